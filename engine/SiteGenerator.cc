@@ -1,0 +1,185 @@
+#include "SiteGenerator.h"
+
+#include "CodePage.h"
+#include "Error.h"
+#include "FileSystem.h"
+#include "LinkDistribution.h"
+#include "Notify.h"
+#include "Paging.h"
+#include "SiteMenu.h"
+#include "SiteOutput.h"
+#include "TemplateProcessing.h"
+
+namespace orvana {
+
+// --- TSitePages ---------------------------------------------------------------
+
+TSitePage& TSitePages::Add() {
+  auto page = std::make_unique<TSitePage>();
+  page->index_ = Count();
+  items_.push_back(std::move(page));
+  return *items_.back();
+}
+
+TSitePage& TSitePages::Items(int index) {
+  if (index < 0 || index >= Count())
+    throw EOrvanaError("List index out of bounds (" + std::to_string(index) + ")");
+  return *items_[static_cast<size_t>(index)];
+}
+
+const TSitePage& TSitePages::Items(int index) const {
+  return const_cast<TSitePages*>(this)->Items(index);
+}
+
+// --- TSiteGenerator -----------------------------------------------------------
+
+TSiteGenerator::TSiteGenerator() = default;
+
+TSiteGenerator::~TSiteGenerator() { pages_.Clear(); }
+
+TSitePage& TSiteGenerator::AddPage(std::string title) {
+  const int n = pages_.Count();
+  TSitePage& page = pages_.Add();
+  page.PageTitle = std::move(title);
+  page.PageUrl = n == 0 ? std::string("index.html") : "page" + std::to_string(n) + ".html";
+  return page;
+}
+
+void TSiteGenerator::BuildPages() {
+  static const std::string kSection = Utf8ToCp1251("Раздел ");
+  const std::string text = JoinLinesWithCr(site_text_);
+  const std::vector<TPageSpan> spans =
+      CutIntoPages(text, min_chars_per_page_, max_chars_per_page_);
+  // The first page exists already; every further span is a new page.
+  for (size_t i = 0; i < spans.size(); ++i) {
+    if (i > 0) AddPage(kSection + std::to_string(i));
+    pages_[static_cast<int>(i)].PageText.assign(text, spans[i].offset, spans[i].length);
+  }
+}
+
+void TSiteGenerator::BuildMenuAndPagination() { orvana::BuildMenuAndPagination(*this); }
+
+void TSiteGenerator::DistributeLinks() {
+  if (seed_)
+    random_.Seed(*seed_);
+  else
+    random_.SeedFromClock();
+  links_placed_ = orvana::DistributeLinks(*this, random_);
+}
+
+void TSiteGenerator::Generate() {
+  pages_.Clear();
+  AddPage("index");
+  BuildPages();
+  BuildMenuAndPagination();
+  DistributeLinks();
+  TemplateProcessingAll();
+}
+
+void TSiteGenerator::SetSiteTemplateFromStrings(const TStringList& lines) {
+  site_template_ = JoinLinesWithCr(lines);
+}
+
+void TSiteGenerator::TemplateProcessing(int32_t index) {
+  TSitePage& page = pages_.Items(index);
+  page.PageHTML = FillTemplate(*this, page);
+}
+
+void TSiteGenerator::TemplateProcessingAll() {
+  for (int i = 0; i < pages_.Count(); ++i) TemplateProcessing(i);
+}
+
+void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }
+
+void TSiteGenerator::WriteSiteFiles(const std::string& folder) {
+  orvana::WriteSiteFiles(*this, folder, fs_ ? *fs_ : RealFileSystem());
+}
+
+// --- Published tables -----------------------------------------------------------
+
+namespace {
+
+using G = TSiteGenerator;
+using P = TSitePage;
+
+template <auto Get, auto Set>
+TPropInfo<G> GenString(const char* name) {
+  TPropInfo<G> info{name, TPropKind::String};
+  info.GetString = [](const G& g) -> const std::string& { return (g.*Get)(); };
+  info.SetString = [](G& g, std::string v) { (g.*Set)(std::move(v)); };
+  return info;
+}
+
+template <std::string P::*Field>
+TPropInfo<P> PageString(const char* name) {
+  TPropInfo<P> info{name, TPropKind::String};
+  info.GetString = [](const P& p) -> const std::string& { return p.*Field; };
+  info.SetString = [](P& p, std::string v) { p.*Field = std::move(v); };
+  return info;
+}
+
+std::vector<TPropInfo<G>> MakeGeneratorProps() {
+  std::vector<TPropInfo<G>> props;
+  TPropInfo<G> pages{"Pages", TPropKind::Collection};
+  pages.GetPages = [](G& g) -> TSitePages& { return g.Pages(); };
+  pages.GetConstPages = [](const G& g) -> const TSitePages& { return g.Pages(); };
+  props.push_back(pages);
+
+  TPropInfo<G> text{"SiteText", TPropKind::StringList};
+  text.GetList = [](const G& g) -> const TStringList& { return g.SiteText(); };
+  text.SetList = [](G& g, TStringList v) { g.SetSiteText(std::move(v)); };
+  props.push_back(text);
+
+  props.push_back(GenString<&G::SiteTemplate, &G::SetSiteTemplate>("SiteTemplate"));
+
+  TPropInfo<G> urls{"SiteUrlsToLink", TPropKind::StringList};
+  urls.GetList = [](const G& g) -> const TStringList& { return g.SiteUrlsToLink(); };
+  urls.SetList = [](G& g, TStringList v) { g.SetSiteUrlsToLink(std::move(v)); };
+  props.push_back(urls);
+
+  props.push_back(GenString<&G::SiteMenu, &G::SetSiteMenu>("SiteMenu"));
+  props.push_back(GenString<&G::AdsenseCode, &G::SetAdsenseCode>("AdsenseCode"));
+  props.push_back(GenString<&G::CssCode, &G::SetCssCode>("CssCode"));
+  props.push_back(GenString<&G::SiteTitle, &G::SetSiteTitle>("SiteTitle"));
+  props.push_back(GenString<&G::SiteHeader, &G::SetSiteHeader>("SiteHeader"));
+  props.push_back(GenString<&G::SiteFooter, &G::SetSiteFooter>("SiteFooter"));
+
+  TPropInfo<G> max{"MaxCharsPerPage", TPropKind::Integer};
+  max.GetInteger = [](const G& g) { return g.MaxCharsPerPage(); };
+  max.SetInteger = [](G& g, int32_t v) { g.SetMaxCharsPerPage(v); };
+  props.push_back(max);
+
+  TPropInfo<G> min{"MinCharsPerPage", TPropKind::Integer};
+  min.GetInteger = [](const G& g) { return g.MinCharsPerPage(); };
+  min.SetInteger = [](G& g, int32_t v) { g.SetMinCharsPerPage(v); };
+  props.push_back(min);
+
+  props.push_back(GenString<&G::SavePath, &G::SetSavePath>("SavePath"));
+  return props;
+}
+
+}  // namespace
+
+const TClassInfo<TSiteGenerator>& SiteGeneratorClass() {
+  static const std::vector<TPropInfo<G>> props = MakeGeneratorProps();
+  static const TClassInfo<G> info{"TSiteGenerator", props};
+  return info;
+}
+
+const TClassInfo<TSitePage>& SitePageClass() {
+  static const std::vector<TPropInfo<P>> props = {
+      PageString<&P::PageText>("PageText"), PageString<&P::PageHTML>("PageHTML"),
+      PageString<&P::PageTitle>("PageTitle"), PageString<&P::Pagination>("Pagination"),
+      PageString<&P::PageUrl>("PageUrl")};
+  static const TClassInfo<P> info{"TSitePage", props};
+  return info;
+}
+
+const std::vector<const char*>& SiteGeneratorPublishedMethods() {
+  static const std::vector<const char*> names = {"Generate", "SetSiteTemplateFromStrings",
+                                                 "SiteImport", "TemplateProcessing",
+                                                 "TemplateProcessingAll"};
+  return names;
+}
+
+}  // namespace orvana

@@ -1,0 +1,264 @@
+// The site generator: one project's inputs, its generated pages and the
+// operations that turn the one into the other.
+//
+// A TSiteGenerator holds the site text, the template, the advertising block,
+// the stylesheet, the link addresses, the title, header and footer, the
+// page-size window and the output folder. Generate() cuts the text into pages
+// (TSitePage, kept in the collection TSitePages), builds the site menu and
+// every page's pagination bar, spreads the link addresses over random words and
+// fills the template for every page, all in memory. SiteImport() writes the
+// pages and "style.css" into the output folder.
+//
+// Every string is a byte string in Windows-1251 (see CodePage.h); lengths and
+// positions count bytes. CR, the byte 13, alone separates lines.
+//
+// The generator and its pages are streamable: their published properties, in
+// published order, are listed in the tables returned by PublishedProperties(),
+// which the project-file reader and writer walk by name, kind and order.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Random.h"
+
+namespace orvana {
+
+// An ordered list of lines without line terminators, indexed from 0.
+using TStringList = std::vector<std::string>;
+using TStrings = TStringList;
+
+class TSitePages;
+class TFileSystem;
+
+// One page of a generated site.
+class TSitePage {
+ public:
+  // The page's share of the site text, links included once they are spread.
+  std::string PageText;
+  // The page's finished HTML, as written to its file.
+  std::string PageHTML;
+  // "index" for the first page, "Раздел " and the index for the others.
+  std::string PageTitle;
+  // The file name relative to the output folder: "index.html", "page1.html", ...
+  std::string PageUrl;
+  // The HTML of the page's pagination bar.
+  std::string Pagination;
+
+  // The 0-based position of the page in its collection.
+  int Index() const { return index_; }
+
+  // The length of PageText in bytes.
+  int32_t TextLength() const { return static_cast<int32_t>(PageText.size()); }
+
+ private:
+  friend class TSitePages;
+  int index_ = 0;
+};
+
+// The generator's ordered collection of pages. New pages are appended at the
+// end, so a page's index is its position in creation order.
+class TSitePages {
+ public:
+  int Count() const { return static_cast<int>(items_.size()); }
+
+  // Appends a new, empty page and returns it. The reference stays valid until
+  // the collection is cleared or destroyed.
+  TSitePage& Add();
+
+  // The page at a 0-based index. Throws EOrvanaError "List index out of bounds
+  // (%d)" for an index outside 0 .. Count() - 1.
+  TSitePage& Items(int index);
+  const TSitePage& Items(int index) const;
+  TSitePage& operator[](int index) { return Items(index); }
+  const TSitePage& operator[](int index) const { return Items(index); }
+
+  // Destroys every page.
+  void Clear() { items_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TSitePage>> items_;
+};
+
+class TSiteGenerator {
+ public:
+  TSiteGenerator();
+  ~TSiteGenerator();
+  TSiteGenerator(const TSiteGenerator&) = delete;
+  TSiteGenerator& operator=(const TSiteGenerator&) = delete;
+
+  // --- Published properties, in published order -------------------------
+
+  TSitePages& Pages() { return pages_; }
+  const TSitePages& Pages() const { return pages_; }
+
+  // The whole site text, one entry per line. Setting copies the given lines.
+  const TStringList& SiteText() const { return site_text_; }
+  void SetSiteText(const TStringList& lines) { site_text_ = lines; }
+  void SetSiteText(TStringList&& lines) { site_text_ = std::move(lines); }
+
+  const std::string& SiteTemplate() const { return site_template_; }
+  void SetSiteTemplate(std::string v) { site_template_ = std::move(v); }
+
+  // The link addresses, one per entry. Setting copies the given lines.
+  const TStringList& SiteUrlsToLink() const { return site_urls_to_link_; }
+  void SetSiteUrlsToLink(const TStringList& lines) { site_urls_to_link_ = lines; }
+  void SetSiteUrlsToLink(TStringList&& lines) { site_urls_to_link_ = std::move(lines); }
+
+  const std::string& SiteMenu() const { return site_menu_; }
+  void SetSiteMenu(std::string v) { site_menu_ = std::move(v); }
+
+  const std::string& AdsenseCode() const { return adsense_code_; }
+  void SetAdsenseCode(std::string v) { adsense_code_ = std::move(v); }
+
+  const std::string& CssCode() const { return css_code_; }
+  void SetCssCode(std::string v) { css_code_ = std::move(v); }
+
+  const std::string& SiteTitle() const { return site_title_; }
+  void SetSiteTitle(std::string v) { site_title_ = std::move(v); }
+
+  const std::string& SiteHeader() const { return site_header_; }
+  void SetSiteHeader(std::string v) { site_header_ = std::move(v); }
+
+  const std::string& SiteFooter() const { return site_footer_; }
+  void SetSiteFooter(std::string v) { site_footer_ = std::move(v); }
+
+  int32_t MaxCharsPerPage() const { return max_chars_per_page_; }
+  void SetMaxCharsPerPage(int32_t v) { max_chars_per_page_ = v; }
+
+  int32_t MinCharsPerPage() const { return min_chars_per_page_; }
+  void SetMinCharsPerPage(int32_t v) { min_chars_per_page_ = v; }
+
+  // The output folder, used unchanged.
+  const std::string& SavePath() const { return save_path_; }
+  void SetSavePath(std::string v) { save_path_ = std::move(v); }
+
+  // --- Component name ----------------------------------------------------
+
+  // The component name a project file may give the generator; empty by default.
+  const std::string& Name() const { return name_; }
+  void SetName(std::string v) { name_ = std::move(v); }
+
+  // --- Operations ---------------------------------------------------------
+
+  // Appends a page with the given title and names its file: "index.html" for
+  // the first page, "page" + index + ".html" for the others.
+  TSitePage& AddPage(std::string title);
+
+  // Rebuilds Pages and SiteMenu from the inputs: paging, menu and pagination
+  // bars, link distribution, template filling. Changes nothing else.
+  void Generate();
+
+  // Sets SiteTemplate to the given lines, each followed by one CR.
+  void SetSiteTemplateFromStrings(const TStringList& lines);
+
+  // Writes every page and "style.css" into SavePath (see WriteSiteFiles).
+  void SiteImport();
+
+  // Fills the template for the page at the given index into its PageHTML.
+  // Throws EOrvanaError for an index out of range, before changing anything.
+  void TemplateProcessing(int32_t index);
+
+  // TemplateProcessing for every page, index 0 first.
+  void TemplateProcessingAll();
+
+  // Writes every page's PageHTML into the folder under its PageUrl, then
+  // CssCode into "style.css". A folder that does not exist (or is a file, or
+  // an empty path) is reported through ShowErrorBox("Указанный каталог не
+  // существует") and nothing is written. A file that cannot be created or
+  // written throws EOrvanaError with the system's reason and error code; each
+  // file is replaced atomically, so a failed file keeps its old content, the
+  // files written before it stay and the rest are not written.
+  void WriteSiteFiles(const std::string& folder);
+
+  // --- Seams for repeatable runs and tests -------------------------------
+
+  // With a seed, every Generate seeds the link distribution's random source
+  // with it, so equal inputs give equal sites. Without (the default), every
+  // Generate seeds it from the clock.
+  void SetRandomSeed(std::optional<uint64_t> seed) { seed_ = seed; }
+
+  // The file system WriteSiteFiles uses; nullptr restores the real one. The
+  // generator does not own it.
+  void SetFileSystem(TFileSystem* fs) { fs_ = fs; }
+
+  // The number of links DistributeLinks placed in the last Generate (the
+  // addresses used, each counted once).
+  int64_t LinksPlaced() const { return links_placed_; }
+
+ private:
+  void BuildPages();
+  void BuildMenuAndPagination();
+  void DistributeLinks();
+
+  TSitePages pages_;
+  TStringList site_text_;
+  std::string site_template_;
+  TStringList site_urls_to_link_;
+  std::string site_menu_;
+  std::string adsense_code_;
+  std::string site_title_;
+  std::string site_header_;
+  std::string site_footer_;
+  int32_t max_chars_per_page_ = 0;
+  int32_t min_chars_per_page_ = 0;
+  std::string save_path_;
+  std::string css_code_;
+
+  std::string name_;
+  std::optional<uint64_t> seed_;
+  TRandomSource random_;
+  TFileSystem* fs_ = nullptr;
+  int64_t links_placed_ = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Published property tables.
+
+enum class TPropKind { String, Integer, StringList, Collection };
+
+// One published property of a class T. Exactly the accessors of its kind are
+// set: Get/SetString for String, Get/SetInteger for Integer, Get/SetList for
+// StringList, GetPages for Collection.
+template <class T>
+struct TPropInfo {
+  const char* name;
+  TPropKind kind;
+  const std::string& (*GetString)(const T&) = nullptr;
+  void (*SetString)(T&, std::string) = nullptr;
+  int32_t (*GetInteger)(const T&) = nullptr;
+  void (*SetInteger)(T&, int32_t) = nullptr;
+  const TStringList& (*GetList)(const T&) = nullptr;
+  void (*SetList)(T&, TStringList) = nullptr;
+  TSitePages& (*GetPages)(T&) = nullptr;
+  const TSitePages& (*GetConstPages)(const T&) = nullptr;
+};
+
+template <class T>
+struct TClassInfo {
+  const char* class_name;
+  const std::vector<TPropInfo<T>>& properties;
+  // The property of the given name (exact, case-sensitive), or nullptr.
+  const TPropInfo<T>* Find(std::string_view name) const {
+    for (const auto& p : properties)
+      if (name == p.name) return &p;
+    return nullptr;
+  }
+};
+
+// "TSiteGenerator": Pages, SiteText, SiteTemplate, SiteUrlsToLink, SiteMenu,
+// AdsenseCode, CssCode, SiteTitle, SiteHeader, SiteFooter, MaxCharsPerPage,
+// MinCharsPerPage, SavePath.
+const TClassInfo<TSiteGenerator>& SiteGeneratorClass();
+
+// "TSitePage": PageText, PageHTML, PageTitle, Pagination, PageUrl.
+const TClassInfo<TSitePage>& SitePageClass();
+
+// The names of TSiteGenerator's published methods, in their table order.
+const std::vector<const char*>& SiteGeneratorPublishedMethods();
+
+}  // namespace orvana

@@ -1,0 +1,45 @@
+#include "SiteOutput.h"
+
+#include "CodePage.h"
+#include "Error.h"
+#include "Notify.h"
+
+namespace orvana {
+namespace {
+
+void WriteOne(TFileSystem& fs, const std::string& path, const std::string& bytes) {
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  if (fs.ReplaceFile(path, bytes, /*durable=*/false, &failure)) return;
+  const char* what = failure.stage == TWriteFailure::kCreate ? "Cannot create file \""
+                                                              : "Cannot write file \"";
+  throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
+                         SystemErrorText(failure.error_code) + " (error " +
+                         std::to_string(failure.error_code) + ")",
+                     failure.error_code);
+}
+
+}  // namespace
+
+std::string FilePathIn(const std::string& folder, const std::string& name) {
+  std::string path;
+  path.reserve(folder.size() + 1 + name.size());
+  path += folder;
+  path += '/';
+  path += name;
+  return path;
+}
+
+void WriteSiteFiles(const TSiteGenerator& generator, const std::string& folder,
+                    TFileSystem& fs) {
+  if (!fs.IsDirectory(folder)) {
+    static const std::string kMissing = Utf8ToCp1251("Указанный каталог не существует");
+    ShowErrorBox(kMissing);
+    return;
+  }
+  const TSitePages& pages = generator.Pages();
+  for (int i = 0; i < pages.Count(); ++i)
+    WriteOne(fs, FilePathIn(folder, pages[i].PageUrl), pages[i].PageHTML);
+  WriteOne(fs, FilePathIn(folder, "style.css"), generator.CssCode());
+}
+
+}  // namespace orvana

@@ -1,0 +1,25 @@
+// Site output: the generated pages and the stylesheet written into a folder.
+#pragma once
+
+#include <string>
+
+#include "FileSystem.h"
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+// The file path of a name inside a folder: the folder unchanged, "/", the
+// name. The separator is always added; a doubled one is harmless.
+std::string FilePathIn(const std::string& folder, const std::string& name);
+
+// Writes every page's PageHTML under its PageUrl, then CssCode as
+// "style.css", into the folder, in that order. A folder that fails the
+// directory test is reported with ShowErrorBox("Указанный каталог не
+// существует") and nothing is written. A file that cannot be replaced throws
+// EOrvanaError: 'Cannot create file "PATH". REASON (error N)' or 'Cannot
+// write file "PATH". REASON (error N)', with PATH absolute and N the system's
+// error number (also in ErrorCode()). Files written before it stay; the failed
+// one keeps its old content; the rest are not written.
+void WriteSiteFiles(const TSiteGenerator& generator, const std::string& folder, TFileSystem& fs);
+
+}  // namespace orvana

@@ -1,0 +1,45 @@
+// Template filling and the engine's text replacement.
+//
+// A page's HTML starts from the site template; the placeholders are replaced
+// one kind after the other (menu, main text, pagination, header, footer,
+// advertising block, title), each over the HTML built so far, so a later
+// placeholder inside an earlier inserted text is filled too, an earlier one
+// stays as text. Nothing is escaped for HTML.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+// Returns text with every occurrence of pattern replaced by replacement,
+// searching left to right, byte-exact and case-sensitive; occurrences never
+// overlap and the inserted bytes are never searched again. An empty text
+// gives an empty result, an empty pattern the text unchanged. One pass.
+std::string ReplaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement);
+
+// ReplaceAll in place; leaves the string untouched (and unallocated) when the
+// pattern does not occur. Returns the number of replacements.
+size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
+                         std::string_view replacement);
+
+// The page text set as paragraphs: each CR CR pair, left to right without
+// overlap, becomes "</p><p>", and the whole is framed by "<p>" and "</p>".
+std::string ParagraphText(std::string_view page_text);
+
+// The placeholders, in the order in which they are replaced.
+inline constexpr std::string_view kMenuPlaceholder = "SiteGeneratorChange.Menu";
+inline constexpr std::string_view kMainTextPlaceholder = "SiteGeneratorChange.MainText";
+inline constexpr std::string_view kPaginationPlaceholder = "SiteGeneratorChange.Pagination";
+inline constexpr std::string_view kHeaderPlaceholder = "SiteGeneratorChange.Header";
+inline constexpr std::string_view kFooterPlaceholder = "SiteGeneratorChange.Footer";
+inline constexpr std::string_view kAdsensePlaceholder = "SiteGeneratorChange.Adsense";
+inline constexpr std::string_view kTitlePlaceholder = "SiteGeneratorChange.Title";
+
+// The finished HTML of one page of the generator.
+std::string FillTemplate(const TSiteGenerator& generator, const TSitePage& page);
+
+}  // namespace orvana

@@ -1,0 +1,56 @@
+// Project files: a generator, its pages included, in the plain-text object
+// notation ("object TSiteGenerator" ... "end").
+//
+// The writer and the reader walk the generator's published property tables
+// (SiteGeneratorClass(), SitePageClass()) by name, kind and order. Texts in
+// the generator are Windows-1251; in the file every character is 7-bit ASCII,
+// characters outside 32..127 and the apostrophe written as "#" and their
+// UTF-16 code. Lines end in CR LF.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "FileSystem.h"
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+// The whole text of the project file for the generator.
+std::string WriteProjectText(const TSiteGenerator& generator);
+
+// Writes the project file atomically: the whole text goes to a temporary file
+// in the same folder, is flushed to disk and renamed over the target. On any
+// failure the temporary file is removed, an existing file keeps its old
+// content, and EOrvanaError is thrown: 'Cannot create file "PATH". REASON'
+// (PATH absolute) when the file cannot be created, "Stream write error" when
+// a write fails. `fs` defaults to the real file system.
+void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
+                     TFileSystem* fs = nullptr);
+
+// What the reader needs to know about its surroundings for the header name.
+struct TProjectReadContext {
+  // True when one of the application's windows bears the name; the header's
+  // name then gains "_1", "_2", ... until no window does. Empty: no windows.
+  std::function<bool(const std::string& name)> window_name_exists;
+  // True when another component of the project window bears the name; the
+  // read then fails with "A component named %s already exists". Empty: none.
+  std::function<bool(const std::string& name)> component_name_exists;
+};
+
+// Reads project-file text into the generator, in two passes. A syntax error
+// throws EOrvanaError "<inner text> on line <n>" and leaves the generator
+// untouched; an assignment error throws its message ("Error reading
+// TSiteGenerator.Foo: Property Foo does not exist", ...) and leaves what was
+// assigned before it. Names are byte strings in Windows-1251.
+void ReadProjectText(std::string_view text, TSiteGenerator& generator,
+                     const TProjectReadContext& context = {});
+
+// Reads the file and then its text as ReadProjectText does. A file that
+// cannot be opened or read throws 'Cannot open file "PATH". REASON' (PATH
+// absolute).
+void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
+                     const TProjectReadContext& context = {});
+
+}  // namespace orvana

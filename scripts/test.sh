@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build.sh
+# Node modules and the browser for the end-to-end test of a generated site.
+if [ -x tests/e2e/setup.sh ]; then tests/e2e/setup.sh; fi
 # Bounded fuzzing of the project-file reader (built with clang's libFuzzer).
 if [ -x fuzz/run.sh ]; then fuzz/run.sh; fi
 cd build

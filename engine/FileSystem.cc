@@ -30,31 +30,32 @@ class TPosixFileSystem final : public TFileSystem {
       return false;
     };
 
-    // A read-only file of that name is not ours to replace, even though the
-    // folder would let a rename do it.
-    struct stat st;
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists) {
+    // A file that does not exist yet has no old content to protect: it is
+    // written under its own name and removed again if the write fails. Only
+    // an existing file takes the detour through a temporary file and a
+    // rename, which costs a new inode per file.
+    std::string written = target;
+    bool via_temp = false;
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      if (errno != EEXIST) return fail(TWriteFailure::kCreate, errno);
+      struct stat st;
+      if (::stat(target.c_str(), &st) != 0) return fail(TWriteFailure::kCreate, errno);
       if (S_ISDIR(st.st_mode)) return fail(TWriteFailure::kCreate, EISDIR);
+      // A read-only file is not ours to replace, even though the folder
+      // would let a rename do it.
       if (::access(target.c_str(), W_OK) != 0) return fail(TWriteFailure::kCreate, errno);
+      fd = OpenTemporaryBeside(target, written);
+      if (fd < 0) return fail(TWriteFailure::kCreate, errno);
+      via_temp = true;
+      // The replacement keeps the permissions of the file it replaces.
+      (void)::fchmod(fd, st.st_mode & 07777);
     }
 
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-      temp = dir + "." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-             std::to_string(counter++);
-      fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd < 0 && errno != EEXIST) return fail(TWriteFailure::kCreate, errno);
-    }
-    if (fd < 0) return fail(TWriteFailure::kCreate, EEXIST);
-    // A replaced file keeps its permissions, as it would if it were rewritten.
-    if (exists) (void)::fchmod(fd, st.st_mode & 07777);
-
+    auto abandon = [&](int err) {
+      ::unlink(written.c_str());
+      return fail(TWriteFailure::kWrite, err);
+    };
     const char* p = bytes.data();
     size_t left = bytes.size();
     while (left > 0) {
@@ -63,8 +64,7 @@ class TPosixFileSystem final : public TFileSystem {
         if (errno == EINTR) continue;
         const int err = errno;
         ::close(fd);
-        ::unlink(temp.c_str());
-        return fail(TWriteFailure::kWrite, err);
+        return abandon(err);
       }
       p += n;
       left -= static_cast<size_t>(n);
@@ -72,20 +72,33 @@ class TPosixFileSystem final : public TFileSystem {
     if (durable && ::fsync(fd) != 0) {
       const int err = errno;
       ::close(fd);
-      ::unlink(temp.c_str());
-      return fail(TWriteFailure::kWrite, err);
+      return abandon(err);
     }
-    if (::close(fd) != 0) {
+    if (::close(fd) != 0) return abandon(errno);
+    if (via_temp && ::rename(written.c_str(), target.c_str()) != 0) {
       const int err = errno;
-      ::unlink(temp.c_str());
-      return fail(TWriteFailure::kWrite, err);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-      const int err = errno;
-      ::unlink(temp.c_str());
+      ::unlink(written.c_str());
       return fail(TWriteFailure::kCreate, err);
     }
     return true;
+  }
+
+ private:
+  // Creates a new, hidden file next to target; returns its descriptor (or -1
+  // with errno set) and its name in `name`.
+  static int OpenTemporaryBeside(const std::string& target, std::string& name) {
+    static const std::string pid = std::to_string(::getpid());
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
+      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
   }
 };
 

@@ -24,11 +24,14 @@ class TFileSystem {
   // path and a path naming a file give false.
   virtual bool IsDirectory(const std::string& path) = 0;
 
-  // Replaces the file at path with exactly the given bytes, atomically: the
-  // bytes go to a temporary file in the same folder which is then renamed over
-  // the target. On failure the temporary file is removed, the target keeps its
-  // old content, and the failure is returned; nothing else is touched. With
-  // `durable`, the data reaches the disk before the rename.
+  // Replaces the file at path with exactly the given bytes, never leaving it
+  // empty or half written: an existing file is replaced by a temporary file
+  // written in the same folder and renamed over it; a new file is written
+  // under its own name and removed again if the write fails. On failure the
+  // target keeps its old content (or stays absent), no temporary file remains,
+  // and the failure is returned; nothing else is touched. A read-only target
+  // or a folder of that name fails at the kCreate stage. With `durable`, the
+  // data reaches the disk before the file takes the target's name.
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
                            TWriteFailure* failure) = 0;
 };

@@ -1,0 +1,230 @@
+#include "LinkDistribution.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "SiteGenerator.h"
+#include "TemplateProcessing.h"
+#include "TestUtil.h"
+
+namespace orvana {
+namespace {
+
+using test::W;
+
+std::string Link(const std::string& url, const std::string& word) {
+  std::string link = " <a href=\"";
+  link += url;
+  link += "\">";
+  link += word;
+  link += "</a> ";
+  return link;
+}
+
+std::string Quoted(const std::string& s) { return '"' + s + '"'; }
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class LinkTest : public testing::Test {
+ protected:
+  void SetPages(std::vector<std::string> texts) {
+    g_.Pages().Clear();
+    for (auto& t : texts) g_.AddPage("p").PageText = std::move(t);
+  }
+  int64_t Distribute(uint64_t seed = 1) {
+    rng_.Seed(seed);
+    return DistributeLinks(g_, rng_);
+  }
+  const std::string& Text(int i) { return g_.Pages()[i].PageText; }
+  TSiteGenerator g_;
+  TRandomSource rng_;
+};
+
+TEST(LinkQuota, WorkedExamples) {
+  EXPECT_EQ(LinkQuota(10, 3), 5);
+  EXPECT_EQ(LinkQuota(10, 6), 2);
+  EXPECT_EQ(LinkQuota(3, 5), 0);
+  EXPECT_EQ(LinkQuota(7, 2), 7);
+  EXPECT_EQ(LinkQuota(7, 1), 7);
+  EXPECT_EQ(LinkQuota(4, 6), 0);
+}
+
+TEST_F(LinkTest, NoAddressesChangesNothing) {
+  SetPages({"alpha bravo charlie delta "});
+  EXPECT_EQ(Distribute(), 0);
+  EXPECT_EQ(Text(0), "alpha bravo charlie delta ");
+}
+
+TEST_F(LinkTest, ZeroQuotaLinksNothingAlthoughThereAreAddresses) {
+  g_.SetSiteUrlsToLink({"u1", "u2", "u3", "u4"});
+  SetPages(std::vector<std::string>(6, "alpha bravo charlie delta "));
+  EXPECT_EQ(Distribute(), 0);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(Text(i), "alpha bravo charlie delta ");
+}
+
+TEST_F(LinkTest, OnePageTakesUpToTheAddressCount) {
+  g_.SetSiteUrlsToLink({"u1", "u2", "u3"});
+  SetPages({"alpha bravo charlie delta foxtrot golfer "});
+  EXPECT_EQ(Distribute(), 3);
+  EXPECT_EQ(Count(Text(0), "<a href="), 3u);
+  // Addresses are used in list order along the text.
+  const size_t a1 = Text(0).find("\"u1\""), a2 = Text(0).find("\"u2\""), a3 = Text(0).find("\"u3\"");
+  EXPECT_LT(a1, a2);
+  EXPECT_LT(a2, a3);
+}
+
+TEST_F(LinkTest, AddressesRunAcrossPagesInOrderAndRunOut) {
+  TStringList urls;
+  for (int i = 0; i < 10; ++i) urls.push_back(std::string(1, 'u') += std::to_string(i));
+  g_.SetSiteUrlsToLink(urls);
+  const std::string words = "alpha bravo charlie delta echoes foxtrot golfer hotel ";
+  SetPages({words, words, words});
+  EXPECT_EQ(Distribute(7), 10);
+  for (int i = 0; i < 5; ++i) EXPECT_NE(Text(0).find(Quoted(urls[i])), std::string::npos);
+  for (int i = 5; i < 10; ++i) EXPECT_NE(Text(1).find(Quoted(urls[i])), std::string::npos);
+  EXPECT_EQ(Text(2), words);
+}
+
+TEST_F(LinkTest, MoreAddressesThanWordsLeavesTheRestUnused) {
+  g_.SetSiteUrlsToLink({"u1", "u2", "u3", "u4", "u5"});
+  SetPages({"alpha bravo "});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), Link("u1", "alpha") + " " + Link("u2", "bravo") + " ");
+}
+
+TEST_F(LinkTest, WordsAreCutAtBlanksAndCrsOnly) {
+  g_.SetSiteUrlsToLink({"u1", "u2", "u3"});
+  // "word," is one 5-byte word; "tail5" after the last blank is no word; the
+  // CR ends "lineA" like a blank would.
+  SetPages({"word, lineA\rtail5"});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), Link("u1", "word,") + " " + Link("u2", "lineA") + "\rtail5");
+}
+
+TEST_F(LinkTest, LengthBoundsAreInclusiveFiveToTwenty) {
+  TStringList urls(10, "u");
+  g_.SetSiteUrlsToLink(urls);
+  const std::string w4 = "abcd", w5 = "abcde", w20(20, 'k'), w21(21, 'z');
+  SetPages({w4 + " " + w5 + " " + w20 + " " + w21 + " "});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), w4 + " " + Link("u", w5) + " " + Link("u", w20) + " " + w21 + " ");
+}
+
+TEST_F(LinkTest, CyrillicLengthsCountBytes) {
+  g_.SetSiteUrlsToLink({"u"});
+  SetPages({W("слов слово ")});  // 4 and 5 letters
+  EXPECT_EQ(Distribute(), 1);
+  EXPECT_EQ(Text(0), W("слов ") + Link("u", W("слово")) + " ");
+}
+
+TEST_F(LinkTest, ReplacementIsCaseSensitiveAndCoversEveryOccurrence) {
+  g_.SetSiteUrlsToLink({"u"});
+  // Quota 1 with the one candidate list [Слово, слово, слово, слово]: whatever
+  // is drawn, only its exact bytes become links.
+  SetPages({W("Слово слово слово слово ")});
+  EXPECT_EQ(Distribute(3), 1);
+  const std::string upper = W("Слово"), lower = W("слово");
+  const bool upper_linked = Text(0).find(Link("u", upper)) != std::string::npos;
+  if (upper_linked) {
+    EXPECT_EQ(Count(Text(0), lower), 3u);
+    EXPECT_EQ(Count(Text(0), "<a href"), 1u);
+  } else {
+    EXPECT_EQ(Count(Text(0), "<a href"), 3u);  // all three occurrences, one address
+    EXPECT_EQ(Text(0).substr(0, upper.size()), upper);
+  }
+}
+
+TEST_F(LinkTest, KeptWordThreeTimesGivesThreeLinksToOneAddress) {
+  g_.SetSiteUrlsToLink({"u1"});
+  SetPages({"apple apple apple "});
+  // Quota 1; every candidate is the same word.
+  EXPECT_EQ(Distribute(), 1);
+  EXPECT_EQ(Count(Text(0), Link("u1", "apple")), 3u);
+}
+
+TEST_F(LinkTest, AWordKeptTwiceNestsTheLinks) {
+  g_.SetSiteUrlsToLink({"u1", "u2"});
+  SetPages({"apple apple "});
+  EXPECT_EQ(Distribute(), 2);
+  const std::string inner = Link("u2", "apple");
+  EXPECT_EQ(Text(0), ReplaceAll(Link("u1", "apple") + " " + Link("u1", "apple") + " ", "apple", inner));
+}
+
+TEST_F(LinkTest, ShorterWordLinkedFirstUsesUpTheLongerWordsAddress) {
+  g_.SetSiteUrlsToLink({"u1", "u2"});
+  SetPages({W("книга книгами ")});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), Link("u1", W("книга")) + " " + Link("u1", W("книга")) + W("ми "));
+}
+
+TEST_F(LinkTest, AddressesAreInsertedUnchanged) {
+  g_.SetSiteUrlsToLink({"", "a \"b\""});
+  SetPages({"alpha bravo "});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), Link("", "alpha") + " " + Link("a \"b\"", "bravo") + " ");
+}
+
+TEST_F(LinkTest, PageWithoutBlanksHasNoWords) {
+  g_.SetSiteUrlsToLink({"u1", "u2"});
+  SetPages({"nowhitespaceatall", "alpha "});
+  EXPECT_EQ(Distribute(), 1);
+  EXPECT_EQ(Text(0), "nowhitespaceatall");
+  EXPECT_EQ(Text(1), Link("u1", "alpha") + " ");
+}
+
+TEST_F(LinkTest, ThinningKeepsTextOrderAndIsUniform) {
+  // Ten distinct candidates, quota 3 (3 addresses, one page). Every word must
+  // be chosen about equally often, and links must appear in text order.
+  const std::vector<std::string> words = {"word0", "word1", "word2", "word3", "word4",
+                                          "word5", "word6", "word7", "word8", "word9"};
+  std::string text;
+  for (const auto& w : words) text += w + " ";
+  g_.SetSiteUrlsToLink({"a", "b", "c"});
+  std::map<std::string, int> chosen;
+  const int kRuns = 6000;
+  for (int run = 0; run < kRuns; ++run) {
+    SetPages({text});
+    ASSERT_EQ(Distribute(static_cast<uint64_t>(run) + 1000), 3);
+    size_t last = 0;
+    for (const char* url : {"\"a\"", "\"b\"", "\"c\""}) {
+      const size_t at = Text(0).find(url);
+      ASSERT_NE(at, std::string::npos);
+      ASSERT_GT(at, last);
+      last = at;
+    }
+    for (const auto& w : words)
+      if (Text(0).find(">" + w + "<") != std::string::npos) ++chosen[w];
+  }
+  // Expected 1800 each; a biased draw (always the first three, say) is far off.
+  for (const auto& w : words) {
+    EXPECT_GT(chosen[w], 1650) << w;
+    EXPECT_LT(chosen[w], 1950) << w;
+  }
+}
+
+TEST_F(LinkTest, SameSeedSameChoiceDifferentSeedsDiffer) {
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "word" + std::to_string(1000 + i) + " ";
+  g_.SetSiteUrlsToLink({"u1", "u2", "u3"});
+  SetPages({text});
+  Distribute(42);
+  const std::string first = Text(0);
+  SetPages({text});
+  Distribute(42);
+  EXPECT_EQ(Text(0), first);
+  int differing = 0;
+  for (uint64_t seed = 1; seed <= 5; ++seed) {
+    SetPages({text});
+    Distribute(seed);
+    differing += Text(0) != first;
+  }
+  EXPECT_GE(differing, 4);
+}
+
+}  // namespace
+}  // namespace orvana

@@ -1,0 +1,238 @@
+#include "SiteOutput.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Error.h"
+#include "FileSystem.h"
+#include "Notify.h"
+#include "SiteGenerator.h"
+#include "TestUtil.h"
+
+namespace orvana {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+// Real folders under a fresh temporary directory; error boxes are recorded.
+class SiteOutputTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("orvana-out-" + std::to_string(::getpid()) + "-" +
+            testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    previous_ = SetErrorBoxHandler([this](const std::string& text) { boxes_.push_back(text); });
+  }
+  void TearDown() override {
+    SetErrorBoxHandler(previous_);
+    fs::remove_all(dir_);
+  }
+  void MakeSite(int pages) {
+    for (int i = 0; i < pages; ++i) {
+      TSitePage& p = g_.AddPage("t");
+      p.PageHTML = "<html>\rpage " + std::to_string(i) + "\r</html>";
+    }
+    g_.SetCssCode("body {\r}\r");
+  }
+  std::vector<std::string> Listing() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  fs::path dir_;
+  TSiteGenerator g_;
+  std::vector<std::string> boxes_;
+  TErrorBoxHandler previous_;
+};
+
+TEST_F(SiteOutputTest, WritesEveryPageAndTheStylesheetWithExactBytes) {
+  MakeSite(3);
+  g_.SetSavePath(dir_.string());
+  g_.SiteImport();
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");  // no line break added
+  EXPECT_EQ(ReadFile(dir_ / "page2.html"), "<html>\rpage 2\r</html>");
+  EXPECT_EQ(ReadFile(dir_ / "style.css"), "body {\r}\r");
+}
+
+TEST_F(SiteOutputTest, RewritingReplacesFilesAndLeavesOthersAlone) {
+  WriteFile(dir_ / "page5.html", "old page five");
+  WriteFile(dir_ / "index.html", std::string(10000, 'x'));
+  MakeSite(3);
+  g_.WriteSiteFiles(dir_.string());
+  g_.WriteSiteFiles(dir_.string());
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");
+  EXPECT_EQ(ReadFile(dir_ / "page5.html"), "old page five");
+  EXPECT_EQ(Listing().size(), 5u);  // no temporary file left behind
+}
+
+TEST_F(SiteOutputTest, TrailingSeparatorIsAccepted) {
+  MakeSite(1);
+  g_.WriteSiteFiles(dir_.string() + "/");
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");
+}
+
+TEST_F(SiteOutputTest, EmptyStringsGiveEmptyFilesAndNoPagesGiveOnlyTheStylesheet) {
+  g_.WriteSiteFiles(dir_.string());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"style.css"}));
+  EXPECT_EQ(fs::file_size(dir_ / "style.css"), 0u);
+  g_.AddPage("index");
+  g_.WriteSiteFiles(dir_.string());
+  EXPECT_EQ(fs::file_size(dir_ / "index.html"), 0u);
+}
+
+TEST_F(SiteOutputTest, MissingFolderShowsTheBoxAndWritesNothing) {
+  MakeSite(2);
+  for (const std::string& path : {std::string(), (dir_ / "nope").string(), (dir_ / "file").string()}) {
+    if (path.ends_with("file")) WriteFile(path, "a file, not a folder");
+    boxes_.clear();
+    EXPECT_NO_THROW(g_.WriteSiteFiles(path));
+    ASSERT_EQ(boxes_.size(), 1u) << path;
+    EXPECT_EQ(boxes_[0], test::W("Указанный каталог не существует"));
+  }
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"file"}));
+}
+
+TEST_F(SiteOutputTest, CyrillicFolderNamesReachTheFileSystemAsUtf8) {
+  fs::create_directories(dir_ / "сайт");
+  MakeSite(1);
+  g_.WriteSiteFiles(test::W((dir_.string() + "/сайт").c_str()));
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_TRUE(fs::exists(dir_ / "сайт" / "index.html"));
+}
+
+TEST_F(SiteOutputTest, AFolderInTheWayOfAPageIsAnErrorThatStopsTheRest) {
+  MakeSite(3);
+  fs::create_directories(dir_ / "page1.html");
+  try {
+    g_.WriteSiteFiles(dir_.string());
+    FAIL() << "no error";
+  } catch (const EOrvanaError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Cannot create file \"" + (dir_ / "page1.html").string() + "\". " +
+                  SystemErrorText(EISDIR) + " (error " + std::to_string(EISDIR) + ")");
+    EXPECT_EQ(e.ErrorCode(), EISDIR);
+  }
+  EXPECT_TRUE(fs::exists(dir_ / "index.html"));
+  EXPECT_FALSE(fs::exists(dir_ / "page2.html"));
+  EXPECT_FALSE(fs::exists(dir_ / "style.css"));
+}
+
+// A file system that fails the n-th write, to check what a full disk leaves.
+class FailingFileSystem : public TFileSystem {
+ public:
+  FailingFileSystem(int fail_at, TWriteFailure failure) : fail_at_(fail_at), failure_(failure) {}
+  bool IsDirectory(const std::string& path) override { return RealFileSystem().IsDirectory(path); }
+  bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+                   TWriteFailure* failure) override {
+    if (++calls_ == fail_at_) {
+      *failure = failure_;
+      return false;
+    }
+    return RealFileSystem().ReplaceFile(path, bytes, durable, failure);
+  }
+  int calls_ = 0;
+
+ private:
+  int fail_at_;
+  TWriteFailure failure_;
+};
+
+TEST_F(SiteOutputTest, FailedWriteKeepsTheOldFileAndStops) {
+  WriteFile(dir_ / "page1.html", "previous content");
+  MakeSite(3);
+  FailingFileSystem failing(2, {TWriteFailure::kWrite, ENOSPC});
+  g_.SetFileSystem(&failing);
+  try {
+    g_.WriteSiteFiles(dir_.string());
+    FAIL() << "no error";
+  } catch (const EOrvanaError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + (dir_ / "page1.html").string() +
+                                         "\". No space left on device (error 28)");
+    EXPECT_EQ(e.ErrorCode(), ENOSPC);
+  }
+  EXPECT_EQ(failing.calls_, 2);
+  EXPECT_EQ(ReadFile(dir_ / "page1.html"), "previous content");
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"index.html", "page1.html"}));
+}
+
+TEST(RealFileSystem, ReplaceKeepsPermissionsAndRefusesReadOnlyTargets) {
+  const fs::path dir = fs::temp_directory_path() / ("orvana-perm-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path f = dir / "a.html";
+  WriteFile(f, "old");
+  fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  TWriteFailure failure{};
+  ASSERT_TRUE(RealFileSystem().ReplaceFile(f.string(), "new", false, &failure));
+  EXPECT_EQ(ReadFile(f), "new");
+  EXPECT_EQ(fs::status(f).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  if (::geteuid() != 0) {  // root may write anything; the check is for users
+    fs::permissions(f, fs::perms::owner_read);
+    EXPECT_FALSE(RealFileSystem().ReplaceFile(f.string(), "newer", false, &failure));
+    EXPECT_EQ(failure.stage, TWriteFailure::kCreate);
+    EXPECT_EQ(ReadFile(f), "new");
+  }
+  fs::remove_all(dir);
+}
+
+TEST(RealFileSystem, FailedWriteLeavesTheOldFileAndNoTemporary) {
+  // A file-size limit makes the real write() fail part-way (EFBIG), the way a
+  // full disk does, without needing a special mount.
+  const fs::path dir = fs::temp_directory_path() / ("orvana-fsize-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  const fs::path f = dir / "index.html";
+  WriteFile(f, "old content");
+  struct sigaction ignore {}, old_action {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &old_action);
+  struct rlimit old_limit {};
+  ::getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 4096;
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  TWriteFailure failure{}, failure_new{};
+  const std::string big(100000, 'x');
+  const bool ok = RealFileSystem().ReplaceFile(f.string(), big, false, &failure);
+  const bool ok_new = RealFileSystem().ReplaceFile((dir / "new.html").string(), big, true, &failure_new);
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  ::sigaction(SIGXFSZ, &old_action, nullptr);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(failure.stage, TWriteFailure::kWrite);
+  EXPECT_EQ(failure.error_code, EFBIG);
+  EXPECT_EQ(ReadFile(f), "old content");
+  // A file that did not exist before is not left behind half written.
+  EXPECT_FALSE(ok_new);
+  EXPECT_EQ(failure_new.error_code, EFBIG);
+  EXPECT_FALSE(fs::exists(dir / "new.html"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace orvana

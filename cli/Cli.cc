@@ -1,0 +1,332 @@
+#include "Cli.h"
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <new>
+#include <optional>
+#include <ostream>
+#include <utility>
+
+#include "CliError.h"
+#include "CodePage.h"
+#include "CommandLine.h"
+#include "DefaultContent.h"
+#include "Error.h"
+#include "FileSystem.h"
+#include "IntegerText.h"
+#include "MemoText.h"
+#include "Notify.h"
+#include "ProjectFile.h"
+#include "ProjectJson.h"
+#include "TextInput.h"
+
+namespace orvana::cli {
+namespace {
+
+constexpr const char* kToolHelp =
+    "Usage: orvana-cli COMMAND PROJECT [OPTIONS]\n"
+    "\n"
+    "Builds small static web sites out of one long text, from Orvana project files.\n"
+    "\n"
+    "Commands:\n"
+    "  new     write a new project file, with the content of a new project\n"
+    "  build   generate the site of a project and write it into a folder\n"
+    "  show    print a project's settings, texts and pages\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help  show this help; after a command, that command's help\n"
+    "\n"
+    "Options take their value as \"--opt value\" or \"--opt=value\"; \"--\" ends the\n"
+    "options. Exit status: 0 on success, 1 when the work failed, 2 for a command\n"
+    "line that cannot be run.\n";
+
+constexpr const char* kNewHelp =
+    "Usage: orvana-cli new PROJECT [OPTIONS]\n"
+    "\n"
+    "Writes PROJECT as the desktop application saves a new project: 4000 to 5000\n"
+    "characters per page, the default template, advertising block and stylesheet,\n"
+    "no title, output folder, text, links or pages. Each option changes one field.\n"
+    "\n"
+    "Options:\n"
+    "  --title T        site title\n"
+    "  --min N          minimum characters per page\n"
+    "  --max N          maximum characters per page\n"
+    "  --out DIR        output folder stored in the project\n"
+    "  --text FILE      site text; an empty line separates paragraphs\n"
+    "  --links FILE     link addresses, one per line\n"
+    "  --template FILE  page template\n"
+    "  --ads FILE       advertising block\n"
+    "  --css FILE       stylesheet\n"
+    "  --force          replace PROJECT if it exists (otherwise an existing file\n"
+    "                   is an error and is left alone)\n"
+    "  -h, --help       show this help\n"
+    "\n"
+    "FILE is UTF-8 text, cut into lines at line feeds; texts are stored in\n"
+    "Windows-1251, and characters it lacks become '?'. N is a 32-bit integer,\n"
+    "decimal or hexadecimal after \"$\" or \"0x\".\n";
+
+constexpr const char* kBuildHelp =
+    "Usage: orvana-cli build PROJECT [--out DIR] [--seed N] [--save]\n"
+    "\n"
+    "Generates the site of PROJECT and writes its pages and style.css into the\n"
+    "project's output folder. The folder must exist; nothing else in it is\n"
+    "touched. A relative folder is taken from the current folder. Prints one\n"
+    "line: pages, links placed, bytes written and the folder.\n"
+    "\n"
+    "Options:\n"
+    "  --out DIR   write into DIR instead; the project keeps its own folder\n"
+    "  --seed N    pick the linked words with seed N (0 to 18446744073709551615),\n"
+    "              so that the same project always gives the same site\n"
+    "  --save      store the new pages and menu in PROJECT once the site is written\n"
+    "  -h, --help  show this help\n";
+
+constexpr const char* kShowHelp =
+    "Usage: orvana-cli show PROJECT [--json]\n"
+    "\n"
+    "Prints a short summary of PROJECT.\n"
+    "\n"
+    "Options:\n"
+    "  --json      print every property instead, as one JSON object on one line\n"
+    "  -h, --help  show this help\n";
+
+// The one project file a command works on.
+struct TProjectArg {
+  std::string native;  // UTF-8, as typed
+  std::string engine;  // Windows-1251, for the engine
+};
+
+TProjectArg ProjectArgument(const TCommandArgs& args) {
+  if (args.positional.empty()) throw EUsageError("missing PROJECT");
+  if (args.positional.size() > 1)
+    throw EUsageError("unexpected argument '" + args.positional[1] + "'");
+  TProjectArg project{args.positional[0], Utf8ToCp1251(args.positional[0])};
+  // The engine names files in Windows-1251. A name it cannot spell would come
+  // back with '?' in it, and the tool would read or replace some other file.
+  if (Cp1251ToUtf8(project.engine) != project.native)
+    throw ECliError("Cannot use the file name \"" + AbsoluteUtf8Path(project.native) +
+                    "\": it holds characters outside Windows-1251");
+  return project;
+}
+
+int32_t IntegerOption(const std::string& utf8) {
+  const std::string text = Utf8ToCp1251(utf8);
+  int32_t value = 0;
+  if (!TryStrToInt(text, value))
+    throw EUsageError(Cp1251ToUtf8(NotAnIntegerMessage(text)), /*hint=*/false);
+  return value;
+}
+
+// Routes the engine's error box (the missing output folder) into a string
+// for as long as the object lives.
+class TErrorBoxCapture {
+ public:
+  TErrorBoxCapture()
+      : previous_(SetErrorBoxHandler([this](const std::string& text) { shown_ = text; })) {}
+  ~TErrorBoxCapture() { SetErrorBoxHandler(std::move(previous_)); }
+  TErrorBoxCapture(const TErrorBoxCapture&) = delete;
+  TErrorBoxCapture& operator=(const TErrorBoxCapture&) = delete;
+
+  const std::optional<std::string>& Shown() const { return shown_; }
+
+ private:
+  TErrorBoxHandler previous_;
+  std::optional<std::string> shown_;
+};
+
+int RunNew(const std::vector<std::string>& argv, std::ostream& out) {
+  const TCommandArgs args = ParseCommandArgs(argv, {{"title", true},
+                                                    {"min", true},
+                                                    {"max", true},
+                                                    {"out", true},
+                                                    {"text", true},
+                                                    {"links", true},
+                                                    {"template", true},
+                                                    {"ads", true},
+                                                    {"css", true},
+                                                    {"force", false}});
+  if (args.help) {
+    out << kNewHelp;
+    return 0;
+  }
+  const TProjectArg project = ProjectArgument(args);
+
+  TSiteGenerator generator;
+  ApplyNewProjectContent(generator);
+  // The settings fields, in the order the window copies them.
+  if (const auto v = args.Value("min")) generator.SetMinCharsPerPage(IntegerOption(*v));
+  if (const auto v = args.Value("max")) generator.SetMaxCharsPerPage(IntegerOption(*v));
+  if (const auto v = args.Value("title")) generator.SetSiteTitle(Utf8ToCp1251(*v));
+  if (const auto v = args.Value("out")) generator.SetSavePath(Utf8ToCp1251(*v));
+
+  struct stat st;
+  if (!args.Flag("force") && ::lstat(project.native.c_str(), &st) == 0)
+    throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
+                    "\" already exists; use --force to replace it");
+
+  // Then the memos.
+  if (const auto v = args.Value("text")) generator.SetSiteText(ReadInputLines(*v));
+  if (const auto v = args.Value("template"))
+    generator.SetSiteTemplate(MemoToStrings(ReadInputLines(*v)));
+  if (const auto v = args.Value("ads")) generator.SetAdsenseCode(MemoToStrings(ReadInputLines(*v)));
+  if (const auto v = args.Value("css")) generator.SetCssCode(MemoToStrings(ReadInputLines(*v)));
+  if (const auto v = args.Value("links")) generator.SetSiteUrlsToLink(ReadInputLines(*v));
+
+  SaveProjectFile(generator, project.engine);
+  return 0;
+}
+
+int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  const TCommandArgs args =
+      ParseCommandArgs(argv, {{"out", true}, {"seed", true}, {"save", false}});
+  if (args.help) {
+    out << kBuildHelp;
+    return 0;
+  }
+  const TProjectArg project = ProjectArgument(args);
+  std::optional<uint64_t> seed;
+  if (const auto v = args.Value("seed")) {
+    seed = ParseUnsigned64(*v);
+    if (!seed)
+      throw EUsageError("invalid seed '" + *v +
+                        "': expected a number from 0 to 18446744073709551615");
+  }
+
+  TSiteGenerator generator;
+  ReadProjectLikeWindow(project.engine, generator);
+  PassMemosThroughWindow(generator);
+  generator.SetRandomSeed(seed);
+  generator.Generate();
+
+  // --out is where this run writes, not a change to the project.
+  const std::string folder =
+      args.Value("out") ? Utf8ToCp1251(*args.Value("out")) : generator.SavePath();
+  {
+    TErrorBoxCapture box;
+    generator.WriteSiteFiles(folder);
+    if (box.Shown()) {
+      // The desktop application shows this box and writes nothing; here it is
+      // a failure, and the project is not saved either.
+      err << "orvana-cli: " << Cp1251ToUtf8(*box.Shown()) << '\n';
+      return 1;
+    }
+  }
+  if (args.Flag("save")) SaveProjectFile(generator, project.engine);
+
+  uint64_t bytes = generator.CssCode().size();
+  const TSitePages& pages = generator.Pages();
+  for (int i = 0; i < pages.Count(); ++i) bytes += pages[i].PageHTML.size();
+  out << pages.Count() << (pages.Count() == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
+      << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
+      << (bytes == 1 ? " byte" : " bytes") << " written to " << Cp1251ToUtf8(AbsolutePath(folder))
+      << '\n';
+  return 0;
+}
+
+size_t TotalLength(const TStringList& lines) {
+  size_t total = 0;
+  for (const std::string& line : lines) total += line.size();
+  return total;
+}
+
+void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostream& out) {
+  out << "Project:       " << AbsoluteUtf8Path(project.native) << '\n'
+      << "Title:         " << Cp1251ToUtf8(g.SiteTitle()) << '\n'
+      << "Page size:     " << g.MinCharsPerPage() << " to " << g.MaxCharsPerPage()
+      << " characters\n"
+      << "Output folder: " << Cp1251ToUtf8(g.SavePath()) << '\n'
+      << "Text:          " << g.SiteText().size() << " lines, " << TotalLength(g.SiteText())
+      << " characters\n"
+      << "Links:         " << g.SiteUrlsToLink().size() << '\n'
+      << "Template:      " << StringToMemo(g.SiteTemplate()).size() << " lines\n"
+      << "Advertising:   " << StringToMemo(g.AdsenseCode()).size() << " lines\n"
+      << "Stylesheet:    " << StringToMemo(g.CssCode()).size() << " lines\n"
+      << "Pages:         " << g.Pages().Count() << '\n';
+}
+
+int RunShow(const std::vector<std::string>& argv, std::ostream& out) {
+  const TCommandArgs args = ParseCommandArgs(argv, {{"json", false}});
+  if (args.help) {
+    out << kShowHelp;
+    return 0;
+  }
+  const TProjectArg project = ProjectArgument(args);
+  TSiteGenerator generator;
+  ReadProjectLikeWindow(project.engine, generator);
+  if (args.Flag("json"))
+    out << GeneratorToJson(generator) << '\n';
+  else
+    PrintSummary(project, generator, out);
+  return 0;
+}
+
+int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             std::string& command) {
+  if (args.empty()) throw EUsageError("missing command");
+  const std::string& first = args[0];
+  if (first == "-h" || first == "--help") {
+    out << kToolHelp;
+    return 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (first == "new" || first == "build" || first == "show") command = first;
+  if (first == "new") return RunNew(rest, out);
+  if (first == "build") return RunBuild(rest, out, err);
+  if (first == "show") return RunShow(rest, out);
+  if (!first.empty() && first[0] == '-') throw EUsageError("unknown option '" + first + "'");
+  throw EUsageError("unknown command '" + first + "'");
+}
+
+}  // namespace
+
+void ReadProjectLikeWindow(const std::string& file_name, TSiteGenerator& generator) {
+  // What a new project window's generator holds before the file is read.
+  generator.SetMinCharsPerPage(kDefaultMinCharsPerPage);
+  generator.SetMaxCharsPerPage(kDefaultMaxCharsPerPage);
+  TProjectReadContext context;
+  context.component_name_exists = [](const std::string& name) {
+    for (const std::string& component : ProjectWindowComponentNames())
+      if (component == name) return true;
+    return false;
+  };
+  LoadProjectFile(file_name, generator, context);
+}
+
+void PassMemosThroughWindow(TSiteGenerator& generator) {
+  generator.SetSiteTemplate(MemoToStrings(StringToMemo(generator.SiteTemplate())));
+  generator.SetAdsenseCode(MemoToStrings(StringToMemo(generator.AdsenseCode())));
+  generator.SetCssCode(MemoToStrings(StringToMemo(generator.CssCode())));
+}
+
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  std::string command;
+  int code;
+  try {
+    code = Dispatch(args, out, err, command);
+  } catch (const EUsageError& e) {
+    err << "orvana-cli: " << e.what() << '\n';
+    if (e.Hint())
+      err << "Try 'orvana-cli " << (command.empty() ? "" : command + " ") << "--help'.\n";
+    return 2;
+  } catch (const EOrvanaError& e) {
+    err << "orvana-cli: " << Cp1251ToUtf8(WithFullStop(e.what())) << '\n';
+    return 1;
+  } catch (const ECliError& e) {
+    err << "orvana-cli: " << WithFullStop(e.what()) << '\n';
+    return 1;
+  } catch (const std::bad_alloc&) {
+    err << "orvana-cli: Out of memory.\n";
+    return 1;
+  } catch (const std::exception& e) {
+    err << "orvana-cli: " << WithFullStop(e.what()) << '\n';
+    return 1;
+  }
+  // Output that never arrived (a full disk behind a redirection) is a failure.
+  if (!out.flush()) {
+    err << "orvana-cli: Cannot write the output.\n";
+    return 1;
+  }
+  return code;
+}
+
+}  // namespace orvana::cli

@@ -1,0 +1,67 @@
+#include "CommandLine.h"
+
+#include "CliError.h"
+
+namespace orvana::cli {
+
+std::optional<std::string> TCommandArgs::Value(const std::string& name) const {
+  const auto it = values.find(name);
+  if (it == values.end()) return std::nullopt;
+  return it->second;
+}
+
+TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
+                              const std::vector<TOptionSpec>& specs) {
+  TCommandArgs parsed;
+  bool options_ended = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_ended || arg.size() < 2 || arg[0] != '-') {
+      parsed.positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
+    if (arg == "-h" || arg == "--help") {
+      parsed.help = true;
+      return parsed;
+    }
+    if (arg[1] != '-') throw EUsageError("unknown option '" + arg + "'");
+
+    const size_t equals = arg.find('=');
+    const std::string name =
+        arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+    const TOptionSpec* option = nullptr;
+    for (const TOptionSpec& s : specs)
+      if (name == s.name) option = &s;
+    if (option == nullptr) throw EUsageError("unknown option '--" + name + "'");
+
+    if (!option->takes_value) {
+      if (equals != std::string::npos) throw EUsageError("option '--" + name + "' takes no value");
+      parsed.flags.insert(name);
+    } else if (equals != std::string::npos) {
+      parsed.values[name] = arg.substr(equals + 1);
+    } else if (i + 1 < args.size()) {
+      parsed.values[name] = args[++i];
+    } else {
+      throw EUsageError("option '--" + name + "' needs a value");
+    }
+  }
+  return parsed;
+}
+
+std::optional<uint64_t> ParseUnsigned64(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
+}  // namespace orvana::cli

@@ -1,0 +1,48 @@
+// The arguments of one command: options and positional arguments.
+//
+// Options follow the usual conventions: "--name value" or "--name=value" for
+// an option that takes a value (the next argument is its value even when it
+// begins with a dash, so "--min -5" works), "--name" alone for a flag, "-h" or
+// "--help" for help, and "--" ends the options: everything after it is
+// positional. A lone "-" is positional too.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvana::cli {
+
+struct TOptionSpec {
+  const char* name;  // without the leading "--"
+  bool takes_value;
+};
+
+struct TCommandArgs {
+  std::vector<std::string> positional;
+  // The value of each option given; a repeated option keeps its last value.
+  std::map<std::string, std::string> values;
+  std::set<std::string> flags;
+  // "-h" or "--help" was given (before any "--").
+  bool help = false;
+
+  std::optional<std::string> Value(const std::string& name) const;
+  bool Flag(const std::string& name) const { return flags.count(name) != 0; }
+};
+
+// Sorts the arguments after the command name into options and positional
+// arguments. Throws EUsageError for an option not in `specs`, an option
+// without its value, or a value given to a flag. Stops at the first "-h" or
+// "--help" and returns with `help` set.
+TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
+                              const std::vector<TOptionSpec>& specs);
+
+// Reads a whole argument as an unsigned 64-bit decimal number: digits only,
+// no sign, no blanks. Returns nullopt for anything else, an out-of-range
+// number included.
+std::optional<uint64_t> ParseUnsigned64(const std::string& text);
+
+}  // namespace orvana::cli

@@ -1,0 +1,110 @@
+// Shared helpers of the command-line tool's tests: a scratch folder, whole
+// files, and running the tool in-process or as the real program.
+#pragma once
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Cli.h"
+
+namespace orvana::cli::testing {
+
+// A fresh folder under the system's temporary folder, removed with its
+// content when the object goes.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "orvana-cli-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+inline bool FileExists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+struct RunResult {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+// RunCli with captured streams.
+inline RunResult RunTool(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int code = RunCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+#ifdef ORVANA_CLI_PATH
+// The real orvana-cli program, its output captured through files; with
+// `stdout_path`, standard output goes there instead and is not captured.
+inline RunResult RunProgram(const std::vector<std::string>& args,
+                            const std::string& stdout_path = "") {
+  TempDir capture;
+  const std::string out_path = stdout_path.empty() ? capture / "out" : stdout_path;
+  const std::string err_path = capture / "err";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const int out_fd =
+        ::open(out_path.c_str(), O_WRONLY | O_CREAT | (stdout_path.empty() ? O_TRUNC : 0), 0600);
+    const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(out_fd, 1);
+    ::dup2(err_fd, 2);
+    std::vector<char*> argv;
+    std::string program = ORVANA_CLI_PATH;
+    argv.push_back(program.data());
+    std::vector<std::string> copies = args;
+    for (std::string& a : copies) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  const int code = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return {code, stdout_path.empty() ? ReadWholeFile(out_path) : std::string(),
+          ReadWholeFile(err_path)};
+}
+#endif
+
+}  // namespace orvana::cli::testing

@@ -1,0 +1,79 @@
+#include "CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include "CliError.h"
+
+namespace orvana::cli {
+namespace {
+
+const std::vector<TOptionSpec> kSpecs = {{"out", true}, {"seed", true}, {"save", false}};
+
+void ExpectUsageError(const std::vector<std::string>& args, const std::string& message) {
+  try {
+    ParseCommandArgs(args, kSpecs);
+    ADD_FAILURE() << "no error for " << message;
+  } catch (const EUsageError& e) {
+    EXPECT_EQ(e.what(), message);
+    EXPECT_TRUE(e.Hint());
+  }
+}
+
+TEST(CommandLine, ValuesInBothFormsAndFlags) {
+  const TCommandArgs a =
+      ParseCommandArgs({"p.orvana", "--out", "site", "--seed=7", "--save"}, kSpecs);
+  EXPECT_EQ(a.positional, (std::vector<std::string>{"p.orvana"}));
+  EXPECT_EQ(a.Value("out"), "site");
+  EXPECT_EQ(a.Value("seed"), "7");
+  EXPECT_TRUE(a.Flag("save"));
+  EXPECT_FALSE(a.help);
+  EXPECT_FALSE(ParseCommandArgs({"p"}, kSpecs).Value("out").has_value());
+}
+
+TEST(CommandLine, ValueMayLookLikeAnOptionOrBeEmpty) {
+  const TCommandArgs a = ParseCommandArgs({"--out", "--save", "--seed=", "p"}, kSpecs);
+  EXPECT_EQ(a.Value("out"), "--save");
+  EXPECT_EQ(a.Value("seed"), "");
+  EXPECT_FALSE(a.Flag("save"));
+  EXPECT_EQ(ParseCommandArgs({"--out=a=b"}, kSpecs).Value("out"), "a=b");
+}
+
+TEST(CommandLine, RepeatedOptionKeepsTheLastValue) {
+  EXPECT_EQ(ParseCommandArgs({"--out", "a", "--out=b"}, kSpecs).Value("out"), "b");
+}
+
+TEST(CommandLine, DoubleDashEndsOptions) {
+  const TCommandArgs a = ParseCommandArgs({"--save", "--", "--out", "-h", "-"}, kSpecs);
+  EXPECT_EQ(a.positional, (std::vector<std::string>{"--out", "-h", "-"}));
+  EXPECT_TRUE(a.Flag("save"));
+  EXPECT_FALSE(a.help);
+  EXPECT_FALSE(a.Value("out").has_value());
+}
+
+TEST(CommandLine, HelpStopsParsing) {
+  EXPECT_TRUE(ParseCommandArgs({"p", "-h", "--bogus"}, kSpecs).help);
+  EXPECT_TRUE(ParseCommandArgs({"--help"}, kSpecs).help);
+}
+
+TEST(CommandLine, BadOptionsAreUsageErrors) {
+  ExpectUsageError({"--bogus"}, "unknown option '--bogus'");
+  ExpectUsageError({"--bogus=1"}, "unknown option '--bogus'");
+  ExpectUsageError({"-x"}, "unknown option '-x'");
+  ExpectUsageError({"p", "--out"}, "option '--out' needs a value");
+  ExpectUsageError({"--save=yes"}, "option '--save' takes no value");
+  // Names match whole: a prefix is not an abbreviation.
+  ExpectUsageError({"--sa"}, "unknown option '--sa'");
+}
+
+TEST(CommandLine, Unsigned64AcceptsTheWholeRangeOnly) {
+  EXPECT_EQ(ParseUnsigned64("0"), 0u);
+  EXPECT_EQ(ParseUnsigned64("42"), 42u);
+  EXPECT_EQ(ParseUnsigned64("18446744073709551615"), UINT64_MAX);
+  EXPECT_EQ(ParseUnsigned64("007"), 7u);
+  for (const char* bad : {"", "18446744073709551616", "99999999999999999999", "-1", "+1", " 1",
+                          "1 ", "0x10", "1e3", "12a"})
+    EXPECT_FALSE(ParseUnsigned64(bad).has_value()) << bad;
+}
+
+}  // namespace
+}  // namespace orvana::cli

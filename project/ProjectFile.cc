@@ -1,1 +1,74 @@
-// filled in next
+// Saving and loading project files. The text itself is made by
+// ObjectTextWriter.cc and read by ObjectTextReader.cc.
+
+#include "ProjectFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+
+#include "Error.h"
+#include "FileSystem.h"
+#include "ObjectText.h"
+
+namespace orvana {
+namespace {
+
+namespace ot = object_text;
+
+[[noreturn]] void FailToOpen(const std::string& file_name, int error_code) {
+  throw EOrvanaError(ot::FormatMessage(ot::kCannotOpenFile,
+                                       {AbsolutePath(file_name), SystemErrorText(error_code)}),
+                     error_code);
+}
+
+// The whole file, or the failure's error number.
+std::string ReadWholeFile(const std::string& file_name) {
+  const int fd = ::open(NativePath(file_name).c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) FailToOpen(file_name, errno);
+  std::string text;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    text.reserve(static_cast<size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      FailToOpen(file_name, err);
+    }
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return text;
+}
+
+}  // namespace
+
+void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
+                     TFileSystem* fs) {
+  const std::string text = WriteProjectText(generator);
+  TFileSystem& target = fs ? *fs : RealFileSystem();
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  if (target.ReplaceFile(file_name, text, /*durable=*/true, &failure)) return;
+  if (failure.stage == TWriteFailure::kWrite)
+    throw EOrvanaError(std::string(ot::kStreamWriteError), failure.error_code);
+  throw EOrvanaError(
+      ot::FormatMessage(ot::kCannotCreateFile,
+                        {AbsolutePath(file_name), SystemErrorText(failure.error_code)}),
+      failure.error_code);
+}
+
+void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
+                     const TProjectReadContext& context) {
+  const std::string text = ReadWholeFile(file_name);
+  ReadProjectText(text, generator, context);
+}
+
+}  // namespace orvana

@@ -1,0 +1,194 @@
+// The object-notation writer: WriteProjectText of ProjectFile.h.
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "CodePage.h"
+#include "ObjectText.h"
+#include "ProjectFile.h"
+#include "SiteGenerator.h"
+
+namespace orvana {
+namespace {
+
+namespace ot = object_text;
+
+// One output form per Windows-1251 byte: the byte itself when it may stand in
+// a quoted run, otherwise its "#" code. Built once, so the hot loop does no
+// number formatting and makes no temporaries.
+struct TByteForms {
+  std::array<bool, 256> plain{};
+  std::array<std::array<char, 8>, 256> code{};
+  std::array<uint8_t, 256> code_length{};
+
+  TByteForms() {
+    for (int b = 0; b < 256; ++b) {
+      plain[b] = b >= 32 && b <= 127 && b != '\'';
+      code[b][0] = '#';
+      const auto [end, ec] =
+          std::to_chars(code[b].data() + 1, code[b].data() + code[b].size(),
+                        static_cast<unsigned>(Cp1251ToUnicode(static_cast<unsigned char>(b))));
+      code_length[b] = static_cast<uint8_t>(end - code[b].data());
+    }
+  }
+};
+
+const TByteForms& ByteForms() {
+  static const TByteForms forms;
+  return forms;
+}
+
+class TObjectTextWriter {
+ public:
+  explicit TObjectTextWriter(std::string& out) : out_(out), forms_(ByteForms()) {}
+
+  void WriteRoot(const TSiteGenerator& generator) {
+    out_.append(ot::kObject);
+    out_ += ' ';
+    if (!generator.Name().empty()) {
+      out_.append(generator.Name());
+      out_.append(": ");
+    }
+    out_.append(SiteGeneratorClass().class_name);
+    out_.append(ot::kLineEnd);
+    WriteProperties(generator, SiteGeneratorClass(), 1);
+    out_.append(ot::kEnd);
+    out_.append(ot::kLineEnd);
+  }
+
+ private:
+  void Indent(int level) { out_.append(static_cast<size_t>(level * ot::kIndentWidth), ' '); }
+
+  void BeginProperty(std::string_view name, std::string_view suffix, int level) {
+    Indent(level);
+    out_.append(name);
+    if (!suffix.empty()) {
+      out_ += '.';
+      out_.append(suffix);
+    }
+    out_.append(" = ");
+  }
+
+  // Every published property of the object that the format writes, in
+  // published order, one per line at `level`.
+  template <class T>
+  void WriteProperties(const T& object, const TClassInfo<T>& info, int level) {
+    for (const TPropInfo<T>& prop : info.properties) {
+      switch (prop.kind) {
+        case TPropKind::String: {
+          const std::string& value = prop.GetString(object);
+          if (value.empty()) break;
+          BeginProperty(prop.name, {}, level);
+          WriteString(value, level + 1);
+          out_.append(ot::kLineEnd);
+          break;
+        }
+        case TPropKind::Integer:
+          BeginProperty(prop.name, {}, level);
+          out_.append(std::to_string(prop.GetInteger(object)));
+          out_.append(ot::kLineEnd);
+          break;
+        case TPropKind::StringList: {
+          const TStringList& lines = prop.GetList(object);
+          if (lines.empty()) break;
+          BeginProperty(prop.name, ot::kListSuffix, level);
+          out_ += '(';
+          for (const std::string& line : lines) {
+            out_.append(ot::kLineEnd);
+            Indent(level + 1);
+            WriteString(line, level + 2);
+          }
+          out_ += ')';
+          out_.append(ot::kLineEnd);
+          break;
+        }
+        case TPropKind::Collection: {
+          const TSitePages& pages = prop.GetConstPages(object);
+          BeginProperty(prop.name, {}, level);
+          out_ += '<';
+          for (int i = 0; i < pages.Count(); ++i) {
+            out_.append(ot::kLineEnd);
+            Indent(level + 1);
+            out_.append(ot::kItem);
+            out_.append(ot::kLineEnd);
+            WriteProperties(pages[i], SitePageClass(), level + 2);
+            Indent(level + 1);
+            out_.append(ot::kEnd);
+          }
+          out_ += '>';
+          out_.append(ot::kLineEnd);
+          break;
+        }
+      }
+    }
+  }
+
+  // Quoted runs and "#" codes, at most kMaxStringCharsPerLine characters per
+  // output line; a longer string starts on a line of its own at `level`.
+  // Windows-1251 maps every byte to one UTF-16 character, so characters are
+  // counted in bytes.
+  void WriteString(std::string_view s, int level) {
+    const size_t length = s.size();
+    if (length == 0) {
+      out_.append("''");
+      return;
+    }
+    Reserve(s);
+    if (length > ot::kMaxStringCharsPerLine) {
+      out_.append(ot::kLineEnd);
+      Indent(level);
+    }
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(s.data());
+    size_t i = 0;
+    size_t count = 0;
+    while (i < length) {
+      if (count == ot::kMaxStringCharsPerLine) {
+        out_.append(ot::kStringJoin);
+        out_.append(ot::kLineEnd);
+        Indent(level);
+        count = 0;
+      }
+      const unsigned char b = bytes[i];
+      if (forms_.plain[b]) {
+        const size_t limit = std::min(length, i + (ot::kMaxStringCharsPerLine - count));
+        size_t j = i + 1;
+        while (j < limit && forms_.plain[bytes[j]]) ++j;
+        out_ += '\'';
+        out_.append(s.data() + i, j - i);
+        out_ += '\'';
+        count += j - i;
+        i = j;
+      } else {
+        out_.append(forms_.code[b].data(), forms_.code_length[b]);
+        ++count;
+        ++i;
+      }
+    }
+  }
+
+  // Grows the buffer ahead of a string by an upper bound of its written size,
+  // so a large project costs a handful of reallocations, not one per string.
+  void Reserve(std::string_view s) {
+    const size_t bound = s.size() * 7 + (s.size() / ot::kMaxStringCharsPerLine + 2) * 64;
+    if (out_.capacity() - out_.size() < bound)
+      out_.reserve(std::max(out_.size() + bound, out_.capacity() * 2));
+  }
+
+  std::string& out_;
+  const TByteForms& forms_;
+};
+
+}  // namespace
+
+std::string WriteProjectText(const TSiteGenerator& generator) {
+  std::string out;
+  out.reserve(4096);
+  TObjectTextWriter(out).WriteRoot(generator);
+  return out;
+}
+
+}  // namespace orvana

@@ -1,0 +1,323 @@
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "DefaultContent.h"
+#include "FileSystem.h"
+#include "ProjectFile.h"
+#include "ProjectTestUtil.h"
+#include "SiteGenerator.h"
+
+namespace orvana::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out << bytes;
+}
+
+// The names in a folder, sorted and joined with commas.
+std::string Entries(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ",") + n;
+  return out;
+}
+
+std::string SaveError(const TSiteGenerator& g, const std::string& path,
+                      TFileSystem* file_system = nullptr) {
+  try {
+    SaveProjectFile(g, path, file_system);
+  } catch (const EOrvanaError& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+std::string LoadError(const std::string& path, TSiteGenerator& g) {
+  try {
+    LoadProjectFile(path, g);
+  } catch (const EOrvanaError& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+class ProjectSaveLoad : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "orvana-project-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(dir_, ec);
+  }
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+
+  std::string dir_;
+};
+
+// --- Saving and loading real files ------------------------------------------------
+
+TEST_F(ProjectSaveLoad, SaveLoadSaveGivesAByteIdenticalFile) {
+  TSiteGenerator g;
+  FillGeneratedSite(g);
+  g.SetName("Gen");
+  ASSERT_EQ(SaveError(g, Path("a.prj")), "<no error>");
+  const std::string first = ReadFile(Path("a.prj"));
+  EXPECT_EQ(first, WriteProjectText(g));
+
+  TSiteGenerator h;
+  ApplyNewProjectContent(h);
+  ASSERT_EQ(LoadError(Path("a.prj"), h), "<no error>");
+  ASSERT_EQ(SaveError(h, Path("b.prj")), "<no error>");
+  EXPECT_EQ(ReadFile(Path("b.prj")), first);
+  EXPECT_EQ(Entries(dir_), "a.prj,b.prj");
+}
+
+TEST_F(ProjectSaveLoad, NewProjectSavedAndLoadedIntoANewWindow) {
+  TSiteGenerator g;
+  ApplyNewProjectContent(g);
+  ASSERT_EQ(SaveError(g, Path("new.prj")), "<no error>");
+  const std::string text = ReadFile(Path("new.prj"));
+  EXPECT_EQ(text.rfind("object TSiteGenerator\r\n  Pages = <>\r\n  SiteTemplate = \r\n", 0), 0u);
+  TSiteGenerator h;
+  ApplyNewProjectContent(h);
+  h.SetSiteTemplate("x");
+  ASSERT_EQ(LoadError(Path("new.prj"), h), "<no error>");
+  EXPECT_EQ(h.SiteTemplate(), g.SiteTemplate());
+  EXPECT_EQ(h.AdsenseCode(), g.AdsenseCode());
+  EXPECT_EQ(h.CssCode(), g.CssCode());
+  EXPECT_EQ(h.MinCharsPerPage(), 4000);
+  EXPECT_EQ(h.MaxCharsPerPage(), 5000);
+}
+
+TEST_F(ProjectSaveLoad, SaveReplacesAnExistingFile) {
+  WriteFile(Path("p.prj"), std::string(100000, 'o'));
+  TSiteGenerator g;
+  FillExample(g);
+  ASSERT_EQ(SaveError(g, Path("p.prj")), "<no error>");
+  EXPECT_EQ(ReadFile(Path("p.prj")), ExampleText());
+  EXPECT_EQ(Entries(dir_), "p.prj");
+}
+
+TEST_F(ProjectSaveLoad, LoadMissingFileNamesTheAbsolutePath) {
+  TSiteGenerator g;
+  EXPECT_EQ(LoadError(Path("none.prj"), g),
+            "Cannot open file \"" + Path("none.prj") + "\". No such file or directory");
+  // A relative name is resolved against the current folder.
+  const std::string cwd = fs::current_path().string();
+  EXPECT_EQ(
+      LoadError("surely-missing-orvana.prj", g),
+      "Cannot open file \"" + cwd + "/surely-missing-orvana.prj\". No such file or directory");
+}
+
+TEST_F(ProjectSaveLoad, LoadAFolderFailsToOpen) {
+  TSiteGenerator g;
+  EXPECT_EQ(LoadError(dir_, g), "Cannot open file \"" + dir_ + "\". Is a directory");
+}
+
+TEST_F(ProjectSaveLoad, LoadAnUnreadableFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root from reading";
+  WriteFile(Path("secret.prj"), ExampleText());
+  fs::permissions(Path("secret.prj"), fs::perms::none);
+  TSiteGenerator g;
+  EXPECT_EQ(LoadError(Path("secret.prj"), g),
+            "Cannot open file \"" + Path("secret.prj") + "\". Permission denied");
+}
+
+TEST_F(ProjectSaveLoad, LoadReportsTheReadersErrors) {
+  WriteFile(Path("bad.prj"), "object T\r\n  SiteTitle = 'a'\r\n  Foo = 1\r\nend\r\n");
+  WriteFile(Path("empty.prj"), "");
+  TSiteGenerator g;
+  EXPECT_EQ(LoadError(Path("bad.prj"), g),
+            "Error reading TSiteGenerator.Foo: Property Foo does not exist");
+  EXPECT_EQ(g.SiteTitle(), "a");
+  EXPECT_EQ(LoadError(Path("empty.prj"), g), "OBJECT expected on line 1");
+}
+
+TEST_F(ProjectSaveLoad, SaveIntoAFolderThatDoesNotExist) {
+  TSiteGenerator g;
+  EXPECT_EQ(SaveError(g, Path("missing/p.prj")),
+            "Cannot create file \"" + Path("missing/p.prj") + "\". No such file or directory");
+  EXPECT_EQ(Entries(dir_), "");
+}
+
+TEST_F(ProjectSaveLoad, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop root; see the mount test below";
+  WriteFile(Path("p.prj"), "old bytes");
+  fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+  TSiteGenerator g;
+  FillExample(g);
+  EXPECT_EQ(SaveError(g, Path("p.prj")),
+            "Cannot create file \"" + Path("p.prj") + "\". Permission denied");
+  EXPECT_EQ(SaveError(g, Path("q.prj")),
+            "Cannot create file \"" + Path("q.prj") + "\". Permission denied");
+  fs::permissions(dir_, fs::perms::owner_all);
+  EXPECT_EQ(ReadFile(Path("p.prj")), "old bytes");
+  EXPECT_EQ(Entries(dir_), "p.prj");
+}
+
+// --- Failures of a real, small file system ------------------------------------------
+
+// Runs the scenario in a child process that has its own mount namespace (a
+// user namespace too when not root) with a tmpfs of the given options mounted
+// over `dir`. Returns the scenario's report, or nothing when the machine
+// cannot make the namespace.
+std::optional<std::string> RunOnTmpfs(const std::string& dir, const char* options,
+                                      const std::function<std::string()>& scenario) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  const pid_t pid = ::fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::unshare(CLONE_NEWNS) != 0) {
+      if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ::_exit(77);
+      auto put = [](const char* file, const std::string& text) {
+        const int fd = ::open(file, O_WRONLY);
+        if (fd < 0) return;
+        (void)!::write(fd, text.data(), text.size());
+        ::close(fd);
+      };
+      put("/proc/self/setgroups", "deny");
+      put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+      put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(77);
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0) ::_exit(77);
+    const std::string report = scenario();
+    (void)!::write(fds[1], report.data(), report.size());
+    ::close(fds[1]);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+    report.append(buffer, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return report;
+}
+
+TEST_F(ProjectSaveLoad, SaveOnAReadOnlyFileSystemKeepsTheOldFile) {
+  const std::string dir = dir_;
+  const auto report = RunOnTmpfs(dir_, "size=1m", [&] {
+    WriteFile(dir + "/p.prj", "old bytes");
+    if (::mount(nullptr, dir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+      return std::string("remount failed: ") + std::strerror(errno);
+    TSiteGenerator g;
+    FillExample(g);
+    return SaveError(g, dir + "/p.prj") + "\n" + SaveError(g, dir + "/q.prj") + "\n" +
+           ReadFile(dir + "/p.prj") + "\n" + Entries(dir);
+  });
+  if (!report) GTEST_SKIP() << "no mount namespace on this machine";
+  EXPECT_EQ(*report, "Cannot create file \"" + dir + "/p.prj\". Read-only file system\n" +
+                         "Cannot create file \"" + dir + "/q.prj\". Read-only file system\n" +
+                         "old bytes\np.prj");
+}
+
+TEST_F(ProjectSaveLoad, SaveOnAFullDiskKeepsTheOldFileAndLeavesNoTemporary) {
+  const std::string dir = dir_;
+  const auto report = RunOnTmpfs(dir_, "size=64k", [&] {
+    WriteFile(dir + "/p.prj", "old bytes");
+    TSiteGenerator g;
+    FillExample(g);
+    g.SetSiteText(TStringList(2000, std::string(500, 'x')));  // about a megabyte
+    return SaveError(g, dir + "/p.prj") + "\n" + ReadFile(dir + "/p.prj") + "\n" + Entries(dir);
+  });
+  if (!report) GTEST_SKIP() << "no mount namespace on this machine";
+  EXPECT_EQ(*report, "Stream write error\nold bytes\np.prj");
+}
+
+// --- Failures injected through the file-system interface ----------------------------
+
+class TFailingFileSystem final : public TFileSystem {
+ public:
+  explicit TFailingFileSystem(std::optional<TWriteFailure> failure) : failure_(failure) {}
+  bool IsDirectory(const std::string&) override { return true; }
+  bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+                   TWriteFailure* failure) override {
+    path_ = path;
+    bytes_ = bytes;
+    durable_ = durable;
+    ++calls_;
+    if (!failure_) return true;
+    *failure = *failure_;
+    return false;
+  }
+
+  std::optional<TWriteFailure> failure_;
+  std::string path_, bytes_;
+  bool durable_ = false;
+  int calls_ = 0;
+};
+
+TEST(ProjectSaveInjected, WritesTheWholeTextDurablyInOneReplacement) {
+  TFailingFileSystem file_system(std::nullopt);
+  TSiteGenerator g;
+  FillExample(g);
+  EXPECT_EQ(SaveError(g, "/x/p.prj", &file_system), "<no error>");
+  EXPECT_EQ(file_system.calls_, 1);
+  EXPECT_EQ(file_system.path_, "/x/p.prj");
+  EXPECT_EQ(file_system.bytes_, ExampleText());
+  EXPECT_TRUE(file_system.durable_);
+}
+
+TEST(ProjectSaveInjected, CreateFailureNamesTheAbsolutePathAndTheReason) {
+  TFailingFileSystem file_system(TWriteFailure{TWriteFailure::kCreate, EACCES});
+  TSiteGenerator g;
+  try {
+    SaveProjectFile(g, "rel/p.prj", &file_system);
+    FAIL() << "no error";
+  } catch (const EOrvanaError& e) {
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + fs::current_path().string() +
+                                         "/rel/p.prj\". Permission denied");
+    EXPECT_EQ(e.ErrorCode(), EACCES);
+  }
+}
+
+TEST(ProjectSaveInjected, WriteFailureIsAStreamWriteError) {
+  TFailingFileSystem file_system(TWriteFailure{TWriteFailure::kWrite, ENOSPC});
+  TSiteGenerator g;
+  EXPECT_EQ(SaveError(g, "/x/p.prj", &file_system), "Stream write error");
+}
+
+}  // namespace
+}  // namespace orvana::test

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "DefaultContent.h"
+#include "ProjectFile.h"
+#include "ProjectTestUtil.h"
+#include "SiteGenerator.h"
+
+namespace orvana::test {
+namespace {
+
+TEST(ProjectWriter, WritesTheSixteenLineExampleByteForByte) {
+  TSiteGenerator g;
+  FillExample(g);
+  EXPECT_EQ(WriteProjectText(g), ExampleText());
+}
+
+TEST(ProjectWriter, EmptyGeneratorWritesPagesAndBothBoundsOnly) {
+  TSiteGenerator g;
+  g.SetMaxCharsPerPage(-7);
+  EXPECT_EQ(WriteProjectText(g),
+            CrLfLines({"object TSiteGenerator", "  Pages = <>", "  MaxCharsPerPage = -7",
+                       "  MinCharsPerPage = 0", "end"}));
+}
+
+TEST(ProjectWriter, HeaderCarriesTheComponentNameWhenThereIsOne) {
+  TSiteGenerator g;
+  g.SetName("Generator1");
+  EXPECT_EQ(WriteProjectText(g).substr(0, 37), "object Generator1: TSiteGenerator\r\n  ");
+}
+
+TEST(ProjectWriter, EveryPropertyInPublishedOrder) {
+  TSiteGenerator g;
+  TSitePage& page = g.AddPage("t");
+  page.PageText = "a";
+  page.PageHTML = "b";
+  page.Pagination = "c";
+  g.SetSiteText({"x"});
+  g.SetSiteTemplate("1");
+  g.SetSiteUrlsToLink({"u"});
+  g.SetSiteMenu("2");
+  g.SetAdsenseCode("3");
+  g.SetCssCode("4");
+  g.SetSiteTitle("5");
+  g.SetSiteHeader("6");
+  g.SetSiteFooter("7");
+  g.SetMaxCharsPerPage(8);
+  g.SetMinCharsPerPage(9);
+  g.SetSavePath("10");
+  EXPECT_EQ(WriteProjectText(g), CrLfLines({"object TSiteGenerator",
+                                            "  Pages = <",
+                                            "    item",
+                                            "      PageText = 'a'",
+                                            "      PageHTML = 'b'",
+                                            "      PageTitle = 't'",
+                                            "      Pagination = 'c'",
+                                            "      PageUrl = 'index.html'",
+                                            "    end>",
+                                            "  SiteText.Strings = (",
+                                            "    'x')",
+                                            "  SiteTemplate = '1'",
+                                            "  SiteUrlsToLink.Strings = (",
+                                            "    'u')",
+                                            "  SiteMenu = '2'",
+                                            "  AdsenseCode = '3'",
+                                            "  CssCode = '4'",
+                                            "  SiteTitle = '5'",
+                                            "  SiteHeader = '6'",
+                                            "  SiteFooter = '7'",
+                                            "  MaxCharsPerPage = 8",
+                                            "  MinCharsPerPage = 9",
+                                            "  SavePath = '10'",
+                                            "end"}));
+}
+
+TEST(ProjectWriter, SeveralPagesFollowEachOtherWithoutIndexes) {
+  TSiteGenerator g;
+  g.AddPage("index");
+  g.AddPage("two");
+  const std::string text = WriteProjectText(g);
+  EXPECT_NE(text.find("  Pages = <\r\n    item\r\n      PageTitle = 'index'\r\n"
+                      "      PageUrl = 'index.html'\r\n    end\r\n    item\r\n"
+                      "      PageTitle = 'two'\r\n      PageUrl = 'page1.html'\r\n    end>\r\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(ProjectWriter, CharactersOutsideThePrintableRangeBecomeCodes) {
+  TSiteGenerator g;
+  // CR, LF, TAB, byte 0, apostrophe, DEL (stays quoted), the euro sign (0x88),
+  // Ё (0xA8), the code page's undefined byte 0x98, and я (0xFF).
+  g.SetSiteTitle(std::string("a\r\n\t") + '\0' + "'\x7F\x88\xA8\x98\xFF" + "z");
+  EXPECT_NE(
+      WriteProjectText(g).find("  SiteTitle = 'a'#13#10#9#0#39'\x7F'#8364#1025#152#1103'z'\r\n"),
+      std::string::npos);
+}
+
+TEST(ProjectWriter, ApostrophesAloneAreCodesWithoutQuotes) {
+  TSiteGenerator g;
+  g.SetSiteTitle("'''");
+  EXPECT_NE(WriteProjectText(g).find("  SiteTitle = #39#39#39\r\n"), std::string::npos);
+}
+
+// --- Cutting long strings -----------------------------------------------------
+
+std::string TitleLines(const std::string& title) {
+  TSiteGenerator g;
+  g.SetSiteTitle(title);
+  const std::string text = WriteProjectText(g);
+  const size_t begin = text.find("  SiteTitle = ");
+  const size_t end = text.find("  MaxCharsPerPage");
+  return text.substr(begin, end - begin);
+}
+
+TEST(ProjectWriter, SixtyFourCharactersStayOnThePropertyLine) {
+  const std::string s(64, 'a');
+  EXPECT_EQ(TitleLines(s), "  SiteTitle = '" + s + "'\r\n");
+}
+
+TEST(ProjectWriter, SixtyFiveCharactersStartOnTheirOwnLineAndAreCutAfterSixtyFour) {
+  EXPECT_EQ(TitleLines(std::string(65, 'a')),
+            "  SiteTitle = \r\n    '" + std::string(64, 'a') + "' +\r\n    'a'\r\n");
+}
+
+TEST(ProjectWriter, SeventyCharactersAreCutIntoSixtyFourAndSix) {
+  const std::string s = std::string(64, 'x') + "abcdef";
+  EXPECT_EQ(TitleLines(s),
+            "  SiteTitle = \r\n    '" + std::string(64, 'x') + "' +\r\n    'abcdef'\r\n");
+}
+
+TEST(ProjectWriter, CodesCountAsOneCharacterWhenCutting) {
+  // 63 letters, then two Cyrillic letters: the first code is the 64th
+  // character, the second goes to the next line.
+  const std::string s = std::string(63, 'a') + W("Жж");
+  EXPECT_EQ(TitleLines(s),
+            "  SiteTitle = \r\n    '" + std::string(63, 'a') + "'#1046 +\r\n    #1078\r\n");
+}
+
+TEST(ProjectWriter, LongStringCutIntoSeveralLinesOfMixedPieces) {
+  std::string s;
+  for (int i = 0; i < 100; ++i) s += (i % 3 == 0) ? W("ы") : std::string("b");
+  const std::string lines = TitleLines(s);
+  // 100 characters: lines of 64 and 36; the first ends with " +".
+  std::string expected = "  SiteTitle = \r\n    ";
+  std::string line1, line2;
+  for (int i = 0; i < 100; ++i) {
+    std::string& line = i < 64 ? line1 : line2;
+    if (i % 3 == 0) {
+      line += "#1099";
+    } else if (!line.empty() && line.back() == '\'') {
+      line.back() = 'b';
+      line += '\'';
+    } else {
+      line += "'b'";
+    }
+  }
+  expected.append(line1).append(" +\r\n    ").append(line2).append("\r\n");
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(ProjectWriter, LongListItemStartsOnALineOfItsOwnOneLevelDeeper) {
+  TSiteGenerator g;
+  g.SetSiteText({"short", std::string(65, 'q')});
+  const std::string text = WriteProjectText(g);
+  EXPECT_NE(text.find("  SiteText.Strings = (\r\n    'short'\r\n    \r\n      '" +
+                      std::string(64, 'q') + "' +\r\n      'q')\r\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(ProjectWriter, LongPagePropertyIsIndentedBelowTheItem) {
+  TSiteGenerator g;
+  g.AddPage("index").PageText = std::string(66, 'p');
+  const std::string text = WriteProjectText(g);
+  EXPECT_NE(text.find("      PageText = \r\n        '" + std::string(64, 'p') +
+                      "' +\r\n        'pp'\r\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST(ProjectWriter, NoLineOfALargeProjectComesNearTheReadersLimit) {
+  TSiteGenerator g;
+  g.SetSiteText({std::string(10000, '\xFF'), std::string(10000, 'a')});
+  g.SetSiteTemplate(std::string(5000, '\''));
+  const std::string text = WriteProjectText(g);
+  size_t start = 0, longest = 0;
+  for (size_t lf = text.find('\n'); lf != std::string::npos; lf = text.find('\n', start)) {
+    longest = std::max(longest, lf - start);
+    start = lf + 1;
+  }
+  EXPECT_LE(longest, 64u * 5 + 8 + 4);
+}
+
+// --- A new project ----------------------------------------------------------------
+
+TEST(ProjectWriter, NewProjectWritesPagesTheThreeTextsAndTheBounds) {
+  TSiteGenerator g;
+  ApplyNewProjectContent(g);
+  const std::string text = WriteProjectText(g);
+  const size_t pages = text.find("\r\n  Pages = <>\r\n");
+  const size_t tmpl = text.find("\r\n  SiteTemplate = \r\n");
+  const size_t ads = text.find("\r\n  AdsenseCode = \r\n");
+  const size_t css = text.find("\r\n  CssCode = \r\n");
+  const size_t max = text.find("\r\n  MaxCharsPerPage = 5000\r\n");
+  const size_t min = text.find("\r\n  MinCharsPerPage = 4000\r\nend\r\n");
+  ASSERT_EQ(pages, std::string("object TSiteGenerator").size());
+  ASSERT_NE(tmpl, std::string::npos);
+  ASSERT_NE(ads, std::string::npos);
+  ASSERT_NE(css, std::string::npos);
+  ASSERT_NE(max, std::string::npos);
+  ASSERT_NE(min, std::string::npos);
+  EXPECT_LT(pages, tmpl);
+  EXPECT_LT(tmpl, ads);
+  EXPECT_LT(ads, css);
+  EXPECT_LT(css, max);
+  EXPECT_LT(max, min);
+  EXPECT_EQ(min + std::string("\r\n  MinCharsPerPage = 4000\r\nend\r\n").size(), text.size());
+  // Memo lines end in CR, written as #13.
+  EXPECT_NE(text.find("#13"), std::string::npos);
+  EXPECT_NE(text.find("#13\r\n  AdsenseCode"), std::string::npos);
+  EXPECT_NE(text.find("#13\r\n  CssCode"), std::string::npos);
+  EXPECT_NE(text.find("#13\r\n  MaxCharsPerPage"), std::string::npos);
+  for (const char* absent : {"SiteText.Strings = ", "SiteUrlsToLink.Strings = ", "SiteTitle = ",
+                             "SavePath = ", "SiteMenu = ", "SiteHeader = ", "SiteFooter = "})
+    EXPECT_EQ(text.find(std::string("\r\n  ") + absent), std::string::npos) << absent;
+  // The file is 7-bit ASCII.
+  for (char c : text) ASSERT_LT(static_cast<unsigned char>(c), 128u);
+}
+
+}  // namespace
+}  // namespace orvana::test

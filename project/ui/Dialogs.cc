@@ -1,0 +1,156 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QPushButton>
+
+#include <deque>
+#include <utility>
+
+#include "ErrorHandler.h"
+
+namespace orvana {
+namespace {
+
+struct ScriptedAnswer {
+  MessageBox::Button answer;
+  std::function<void()> whenShown;
+};
+
+std::deque<ScriptedAnswer>& scriptedAnswers() {
+  static std::deque<ScriptedAnswer> answers;
+  return answers;
+}
+
+QList<MessageBox::Shown>& shownBoxes() {
+  static QList<MessageBox::Shown> shown;
+  return shown;
+}
+
+std::deque<std::optional<QString>>& scriptedFileNames() {
+  static std::deque<std::optional<QString>> names;
+  return names;
+}
+
+int& fileDialogExecutions() {
+  static int count = 0;
+  return count;
+}
+
+QWidget* boxParent(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
+
+}  // namespace
+
+MessageBox::Button MessageBox::warning(QWidget* parent, const QString& text, Buttons buttons) {
+  return show(parent, QMessageBox::Warning, QStringLiteral("Warning"), text, buttons);
+}
+
+MessageBox::Button MessageBox::error(QWidget* parent, const QString& text) {
+  return show(parent, QMessageBox::Critical, QStringLiteral("Error"), text, OkOnly);
+}
+
+MessageBox::Button MessageBox::information(QWidget* parent, const QString& text) {
+  return show(parent, QMessageBox::Information, QStringLiteral("Information"), text, OkOnly);
+}
+
+MessageBox::Button MessageBox::applicationError(QWidget* parent, const QString& text) {
+  return show(parent, QMessageBox::Critical, ApplicationTitle(), text, OkOnly);
+}
+
+MessageBox::Button MessageBox::show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                    const QString& text, Buttons buttons) {
+  shownBoxes().append({icon, title, text, buttons});
+
+  if (!scriptedAnswers().empty()) {
+    ScriptedAnswer scripted = std::move(scriptedAnswers().front());
+    scriptedAnswers().pop_front();
+    if (scripted.whenShown) scripted.whenShown();
+    return buttons == OkCancel && scripted.answer == Cancel ? Cancel : Ok;
+  }
+
+  QMessageBox box(icon, title, text, QMessageBox::NoButton, boxParent(parent));
+  // The texts are set by hand so that the buttons read "OK" and "Cancel"
+  // whatever translations the platform has loaded.
+  QPushButton* ok = box.addButton(QMessageBox::Ok);
+  ok->setText(QStringLiteral("OK"));
+  QPushButton* cancel = nullptr;
+  if (buttons == OkCancel) {
+    cancel = box.addButton(QMessageBox::Cancel);
+    cancel->setText(QStringLiteral("Cancel"));
+  }
+  box.setDefaultButton(ok);
+  box.setEscapeButton(cancel ? cancel : ok);
+  box.exec();
+  return cancel && box.clickedButton() != ok ? Cancel : Ok;
+}
+
+void MessageBox::setNextAnswer(Button answer, std::function<void()> whenShown) {
+  scriptedAnswers().push_back({answer, std::move(whenShown)});
+}
+
+int MessageBox::pendingAnswers() { return static_cast<int>(scriptedAnswers().size()); }
+
+const QList<MessageBox::Shown>& MessageBox::history() { return shownBoxes(); }
+
+QMessageBox::Icon MessageBox::lastIcon() {
+  return shownBoxes().isEmpty() ? QMessageBox::NoIcon : shownBoxes().last().icon;
+}
+
+QString MessageBox::lastTitle() {
+  return shownBoxes().isEmpty() ? QString() : shownBoxes().last().title;
+}
+
+QString MessageBox::lastText() {
+  return shownBoxes().isEmpty() ? QString() : shownBoxes().last().text;
+}
+
+void MessageBox::reset() {
+  scriptedAnswers().clear();
+  shownBoxes().clear();
+}
+
+FileDialog::FileDialog(Mode mode, QWidget* owner) : QObject(owner), m_mode(mode), m_owner(owner) {}
+
+FileDialog::~FileDialog() { delete m_dialog; }
+
+bool FileDialog::Execute() {
+  ++fileDialogExecutions();
+  if (!scriptedFileNames().empty()) {
+    std::optional<QString> scripted = std::move(scriptedFileNames().front());
+    scriptedFileNames().pop_front();
+    if (!scripted) return false;
+    m_fileName = *scripted;
+    return true;
+  }
+
+  // Made on first use and kept, so that it keeps its folder and history.
+  if (!m_dialog) {
+    m_dialog = new QFileDialog(m_owner);
+    m_dialog->setObjectName(m_mode == Open ? QStringLiteral("OpenDialog1")
+                                           : QStringLiteral("SaveDialog1"));
+    m_dialog->setAcceptMode(m_mode == Open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    m_dialog->setFileMode(QFileDialog::AnyFile);
+    m_dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
+  }
+  if (!m_fileName.isEmpty()) m_dialog->selectFile(m_fileName);
+  if (m_dialog->exec() != QDialog::Accepted) return false;
+  const QStringList chosen = m_dialog->selectedFiles();
+  if (chosen.isEmpty()) return false;
+  m_fileName = chosen.first();
+  return true;
+}
+
+void FileDialog::setNextFileName(std::optional<QString> fileName) {
+  scriptedFileNames().push_back(std::move(fileName));
+}
+
+int FileDialog::pendingAnswers() { return static_cast<int>(scriptedFileNames().size()); }
+
+int FileDialog::executeCount() { return fileDialogExecutions(); }
+
+void FileDialog::reset() {
+  scriptedFileNames().clear();
+  fileDialogExecutions() = 0;
+}
+
+}  // namespace orvana

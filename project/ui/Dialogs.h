@@ -1,0 +1,114 @@
+// The program's modal boxes and file dialogs, behind two small seams.
+//
+// Every message box of the desktop application goes through MessageBox and
+// every open or save dialog through FileDialog. Both show the real Qt dialog
+// unless a test has queued an answer: then the queued answer is taken and
+// nothing is shown. MessageBox also remembers every box it was asked for
+// (kind, title, text, buttons), shown or answered, so tests can check the
+// exact wording and the order of the questions.
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+namespace orvana {
+
+class MessageBox {
+ public:
+  enum Button { NoButton = 0, Ok = 1, Cancel = 2 };
+  enum Buttons { OkOnly, OkCancel };
+
+  // One box as it was asked for.
+  struct Shown {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+    Buttons buttons;
+  };
+
+  // A warning box, titled "Warning". Returns the button the user pressed;
+  // closing a box that has Cancel counts as Cancel, otherwise as OK.
+  static Button warning(QWidget* parent, const QString& text, Buttons buttons = OkOnly);
+  // An error box, titled "Error", one button "OK".
+  static Button error(QWidget* parent, const QString& text);
+  // An information box, titled "Information", one button "OK".
+  static Button information(QWidget* parent, const QString& text);
+  // The application's error box: titled with the application title, stop
+  // icon, one button "OK". The text is shown as given.
+  static Button applicationError(QWidget* parent, const QString& text);
+
+  // The most general form; the four above are made of it.
+  static Button show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                     const QString& text, Buttons buttons);
+
+  // --- Test hooks -------------------------------------------------------
+
+  // Queues the answer to one later box. The box is then not shown; whenShown,
+  // if set, runs at the moment the box would have been shown. An answer of
+  // Cancel to a box that has only OK counts as OK.
+  static void setNextAnswer(Button answer, std::function<void()> whenShown = {});
+  // Answers not yet taken.
+  static int pendingAnswers();
+  // Every box asked for since the last reset, oldest first.
+  static const QList<Shown>& history();
+  // The last box asked for; empty values before the first.
+  static QMessageBox::Icon lastIcon();
+  static QString lastTitle();
+  static QString lastText();
+  // Forgets the queued answers and the history.
+  static void reset();
+};
+
+// An open or save dialog that lives as long as its owner and so opens each
+// time with the file name last chosen in it. No filter, no default extension,
+// no initial folder, the system's title; the open dialog accepts names of
+// files that do not exist, and the save dialog asks nothing about
+// overwriting (the caller asks).
+class FileDialog : public QObject {
+  Q_OBJECT
+
+ public:
+  enum Mode { Open, Save };
+
+  FileDialog(Mode mode, QWidget* owner);
+  ~FileDialog() override;
+
+  // Runs the dialog modally. Returns true when the user chose a file; its
+  // full path is then FileName(). On cancel returns false and FileName()
+  // keeps its value.
+  bool Execute();
+
+  QString FileName() const { return m_fileName; }
+  void SetFileName(const QString& fileName) { m_fileName = fileName; }
+
+  Mode mode() const { return m_mode; }
+
+  // --- Test hooks -------------------------------------------------------
+
+  // Queues the outcome of one later Execute of any FileDialog: a file name
+  // means the user chose it (taken exactly as given), std::nullopt that the
+  // user cancelled. Nothing is shown for a queued outcome.
+  static void setNextFileName(std::optional<QString> fileName);
+  // Outcomes not yet taken.
+  static int pendingAnswers();
+  // How many times any FileDialog was executed since the last reset.
+  static int executeCount();
+  static void reset();
+
+ private:
+  Mode m_mode;
+  QWidget* m_owner;
+  QString m_fileName;
+  QPointer<QFileDialog> m_dialog;
+};
+
+}  // namespace orvana

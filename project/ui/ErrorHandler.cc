@@ -1,0 +1,44 @@
+#include "ErrorHandler.h"
+
+#include <QApplication>
+
+#include <string>
+
+#include "Dialogs.h"
+#include "Error.h"
+#include "Notify.h"
+#include "TextBridge.h"
+
+namespace orvana {
+
+QString ApplicationTitle() { return QStringLiteral("Orvana - Generator"); }
+
+void ShowCommandError(const std::exception& error) {
+  // Showing the box must not throw out of a catch handler; a failure to show
+  // it (memory exhausted) leaves nothing better to do than to go on.
+  try {
+    std::string message;
+    if (const auto* own = dynamic_cast<const EOrvanaError*>(&error))
+      message = own->what();
+    else
+      message = ToEngine(QString::fromUtf8(error.what()));
+    MessageBox::applicationError(QApplication::activeWindow(), FromEngine(WithFullStop(message)));
+  } catch (...) {
+  }
+}
+
+void ShowUnknownCommandError() {
+  try {
+    MessageBox::applicationError(QApplication::activeWindow(),
+                                 QStringLiteral("Unknown error."));
+  } catch (...) {
+  }
+}
+
+void InstallEngineErrorBox() {
+  SetErrorBoxHandler([](const std::string& text) {
+    MessageBox::error(QApplication::activeWindow(), FromEngine(text));
+  });
+}
+
+}  // namespace orvana

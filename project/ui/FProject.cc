@@ -1,0 +1,379 @@
+#include "FProject.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <string>
+
+#include "CharCounter.h"
+#include "DefaultContent.h"
+#include "Design.h"
+#include "Dialogs.h"
+#include "ErrorHandler.h"
+#include "IntegerText.h"
+#include "MemoText.h"
+#include "PFolderDialog.h"
+#include "ProjectFile.h"
+#include "TextBridge.h"
+
+namespace orvana {
+namespace {
+
+constexpr int kStripHeight = 25;
+constexpr int kCounterStripHeight = 22;
+constexpr int kEditHeight = 21;
+
+// A title strip: a caption on a lowered bevel.
+QLabel* makeStrip(const QString& name, const QString& caption, int height, QWidget* parent,
+                  Qt::Alignment alignment = Qt::AlignCenter) {
+  auto* strip = new QLabel(caption, parent);
+  strip->setObjectName(name);
+  strip->setTextFormat(Qt::PlainText);
+  strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  strip->setAlignment(alignment | Qt::AlignVCenter);
+  strip->setFixedHeight(height);
+  return strip;
+}
+
+QPlainTextEdit* makeMemo(const QString& name, bool wrap, QWidget* parent) {
+  auto* memo = new QPlainTextEdit(parent);
+  memo->setObjectName(name);
+  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  return memo;
+}
+
+// A container that lays its children out top to bottom, edge to edge.
+QWidget* makePanel(const QString& name, QWidget* parent) {
+  auto* panel = new QWidget(parent);
+  panel->setObjectName(name);
+  auto* layout = new QVBoxLayout(panel);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  return panel;
+}
+
+QLabel* placeLabel(const QString& name, const QString& caption, int left, int top,
+                   QWidget* parent) {
+  auto* label = new QLabel(caption, parent);
+  label->setObjectName(name);
+  label->adjustSize();
+  label->move(left, top);
+  return label;
+}
+
+QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top, int width,
+                     QWidget* parent) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(name);
+  edit->setGeometry(left, top, width, kEditHeight);
+  return edit;
+}
+
+QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption) {
+  auto* layout = new QVBoxLayout(tab);
+  layout->setContentsMargins(4, 4, 4, 4);
+  auto* group = new QGroupBox(caption, tab);
+  group->setObjectName(name);
+  layout->addWidget(group);
+  return group;
+}
+
+}  // namespace
+
+TSiteProject::TSiteProject(QWidget* owner) : QMdiSubWindow(owner) {
+  setObjectName(QStringLiteral("SiteProject"));
+  setWindowTitle(QStringLiteral("Проект"));
+  setFont(DesignFont());
+  createControls();
+  resize(695, 517);
+  FormCreate();
+}
+
+TSiteProject::~TSiteProject() {
+  // From here on, focus and text changes of the dying controls are no user
+  // action; the controls go first, while the generator still exists.
+  m_destroying = true;
+  delete widget();
+}
+
+void TSiteProject::createControls() {
+  auto* client = new QWidget;
+  client->setObjectName(QStringLiteral("Client"));
+  auto* layout = new QVBoxLayout(client);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  PageControl1 = new QTabWidget(client);
+  PageControl1->setObjectName(QStringLiteral("PageControl1"));
+  layout->addWidget(PageControl1);
+  PageControl1->addTab(createSettingsTab(), QStringLiteral("Настройки"));
+  PageControl1->addTab(createTemplateTab(), QStringLiteral("Шаблон"));
+  PageControl1->addTab(createLinksTab(), QStringLiteral("Линки"));
+  PageControl1->addTab(createTextTab(), QStringLiteral("Текст"));
+  PageControl1->addTab(createGenerationTab(), QStringLiteral("Генерация"));
+  PageControl1->setCurrentWidget(TabSheet5);
+
+  PFolderDialog1 = new TPFolderDialog(this);
+  PFolderDialog1->setObjectName(QStringLiteral("PFolderDialog1"));
+
+  setWidget(client);
+}
+
+QWidget* TSiteProject::createSettingsTab() {
+  auto* tab = new QWidget;
+  tab->setObjectName(QStringLiteral("TabSheet1"));
+  QGroupBox* group = fillTab(tab, QStringLiteral("GroupBox3"), QStringLiteral("Настройки проекта"));
+
+  placeLabel(QStringLiteral("Label1"), QStringLiteral("Титл сайта"), 8, 32, group);
+  Edit1 = placeEdit(QStringLiteral("Edit1"), QString(), 8, 48, 289, group);
+  placeLabel(QStringLiteral("Label2"), QStringLiteral("Знаков на страницу (min)"), 8, 80, group);
+  Edit2 = placeEdit(QStringLiteral("Edit2"), QString::number(kDefaultMinCharsPerPage), 8, 96, 137,
+                    group);
+  placeLabel(QStringLiteral("Label3"), QStringLiteral("Знаков на страницу (max)"), 168, 80, group);
+  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96,
+                    129, group);
+  placeLabel(QStringLiteral("Label4"), QStringLiteral("Папка для выгрузки готового сайта"), 8, 136,
+             group);
+  Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
+  Edit4->setReadOnly(true);
+  Button2 = new QPushButton(QStringLiteral("выбрать"), group);
+  Button2->setObjectName(QStringLiteral("Button2"));
+  Button2->setGeometry(8, 176, 75, 25);
+
+  QWidget::setTabOrder(Edit1, Edit2);
+  QWidget::setTabOrder(Edit2, Edit3);
+  QWidget::setTabOrder(Edit3, Edit4);
+  QWidget::setTabOrder(Edit4, Button2);
+
+  for (QLineEdit* edit : {Edit1, Edit2, Edit3}) edit->installEventFilter(this);
+  connect(Edit4, &QLineEdit::textChanged, this, [this] { Edit1Exit(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  return tab;
+}
+
+QWidget* TSiteProject::createTemplateTab() {
+  auto* tab = new QWidget;
+  tab->setObjectName(QStringLiteral("TabSheet2"));
+  QGroupBox* group =
+      fillTab(tab, QStringLiteral("GroupBox1"), QStringLiteral("Редактирование шаблона"));
+  auto* groupLayout = new QVBoxLayout(group);
+  groupLayout->setContentsMargins(2, 2, 2, 2);
+
+  auto* splitter1 = new QSplitter(Qt::Vertical, group);
+  splitter1->setObjectName(QStringLiteral("Splitter1"));
+  splitter1->setHandleWidth(3);
+  splitter1->setChildrenCollapsible(false);
+  groupLayout->addWidget(splitter1);
+
+  QWidget* panel3 = makePanel(QStringLiteral("Panel3"), splitter1);
+  panel3->layout()->addWidget(
+      makeStrip(QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight,
+                panel3));
+  Memo4 = makeMemo(QStringLiteral("Memo4"), false, panel3);
+  panel3->layout()->addWidget(Memo4);
+
+  QWidget* panel5 = makePanel(QStringLiteral("Panel5"), splitter1);
+  auto* splitter2 = new QSplitter(Qt::Horizontal, panel5);
+  splitter2->setObjectName(QStringLiteral("Splitter2"));
+  splitter2->setHandleWidth(3);
+  splitter2->setChildrenCollapsible(false);
+  panel5->layout()->addWidget(splitter2);
+
+  QWidget* panel6 = makePanel(QStringLiteral("Panel6"), splitter2);
+  panel6->layout()->addWidget(makeStrip(
+      QStringLiteral("Panel8"),
+      QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
+      kStripHeight, panel6));
+  Memo5 = makeMemo(QStringLiteral("Memo5"), false, panel6);
+  panel6->layout()->addWidget(Memo5);
+
+  QWidget* panel7 = makePanel(QStringLiteral("Panel7"), splitter2);
+  panel7->layout()->addWidget(
+      makeStrip(QStringLiteral("Panel9"), QStringLiteral("Css - стиль"), kStripHeight, panel7));
+  Memo6 = makeMemo(QStringLiteral("Memo6"), false, panel7);
+  panel7->layout()->addWidget(Memo6);
+
+  splitter1->addWidget(panel3);
+  splitter1->addWidget(panel5);
+  splitter1->setStretchFactor(0, 0);
+  splitter1->setStretchFactor(1, 1);
+  splitter1->setSizes({274, 200});
+  splitter2->addWidget(panel6);
+  splitter2->addWidget(panel7);
+  splitter2->setStretchFactor(0, 0);
+  splitter2->setStretchFactor(1, 1);
+  splitter2->setSizes({345, 300});
+
+  SetMemoLines(*Memo4, DefaultTemplateLines());
+  SetMemoLines(*Memo5, DefaultAdsenseLines());
+  SetMemoLines(*Memo6, DefaultCssLines());
+  return tab;
+}
+
+QWidget* TSiteProject::createLinksTab() {
+  QWidget* tab = makePanel(QStringLiteral("TabSheet3"), nullptr);
+  tab->layout()->addWidget(makeStrip(
+      QStringLiteral("Panel1"),
+      QStringLiteral("   Список ссылок, которые необходимо распределить по тексту. Каждая новая "
+                     "ссылка с новой строки"),
+      kStripHeight, tab, Qt::AlignLeft));
+  Memo1 = makeMemo(QStringLiteral("Memo1"), false, tab);
+  tab->layout()->addWidget(Memo1);
+  return tab;
+}
+
+QWidget* TSiteProject::createTextTab() {
+  QWidget* tab = makePanel(QStringLiteral("TabSheet4"), nullptr);
+  tab->layout()->addWidget(makeStrip(QStringLiteral("Panel2"),
+                                     QStringLiteral("Текст сайта целиком."), kStripHeight, tab));
+  Memo2 = makeMemo(QStringLiteral("Memo2"), true, tab);
+  tab->layout()->addWidget(Memo2);
+  Panel10 = makeStrip(QStringLiteral("Panel10"), QStringLiteral("Знаков: "), kCounterStripHeight,
+                      tab, Qt::AlignLeft);
+  Panel10->setIndent(6);
+  tab->layout()->addWidget(Panel10);
+
+  m_memo2Counter = new TCharCounter(Memo2->document(), this);
+  connect(m_memo2Counter, &TCharCounter::changed, this, [this] { Memo2Change(); });
+  return tab;
+}
+
+QWidget* TSiteProject::createGenerationTab() {
+  TabSheet5 = new QWidget;
+  TabSheet5->setObjectName(QStringLiteral("TabSheet5"));
+  QGroupBox* group = fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
+  Button1 = new QPushButton(QStringLiteral("Сгенерировать и выгрузить"), group);
+  Button1->setObjectName(QStringLiteral("Button1"));
+  Button1->setGeometry(16, 40, 257, 25);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  return TabSheet5;
+}
+
+void TSiteProject::FormCreate() {
+  FGenerator = std::make_unique<TSiteGenerator>();
+  FormToGenerator();
+}
+
+void TSiteProject::SetProjectName(const QString& name) {
+  FProjectName = name;
+  setWindowTitle(FProjectName);
+}
+
+void TSiteProject::LoadFromFile(const QString& fileName) {
+  TProjectReadContext context;
+  context.window_name_exists = [](const std::string& name) {
+    const QString wanted = FromEngine(name);
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    return std::any_of(windows.begin(), windows.end(),
+                       [&](const QWidget* window) { return window->objectName() == wanted; });
+  };
+  context.component_name_exists = [](const std::string& name) {
+    const std::vector<std::string>& own = ProjectWindowComponentNames();
+    return std::find(own.begin(), own.end(), name) != own.end();
+  };
+  LoadProjectFile(ToEngine(fileName), *FGenerator, context);
+  GeneratorToForm();
+}
+
+void TSiteProject::SaveToFile(const QString& fileName) {
+  FormToGenerator();
+  MemosToGenerator();
+  SaveProjectFile(*FGenerator, ToEngine(fileName));
+}
+
+void TSiteProject::FormToGenerator() {
+  // Marks the run, so that focus moving to its error box is no leaving of an
+  // edit; cleared however the run ends.
+  const QScopedValueRollback<bool> running(m_inFormToGenerator, true);
+  auto convert = [this](const QLineEdit* edit, void (TSiteGenerator::*set)(int32_t)) {
+    const std::string text = ToEngine(edit->text());
+    int32_t value = 0;
+    if (TryStrToInt(text, value))
+      (FGenerator.get()->*set)(value);
+    else
+      MessageBox::error(this, FromEngine(NotAnIntegerMessage(text)));
+  };
+  convert(Edit2, &TSiteGenerator::SetMinCharsPerPage);
+  convert(Edit3, &TSiteGenerator::SetMaxCharsPerPage);
+  FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
+  FGenerator->SetSavePath(ToEngine(Edit4->text()));
+}
+
+void TSiteProject::MemosToGenerator() {
+  FGenerator->SetSiteText(MemoLinesOf(*Memo2));
+  FGenerator->SetSiteTemplate(MemoToStrings(MemoLinesOf(*Memo4)));
+  FGenerator->SetAdsenseCode(MemoToStrings(MemoLinesOf(*Memo5)));
+  FGenerator->SetCssCode(MemoToStrings(MemoLinesOf(*Memo6)));
+  FGenerator->SetSiteUrlsToLink(MemoLinesOf(*Memo1));
+}
+
+void TSiteProject::GeneratorToForm() {
+  Edit2->setText(QString::number(FGenerator->MinCharsPerPage()));
+  Edit3->setText(QString::number(FGenerator->MaxCharsPerPage()));
+  Edit1->setText(FromEngine(FGenerator->SiteTitle()));
+  // Last: its change handler reads back the three values just shown.
+  Edit4->setText(FromEngine(FGenerator->SavePath()));
+  SetMemoLines(*Memo2, FGenerator->SiteText());
+  SetMemoLines(*Memo4, StringToMemo(FGenerator->SiteTemplate()));
+  SetMemoLines(*Memo5, StringToMemo(FGenerator->AdsenseCode()));
+  SetMemoLines(*Memo6, StringToMemo(FGenerator->CssCode()));
+  SetMemoLines(*Memo1, FGenerator->SiteUrlsToLink());
+}
+
+void TSiteProject::Edit1Exit() {
+  if (m_destroying || m_inFormToGenerator) return;
+  RunCommand([this] { FormToGenerator(); });
+}
+
+void TSiteProject::Memo2Change() {
+  if (m_destroying) return;
+  Panel10->setText(QStringLiteral("Знаков: ") + QString::number(m_memo2Counter->count()));
+}
+
+void TSiteProject::Button1Click() {
+  RunCommand([this] {
+    MemosToGenerator();
+    FGenerator->Generate();
+    MessageBox::information(this, QStringLiteral("Генерация завершена"));
+    FGenerator->SiteImport();
+  });
+}
+
+void TSiteProject::Button2Click() {
+  RunCommand([this] {
+    if (PFolderDialog1->Execute(window())) Edit4->setText(PFolderDialog1->Folder());
+  });
+}
+
+void TSiteProject::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  showMinimized();
+}
+
+bool TSiteProject::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::FocusOut) {
+    // Leaving means the focus went on to another control. Focus that leaves
+    // with the whole window (another application, a message box), for a
+    // popup menu, or to nowhere (the window is going away) stays, as far as
+    // the user is concerned, in the edit.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        QApplication::focusWidget() != nullptr)
+      Edit1Exit();
+  }
+  return QMdiSubWindow::eventFilter(watched, event);
+}
+
+}  // namespace orvana

@@ -1,0 +1,119 @@
+// TForm1: the main window, a multiple-document frame of project windows.
+//
+// Every open project is a TSiteProject living as a child window in the frame.
+// The tree on the left (TreeView1) lists them, one root node per project
+// window in the order they were created or opened; a node's text is the
+// project's name or the path it was last saved as, and its data refers to the
+// window. The current project is always the frame's active child window; the
+// selected node plays no part in choosing it, clicking a node only activates
+// its window.
+//
+// The main window owns the commands: new, open, save, save as and close of a
+// project, about, quit. Project windows are destroyed only by Close project
+// (also when run for every project while the main window closes); the node
+// of a destroyed window goes away through the removal notification.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QMdiArea;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace orvana {
+
+class FileDialog;
+class TForm2;
+class TSiteProject;
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  // The about window that the About command shows; it is not owned.
+  void SetAboutWindow(TForm2* about);
+
+  // --- Commands, each a complete user action: errors are shown, not thrown.
+  void NewProjectExecute();
+  void LoadProjectExecute();
+  void SaveProjectExecute();
+  void SaveProjectAsExecute();
+  void CloseProjectExecute();
+  void AboutExecute();
+  void QuitExecute();
+
+  // --- Tree events ---------------------------------------------------------
+  // The selection moved to node: activate its window.
+  void TreeView1Change(QTreeWidgetItem* node);
+  // An in-place edit of node's text ended with text: rename its window.
+  void TreeView1Edited(QTreeWidgetItem* node, const QString& text);
+
+  // The removal notification: a project window is being destroyed; its node
+  // (the last one referring to it) is deleted, no other node is touched.
+  void Notification(QObject* component);
+
+  // The window a node refers to, or nullptr.
+  static TSiteProject* NodeWindow(const QTreeWidgetItem* node);
+  // The frame's current child window, the current project, or nullptr.
+  TSiteProject* ActiveProject() const;
+
+ protected:
+  // FormClose: asks about every listed project, the last listed first; a
+  // failed save stops the closing.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void createActions();
+  void createMenus();
+  void createToolBar();
+  void createTreeMenu();
+
+  // The command bodies; errors of the engine leave them as exceptions.
+  void newProject();
+  void loadProject();
+  void saveProject();
+  void saveProjectAs();
+  void closeProject();
+  // The message of Save, Save as and Close when no project is listed; true
+  // when it was shown.
+  bool reportNoProjects();
+
+  // Creates a project window in the frame, shown and active.
+  TSiteProject* createProjectWindow();
+  void addNode(TSiteProject* window);
+  // Makes window visible, brings it to the front and activates it.
+  void showProjectWindow(TSiteProject* window);
+  bool isActive(const TSiteProject* window) const;
+
+  QMdiArea* m_clientArea = nullptr;
+  QTreeWidget* TreeView1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QToolBar* ToolBar1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+
+  QAction* NewProject = nullptr;
+  QAction* LoadProject = nullptr;
+  QAction* SaveProject = nullptr;
+  QAction* SaveProjectAs = nullptr;
+  QAction* CloseProject = nullptr;
+  QAction* About = nullptr;
+  QAction* Quit = nullptr;
+
+  FileDialog* OpenDialog1 = nullptr;
+  FileDialog* SaveDialog1 = nullptr;
+  QPointer<TForm2> m_about;
+
+  // Numbers the new projects of this run: Untitled0, Untitled1, ...; never
+  // lowered, so numbers are not reused.
+  int m_newProjectCounter = 0;
+};
+
+}  // namespace orvana

@@ -1,0 +1,528 @@
+// The project window: its content, the settings rule, the memos and the
+// generator, the counter, generating, choosing the folder.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+
+#include <string>
+
+#include "DefaultContent.h"
+#include "Dialogs.h"
+#include "Error.h"
+#include "FProject.h"
+#include "GuiTestBase.h"
+#include "MemoText.h"
+#include "PFolderDialog.h"
+#include "TextBridge.h"
+
+using orvana::MessageBox;
+using orvana::TSiteProject;
+using orvana::TStringList;
+
+class TestProjectWindow : public GuiTestBase {
+  Q_OBJECT
+
+ protected slots:
+  void init() override;
+  void cleanup() override;
+
+ private slots:
+  void newWindowShowsTheDefaultProject();
+  void badNumberIsReportedAtEveryLeave();
+  void leavingAnEditRunsTheSettingsOnce();
+  void numberRule_data();
+  void numberRule();
+  void boundsAreNotCheckedAgainstEachOther();
+  void templateLinesBecomeCrTerminatedString();
+  void savingAndLoadingKeepsEveryMemoLine();
+  void loadedProjectIsShownAndFailedLoadRefreshesNothing();
+  void counterSumsTheBytesOfTheLines();
+  void counterStaysExactWhileEditing();
+  void generatingReportsBeforeAnyFileIsWritten();
+  void missingOutputFolderIsReportedAndNothingWritten();
+  void choosingAFolderTakesItAtOnce();
+  void closeBoxMinimises();
+
+ private:
+  TSiteProject* newWindow();
+  template <class T>
+  T* control(TSiteProject* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+  // Types text into an edit (replacing its text), as the user does.
+  void typeInto(QLineEdit* edit, const QString& text);
+  // Moves the focus from one widget to another, as a click would.
+  void moveFocus(QWidget* to);
+  static qint64 referenceCount(const QPlainTextEdit& memo);
+
+  QMdiArea* m_area = nullptr;
+};
+
+void TestProjectWindow::init() {
+  GuiTestBase::init();
+  m_area = new QMdiArea;
+  m_area->resize(900, 700);
+  m_area->show();
+  m_area->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(m_area));
+}
+
+void TestProjectWindow::cleanup() {
+  delete m_area;
+  m_area = nullptr;
+  GuiTestBase::cleanup();
+}
+
+TSiteProject* TestProjectWindow::newWindow() {
+  auto* window = new TSiteProject;
+  m_area->addSubWindow(window);
+  window->show();
+  m_area->setActiveSubWindow(window);
+  return window;
+}
+
+void TestProjectWindow::typeInto(QLineEdit* edit, const QString& text) {
+  moveFocus(edit);
+  edit->selectAll();
+  QTest::keyClick(edit, Qt::Key_Delete);
+  typeText(edit, text);
+}
+
+void TestProjectWindow::moveFocus(QWidget* to) {
+  // The tab holding the widget must be shown for it to take the focus.
+  for (QWidget* w = to; w; w = w->parentWidget()) {
+    if (auto* pages = qobject_cast<QStackedWidget*>(w->parentWidget()))
+      if (auto* tabs = qobject_cast<QTabWidget*>(pages->parentWidget())) tabs->setCurrentWidget(w);
+  }
+  to->setFocus(Qt::MouseFocusReason);
+  QTRY_VERIFY(to->hasFocus());
+}
+
+qint64 TestProjectWindow::referenceCount(const QPlainTextEdit& memo) {
+  qint64 sum = 0;
+  for (const std::string& line : orvana::MemoLinesOf(memo)) sum += static_cast<qint64>(line.size());
+  return sum;
+}
+
+void TestProjectWindow::newWindowShowsTheDefaultProject() {
+  TSiteProject* w = newWindow();
+  QCOMPARE(w->windowTitle(), QString("Проект"));
+  QCOMPARE(w->size(), QSize(695, 517));
+
+  // Every component the project file reader must not let a header name take.
+  for (const std::string& name : orvana::ProjectWindowComponentNames())
+    QVERIFY2(w->findChild<QObject*>(QString::fromStdString(name)), name.c_str());
+
+  auto* tabs = control<QTabWidget>(w, "PageControl1");
+  QStringList captions;
+  for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
+  QCOMPARE(captions, (QStringList{"Настройки", "Шаблон", "Линки", "Текст", "Генерация"}));
+  QCOMPARE(tabs->currentWidget()->objectName(), QString("TabSheet5"));
+
+  QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString());
+  QCOMPARE(control<QLineEdit>(w, "Edit2")->text(), QString("4000"));
+  QCOMPARE(control<QLineEdit>(w, "Edit3")->text(), QString("5000"));
+  QCOMPARE(control<QLineEdit>(w, "Edit4")->text(), QString());
+  QVERIFY(control<QLineEdit>(w, "Edit4")->isReadOnly());
+  QCOMPARE(control<QLabel>(w, "Panel10")->text(), QString("Знаков: "));
+  QCOMPARE(control<QLabel>(w, "Panel1")->text().left(4), QString("   С"));
+  QCOMPARE(control<QPushButton>(w, "Button1")->text(), QString("Сгенерировать и выгрузить"));
+  QCOMPARE(control<QPushButton>(w, "Button2")->text(), QString("выбрать"));
+
+  // The settings are in the generator before anything is touched; the memos
+  // are not.
+  QCOMPARE(w->Generator().MinCharsPerPage(), 4000);
+  QCOMPARE(w->Generator().MaxCharsPerPage(), 5000);
+  QVERIFY(w->Generator().SiteTitle().empty());
+  QVERIFY(w->Generator().SavePath().empty());
+  QVERIFY(w->Generator().SiteTemplate().empty());
+
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo4")), orvana::DefaultTemplateLines());
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo5")), orvana::DefaultAdsenseLines());
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo6")), orvana::DefaultCssLines());
+  QVERIFY(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo1")).empty());
+  QVERIFY(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo2")).empty());
+
+  for (const char* name : {"Memo1", "Memo2", "Memo4", "Memo5", "Memo6"}) {
+    auto* memo = control<QPlainTextEdit>(w, name);
+    QCOMPARE(memo->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(memo->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(memo->lineWrapMode() == QPlainTextEdit::NoWrap, QByteArray(name) != "Memo2");
+  }
+  QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestProjectWindow::badNumberIsReportedAtEveryLeave() {
+  TSiteProject* w = newWindow();
+  auto* edit1 = control<QLineEdit>(w, "Edit1");
+  auto* edit2 = control<QLineEdit>(w, "Edit2");
+  auto* edit3 = control<QLineEdit>(w, "Edit3");
+
+  typeInto(edit2, "abc");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  moveFocus(edit1);
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastText(), QString("'abc' is not a valid integer value"));
+  QCOMPARE(MessageBox::lastTitle(), QString("Error"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
+  QCOMPARE(MessageBox::history().last().buttons, MessageBox::OkOnly);
+  QCOMPARE(edit2->text(), QString("abc"));
+  QCOMPARE(w->Generator().MinCharsPerPage(), 4000);
+
+  // Leaving the title field converts both numbers again.
+  typeText(edit1, "Сад");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  moveFocus(edit3);
+  QCOMPARE(boxTexts(), (QStringList{"'abc' is not a valid integer value",
+                                    "'abc' is not a valid integer value"}));
+  // The rest of the settings went on regardless.
+  QCOMPARE(orvana::FromEngine(w->Generator().SiteTitle()), QString("Сад"));
+
+  // Leaving Edit3 for Edit2 reports it a third time; corrected, the number
+  // is taken without a word.
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  typeInto(edit2, "300");
+  QCOMPARE(MessageBox::history().size(), 3);
+  moveFocus(edit1);
+  QCOMPARE(MessageBox::history().size(), 3);
+  QCOMPARE(w->Generator().MinCharsPerPage(), 300);
+}
+
+void TestProjectWindow::leavingAnEditRunsTheSettingsOnce() {
+  TSiteProject* w = newWindow();
+  auto* edit2 = control<QLineEdit>(w, "Edit2");
+  typeInto(edit2, "1x");
+  // Return is no leaving; neither is the window losing the focus to a box.
+  QTest::keyClick(edit2, Qt::Key_Return);
+  QCOMPARE(MessageBox::history().size(), 0);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  moveFocus(control<QLineEdit>(w, "Edit3"));
+  QCOMPARE(MessageBox::history().size(), 1);
+
+  // A real box takes the focus away from the window while it is up; that
+  // must not count as leaving the edit the focus went to.
+  whenModal([](QWidget* box) {
+    QCOMPARE(qobject_cast<QMessageBox*>(box)->text(), QString("'1x' is not a valid integer value"));
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  control<QLineEdit>(w, "Edit1")->setFocus(Qt::MouseFocusReason);
+  QTRY_COMPARE(MessageBox::history().size(), 2);
+  QTest::qWait(100);
+  QCOMPARE(MessageBox::history().size(), 2);
+}
+
+void TestProjectWindow::numberRule_data() {
+  QTest::addColumn<QString>("edit");
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<int>("expected");  // -1: refused
+  QTest::newRow("leading blank") << "Edit3" << " 12" << 12;
+  QTest::newRow("trailing blank") << "Edit3" << "12 " << -1;
+  QTest::newRow("dollar hex") << "Edit3" << "$10" << 16;
+  QTest::newRow("0x hex") << "Edit3" << "0x1F" << 31;
+  QTest::newRow("negative") << "Edit2" << "-7" << -7;
+  QTest::newRow("beyond 32 bits") << "Edit2" << "2147483648" << -1;
+  QTest::newRow("empty") << "Edit2" << "" << -1;
+}
+
+void TestProjectWindow::numberRule() {
+  QFETCH(QString, edit);
+  QFETCH(QString, text);
+  QFETCH(int, expected);
+  TSiteProject* w = newWindow();
+  auto* field = control<QLineEdit>(w, edit.toLatin1().constData());
+  typeInto(field, text);
+  if (expected == -1) MessageBox::setNextAnswer(MessageBox::Ok);
+  moveFocus(control<QLineEdit>(w, "Edit1"));
+
+  const int32_t value =
+      edit == "Edit2" ? w->Generator().MinCharsPerPage() : w->Generator().MaxCharsPerPage();
+  if (expected == -1) {
+    QCOMPARE(boxTexts(), QStringList{"'" + text + "' is not a valid integer value"});
+    QCOMPARE(value, edit == "Edit2" ? 4000 : 5000);
+    QCOMPARE(field->text(), text);
+  } else {
+    QCOMPARE(MessageBox::history().size(), 0);
+    QCOMPARE(value, expected);
+  }
+}
+
+void TestProjectWindow::boundsAreNotCheckedAgainstEachOther() {
+  TSiteProject* w = newWindow();
+  typeInto(control<QLineEdit>(w, "Edit2"), "5000");
+  typeInto(control<QLineEdit>(w, "Edit3"), "100");
+  moveFocus(control<QLineEdit>(w, "Edit1"));
+  QCOMPARE(MessageBox::history().size(), 0);
+  QCOMPARE(w->Generator().MinCharsPerPage(), 5000);
+  QCOMPARE(w->Generator().MaxCharsPerPage(), 100);
+}
+
+void TestProjectWindow::templateLinesBecomeCrTerminatedString() {
+  TSiteProject* w = newWindow();
+  auto* memo4 = control<QPlainTextEdit>(w, "Memo4");
+  memo4->setPlainText("a\n\nb");
+  w->MemosToGenerator();
+  QCOMPARE(w->Generator().SiteTemplate(), std::string("a\r\rb\r"));
+  memo4->clear();
+  w->GeneratorToForm();
+  QCOMPARE(orvana::MemoLinesOf(*memo4), (TStringList{"a", "", "b"}));
+
+  // A final empty line survives the trip as well.
+  memo4->setPlainText("x\n\n");
+  w->MemosToGenerator();
+  QCOMPARE(w->Generator().SiteTemplate(), std::string("x\r\r"));
+  w->GeneratorToForm();
+  QCOMPARE(orvana::MemoLinesOf(*memo4), (TStringList{"x", ""}));
+
+  // Lines come from the generator whole, the long ones included.
+  const std::string longLine(6000, 'w');
+  w->Generator().SetCssCode(longLine + "\r\xCF\xF0\xE8\xE2\xE5\xF2\r");
+  w->GeneratorToForm();
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo6")),
+           (TStringList{longLine, "\xCF\xF0\xE8\xE2\xE5\xF2"}));
+  QCOMPARE(control<QPlainTextEdit>(w, "Memo6")->toPlainText().section('\n', 1, 1), QString("Привет"));
+}
+
+void TestProjectWindow::savingAndLoadingKeepsEveryMemoLine() {
+  TSiteProject* w = newWindow();
+  const QString longParagraph = QString("Слово ").repeated(1200);  // 7200 bytes, one line
+  control<QPlainTextEdit>(w, "Memo2")->setPlainText("Первый абзац.\n\n" + longParagraph + "\n");
+  control<QPlainTextEdit>(w, "Memo1")->setPlainText("https://a.example.org\nhttps://b.example.org");
+  control<QPlainTextEdit>(w, "Memo5")->setPlainText(QString("реклама\u00A0код\n\n"));
+  control<QPlainTextEdit>(w, "Memo6")->appendPlainText("\n");
+  typeInto(control<QLineEdit>(w, "Edit1"), "Заголовок 'сайта'");
+  moveFocus(control<QLineEdit>(w, "Edit2"));
+
+  auto memoLines = [this](TSiteProject* window) {
+    QList<TStringList> all;
+    for (const char* name : {"Memo1", "Memo2", "Memo4", "Memo5", "Memo6"})
+      all << orvana::MemoLinesOf(*control<QPlainTextEdit>(window, name));
+    return all;
+  };
+  const QList<TStringList> original = memoLines(w);
+  QCOMPARE(original[1].size(), size_t{3});
+  QCOMPARE(original[1][2].size(), size_t{7200});
+  QCOMPARE(original[3].back(), std::string());
+
+  const QString first = tempPath("first.orvana");
+  w->SaveToFile(first);
+  QString previous = first;
+  for (int round = 0; round < 3; ++round) {
+    TSiteProject* copy = newWindow();
+    copy->LoadFromFile(previous);
+    QCOMPARE(memoLines(copy), original);
+    QCOMPARE(control<QLineEdit>(copy, "Edit1")->text(), QString("Заголовок 'сайта'"));
+    const QString next = tempPath(QString("round%1.orvana").arg(round));
+    copy->SaveToFile(next);
+    QCOMPARE(readFile(next), readFile(first));
+    previous = next;
+  }
+  QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestProjectWindow::loadedProjectIsShownAndFailedLoadRefreshesNothing() {
+  TSiteProject* source = newWindow();
+  source->Generator().SetMinCharsPerPage(-20);
+  source->Generator().SetMaxCharsPerPage(900);
+  source->Generator().SetSiteTitle("Title");
+  source->Generator().SetSavePath("/nowhere/site");
+  source->GeneratorToForm();
+  const QString file = tempPath("shown.orvana");
+  source->SaveToFile(file);
+
+  TSiteProject* w = newWindow();
+  w->LoadFromFile(file);
+  QCOMPARE(control<QLineEdit>(w, "Edit2")->text(), QString("-20"));
+  QCOMPARE(control<QLineEdit>(w, "Edit3")->text(), QString("900"));
+  QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString("Title"));
+  QCOMPARE(control<QLineEdit>(w, "Edit4")->text(), QString("/nowhere/site"));
+  QCOMPARE(w->Generator().MinCharsPerPage(), -20);
+  QCOMPARE(w->Generator().MaxCharsPerPage(), 900);
+
+  const QString bad = tempPath("bad.orvana");
+  writeFile(bad, "object TSiteGenerator\r\n  SiteTitle = 'Other'\r\n  Foo = 1\r\nend\r\n");
+  typeInto(control<QLineEdit>(w, "Edit1"), "mine");
+  QVERIFY_THROWS_EXCEPTION(orvana::EOrvanaError, w->LoadFromFile(bad));
+  // What was read before the failure is in the generator, yet the window
+  // still shows what it showed.
+  QCOMPARE(w->Generator().SiteTitle(), std::string("Other"));
+  QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString("mine"));
+  QCOMPARE(control<QLineEdit>(w, "Edit3")->text(), QString("900"));
+  QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestProjectWindow::counterSumsTheBytesOfTheLines() {
+  TSiteProject* w = newWindow();
+  auto* memo2 = control<QPlainTextEdit>(w, "Memo2");
+  auto* panel10 = control<QLabel>(w, "Panel10");
+  memo2->setPlainText("ab\n\ncde");
+  QCOMPARE(panel10->text(), QString("Знаков: 5"));
+  // One byte per character in the code page: Cyrillic letters, a character
+  // the code page lacks ('?'), a character outside the basic plane (one '?').
+  memo2->setPlainText(QString("привет\n中\U0001F600"));
+  QCOMPARE(panel10->text(), QString("Знаков: 8"));
+  memo2->clear();
+  QCOMPARE(panel10->text(), QString("Знаков: 0"));
+
+  // The generator's text shown by GeneratorToForm is counted as well.
+  w->Generator().SetSiteText(TStringList{"abc", "", "\xE0\xE1"});
+  w->GeneratorToForm();
+  QCOMPARE(panel10->text(), QString("Знаков: 5"));
+}
+
+void TestProjectWindow::counterStaysExactWhileEditing() {
+  TSiteProject* w = newWindow();
+  auto* memo2 = control<QPlainTextEdit>(w, "Memo2");
+  auto* panel10 = control<QLabel>(w, "Panel10");
+  moveFocus(memo2);
+  memo2->setPlainText("start\n");
+
+  const QStringList pieces = {"a",      "слово ",     "\n",         "\n\n",      "x\ny\nz",
+                              "\u2028", "\U0001F600", "中文",       "\u00A0",    "tail\n",
+                              "\r\n",   "€",          "q\U0001F601w"};
+  QRandomGenerator random(20240607);
+  QString failure;
+  auto check = [&](const char* step, int i) {
+    const QString expected = "Знаков: " + QString::number(referenceCount(*memo2));
+    if (failure.isEmpty() && panel10->text() != expected)
+      failure = QString("%1 #%2: %3, expected %4").arg(step).arg(i).arg(panel10->text(), expected);
+  };
+
+  for (int i = 0; i < 400; ++i) {
+    QTextCursor cursor(memo2->document());
+    const int length = memo2->document()->characterCount() - 1;
+    const int at = length > 0 ? random.bounded(length + 1) : 0;
+    cursor.setPosition(at);
+    switch (random.bounded(6)) {
+      case 0:
+      case 1:  // paste a piece, line breaks included
+        cursor.insertText(pieces[random.bounded(pieces.size())]);
+        check("insert", i);
+        break;
+      case 2: {  // delete a range, often across line breaks
+        const int end = qMin(length, at + random.bounded(12));
+        cursor.setPosition(end, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        check("delete", i);
+        break;
+      }
+      case 3:  // type at the caret, Shift+Return for a line separator
+        memo2->setTextCursor(cursor);
+        typeText(memo2, "ёж ");
+        QTest::keyClick(memo2, Qt::Key_Return, random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
+        check("type", i);
+        break;
+      case 4:  // backspace over whatever is there, pairs and breaks included
+        memo2->setTextCursor(cursor);
+        QTest::keyClick(memo2, Qt::Key_Backspace);
+        check("backspace", i);
+        break;
+      case 5:
+        if (random.bounded(2))
+          memo2->undo();
+        else
+          memo2->redo();
+        check("undo/redo", i);
+        break;
+    }
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
+  }
+  memo2->selectAll();
+  QTest::keyClick(memo2, Qt::Key_Delete);
+  QCOMPARE(panel10->text(), QString("Знаков: 0"));
+}
+
+void TestProjectWindow::generatingReportsBeforeAnyFileIsWritten() {
+  TSiteProject* w = newWindow();
+  const QString folder = tempPath("site");
+  QVERIFY(QDir().mkpath(folder));
+  TPFolderDialog::ScriptNextResult(folder);
+  control<QPushButton>(w, "Button2")->click();
+  control<QPlainTextEdit>(w, "Memo2")->setPlainText("Первая страница сайта.\n\nВторой абзац.");
+
+  bool folderEmptyWhenShown = false;
+  int pagesWhenShown = 0;
+  MessageBox::setNextAnswer(MessageBox::Ok, [&] {
+    folderEmptyWhenShown = QDir(folder).isEmpty();
+    pagesWhenShown = w->Generator().Pages().Count();
+  });
+  QTest::mouseClick(control<QPushButton>(w, "Button1"), Qt::LeftButton);
+
+  QCOMPARE(boxTexts(), QStringList{"Генерация завершена"});
+  QCOMPARE(MessageBox::lastTitle(), QString("Information"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Information);
+  QVERIFY(folderEmptyWhenShown);
+  QVERIFY(pagesWhenShown >= 1);
+  QVERIFY(QFile::exists(folder + "/index.html"));
+  QCOMPARE(readFile(folder + "/style.css"),
+           QByteArray::fromStdString(orvana::MemoToStrings(orvana::DefaultCssLines())));
+  QVERIFY(readFile(folder + "/index.html")
+              .contains(QByteArray::fromStdString(orvana::ToEngine("Первая страница сайта."))));
+}
+
+void TestProjectWindow::missingOutputFolderIsReportedAndNothingWritten() {
+  TSiteProject* w = newWindow();
+  const QString folder = tempPath("absent");
+  TPFolderDialog::ScriptNextResult(folder);
+  control<QPushButton>(w, "Button2")->click();
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  QCOMPARE(boxTexts(), (QStringList{"Генерация завершена", "Указанный каталог не существует"}));
+  QCOMPARE(MessageBox::lastTitle(), QString("Error"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
+  QVERIFY(!QFileInfo::exists(folder));
+  QVERIFY(QDir(tempDir()).isEmpty());
+}
+
+void TestProjectWindow::choosingAFolderTakesItAtOnce() {
+  TSiteProject* w = newWindow();
+  auto* edit4 = control<QLineEdit>(w, "Edit4");
+  auto* button2 = control<QPushButton>(w, "Button2");
+  const QString folder = tempDir() + "/Папка";
+
+  TPFolderDialog::ScriptNextResult(folder);
+  button2->click();
+  QCOMPARE(edit4->text(), folder);
+  QCOMPARE(orvana::FromEngine(w->Generator().SavePath()), folder);
+
+  TPFolderDialog::ScriptNextResult(std::nullopt);
+  button2->click();
+  QCOMPARE(edit4->text(), folder);
+  QCOMPARE(orvana::FromEngine(w->Generator().SavePath()), folder);
+
+  // The change of the folder takes every setting, so a bad number speaks up.
+  typeInto(control<QLineEdit>(w, "Edit3"), "many");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  moveFocus(button2);  // leaving Edit3 reports it once ...
+  TPFolderDialog::ScriptNextResult(tempDir());
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  button2->click();  // ... and the new folder once more
+  QCOMPARE(boxTexts(), (QStringList{"'many' is not a valid integer value",
+                                    "'many' is not a valid integer value"}));
+  QCOMPARE(orvana::FromEngine(w->Generator().SavePath()), tempDir());
+  QCOMPARE(MessageBox::history().size(), 2);
+}
+
+void TestProjectWindow::closeBoxMinimises() {
+  QPointer<TSiteProject> w = newWindow();
+  QVERIFY(!w->close());
+  QVERIFY(w);
+  QVERIFY(w->isMinimized());
+  QVERIFY(m_area->subWindowList().contains(w.data()));
+}
+
+QTEST_MAIN(TestProjectWindow)
+#include "TestProjectWindow.moc"

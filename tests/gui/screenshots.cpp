@@ -1,0 +1,90 @@
+// Grabs the desktop program's windows into PNG files for the documentation:
+// the main window with two projects, each of the five tabs of a project
+// window, and the about window. Runs offscreen; nothing is shown.
+//
+//   orvana_screenshots OUTPUT_FOLDER
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <cstdio>
+
+#include "Application.h"
+#include "FProject.h"
+#include "MainFrame.h"
+#include "about.h"
+
+namespace {
+
+bool save(QWidget* widget, const QDir& folder, const QString& name) {
+  QApplication::processEvents();
+  const QString path = folder.filePath(name);
+  if (!widget->grab().save(path, "PNG")) {
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    return false;
+  }
+  std::printf("%s\n", qPrintable(path));
+  return true;
+}
+
+void fillSample(orvana::TSiteProject* project) {
+  project->findChild<QLineEdit*>("Edit1")->setText(QStringLiteral("Сады и огороды"));
+  project->findChild<QLineEdit*>("Edit4")->setText(QStringLiteral("/home/user/sites/garden"));
+  project->findChild<QPlainTextEdit*>("Memo1")->setPlainText(
+      QStringLiteral("https://garden.example.org/roses\n"
+                     "https://garden.example.org/tomatoes\n"
+                     "https://garden.example.org/tools\n"));
+  project->findChild<QPlainTextEdit*>("Memo2")->setPlainText(QStringLiteral(
+      "Весной сад просыпается раньше, чем кажется. Первые почки набухают ещё под снегом, "
+      "и садовнику пора браться за обрезку.\n\n"
+      "Томаты любят солнце и тёплую землю. Рассаду высаживают, когда минует угроза "
+      "заморозков, и поливают под корень.\n\n"
+      "Хороший инструмент служит годами: секатор точат каждую осень, лопату очищают от "
+      "земли и смазывают маслом."));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  orvana::TApplication app(argc, argv);
+  const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
+  if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
+
+  orvana::TForm1 form1;
+  orvana::TForm2 form2(&form1);
+  form1.SetAboutWindow(&form2);
+  form1.show();
+  form1.findChild<QAction*>("NewProject")->trigger();
+  form1.findChild<QAction*>("NewProject")->trigger();
+  auto* area = form1.findChild<QMdiArea*>();
+  const auto windows = area->subWindowList();
+  auto* first = qobject_cast<orvana::TSiteProject*>(windows.value(0));
+  auto* second = qobject_cast<orvana::TSiteProject*>(windows.value(1));
+  if (!first || !second) return 1;
+  fillSample(second);
+  bool ok = save(&form1, folder, QStringLiteral("main-window.png"));
+
+  // Each tab of one project window, at its design size.
+  auto* tabs = second->findChild<QTabWidget*>("PageControl1");
+  const char* names[] = {"project-settings.png", "project-template.png", "project-links.png",
+                         "project-text.png", "project-generation.png"};
+  second->showNormal();
+  second->resize(695, 517);
+  for (int i = 0; i < tabs->count(); ++i) {
+    tabs->setCurrentIndex(i);
+    ok = save(second, folder, QString::fromLatin1(names[i])) && ok;
+  }
+
+  form2.show();
+  ok = save(&form2, folder, QStringLiteral("about.png")) && ok;
+  form2.hide();
+  return ok ? 0 : 1;
+}

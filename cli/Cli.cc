@@ -196,14 +196,24 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   ReadProjectLikeWindow(project.engine, generator);
   PassMemosThroughWindow(generator);
   generator.SetRandomSeed(seed);
-  generator.Generate();
 
   // --out is where this run writes, not a change to the project.
   const std::string folder =
       args.Value("out") ? Utf8ToCp1251(*args.Value("out")) : generator.SavePath();
+  uint64_t bytes = 0;
   {
     TErrorBoxCapture box;
-    generator.WriteSiteFiles(folder);
+    if (args.Flag("save")) {
+      // The project keeps every page's HTML, so the whole site is built first.
+      generator.Generate();
+      generator.WriteSiteFiles(folder);
+      bytes = generator.CssCode().size();
+      for (int i = 0; i < generator.Pages().Count(); ++i)
+        bytes += generator.Pages()[i].PageHTML.size();
+    } else {
+      // Nothing keeps the pages' HTML: build, write and drop one page at a time.
+      generator.GenerateAndWriteSite(folder, &bytes);
+    }
     if (box.Shown()) {
       // The desktop application shows this box and writes nothing; here it is
       // a failure, and the project is not saved either.
@@ -213,10 +223,8 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   }
   if (args.Flag("save")) SaveProjectFile(generator, project.engine);
 
-  uint64_t bytes = generator.CssCode().size();
-  const TSitePages& pages = generator.Pages();
-  for (int i = 0; i < pages.Count(); ++i) bytes += pages[i].PageHTML.size();
-  out << pages.Count() << (pages.Count() == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
+  const int pages = generator.Pages().Count();
+  out << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
       << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
       << (bytes == 1 ? " byte" : " bytes") << " written to " << Cp1251ToUtf8(AbsolutePath(folder))
       << '\n';

@@ -57,8 +57,6 @@ void TSiteGenerator::BuildPages() {
   }
 }
 
-void TSiteGenerator::BuildMenuAndPagination() { orvana::BuildMenuAndPagination(*this); }
-
 void TSiteGenerator::DistributeLinks() {
   if (seed_)
     random_.Seed(*seed_);
@@ -71,9 +69,38 @@ void TSiteGenerator::Generate() {
   pages_.Clear();
   AddPage("index");
   BuildPages();
-  BuildMenuAndPagination();
+  BuildMenuAndPagination(*this);
   DistributeLinks();
   TemplateProcessingAll();
+}
+
+bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written) {
+  TFileSystem& fs = fs_ ? *fs_ : RealFileSystem();
+  if (!fs.IsDirectory(folder)) {
+    ShowErrorBox(MissingFolderMessage());
+    return false;
+  }
+  pages_.Clear();
+  AddPage("index");
+  BuildPages();
+  BuildSiteMenu(*this);
+  // The bars do not take part in the link distribution, so building each one
+  // when its page is filled gives the same pages.
+  DistributeLinks();
+  const TPaginationBars bars(pages_);
+  const bool menu_inert = IsInertText(site_menu_);
+  std::string bar, html;
+  uint64_t total = 0;
+  for (int i = 0; i < pages_.Count(); ++i) {
+    const TSitePage& page = pages_[i];
+    bars.Build(i, bar);
+    FillTemplate(*this, page, bar, menu_inert, html);
+    WriteSiteFile(fs, folder, page.PageUrl, html);
+    total += html.size();
+  }
+  WriteSiteFile(fs, folder, "style.css", css_code_);
+  if (bytes_written) *bytes_written = total + css_code_.size();
+  return true;
 }
 
 void TSiteGenerator::SetSiteTemplateFromStrings(const TStringList& lines) {
@@ -86,7 +113,11 @@ void TSiteGenerator::TemplateProcessing(int32_t index) {
 }
 
 void TSiteGenerator::TemplateProcessingAll() {
-  for (int i = 0; i < pages_.Count(); ++i) TemplateProcessing(i);
+  const bool menu_inert = IsInertText(site_menu_);
+  for (int i = 0; i < pages_.Count(); ++i) {
+    TSitePage& page = pages_[i];
+    FillTemplate(*this, page, page.Pagination, menu_inert, page.PageHTML);
+  }
 }
 
 void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }

@@ -153,6 +153,16 @@ class TSiteGenerator {
   // bars, link distribution, template filling. Changes nothing else.
   void Generate();
 
+  // Generate followed by WriteSiteFiles(folder), with the same files, bytes
+  // and order, but one page at a time: each page's bar and HTML are built,
+  // written and dropped, so memory holds the text and one page, not the whole
+  // site. The pages keep their text, title and file name; their PageHTML and
+  // Pagination stay empty. The folder is tested first: when it fails, the
+  // error box is shown, nothing is generated or written, and the result is
+  // false. Write failures throw as WriteSiteFiles does. `bytes_written`, when
+  // given, receives the total size of the files written.
+  bool GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written = nullptr);
+
   // Sets SiteTemplate to the given lines, each followed by one CR.
   void SetSiteTemplateFromStrings(const TStringList& lines);
 
@@ -192,7 +202,6 @@ class TSiteGenerator {
 
  private:
   void BuildPages();
-  void BuildMenuAndPagination();
   void DistributeLinks();
 
   TSitePages pages_;

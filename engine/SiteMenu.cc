@@ -1,71 +1,70 @@
 #include "SiteMenu.h"
 
-#include <string>
-#include <vector>
-
 namespace orvana {
 
-void BuildMenuAndPagination(TSiteGenerator& generator) {
-  TSitePages& pages = generator.Pages();
-  const int n = pages.Count();
-
-  // Every number of a bar but the page's own is the same link on every page,
-  // so the linked numbers are built once, back to back, and each bar copies
-  // the runs before and after its own number.
-  std::string linked;
-  std::vector<size_t> offset(static_cast<size_t>(n) + 1);
-  std::vector<std::string> digits(static_cast<size_t>(n));
-  size_t menu_size = 5 + 5;
-  for (int k = 0; k < n; ++k) {
-    const TSitePage& page = pages[k];
-    digits[k] = std::to_string(k);
-    offset[k] = linked.size();
-    linked += " <a href=\"";
-    linked += page.PageUrl;
-    linked += "\">";
-    linked += digits[k];
-    linked += "</a> ";
-    menu_size += 13 + page.PageUrl.size() + 2 + page.PageTitle.size() + 10;
-  }
-  offset[n] = linked.size();
-
+void BuildSiteMenu(TSiteGenerator& generator) {
+  const TSitePages& pages = generator.Pages();
+  size_t size = 5 + 5;
+  for (int p = 0; p < pages.Count(); ++p)
+    size += 13 + pages[p].PageUrl.size() + 2 + pages[p].PageTitle.size() + 10;
   std::string menu;
-  menu.reserve(menu_size);
+  menu.reserve(size);
   menu += "<ul>\r";
-  for (int p = 0; p < n; ++p) {
-    TSitePage& page = pages[p];
-    std::string bar;
-    bar.reserve(linked.size() + 64 + (p > 0 ? pages[p - 1].PageUrl.size() : 0) +
-                (p + 1 < n ? pages[p + 1].PageUrl.size() : 0));
-    if (p == 0) {
-      bar += "&lt;&lt;&lt; ";
-    } else {
-      bar += "<a href=\"";
-      bar += pages[p - 1].PageUrl;
-      bar += "\">&lt;&lt;&lt; </a> ";
-    }
-    bar.append(linked, 0, offset[p]);
-    bar += ' ';
-    bar += digits[p];
-    bar += ' ';
-    bar.append(linked, offset[p + 1], std::string::npos);
-    if (p < n - 1) {
-      bar += " <a href=\"";
-      bar += pages[p + 1].PageUrl;
-      bar += "\">&gt;&gt;&gt; </a>";
-    } else {
-      bar += " &gt;&gt;&gt;";
-    }
-    page.Pagination = std::move(bar);
-
+  for (int p = 0; p < pages.Count(); ++p) {
     menu += "<li><a href=\"";
-    menu += page.PageUrl;
+    menu += pages[p].PageUrl;
     menu += "\">";
-    menu += page.PageTitle;
+    menu += pages[p].PageTitle;
     menu += "</a></li>\r";
   }
   menu += "</ul>";
   generator.SetSiteMenu(std::move(menu));
+}
+
+TPaginationBars::TPaginationBars(const TSitePages& pages)
+    : pages_(pages), offset_(static_cast<size_t>(pages.Count()) + 1) {
+  for (int k = 0; k < pages.Count(); ++k) {
+    offset_[k] = linked_.size();
+    linked_ += " <a href=\"";
+    linked_ += pages[k].PageUrl;
+    linked_ += "\">";
+    linked_ += std::to_string(k);
+    linked_ += "</a> ";
+  }
+  offset_[pages.Count()] = linked_.size();
+}
+
+void TPaginationBars::Build(int p, std::string& bar) const {
+  const int n = pages_.Count();
+  bar.clear();
+  bar.reserve(linked_.size() + 64 + (p > 0 ? pages_[p - 1].PageUrl.size() : 0) +
+              (p + 1 < n ? pages_[p + 1].PageUrl.size() : 0));
+  if (p == 0) {
+    bar += "&lt;&lt;&lt; ";
+  } else {
+    bar += "<a href=\"";
+    bar += pages_[p - 1].PageUrl;
+    bar += "\">&lt;&lt;&lt; </a> ";
+  }
+  bar.append(linked_, 0, offset_[p]);
+  bar += ' ';
+  bar += std::to_string(p);
+  bar += ' ';
+  bar.append(linked_, offset_[p + 1], std::string::npos);
+  if (p < n - 1) {
+    bar += " <a href=\"";
+    bar += pages_[p + 1].PageUrl;
+    bar += "\">&gt;&gt;&gt; </a>";
+  } else {
+    bar += " &gt;&gt;&gt;";
+  }
+}
+
+void BuildMenuAndPagination(TSiteGenerator& generator) {
+  BuildSiteMenu(generator);
+  TSitePages& pages = generator.Pages();
+  const TPaginationBars bars(pages);
+  for (int p = 0; p < pages.Count(); ++p) bars.Build(p, pages[p].Pagination);
 }
 
 }  // namespace orvana

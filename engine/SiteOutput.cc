@@ -7,7 +7,7 @@
 namespace orvana {
 namespace {
 
-void WriteOne(TFileSystem& fs, const std::string& path, const std::string& bytes) {
+void WriteOne(TFileSystem& fs, const std::string& path, std::string_view bytes) {
   TWriteFailure failure{TWriteFailure::kCreate, 0};
   if (fs.ReplaceFile(path, bytes, /*durable=*/false, &failure)) return;
   const char* what = failure.stage == TWriteFailure::kCreate ? "Cannot create file \""
@@ -19,6 +19,16 @@ void WriteOne(TFileSystem& fs, const std::string& path, const std::string& bytes
 }
 
 }  // namespace
+
+void WriteSiteFile(TFileSystem& fs, const std::string& folder, const std::string& name,
+                   std::string_view bytes) {
+  WriteOne(fs, FilePathIn(folder, name), bytes);
+}
+
+const std::string& MissingFolderMessage() {
+  static const std::string message = Utf8ToCp1251("Указанный каталог не существует");
+  return message;
+}
 
 std::string FilePathIn(const std::string& folder, const std::string& name) {
   std::string path;
@@ -32,8 +42,7 @@ std::string FilePathIn(const std::string& folder, const std::string& name) {
 void WriteSiteFiles(const TSiteGenerator& generator, const std::string& folder,
                     TFileSystem& fs) {
   if (!fs.IsDirectory(folder)) {
-    static const std::string kMissing = Utf8ToCp1251("Указанный каталог не существует");
-    ShowErrorBox(kMissing);
+    ShowErrorBox(MissingFolderMessage());
     return;
   }
   const TSitePages& pages = generator.Pages();

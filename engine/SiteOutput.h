@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "FileSystem.h"
 #include "SiteGenerator.h"
@@ -11,6 +12,14 @@ namespace orvana {
 // The file path of a name inside a folder: the folder unchanged, "/", the
 // name. The separator is always added; a doubled one is harmless.
 std::string FilePathIn(const std::string& folder, const std::string& name);
+
+// Writes one file of the site into the folder, replacing it safely; throws
+// EOrvanaError as WriteSiteFiles does.
+void WriteSiteFile(TFileSystem& fs, const std::string& folder, const std::string& name,
+                   std::string_view bytes);
+
+// The error box text for an output folder that fails the directory test.
+const std::string& MissingFolderMessage();
 
 // Writes every page's PageHTML under its PageUrl, then CssCode as
 // "style.css", into the folder, in that order. A folder that fails the

@@ -1,6 +1,7 @@
 #include "TemplateProcessing.h"
 
 #include <cstring>
+#include <vector>
 
 namespace orvana {
 namespace {
@@ -69,23 +70,101 @@ std::string ParagraphText(std::string_view page_text) {
   return out;
 }
 
-std::string FillTemplate(const TSiteGenerator& g, const TSitePage& page) {
-  std::string html = g.SiteTemplate();
-  ReplaceAllInPlace(html, kMenuPlaceholder, g.SiteMenu());
-  if (html.find(kMainTextPlaceholder) != std::string::npos)
-    ReplaceAllInPlace(html, kMainTextPlaceholder, ParagraphText(page.PageText));
-  ReplaceAllInPlace(html, kPaginationPlaceholder, page.Pagination);
-  ReplaceAllInPlace(html, kHeaderPlaceholder, g.SiteHeader());
-  ReplaceAllInPlace(html, kFooterPlaceholder, g.SiteFooter());
-  ReplaceAllInPlace(html, kAdsensePlaceholder, g.AdsenseCode());
-  if (html.find(kTitlePlaceholder) != std::string::npos) {
-    std::string title;
-    title.reserve(g.SiteTitle().size() + 3 + page.PageTitle.size());
-    title += g.SiteTitle();
-    title += " - ";
-    title += page.PageTitle;
-    ReplaceAllInPlace(html, kTitlePlaceholder, title);
+bool IsInertText(std::string_view text) {
+  auto placeholder_char = [](char c) {
+    return c == '.' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  };
+  return !text.empty() && !placeholder_char(text.front()) && !placeholder_char(text.back()) &&
+         text.find("SiteGeneratorChange.") == std::string_view::npos;
+}
+
+namespace {
+
+// The HTML of a page while its placeholders are replaced: live text that the
+// later steps search, each piece followed by an inert block (the menu or the
+// bar, possibly none) that no later step can match in or across. Replacing
+// placeholders in the live text alone therefore gives the same bytes as
+// replacing them in the whole, without copying and searching the big blocks
+// again at every step.
+class TPageBuilder {
+ public:
+  explicit TPageBuilder(std::string_view tmpl) { pieces_.push_back({std::string(tmpl), {}}); }
+
+  // Replaces every occurrence of the placeholder by text searched again by
+  // later steps.
+  void ReplaceLive(std::string_view placeholder, std::string_view text) {
+    for (Piece& piece : pieces_) ReplaceAllInPlace(piece.live, placeholder, text);
   }
+
+  // Replaces every occurrence of the placeholder by a block that later steps
+  // never search; `block` must satisfy IsInertText and outlive the builder.
+  void ReplaceInert(std::string_view placeholder, std::string_view block) {
+    std::vector<Piece> out;
+    out.reserve(pieces_.size() + 2);
+    for (Piece& piece : pieces_) {
+      size_t from = 0;
+      for (size_t at = piece.live.find(placeholder); at != std::string::npos;
+           at = piece.live.find(placeholder, from)) {
+        out.push_back({piece.live.substr(from, at - from), block});
+        from = at + placeholder.size();
+      }
+      if (from == 0) {
+        out.push_back(std::move(piece));
+      } else {
+        out.push_back({piece.live.substr(from), piece.inert});
+      }
+    }
+    pieces_ = std::move(out);
+  }
+
+  void AssembleInto(std::string& html) const {
+    size_t size = 0;
+    for (const Piece& piece : pieces_) size += piece.live.size() + piece.inert.size();
+    html.clear();
+    html.reserve(size);
+    for (const Piece& piece : pieces_) {
+      html += piece.live;
+      html += piece.inert;
+    }
+  }
+
+ private:
+  struct Piece {
+    std::string live;
+    std::string_view inert;
+  };
+  std::vector<Piece> pieces_;
+};
+
+}  // namespace
+
+void FillTemplate(const TSiteGenerator& g, const TSitePage& page, std::string_view pagination,
+                  bool menu_inert, std::string& html) {
+  TPageBuilder builder(g.SiteTemplate());
+  if (menu_inert)
+    builder.ReplaceInert(kMenuPlaceholder, g.SiteMenu());
+  else
+    builder.ReplaceLive(kMenuPlaceholder, g.SiteMenu());
+  builder.ReplaceLive(kMainTextPlaceholder, ParagraphText(page.PageText));
+  if (IsInertText(pagination))
+    builder.ReplaceInert(kPaginationPlaceholder, pagination);
+  else
+    builder.ReplaceLive(kPaginationPlaceholder, pagination);
+  builder.ReplaceLive(kHeaderPlaceholder, g.SiteHeader());
+  builder.ReplaceLive(kFooterPlaceholder, g.SiteFooter());
+  builder.ReplaceLive(kAdsensePlaceholder, g.AdsenseCode());
+  std::string title;
+  title.reserve(g.SiteTitle().size() + 3 + page.PageTitle.size());
+  title += g.SiteTitle();
+  title += " - ";
+  title += page.PageTitle;
+  builder.ReplaceLive(kTitlePlaceholder, title);
+  builder.AssembleInto(html);
+}
+
+std::string FillTemplate(const TSiteGenerator& g, const TSitePage& page) {
+  std::string html;
+  FillTemplate(g, page, page.Pagination, IsInertText(g.SiteMenu()), html);
   return html;
 }
 

@@ -39,6 +39,20 @@ inline constexpr std::string_view kFooterPlaceholder = "SiteGeneratorChange.Foot
 inline constexpr std::string_view kAdsensePlaceholder = "SiteGeneratorChange.Adsense";
 inline constexpr std::string_view kTitlePlaceholder = "SiteGeneratorChange.Title";
 
+// True when no placeholder can ever match in or across the text once it is
+// inserted: it is not empty, holds no "SiteGeneratorChange." and neither
+// begins nor ends with a letter or a full stop (the only characters
+// placeholders are made of). The menu and the pagination bars are such texts,
+// so the later steps need not search them again.
+bool IsInertText(std::string_view text);
+
+// The finished HTML of the page, built into `html` (its old content is
+// discarded, its capacity reused). `pagination` stands in for the page's own
+// Pagination, so a bar built on the fly can be used. `menu_inert` must be
+// IsInertText(generator.SiteMenu()), computed once for all pages.
+void FillTemplate(const TSiteGenerator& generator, const TSitePage& page,
+                  std::string_view pagination, bool menu_inert, std::string& html);
+
 // The finished HTML of one page of the generator.
 std::string FillTemplate(const TSiteGenerator& generator, const TSitePage& page);
 

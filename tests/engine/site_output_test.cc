@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "Error.h"
@@ -232,6 +233,74 @@ TEST(RealFileSystem, FailedWriteLeavesTheOldFileAndNoTemporary) {
   EXPECT_FALSE(fs::exists(dir / "new.html"));
   EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator{}), 1);
   fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace orvana
+
+namespace orvana {
+namespace {
+
+class StreamingTest : public SiteOutputTest {};
+
+std::map<std::string, std::string> ReadAll(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename()] = ReadFile(e.path());
+  return files;
+}
+
+void FillInputs(TSiteGenerator& g) {
+  TStringList text;
+  for (int i = 0; i < 300; ++i) {
+    text.push_back(test::W("Строка номер ") + std::to_string(i) + ". Words here and there, again.");
+    if (i % 5 == 0) text.emplace_back();
+  }
+  g.SetSiteText(text);
+  TStringList urls;
+  for (int i = 0; i < 60; ++i) urls.push_back("http://example.com/" + std::to_string(i));
+  g.SetSiteUrlsToLink(urls);
+  g.SetMinCharsPerPage(400);
+  g.SetMaxCharsPerPage(700);
+  g.SetSiteTemplate("<title>SiteGeneratorChange.Title</title>\rSiteGeneratorChange.Menu\r"
+                    "SiteGeneratorChange.MainText\rSiteGeneratorChange.Pagination\r");
+  g.SetCssCode("p {}\r");
+  g.SetRandomSeed(17);
+}
+
+TEST_F(StreamingTest, WritesTheSameFilesAsGenerateThenWrite) {
+  FillInputs(g_);
+  g_.Generate();
+  g_.WriteSiteFiles(dir_.string());
+  const auto expected = ReadAll(dir_);
+  ASSERT_GT(expected.size(), 10u);
+  const int pages = g_.Pages().Count();
+  const std::string menu = g_.SiteMenu();
+
+  const fs::path second = dir_ / "second";
+  fs::create_directories(second);
+  TSiteGenerator streaming;
+  FillInputs(streaming);
+  ASSERT_TRUE(streaming.GenerateAndWriteSite(second.string()));
+  EXPECT_EQ(ReadAll(second), [&] {
+    auto e = expected;
+    e.erase("second");
+    return e;
+  }());
+  EXPECT_EQ(streaming.Pages().Count(), pages);
+  EXPECT_EQ(streaming.SiteMenu(), menu);
+  EXPECT_EQ(streaming.LinksPlaced(), g_.LinksPlaced());
+  EXPECT_EQ(streaming.Pages()[1].PageHTML, "");
+  EXPECT_EQ(streaming.Pages()[1].PageText, g_.Pages()[1].PageText);
+}
+
+TEST_F(StreamingTest, MissingFolderGeneratesAndWritesNothing) {
+  FillInputs(g_);
+  g_.AddPage("kept");
+  EXPECT_FALSE(g_.GenerateAndWriteSite((dir_ / "absent").string()));
+  ASSERT_EQ(boxes_.size(), 1u);
+  EXPECT_EQ(boxes_[0], test::W("Указанный каталог не существует"));
+  EXPECT_EQ(g_.Pages().Count(), 1);
+  EXPECT_TRUE(fs::is_empty(dir_));
 }
 
 }  // namespace

@@ -121,3 +121,64 @@ TEST(SetSiteTemplateFromStrings, EachLineFollowedByOneCr) {
 
 }  // namespace
 }  // namespace orvana
+
+namespace orvana {
+namespace {
+
+// The template steps written out as plain successive replacements over the
+// whole page: the definition the faster builder must match byte for byte.
+std::string ReferenceFill(const TSiteGenerator& g, const TSitePage& page) {
+  std::string html = ReplaceAll(g.SiteTemplate(), kMenuPlaceholder, g.SiteMenu());
+  html = ReplaceAll(html, kMainTextPlaceholder, ParagraphText(page.PageText));
+  html = ReplaceAll(html, kPaginationPlaceholder, page.Pagination);
+  html = ReplaceAll(html, kHeaderPlaceholder, g.SiteHeader());
+  html = ReplaceAll(html, kFooterPlaceholder, g.SiteFooter());
+  html = ReplaceAll(html, kAdsensePlaceholder, g.AdsenseCode());
+  return ReplaceAll(html, kTitlePlaceholder, g.SiteTitle() + " - " + page.PageTitle);
+}
+
+TEST(IsInertText, OnlyTextsNoPlaceholderCanTouch) {
+  EXPECT_TRUE(IsInertText("<ul>\r<li>x</li>\r</ul>"));
+  EXPECT_TRUE(IsInertText("&lt; 1 &gt;"));
+  EXPECT_FALSE(IsInertText(""));
+  EXPECT_FALSE(IsInertText("<ul>SiteGeneratorChange.Title</ul>"));
+  EXPECT_FALSE(IsInertText("Title</ul>"));  // may complete a placeholder before it
+  EXPECT_FALSE(IsInertText("<ul>Site"));     // may begin one after it
+}
+
+TEST(FillTemplate, MatchesPlainSuccessiveReplacementOnAdversarialInputs) {
+  // Fragments chosen so that placeholders appear inside inserted texts and
+  // are completed across the borders between texts.
+  const std::vector<std::string> bits = {
+      "SiteGeneratorChange.", "Menu", "MainText", "Pagination", "Header", "Footer",
+      "Adsense", "Title", "Site", "GeneratorChange.Ti", "tle", "<ul>", "</ul>", "\r", "\r\r",
+      " ", "x", "&gt;", "SiteGeneratorChange.Title", "SiteGeneratorChange.Menu"};
+  TRandomSource rng;
+  rng.Seed(99);
+  auto text = [&](int max_bits) {
+    std::string s;
+    const int n = static_cast<int>(rng.Uniform(static_cast<uint64_t>(max_bits) + 1));
+    for (int i = 0; i < n; ++i) s += bits[rng.Uniform(bits.size())];
+    return s;
+  };
+  for (int round = 0; round < 4000; ++round) {
+    TSiteGenerator g;
+    g.SetSiteTemplate(text(12));
+    // Half of the rounds use menus and bars of the generated kind (inert),
+    // half arbitrary ones.
+    const bool generated_kind = round % 2 == 0;
+    g.SetSiteMenu(generated_kind ? "<ul>\r" + text(3) + "\r</ul>" : text(4));
+    g.SetSiteHeader(text(3));
+    g.SetSiteFooter(text(3));
+    g.SetAdsenseCode(text(3));
+    g.SetSiteTitle(text(2));
+    TSitePage& page = g.AddPage(text(2));
+    page.PageText = text(6);
+    page.Pagination = generated_kind ? "&lt; " + text(3) + " &gt;" : text(3);
+    ASSERT_EQ(FillTemplate(g, page), ReferenceFill(g, page))
+        << "template [" << g.SiteTemplate() << "] text [" << page.PageText << "]";
+  }
+}
+
+}  // namespace
+}  // namespace orvana

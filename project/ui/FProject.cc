@@ -283,14 +283,15 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
     const std::vector<std::string>& own = ProjectWindowComponentNames();
     return std::find(own.begin(), own.end(), name) != own.end();
   };
-  LoadProjectFile(ToEngine(fileName), *FGenerator, context);
+  LoadProjectFile(EngineFileName(fileName), *FGenerator, context);
   GeneratorToForm();
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {
+  const std::string name = EngineFileName(fileName);
   FormToGenerator();
   MemosToGenerator();
-  SaveProjectFile(*FGenerator, ToEngine(fileName));
+  SaveProjectFile(*FGenerator, name);
 }
 
 void TSiteProject::FormToGenerator() {

@@ -1,5 +1,7 @@
 #include "TextBridge.h"
 
+#include "Error.h"
+
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QTextDocument>
@@ -13,6 +15,14 @@ namespace orvana {
 QString FromEngine(std::string_view text) {
   const std::u16string wide = Cp1251ToUtf16(text);
   return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
+}
+
+std::string EngineFileName(const QString& path) {
+  std::string name = ToEngine(path);
+  if (FromEngine(name) != path)
+    throw EOrvanaError("Cannot use the file name \"" + name +
+                       "\": it holds characters outside Windows-1251");
+  return name;
 }
 
 std::string ToEngine(const QString& text) {

@@ -28,6 +28,12 @@ TStringList MemoLinesOf(const QPlainTextEdit& memo);
 // Each line break inside a line (LF or CR) starts a new memo line.
 void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
 
+// A file name for the engine. The engine names files in Windows-1251, so a
+// name with a character that code page lacks would reach some other file
+// (with '?' in its name); such a name throws EOrvanaError "Cannot use the
+// file name "NAME": it holds characters outside Windows-1251".
+std::string EngineFileName(const QString& path);
+
 // True when a file (not a folder) exists at the path. Relative paths resolve
 // against the current folder. The path is looked up as the engine will open
 // it, so the answer holds for what the engine then reads or writes.

@@ -361,6 +361,14 @@ void TestProjectWindow::loadedProjectIsShownAndFailedLoadRefreshesNothing() {
   QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString("mine"));
   QCOMPARE(control<QLineEdit>(w, "Edit3")->text(), QString("900"));
   QCOMPARE(MessageBox::history().size(), 0);
+
+  // A name the engine cannot spell is refused instead of reaching the file
+  // whose name has '?' in its place.
+  const QString foreign = tempPath("проект-中.orvana");
+  QVERIFY_THROWS_EXCEPTION(orvana::EOrvanaError, w->SaveToFile(foreign));
+  QVERIFY(!QFileInfo::exists(foreign));
+  QVERIFY(!QFileInfo::exists(tempPath("проект-?.orvana")));
+  QVERIFY_THROWS_EXCEPTION(orvana::EOrvanaError, w->LoadFromFile(foreign));
 }
 
 void TestProjectWindow::counterSumsTheBytesOfTheLines() {

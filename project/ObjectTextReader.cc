@@ -191,6 +191,19 @@ class TScanner {
       const unsigned char c = At(pos_);
       if (c == '#') {
         ++pos_;
+        // Most codes in a file are Cyrillic letters, "#" and four decimal
+        // digits; they skip the general loop and the code-page search.
+        if (pos_ + 4 < text_.size() && IsDigit(At(pos_)) && IsDigit(At(pos_ + 1)) &&
+            IsDigit(At(pos_ + 2)) && IsDigit(At(pos_ + 3)) && !IsDigit(At(pos_ + 4)) &&
+            !pending_high) {
+          const uint32_t code = (At(pos_) - '0') * 1000u + (At(pos_ + 1) - '0') * 100u +
+                                (At(pos_ + 2) - '0') * 10u + (At(pos_ + 3) - '0');
+          if (code >= 0x410 && code <= 0x44F) {
+            arena_ += static_cast<char>(code - 0x410 + 0xC0);
+            pos_ += 4;
+            continue;
+          }
+        }
         uint32_t code = 0;
         size_t digits = 0;
         if (pos_ < text_.size() && At(pos_) == '$') {

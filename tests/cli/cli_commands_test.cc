@@ -320,6 +320,24 @@ TEST_F(CliCommandsTest, BuildWithTheSameSeedRepeatsAndOtherSeedsDiffer) {
   EXPECT_NE(a.at("index.html").find("<a href=\"http://example.org/page0\">"), std::string::npos);
 }
 
+TEST_F(CliCommandsTest, BuildWithAndWithoutSaveWritesTheSameSite) {
+  // Without --save the site is written a page at a time; with it the whole
+  // site is built first and kept. The files must not tell the two apart.
+  MakeProject(40, 40);
+  for (const char* folder : {"streamed", "kept"}) std::filesystem::create_directory(dir_ / folder);
+  const RunResult streamed = RunTool({"build", ProjectPath(), "--out", dir_ / "streamed", "--seed", "9"});
+  ASSERT_EQ(streamed.code, 0) << streamed.err;
+  const RunResult kept =
+      RunTool({"build", ProjectPath(), "--out", dir_ / "kept", "--seed", "9", "--save"});
+  ASSERT_EQ(kept.code, 0) << kept.err;
+  const auto files = FolderFiles(dir_ / "streamed");
+  EXPECT_GE(files.size(), 4u);
+  EXPECT_EQ(files, FolderFiles(dir_ / "kept"));
+  // The same summary but for the folder's name.
+  EXPECT_EQ(streamed.out.substr(0, streamed.out.find(" written to ")),
+            kept.out.substr(0, kept.out.find(" written to ")));
+}
+
 TEST_F(CliCommandsTest, BuildSendsTheTemplateThroughTheMemos) {
   std::filesystem::create_directory(dir_ / "site");
   // Template and stylesheet without a final CR, as only a hand-made file has them.

@@ -13,7 +13,7 @@
 //   sfRecycleBin           <generic data>/Trash/files (the freedesktop trash)
 //   sfControlPanel         home (no counterpart)
 //   sfDesktop              the whole file system "/", opening at the desktop folder (the desktop
-//                          is the top of the browsable world, as on the original shell)
+//                          is the top of the browsable world, as in a classic shell browser)
 //   sfDesktopDirectory     the desktop folder (QStandardPaths::DesktopLocation)
 //   sfMyComputer           "/"
 //   sfFontsDirectory       the first existing fonts folder (QStandardPaths::FontsLocation)

@@ -13,42 +13,21 @@ const char* Find(const char* from, const char* end, std::string_view pattern) {
 
 }  // namespace
 
-std::string ReplaceAll(std::string_view text, std::string_view pattern,
-                       std::string_view replacement) {
-  if (text.empty()) return {};
-  if (pattern.empty()) return std::string(text);
+namespace {
+
+// The text with every occurrence of the pattern replaced, given the first
+// occurrence (already found, so texts without one are never copied). Returns
+// the number of replacements through `count`.
+std::string Replaced(std::string_view text, const char* hit, std::string_view pattern,
+                     std::string_view replacement, size_t& count) {
   const char* p = text.data();
   const char* end = p + text.size();
-  const char* hit = Find(p, end, pattern);
-  if (!hit) return std::string(text);
   std::string out;
   // A first estimate; the string grows geometrically if more matches follow.
   out.reserve(text.size() + (replacement.size() > pattern.size()
                                  ? (replacement.size() - pattern.size()) * 4
                                  : 0));
-  while (hit) {
-    out.append(p, static_cast<size_t>(hit - p));
-    out.append(replacement);
-    p = hit + pattern.size();
-    hit = Find(p, end, pattern);
-  }
-  out.append(p, static_cast<size_t>(end - p));
-  return out;
-}
-
-size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
-                         std::string_view replacement) {
-  if (text.empty() || pattern.empty()) return 0;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  const char* hit = Find(begin, end, pattern);
-  if (!hit) return 0;
-  std::string out;
-  out.reserve(text.size() + (replacement.size() > pattern.size()
-                                 ? (replacement.size() - pattern.size()) * 4
-                                 : 0));
-  size_t count = 0;
-  const char* p = begin;
+  count = 0;
   while (hit) {
     out.append(p, static_cast<size_t>(hit - p));
     out.append(replacement);
@@ -57,7 +36,28 @@ size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
     hit = Find(p, end, pattern);
   }
   out.append(p, static_cast<size_t>(end - p));
-  text = std::move(out);
+  return out;
+}
+
+}  // namespace
+
+std::string ReplaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement) {
+  if (text.empty()) return {};
+  if (pattern.empty()) return std::string(text);
+  const char* hit = Find(text.data(), text.data() + text.size(), pattern);
+  if (!hit) return std::string(text);
+  size_t count;
+  return Replaced(text, hit, pattern, replacement, count);
+}
+
+size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
+                         std::string_view replacement) {
+  if (text.empty() || pattern.empty()) return 0;
+  const char* hit = Find(text.data(), text.data() + text.size(), pattern);
+  if (!hit) return 0;
+  size_t count;
+  text = Replaced(text, hit, pattern, replacement, count);
   return count;
 }
 

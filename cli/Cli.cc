@@ -292,11 +292,7 @@ void ReadProjectLikeWindow(const std::string& file_name, TSiteGenerator& generat
   generator.SetMinCharsPerPage(kDefaultMinCharsPerPage);
   generator.SetMaxCharsPerPage(kDefaultMaxCharsPerPage);
   TProjectReadContext context;
-  context.component_name_exists = [](const std::string& name) {
-    for (const std::string& component : ProjectWindowComponentNames())
-      if (component == name) return true;
-    return false;
-  };
+  context.component_name_exists = IsProjectWindowComponentName;
   LoadProjectFile(file_name, generator, context);
 }
 

@@ -1,6 +1,7 @@
 // Generated once from the design of a new project window; edit by hand.
 #include "DefaultContent.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "CodePage.h"
@@ -236,6 +237,11 @@ const std::vector<std::string>& ProjectWindowComponentNames() {
       "Panel7",       "Panel8",    "Panel9",    "Panel10",   "Splitter1", "Splitter2",
       "PFolderDialog1"};
   return names;
+}
+
+bool IsProjectWindowComponentName(const std::string& name) {
+  const std::vector<std::string>& names = ProjectWindowComponentNames();
+  return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 void ApplyNewProjectContent(TSiteGenerator& generator) {

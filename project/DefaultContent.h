@@ -26,6 +26,9 @@ const TStringList& DefaultCssLines();
 // of them fails with "A component named %s already exists".
 const std::vector<std::string>& ProjectWindowComponentNames();
 
+// True when the name is one of ProjectWindowComponentNames() (exact match).
+bool IsProjectWindowComponentName(const std::string& name);
+
 // Puts the generator in the state a new project window gives it once its
 // memos have been copied in: bounds 4000 and 5000, the default template,
 // advertising block and stylesheet (each line followed by CR), empty title,

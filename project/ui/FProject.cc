@@ -279,10 +279,7 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
     return std::any_of(windows.begin(), windows.end(),
                        [&](const QWidget* window) { return window->objectName() == wanted; });
   };
-  context.component_name_exists = [](const std::string& name) {
-    const std::vector<std::string>& own = ProjectWindowComponentNames();
-    return std::find(own.begin(), own.end(), name) != own.end();
-  };
+  context.component_name_exists = IsProjectWindowComponentName;
   LoadProjectFile(EngineFileName(fileName), *FGenerator, context);
   GeneratorToForm();
 }

@@ -1,19 +1,38 @@
 #!/usr/bin/env bash
-# Installs, with apt-get, whatever the build and the tests need and this
-# machine lacks. Safe to run again: it installs only what is missing.
-# Usage: scripts/install-deps.sh [build|test]
+# Installs, with apt-get, whatever a step needs and this machine lacks. The
+# one list of the project's packages. Safe to run again: it installs only
+# what is missing.
+# Usage: scripts/install-deps.sh [build|test|e2e]...
+#   build  compiler, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6
+#   e2e    the browser test: Debian's Chromium, Node.js and npm, fonts
+#   test   build + e2e + the fuzzer's clang
 set -euo pipefail
-what=${1:-build}
+[ $# -gt 0 ] || set -- build
 
-pkgs=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-      qt6-base-dev qt6-base-dev-tools libgl-dev)
-if [ "$what" = test ]; then
-  pkgs+=(clang libclang-rt-dev xvfb xauth chromium fonts-dejavu-core)
-  command -v npm >/dev/null 2>&1 || pkgs+=(nodejs npm)
-fi
+build_pkgs=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+            qt6-base-dev qt6-base-dev-tools libgl-dev)
+# Debian 12 ships Node.js 18; tests/e2e/package-lock.json pins packages that run on it.
+e2e_pkgs=(chromium nodejs npm fonts-dejavu-core ca-certificates)
+fuzz_pkgs=(clang libclang-rt-dev)
+
+pkgs=()
+for what in "$@"; do
+  case "$what" in
+    build) pkgs+=("${build_pkgs[@]}") ;;
+    e2e) pkgs+=("${e2e_pkgs[@]}") ;;
+    test) pkgs+=("${build_pkgs[@]}" "${e2e_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
+    *) echo "install-deps: unknown set '$what' (build, test or e2e)" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${pkgs[@]}"; do
+  # A command already on the PATH from elsewhere (a newer Node, say) is not
+  # replaced by Debian's package.
+  case "$p" in
+    nodejs) command -v node >/dev/null 2>&1 && continue ;;
+    npm) command -v npm >/dev/null 2>&1 && continue ;;
+  esac
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -61,6 +61,7 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
+trap 'echo "fresh-debian: stopped at line $LINENO: $BASH_COMMAND" >&2' ERR
 trap 'exit 130' INT TERM
 
 bind() {  # bind SOURCE TARGET-IN-ROOT [rbind]
@@ -86,26 +87,26 @@ log "root ready in $((SECONDS - start)) s"
 rm -f "$ROOT/etc/apt/sources.list"
 for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources \
          /etc/apt/apt.conf.d/* /etc/apt/preferences.d/* /etc/apt/trusted.gpg.d/* /etc/apt/keyrings/*; do
-  [ -f "$f" ] && install -D -m 0644 "$f" "$ROOT$f"
+  if [ -f "$f" ]; then install -D -m 0644 "$f" "$ROOT$f"; fi
 done
 # Keys that sources name by path.
 grep -hoE '(Signed-By:|signed-by=)[[:space:]]*/[^] ]+' /etc/apt/sources.list /etc/apt/sources.list.d/* 2>/dev/null |
   sed -E 's/^(Signed-By:|signed-by=)[[:space:]]*//' | sort -u | while read -r key; do
-    [ -f "$key" ] && [ ! -f "$ROOT$key" ] && install -D -m 0644 "$key" "$ROOT$key"
+    if [ -f "$key" ] && [ ! -f "$ROOT$key" ]; then install -D -m 0644 "$key" "$ROOT$key"; fi
   done
 # CA certificates: the machine's own additions, and its bundle as it stands.
 for f in /usr/local/share/ca-certificates/*; do
-  [ -f "$f" ] && install -D -m 0644 "$f" "$ROOT$f"
+  if [ -f "$f" ]; then install -D -m 0644 "$f" "$ROOT$f"; fi
 done
 chroot "$ROOT" /usr/sbin/update-ca-certificates >/dev/null 2>&1 || true
 install -D -m 0644 /etc/ssl/certs/ca-certificates.crt "$ROOT/etc/ssl/certs/ca-certificates.crt"
 # npm's configuration (registry, CA file).
 for f in /etc/npmrc /usr/etc/npmrc /root/.npmrc; do
-  [ -f "$f" ] && install -D -m 0600 "$f" "$ROOT$f"
+  if [ -f "$f" ]; then install -D -m 0600 "$f" "$ROOT$f"; fi
 done
 # Name resolution.
 for f in /etc/resolv.conf /etc/hosts; do
-  [ -f "$f" ] && cp -L "$f" "$ROOT$f"
+  if [ -f "$f" ]; then cp -L "$f" "$ROOT$f"; fi
 done
 
 bind /proc /proc rbind

@@ -49,7 +49,7 @@ cleanup() {
   # Unmount in reverse order; a busy mount is detached lazily.
   for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
     umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" 2>/dev/null
-  done
+done
   if grep -q " $ROOT/" /proc/self/mounts; then
     echo "fresh-debian: mounts remain under $ROOT; the root is left in place" >&2
     status=1
@@ -90,10 +90,12 @@ for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.l
   if [ -f "$f" ]; then install -D -m 0644 "$f" "$ROOT$f"; fi
 done
 # Keys that sources name by path.
-grep -hoE '(Signed-By:|signed-by=)[[:space:]]*/[^] ]+' /etc/apt/sources.list /etc/apt/sources.list.d/* 2>/dev/null |
-  sed -E 's/^(Signed-By:|signed-by=)[[:space:]]*//' | sort -u | while read -r key; do
-    if [ -f "$key" ] && [ ! -f "$ROOT$key" ]; then install -D -m 0644 "$key" "$ROOT$key"; fi
-  done
+keys=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
+       grep -oE '(Signed-By:|signed-by=)[[:space:]]*/[^] ]+' |
+       sed -E 's/^(Signed-By:|signed-by=)[[:space:]]*//' | sort -u || true)
+for key in $keys; do
+  if [ -f "$key" ] && [ ! -f "$ROOT$key" ]; then install -D -m 0644 "$key" "$ROOT$key"; fi
+done
 # CA certificates: the machine's own additions, and its bundle as it stands.
 for f in /usr/local/share/ca-certificates/*; do
   if [ -f "$f" ]; then install -D -m 0644 "$f" "$ROOT$f"; fi

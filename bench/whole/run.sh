@@ -148,7 +148,7 @@ for target in $targets; do
 
   echo
   echo "# $target: $work ($(fs_type "$work")); $pairs pairs A B, A = orvana-cli build," \
-       "B = floor; ${addresses:-$links_per_page a page} addresses${flush:+; dirty pages flushed before each run}"
+       "B = floor; addresses: ${addresses:-$links_per_page a page}${flush:+; dirty pages flushed before each run}"
   printf '%-6s %6s %9s %8s %9s %9s %7s %15s %9s %9s\n' pages links out_MB in_MB orvana_s \
          floor_s ratio "ratio_min-max" orv_MiB floor_MiB
   for n in $sizes; do

@@ -1,24 +1,35 @@
-// bench-whole-measure: runs a command several times and reports its wall time
-// and peak resident memory.
+// bench-whole-measure: runs one command, or two alternately, as whole
+// processes and reports their wall time and peak resident memory.
 //
-//   bench-whole-measure --runs N --empty DIR [--flush] [--log FILE] -- CMD [ARGS...]
+//   bench-whole-measure [--runs N] [--empty DIR]... [--copy SRC DST]...
+//                       [--flush] [--log FILE] -- A [ARGS...] [-- B [ARGS...]]
 //
-// Before each run (untimed) everything inside DIR is removed and, with
-// --flush, dirty pages are written to disk. The wall time runs from the fork
-// to the child's exit; the peak memory is the child's ru_maxrss from wait4.
-// The command's output goes to FILE (default /dev/null). A run that fails
-// stops the measurement with exit code 1. The last line printed is
-//   median_seconds peak_kib
-// (peak: the largest of the runs); the lines before it give every run.
+// With one command it is run N times; with two, N pairs are run in the order
+// A B A B ..., so that both see the same machine at nearly the same moment.
+// Before every run (untimed) everything inside each --empty DIR is removed,
+// each --copy SRC is copied over DST (for a command that changes its input)
+// and, with --flush, dirty pages are written to disk. Each run is started the
+// same way: fork, exec, and wait4, which gives the child's ru_maxrss; the wall
+// time runs from the fork to the end of wait4. The commands' output goes to
+// FILE (default /dev/null). A run that fails stops the measurement with exit
+// code 1.
+//
+// One line per run ("A 3: 0.4123 s, 31244 KiB"), then the summary line:
+//   A_median_s A_peak_kib                                      (one command)
+//   A_median_s A_peak_kib B_median_s B_peak_kib R_median R_min R_max  (two)
+// where the peak is the largest of the runs and R is each pair's A/B time.
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "whole_util.h"
@@ -27,65 +38,113 @@ using orvana::bench::EmptyFolder;
 using orvana::bench::Median;
 using orvana::bench::Now;
 
+namespace {
+
+struct TCommand {
+  std::vector<char*> argv;  // null-terminated
+  std::vector<double> times;
+  long peak_kib = 0;
+};
+
+[[noreturn]] void Usage() {
+  std::fprintf(stderr,
+               "usage: bench-whole-measure [--runs N] [--empty DIR]... [--copy SRC DST]... "
+               "[--flush] [--log FILE] -- A [ARGS...] [-- B [ARGS...]]\n");
+  std::exit(2);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   int runs = 5;
   bool flush = false;
-  std::string empty, log = "/dev/null";
+  std::string log = "/dev/null";
+  std::vector<std::string> empty;
+  std::vector<std::pair<std::string, std::string>> copies;
   int i = 1;
   for (; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--") {
-      ++i;
-      break;
-    }
-    if (a == "--flush") flush = true;
-    else if (a == "--runs" && i + 1 < argc) runs = std::atoi(argv[++i]);
-    else if (a == "--empty" && i + 1 < argc) empty = argv[++i];
-    else if (a == "--log" && i + 1 < argc) log = argv[++i];
-    else break;
+    if (a == "--") break;
+    if (a == "--flush")
+      flush = true;
+    else if (a == "--runs" && i + 1 < argc)
+      runs = std::atoi(argv[++i]);
+    else if (a == "--empty" && i + 1 < argc)
+      empty.emplace_back(argv[++i]);
+    else if (a == "--copy" && i + 2 < argc) {
+      copies.emplace_back(argv[i + 1], argv[i + 2]);
+      i += 2;
+    } else if (a == "--log" && i + 1 < argc)
+      log = argv[++i];
+    else
+      Usage();
   }
-  if (i >= argc || runs < 1 || empty.empty()) {
-    std::fprintf(stderr,
-                 "usage: bench-whole-measure --runs N --empty DIR [--flush] [--log FILE] -- CMD [ARGS...]\n");
-    return 2;
+  std::vector<TCommand> commands;
+  while (i < argc && std::strcmp(argv[i], "--") == 0) {
+    TCommand c;
+    for (++i; i < argc && std::strcmp(argv[i], "--") != 0; ++i) c.argv.push_back(argv[i]);
+    if (c.argv.empty()) Usage();
+    c.argv.push_back(nullptr);
+    commands.push_back(std::move(c));
   }
-  char** command = argv + i;
+  if (i != argc || commands.empty() || commands.size() > 2 || runs < 1) Usage();
 
-  std::vector<double> times;
-  long peak_kib = 0;
+  std::vector<double> ratios;
   for (int run = 0; run < runs; ++run) {
-    if (!EmptyFolder(empty, flush)) {
-      std::fprintf(stderr, "bench-whole-measure: cannot empty %s\n", empty.c_str());
-      return 1;
+    for (size_t k = 0; k < commands.size(); ++k) {
+      TCommand& c = commands[k];
+      for (const std::string& dir : empty) {
+        if (!EmptyFolder(dir, /*flush=*/false)) {
+          std::fprintf(stderr, "bench-whole-measure: cannot empty %s\n", dir.c_str());
+          return 1;
+        }
+      }
+      for (const auto& [from, to] : copies) {
+        std::error_code ec;
+        std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) {
+          std::fprintf(stderr, "bench-whole-measure: cannot copy %s: %s\n", from.c_str(),
+                       ec.message().c_str());
+          return 1;
+        }
+      }
+      if (flush) ::sync();
+      const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+      if (out < 0) {
+        std::perror(log.c_str());
+        return 1;
+      }
+      const double t0 = Now();
+      const pid_t pid = ::fork();
+      if (pid == 0) {
+        ::dup2(out, 1);
+        ::dup2(out, 2);
+        ::execvp(c.argv[0], c.argv.data());
+        std::perror(c.argv[0]);
+        ::_exit(127);
+      }
+      int status = 0;
+      struct rusage usage {};
+      const pid_t waited = pid > 0 ? ::wait4(pid, &status, 0, &usage) : -1;
+      const double t1 = Now();
+      ::close(out);
+      const char label = static_cast<char>('A' + k);
+      if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "bench-whole-measure: %c run %d (%s) failed (status %d); see %s\n",
+                     label, run + 1, c.argv[0], status, log.c_str());
+        return 1;
+      }
+      c.times.push_back(t1 - t0);
+      c.peak_kib = std::max(c.peak_kib, usage.ru_maxrss);
+      std::printf("%c %d: %.4f s, %ld KiB\n", label, run + 1, t1 - t0, usage.ru_maxrss);
+      std::fflush(stdout);
     }
-    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (out < 0) {
-      std::perror(log.c_str());
-      return 1;
-    }
-    const double t0 = Now();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      ::dup2(out, 1);
-      ::dup2(out, 2);
-      ::execvp(command[0], command);
-      std::perror(command[0]);
-      ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    const pid_t waited = pid > 0 ? ::wait4(pid, &status, 0, &usage) : -1;
-    const double t1 = Now();
-    ::close(out);
-    if (waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::fprintf(stderr, "bench-whole-measure: run %d of %s failed (status %d); see %s\n", run + 1,
-                   command[0], status, log.c_str());
-      return 1;
-    }
-    times.push_back(t1 - t0);
-    peak_kib = std::max(peak_kib, usage.ru_maxrss);
-    std::printf("run %d: %.4f s, %ld KiB\n", run + 1, t1 - t0, usage.ru_maxrss);
+    if (commands.size() == 2) ratios.push_back(commands[0].times.back() / commands[1].times.back());
   }
-  std::printf("%.6f %ld\n", Median(times), peak_kib);
+  for (const TCommand& c : commands) std::printf("%.6f %ld ", Median(c.times), c.peak_kib);
+  if (!ratios.empty())
+    std::printf("%.4f %.4f %.4f", Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()));
+  std::printf("\n");
   return 0;
 }

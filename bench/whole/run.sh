@@ -1,58 +1,85 @@
 #!/usr/bin/env bash
-# Whole-program benchmark: `orvana-cli build` on sites of about 100, 1000 and
-# 3000 pages, against the floor, a minimal program that writes the same files
-# with the same bytes.
+# Whole-process benchmark of `orvana-cli`: `build` on sites of 100, 1000 and
+# 3000 pages against the floor, a minimal program that writes the same files
+# with the same bytes; the peak memory of `build --save` against `build`; and
+# the throughput of `new` and `show` on large inputs.
 #
-#   bench/whole/run.sh [--build-dir DIR] [--sizes "100 1000 3000"] [--runs 5]
-#                      [--addresses 300] [--work DIR] [--no-flush] [--keep]
+#   bench/whole/run.sh [--build-dir DIR] [--sizes "100 1000 3000"]
+#                      [--targets "shm disk"] [--pairs 9] [--links-per-page 2]
+#                      [--addresses K] [--shm DIR] [--disk DIR] [--work DIR]
+#                      [--extra-runs 5] [--no-extras] [--keep]
+#
+# Environment: ORVANA_BENCH_SIZES, ORVANA_BENCH_TARGETS, ORVANA_BENCH_PAIRS and
+# ORVANA_BENCH_DISK stand for --sizes, --targets, --pairs and --disk. --runs is
+# another name for --pairs; --work DIR is "--targets disk --disk DIR";
+# --addresses K gives every size K addresses instead of K per page.
+#
+# Targets: `shm` works in a new folder under /dev/shm (tmpfs: the figures show
+# the programs' own cost), `disk` under --disk (default: the build folder, on
+# the disk); on the disk dirty pages are written out before every timed run.
 #
 # For each size it writes a Russian-looking text (paragraphs of sentences,
-# 4000..5000 bytes per page) and the link addresses (bench-whole-text), makes a
-# project of them with `orvana-cli new` (default template, bounds 4000 and
-# 5000), then runs `orvana-cli build` --runs times into an emptied folder and
-# the floor as often on the site that came out, and checks that the floor's
-# files equal the generator's byte for byte. Before every timed run the output
-# folder is emptied and dirty pages are written to disk (untimed; --no-flush
-# skips the flush).
+# 4000..5000 bytes a page) and --links-per-page addresses per page, so that
+# the link quota is non-zero and links are placed; it makes a project with
+# `orvana-cli new` (default template, bounds 4000 and 5000). Then, untimed:
+# one `orvana-cli build --seed 1` into a fresh folder (its summary must name
+# the expected pages and more than 0 links), the site packed into one blob
+# file, the floor run from that blob into a second folder, and both folders
+# compared byte for byte. Then, timed, --pairs pairs of whole processes
+# started the same way (fork, exec, wait4) in the order orvana floor orvana
+# floor ..., each into the same emptied folder:
+#   A: orvana-cli build PROJECT --out DIR --seed 1
+#   B: bench-whole-floor --blob SITE.BLOB --to DIR
+# One row per size: pages, links placed, output and input (project file) MB,
+# both median wall times, the median of the pairs' time ratios A/B with its
+# minimum and maximum, and both processes' peak resident memory (ru_maxrss).
 #
-# It prints one row per size: pages, links placed, output bytes, input (project file) bytes,
-# the generator's median wall time and peak resident memory, the floor's median
-# write time and peak memory, the time ratio, and whether the targets hold:
-# time within 1.5x the floor at 1000 pages and 2x above, and peak memory at
-# most 1.5 times the output bytes plus the input bytes. Below 1000 pages no
-# target is applied: there the process's fixed start-up cost and its few MiB
-# of baseline memory outweigh the site.
+# Then, unless --no-extras, on each target:
+#   save  `build --seed 1` and `build --seed 1 --save` of the 1000-page project
+#         in pairs (each run on a fresh copy of the project): both peaks,
+#         their ratio, both times, and the size of the saved project;
+#   new   `orvana-cli new` of a 50 MB UTF-8 text (the project is written with
+#         fsync): MB of text per second of the whole process;
+#   show  `orvana-cli show` of the saved 1000-page project (about 225 MB):
+#         MB of project per second of the whole process.
+# MB are 10^6 bytes, MiB 2^20.
 #
 # Each pagination bar lists every page, so the output grows with the square of
-# the page count: 3000 pages are about 770 MB, written twice (generator and
-# floor). The work folder must have room for that: a new folder under --work
-# or $ORVANA_BENCH_DIR, else under /dev/shm when it is a tmpfs with room
-# (memory-backed: the figures then show the programs' own cost, not the
-# disk's), else under $TMPDIR or /tmp. It is removed at the end unless --keep
-# is given. `--work /tmp` measures on the disk instead.
+# the page count: 3000 pages are about 750 MB, held twice at a time (the blob
+# and the timed folder). Work folders are removed at the end unless --keep.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 
 build_dir=$root/build
-sizes="100 1000 3000"
-runs=5
-addresses=300
-work_parent=${ORVANA_BENCH_DIR:-}
-flush=--flush
+sizes=${ORVANA_BENCH_SIZES:-"100 1000 3000"}
+targets=${ORVANA_BENCH_TARGETS:-"shm disk"}
+pairs=${ORVANA_BENCH_PAIRS:-9}
+links_per_page=2
+addresses=
+shm_parent=/dev/shm
+disk_parent=${ORVANA_BENCH_DISK:-}
+extra_runs=5
+extras=1
 keep=0
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=$2; shift 2 ;;
     --sizes) sizes=$2; shift 2 ;;
-    --runs) runs=$2; shift 2 ;;
+    --targets) targets=$2; shift 2 ;;
+    --pairs|--runs) pairs=$2; shift 2 ;;
     --addresses) addresses=$2; shift 2 ;;
-    --work) work_parent=$2; shift 2 ;;
-    --no-flush) flush=; shift ;;
+    --work) targets=disk; disk_parent=$2; shift 2 ;;
+    --links-per-page) links_per_page=$2; shift 2 ;;
+    --shm) shm_parent=$2; shift 2 ;;
+    --disk) disk_parent=$2; shift 2 ;;
+    --extra-runs) extra_runs=$2; shift 2 ;;
+    --no-extras) extras=0; shift ;;
     --keep) keep=1; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
+[ -n "$disk_parent" ] || disk_parent=$build_dir
 
 # The programs, built in Release when they are missing.
 bin=$build_dir/bin
@@ -70,75 +97,139 @@ build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[^=]*=//p' "$build_dir/CMakeCache.txt" 
 if [ "$build_type" != Release ]; then
   echo "run.sh: warning: $build_dir is a '${build_type:-unknown}' build, not Release" >&2
 fi
+cli=$bin/orvana-cli
 
-# Room for the largest size, twice over, plus a margin.
+# Room for the largest size: the blob, the timed folder and, briefly, the two
+# checked folders, plus the extras.
 largest=0
 for n in $sizes; do [ "$n" -gt "$largest" ] && largest=$n; done
-need=$(( 2 * largest * (8000 + 90 * largest) + 200000000 ))
+need=$(( 4 * largest * (8000 + 90 * largest) + 800000000 ))
 free_bytes() { echo $(( $(df -Pk "$1" | awk 'NR == 2 { print $4 }') * 1024 )); }
-if [ -z "$work_parent" ]; then
-  # Memory-backed by default, so that the figures show the programs' own cost
-  # rather than the disk's; the floor pays the same file-system costs.
-  if [ "$(df -PT /dev/shm 2>/dev/null | awk 'NR == 2 { print $2 }')" = tmpfs ] &&
-     [ "$(free_bytes /dev/shm)" -ge "$need" ]; then
-    work_parent=/dev/shm
-  else
-    work_parent=${TMPDIR:-/tmp}
-  fi
-fi
-mkdir -p "$work_parent"
-avail=$(free_bytes "$work_parent")
-if [ "$avail" -lt "$need" ]; then
-  echo "run.sh: $work_parent has $((avail / 1000000)) MB free, $((need / 1000000)) MB are needed;" \
-       "set ORVANA_BENCH_DIR or --work to a larger folder" >&2
-  exit 1
-fi
-work=$(mktemp -d "$work_parent/orvana-whole.XXXXXX")
-cleanup() { if [ "$keep" = 1 ]; then echo "kept $work" >&2; else rm -rf "$work"; fi; }
+fs_type() { df -PT "$1" | awk 'NR == 2 { print $2 }'; }
+
+works=()
+cleanup() {
+  for w in "${works[@]}"; do
+    if [ "$keep" = 1 ]; then echo "kept $w" >&2; else rm -rf "$w"; fi
+  done
+}
 trap cleanup EXIT
 
-echo "# orvana-cli build vs floor: $runs runs each, median time; work folder $work" \
-     "($(df -PT "$work" | awk 'NR == 2 { print $2 }'))"
-printf '%-6s %6s %12s %11s %10s %10s %10s %10s %7s %s\n' pages links out_bytes in_bytes orvana_s orvana_MiB \
-       floor_s floor_MiB ratio targets
 status=0
-for n in $sizes; do
-  dir=$work/$n
-  mkdir -p "$dir/out" "$dir/floor"
-  "$bin/bench-whole-text" --pages "$n" --addresses "$addresses" --seed "$n" \
+fail() { echo "run.sh: $*" >&2; status=1; }
+
+# make_project DIR PAGES: text, addresses and project.orvana (output folder
+# DIR/out) for a site of PAGES pages.
+make_project() {
+  local dir=$1 n=$2
+  mkdir -p "$dir"
+  "$bin/bench-whole-text" --pages "$n" --addresses "${addresses:-$((links_per_page * n))}" --seed "$n" \
     --text "$dir/text.txt" --links "$dir/links.txt" >/dev/null
-  "$bin/orvana-cli" new "$dir/project.orvana" --title "Летопись" --min 4000 --max 5000 \
+  "$cli" new "$dir/project.orvana" --force --title "Летопись" --min 4000 --max 5000 \
     --out "$dir/out" --text "$dir/text.txt" --links "$dir/links.txt" >/dev/null
+}
 
-  "$bin/bench-whole-measure" --runs "$runs" --empty "$dir/out" $flush --log "$dir/build.log" -- \
-    "$bin/orvana-cli" build "$dir/project.orvana" --out "$dir/out" --seed 1 >"$dir/orvana.txt"
-  read -r orvana_s orvana_kib < <(tail -n 1 "$dir/orvana.txt")
-  summary=$(tail -n 1 "$dir/build.log")
-  pages=${summary%% pages*}
-  links=$(echo "$summary" | sed -n 's/.* \([0-9]*\) links placed.*/\1/p')
-  if [ "$pages" != "$n" ]; then
-    echo "run.sh: expected $n pages, orvana-cli said: $summary" >&2
-    status=1
+mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1e6 }'; }
+
+for target in $targets; do
+  case $target in
+    shm) parent=$shm_parent; flush= ;;
+    disk) parent=$disk_parent; flush=--flush ;;
+    *) echo "run.sh: unknown target $target (shm or disk)" >&2; exit 2 ;;
+  esac
+  mkdir -p "$parent"
+  avail=$(free_bytes "$parent")
+  if [ "$avail" -lt "$need" ]; then
+    echo "run.sh: $parent has $((avail / 1000000)) MB free, $((need / 1000000)) MB are needed" >&2
+    exit 1
   fi
+  work=$(mktemp -d "$parent/orvana-whole.XXXXXX")
+  works+=("$work")
 
-  "$bin/bench-whole-floor" --from "$dir/out" --to "$dir/floor" --runs "$runs" $flush >"$dir/floor.txt"
-  read -r floor_s floor_kib files out_bytes < <(tail -n 1 "$dir/floor.txt")
-  if [ "$files" -ne $((pages + 1)) ] || [ "$(ls "$dir/out" | wc -l)" -ne "$files" ] ||
-     ! diff -rq "$dir/out" "$dir/floor" >/dev/null; then
-    echo "run.sh: the floor did not write the same $files files as orvana-cli" >&2
-    status=1
-  fi
-  in_bytes=$(stat -c %s "$dir/project.orvana")
+  echo
+  echo "# $target: $work ($(fs_type "$work")); $pairs pairs A B, A = orvana-cli build," \
+       "B = floor; addresses: ${addresses:-$links_per_page a page}${flush:+; dirty pages flushed before each run}"
+  printf '%-6s %6s %9s %8s %9s %9s %7s %15s %9s %9s\n' pages links out_MB in_MB orvana_s \
+         floor_s ratio "ratio_min-max" orv_MiB floor_MiB
+  for n in $sizes; do
+    dir=$work/$n
+    make_project "$dir" "$n"
+    mkdir -p "$dir/check/out" "$dir/check/floor" "$dir/run"
 
-  awk -v n="$n" -v pages="$pages" -v links="${links:-?}" -v o="$orvana_s" -v om="$orvana_kib" -v f="$floor_s" -v fm="$floor_kib" \
-      -v out="$out_bytes" -v in_="$in_bytes" 'BEGIN {
-    r = o / f
-    if (n < 1000) t = sprintf("time %.2fx (no target)", r)
-    else { lim = n > 1000 ? 2.0 : 1.5; t = sprintf("time %.2fx %s", r, r <= lim ? "ok" : sprintf("MISSED (> %.1fx)", lim)) }
-    peak = om * 1024; mlim = 1.5 * out + in_
-    m = sprintf("memory %.0f%% of 1.5*out+in", 100 * peak / mlim)
-    if (n < 1000) m = m " (no target)"; else m = m (peak <= mlim ? " ok" : " MISSED")
-    printf "%-6s %6s %12d %11d %10.3f %10.1f %10.3f %10.1f %7.2f %s; %s\n", pages, links, out, in_, o, om / 1024, f, fm / 1024, r, t, m
+    # Untimed: the reference build, its summary, the blob, and the check that
+    # the floor writes exactly the same files.
+    summary=$("$cli" build "$dir/project.orvana" --out "$dir/check/out" --seed 1)
+    pages=${summary%% page*}
+    links=$(echo "$summary" | sed -n 's/.* \([0-9]*\) links\{0,1\} placed.*/\1/p')
+    [ "$pages" = "$n" ] || fail "expected $n pages, orvana-cli said: $summary"
+    [ "${links:-0}" -gt 0 ] || fail "no links placed at $n pages: $summary"
+    read -r files out_bytes < <("$bin/bench-whole-floor" --pack "$dir/check/out" --blob "$dir/site.blob")
+    "$bin/bench-whole-floor" --blob "$dir/site.blob" --to "$dir/check/floor"
+    if [ "$files" -ne $((n + 1)) ] || [ "$(ls -A "$dir/check/out" | wc -l)" -ne "$files" ] ||
+       [ "$(ls -A "$dir/check/floor" | wc -l)" -ne "$files" ] ||
+       ! diff -r "$dir/check/out" "$dir/check/floor" >/dev/null; then
+      fail "at $n pages the floor did not write the same $files files as orvana-cli"
+    fi
+    rm -rf "$dir/check"
+    in_bytes=$(stat -c %s "$dir/project.orvana")
+
+    "$bin/bench-whole-measure" --runs "$pairs" --empty "$dir/run" $flush --log "$dir/build.log" -- \
+      "$cli" build "$dir/project.orvana" --out "$dir/run" --seed 1 -- \
+      "$bin/bench-whole-floor" --blob "$dir/site.blob" --to "$dir/run" >"$dir/times.txt"
+    read -r a_s a_kib b_s b_kib r r_min r_max < <(tail -n 1 "$dir/times.txt")
+    awk -v p="$pages" -v l="${links:-?}" -v o="$out_bytes" -v i="$in_bytes" -v as="$a_s" \
+        -v ak="$a_kib" -v bs="$b_s" -v bk="$b_kib" -v r="$r" -v r0="$r_min" -v r1="$r_max" 'BEGIN {
+      printf "%-6s %6s %9.1f %8.1f %9.3f %9.3f %7.2f %15s %9.1f %9.1f\n", p, l, o / 1e6, i / 1e6,
+             as, bs, r, sprintf("%.2f-%.2f", r0, r1), ak / 1024, bk / 1024
+    }'
+    [ "$keep" = 1 ] || rm -rf "$dir"
+  done
+
+  [ "$extras" = 1 ] || continue
+
+  # build --save against build, on the same 1000-page project.
+  dir=$work/save
+  make_project "$dir" 1000
+  mkdir -p "$dir/run"
+  "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$dir/run" \
+    --copy "$dir/project.orvana" "$dir/copy.orvana" $flush --log "$dir/save.log" -- \
+    "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 -- \
+    "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 --save >"$dir/times.txt"
+  read -r a_s a_kib b_s b_kib _ < <(tail -n 1 "$dir/times.txt")
+  cp "$dir/copy.orvana" "$dir/saved.orvana"
+  saved_bytes=$(stat -c %s "$dir/saved.orvana")
+  awk -v as="$a_s" -v ak="$a_kib" -v bs="$b_s" -v bk="$b_kib" -v i="$(stat -c %s "$dir/project.orvana")" \
+      -v sv="$saved_bytes" -v runs="$extra_runs" 'BEGIN {
+    printf "save  1000 pages, %d pairs: build peak %.1f MiB, %.3f s; build --save peak %.1f MiB, %.3f s;" \
+           " peak ratio %.2f (target <= 2); project %.1f MB, saved %.1f MB\n",
+           runs, ak / 1024, as, bk / 1024, bs, bk / ak, i / 1e6, sv / 1e6
+  }'
+
+  # new from a 50 MB UTF-8 text (about 7390 bytes of it a page).
+  new_dir=$work/new
+  mkdir -p "$new_dir/proj"
+  "$bin/bench-whole-text" --pages 6770 --addresses 500 --seed 6770 \
+    --text "$new_dir/text.txt" --links "$new_dir/links.txt" >/dev/null
+  "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$new_dir/proj" $flush \
+    --log "$new_dir/new.log" -- \
+    "$cli" new "$new_dir/proj/big.orvana" --title "Летопись" --out "$new_dir/out" \
+    --text "$new_dir/text.txt" --links "$new_dir/links.txt" >"$new_dir/times.txt"
+  read -r a_s a_kib < <(tail -n 1 "$new_dir/times.txt")
+  awk -v as="$a_s" -v ak="$a_kib" -v t="$(stat -c %s "$new_dir/text.txt")" \
+      -v p="$(stat -c %s "$new_dir/proj/big.orvana")" -v runs="$extra_runs" 'BEGIN {
+    printf "new   %.1f MB UTF-8 text -> %.1f MB project, %d runs: %.3f s, %.1f MB/s of text" \
+           " (target >= 200), peak %.1f MiB\n", t / 1e6, p / 1e6, runs, as, t / 1e6 / as, ak / 1024
+  }'
+  [ "$keep" = 1 ] || rm -rf "$new_dir"
+
+  # show of the saved 1000-page project.
+  "$bin/bench-whole-measure" --runs "$extra_runs" --log "$dir/show.log" -- \
+    "$cli" show "$dir/saved.orvana" >"$dir/show.txt"
+  read -r a_s a_kib < <(tail -n 1 "$dir/show.txt")
+  grep -q '^Pages: *1000$' "$dir/show.log" || fail "show did not report the saved 1000 pages"
+  awk -v as="$a_s" -v ak="$a_kib" -v p="$saved_bytes" -v runs="$extra_runs" 'BEGIN {
+    printf "show  %.1f MB project (saved 1000 pages), %d runs: %.3f s, %.1f MB/s" \
+           " (target >= 500), peak %.1f MiB\n", p / 1e6, runs, as, p / 1e6 / as, ak / 1024
   }'
   [ "$keep" = 1 ] || rm -rf "$dir"
 done

@@ -103,7 +103,7 @@ std::string NewProjectText(const std::function<void(TSiteGenerator&)>& edit = {}
 TEST_F(CliCommandsTest, NewWithoutOptionsWritesTheNewProject) {
   const RunResult r = RunTool({"new", ProjectPath()});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "wrote " + ProjectPath() + " (title \"\", 0 bytes of text, 0 addresses)\n");
   EXPECT_EQ(r.err, "");
   const std::string file = ReadWholeFile(ProjectPath());
   EXPECT_EQ(file, NewProjectText());
@@ -237,7 +237,7 @@ TEST_F(CliCommandsTest, NewRefusesBadNumbersAsTheWindowDoes) {
     for (const char* option : {"--min", "--max"}) {
       const RunResult r = RunTool({"new", ProjectPath(), option, text});
       EXPECT_EQ(r.code, 2) << text;
-      EXPECT_EQ(r.err, "orvana-cli: " + message + "\n");
+      EXPECT_EQ(r.err, "orvana-cli: " + std::string(option) + ": " + message + "\n");
       EXPECT_FALSE(FileExists(ProjectPath()));
     }
   }
@@ -325,7 +325,8 @@ TEST_F(CliCommandsTest, BuildWithAndWithoutSaveWritesTheSameSite) {
   // site is built first and kept. The files must not tell the two apart.
   MakeProject(40, 40);
   for (const char* folder : {"streamed", "kept"}) std::filesystem::create_directory(dir_ / folder);
-  const RunResult streamed = RunTool({"build", ProjectPath(), "--out", dir_ / "streamed", "--seed", "9"});
+  const RunResult streamed =
+      RunTool({"build", ProjectPath(), "--out", dir_ / "streamed", "--seed", "9"});
   ASSERT_EQ(streamed.code, 0) << streamed.err;
   const RunResult kept =
       RunTool({"build", ProjectPath(), "--out", dir_ / "kept", "--seed", "9", "--save"});
@@ -394,13 +395,23 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
   MakeProject(3, 2);
   const std::string before = ReadWholeFile(ProjectPath());
   WriteWholeFile(dir_ / "a-file", "x");
-  for (const std::string& out : {dir_ / "missing", dir_ / "a-file", std::string()}) {
+  // The box's text first, unchanged, then the folder it was about.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {dir_ / "missing", dir_ / "missing"},
+      {dir_ / "a-file", dir_ / "a-file"},
+      {"a-file", dir_ / "a-file"},  // relative: shown from the current folder
+      {"", "the folder name is empty"},
+  };
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.Path());
+  for (const auto& [out, shown] : cases) {
     const RunResult r = RunTool({"build", ProjectPath(), "--out", out, "--save"});
     EXPECT_EQ(r.code, 1) << out;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+    EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + shown + "\n");
     EXPECT_EQ(ReadWholeFile(ProjectPath()), before);
   }
+  std::filesystem::current_path(cwd);
   EXPECT_FALSE(FileExists(dir_ / "missing"));
   EXPECT_EQ(ReadWholeFile(dir_ / "a-file"), "x");
   EXPECT_TRUE(std::filesystem::is_empty(dir_ / "site"));
@@ -409,7 +420,7 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
   std::filesystem::remove(dir_ / "site");
   const RunResult r = RunTool({"build", ProjectPath()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir_ / "site" + "\n");
 }
 
 TEST_F(CliCommandsTest, BuildThatCannotWriteAPageSavesNothing) {
@@ -437,14 +448,22 @@ TEST_F(CliCommandsTest, BadProjectFilesReportTheReadersMessage) {
     const RunResult r = RunTool({command, ProjectPath()});
     EXPECT_EQ(r.code, 1) << command;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "orvana-cli: Error reading TSiteGenerator.Foo: Property Foo does not exist.\n");
+    EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() +
+                         ": Error reading TSiteGenerator.Foo: Property Foo does not exist.\n");
   }
 
   WriteWholeFile(ProjectPath(), "object Edit1: TSiteGenerator\r\nend\r\n");
   RunResult r = RunTool({"show", ProjectPath()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: A component named Edit1 already exists.\n");
+  EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() + ": A component named Edit1 already exists.\n");
+
+  // Syntax errors name their line, and the file goes before them.
+  WriteWholeFile(ProjectPath(), "not a project");
+  for (const char* command : {"build", "show"}) {
+    r = RunTool({command, ProjectPath()});
+    EXPECT_EQ(r.code, 1) << command;
+    EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() + ": OBJECT expected on line 1.\n");
+  }
 
   r = RunTool({"build", dir_ / "none.orvana"});
   EXPECT_EQ(r.code, 1);

@@ -21,7 +21,8 @@ TEST(CliProgram, NewThenBuildThroughTheProgram) {
   RunResult r = RunProgram({"new", dir / "p.orvana", "--title", "Сайт", "--text", dir / "text.txt",
                             "--out", dir / "site"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out,
+            "wrote " + dir / "p.orvana" + " (title \"Сайт\", 36 bytes of text, 0 addresses)\n");
 
   r = RunProgram({"build", dir / "p.orvana", "--seed", "1"});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -42,13 +43,13 @@ TEST(CliProgram, FailuresGoToStandardErrorWithTheirStatus) {
 
   r = RunProgram({"new", dir / "p.orvana", "--min", "abc"});
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "orvana-cli: 'abc' is not a valid integer value\n");
+  EXPECT_EQ(r.err, "orvana-cli: --min: 'abc' is not a valid integer value\n");
 
   ASSERT_EQ(RunProgram({"new", dir / "p.orvana", "--out", dir / "missing"}).code, 0);
   r = RunProgram({"build", dir / "p.orvana"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir / "missing" + "\n");
 
   WriteWholeFile(dir / "bad.orvana", "not a project");
   r = RunProgram({"show", dir / "bad.orvana", "--json"});

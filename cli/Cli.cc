@@ -261,7 +261,8 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     if (input.unmapped != 0)
       err << "orvana-cli: warning: " << InputName(path) << ": "
           << Counted(input.unmapped, "character", "characters")
-          << " outside Windows-1251 became '?', the first on line " << input.first_unmapped_line
+          << " outside Windows-1251 became '?', "
+          << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
           << '\n';
     return std::move(input.lines);
   };

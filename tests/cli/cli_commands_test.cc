@@ -323,7 +323,7 @@ TEST_F(CliCommandsTest, NewWarnsOfCharactersTheCodePageLacks) {
                        "\": 4 characters outside Windows-1251 became '?', the first on line 3\n"
                        "orvana-cli: warning: \"" +
                        dir_ / "links.txt" +
-                       "\": 1 character outside Windows-1251 became '?', the first on line 1\n");
+                       "\": 1 character outside Windows-1251 became '?', on line 1\n");
   TSiteGenerator g;
   ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), g);
   EXPECT_EQ(g.SiteText(),

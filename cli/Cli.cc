@@ -36,6 +36,7 @@ constexpr const char* kToolHelp =
     "\n"
     "Options:\n"
     "  -h, --help  show this help; after a command, that command's help\n"
+    "  --version   print the program's version\n"
     "\n"
     "Options take their value as \"--opt value\" or \"--opt=value\"; \"--\" ends the\n"
     "options. Exit status: 0 on success, 1 when the work failed, 2 for a command\n"
@@ -52,19 +53,27 @@ constexpr const char* kNewHelp =
     "  --title T        site title\n"
     "  --min N          minimum characters per page\n"
     "  --max N          maximum characters per page\n"
-    "  --out DIR        output folder stored in the project\n"
+    "  --out DIR        output folder stored in the project; its name must be\n"
+    "                   spelt in Windows-1251\n"
     "  --text FILE      site text; an empty line separates paragraphs\n"
     "  --links FILE     link addresses, one per line\n"
     "  --template FILE  page template\n"
     "  --ads FILE       advertising block\n"
     "  --css FILE       stylesheet\n"
+    "  --input-encoding E\n"
+    "                   the encoding of every FILE: utf-8 (the default) or\n"
+    "                   windows-1251\n"
     "  --force          replace PROJECT if it exists (otherwise an existing file\n"
     "                   is an error and is left alone)\n"
     "  -h, --help       show this help\n"
     "\n"
-    "FILE is UTF-8 text, cut into lines at line feeds; texts are stored in\n"
-    "Windows-1251, and characters it lacks become '?'. N is a 32-bit integer,\n"
-    "decimal or hexadecimal after \"$\" or \"0x\".\n";
+    "FILE is text cut into lines at line feeds; \"-\" reads it from standard input,\n"
+    "which one FILE option at most can do. A UTF-8 FILE that is not valid UTF-8\n"
+    "is refused. Texts are stored in Windows-1251: characters it lacks become\n"
+    "'?', and a warning gives their count and the first line holding one. N is a\n"
+    "32-bit integer, decimal or hexadecimal after \"$\" or \"0x\". On success,\n"
+    "prints one line: the project file, its title, the bytes of text and the\n"
+    "number of link addresses.\n";
 
 constexpr const char* kBuildHelp =
     "Usage: orvana-cli build PROJECT [--out DIR] [--seed N] [--save]\n"
@@ -75,7 +84,8 @@ constexpr const char* kBuildHelp =
     "line: pages, links placed, bytes written and the folder.\n"
     "\n"
     "Options:\n"
-    "  --out DIR   write into DIR instead; the project keeps its own folder\n"
+    "  --out DIR   write into DIR instead; the project keeps its own folder. Its\n"
+    "              name must be spelt in Windows-1251\n"
     "  --seed N    pick the linked words with seed N (0 to 18446744073709551615),\n"
     "              so that the same project always gives the same site\n"
     "  --save      store the new pages and menu in PROJECT once the site is written\n"
@@ -109,12 +119,71 @@ TProjectArg ProjectArgument(const TCommandArgs& args) {
   return project;
 }
 
-int32_t IntegerOption(const std::string& utf8) {
+// The value of --min or --max; the window's own message for a refused text,
+// after the option it came from.
+int32_t IntegerOption(const std::string& option, const std::string& utf8) {
   const std::string text = Utf8ToCp1251(utf8);
   int32_t value = 0;
   if (!TryStrToInt(text, value))
-    throw EUsageError(Cp1251ToUtf8(NotAnIntegerMessage(text)), /*hint=*/false);
+    throw EUsageError("--" + option + ": " + Cp1251ToUtf8(NotAnIntegerMessage(text)),
+                      /*hint=*/false);
   return value;
+}
+
+// A folder argument (UTF-8) in Windows-1251. A name the code page cannot
+// spell would come back with '?' in it: stored, it names some other folder,
+// and written into, it puts the site into a folder named with question marks.
+std::string FolderArgument(const std::string& utf8) {
+  std::string engine = Utf8ToCp1251(utf8);
+  if (Cp1251ToUtf8(engine) != utf8)
+    throw ECliError("the folder \"" + utf8 +
+                    "\" cannot be used: its name has characters outside Windows-1251");
+  return engine;
+}
+
+const char* FileKindName(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// Refuses a project path that names something other than a regular file. A
+// FIFO would block the read until some writer came, a device such as
+// /dev/zero would be read for ever, and neither, nor a folder, can hold or
+// take a project. A path that does not exist passes: the reader and the
+// writer report it in their own words.
+void RefuseIrregularProjectFile(const TProjectArg& project) {
+  struct stat st;
+  if (::stat(project.native.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
+  const std::string kind = FileKindName(st.st_mode);
+  throw ECliError("\"" + AbsoluteUtf8Path(project.native) + "\" is " +
+                  (kind[0] == 'a' ? kind + ", not a project file" : kind));
+}
+
+// Reads the project for show and build. The reader's messages name a line
+// or a property but not the file, so the file goes first; a file that cannot
+// be opened or read (a failure with the system's error number) is already
+// named in its message.
+void ReadProject(const TProjectArg& project, TSiteGenerator& generator) {
+  RefuseIrregularProjectFile(project);
+  try {
+    ReadProjectLikeWindow(project.engine, generator);
+  } catch (const EOrvanaError& e) {
+    if (e.ErrorCode() != 0) throw;
+    throw ECliError(AbsoluteUtf8Path(project.native) + ": " + Cp1251ToUtf8(WithFullStop(e.what())));
+  }
+}
+
+size_t TotalLength(const TStringList& lines) {
+  size_t total = 0;
+  for (const std::string& line : lines) total += line.size();
+  return total;
+}
+
+std::string Counted(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
 // Routes the engine's error box (the missing output folder) into a string
@@ -134,7 +203,10 @@ class TErrorBoxCapture {
   std::optional<std::string> shown_;
 };
 
-int RunNew(const std::vector<std::string>& argv, std::ostream& out) {
+// The options of `new` that name an input FILE, in the order they are read.
+constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};
+
+int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
   const TCommandArgs args = ParseCommandArgs(argv, {{"title", true},
                                                     {"min", true},
                                                     {"max", true},
@@ -144,6 +216,7 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out) {
                                                     {"template", true},
                                                     {"ads", true},
                                                     {"css", true},
+                                                    {"input-encoding", true},
                                                     {"force", false}});
   if (args.help) {
     out << kNewHelp;
@@ -151,28 +224,59 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out) {
   }
   const TProjectArg project = ProjectArgument(args);
 
+  TInputEncoding encoding = TInputEncoding::kUtf8;
+  if (const auto v = args.Value("input-encoding")) {
+    const auto parsed = ParseInputEncoding(*v);
+    if (!parsed)
+      throw EUsageError("invalid input encoding '" + *v + "': expected utf-8 or windows-1251");
+    encoding = *parsed;
+  }
+  // Standard input can be read once only.
+  std::string stdin_option;
+  for (const char* option : kFileOptions) {
+    if (args.Value(option) != "-") continue;
+    if (!stdin_option.empty())
+      throw EUsageError("--" + stdin_option + " and --" + option +
+                        " both read standard input ('-'); only one FILE option can");
+    stdin_option = option;
+  }
+
   TSiteGenerator generator;
   ApplyNewProjectContent(generator);
   // The settings fields, in the order the window copies them.
-  if (const auto v = args.Value("min")) generator.SetMinCharsPerPage(IntegerOption(*v));
-  if (const auto v = args.Value("max")) generator.SetMaxCharsPerPage(IntegerOption(*v));
+  if (const auto v = args.Value("min")) generator.SetMinCharsPerPage(IntegerOption("min", *v));
+  if (const auto v = args.Value("max")) generator.SetMaxCharsPerPage(IntegerOption("max", *v));
   if (const auto v = args.Value("title")) generator.SetSiteTitle(Utf8ToCp1251(*v));
-  if (const auto v = args.Value("out")) generator.SetSavePath(Utf8ToCp1251(*v));
+  if (const auto v = args.Value("out")) generator.SetSavePath(FolderArgument(*v));
 
+  RefuseIrregularProjectFile(project);
   struct stat st;
   if (!args.Flag("force") && ::lstat(project.native.c_str(), &st) == 0)
     throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
                     "\" already exists; use --force to replace it");
 
   // Then the memos.
-  if (const auto v = args.Value("text")) generator.SetSiteText(ReadInputLines(*v));
-  if (const auto v = args.Value("template"))
-    generator.SetSiteTemplate(MemoToStrings(ReadInputLines(*v)));
-  if (const auto v = args.Value("ads")) generator.SetAdsenseCode(MemoToStrings(ReadInputLines(*v)));
-  if (const auto v = args.Value("css")) generator.SetCssCode(MemoToStrings(ReadInputLines(*v)));
-  if (const auto v = args.Value("links")) generator.SetSiteUrlsToLink(ReadInputLines(*v));
+  const auto read = [&](const std::string& path) {
+    TInputText input = ReadInputText(path, encoding);
+    if (input.unmapped != 0)
+      err << "orvana-cli: warning: " << InputName(path) << ": "
+          << Counted(input.unmapped, "character", "characters")
+          << " outside Windows-1251 became '?', "
+          << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
+          << '\n';
+    return std::move(input.lines);
+  };
+  if (const auto v = args.Value("text")) generator.SetSiteText(read(*v));
+  if (const auto v = args.Value("template")) generator.SetSiteTemplate(MemoToStrings(read(*v)));
+  if (const auto v = args.Value("ads")) generator.SetAdsenseCode(MemoToStrings(read(*v)));
+  if (const auto v = args.Value("css")) generator.SetCssCode(MemoToStrings(read(*v)));
+  if (const auto v = args.Value("links")) generator.SetSiteUrlsToLink(read(*v));
 
   SaveProjectFile(generator, project.engine);
+  out << "wrote " << AbsoluteUtf8Path(project.native) << " (title \""
+      << Cp1251ToUtf8(generator.SiteTitle()) << "\", "
+      << Counted(TotalLength(generator.SiteText()), "byte", "bytes") << " of text, "
+      << Counted(generator.SiteUrlsToLink().size(), "address", "addresses") << ")\n";
   return 0;
 }
 
@@ -192,14 +296,16 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
                         "': expected a number from 0 to 18446744073709551615");
   }
 
+  const std::optional<std::string> out_folder = args.Value("out");
+  const std::string out_engine = out_folder ? FolderArgument(*out_folder) : std::string();
+
   TSiteGenerator generator;
-  ReadProjectLikeWindow(project.engine, generator);
+  ReadProject(project, generator);
   PassMemosThroughWindow(generator);
   generator.SetRandomSeed(seed);
 
   // --out is where this run writes, not a change to the project.
-  const std::string folder =
-      args.Value("out") ? Utf8ToCp1251(*args.Value("out")) : generator.SavePath();
+  const std::string folder = out_folder ? out_engine : generator.SavePath();
   uint64_t bytes = 0;
   {
     TErrorBoxCapture box;
@@ -217,7 +323,11 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
     if (box.Shown()) {
       // The desktop application shows this box and writes nothing; here it is
       // a failure, and the project is not saved either.
-      err << "orvana-cli: " << Cp1251ToUtf8(*box.Shown()) << '\n';
+      // The box's text names no folder; the line adds which one was meant.
+      err << "orvana-cli: " << Cp1251ToUtf8(*box.Shown()) << ": "
+          << (folder.empty() ? std::string("the folder name is empty")
+                             : AbsoluteUtf8Path(Cp1251ToUtf8(folder)))
+          << '\n';
       return 1;
     }
   }
@@ -229,12 +339,6 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
       << (bytes == 1 ? " byte" : " bytes") << " written to " << Cp1251ToUtf8(AbsolutePath(folder))
       << '\n';
   return 0;
-}
-
-size_t TotalLength(const TStringList& lines) {
-  size_t total = 0;
-  for (const std::string& line : lines) total += line.size();
-  return total;
 }
 
 void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostream& out) {
@@ -260,7 +364,7 @@ int RunShow(const std::vector<std::string>& argv, std::ostream& out) {
   }
   const TProjectArg project = ProjectArgument(args);
   TSiteGenerator generator;
-  ReadProjectLikeWindow(project.engine, generator);
+  ReadProject(project, generator);
   if (args.Flag("json"))
     out << GeneratorToJson(generator) << '\n';
   else
@@ -276,9 +380,13 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     out << kToolHelp;
     return 0;
   }
+  if (first == "--version") {
+    out << "orvana-cli " << ORVANA_VERSION << '\n';
+    return 0;
+  }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (first == "new" || first == "build" || first == "show") command = first;
-  if (first == "new") return RunNew(rest, out);
+  if (first == "new") return RunNew(rest, out, err);
   if (first == "build") return RunBuild(rest, out, err);
   if (first == "show") return RunShow(rest, out);
   if (!first.empty() && first[0] == '-') throw EUsageError("unknown option '" + first + "'");

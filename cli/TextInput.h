@@ -1,11 +1,15 @@
 // Text handed to the command-line tool, as the engine wants it.
 //
-// Options and input files are UTF-8; the engine works in Windows-1251 lines.
-// An input file is taken as a memo would take it when pasted in: converted
-// character by character (what Windows-1251 lacks becomes '?') and cut into
-// lines at every line feed.
+// Options and input files are UTF-8 unless the user names Windows-1251 as the
+// input encoding; the engine works in Windows-1251 lines. An input file is
+// taken as a memo would take it when pasted in: converted character by
+// character (valid characters that Windows-1251 lacks become '?') and cut into
+// lines at every line feed. Bytes that are not UTF-8 at all are refused rather
+// than turned into '?': they mean the file is in some other encoding.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,20 +17,57 @@
 
 namespace orvana::cli {
 
-// Converts UTF-8 text to Windows-1251 and cuts it into lines at LF. A CR
-// right before an LF belongs to the line break; a CR anywhere else stays in
-// its line. One empty piece after the last LF is not a line, so "a\nb\n" and
-// "a\nb" both give the lines a and b, "a\n\n" gives a and one empty line, and
-// the empty text gives no line. A UTF-8 byte-order mark at the very start is
-// not text and is dropped.
+enum class TInputEncoding { kUtf8, kWindows1251 };
+
+// "utf-8" or "windows-1251", in any letter case; nullopt for anything else.
+std::optional<TInputEncoding> ParseInputEncoding(std::string_view name);
+
+// Cuts Windows-1251 text into lines at LF. A CR right before an LF belongs to
+// the line break; a CR anywhere else stays in its line. One empty piece after
+// the last LF is not a line, so "a\nb\n" and "a\nb" both give the lines a and
+// b, "a\n\n" gives a and one empty line, and the empty text gives no line.
+TStringList SplitLines(std::string_view text);
+
+// Converts UTF-8 text to Windows-1251 as Utf8ToCp1251 does and cuts it into
+// lines as SplitLines does. A UTF-8 byte-order mark at the very start is not
+// text and is dropped.
 TStringList SplitInputLines(std::string_view utf8);
 
-// Reads the whole file (path in UTF-8, the platform's own name). Throws
-// ECliError 'Cannot open file "PATH". REASON' (PATH absolute) when the file
-// cannot be opened or read, a folder included.
+// UTF-8 input converted to Windows-1251, with what the conversion met.
+struct TDecodedInput {
+  std::string text;  // Windows-1251; empty when malformed_line is set
+  // The 1-based line (counted by line feeds) of the first byte sequence that
+  // is not UTF-8; 0 when the whole input is UTF-8.
+  size_t malformed_line = 0;
+  // Characters that Windows-1251 lacks, each now one '?', and the 1-based
+  // line of the first of them (0 when there is none).
+  size_t unmapped = 0;
+  size_t first_unmapped_line = 0;
+};
+
+// Checks and converts UTF-8 input; a leading byte-order mark is dropped. For
+// valid input the text is exactly what Utf8ToCp1251 gives.
+TDecodedInput DecodeUtf8Input(std::string_view utf8);
+
+// How an input argument is named in messages: "standard input" for "-",
+// otherwise the absolute path in double quotes.
+std::string InputName(const std::string& path);
+
+// Reads the whole file (path in UTF-8, the platform's own name), or standard
+// input for "-". Throws ECliError 'Cannot open file "PATH". REASON' (PATH
+// absolute) when the file cannot be opened or read, a folder included.
 std::string ReadInputFile(const std::string& path);
 
-// ReadInputFile, then SplitInputLines.
-TStringList ReadInputLines(const std::string& path);
+// An input file's lines, and the characters Windows-1251 lacks that became '?'.
+struct TInputText {
+  TStringList lines;
+  size_t unmapped = 0;
+  size_t first_unmapped_line = 0;
+};
+
+// ReadInputFile, then the conversion for the encoding, then SplitLines. Throws
+// ECliError naming the file and the first bad line when UTF-8 input is not
+// UTF-8.
+TInputText ReadInputText(const std::string& path, TInputEncoding encoding);
 
 }  // namespace orvana::cli

@@ -77,9 +77,13 @@ inline RunResult RunTool(const std::vector<std::string>& args) {
 
 #ifdef ORVANA_CLI_PATH
 // The real orvana-cli program, its output captured through files; with
-// `stdout_path`, standard output goes there instead and is not captured.
+// `stdout_path`, standard output goes there instead and is not captured; with
+// `stdin_path`, standard input comes from that file (otherwise it is empty).
+// A run that has not ended after 20 seconds is killed by SIGALRM, so a tool
+// that blocks fails its test instead of hanging the suite.
 inline RunResult RunProgram(const std::vector<std::string>& args,
-                            const std::string& stdout_path = "") {
+                            const std::string& stdout_path = "",
+                            const std::string& stdin_path = "/dev/null") {
   TempDir capture;
   const std::string out_path = stdout_path.empty() ? capture / "out" : stdout_path;
   const std::string err_path = capture / "err";
@@ -88,8 +92,11 @@ inline RunResult RunProgram(const std::vector<std::string>& args,
     const int out_fd =
         ::open(out_path.c_str(), O_WRONLY | O_CREAT | (stdout_path.empty() ? O_TRUNC : 0), 0600);
     const int err_fd = ::open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int in_fd = ::open(stdin_path.c_str(), O_RDONLY);
+    ::dup2(in_fd, 0);
     ::dup2(out_fd, 1);
     ::dup2(err_fd, 2);
+    ::alarm(20);  // kept across execv
     std::vector<char*> argv;
     std::string program = ORVANA_CLI_PATH;
     argv.push_back(program.data());

@@ -103,7 +103,7 @@ std::string NewProjectText(const std::function<void(TSiteGenerator&)>& edit = {}
 TEST_F(CliCommandsTest, NewWithoutOptionsWritesTheNewProject) {
   const RunResult r = RunTool({"new", ProjectPath()});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "wrote " + ProjectPath() + " (title \"\", 0 bytes of text, 0 addresses)\n");
   EXPECT_EQ(r.err, "");
   const std::string file = ReadWholeFile(ProjectPath());
   EXPECT_EQ(file, NewProjectText());
@@ -237,7 +237,7 @@ TEST_F(CliCommandsTest, NewRefusesBadNumbersAsTheWindowDoes) {
     for (const char* option : {"--min", "--max"}) {
       const RunResult r = RunTool({"new", ProjectPath(), option, text});
       EXPECT_EQ(r.code, 2) << text;
-      EXPECT_EQ(r.err, "orvana-cli: " + message + "\n");
+      EXPECT_EQ(r.err, "orvana-cli: " + std::string(option) + ": " + message + "\n");
       EXPECT_FALSE(FileExists(ProjectPath()));
     }
   }
@@ -261,6 +261,126 @@ TEST_F(CliCommandsTest, ProjectNameOutsideTheCodePageIsRefused) {
   // Cyrillic names are fine.
   EXPECT_EQ(RunTool({"new", dir_ / "хроника.orvana"}).code, 0);
   EXPECT_TRUE(FileExists(dir_ / "хроника.orvana"));
+}
+
+TEST_F(CliCommandsTest, NewSaysWhatItWrote) {
+  WriteWholeFile(dir_ / "one.txt", "Ж\n");
+  WriteWholeFile(dir_ / "two.txt", "ab\n\nвгд\n");
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--title", "Хроника «1»", "--text", dir_ / "two.txt", "--links", dir_ / "two.txt"},
+       "(title \"Хроника «1»\", 5 bytes of text, 3 addresses)"},
+      {{"--text", dir_ / "one.txt", "--links", dir_ / "one.txt"},
+       "(title \"\", 1 byte of text, 1 address)"},
+      // What is stored, not what was typed.
+      {{"--title", "日本"}, "(title \"??\", 0 bytes of text, 0 addresses)"},
+  };
+  for (const auto& [options, summary] : cases) {
+    std::vector<std::string> args = {"new", ProjectPath(), "--force"};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult r = RunTool(args);
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "wrote " + ProjectPath() + " " + summary + "\n");
+  }
+}
+
+TEST_F(CliCommandsTest, NewRefusesFilesThatAreNotUtf8UnlessToldTheirEncoding) {
+  const std::string utf8 = "Первая строка\n\nВторая «строка» — №2\n";
+  WriteWholeFile(dir_ / "utf8.txt", utf8);
+  WriteWholeFile(dir_ / "cp1251.txt", Utf8ToCp1251(utf8));
+  for (const char* option : {"--text", "--links", "--template", "--ads", "--css"}) {
+    SCOPED_TRACE(option);
+    std::filesystem::remove(ProjectPath());
+    RunResult r = RunTool({"new", ProjectPath(), option, dir_ / "cp1251.txt"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "orvana-cli: Cannot read \"" + dir_ / "cp1251.txt" +
+                         "\" as UTF-8: line 1 holds bytes that are not UTF-8 (for a file in "
+                         "Windows-1251, give --input-encoding windows-1251)\n");
+    EXPECT_FALSE(FileExists(ProjectPath()));
+
+    // Told, the file gives the same project as its UTF-8 twin.
+    ASSERT_EQ(RunTool({"new", ProjectPath(), option, dir_ / "utf8.txt"}).code, 0);
+    const std::string expected = ReadWholeFile(ProjectPath());
+    r = RunTool({"new", ProjectPath(), "--force", "--input-encoding", "windows-1251", option,
+                 dir_ / "cp1251.txt"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(ReadWholeFile(ProjectPath()), expected);
+    r = RunTool(
+        {"new", ProjectPath(), "--force", "--input-encoding=UTF-8", option, dir_ / "utf8.txt"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadWholeFile(ProjectPath()), expected);
+  }
+}
+
+TEST_F(CliCommandsTest, NewWarnsOfCharactersTheCodePageLacks) {
+  WriteWholeFile(dir_ / "text.txt", "Строка\n\nслово 日本 и \xF0\x9F\x98\x80\né\n");
+  WriteWholeFile(dir_ / "links.txt", "http://example.org/é\n");
+  const RunResult r =
+      RunTool({"new", ProjectPath(), "--text", dir_ / "text.txt", "--links", dir_ / "links.txt"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err, "orvana-cli: warning: \"" + dir_ / "text.txt" +
+                       "\": 4 characters outside Windows-1251 became '?', the first on line 3\n"
+                       "orvana-cli: warning: \"" +
+                       dir_ / "links.txt" +
+                       "\": 1 character outside Windows-1251 became '?', on line 1\n");
+  TSiteGenerator g;
+  ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), g);
+  EXPECT_EQ(g.SiteText(),
+            (TStringList{Utf8ToCp1251("Строка"), "", Utf8ToCp1251("слово ?? и ?"), "?"}));
+  EXPECT_EQ(g.SiteUrlsToLink(), (TStringList{"http://example.org/?"}));
+}
+
+TEST_F(CliCommandsTest, NewInputOptionsThatCannotBeRun) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--text", "-", "--links", "-"},
+       "--text and --links both read standard input ('-'); only one FILE option can"},
+      {{"--css=-", "--template", "-"},
+       "--template and --css both read standard input ('-'); only one FILE option can"},
+      {{"--input-encoding", "koi8-r"},
+       "invalid input encoding 'koi8-r': expected utf-8 or windows-1251"},
+      {{"--input-encoding="}, "invalid input encoding '': expected utf-8 or windows-1251"},
+  };
+  for (const auto& [options, message] : cases) {
+    std::vector<std::string> args = {"new", ProjectPath()};
+    args.insert(args.end(), options.begin(), options.end());
+    const RunResult r = RunTool(args);
+    EXPECT_EQ(r.code, 2) << message;
+    EXPECT_EQ(r.err, "orvana-cli: " + message + "\nTry 'orvana-cli new --help'.\n");
+    EXPECT_FALSE(FileExists(ProjectPath()));
+  }
+}
+
+TEST_F(CliCommandsTest, FolderNamesOutsideTheCodePageAreRefused) {
+  // The engine would spell 中文 as "??": keep a folder of each name to see
+  // that neither is written into.
+  for (const char* folder : {"中文", "??", "site"})
+    std::filesystem::create_directory(dir_ / folder);
+  RunResult r = RunTool({"new", ProjectPath(), "--out", "中文"});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "orvana-cli: the folder \"中文\" cannot be used: its name has characters outside "
+            "Windows-1251.\n");
+  EXPECT_FALSE(FileExists(ProjectPath()));
+
+  MakeProject(3, 2);
+  const std::string before = ReadWholeFile(ProjectPath());
+  for (const std::string& out : {dir_ / "中文", dir_ / "sub/中文", dir_ / "caf\xC3\xA9"}) {
+    r = RunTool({"build", ProjectPath(), "--out", out, "--save"});
+    EXPECT_EQ(r.code, 1) << out;
+    EXPECT_EQ(r.err, "orvana-cli: the folder \"" + out +
+                         "\" cannot be used: its name has characters outside Windows-1251.\n");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "中文"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "??"));
+  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "site"));
+  EXPECT_EQ(ReadWholeFile(ProjectPath()), before);
+  // Cyrillic folder names are Windows-1251's own.
+  std::filesystem::create_directory(dir_ / "сайт");
+  r = RunTool({"build", ProjectPath(), "--out", dir_ / "сайт"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(FileExists(dir_ / "сайт/index.html"));
 }
 
 // --- build -------------------------------------------------------------------
@@ -325,7 +445,8 @@ TEST_F(CliCommandsTest, BuildWithAndWithoutSaveWritesTheSameSite) {
   // site is built first and kept. The files must not tell the two apart.
   MakeProject(40, 40);
   for (const char* folder : {"streamed", "kept"}) std::filesystem::create_directory(dir_ / folder);
-  const RunResult streamed = RunTool({"build", ProjectPath(), "--out", dir_ / "streamed", "--seed", "9"});
+  const RunResult streamed =
+      RunTool({"build", ProjectPath(), "--out", dir_ / "streamed", "--seed", "9"});
   ASSERT_EQ(streamed.code, 0) << streamed.err;
   const RunResult kept =
       RunTool({"build", ProjectPath(), "--out", dir_ / "kept", "--seed", "9", "--save"});
@@ -394,13 +515,23 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
   MakeProject(3, 2);
   const std::string before = ReadWholeFile(ProjectPath());
   WriteWholeFile(dir_ / "a-file", "x");
-  for (const std::string& out : {dir_ / "missing", dir_ / "a-file", std::string()}) {
+  // The box's text first, unchanged, then the folder it was about.
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {dir_ / "missing", dir_ / "missing"},
+      {dir_ / "a-file", dir_ / "a-file"},
+      {"a-file", dir_ / "a-file"},  // relative: shown from the current folder
+      {"", "the folder name is empty"},
+  };
+  const auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir_.Path());
+  for (const auto& [out, shown] : cases) {
     const RunResult r = RunTool({"build", ProjectPath(), "--out", out, "--save"});
     EXPECT_EQ(r.code, 1) << out;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+    EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + shown + "\n");
     EXPECT_EQ(ReadWholeFile(ProjectPath()), before);
   }
+  std::filesystem::current_path(cwd);
   EXPECT_FALSE(FileExists(dir_ / "missing"));
   EXPECT_EQ(ReadWholeFile(dir_ / "a-file"), "x");
   EXPECT_TRUE(std::filesystem::is_empty(dir_ / "site"));
@@ -409,7 +540,7 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
   std::filesystem::remove(dir_ / "site");
   const RunResult r = RunTool({"build", ProjectPath()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir_ / "site" + "\n");
 }
 
 TEST_F(CliCommandsTest, BuildThatCannotWriteAPageSavesNothing) {
@@ -437,14 +568,22 @@ TEST_F(CliCommandsTest, BadProjectFilesReportTheReadersMessage) {
     const RunResult r = RunTool({command, ProjectPath()});
     EXPECT_EQ(r.code, 1) << command;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err,
-              "orvana-cli: Error reading TSiteGenerator.Foo: Property Foo does not exist.\n");
+    EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() +
+                         ": Error reading TSiteGenerator.Foo: Property Foo does not exist.\n");
   }
 
   WriteWholeFile(ProjectPath(), "object Edit1: TSiteGenerator\r\nend\r\n");
   RunResult r = RunTool({"show", ProjectPath()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: A component named Edit1 already exists.\n");
+  EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() + ": A component named Edit1 already exists.\n");
+
+  // Syntax errors name their line, and the file goes before them.
+  WriteWholeFile(ProjectPath(), "not a project");
+  for (const char* command : {"build", "show"}) {
+    r = RunTool({command, ProjectPath()});
+    EXPECT_EQ(r.code, 1) << command;
+    EXPECT_EQ(r.err, "orvana-cli: " + ProjectPath() + ": OBJECT expected on line 1.\n");
+  }
 
   r = RunTool({"build", dir_ / "none.orvana"});
   EXPECT_EQ(r.code, 1);
@@ -502,7 +641,7 @@ TEST_F(CliCommandsTest, HelpForTheToolAndEachCommand) {
   }
   const RunResult r = RunTool({"new", "--help"});
   for (const char* option : {"--title", "--min", "--max", "--out", "--text", "--links",
-                             "--template", "--ads", "--css", "--force"})
+                             "--template", "--ads", "--css", "--input-encoding", "--force"})
     EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

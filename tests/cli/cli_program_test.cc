@@ -1,5 +1,7 @@
 // The real orvana-cli program: what only a separate process shows (exit
 // status, the two streams, a failing standard output).
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "CliTestUtil.h"
@@ -8,6 +10,7 @@
 namespace orvana::cli {
 namespace {
 
+using testing::FileExists;
 using testing::ReadWholeFile;
 using testing::RunProgram;
 using testing::RunResult;
@@ -21,7 +24,8 @@ TEST(CliProgram, NewThenBuildThroughTheProgram) {
   RunResult r = RunProgram({"new", dir / "p.orvana", "--title", "Сайт", "--text", dir / "text.txt",
                             "--out", dir / "site"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out,
+            "wrote " + dir / "p.orvana" + " (title \"Сайт\", 36 bytes of text, 0 addresses)\n");
 
   r = RunProgram({"build", dir / "p.orvana", "--seed", "1"});
   ASSERT_EQ(r.code, 0) << r.err;
@@ -42,13 +46,13 @@ TEST(CliProgram, FailuresGoToStandardErrorWithTheirStatus) {
 
   r = RunProgram({"new", dir / "p.orvana", "--min", "abc"});
   EXPECT_EQ(r.code, 2);
-  EXPECT_EQ(r.err, "orvana-cli: 'abc' is not a valid integer value\n");
+  EXPECT_EQ(r.err, "orvana-cli: --min: 'abc' is not a valid integer value\n");
 
   ASSERT_EQ(RunProgram({"new", dir / "p.orvana", "--out", dir / "missing"}).code, 0);
   r = RunProgram({"build", dir / "p.orvana"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует\n");
+  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir / "missing" + "\n");
 
   WriteWholeFile(dir / "bad.orvana", "not a project");
   r = RunProgram({"show", dir / "bad.orvana", "--json"});
@@ -74,6 +78,71 @@ TEST(CliProgram, UnwritableStandardOutputIsAFailure) {
   const RunResult r = RunProgram({"show", dir / "p.orvana", "--json"}, "/dev/full");
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "orvana-cli: Cannot write the output.\n");
+}
+
+TEST(CliProgram, VersionGoesToStandardOutput) {
+  RunResult r = RunProgram({"--version"});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, std::string("orvana-cli ") + ORVANA_VERSION + "\n");
+  r = RunProgram({"--help"});
+  EXPECT_NE(r.out.find("--version"), std::string::npos);
+}
+
+TEST(CliProgram, OneFileOptionReadsStandardInput) {
+  TempDir dir;
+  const std::string text = "Строка из канала.\n\nЕщё одна.\n";
+  WriteWholeFile(dir / "text.txt", text);
+  WriteWholeFile(dir / "text-1251.txt", Utf8ToCp1251(text));
+  ASSERT_EQ(RunProgram({"new", dir / "file.orvana", "--text", dir / "text.txt"}).code, 0);
+
+  RunResult r = RunProgram({"new", dir / "stdin.orvana", "--text", "-"}, "", dir / "text.txt");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadWholeFile(dir / "stdin.orvana"), ReadWholeFile(dir / "file.orvana"));
+  r = RunProgram(
+      {"new", dir / "stdin.orvana", "--force", "--input-encoding", "windows-1251", "--text", "-"},
+      "", dir / "text-1251.txt");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(ReadWholeFile(dir / "stdin.orvana"), ReadWholeFile(dir / "file.orvana"));
+
+  // Standard input is named as such when it is not UTF-8.
+  r = RunProgram({"new", dir / "bad.orvana", "--links", "-"}, "", dir / "text-1251.txt");
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err,
+            "orvana-cli: Cannot read standard input as UTF-8: line 1 holds bytes that are not "
+            "UTF-8 (for a file in Windows-1251, give --input-encoding windows-1251)\n");
+  EXPECT_FALSE(FileExists(dir / "bad.orvana"));
+}
+
+TEST(CliProgram, ProjectPathsThatAreNoFilesFailAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir / "fifo.orvana";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string folder = dir / "folder.orvana";
+  std::filesystem::create_directory(folder);
+  const std::string fifo_named = '"' + fifo + '"';
+  const std::string folder_named = '"' + folder + '"';
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"show", "/dev/zero"}, "\"/dev/zero\" is a device, not a project file."},
+      {{"build", "/dev/zero", "--out", dir.Path()},
+       "\"/dev/zero\" is a device, not a project file."},
+      {{"show", fifo, "--json"}, fifo_named + " is a FIFO, not a project file."},
+      {{"build", fifo, "--save"}, fifo_named + " is a FIFO, not a project file."},
+      {{"new", fifo}, fifo_named + " is a FIFO, not a project file."},
+      {{"new", fifo, "--force"}, fifo_named + " is a FIFO, not a project file."},
+      {{"show", folder}, folder_named + " is a folder, not a project file."},
+      {{"new", folder, "--force"}, folder_named + " is a folder, not a project file."},
+  };
+  for (const auto& [args, message] : cases) {
+    const RunResult r = RunProgram(args);
+    EXPECT_EQ(r.code, 1) << message;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "orvana-cli: " + message + "\n");
+  }
+  struct stat st;
+  ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "CliError.h"
 #include "CliTestUtil.h"
+#include "CodePage.h"
 
 namespace orvana::cli {
 namespace {
@@ -55,9 +56,10 @@ TEST(TextInput, ReadsFileBytesUnchanged) {
   const std::string bytes("x\r\n\0y\n\xC3\xA9", 8);
   WriteWholeFile(dir / "in.txt", bytes);
   EXPECT_EQ(ReadInputFile(dir / "in.txt"), bytes);
-  EXPECT_EQ(ReadInputLines(dir / "in.txt"), (TStringList{"x", std::string("\0y", 2), "?"}));
+  EXPECT_EQ(ReadInputText(dir / "in.txt", TInputEncoding::kUtf8).lines,
+            (TStringList{"x", std::string("\0y", 2), "?"}));
   WriteWholeFile(dir / "empty.txt", "");
-  EXPECT_TRUE(ReadInputLines(dir / "empty.txt").empty());
+  EXPECT_TRUE(ReadInputText(dir / "empty.txt", TInputEncoding::kUtf8).lines.empty());
 }
 
 TEST(TextInput, UnreadableFileNamesItsAbsolutePath) {
@@ -82,6 +84,86 @@ TEST(TextInput, RelativePathsAreShownAbsolute) {
   const std::string cwd = std::filesystem::current_path().string();
   EXPECT_EQ(AbsoluteUtf8Path("a/b.txt"), cwd + "/a/b.txt");
   EXPECT_EQ(AbsoluteUtf8Path("/x/y"), "/x/y");
+}
+
+TEST(TextInput, InputEncodingNames) {
+  const std::vector<std::pair<std::string, std::optional<TInputEncoding>>> cases = {
+      {"utf-8", TInputEncoding::kUtf8},
+      {"UTF-8", TInputEncoding::kUtf8},
+      {"windows-1251", TInputEncoding::kWindows1251},
+      {"Windows-1251", TInputEncoding::kWindows1251},
+      {"utf8", std::nullopt},
+      {"cp1251", std::nullopt},
+      {"", std::nullopt},
+      {"utf-8 ", std::nullopt},
+  };
+  for (const auto& [name, encoding] : cases) EXPECT_EQ(ParseInputEncoding(name), encoding) << name;
+}
+
+TEST(TextInput, ValidUtf8DecodesAsTheCodePageConversionDoes) {
+  for (const std::string text :
+       {"", "plain ASCII\n", "Привет, мир\r\nЁж «ёлка» — №5 €\n", "\xC2\x98 and \xC2\xA0",
+        "日本 \xF0\x9F\x98\x80!", "a\xEF\xBB\xBF"}) {
+    const TDecodedInput decoded = DecodeUtf8Input(text);
+    EXPECT_EQ(decoded.malformed_line, 0u) << text;
+    EXPECT_EQ(decoded.text, Utf8ToCp1251(text)) << text;
+  }
+  // The byte-order mark at the start goes, as SplitInputLines drops it.
+  EXPECT_EQ(DecodeUtf8Input("\xEF\xBB\xBFЖ").text, "\xC6");
+}
+
+TEST(TextInput, CharactersOutsideTheCodePageAreCountedWithTheirFirstLine) {
+  struct Case {
+    std::string utf8;
+    size_t unmapped;
+    size_t first_line;
+  };
+  const std::vector<Case> cases = {
+      {"Только кириллица\nи ASCII\n", 0, 0},
+      {"日本", 2, 1},
+      {"a\nb\n\nc \xF0\x9F\x98\x80 d é\né", 3, 4},
+      {"\xEF\xBB\xBF\n\xEF\xBB\xBF", 1, 2},  // a mark after the start is a character
+  };
+  for (const Case& c : cases) {
+    const TDecodedInput decoded = DecodeUtf8Input(c.utf8);
+    EXPECT_EQ(decoded.malformed_line, 0u) << c.utf8;
+    EXPECT_EQ(decoded.unmapped, c.unmapped) << c.utf8;
+    EXPECT_EQ(decoded.first_unmapped_line, c.first_line) << c.utf8;
+  }
+}
+
+TEST(TextInput, FirstMalformedSequenceGivesItsLine) {
+  const std::vector<std::pair<std::string, size_t>> cases = {
+      {Utf8ToCp1251("Привет"), 1},         // Windows-1251 text
+      {"ok\n\x80", 2},                     // stray continuation byte
+      {"ok\nok\nab\xD0", 3},               // truncated at the end
+      {"a\xD0\nb", 1},                     // truncated by the line feed
+      {"\n\n\n\xC0\xAF", 4},               // overlong '/'
+      {"\xED\xA0\x80", 1},                 // a surrogate
+      {"x\n\xF4\x90\x80\x80", 2},          // past U+10FFFF
+      {"\xFF", 1},                         // never a lead byte
+      {"é\n日本\n\xE6\x97\nok\n\xFF", 3},  // the first of several
+  };
+  for (const auto& [bytes, line] : cases) {
+    const TDecodedInput decoded = DecodeUtf8Input(bytes);
+    EXPECT_EQ(decoded.malformed_line, line) << bytes;
+    EXPECT_EQ(decoded.text, "") << bytes;
+  }
+}
+
+TEST(TextInput, Windows1251InputIsTakenAsItsBytes) {
+  TempDir dir;
+  WriteWholeFile(dir / "cp1251.txt", "first\n" + Utf8ToCp1251("Второй") + "\n");
+  EXPECT_THROW(ReadInputText(dir / "cp1251.txt", TInputEncoding::kUtf8), ECliError);
+  // Read as Windows-1251, the bytes are the text, cut into lines.
+  const TInputText text = ReadInputText(dir / "cp1251.txt", TInputEncoding::kWindows1251);
+  EXPECT_EQ(text.lines, (TStringList{"first", Utf8ToCp1251("Второй")}));
+  EXPECT_EQ(text.unmapped, 0u);
+  // A UTF-8 byte-order mark is no mark in Windows-1251.
+  WriteWholeFile(dir / "bom.txt", "\xEF\xBB\xBFx\r\n");
+  EXPECT_EQ(ReadInputText(dir / "bom.txt", TInputEncoding::kWindows1251).lines,
+            (TStringList{"\xEF\xBB\xBFx"}));
+  EXPECT_EQ(ReadInputText(dir / "bom.txt", TInputEncoding::kUtf8).lines, (TStringList{"x"}));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -55,6 +56,10 @@ class TestMainWindow : public GuiTestBase {
   void destroyedWindowRemovesOnlyItsNode();
   void openingShowsTheFileEachTimeAnew();
   void failedOpenLeavesNoWindow();
+  void failedOpenKeepsTheActiveProjectInFront_data();
+  void failedOpenKeepsTheActiveProjectInFront();
+  void closingLeavesTheTreeOnTheActiveWindow_data();
+  void closingLeavesTheTreeOnTheActiveWindow();
   void headerNamesAreKeptApartFromWindowsAndControls();
   void closeBoxMinimisesAndTheProjectStaysListed();
   void realBoxesAndFileDialogs();
@@ -485,6 +490,94 @@ void TestMainWindow::failedOpenLeavesNoWindow() {
   trigger("LoadProject");
   QVERIFY(MessageBox::lastText().startsWith("Cannot open file \"" + tempPath("absent.orvana")));
   QCOMPARE(m_form1->findChild<QMdiArea*>()->subWindowList().size(), 1);
+}
+
+void TestMainWindow::failedOpenKeepsTheActiveProjectInFront_data() {
+  QTest::addColumn<int>("picked");
+  QTest::addColumn<bool>("fileExists");
+  QTest::newRow("first active, unreadable file") << 0 << true;
+  QTest::newRow("middle active, unreadable file") << 1 << true;
+  QTest::newRow("first active, missing file") << 0 << false;
+}
+
+void TestMainWindow::failedOpenKeepsTheActiveProjectInFront() {
+  QFETCH(int, picked);
+  QFETCH(bool, fileExists);
+  for (int i = 0; i < 3; ++i) trigger("NewProject");
+  tree()->setCurrentItem(tree()->topLevelItem(picked));
+  TSiteProject* before = nodeWindow(picked);
+  QCOMPARE(active(), before);
+
+  const QString bad = tempPath("broken.orvana");
+  if (fileExists) writeFile(bad, "object TSiteGenerator\r\n  Nonsense\r\n");
+  FileDialog::setNextFileName(bad);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("LoadProject");
+
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  QCOMPARE(tree()->topLevelItemCount(), 3);
+  QCOMPARE(active(), before);
+  auto* area = m_form1->findChild<QMdiArea*>();
+  QCOMPARE(area->subWindowList().size(), 3);
+  QCOMPARE(area->subWindowList(QMdiArea::StackingOrder).last(), before);
+  QCOMPARE(TForm1::NodeWindow(tree()->currentItem()), before);
+}
+
+void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow_data() {
+  QTest::addColumn<int>("picked");  // the node clicked before the close; -1: none
+  QTest::addColumn<int>("answer");
+  QTest::newRow("last, Cancel") << 2 << int(MessageBox::Cancel);
+  QTest::newRow("last, OK and saved") << 2 << int(MessageBox::Ok);
+  QTest::newRow("middle, Cancel") << 1 << int(MessageBox::Cancel);
+  QTest::newRow("first, Cancel") << 0 << int(MessageBox::Cancel);
+  QTest::newRow("none clicked, Cancel") << -1 << int(MessageBox::Cancel);
+}
+
+void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow() {
+  QFETCH(int, picked);
+  QFETCH(int, answer);
+  const QStringList files{tempPath("a.orvana"), tempPath("b.orvana"), tempPath("c.orvana")};
+  for (const QString& file : files) {
+    trigger("NewProject");
+    saveActiveAs(file);
+  }
+  if (picked >= 0) tree()->setCurrentItem(tree()->topLevelItem(picked));
+  const QString closed = picked >= 0 ? files[picked] : files[2];
+
+  // On OK the project is saved into its own file first: no dialog.
+  MessageBox::setNextAnswer(static_cast<MessageBox::Button>(answer));
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 2);
+  QVERIFY(!nodeTexts().contains(closed));
+  QVERIFY(active());
+
+  // The highlighted node is the active window's, and it is the only one.
+  QTreeWidgetItem* current = tree()->currentItem();
+  QVERIFY(current);
+  QCOMPARE(TForm1::NodeWindow(current), active());
+  QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>{current});
+
+  // Save writes the highlighted project and no other.
+  QMap<QString, QByteArray> before;
+  for (const QString& file : files) before[file] = readFile(file);
+  for (int i = 0; i < tree()->topLevelItemCount(); ++i) setTitle(nodeWindow(i), "changed");
+  trigger("SaveProject");
+  for (const QString& file : files) {
+    const bool written = file == current->text(0);
+    QCOMPARE(readFile(file).contains("SiteTitle = 'changed'"), written);
+    if (!written) QCOMPARE(readFile(file), before[file]);
+  }
+
+  // Closing again leaves the tree on the window that is then active.
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 1);
+  QCOMPARE(TForm1::NodeWindow(tree()->currentItem()), active());
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 0);
+  QVERIFY(!tree()->currentItem());
 }
 
 void TestMainWindow::headerNamesAreKeptApartFromWindowsAndControls() {

@@ -696,6 +696,15 @@ void TestMainWindow::errorsOfCommandsAreShownAndTheProgramRunsOn() {
   QCOMPARE(MessageBox::lastText(), QString("bad thing."));
   QVERIFY(RunCommand([] {}));
   QCOMPARE(MessageBox::history().size(), 4);
+
+  // The windows' own messages keep every character and take the same stop.
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  orvana::ShowCommandErrorText("Нет «café»");
+  QCOMPARE(MessageBox::lastText(), QString("Нет «café»."));
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  orvana::ShowCommandErrorText("Done.");
+  QCOMPARE(MessageBox::lastText(), QString("Done."));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -16,7 +16,12 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "Dialogs.h"
 #include "Error.h"
@@ -49,6 +54,8 @@ class TestMainWindow : public GuiTestBase {
   void closeWithEachAnswer_data();
   void closeWithEachAnswer();
   void failedSaveKeepsTheProjectOpen();
+  void failedSaveIsShownWhole_data();
+  void failedSaveIsShownWhole();
   void quitAsksAboutEveryProjectLastFirst();
   void failedSaveStopsTheQuit();
   void clickingANodeActivatesItsWindow();
@@ -329,6 +336,75 @@ void TestMainWindow::failedSaveKeepsTheProjectOpen() {
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
   QVERIFY(nodeWindow(0));
   QCOMPARE(active(), nodeWindow(0));
+}
+
+namespace {
+
+// While it lives, files of this process cannot grow beyond a few bytes: a
+// write past that fails with EFBIG, the way a full disk fails one.
+class SmallFileLimit {
+ public:
+  SmallFileLimit() {
+    m_set = ::getrlimit(RLIMIT_FSIZE, &m_previous) == 0;
+    if (!m_set) return;
+    rlimit small = m_previous;
+    small.rlim_cur = 16;
+    m_previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~SmallFileLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_previous);
+    std::signal(SIGXFSZ, m_previousSignal);
+  }
+  bool isSet() const { return m_set; }
+
+ private:
+  rlimit m_previous{};
+  void (*m_previousSignal)(int) = SIG_DFL;
+  bool m_set = false;
+};
+
+}  // namespace
+
+void TestMainWindow::failedSaveIsShownWhole_data() {
+  QTest::addColumn<bool>("writeFails");  // else the file cannot be created
+  QTest::newRow("the write fails") << true;
+  QTest::newRow("the folder is missing") << false;
+}
+
+void TestMainWindow::failedSaveIsShownWhole() {
+  QFETCH(bool, writeFails);
+  trigger("NewProject");
+  const QString path = writeFails ? tempPath("big.orvana") : tempPath("missing/p.orvana");
+  std::string thrown;
+  {
+    std::optional<SmallFileLimit> limit;
+    if (writeFails) {
+      limit.emplace();
+      QVERIFY(limit->isSet());
+    }
+    // The message the save itself throws ...
+    try {
+      nodeWindow(0)->SaveToFile(path);
+    } catch (const orvana::EOrvanaError& error) {
+      thrown = error.what();
+    }
+    // ... and the same save run as the user's command.
+    FileDialog::setNextFileName(path);
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    trigger("SaveProjectAs");
+  }
+  QVERIFY2(!thrown.empty(), "the save did not fail");
+  QCOMPARE(QString::fromStdString(thrown).startsWith("Stream write error"), writeFails);
+
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
+  const QString shown = MessageBox::lastText();
+  QVERIFY2(shown.startsWith(orvana::FromEngine(thrown)), qPrintable(shown));
+  QCOMPARE(shown, orvana::FromEngine(orvana::WithFullStop(thrown)));
+  QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
+  QVERIFY(!QFileInfo::exists(path));
 }
 
 void TestMainWindow::quitAsksAboutEveryProjectLastFirst() {

@@ -11,7 +11,7 @@ namespace orvana {
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   InitShellResources();
   setApplicationName(QStringLiteral("orvana"));
-  setApplicationVersion(QStringLiteral("1.0"));
+  setApplicationVersion(QStringLiteral(ORVANA_VERSION));
   setDesktopFileName(QStringLiteral("orvana"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/orvana.png")));
   InstallEngineErrorBox();

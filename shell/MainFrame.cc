@@ -251,6 +251,7 @@ void TForm1::newProject() {
 void TForm1::loadProject() {
   if (!OpenDialog1->Execute()) return;
   const QString fileName = OpenDialog1->FileName();
+  const QPointer<TSiteProject> previous = ActiveProject();
   TSiteProject* window = createProjectWindow();
   window->SetProjectName(fileName);
   try {
@@ -260,6 +261,9 @@ void TForm1::loadProject() {
     // reach of every command: show why, then take it away again.
     ShowCommandError(error);
     delete window;
+    // The frame would bring forward whichever window it likes; the user's
+    // project stays the current one, as if the open had never begun.
+    if (previous) showProjectWindow(previous);
     return;
   }
   addNode(window);
@@ -318,6 +322,9 @@ void TForm1::closeProject() {
     saveProject();
   // Whatever the answer; a failed save has left by now and keeps the project.
   delete target;
+  // The frame has activated another window; the tree must not go on
+  // highlighting a node of some other one.
+  selectActiveNode();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -402,6 +409,20 @@ void TForm1::addNode(TSiteProject* window) {
   node->setData(0, kWindowRole,
                 QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<QObject*>(window))));
   TreeView1->addTopLevelItem(node);
+}
+
+void TForm1::selectActiveNode() {
+  const TSiteProject* current = ActiveProject();
+  QTreeWidgetItem* found = nullptr;
+  const int count = TreeView1->topLevelItemCount();
+  for (int i = 0; i < count && !found; ++i) {
+    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
+    if (current && NodeWindow(node) == current) found = node;
+  }
+  // The window is active already: the selection only follows it.
+  const QSignalBlocker quiet(TreeView1);
+  TreeView1->setCurrentItem(found);
+  if (!found) TreeView1->clearSelection();
 }
 
 void TForm1::showProjectWindow(TSiteProject* window) {

@@ -89,6 +89,9 @@ class TForm1 : public QMainWindow {
   // Creates a project window in the frame, shown and active.
   TSiteProject* createProjectWindow();
   void addNode(TSiteProject* window);
+  // Moves the tree's selection to the active window's node, or clears it
+  // when no listed window is active; no window is activated by it.
+  void selectActiveNode();
   // Makes window visible, brings it to the front and activates it.
   void showProjectWindow(TSiteProject* window);
   bool isActive(const TSiteProject* window) const;

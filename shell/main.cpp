@@ -1,10 +1,15 @@
 // The desktop program: the main window, the hidden about window, the event
-// loop until the main window has closed. No command line of its own.
+// loop until the main window has closed. --version and --help are answered
+// before the application object exists, so they need no display.
+#include <cstdio>
+
 #include "Application.h"
+#include "CommandLine.h"
 #include "MainFrame.h"
 #include "about.h"
 
 int main(int argc, char** argv) {
+  if (const auto status = orvana::AnswerCommandLine(argc, argv, stdout, stderr)) return *status;
   orvana::TApplication app(argc, argv);
   orvana::TForm1 form1;
   orvana::TForm2 form2(&form1);

@@ -35,6 +35,15 @@ void ShowUnknownCommandError() {
   }
 }
 
+void ShowCommandErrorText(const QString& message) {
+  try {
+    const std::string last = ToEngine(message.right(1));
+    const QString stop = WithFullStop(last).size() > last.size() ? QStringLiteral(".") : QString();
+    MessageBox::applicationError(QApplication::activeWindow(), message + stop);
+  } catch (...) {
+  }
+}
+
 void InstallEngineErrorBox() {
   SetErrorBoxHandler([](const std::string& text) {
     MessageBox::error(QApplication::activeWindow(), FromEngine(text));

@@ -27,6 +27,10 @@ QString ApplicationTitle();
 void ShowCommandError(const std::exception& error);
 // The same for an error of unknown type.
 void ShowUnknownCommandError();
+// Shows a message of the window's own in the application's error box, with
+// the same full stop rule; the text is kept whole, characters that
+// Windows-1251 lacks included.
+void ShowCommandErrorText(const QString& message);
 
 // Runs command. An exception escaping it is shown by ShowCommandError and
 // swallowed. Returns true when the command ran to its end.

@@ -306,7 +306,20 @@ void TSiteProject::FormToGenerator() {
   convert(Edit2, &TSiteGenerator::SetMinCharsPerPage);
   convert(Edit3, &TSiteGenerator::SetMaxCharsPerPage);
   FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
-  FGenerator->SetSavePath(ToEngine(Edit4->text()));
+  if (acceptFolder(Edit4->text()))
+    FGenerator->SetSavePath(ToEngine(Edit4->text()));
+  else
+    Edit4->setText(FromEngine(FGenerator->SavePath()));
+}
+
+bool TSiteProject::acceptFolder(const QString& folder) {
+  if (SpelledInEngine(folder)) return true;
+  // With '?' in place of the characters the engine cannot spell, the path
+  // would name another folder, or none.
+  ShowCommandErrorText(
+      QStringLiteral("Cannot use the folder \"%1\": its name has characters outside Windows-1251")
+          .arg(folder));
+  return false;
 }
 
 void TSiteProject::MemosToGenerator() {
@@ -351,7 +364,9 @@ void TSiteProject::Button1Click() {
 
 void TSiteProject::Button2Click() {
   RunCommand([this] {
-    if (PFolderDialog1->Execute(window())) Edit4->setText(PFolderDialog1->Folder());
+    if (!PFolderDialog1->Execute(window())) return;
+    const QString folder = PFolderDialog1->Folder();
+    if (acceptFolder(folder)) Edit4->setText(folder);
   });
 }
 

@@ -72,6 +72,8 @@ class TSiteProject : public QMdiSubWindow {
 
   // The four settings edits into the generator. A bad number shows its error
   // box; the generator keeps that number's previous value and the rest goes on.
+  // A folder that Windows-1251 cannot spell is refused the same way: its box
+  // is shown, SavePath stays and Edit4 shows it again.
   void FormToGenerator();
   // The five memos into the generator.
   void MemosToGenerator();
@@ -87,7 +89,8 @@ class TSiteProject : public QMdiSubWindow {
   void Memo2Change();
   // "Сгенерировать и выгрузить": generate, report, then write the site.
   void Button1Click();
-  // "выбрать": choose the output folder.
+  // "выбрать": choose the output folder. A folder that Windows-1251 cannot
+  // spell is refused with an error box; the previous one stays.
   void Button2Click();
 
   TSiteGenerator& Generator() { return *FGenerator; }
@@ -108,6 +111,9 @@ class TSiteProject : public QMdiSubWindow {
   QWidget* createTextTab();
   QWidget* createGenerationTab();
   void FormCreate();
+  // True when the engine can take folder as it is; otherwise shows why not
+  // in the application's error box.
+  bool acceptFolder(const QString& folder);
 
   QString FProjectName;
   std::unique_ptr<TSiteGenerator> FGenerator;

@@ -17,6 +17,8 @@ QString FromEngine(std::string_view text) {
   return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
 }
 
+bool SpelledInEngine(const QString& text) { return FromEngine(ToEngine(text)) == text; }
+
 std::string EngineFileName(const QString& path) {
   std::string name = ToEngine(path);
   if (FromEngine(name) != path)

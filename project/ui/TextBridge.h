@@ -28,6 +28,10 @@ TStringList MemoLinesOf(const QPlainTextEdit& memo);
 // Each line break inside a line (LF or CR) starts a new memo line.
 void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
 
+// True when Windows-1251 spells every character of text, so that ToEngine
+// gives it back unchanged.
+bool SpelledInEngine(const QString& text);
+
 // A file name for the engine. The engine names files in Windows-1251, so a
 // name with a character that code page lacks would reach some other file
 // (with '?' in its name); such a name throws EOrvanaError "Cannot use the

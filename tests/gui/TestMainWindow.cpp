@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMap>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -15,7 +16,12 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <sys/resource.h>
+
+#include <csignal>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "Dialogs.h"
 #include "Error.h"
@@ -48,6 +54,8 @@ class TestMainWindow : public GuiTestBase {
   void closeWithEachAnswer_data();
   void closeWithEachAnswer();
   void failedSaveKeepsTheProjectOpen();
+  void failedSaveIsShownWhole_data();
+  void failedSaveIsShownWhole();
   void quitAsksAboutEveryProjectLastFirst();
   void failedSaveStopsTheQuit();
   void clickingANodeActivatesItsWindow();
@@ -55,6 +63,9 @@ class TestMainWindow : public GuiTestBase {
   void destroyedWindowRemovesOnlyItsNode();
   void openingShowsTheFileEachTimeAnew();
   void failedOpenLeavesNoWindow();
+  void failedOpenKeepsTheActiveProjectInFront();
+  void closingLeavesTheTreeOnTheActiveWindow_data();
+  void closingLeavesTheTreeOnTheActiveWindow();
   void headerNamesAreKeptApartFromWindowsAndControls();
   void closeBoxMinimisesAndTheProjectStaysListed();
   void realBoxesAndFileDialogs();
@@ -326,6 +337,75 @@ void TestMainWindow::failedSaveKeepsTheProjectOpen() {
   QCOMPARE(active(), nodeWindow(0));
 }
 
+namespace {
+
+// While it lives, files of this process cannot grow beyond a few bytes: a
+// write past that fails with EFBIG, the way a full disk fails one.
+class SmallFileLimit {
+ public:
+  SmallFileLimit() {
+    m_set = ::getrlimit(RLIMIT_FSIZE, &m_previous) == 0;
+    if (!m_set) return;
+    rlimit small = m_previous;
+    small.rlim_cur = 16;
+    m_previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  ~SmallFileLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &m_previous);
+    std::signal(SIGXFSZ, m_previousSignal);
+  }
+  bool isSet() const { return m_set; }
+
+ private:
+  rlimit m_previous{};
+  void (*m_previousSignal)(int) = SIG_DFL;
+  bool m_set = false;
+};
+
+}  // namespace
+
+void TestMainWindow::failedSaveIsShownWhole_data() {
+  QTest::addColumn<bool>("writeFails");  // else the file cannot be created
+  QTest::newRow("the write fails") << true;
+  QTest::newRow("the folder is missing") << false;
+}
+
+void TestMainWindow::failedSaveIsShownWhole() {
+  QFETCH(bool, writeFails);
+  trigger("NewProject");
+  const QString path = writeFails ? tempPath("big.orvana") : tempPath("missing/p.orvana");
+  std::string thrown;
+  {
+    std::optional<SmallFileLimit> limit;
+    if (writeFails) {
+      limit.emplace();
+      QVERIFY(limit->isSet());
+    }
+    // The message the save itself throws ...
+    try {
+      nodeWindow(0)->SaveToFile(path);
+    } catch (const orvana::EOrvanaError& error) {
+      thrown = error.what();
+    }
+    // ... and the same save run as the user's command.
+    FileDialog::setNextFileName(path);
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    trigger("SaveProjectAs");
+  }
+  QVERIFY2(!thrown.empty(), "the save did not fail");
+  QCOMPARE(QString::fromStdString(thrown).startsWith("Stream write error"), writeFails);
+
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
+  const QString shown = MessageBox::lastText();
+  QVERIFY2(shown.startsWith(orvana::FromEngine(thrown)), qPrintable(shown));
+  QCOMPARE(shown, orvana::FromEngine(orvana::WithFullStop(thrown)));
+  QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
+  QVERIFY(!QFileInfo::exists(path));
+}
+
 void TestMainWindow::quitAsksAboutEveryProjectLastFirst() {
   trigger("NewProject");
   trigger("NewProject");
@@ -487,6 +567,83 @@ void TestMainWindow::failedOpenLeavesNoWindow() {
   QCOMPARE(m_form1->findChild<QMdiArea*>()->subWindowList().size(), 1);
 }
 
+void TestMainWindow::failedOpenKeepsTheActiveProjectInFront() {
+  for (int i = 0; i < 3; ++i) trigger("NewProject");
+  tree()->setCurrentItem(tree()->topLevelItem(1));
+  TSiteProject* before = nodeWindow(1);
+  auto* area = m_form1->findChild<QMdiArea*>();
+  const QString bad = tempPath("broken.orvana");
+  writeFile(bad, "object TSiteGenerator\r\n  Nonsense\r\n");
+  // A file that cannot be parsed, then one that cannot be opened at all.
+  for (const QString& file : {bad, tempPath("absent.orvana")}) {
+    FileDialog::setNextFileName(file);
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    trigger("LoadProject");
+    QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+    QCOMPARE(area->subWindowList().size(), 3);
+    QCOMPARE(active(), before);
+    QCOMPARE(area->subWindowList(QMdiArea::StackingOrder).last(), before);
+    QCOMPARE(TForm1::NodeWindow(tree()->currentItem()), before);
+  }
+  QCOMPARE(MessageBox::history().size(), 2);
+}
+
+void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow_data() {
+  QTest::addColumn<int>("picked");  // the node clicked before the close; -1: none
+  QTest::addColumn<int>("answer");
+  QTest::newRow("last, Cancel") << 2 << int(MessageBox::Cancel);
+  QTest::newRow("last, OK and saved") << 2 << int(MessageBox::Ok);
+  QTest::newRow("middle, Cancel") << 1 << int(MessageBox::Cancel);
+  QTest::newRow("first, Cancel") << 0 << int(MessageBox::Cancel);
+  QTest::newRow("none clicked, Cancel") << -1 << int(MessageBox::Cancel);
+}
+
+void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow() {
+  QFETCH(int, picked);
+  QFETCH(int, answer);
+  const QStringList files{tempPath("a.orvana"), tempPath("b.orvana"), tempPath("c.orvana")};
+  for (const QString& file : files) {
+    trigger("NewProject");
+    saveActiveAs(file);
+  }
+  if (picked >= 0) tree()->setCurrentItem(tree()->topLevelItem(picked));
+  const QString closed = picked >= 0 ? files[picked] : files[2];
+
+  // On OK the project is saved into its own file first: no dialog.
+  MessageBox::setNextAnswer(static_cast<MessageBox::Button>(answer));
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 2);
+  QVERIFY(!nodeTexts().contains(closed));
+  QVERIFY(active());
+
+  // The highlighted node is the active window's, and it is the only one.
+  QTreeWidgetItem* current = tree()->currentItem();
+  QVERIFY(current);
+  QCOMPARE(TForm1::NodeWindow(current), active());
+  QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>{current});
+
+  // Save writes the highlighted project and no other.
+  QMap<QString, QByteArray> before;
+  for (const QString& file : files) before[file] = readFile(file);
+  for (int i = 0; i < tree()->topLevelItemCount(); ++i) setTitle(nodeWindow(i), "changed");
+  trigger("SaveProject");
+  for (const QString& file : files) {
+    const bool written = file == current->text(0);
+    QCOMPARE(readFile(file).contains("SiteTitle = 'changed'"), written);
+    if (!written) QCOMPARE(readFile(file), before[file]);
+  }
+
+  // Closing again leaves the tree on the window that is then active.
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 1);
+  QCOMPARE(TForm1::NodeWindow(tree()->currentItem()), active());
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(tree()->topLevelItemCount(), 0);
+  QVERIFY(!tree()->currentItem());
+}
+
 void TestMainWindow::headerNamesAreKeptApartFromWindowsAndControls() {
   const QString file = tempPath("named.orvana");
   auto openNamed = [&](const QByteArray& name) {
@@ -603,6 +760,15 @@ void TestMainWindow::errorsOfCommandsAreShownAndTheProgramRunsOn() {
   QCOMPARE(MessageBox::lastText(), QString("bad thing."));
   QVERIFY(RunCommand([] {}));
   QCOMPARE(MessageBox::history().size(), 4);
+
+  // The windows' own messages keep every character and take the same stop.
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  orvana::ShowCommandErrorText("Нет «café»");
+  QCOMPARE(MessageBox::lastText(), QString("Нет «café»."));
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  orvana::ShowCommandErrorText("Done.");
+  QCOMPARE(MessageBox::lastText(), QString("Done."));
 }
 
 QTEST_MAIN(TestMainWindow)

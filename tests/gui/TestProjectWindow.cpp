@@ -52,6 +52,8 @@ class TestProjectWindow : public GuiTestBase {
   void generatingReportsBeforeAnyFileIsWritten();
   void missingOutputFolderIsReportedAndNothingWritten();
   void choosingAFolderTakesItAtOnce();
+  void folderOutsideWindows1251IsRefused_data();
+  void folderOutsideWindows1251IsRefused();
   void closeBoxMinimises();
 
  private:
@@ -522,6 +524,61 @@ void TestProjectWindow::choosingAFolderTakesItAtOnce() {
                                     "'many' is not a valid integer value"}));
   QCOMPARE(orvana::FromEngine(w->Generator().SavePath()), tempDir());
   QCOMPARE(MessageBox::history().size(), 2);
+}
+
+void TestProjectWindow::folderOutsideWindows1251IsRefused_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<bool>("refused");
+  QTest::addColumn<bool>("fromChooser");  // else put straight into Edit4
+  QTest::newRow("Latin letter with accent, chooser") << "café" << true << true;
+  QTest::newRow("Latin letter with accent, Edit4") << "café" << true << false;
+  QTest::newRow("CJK, chooser") << "日本" << true << true;
+  QTest::newRow("outside the BMP, chooser") << "site😀" << true << true;
+  QTest::newRow("outside the BMP, Edit4") << "site😀" << true << false;
+  QTest::newRow("Cyrillic and №, chooser") << "Сайт №1" << false << true;
+  QTest::newRow("Cyrillic and №, Edit4") << "Сайт №1" << false << false;
+}
+
+void TestProjectWindow::folderOutsideWindows1251IsRefused() {
+  QFETCH(QString, name);
+  QFETCH(bool, refused);
+  QFETCH(bool, fromChooser);
+  TSiteProject* w = newWindow();
+  auto* edit4 = control<QLineEdit>(w, "Edit4");
+  const QString previous = tempPath("previous");
+  const QString folder = tempPath(name);
+  QVERIFY(QDir().mkpath(previous));
+  QVERIFY(QDir().mkpath(folder));
+  TPFolderDialog::ScriptNextResult(previous);
+  control<QPushButton>(w, "Button2")->click();
+  QCOMPARE(edit4->text(), previous);
+
+  if (refused) MessageBox::setNextAnswer(MessageBox::Ok);
+  if (fromChooser) {
+    TPFolderDialog::ScriptNextResult(folder);
+    control<QPushButton>(w, "Button2")->click();
+  } else {
+    edit4->setText(folder);
+  }
+
+  const QString kept = refused ? previous : folder;
+  QCOMPARE(edit4->text(), kept);
+  QCOMPARE(orvana::FromEngine(w->Generator().SavePath()), kept);
+  if (!refused) {
+    QCOMPARE(MessageBox::history().size(), 0);
+    return;
+  }
+  QCOMPARE(boxTexts(), QStringList{"Cannot use the folder \"" + folder +
+                                   "\": its name has characters outside Windows-1251."});
+  QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
+
+  // The site goes to the folder that was kept, none to a '?' spelling.
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  QCOMPARE(boxTexts().last(), QString("Генерация завершена"));
+  QVERIFY(QFile::exists(previous + "/index.html"));
+  QVERIFY(QDir(folder).isEmpty());
 }
 
 void TestProjectWindow::closeBoxMinimises() {

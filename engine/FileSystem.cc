@@ -1,18 +1,83 @@
 #include "FileSystem.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "CodePage.h"
 
 namespace orvana {
 namespace {
+
+// More links in a chain than this is taken for a loop, as the kernel does.
+constexpr int kMaxLinkHops = 40;
+
+// The folder part of a native path, with its trailing slash ("" for a bare
+// name, which lives in the current folder).
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// Follows the chain of symbolic links that starts at path to the first name
+// that is not a link, or does not exist (the file a dangling link names).
+// Relative link texts count from the folder of the link. Returns false with
+// the error number for a chain that loops or cannot be read.
+bool FollowLinks(const std::string& path, std::string& out, int& error_code) {
+  std::string name = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (::lstat(name.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      out = std::move(name);
+      return true;
+    }
+    if (hops == kMaxLinkHops) {
+      error_code = ELOOP;
+      return false;
+    }
+    char buffer[4096];
+    const ssize_t n = ::readlink(name.c_str(), buffer, sizeof buffer);
+    if (n < 0 || static_cast<size_t>(n) == sizeof buffer) {
+      error_code = n < 0 ? errno : ENAMETOOLONG;
+      return false;
+    }
+    std::string link(buffer, static_cast<size_t>(n));
+    name = link.starts_with('/') ? std::move(link) : FolderOf(name) + link;
+  }
+}
+
+// Removes the stale temporaries of a native folder ("" is the current one).
+void RemoveStaleTemporariesIn(const std::string& native_folder) {
+  const std::string folder = native_folder.empty() ? std::string(".") : native_folder;
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const long self = static_cast<long>(::getpid());
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::optional<long> owner = TemporaryOwner(entry->d_name);
+    if (!owner || *owner == self) continue;
+    // Only a process that is gone for certain gives its file up: EPERM means
+    // it lives under another user.
+    if (::kill(static_cast<pid_t>(*owner), 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(st.st_mode))
+      continue;
+    stale.emplace_back(entry->d_name);
+  }
+  for (const std::string& name : stale) (void)::unlinkat(::dirfd(dir), name.c_str(), 0);
+  ::closedir(dir);
+}
 
 class TPosixFileSystem final : public TFileSystem {
  public:
@@ -22,34 +87,43 @@ class TPosixFileSystem final : public TFileSystem {
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
-  bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                    TWriteFailure* failure) override {
-    const std::string target = NativePath(path);
+    const bool document = mode == TReplaceMode::kDocument;
     auto fail = [&](TWriteFailure::Stage stage, int err) {
       if (failure) *failure = {stage, err};
       return false;
     };
+    std::string target = NativePath(path);
+    if (document) {
+      int err = 0;
+      if (!FollowLinks(target, target, err)) return fail(TWriteFailure::kCreate, err);
+    }
 
     // A file that does not exist yet has no old content to protect: it is
     // written under its own name and removed again if the write fails. Only
     // an existing file takes the detour through a temporary file and a
-    // rename, which costs a new inode per file.
+    // rename, which costs a new inode per file. O_EXCL never follows a link,
+    // dangling or not: an existing link takes the detour too, and the rename
+    // replaces the link itself.
     std::string written = target;
     bool via_temp = false;
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
       if (errno != EEXIST) return fail(TWriteFailure::kCreate, errno);
       struct stat st;
-      if (::stat(target.c_str(), &st) != 0) return fail(TWriteFailure::kCreate, errno);
+      if (::lstat(target.c_str(), &st) != 0) return fail(TWriteFailure::kCreate, errno);
+      const bool link = S_ISLNK(st.st_mode);
       if (S_ISDIR(st.st_mode)) return fail(TWriteFailure::kCreate, EISDIR);
+      if (document && !link && !S_ISREG(st.st_mode)) return fail(TWriteFailure::kNotRegular, 0);
       // A read-only file is not ours to replace, even though the folder
-      // would let a rename do it.
-      if (::access(target.c_str(), W_OK) != 0) return fail(TWriteFailure::kCreate, errno);
+      // would let a rename do it. A link's own permissions mean nothing.
+      if (!link && ::access(target.c_str(), W_OK) != 0) return fail(TWriteFailure::kCreate, errno);
       fd = OpenTemporaryBeside(target, written);
       if (fd < 0) return fail(TWriteFailure::kCreate, errno);
       via_temp = true;
       // The replacement keeps the permissions of the file it replaces.
-      (void)::fchmod(fd, st.st_mode & 07777);
+      if (!link) (void)::fchmod(fd, st.st_mode & 07777);
     }
 
     auto abandon = [&](int err) {
@@ -69,7 +143,7 @@ class TPosixFileSystem final : public TFileSystem {
       p += n;
       left -= static_cast<size_t>(n);
     }
-    if (durable && ::fsync(fd) != 0) {
+    if (document && ::fsync(fd) != 0) {
       const int err = errno;
       ::close(fd);
       return abandon(err);
@@ -80,25 +154,50 @@ class TPosixFileSystem final : public TFileSystem {
       ::unlink(written.c_str());
       return fail(TWriteFailure::kCreate, err);
     }
+    if (document) {
+      SyncFolder(FolderOf(target));
+      RemoveStaleTemporariesIn(FolderOf(target));
+    }
     return true;
+  }
+
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    struct statvfs sv;
+    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
+  }
+
+  void RemoveStaleTemporaries(const std::string& folder) override {
+    RemoveStaleTemporariesIn(NativePath(folder));
   }
 
  private:
   // Creates a new, hidden file next to target; returns its descriptor (or -1
-  // with errno set) and its name in `name`.
+  // with errno set) and its name in `name`. The process id is read each time,
+  // as a forked child must not name its files after its parent.
   static int OpenTemporaryBeside(const std::string& target, std::string& name) {
-    static const std::string pid = std::to_string(::getpid());
     static std::atomic<unsigned> counter{0};
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    const std::string pid = std::to_string(::getpid());
+    const std::string dir = FolderOf(target);
+    const std::string base = target.substr(dir.size());
     for (int attempt = 0; attempt < 100; ++attempt) {
       name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
-      const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      const int fd =
+          ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
       if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
     return -1;
+  }
+
+  // Makes a rename in the folder durable; a folder that cannot be opened or
+  // synced leaves the file in place all the same.
+  static void SyncFolder(const std::string& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
   }
 };
 
@@ -121,5 +220,33 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 std::string SystemErrorText(int error_code) { return std::strerror(error_code); }
+
+}  // namespace orvana
+
+namespace orvana {
+
+std::optional<long> TemporaryOwner(std::string_view name) {
+  constexpr std::string_view kMark = ".tmp-";
+  if (name.size() < 2 || name[0] != '.') return std::nullopt;
+  const size_t mark = name.rfind(kMark);
+  if (mark == std::string_view::npos || mark < 2) return std::nullopt;
+  const std::string_view rest = name.substr(mark + kMark.size());
+  const size_t dash = rest.find('-');
+  if (dash == std::string_view::npos) return std::nullopt;
+  auto digits = [](std::string_view s) {
+    if (s.empty() || s.size() > 19) return false;
+    for (char c : s)
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  const std::string_view pid = rest.substr(0, dash);
+  if (!digits(pid) || !digits(rest.substr(dash + 1)) || pid.size() > 10) return std::nullopt;
+  long value = 0;
+  for (char c : pid) value = value * 10 + (c - '0');
+  // 0 and anything beyond a process id would make kill() address groups or
+  // fail; such names are not ours.
+  if (value <= 0 || value > INT_MAX) return std::nullopt;
+  return value;
+}
 
 }  // namespace orvana

@@ -5,6 +5,8 @@
 // implementation to observe writes or inject failures.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +14,26 @@ namespace orvana {
 
 // Why a file could not be replaced, and the system's error number.
 struct TWriteFailure {
-  enum Stage { kCreate, kWrite } stage;
+  // kNotRegular: the name (after following symbolic links, for a document)
+  // is something other than a regular file or a folder, such as a FIFO or a
+  // device; error_code is 0 then.
+  enum Stage { kCreate, kWrite, kNotRegular } stage;
   int error_code;  // errno
+};
+
+// What kind of file a replacement writes, which decides how a symbolic link
+// of that name is treated.
+enum class TReplaceMode {
+  // A page or the stylesheet of a generated site. A page never lands outside
+  // its folder: a symbolic link of that name (dangling or not) is replaced by
+  // the page itself and its target is left alone. Not flushed to disk.
+  kSitePage,
+  // A document the user chose by name, such as a project file. A symbolic
+  // link is followed through its whole chain and the file it names receives
+  // the bytes (a dangling last link: the file it names is created), so the
+  // link stays a link. The data reaches the disk before the file takes its
+  // name. Only regular files are replaced.
+  kDocument,
 };
 
 class TFileSystem {
@@ -26,14 +46,28 @@ class TFileSystem {
 
   // Replaces the file at path with exactly the given bytes, never leaving it
   // empty or half written: an existing file is replaced by a temporary file
-  // written in the same folder and renamed over it; a new file is written
-  // under its own name and removed again if the write fails. On failure the
-  // target keeps its old content (or stays absent), no temporary file remains,
-  // and the failure is returned; nothing else is touched. A read-only target
-  // or a folder of that name fails at the kCreate stage. With `durable`, the
-  // data reaches the disk before the file takes the target's name.
-  virtual bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+  // ".NAME.tmp-PID-N" written in the same folder and renamed over it; a new
+  // file is written under its own name (never through a symbolic link) and
+  // removed again if the write fails. On failure the target keeps its old
+  // content (or stays absent), no temporary file remains, and the failure is
+  // returned; nothing else is touched. A read-only target or a folder of that
+  // name fails at the kCreate stage; a document that is neither a regular
+  // file nor a folder fails at kNotRegular. A document replaced successfully
+  // also clears its folder of temporaries that dead processes left (see
+  // RemoveStaleTemporaries).
+  virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
+
+  // The bytes that an unprivileged writer may still put into the file system
+  // that holds the folder, or nothing when that cannot be told. The default
+  // cannot tell.
+  virtual std::optional<uint64_t> FreeSpace(const std::string& /*folder*/) { return std::nullopt; }
+
+  // Removes from the folder the temporaries of ReplaceFile's naming
+  // (".NAME.tmp-PID-N", regular files only) whose process no longer exists,
+  // as a process killed in the middle of a replacement leaves them. Files of
+  // live processes and every other entry stay. The default does nothing.
+  virtual void RemoveStaleTemporaries(const std::string& /*folder*/) {}
 };
 
 // The process's real file system.
@@ -49,5 +83,13 @@ std::string AbsolutePath(const std::string& path);
 
 // The system's text for an error number ("Permission denied").
 std::string SystemErrorText(int error_code);
+
+// The text for a name that is neither a regular file nor a folder.
+inline constexpr std::string_view kNotRegularFileText = "Not a regular file";
+
+// The process id that a name of ReplaceFile's temporary naming
+// (".NAME.tmp-PID-N", NAME not empty, PID and N decimal) carries, or nothing
+// for any other name.
+std::optional<long> TemporaryOwner(std::string_view file_name);
 
 }  // namespace orvana

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "TemplateProcessing.h"
+#include "UrlSafety.h"
 
 namespace orvana {
 
@@ -58,7 +59,7 @@ int64_t DistributeLinks(TSiteGenerator& generator, TRandomSource& random) {
       const std::string& address = urls[static_cast<size_t>(link_index)];
       link.clear();
       link += " <a href=\"";
-      link += address;
+      AppendHrefAddress(link, address);
       link += "\">";
       link += word;
       link += "</a> ";

@@ -5,7 +5,8 @@
 // counting as a blank) are the candidates; a uniformly chosen subset of at
 // most the quota of them, in text order, gets the next addresses, and every
 // occurrence of such a word in the page's text becomes
-// ' <a href="ADDRESS">WORD</a> '. The quota is the address count for one or
+// ' <a href="ADDRESS">WORD</a> ', ADDRESS made safe for the attribute
+// (AppendHrefAddress in UrlSafety.h). The quota is the address count for one or
 // two pages, else the address count divided by (pages - 1).
 #pragma once
 

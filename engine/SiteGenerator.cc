@@ -48,8 +48,7 @@ TSitePage& TSiteGenerator::AddPage(std::string title) {
 void TSiteGenerator::BuildPages() {
   static const std::string kSection = Utf8ToCp1251("Раздел ");
   const std::string text = JoinLinesWithCr(site_text_);
-  const std::vector<TPageSpan> spans =
-      CutIntoPages(text, min_chars_per_page_, max_chars_per_page_);
+  const std::vector<TPageSpan> spans = CutIntoPages(text, min_chars_per_page_, max_chars_per_page_);
   // The first page exists already; every further span is a new page.
   for (size_t i = 0; i < spans.size(); ++i) {
     if (i > 0) AddPage(kSection + std::to_string(i));
@@ -90,6 +89,7 @@ bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* b
   const TPaginationBars bars(pages_);
   const bool menu_inert = IsInertText(site_menu_);
   std::string bar, html;
+  CheckFreeSpace(fs, folder, SiteSize(bars, menu_inert));
   uint64_t total = 0;
   for (int i = 0; i < pages_.Count(); ++i) {
     const TSitePage& page = pages_[i];
@@ -99,8 +99,31 @@ bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* b
     total += html.size();
   }
   WriteSiteFile(fs, folder, "style.css", css_code_);
+  fs.RemoveStaleTemporaries(folder);
   if (bytes_written) *bytes_written = total + css_code_.size();
   return true;
+}
+
+uint64_t TSiteGenerator::SiteSize(const TPaginationBars& bars, bool menu_inert) const {
+  // Every page's HTML is the template's fixed bytes plus copies of its own
+  // paragraph text, bar and title; only a page whose text holds a placeholder
+  // prefix has to be filled to be measured.
+  const TPageSizeShape shape = PageSizeShape(*this, menu_inert);
+  uint64_t size = css_code_.size();
+  std::string bar, html;
+  for (int i = 0; i < pages_.Count(); ++i) {
+    const TSitePage& page = pages_[i];
+    if (ParagraphTextIsInert(page.PageText)) {
+      size += shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
+              shape.bars * bars.Size(i) +
+              shape.titles * (site_title_.size() + 3 + page.PageTitle.size());
+    } else {
+      bars.Build(i, bar);
+      FillTemplate(*this, page, bar, menu_inert, html);
+      size += html.size();
+    }
+  }
+  return size;
 }
 
 void TSiteGenerator::SetSiteTemplateFromStrings(const TStringList& lines) {

@@ -34,6 +34,7 @@ using TStrings = TStringList;
 
 class TSitePages;
 class TFileSystem;
+class TPaginationBars;
 
 // One page of a generated site.
 class TSitePage {
@@ -159,8 +160,9 @@ class TSiteGenerator {
   // site. The pages keep their text, title and file name; their PageHTML and
   // Pagination stay empty. The folder is tested first: when it fails, the
   // error box is shown, nothing is generated or written, and the result is
-  // false. Write failures throw as WriteSiteFiles does. `bytes_written`, when
-  // given, receives the total size of the files written.
+  // false. A site that does not fit into the folder's free space throws
+  // before the first file is written (see CheckFreeSpace). Write failures throw as WriteSiteFiles
+  // does. `bytes_written`, when given, receives the total size of the files written.
   bool GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written = nullptr);
 
   // Sets SiteTemplate to the given lines, each followed by one CR.
@@ -203,6 +205,9 @@ class TSiteGenerator {
  private:
   void BuildPages();
   void DistributeLinks();
+  // The bytes that writing the pages as they stand (text, links and titles
+  // set) and the stylesheet takes, exact, without building every page.
+  uint64_t SiteSize(const TPaginationBars& bars, bool menu_inert) const;
 
   TSitePages pages_;
   TStringList site_text_;

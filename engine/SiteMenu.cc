@@ -60,6 +60,18 @@ void TPaginationBars::Build(int p, std::string& bar) const {
   }
 }
 
+size_t TPaginationBars::Size(int p) const {
+  // The pieces of Build, counted: the back arrow, the linked numbers less the
+  // page's own, its plain number between blanks, the forward arrow.
+  const int n = pages_.Count();
+  const size_t own_number = std::to_string(p).size();
+  size_t size = p == 0 ? 13 : 29 + pages_[p - 1].PageUrl.size();
+  size += linked_.size() - (offset_[p + 1] - offset_[p]);
+  size += 2 + own_number;
+  size += p < n - 1 ? 29 + pages_[p + 1].PageUrl.size() : 13;
+  return size;
+}
+
 void BuildMenuAndPagination(TSiteGenerator& generator) {
   BuildSiteMenu(generator);
   TSitePages& pages = generator.Pages();

@@ -30,6 +30,9 @@ class TPaginationBars {
   // reused).
   void Build(int p, std::string& bar) const;
 
+  // The size of the bar of page p, without building it.
+  size_t Size(int p) const;
+
  private:
   const TSitePages& pages_;
   std::string linked_;

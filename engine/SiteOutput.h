@@ -1,6 +1,7 @@
 // Site output: the generated pages and the stylesheet written into a folder.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,17 +19,27 @@ std::string FilePathIn(const std::string& folder, const std::string& name);
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, const std::string& name,
                    std::string_view bytes);
 
+// Throws EOrvanaError (error code ENOSPC) when a site of `needed` bytes cannot
+// fit into the free space of the folder's file system: 'Not enough free space
+// in "FOLDER": the site needs N bytes, M bytes are free', FOLDER absolute.
+// Returns when it fits or the free space cannot be told.
+void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed);
+
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();
 
 // Writes every page's PageHTML under its PageUrl, then CssCode as
 // "style.css", into the folder, in that order. A folder that fails the
 // directory test is reported with ShowErrorBox("Указанный каталог не
-// существует") and nothing is written. A file that cannot be replaced throws
+// существует") and nothing is written. A site larger than the folder's free
+// space throws CheckFreeSpace's error before anything is written. A page name
+// that is a symbolic link gets the page in the link's place, the link's target
+// untouched. A file that cannot be replaced throws
 // EOrvanaError: 'Cannot create file "PATH". REASON (error N)' or 'Cannot
 // write file "PATH". REASON (error N)', with PATH absolute and N the system's
 // error number (also in ErrorCode()). Files written before it stay; the failed
-// one keeps its old content; the rest are not written.
+// one keeps its old content; the rest are not written. After a complete
+// write, the temporaries that dead processes left in the folder are removed.
 void WriteSiteFiles(const TSiteGenerator& generator, const std::string& folder, TFileSystem& fs);
 
 }  // namespace orvana

@@ -1,6 +1,8 @@
 #include "TemplateProcessing.h"
 
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 namespace orvana {
@@ -117,6 +119,23 @@ class TPageBuilder {
     pieces_ = std::move(out);
   }
 
+  // The bytes outside the given inert blocks, and how often each of those
+  // blocks (told apart by address) stands in the page.
+  uint64_t SizeWithout(std::initializer_list<std::pair<const char*, uint64_t*>> blocks) const {
+    uint64_t size = 0;
+    for (const Piece& piece : pieces_) {
+      size += piece.live.size();
+      bool counted = false;
+      for (const auto& [address, count] : blocks)
+        if (piece.inert.data() == address) {
+          ++*count;
+          counted = true;
+        }
+      if (!counted) size += piece.inert.size();
+    }
+    return size;
+  }
+
   void AssembleInto(std::string& html) const {
     size_t size = 0;
     for (const Piece& piece : pieces_) size += piece.live.size() + piece.inert.size();
@@ -166,6 +185,44 @@ std::string FillTemplate(const TSiteGenerator& g, const TSitePage& page) {
   std::string html;
   FillTemplate(g, page, page.Pagination, IsInertText(g.SiteMenu()), html);
   return html;
+}
+
+uint64_t ParagraphTextSize(std::string_view page_text) {
+  // Each CR CR pair, taken left to right without overlap, grows by five bytes.
+  uint64_t pairs = 0;
+  for (size_t at = page_text.find("\r\r"); at != std::string_view::npos;
+       at = page_text.find("\r\r", at + 2))
+    ++pairs;
+  return 7 + page_text.size() + 5 * pairs;
+}
+
+bool ParagraphTextIsInert(std::string_view page_text) {
+  // Framed by "<p>" and "</p>", and "</p><p>" holds no placeholder character,
+  // so only a whole "SiteGeneratorChange." inside the text could match.
+  return page_text.find("SiteGeneratorChange.") == std::string_view::npos;
+}
+
+TPageSizeShape PageSizeShape(const TSiteGenerator& g, bool menu_inert) {
+  // The fill of FillTemplate with the three per-page texts standing in as
+  // inert blocks. For an inert paragraph text this changes nothing: no later
+  // step can match in or across it. The title is the last step, so nothing
+  // searches it again either.
+  static const char kMainText[] = "<main>", kBar[] = "<bar>", kTitle[] = "<title>";
+  TPageBuilder builder(g.SiteTemplate());
+  if (menu_inert)
+    builder.ReplaceInert(kMenuPlaceholder, g.SiteMenu());
+  else
+    builder.ReplaceLive(kMenuPlaceholder, g.SiteMenu());
+  builder.ReplaceInert(kMainTextPlaceholder, kMainText);
+  builder.ReplaceInert(kPaginationPlaceholder, kBar);
+  builder.ReplaceLive(kHeaderPlaceholder, g.SiteHeader());
+  builder.ReplaceLive(kFooterPlaceholder, g.SiteFooter());
+  builder.ReplaceLive(kAdsensePlaceholder, g.AdsenseCode());
+  builder.ReplaceInert(kTitlePlaceholder, kTitle);
+  TPageSizeShape shape;
+  shape.fixed = builder.SizeWithout(
+      {{kMainText, &shape.main_texts}, {kBar, &shape.bars}, {kTitle, &shape.titles}});
+  return shape;
 }
 
 }  // namespace orvana

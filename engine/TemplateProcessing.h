@@ -7,6 +7,7 @@
 // stays as text. Nothing is escaped for HTML.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -23,8 +24,7 @@ std::string ReplaceAll(std::string_view text, std::string_view pattern,
 
 // ReplaceAll in place; leaves the string untouched (and unallocated) when the
 // pattern does not occur. Returns the number of replacements.
-size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
-                         std::string_view replacement);
+size_t ReplaceAllInPlace(std::string& text, std::string_view pattern, std::string_view replacement);
 
 // The page text set as paragraphs: each CR CR pair, left to right without
 // overlap, becomes "</p><p>", and the whole is framed by "<p>" and "</p>".
@@ -55,5 +55,28 @@ void FillTemplate(const TSiteGenerator& generator, const TSitePage& page,
 
 // The finished HTML of one page of the generator.
 std::string FillTemplate(const TSiteGenerator& generator, const TSitePage& page);
+
+// The size of ParagraphText(page_text), without building it.
+uint64_t ParagraphTextSize(std::string_view page_text);
+
+// True when the page's paragraph text can never take part in a later
+// placeholder match (it holds no "SiteGeneratorChange."); PageSizeShape holds
+// for such pages.
+bool ParagraphTextIsInert(std::string_view page_text);
+
+// How the size of a filled page depends on the page, so that a site can be
+// sized without building its pages: FillTemplate gives `fixed` bytes plus
+// `main_texts` times the size of the page's paragraph text, `bars` times the
+// size of its pagination bar and `titles` times the size of its title (site
+// title, " - ", page title), for every page whose paragraph text is inert
+// (ParagraphTextIsInert) and whose bar satisfies IsInertText. `menu_inert` as
+// for FillTemplate.
+struct TPageSizeShape {
+  uint64_t fixed = 0;
+  uint64_t main_texts = 0;
+  uint64_t bars = 0;
+  uint64_t titles = 0;
+};
+TPageSizeShape PageSizeShape(const TSiteGenerator& generator, bool menu_inert);
 
 }  // namespace orvana

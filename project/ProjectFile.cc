@@ -27,12 +27,24 @@ namespace ot = object_text;
 
 // The whole file, or the failure's error number.
 std::string ReadWholeFile(const std::string& file_name) {
-  const int fd = ::open(NativePath(file_name).c_str(), O_RDONLY | O_CLOEXEC);
+  // Opening without blocking keeps a FIFO without a writer from holding the
+  // program; the type check that follows refuses it before any read.
+  const int fd = ::open(NativePath(file_name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) FailToOpen(file_name, errno);
-  std::string text;
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    text.reserve(static_cast<size_t>(st.st_size));
+  if (::fstat(fd, &st) != 0) {
+    const int err = errno;
+    ::close(fd);
+    FailToOpen(file_name, err);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    if (S_ISDIR(st.st_mode)) FailToOpen(file_name, EISDIR);
+    throw EOrvanaError(ot::FormatMessage(
+        ot::kCannotOpenFile, {AbsolutePath(file_name), std::string(kNotRegularFileText)}));
+  }
+  std::string text;
+  if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
   char buffer[1 << 16];
   for (;;) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -56,12 +68,22 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
   const std::string text = WriteProjectText(generator);
   TFileSystem& target = fs ? *fs : RealFileSystem();
   TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (target.ReplaceFile(file_name, text, /*durable=*/true, &failure)) return;
-  if (failure.stage == TWriteFailure::kWrite)
-    throw EOrvanaError(std::string(ot::kStreamWriteError), failure.error_code);
+  if (target.ReplaceFile(file_name, text, TReplaceMode::kDocument, &failure)) return;
+  const std::string path = AbsolutePath(file_name);
+  switch (failure.stage) {
+    case TWriteFailure::kWrite:
+      throw EOrvanaError(std::string(ot::kStreamWriteError) + ": \"" + path + "\". " +
+                             SystemErrorText(failure.error_code) + " (error " +
+                             std::to_string(failure.error_code) + ")",
+                         failure.error_code);
+    case TWriteFailure::kNotRegular:
+      throw EOrvanaError(
+          ot::FormatMessage(ot::kCannotCreateFile, {path, std::string(kNotRegularFileText)}));
+    case TWriteFailure::kCreate:
+      break;
+  }
   throw EOrvanaError(
-      ot::FormatMessage(ot::kCannotCreateFile,
-                        {AbsolutePath(file_name), SystemErrorText(failure.error_code)}),
+      ot::FormatMessage(ot::kCannotCreateFile, {path, SystemErrorText(failure.error_code)}),
       failure.error_code);
 }
 

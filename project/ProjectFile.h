@@ -21,11 +21,14 @@ namespace orvana {
 std::string WriteProjectText(const TSiteGenerator& generator);
 
 // Writes the project file atomically: the whole text goes to a temporary file
-// in the same folder, is flushed to disk and renamed over the target. On any
-// failure the temporary file is removed, an existing file keeps its old
-// content, and EOrvanaError is thrown: 'Cannot create file "PATH". REASON'
-// (PATH absolute) when the file cannot be created, "Stream write error" when
-// a write fails. `fs` defaults to the real file system.
+// in the same folder, is flushed to disk and renamed over the target. A name
+// that is a symbolic link stays a link: the file at the end of its chain is
+// written (see TReplaceMode::kDocument). On any failure the temporary file is
+// removed, an existing file keeps its old content, and EOrvanaError is
+// thrown: 'Cannot create file "PATH". REASON' (PATH absolute) when the file
+// cannot be created, with REASON "Not a regular file" for a FIFO, a device
+// and the like; 'Stream write error: "PATH". REASON (error N)' when a write
+// fails. `fs` defaults to the real file system.
 void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
                      TFileSystem* fs = nullptr);
 
@@ -49,7 +52,9 @@ void ReadProjectText(std::string_view text, TSiteGenerator& generator,
 
 // Reads the file and then its text as ReadProjectText does. A file that
 // cannot be opened or read throws 'Cannot open file "PATH". REASON' (PATH
-// absolute).
+// absolute); a name that is not a regular file is refused before anything is
+// read, with REASON "Is a directory" for a folder and "Not a regular file"
+// for a FIFO, a device and the like.
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
                      const TProjectReadContext& context = {});
 

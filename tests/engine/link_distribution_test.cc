@@ -73,7 +73,8 @@ TEST_F(LinkTest, OnePageTakesUpToTheAddressCount) {
   EXPECT_EQ(Distribute(), 3);
   EXPECT_EQ(Count(Text(0), "<a href="), 3u);
   // Addresses are used in list order along the text.
-  const size_t a1 = Text(0).find("\"u1\""), a2 = Text(0).find("\"u2\""), a3 = Text(0).find("\"u3\"");
+  const size_t a1 = Text(0).find("\"u1\""), a2 = Text(0).find("\"u2\""),
+               a3 = Text(0).find("\"u3\"");
   EXPECT_LT(a1, a2);
   EXPECT_LT(a2, a3);
 }
@@ -152,7 +153,8 @@ TEST_F(LinkTest, AWordKeptTwiceNestsTheLinks) {
   SetPages({"apple apple "});
   EXPECT_EQ(Distribute(), 2);
   const std::string inner = Link("u2", "apple");
-  EXPECT_EQ(Text(0), ReplaceAll(Link("u1", "apple") + " " + Link("u1", "apple") + " ", "apple", inner));
+  EXPECT_EQ(Text(0),
+            ReplaceAll(Link("u1", "apple") + " " + Link("u1", "apple") + " ", "apple", inner));
 }
 
 TEST_F(LinkTest, ShorterWordLinkedFirstUsesUpTheLongerWordsAddress) {
@@ -162,11 +164,21 @@ TEST_F(LinkTest, ShorterWordLinkedFirstUsesUpTheLongerWordsAddress) {
   EXPECT_EQ(Text(0), Link("u1", W("книга")) + " " + Link("u1", W("книга")) + W("ми "));
 }
 
-TEST_F(LinkTest, AddressesAreInsertedUnchanged) {
+TEST_F(LinkTest, AddressesAreInsertedWithTheAttributeBreakingBytesEncoded) {
   g_.SetSiteUrlsToLink({"", "a \"b\""});
   SetPages({"alpha bravo "});
   EXPECT_EQ(Distribute(), 2);
-  EXPECT_EQ(Text(0), Link("", "alpha") + " " + Link("a \"b\"", "bravo") + " ");
+  EXPECT_EQ(Text(0), Link("", "alpha") + " " + Link("a%20%22b%22", "bravo") + " ");
+  // The project keeps the addresses as typed.
+  EXPECT_EQ(g_.SiteUrlsToLink()[1], "a \"b\"");
+}
+
+TEST_F(LinkTest, AnAddressCannotBreakOutOfItsAttribute) {
+  g_.SetSiteUrlsToLink({"http://x.example/\"onmouseover=\"alert(1)", "http://y.example/'<b>'"});
+  SetPages({"alpha bravo "});
+  EXPECT_EQ(Distribute(), 2);
+  EXPECT_EQ(Text(0), Link("http://x.example/%22onmouseover=%22alert(1)", "alpha") + " " +
+                         Link("http://y.example/%27%3Cb%3E%27", "bravo") + " ");
 }
 
 TEST_F(LinkTest, PageWithoutBlanksHasNoWords) {

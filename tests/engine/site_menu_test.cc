@@ -55,7 +55,8 @@ TEST_F(SiteMenuTest, EveryBarLinksAllNumbersButItsOwn) {
   for (int p = 0; p < 12; ++p) {
     const std::string& bar = g_.Pages()[p].Pagination;
     for (int k = 0; k < 12; ++k) {
-      const std::string link = "<a href=\"" + g_.Pages()[k].PageUrl + "\">" + std::to_string(k) + "</a>";
+      const std::string link =
+          "<a href=\"" + g_.Pages()[k].PageUrl + "\">" + std::to_string(k) + "</a>";
       EXPECT_EQ(bar.find(link) != std::string::npos, k != p) << "page " << p << " number " << k;
     }
     EXPECT_NE(bar.find("  " + std::to_string(p) + "  "), std::string::npos);
@@ -76,6 +77,26 @@ TEST_F(SiteMenuTest, TitlesAndUrlsAreNotEscaped) {
   g_.Pages()[0].PageUrl = "x\"y.html";
   BuildMenuAndPagination(g_);
   EXPECT_EQ(g_.SiteMenu(), "<ul>\r<li><a href=\"x\"y.html\">a<b>&c</a></li>\r</ul>");
+}
+
+}  // namespace
+}  // namespace orvana
+
+namespace orvana {
+namespace {
+
+TEST(PaginationBarSize, EqualsTheBuiltBarForEveryPage) {
+  for (const int n : {1, 2, 3, 10, 11, 101}) {
+    TSiteGenerator g;
+    g.AddPage("index");
+    for (int i = 1; i < n; ++i) g.AddPage("p");
+    const TPaginationBars bars(g.Pages());
+    std::string bar;
+    for (int p = 0; p < n; ++p) {
+      bars.Build(p, bar);
+      EXPECT_EQ(bars.Size(p), bar.size()) << "page " << p << " of " << n;
+    }
+  }
 }
 
 }  // namespace

@@ -37,9 +37,9 @@ void WriteFile(const fs::path& p, const std::string& bytes) {
 class SiteOutputTest : public testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("orvana-out-" + std::to_string(::getpid()) + "-" +
-            testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ =
+        fs::temp_directory_path() / ("orvana-out-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir_);
     fs::create_directories(dir_);
     previous_ = SetErrorBoxHandler([this](const std::string& text) { boxes_.push_back(text); });
@@ -73,7 +73,8 @@ TEST_F(SiteOutputTest, WritesEveryPageAndTheStylesheetWithExactBytes) {
   g_.SetSavePath(dir_.string());
   g_.SiteImport();
   EXPECT_TRUE(boxes_.empty());
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
+  EXPECT_EQ(Listing(),
+            (std::vector<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
   EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");  // no line break added
   EXPECT_EQ(ReadFile(dir_ / "page2.html"), "<html>\rpage 2\r</html>");
   EXPECT_EQ(ReadFile(dir_ / "style.css"), "body {\r}\r");
@@ -107,7 +108,8 @@ TEST_F(SiteOutputTest, EmptyStringsGiveEmptyFilesAndNoPagesGiveOnlyTheStylesheet
 
 TEST_F(SiteOutputTest, MissingFolderShowsTheBoxAndWritesNothing) {
   MakeSite(2);
-  for (const std::string& path : {std::string(), (dir_ / "nope").string(), (dir_ / "file").string()}) {
+  for (const std::string& path :
+       {std::string(), (dir_ / "nope").string(), (dir_ / "file").string()}) {
     if (path.ends_with("file")) WriteFile(path, "a file, not a folder");
     boxes_.clear();
     EXPECT_NO_THROW(g_.WriteSiteFiles(path));
@@ -132,9 +134,9 @@ TEST_F(SiteOutputTest, AFolderInTheWayOfAPageIsAnErrorThatStopsTheRest) {
     g_.WriteSiteFiles(dir_.string());
     FAIL() << "no error";
   } catch (const EOrvanaError& e) {
-    EXPECT_EQ(std::string(e.what()),
-              "Cannot create file \"" + (dir_ / "page1.html").string() + "\". " +
-                  SystemErrorText(EISDIR) + " (error " + std::to_string(EISDIR) + ")");
+    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + (dir_ / "page1.html").string() +
+                                         "\". " + SystemErrorText(EISDIR) + " (error " +
+                                         std::to_string(EISDIR) + ")");
     EXPECT_EQ(e.ErrorCode(), EISDIR);
   }
   EXPECT_TRUE(fs::exists(dir_ / "index.html"));
@@ -147,13 +149,13 @@ class FailingFileSystem : public TFileSystem {
  public:
   FailingFileSystem(int fail_at, TWriteFailure failure) : fail_at_(fail_at), failure_(failure) {}
   bool IsDirectory(const std::string& path) override { return RealFileSystem().IsDirectory(path); }
-  bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                    TWriteFailure* failure) override {
     if (++calls_ == fail_at_) {
       *failure = failure_;
       return false;
     }
-    return RealFileSystem().ReplaceFile(path, bytes, durable, failure);
+    return RealFileSystem().ReplaceFile(path, bytes, mode, failure);
   }
   int calls_ = 0;
 
@@ -188,13 +190,14 @@ TEST(RealFileSystem, ReplaceKeepsPermissionsAndRefusesReadOnlyTargets) {
   WriteFile(f, "old");
   fs::permissions(f, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   TWriteFailure failure{};
-  ASSERT_TRUE(RealFileSystem().ReplaceFile(f.string(), "new", false, &failure));
+  ASSERT_TRUE(RealFileSystem().ReplaceFile(f.string(), "new", TReplaceMode::kSitePage, &failure));
   EXPECT_EQ(ReadFile(f), "new");
   EXPECT_EQ(fs::status(f).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   if (::geteuid() != 0) {  // root may write anything; the check is for users
     fs::permissions(f, fs::perms::owner_read);
-    EXPECT_FALSE(RealFileSystem().ReplaceFile(f.string(), "newer", false, &failure));
+    EXPECT_FALSE(
+        RealFileSystem().ReplaceFile(f.string(), "newer", TReplaceMode::kSitePage, &failure));
     EXPECT_EQ(failure.stage, TWriteFailure::kCreate);
     EXPECT_EQ(ReadFile(f), "new");
   }
@@ -209,7 +212,8 @@ TEST(RealFileSystem, FailedWriteLeavesTheOldFileAndNoTemporary) {
   fs::create_directories(dir);
   const fs::path f = dir / "index.html";
   WriteFile(f, "old content");
-  struct sigaction ignore {}, old_action {};
+  struct sigaction ignore {
+  }, old_action{};
   ignore.sa_handler = SIG_IGN;
   ::sigaction(SIGXFSZ, &ignore, &old_action);
   struct rlimit old_limit {};
@@ -219,8 +223,9 @@ TEST(RealFileSystem, FailedWriteLeavesTheOldFileAndNoTemporary) {
   ::setrlimit(RLIMIT_FSIZE, &small);
   TWriteFailure failure{}, failure_new{};
   const std::string big(100000, 'x');
-  const bool ok = RealFileSystem().ReplaceFile(f.string(), big, false, &failure);
-  const bool ok_new = RealFileSystem().ReplaceFile((dir / "new.html").string(), big, true, &failure_new);
+  const bool ok = RealFileSystem().ReplaceFile(f.string(), big, TReplaceMode::kSitePage, &failure);
+  const bool ok_new = RealFileSystem().ReplaceFile((dir / "new.html").string(), big,
+                                                   TReplaceMode::kDocument, &failure_new);
   ::setrlimit(RLIMIT_FSIZE, &old_limit);
   ::sigaction(SIGXFSZ, &old_action, nullptr);
   EXPECT_FALSE(ok);
@@ -261,8 +266,9 @@ void FillInputs(TSiteGenerator& g) {
   g.SetSiteUrlsToLink(urls);
   g.SetMinCharsPerPage(400);
   g.SetMaxCharsPerPage(700);
-  g.SetSiteTemplate("<title>SiteGeneratorChange.Title</title>\rSiteGeneratorChange.Menu\r"
-                    "SiteGeneratorChange.MainText\rSiteGeneratorChange.Pagination\r");
+  g.SetSiteTemplate(
+      "<title>SiteGeneratorChange.Title</title>\rSiteGeneratorChange.Menu\r"
+      "SiteGeneratorChange.MainText\rSiteGeneratorChange.Pagination\r");
   g.SetCssCode("p {}\r");
   g.SetRandomSeed(17);
 }

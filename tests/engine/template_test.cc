@@ -12,9 +12,9 @@ namespace {
 TEST(ReplaceAll, ReplacesEveryOccurrenceLeftToRight) {
   EXPECT_EQ(ReplaceAll("a-b-c", "-", "+"), "a+b+c");
   EXPECT_EQ(ReplaceAll("xabcy", "abc", "R"), "xRy");
-  EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");     // no overlap
+  EXPECT_EQ(ReplaceAll("aaaa", "aa", "b"), "bb");  // no overlap
   EXPECT_EQ(ReplaceAll("aaa", "aa", "b"), "ba");
-  EXPECT_EQ(ReplaceAll("ab", "a", "aa"), "aab");      // inserted text not searched
+  EXPECT_EQ(ReplaceAll("ab", "a", "aa"), "aab");              // inserted text not searched
   EXPECT_EQ(ReplaceAll("Word word", "word", "X"), "Word X");  // case-sensitive
 }
 
@@ -31,6 +31,12 @@ TEST(ReplaceAll, InPlaceMatchesTheCopyingForm) {
   EXPECT_EQ(s, "1 two 1");
   EXPECT_EQ(ReplaceAllInPlace(s, "zzz", "1"), 0u);
   EXPECT_EQ(s, "1 two 1");
+}
+
+TEST(ParagraphText, SizeIsCountedWithoutBuilding) {
+  for (const std::string text : {"", "A", "A\rB\r", "A\r\rB", "A\r\r\rB", "A\r\r\r\rB", "\r\r",
+                                 "\r\r\r\r\r", "x\r\ry\r\rz\r"})
+    EXPECT_EQ(ParagraphTextSize(text), ParagraphText(text).size()) << text.size();
 }
 
 TEST(ParagraphText, CrPairsBecomeParagraphBreaks) {
@@ -84,7 +90,8 @@ TEST_F(TemplateTest, PlaceholdersAreMatchedExactlyAsSubstrings) {
 
 TEST_F(TemplateTest, LaterPlaceholdersInsideInsertedTextsAreFilled) {
   g_.Pages()[0].PageText = "SiteGeneratorChange.Title and SiteGeneratorChange.Menu";
-  EXPECT_EQ(Fill("SiteGeneratorChange.MainText"), "<p>Site - index and SiteGeneratorChange.Menu</p>");
+  EXPECT_EQ(Fill("SiteGeneratorChange.MainText"),
+            "<p>Site - index and SiteGeneratorChange.Menu</p>");
   g_.SetSiteHeader("SiteGeneratorChange.Footer");
   g_.SetSiteFooter("F");
   EXPECT_EQ(Fill("SiteGeneratorChange.Header"), "F");
@@ -143,16 +150,32 @@ TEST(IsInertText, OnlyTextsNoPlaceholderCanTouch) {
   EXPECT_FALSE(IsInertText(""));
   EXPECT_FALSE(IsInertText("<ul>SiteGeneratorChange.Title</ul>"));
   EXPECT_FALSE(IsInertText("Title</ul>"));  // may complete a placeholder before it
-  EXPECT_FALSE(IsInertText("<ul>Site"));     // may begin one after it
+  EXPECT_FALSE(IsInertText("<ul>Site"));    // may begin one after it
 }
 
 TEST(FillTemplate, MatchesPlainSuccessiveReplacementOnAdversarialInputs) {
   // Fragments chosen so that placeholders appear inside inserted texts and
   // are completed across the borders between texts.
-  const std::vector<std::string> bits = {
-      "SiteGeneratorChange.", "Menu", "MainText", "Pagination", "Header", "Footer",
-      "Adsense", "Title", "Site", "GeneratorChange.Ti", "tle", "<ul>", "</ul>", "\r", "\r\r",
-      " ", "x", "&gt;", "SiteGeneratorChange.Title", "SiteGeneratorChange.Menu"};
+  const std::vector<std::string> bits = {"SiteGeneratorChange.",
+                                         "Menu",
+                                         "MainText",
+                                         "Pagination",
+                                         "Header",
+                                         "Footer",
+                                         "Adsense",
+                                         "Title",
+                                         "Site",
+                                         "GeneratorChange.Ti",
+                                         "tle",
+                                         "<ul>",
+                                         "</ul>",
+                                         "\r",
+                                         "\r\r",
+                                         " ",
+                                         "x",
+                                         "&gt;",
+                                         "SiteGeneratorChange.Title",
+                                         "SiteGeneratorChange.Menu"};
   TRandomSource rng;
   rng.Seed(99);
   auto text = [&](int max_bits) {

@@ -1,6 +1,8 @@
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "../engine/ChildProcess.h"
 #include "DefaultContent.h"
 #include "FileSystem.h"
 #include "ProjectFile.h"
@@ -190,52 +193,6 @@ TEST_F(ProjectSaveLoad, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
 
 // --- Failures of a real, small file system ------------------------------------------
 
-// Runs the scenario in a child process that has its own mount namespace (a
-// user namespace too when not root) with a tmpfs of the given options mounted
-// over `dir`. Returns the scenario's report, or nothing when the machine
-// cannot make the namespace.
-std::optional<std::string> RunOnTmpfs(const std::string& dir, const char* options,
-                                      const std::function<std::string()>& scenario) {
-  int fds[2];
-  if (::pipe(fds) != 0) return std::nullopt;
-  const uid_t uid = ::geteuid();
-  const gid_t gid = ::getegid();
-  const pid_t pid = ::fork();
-  if (pid < 0) return std::nullopt;
-  if (pid == 0) {
-    ::close(fds[0]);
-    if (::unshare(CLONE_NEWNS) != 0) {
-      if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ::_exit(77);
-      auto put = [](const char* file, const std::string& text) {
-        const int fd = ::open(file, O_WRONLY);
-        if (fd < 0) return;
-        (void)!::write(fd, text.data(), text.size());
-        ::close(fd);
-      };
-      put("/proc/self/setgroups", "deny");
-      put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
-      put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
-    }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(77);
-    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0) ::_exit(77);
-    const std::string report = scenario();
-    (void)!::write(fds[1], report.data(), report.size());
-    ::close(fds[1]);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string report;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
-    report.append(buffer, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return report;
-}
-
 TEST_F(ProjectSaveLoad, SaveOnAReadOnlyFileSystemKeepsTheOldFile) {
   const std::string dir = dir_;
   const auto report = RunOnTmpfs(dir_, "size=1m", [&] {
@@ -263,7 +220,158 @@ TEST_F(ProjectSaveLoad, SaveOnAFullDiskKeepsTheOldFileAndLeavesNoTemporary) {
     return SaveError(g, dir + "/p.prj") + "\n" + ReadFile(dir + "/p.prj") + "\n" + Entries(dir);
   });
   if (!report) GTEST_SKIP() << "no mount namespace on this machine";
-  EXPECT_EQ(*report, "Stream write error\nold bytes\np.prj");
+  EXPECT_EQ(*report, "Stream write error: \"" + dir +
+                         "/p.prj\". No space left on device (error 28)\nold bytes\np.prj");
+}
+
+// --- Symbolic links, files of other kinds, temporaries of killed saves -------------
+
+TEST_F(ProjectSaveLoad, SaveThroughALinkChainWritesTheFileAtItsEndAndKeepsTheLinks) {
+  fs::create_directories(Path("real"));
+  WriteFile(Path("real/c.prj"), "old");
+  fs::create_symlink(Path("real/c.prj"), Path("real/b.prj"));  // absolute
+  fs::create_symlink("real/b.prj", Path("a.prj"));             // relative to the link's folder
+  TSiteGenerator g;
+  FillExample(g);
+  ASSERT_EQ(SaveError(g, Path("a.prj")), "<no error>");
+  EXPECT_TRUE(fs::is_symlink(Path("a.prj")));
+  EXPECT_TRUE(fs::is_symlink(Path("real/b.prj")));
+  EXPECT_EQ(ReadFile(Path("real/c.prj")), ExampleText());
+  EXPECT_EQ(Entries(dir_), "a.prj,real");
+  EXPECT_EQ(Entries(Path("real")), "b.prj,c.prj");
+  TSiteGenerator h;
+  ASSERT_EQ(LoadError(Path("a.prj"), h), "<no error>");
+  EXPECT_EQ(h.SavePath(), "C:\\Site");
+}
+
+TEST_F(ProjectSaveLoad, SaveThroughADanglingLinkCreatesTheFileItNames) {
+  fs::create_symlink("made.prj", Path("d.prj"));
+  TSiteGenerator g;
+  FillExample(g);
+  ASSERT_EQ(SaveError(g, Path("d.prj")), "<no error>");
+  EXPECT_TRUE(fs::is_symlink(Path("d.prj")));
+  EXPECT_EQ(ReadFile(Path("made.prj")), ExampleText());
+  EXPECT_EQ(Entries(dir_), "d.prj,made.prj");
+}
+
+TEST_F(ProjectSaveLoad, SaveThroughALinkLoopFailsAndChangesNothing) {
+  fs::create_symlink("l2", Path("l1"));
+  fs::create_symlink("l1", Path("l2"));
+  TSiteGenerator g;
+  EXPECT_EQ(SaveError(g, Path("l1")),
+            "Cannot create file \"" + Path("l1") + "\". Too many levels of symbolic links");
+  EXPECT_TRUE(fs::is_symlink(Path("l1")));
+  EXPECT_EQ(Entries(dir_), "l1,l2");
+}
+
+TEST_F(ProjectSaveLoad, SaveOverAFileOfAnotherKindIsRefused) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_symlink("fifo", Path("to-fifo"));
+  TSiteGenerator g;
+  FillExample(g);
+  for (const std::string name : {"fifo", "to-fifo"})
+    EXPECT_EQ(SaveError(g, Path(name)),
+              "Cannot create file \"" + Path(name) + "\". Not a regular file");
+  EXPECT_TRUE(fs::is_fifo(fs::symlink_status(Path("fifo"))));
+  EXPECT_TRUE(fs::is_symlink(Path("to-fifo")));
+  EXPECT_EQ(Entries(dir_), "fifo,to-fifo");
+}
+
+// LoadError in a child that is stopped after five seconds or a gigabyte of
+// memory, so a load that hangs or reads without end fails instead of taking
+// the test run down.
+std::string LoadErrorInChild(const std::string& path) {
+  int fds[2];
+  if (::pipe(fds) != 0) return "<no pipe>";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    ::alarm(5);
+    struct rlimit memory {
+      1u << 30, 1u << 30
+    };
+    ::setrlimit(RLIMIT_AS, &memory);
+    std::string report;
+    try {
+      TSiteGenerator g;
+      report = LoadError(path, g);
+    } catch (...) {
+      report = "<other error>";
+    }
+    (void)!::write(fds[1], report.data(), report.size());
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+    report.append(buffer, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status)) return "<stopped by signal " + std::to_string(WTERMSIG(status)) + ">";
+  return report;
+}
+
+TEST_F(ProjectSaveLoad, LoadRefusesWhatIsNotARegularFileAtOnce) {
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  fs::create_symlink("fifo", Path("to-fifo"));
+  const struct {
+    std::string path, reason;
+  } cases[] = {
+      {Path("fifo"), "Not a regular file"},
+      {Path("to-fifo"), "Not a regular file"},
+      {"/dev/zero", "Not a regular file"},
+      {"/dev/null", "Not a regular file"},
+      {dir_, "Is a directory"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(LoadErrorInChild(c.path), "Cannot open file \"" + c.path + "\". " + c.reason);
+}
+
+TEST_F(ProjectSaveLoad, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
+  // The project is saved through a link, so the temporaries are made, and
+  // cleared, in the folder of the file it names.
+  fs::create_directories(Path("real"));
+  WriteFile(Path("real/p.prj"), "old bytes");
+  fs::create_symlink(Path("real/p.prj"), Path("link.prj"));
+  TSiteGenerator big;
+  FillExample(big);
+  big.SetSiteText(TStringList(200, std::string(500, 'x')));
+  const std::string link = Path("link.prj");
+  const pid_t dead = RunKilledMidWrite(4096, [&] { SaveProjectFile(big, link); });
+  ASSERT_GT(dead, 0) << "the child was not killed while saving";
+  const std::string listing = Entries(Path("real"));
+  const std::string left = listing.substr(0, listing.find(','));
+  ASSERT_EQ(left.rfind(".p.prj.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+  ASSERT_EQ(listing, left + ",p.prj");
+  EXPECT_EQ(ReadFile(Path("real/p.prj")), "old bytes");
+
+  // Kept: a live process's temporary, our own, a folder and a name not ours.
+  const pid_t live = ::fork();
+  if (live == 0)
+    for (;;) ::pause();
+  ASSERT_GT(live, 0);
+  const std::string live_temp = ".q.prj.tmp-" + std::to_string(live) + "-0";
+  const std::string own_temp = ".r.prj.tmp-" + std::to_string(::getpid()) + "-5";
+  const std::string dead_folder = ".s.prj.tmp-" + std::to_string(dead) + "-0";
+  const std::string not_ours = "t.prj.tmp-" + std::to_string(dead) + "-0";
+  for (const std::string& name : {live_temp, own_temp, not_ours})
+    WriteFile(Path("real/" + name), "");
+  fs::create_directories(Path("real/" + dead_folder));
+  TSiteGenerator g;
+  FillExample(g);
+  const std::string error = SaveError(g, link);
+  ::kill(live, SIGKILL);
+  ::waitpid(live, nullptr, 0);
+  ASSERT_EQ(error, "<no error>");
+  EXPECT_EQ(ReadFile(Path("real/p.prj")), ExampleText());
+  std::vector<std::string> expected = {live_temp, own_temp, dead_folder, not_ours, "p.prj"};
+  std::sort(expected.begin(), expected.end());
+  std::string joined;
+  for (const std::string& n : expected) joined += (joined.empty() ? "" : ",") + n;
+  EXPECT_EQ(Entries(Path("real")), joined);
 }
 
 // --- Failures injected through the file-system interface ----------------------------
@@ -272,11 +380,11 @@ class TFailingFileSystem final : public TFileSystem {
  public:
   explicit TFailingFileSystem(std::optional<TWriteFailure> failure) : failure_(failure) {}
   bool IsDirectory(const std::string&) override { return true; }
-  bool ReplaceFile(const std::string& path, std::string_view bytes, bool durable,
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                    TWriteFailure* failure) override {
     path_ = path;
     bytes_ = bytes;
-    durable_ = durable;
+    durable_ = mode == TReplaceMode::kDocument;
     ++calls_;
     if (!failure_) return true;
     *failure = *failure_;
@@ -313,10 +421,27 @@ TEST(ProjectSaveInjected, CreateFailureNamesTheAbsolutePathAndTheReason) {
   }
 }
 
-TEST(ProjectSaveInjected, WriteFailureIsAStreamWriteError) {
+TEST(ProjectSaveInjected, WriteFailureIsAStreamWriteErrorNamingTheFileAndTheReason) {
   TFailingFileSystem file_system(TWriteFailure{TWriteFailure::kWrite, ENOSPC});
   TSiteGenerator g;
-  EXPECT_EQ(SaveError(g, "/x/p.prj", &file_system), "Stream write error");
+  EXPECT_EQ(SaveError(g, "/x/p.prj", &file_system),
+            "Stream write error: \"/x/p.prj\". No space left on device (error 28)");
+  file_system.failure_ = TWriteFailure{TWriteFailure::kWrite, EIO};
+  try {
+    SaveProjectFile(g, "rel/p.prj", &file_system);
+    FAIL() << "no error";
+  } catch (const EOrvanaError& e) {
+    EXPECT_EQ(std::string(e.what()), "Stream write error: \"" + fs::current_path().string() +
+                                         "/rel/p.prj\". Input/output error (error 5)");
+    EXPECT_EQ(e.ErrorCode(), EIO);
+  }
+}
+
+TEST(ProjectSaveInjected, ANameThatIsNotARegularFileIsRefusedClearly) {
+  TFailingFileSystem file_system(TWriteFailure{TWriteFailure::kNotRegular, 0});
+  TSiteGenerator g;
+  EXPECT_EQ(SaveError(g, "/x/fifo", &file_system),
+            "Cannot create file \"/x/fifo\". Not a regular file");
 }
 
 }  // namespace

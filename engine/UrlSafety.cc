@@ -1,0 +1,47 @@
+#include "UrlSafety.h"
+
+#include <algorithm>
+
+namespace orvana {
+
+void AppendHrefAddress(std::string& out, std::string_view address) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  for (const char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || c == ' ' || c == '"' || c == '\'' || c == '<' || c == '>') {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+}
+
+bool RunsScript(std::string_view address) {
+  size_t i = 0;
+  while (i < address.size() && static_cast<unsigned char>(address[i]) <= ' ') ++i;
+  std::string scheme;
+  for (; i < address.size(); ++i) {
+    char c = address[i];
+    if (c == '\t' || c == '\n' || c == '\r') continue;
+    if (c == ':') break;
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    // The longest scheme looked for is "javascript"; anything longer, or a
+    // byte no scheme may hold, settles the matter.
+    if (c < 'a' || c > 'z' || scheme.size() == 10) return false;
+    scheme += c;
+  }
+  if (i == address.size()) return false;
+  return scheme == "javascript" || scheme == "vbscript" || scheme == "data";
+}
+
+std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses) {
+  std::vector<std::string> found;
+  for (const std::string& address : addresses)
+    if (RunsScript(address) && std::find(found.begin(), found.end(), address) == found.end())
+      found.push_back(address);
+  return found;
+}
+
+}  // namespace orvana

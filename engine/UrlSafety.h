@@ -1,0 +1,32 @@
+// Link addresses as they go into pages, and the addresses that run script.
+//
+// The addresses of SiteUrlsToLink are kept as the user typed them; only the
+// copy written into a page's href is made safe for the attribute.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+// Appends the address to `out` as it stands in a double-quoted href: every
+// byte that can never stand raw in an address (the double quote, the
+// apostrophe, "<", ">", the blank, bytes below 32 and byte 127) as "%" and two
+// uppercase hexadecimal digits ("%22"), every other byte, "%" included, as it
+// is. An ordinary address is appended unchanged.
+void AppendHrefAddress(std::string& out, std::string_view address);
+
+// True when a browser would run the address as script: its scheme is
+// "javascript", "vbscript" or "data" in any letter case, after the blanks
+// and control bytes in front of it are dropped and tabs, CRs and line feeds
+// inside it are ignored, as browsers do.
+bool RunsScript(std::string_view address);
+
+// The addresses of the list that run script (RunsScript), in list order,
+// each once.
+std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses);
+
+}  // namespace orvana

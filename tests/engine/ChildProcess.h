@@ -1,0 +1,93 @@
+// Child processes for the file tests: a private tmpfs, a process killed in
+// the middle of a write.
+#pragma once
+
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace orvana::test {
+
+// Runs the scenario in a child process that has its own mount namespace (a
+// user namespace too when not root) with a tmpfs of the given options mounted
+// over `dir`. Returns the scenario's report, or nothing when the machine
+// cannot make the namespace.
+inline std::optional<std::string> RunOnTmpfs(const std::string& dir, const char* options,
+                                             const std::function<std::string()>& scenario) {
+  int fds[2];
+  if (::pipe(fds) != 0) return std::nullopt;
+  const uid_t uid = ::geteuid();
+  const gid_t gid = ::getegid();
+  const pid_t pid = ::fork();
+  if (pid < 0) return std::nullopt;
+  if (pid == 0) {
+    ::close(fds[0]);
+    if (::unshare(CLONE_NEWNS) != 0) {
+      if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ::_exit(77);
+      auto put = [](const char* file, const std::string& text) {
+        const int fd = ::open(file, O_WRONLY);
+        if (fd < 0) return;
+        (void)!::write(fd, text.data(), text.size());
+        ::close(fd);
+      };
+      put("/proc/self/setgroups", "deny");
+      put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
+      put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
+    }
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(77);
+    if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0) ::_exit(77);
+    const std::string report = scenario();
+    (void)!::write(fds[1], report.data(), report.size());
+    ::close(fds[1]);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  std::string report;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+    report.append(buffer, static_cast<size_t>(n));
+  ::close(fds[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
+  return report;
+}
+
+// Runs `work` in a child whose file-size limit is `limit` bytes and for which
+// SIGXFSZ keeps its default action, so a write beyond the limit kills the
+// child in the middle of writing. Returns the reaped child's pid when it was
+// killed so, -1 otherwise.
+inline pid_t RunKilledMidWrite(rlim_t limit, const std::function<void()>& work) {
+  const pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    struct rlimit no_core {
+      0, 0
+    };
+    ::setrlimit(RLIMIT_CORE, &no_core);
+    ::signal(SIGXFSZ, SIG_DFL);
+    struct rlimit small {
+      limit, limit
+    };
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+      work();
+    } catch (...) {
+    }
+    ::_exit(0);
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ ? pid : -1;
+}
+
+}  // namespace orvana::test

@@ -1,0 +1,410 @@
+// The site's files and their folder: symbolic links in the way of a page,
+// temporaries of killed processes, a site that does not fit.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <sstream>
+
+#include "ChildProcess.h"
+#include "Error.h"
+#include "FileSystem.h"
+#include "Notify.h"
+#include "SiteGenerator.h"
+#include "SiteOutput.h"
+#include "TestUtil.h"
+
+namespace orvana {
+namespace {
+
+namespace fs = std::filesystem;
+using test::RunKilledMidWrite;
+using test::RunOnTmpfs;
+
+std::string ReadFile(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string Listing(const fs::path& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  std::string out;
+  for (const std::string& n : names) out += (out.empty() ? "" : ",") + n;
+  return out;
+}
+
+// Inputs for a site of several pages with links, menu and bars.
+void FillInputs(TSiteGenerator& g, int lines = 120) {
+  TStringList text;
+  for (int i = 0; i < lines; ++i) {
+    text.push_back(test::W("Строка номер ") + std::to_string(i) + ". Words here and there, again.");
+    if (i % 5 == 0) text.emplace_back();
+  }
+  g.SetSiteText(text);
+  TStringList urls;
+  for (int i = 0; i < 30; ++i) urls.push_back("http://example.com/" + std::to_string(i));
+  g.SetSiteUrlsToLink(urls);
+  g.SetMinCharsPerPage(400);
+  g.SetMaxCharsPerPage(700);
+  g.SetSiteTitle("Site");
+  g.SetSiteTemplate(
+      "<title>SiteGeneratorChange.Title</title>\rSiteGeneratorChange.Menu\r"
+      "SiteGeneratorChange.MainText\rSiteGeneratorChange.Pagination\r");
+  g.SetCssCode("p {}\r");
+  g.SetRandomSeed(17);
+}
+
+class FileSafetyTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "orvana-safety-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    root_ = pattern;
+    dir_ = root_ / "site";
+    fs::create_directories(dir_);
+    previous_ = SetErrorBoxHandler([this](const std::string& text) { boxes_.push_back(text); });
+  }
+  void TearDown() override {
+    SetErrorBoxHandler(previous_);
+    fs::remove_all(root_);
+  }
+
+  fs::path root_, dir_;
+  std::vector<std::string> boxes_;
+  TErrorBoxHandler previous_;
+};
+
+// --- Symbolic links in the place of a page -----------------------------------------
+
+// Both ways of writing a site, with the same inputs.
+const std::function<void(TSiteGenerator&, const std::string&)> kWriters[] = {
+    [](TSiteGenerator& g, const std::string& folder) {
+      g.Generate();
+      g.WriteSiteFiles(folder);
+    },
+    [](TSiteGenerator& g, const std::string& folder) { g.GenerateAndWriteSite(folder); },
+};
+
+TEST_F(FileSafetyTest, APageNameThatIsALinkIsReplacedByThePageAndItsTargetIsLeftAlone) {
+  for (const auto& write : kWriters) {
+    fs::remove_all(dir_);
+    fs::remove_all(root_ / "outside");
+    fs::create_directories(dir_);
+    fs::create_directories(root_ / "outside");
+    WriteFile(root_ / "outside/secret.txt", "not a page");
+    fs::create_symlink(root_ / "outside/secret.txt", dir_ / "index.html");
+    fs::create_symlink(root_ / "outside/missing.html", dir_ / "page1.html");  // dangling
+    fs::create_symlink("page2-link", dir_ / "page2.html");                    // dangling, relative
+    fs::create_symlink(root_ / "outside", dir_ / "page3.html");               // a folder
+    fs::create_symlink(root_ / "outside/secret.txt", dir_ / "style.css");
+
+    TSiteGenerator g;
+    FillInputs(g);
+    ASSERT_NO_THROW(write(g, dir_.string()));
+    ASSERT_GT(g.Pages().Count(), 4);
+    for (const char* name : {"index.html", "page1.html", "page2.html", "page3.html", "style.css"})
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir_ / name))) << name;
+    EXPECT_EQ(ReadFile(dir_ / "style.css"), "p {}\r");
+    EXPECT_NE(ReadFile(dir_ / "index.html").find("<title>Site - index</title>"), std::string::npos);
+    EXPECT_EQ(ReadFile(root_ / "outside/secret.txt"), "not a page");
+    EXPECT_EQ(Listing(root_ / "outside"), "secret.txt");
+    EXPECT_FALSE(fs::exists(dir_ / "page2-link"));
+    EXPECT_TRUE(boxes_.empty());
+  }
+}
+
+TEST(RealFileSystem, ANewPageIsWrittenUnderItsOwnNameWithThePermissionsOfANewFile) {
+  const fs::path dir = fs::temp_directory_path() / ("orvana-link-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  WriteFile(dir / "target", "old");
+  fs::permissions(dir / "target", fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(dir / "target", dir / "a.html");
+  TWriteFailure failure{};
+  ASSERT_TRUE(RealFileSystem().ReplaceFile((dir / "a.html").string(), "new",
+                                           TReplaceMode::kSitePage, &failure));
+  EXPECT_EQ(ReadFile(dir / "a.html"), "new");
+  EXPECT_EQ(ReadFile(dir / "target"), "old");
+  // The link's target lent the page nothing, not even its permissions.
+  EXPECT_NE(fs::status(dir / "a.html").permissions() & fs::perms::others_read, fs::perms::none);
+  fs::remove_all(dir);
+}
+
+// --- Temporaries of dead processes ------------------------------------------------
+
+// A child that lives until it is killed.
+pid_t StartLiveChild() {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    for (;;) ::pause();
+  }
+  return pid;
+}
+
+void StopChild(pid_t pid) {
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+}
+
+TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
+  for (const auto& write : kWriters) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    WriteFile(dir_ / "index.html", "old index");
+    const std::string folder = dir_.string();
+    const pid_t dead = RunKilledMidWrite(4096, [&] {
+      TSiteGenerator g;
+      g.AddPage("index").PageHTML = std::string(100000, 'x');
+      g.WriteSiteFiles(folder);
+    });
+    ASSERT_GT(dead, 0) << "the child was not killed while writing";
+    // The child counts its temporaries on from where the parent stood.
+    const std::string listing = Listing(dir_);
+    const std::string left = listing.substr(0, listing.find(','));
+    ASSERT_EQ(left.rfind(".index.html.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+    ASSERT_EQ(listing, left + ",index.html");
+    EXPECT_EQ(fs::file_size(dir_ / left), 4096u);
+    EXPECT_EQ(ReadFile(dir_ / "index.html"), "old index");
+
+    const pid_t live = StartLiveChild();
+    ASSERT_GT(live, 0);
+    const std::string live_temp = ".page1.html.tmp-" + std::to_string(live) + "-3";
+    const std::string own_temp = ".page2.html.tmp-" + std::to_string(::getpid()) + "-9";
+    const std::string dead_folder = ".x.tmp-" + std::to_string(dead) + "-1";
+    const std::string dead_other = ".y.tmp-" + std::to_string(dead) + "-2";
+    WriteFile(dir_ / live_temp, "");
+    WriteFile(dir_ / own_temp, "");
+    WriteFile(dir_ / dead_other, "");
+    fs::create_directories(dir_ / dead_folder);
+    for (const std::string& decoy :
+         {"notours.tmp-" + std::to_string(dead) + "-1", ".z.tmp-" + std::to_string(dead),
+          ".z.tmp-" + std::to_string(dead) + "-", ".tmp-" + std::to_string(dead) + "-1",
+          std::string(".z.tmp-0-1"), std::string(".z.tmp-x1-1")})
+      WriteFile(dir_ / decoy, "");
+    const std::string before = Listing(dir_);
+
+    TSiteGenerator g;
+    FillInputs(g);
+    write(g, folder);
+    StopChild(live);
+    std::string expected = before;
+    for (const std::string& gone : {left, dead_other}) {
+      EXPECT_NE(expected.find(gone + ","), std::string::npos);
+      expected.erase(expected.find(gone + ","), gone.size() + 1);
+    }
+    std::string now = Listing(dir_);
+    // Only the new pages and the stylesheet came in.
+    for (int i = 1; i < g.Pages().Count(); ++i) {
+      const std::string page = "page" + std::to_string(i) + ".html,";
+      if (now.find(page) != std::string::npos && expected.find(page) == std::string::npos)
+        now.erase(now.find(page), page.size());
+    }
+    now.erase(now.find("style.css"), 9);
+    if (now.ends_with(",")) now.pop_back();
+    EXPECT_EQ(now, expected);
+    EXPECT_TRUE(fs::exists(dir_ / live_temp));
+    EXPECT_TRUE(fs::exists(dir_ / own_temp));
+    EXPECT_TRUE(fs::is_directory(dir_ / dead_folder));
+  }
+}
+
+TEST(TemporaryOwner, OnlyOurExactNamingCarriesAnOwner) {
+  const struct {
+    const char* name;
+    long owner;  // 0: not ours
+  } cases[] = {
+      {".index.html.tmp-123-0", 123},
+      {".a.tmp-1-99", 1},
+      {".a.tmp-b.tmp-77-1", 77},
+      {"index.html.tmp-123-0", 0},
+      {".tmp-123-0", 0},
+      {"..tmp-1-1", 0},
+      {".a.tmp-123", 0},
+      {".a.tmp-123-", 0},
+      {".a.tmp--1", 0},
+      {".a.tmp-0-1", 0},
+      {".a.tmp-12a-1", 0},
+      {".a.tmp-99999999999-1", 0},
+      {".a.tmp-1-2-3", 0},
+      {".a.TMP-1-2", 0},
+      {"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TemporaryOwner(c.name).value_or(0), c.owner) << c.name;
+}
+
+// --- A site that does not fit -------------------------------------------------------
+
+// The real file system with a free space of our choosing.
+class TSmallFileSystem final : public TFileSystem {
+ public:
+  explicit TSmallFileSystem(uint64_t free) : free_(free) {}
+  bool IsDirectory(const std::string& path) override { return RealFileSystem().IsDirectory(path); }
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
+                   TWriteFailure* failure) override {
+    ++writes_;
+    return RealFileSystem().ReplaceFile(path, bytes, mode, failure);
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    folder_ = folder;
+    return free_;
+  }
+  uint64_t free_;
+  int writes_ = 0;
+  std::string folder_;
+};
+
+std::string BuildError(const std::function<void()>& build) {
+  try {
+    build();
+  } catch (const EOrvanaError& e) {
+    return e.what();
+  }
+  return "<no error>";
+}
+
+// The site's exact size, as Generate makes it.
+uint64_t GeneratedSize(TSiteGenerator& g) {
+  g.Generate();
+  uint64_t size = g.CssCode().size();
+  for (int i = 0; i < g.Pages().Count(); ++i) size += g.Pages()[i].PageHTML.size();
+  return size;
+}
+
+TEST_F(FileSafetyTest, ASiteLargerThanTheFreeSpaceWritesNothing) {
+  TSiteGenerator g;
+  FillInputs(g);
+  const uint64_t size = GeneratedSize(g);
+  const std::string message = "Not enough free space in \"" + dir_.string() +
+                              "\": the site needs " + std::to_string(size) + " bytes, " +
+                              std::to_string(size - 1) + " bytes are free";
+  TSmallFileSystem small(size - 1);
+  g.SetFileSystem(&small);
+  try {
+    g.WriteSiteFiles(dir_.string());
+    ADD_FAILURE() << "no error";
+  } catch (const EOrvanaError& e) {
+    EXPECT_EQ(e.what(), message);
+    EXPECT_EQ(e.ErrorCode(), ENOSPC);
+  }
+  EXPECT_EQ(BuildError([&] { g.GenerateAndWriteSite(dir_.string()); }), message);
+  EXPECT_EQ(small.writes_, 0);
+  EXPECT_EQ(small.folder_, dir_.string());
+  EXPECT_EQ(Listing(dir_), "");
+
+  // A site that just fits is written, both ways.
+  small.free_ = size;
+  EXPECT_EQ(BuildError([&] { g.GenerateAndWriteSite(dir_.string()); }), "<no error>");
+  EXPECT_EQ(BuildError([&] { g.Generate(), g.WriteSiteFiles(dir_.string()); }), "<no error>");
+  EXPECT_EQ(small.writes_, 2 * (g.Pages().Count() + 1));
+}
+
+// The size the page-at-a-time build computes, read from its refusal.
+uint64_t StreamedSize(TSiteGenerator& g, const std::string& folder) {
+  TSmallFileSystem none(0);
+  g.SetFileSystem(&none);
+  const std::string error = BuildError([&] { g.GenerateAndWriteSite(folder); });
+  g.SetFileSystem(nullptr);
+  const size_t at = error.find("needs ");
+  if (at == std::string::npos) return 0;
+  return std::stoull(error.substr(at + 6));
+}
+
+TEST_F(FileSafetyTest, ThePageAtATimeBuildSizesTheSiteExactlyWithoutBuildingIt) {
+  // Templates and texts whose placeholders reach into each other: inserted
+  // texts holding later placeholders, placeholders made of two halves, a
+  // page text holding a placeholder, a menu that is not inert.
+  const struct {
+    const char* name;
+    std::string tmpl, header, footer, adsense, title;
+    std::string extra_line;
+  } cases[] = {
+      {"plain", "SiteGeneratorChange.MainText", "", "", "", "T", ""},
+      {"every placeholder twice",
+       "SiteGeneratorChange.Title SiteGeneratorChange.Menu SiteGeneratorChange.MainText "
+       "SiteGeneratorChange.Pagination SiteGeneratorChange.Header SiteGeneratorChange.Footer "
+       "SiteGeneratorChange.Adsense SiteGeneratorChange.Title SiteGeneratorChange.Pagination "
+       "SiteGeneratorChange.MainText",
+       "<h>", "<f>", "<ad>", test::W("Сайт"), ""},
+      {"chained inserts",
+       "SiteGeneratorChange.Header|SiteGeneratorChange.Footer|SiteGeneratorChange.MainText",
+       "SiteGeneratorChange.Footer SiteGeneratorChange.Title",
+       "SiteGeneratorChange.Adsense+SiteGeneratorChange.Title", "SiteGeneratorChange.Title x2",
+       "TT", ""},
+      {"halves joined by an insert",
+       "SiteGeneratorChange.TiSiteGeneratorChange.HeaderSiteGeneratorChange.Pagination", "tle", "",
+       "", "title", ""},
+      {"no placeholder at all", "<html></html>\r", "", "", "", "", ""},
+      {"empty template", "", "h", "f", "a", "t", ""},
+      {"page text with placeholders", "SiteGeneratorChange.MainText|SiteGeneratorChange.Pagination",
+       "", "", "", "Title",
+       "SiteGeneratorChange.Title SiteGeneratorChange.Header and more "
+       "SiteGeneratorChange.Pagination"},
+      {"placeholder in the menu's titles", "SiteGeneratorChange.Menu.SiteGeneratorChange.MainText",
+       "", "", "", "SiteGeneratorChange.Header", ""},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    TSiteGenerator g;
+    FillInputs(g, 80);
+    g.SetSiteTemplate(c.tmpl);
+    g.SetSiteHeader(c.header);
+    g.SetSiteFooter(c.footer);
+    g.SetAdsenseCode(c.adsense);
+    g.SetSiteTitle(c.title);
+    if (!c.extra_line.empty()) {
+      TStringList text = g.SiteText();
+      text.insert(text.begin() + 3, c.extra_line);
+      g.SetSiteText(text);
+    }
+    const fs::path folder = dir_ / std::to_string(index++);
+    fs::create_directories(folder);
+    const uint64_t streamed = StreamedSize(g, folder.string());
+    EXPECT_EQ(streamed, GeneratedSize(g)) << c.name;
+    uint64_t written = 0;
+    ASSERT_TRUE(g.GenerateAndWriteSite(folder.string(), &written));
+    EXPECT_EQ(streamed, written) << c.name;
+  }
+}
+
+TEST_F(FileSafetyTest, ASiteThatCannotFitOnARealSmallFileSystemWritesNothing) {
+  const std::string folder = dir_.string();
+  const auto report = RunOnTmpfs(folder, "size=64k", [&] {
+    std::string out;
+    for (const auto& write : kWriters) {
+      TSiteGenerator g;
+      FillInputs(g, 2000);  // some hundred kilobytes
+      out += BuildError([&] { write(g, folder); }) + "|" + Listing(folder) + "\n";
+    }
+    return out;
+  });
+  if (!report) GTEST_SKIP() << "no mount namespace on this machine";
+  const std::string prefix = "Not enough free space in \"" + folder + "\": the site needs ";
+  size_t lines = 0;
+  std::istringstream in(*report);
+  for (std::string line; std::getline(in, line); ++lines) {
+    EXPECT_EQ(line.rfind(prefix, 0), 0u) << line;
+    EXPECT_TRUE(line.ends_with(" bytes are free|")) << line;  // nothing written
+  }
+  EXPECT_EQ(lines, 2u);
+}
+
+}  // namespace
+}  // namespace orvana

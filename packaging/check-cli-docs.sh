@@ -47,9 +47,9 @@ man_spelling() { sed 's/-/\\-/g' <<<"$1"; }
 
 # A word list in the completion: local NAME='...' (it may span lines).
 completion_words() {
-  awk -v name="$1" '
-    index($0, "local " name "=\x27") { on = 1; sub(/.*=\x27/, "") }
-    on { line = $0; if (sub(/\x27.*/, "", line)) { print line; on = 0 } else print line }
+  awk -v name="$1" -v q="'" '
+    index($0, "local " name "=" q) { on = 1; $0 = substr($0, index($0, "=" q) + 2) }
+    on { i = index($0, q); if (i) { print substr($0, 1, i - 1); on = 0 } else print }
   ' "$completion" | tr -s ' \t' '\n\n' | sed '/^$/d'
 }
 

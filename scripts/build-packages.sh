@@ -21,20 +21,9 @@ case ${1:-} in
     ;;
 esac
 
-scripts/install-deps.sh build
 # CPack's Debian generator finds the programs with file(1) and computes their
 # dependencies with dpkg-shlibdeps (dpkg-dev).
-missing=()
-for p in dpkg-dev file; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh package
 
 # Debian's hardening flags (stack protector, fortified functions, read-only
 # relocations bound at start-up), without -g: the packages are stripped anyway.

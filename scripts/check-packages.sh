@@ -14,17 +14,7 @@ version=$(sed -n 's/^project(Orvana VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
 export DEBIAN_FRONTEND=noninteractive
 
-# The checking tools. shared-mime-info and desktop-file-utils also make the
-# installation run their triggers, which read the MIME type and the entry.
-missing=()
-for p in lintian desktop-file-utils appstream shared-mime-info; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/install-deps.sh check-package
 
 scripts/build-packages.sh
 cli_deb=$(ls "$dir"/packages/orvana-cli_*.deb)

@@ -2,26 +2,39 @@
 # Installs, with apt-get, whatever a step needs and this machine lacks. The
 # one list of the project's packages. Safe to run again: it installs only
 # what is missing.
-# Usage: scripts/install-deps.sh [build|test|e2e]...
-#   build  compiler, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6
-#   e2e    the browser test: Debian's Chromium, Node.js and npm, fonts
-#   test   build + e2e + the fuzzer's clang
+# Usage: scripts/install-deps.sh [cli|build|test|e2e|package|check-package]...
+#   cli            what orvana-cli alone needs: compiler, CMake, Ninja
+#   build          cli + GoogleTest, Google Benchmark, Qt 6
+#   e2e            the browser test: Debian's Chromium, Node.js and npm, fonts
+#   test           build + e2e + the fuzzer's clang
+#   package        build + what CPack's Debian generator runs (dpkg-shlibdeps, file)
+#   check-package  the package checks: lintian and the desktop validators
 set -euo pipefail
 [ $# -gt 0 ] || set -- build
 
-build_pkgs=(g++ cmake ninja-build pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-            qt6-base-dev qt6-base-dev-tools libgl-dev)
+cli_pkgs=(g++ cmake ninja-build)
+# libxkbcommon-dev: Qt's CMake files look for XKB and say "Could NOT find XKB"
+# without it; nothing of ours uses it, but the message reads like a failure.
+build_pkgs=("${cli_pkgs[@]}" pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
+            qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev)
 # Debian 12 ships Node.js 18; tests/e2e/package-lock.json pins packages that run on it.
 e2e_pkgs=(chromium nodejs npm fonts-dejavu-core ca-certificates)
 fuzz_pkgs=(clang libclang-rt-dev)
+package_pkgs=(dpkg-dev file)
+# shared-mime-info and desktop-file-utils also make an installation of the
+# packages run their triggers, which read the MIME type and the entry.
+check_package_pkgs=(lintian desktop-file-utils appstream shared-mime-info)
 
 pkgs=()
 for what in "$@"; do
   case "$what" in
+    cli) pkgs+=("${cli_pkgs[@]}") ;;
     build) pkgs+=("${build_pkgs[@]}") ;;
+    package) pkgs+=("${build_pkgs[@]}" "${package_pkgs[@]}") ;;
+    check-package) pkgs+=("${check_package_pkgs[@]}") ;;
     e2e) pkgs+=("${e2e_pkgs[@]}") ;;
     test) pkgs+=("${build_pkgs[@]}" "${e2e_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
-    *) echo "install-deps: unknown set '$what' (build, test or e2e)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown set '$what' (cli, build, test, e2e, package or check-package)" >&2; exit 2 ;;
   esac
 done
 

@@ -5,8 +5,11 @@
 # benchmarks: about 30 compilations instead of the whole project's 140
 # targets. build/ stays the full tree of scripts/build.sh and scripts/test.sh.
 set -euo pipefail
+# Started with an empty environment, bash keeps a search path of its own but
+# passes none on, and tools that look themselves up (cmake) then fail.
+printenv PATH >/dev/null || export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh build
+scripts/install-deps.sh cli
 cmake -S . -B build-cli -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DORVANA_BUILD_GUI=OFF -DORVANA_BUILD_TESTS=OFF -DORVANA_BUILD_BENCH=OFF
 cmake --build build-cli --target orvana-cli --parallel "$(nproc)"

@@ -3,6 +3,9 @@
 # prints is ctest's summary. Every step is required: a step that cannot run
 # fails the script.
 set -euo pipefail
+# Started with an empty environment, bash keeps a search path of its own but
+# passes none on, and tools that look themselves up (cmake) then fail.
+printenv PATH >/dev/null || export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh test
 scripts/build.sh

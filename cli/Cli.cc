@@ -20,6 +20,7 @@
 #include "ProjectFile.h"
 #include "ProjectJson.h"
 #include "TextInput.h"
+#include "UrlSafety.h"
 
 namespace orvana::cli {
 namespace {
@@ -338,6 +339,11 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
       << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
       << (bytes == 1 ? " byte" : " bytes") << " written to " << Cp1251ToUtf8(AbsolutePath(folder))
       << '\n';
+  // Such addresses are linked as the user typed them, but a reader who
+  // clicks one runs whatever it holds.
+  for (const std::string& address : ScriptRunningAddresses(generator.SiteUrlsToLink()))
+    err << "orvana-cli: warning: the link address \"" << Cp1251ToUtf8(address)
+        << "\" runs script when clicked; it is linked as written\n";
   return 0;
 }
 

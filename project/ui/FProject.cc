@@ -26,6 +26,7 @@
 #include "PFolderDialog.h"
 #include "ProjectFile.h"
 #include "TextBridge.h"
+#include "UrlSafety.h"
 
 namespace orvana {
 namespace {
@@ -358,6 +359,11 @@ void TSiteProject::Button1Click() {
     MemosToGenerator();
     FGenerator->Generate();
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
+    // Linked as typed, but a reader who clicks such an address runs it.
+    for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink()))
+      MessageBox::warning(this, QStringLiteral("Адрес ссылки «%1» выполняет сценарий при "
+                                               "переходе; ссылки на него вставлены как есть")
+                                    .arg(FromEngine(address)));
     FGenerator->SiteImport();
   });
 }

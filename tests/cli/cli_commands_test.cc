@@ -459,6 +459,26 @@ TEST_F(CliCommandsTest, BuildWithAndWithoutSaveWritesTheSameSite) {
             kept.out.substr(0, kept.out.find(" written to ")));
 }
 
+TEST_F(CliCommandsTest, BuildWarnsOfAddressesThatRunScriptAndStillLinksThem) {
+  MakeProject(3, 0);
+  WriteWholeFile(dir_ / "links.txt",
+                 "http://example.org/a\n JavaScript:alert(1)\nhttp://example.org/b\n"
+                 "DATA:text/html,x\nhttp://example.org/\"q\"\n");
+  ASSERT_EQ(RunTool({"new", ProjectPath(), "--text", dir_ / "text.txt", "--links",
+                     dir_ / "links.txt", "--out", dir_ / "site", "--force"})
+                .code,
+            0);
+  const RunResult r = RunTool({"build", ProjectPath(), "--seed", "3"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.err,
+            "orvana-cli: warning: the link address \" JavaScript:alert(1)\" runs script when "
+            "clicked; it is linked as written\n"
+            "orvana-cli: warning: the link address \"DATA:text/html,x\" runs script when "
+            "clicked; it is linked as written\n");
+  // The summary comes first, on its own stream.
+  EXPECT_NE(r.out.find(" written to "), std::string::npos);
+}
+
 TEST_F(CliCommandsTest, BuildSendsTheTemplateThroughTheMemos) {
   std::filesystem::create_directory(dir_ / "site");
   // Template and stylesheet without a final CR, as only a hand-made file has them.

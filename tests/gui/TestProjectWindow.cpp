@@ -50,6 +50,7 @@ class TestProjectWindow : public GuiTestBase {
   void counterSumsTheBytesOfTheLines();
   void counterStaysExactWhileEditing();
   void generatingReportsBeforeAnyFileIsWritten();
+  void addressesThatRunScriptAreNamedAfterTheGenerationBox();
   void missingOutputFolderIsReportedAndNothingWritten();
   void choosingAFolderTakesItAtOnce();
   void folderOutsideWindows1251IsRefused_data();
@@ -480,6 +481,29 @@ void TestProjectWindow::generatingReportsBeforeAnyFileIsWritten() {
            QByteArray::fromStdString(orvana::MemoToStrings(orvana::DefaultCssLines())));
   QVERIFY(readFile(folder + "/index.html")
               .contains(QByteArray::fromStdString(orvana::ToEngine("Первая страница сайта."))));
+}
+
+void TestProjectWindow::addressesThatRunScriptAreNamedAfterTheGenerationBox() {
+  TSiteProject* w = newWindow();
+  const QString folder = tempPath("site");
+  QVERIFY(QDir().mkpath(folder));
+  TPFolderDialog::ScriptNextResult(folder);
+  control<QPushButton>(w, "Button2")->click();
+  control<QPlainTextEdit>(w, "Memo2")->setPlainText("Первая страница сайта.");
+  control<QPlainTextEdit>(w, "Memo1")->setPlainText(
+      "http://example.org/\nvbscript:msgbox(1)\nhttp://example.org/x");
+  bool writtenWhenWarned = true;
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  MessageBox::setNextAnswer(MessageBox::Ok,
+                            [&] { writtenWhenWarned = QFile::exists(folder + "/index.html"); });
+  control<QPushButton>(w, "Button1")->click();
+  QCOMPARE(boxTexts(), (QStringList{"Генерация завершена",
+                                    "Адрес ссылки «vbscript:msgbox(1)» выполняет сценарий при "
+                                    "переходе; ссылки на него вставлены как есть"}));
+  QCOMPARE(MessageBox::lastTitle(), QString("Warning"));
+  QVERIFY(!writtenWhenWarned);
+  // A warning, not a refusal: the site is written all the same.
+  QVERIFY(QFile::exists(folder + "/index.html"));
 }
 
 void TestProjectWindow::missingOutputFolderIsReportedAndNothingWritten() {

@@ -36,11 +36,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
-class TPFolderDialog;
 
 namespace orvana {
 
 class TCharCounter;
+class TPFolderDialog;
 
 class TSiteProject : public QMdiSubWindow {
   Q_OBJECT

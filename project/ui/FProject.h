@@ -27,6 +27,7 @@
 
 #include <memory>
 
+#include "ProjectDocument.h"
 #include "SiteGenerator.h"
 
 class QGroupBox;
@@ -116,7 +117,10 @@ class TSiteProject : public QMdiSubWindow {
   bool acceptFolder(const QString& folder);
 
   QString FProjectName;
-  std::unique_ptr<TSiteGenerator> FGenerator;
+  // The project without its window: it owns the generator and holds the
+  // rules for a new project, for reading a file and for the memos' texts.
+  std::unique_ptr<TProjectDocument> FDocument;
+  TSiteGenerator* FGenerator = nullptr;  // FDocument's generator
 
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet5 = nullptr;

@@ -144,8 +144,11 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
 }  // namespace
 
 bool DeclaresCharset(std::string_view html) {
-  for (size_t at = FindNoCase(html, "<meta", 0); at != std::string_view::npos;
-       at = FindNoCase(html, "<meta", at + 1)) {
+  // Only tags are looked at, and only up to the body: a site's pages are
+  // mostly text and links, which need not be read.
+  for (size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
+    if (FindNoCase(html.substr(at, 5), "<body", 0) == 0) return false;
+    if (FindNoCase(html.substr(at, 5), "<meta", 0) != 0) continue;
     const size_t close = html.find('>', at);
     const std::string_view tag =
         html.substr(at, close == std::string_view::npos ? close : close - at);

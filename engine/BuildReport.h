@@ -42,9 +42,9 @@ struct TBuildOutput {
 };
 
 // True when the HTML declares its character encoding: some "<meta" tag (any
-// letter case) holds "charset" before its closing ">", as both
-// <meta charset="..."> and <meta http-equiv="Content-Type" content="...;
-// charset=..."> do.
+// letter case) before the first "<body" holds "charset" before its closing
+// ">", as both <meta charset="..."> and <meta http-equiv="Content-Type"
+// content="...; charset=..."> do.
 bool DeclaresCharset(std::string_view html);
 
 // The output of a generator whose pages hold their finished HTML (after

@@ -2,7 +2,6 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <fstream>
@@ -352,8 +351,9 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
   const std::string folder = options.out_engine ? *options.out_engine : generator.SavePath();
   TProgressLine progress(err, ProgressOnTerminal());
   TBuildRecorder recorder(options.dry_run ? nullptr : &RealFileSystem(), [&](size_t files) {
+    // The stylesheet comes after the last page and is not counted.
     const long pages = generator.Pages().Count();
-    progress.Update(std::min(static_cast<long>(files), pages), pages);
+    if (static_cast<long>(files) <= pages) progress.Update(static_cast<long>(files), pages);
   });
   generator.SetFileSystem(&recorder);
   uint64_t bytes = 0;

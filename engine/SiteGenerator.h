@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Extras.h"
 #include "Random.h"
 
 namespace orvana {
@@ -144,6 +145,13 @@ class TSiteGenerator {
   const std::string& Name() const { return name_; }
   void SetName(std::string v) { name_ = std::move(v); }
 
+  // --- Extras -------------------------------------------------------------
+
+  // The opt-in improvements of the site; all at their defaults, the classic
+  // output.
+  const TOrvanaExtras& Extras() const { return extras_; }
+  void SetExtras(TOrvanaExtras v) { extras_ = std::move(v); }
+
   // --- Operations ---------------------------------------------------------
 
   // Appends a page with the given title and names its file: "index.html" for
@@ -229,6 +237,7 @@ class TSiteGenerator {
   std::string css_code_;
 
   std::string name_;
+  TOrvanaExtras extras_;
   std::optional<uint64_t> seed_;
   TRandomSource random_;
   TFileSystem* fs_ = nullptr;

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFocusEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSplitter>
@@ -14,15 +17,19 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 
 #include "CharCounter.h"
 #include "DefaultContent.h"
 #include "Design.h"
 #include "Dialogs.h"
+#include "Error.h"
 #include "ErrorHandler.h"
+#include "FileSystem.h"
 #include "IntegerText.h"
 #include "MemoText.h"
+#include "Notify.h"
 #include "PFolderDialog.h"
 #include "ProjectFile.h"
 #include "TextBridge.h"
@@ -83,6 +90,40 @@ QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top
   return edit;
 }
 
+// The real file system, telling after each page or stylesheet written how
+// many of the site's files are done.
+class TProgressFileSystem : public TFileSystem {
+ public:
+  TProgressFileSystem(TFileSystem& real, std::function<void(int)> written)
+      : m_real(real), m_written(std::move(written)) {}
+
+  bool IsDirectory(const std::string& path) override { return m_real.IsDirectory(path); }
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
+                   TWriteFailure* failure) override {
+    const bool done = m_real.ReplaceFile(path, bytes, mode, failure);
+    if (done) m_written(++m_count);
+    return done;
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    return m_real.FreeSpace(folder);
+  }
+  void RemoveStaleTemporaries(const std::string& folder) override {
+    m_real.RemoveStaleTemporaries(folder);
+  }
+
+ private:
+  TFileSystem& m_real;
+  std::function<void(int)> m_written;
+  int m_count = 0;
+};
+
+// A project name as a caption: "[*]" is the toolkit's mark placeholder, so
+// a name's own "[*]" is doubled to stand for itself.
+QString captionOf(const QString& name) {
+  QString caption = name;
+  return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption) {
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -100,7 +141,13 @@ TSiteProject::TSiteProject(QWidget* owner) : QMdiSubWindow(owner) {
   setFont(DesignFont());
   createControls();
   resize(695, 517);
+  // The frame's own close entry only minimises a project; its key (Ctrl+W,
+  // Ctrl+F4) belongs to the main window's Close project.
+  if (QMenu* menu = systemMenu())
+    for (QAction* action : menu->actions())
+      if (action->shortcuts().contains(QKeySequence(QKeySequence::Close))) action->setShortcuts({});
   FormCreate();
+  m_trackEdits = true;
 }
 
 TSiteProject::~TSiteProject() {
@@ -129,6 +176,11 @@ void TSiteProject::createControls() {
   PFolderDialog1 = new TPFolderDialog(this);
   PFolderDialog1->setObjectName(QStringLiteral("PFolderDialog1"));
 
+  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+    connect(edit, &QLineEdit::textChanged, this, [this] { noteEdit(); });
+  for (QPlainTextEdit* memo : {Memo1, Memo2, Memo4, Memo5, Memo6})
+    connect(memo, &QPlainTextEdit::textChanged, this, [this] { noteEdit(); });
+
   setWidget(client);
 }
 
@@ -143,8 +195,8 @@ QWidget* TSiteProject::createSettingsTab() {
   Edit2 = placeEdit(QStringLiteral("Edit2"), QString::number(kDefaultMinCharsPerPage), 8, 96, 137,
                     group);
   placeLabel(QStringLiteral("Label3"), QStringLiteral("Знаков на страницу (max)"), 168, 80, group);
-  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96,
-                    129, group);
+  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96, 129,
+                    group);
   placeLabel(QStringLiteral("Label4"), QStringLiteral("Папка для выгрузки готового сайта"), 8, 136,
              group);
   Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
@@ -179,9 +231,8 @@ QWidget* TSiteProject::createTemplateTab() {
   groupLayout->addWidget(splitter1);
 
   QWidget* panel3 = makePanel(QStringLiteral("Panel3"), splitter1);
-  panel3->layout()->addWidget(
-      makeStrip(QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight,
-                panel3));
+  panel3->layout()->addWidget(makeStrip(
+      QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight, panel3));
   Memo4 = makeMemo(QStringLiteral("Memo4"), false, panel3);
   panel3->layout()->addWidget(Memo4);
 
@@ -193,10 +244,10 @@ QWidget* TSiteProject::createTemplateTab() {
   panel5->layout()->addWidget(splitter2);
 
   QWidget* panel6 = makePanel(QStringLiteral("Panel6"), splitter2);
-  panel6->layout()->addWidget(makeStrip(
-      QStringLiteral("Panel8"),
-      QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
-      kStripHeight, panel6));
+  panel6->layout()->addWidget(
+      makeStrip(QStringLiteral("Panel8"),
+                QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
+                kStripHeight, panel6));
   Memo5 = makeMemo(QStringLiteral("Memo5"), false, panel6);
   panel6->layout()->addWidget(Memo5);
 
@@ -254,11 +305,17 @@ QWidget* TSiteProject::createTextTab() {
 QWidget* TSiteProject::createGenerationTab() {
   TabSheet5 = new QWidget;
   TabSheet5->setObjectName(QStringLiteral("TabSheet5"));
-  QGroupBox* group = fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
+  QGroupBox* group =
+      fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
   Button1 = new QPushButton(QStringLiteral("Сгенерировать и выгрузить"), group);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  ProgressBar1 = new QProgressBar(group);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setGeometry(16, 72, 257, 17);
+  ProgressBar1->setFormat(QStringLiteral("%v из %m"));
+  ProgressBar1->hide();
   return TabSheet5;
 }
 
@@ -269,7 +326,33 @@ void TSiteProject::FormCreate() {
 
 void TSiteProject::SetProjectName(const QString& name) {
   FProjectName = name;
-  setWindowTitle(FProjectName);
+  m_named = true;
+  updateCaption();
+}
+
+void TSiteProject::updateCaption() {
+  const QString caption = captionOf(m_named ? FProjectName : QStringLiteral("Проект"));
+  // The placeholder only while marked: an unchanged project's caption is its
+  // name exactly.
+  setWindowTitle(m_modified ? caption + QStringLiteral("[*]") : caption);
+  setWindowModified(m_modified);
+}
+
+void TSiteProject::SetModified(bool modified) {
+  if (m_modified == modified) return;
+  m_modified = modified;
+  updateCaption();
+  emit ModifiedChanged(modified);
+}
+
+void TSiteProject::noteEdit() {
+  if (m_trackEdits && !m_destroying) SetModified(true);
+}
+
+QString TSiteProject::SiteIndexFile() const {
+  if (FGenerator->SavePath().empty()) return QString();
+  const QString folder = QString::fromStdString(NativePath(FGenerator->SavePath()));
+  return QDir(folder).absoluteFilePath(QStringLiteral("index.html"));
 }
 
 void TSiteProject::LoadFromFile(const QString& fileName) {
@@ -282,7 +365,12 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   };
   context.component_name_exists = IsProjectWindowComponentName;
   LoadProjectFile(EngineFileName(fileName), *FGenerator, context);
-  GeneratorToForm();
+  {
+    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+    GeneratorToForm();
+  }
+  SetModified(false);
+  emit SiteChanged();
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {
@@ -290,6 +378,7 @@ void TSiteProject::SaveToFile(const QString& fileName) {
   FormToGenerator();
   MemosToGenerator();
   SaveProjectFile(*FGenerator, name);
+  SetModified(false);
 }
 
 void TSiteProject::FormToGenerator() {
@@ -307,10 +396,12 @@ void TSiteProject::FormToGenerator() {
   convert(Edit2, &TSiteGenerator::SetMinCharsPerPage);
   convert(Edit3, &TSiteGenerator::SetMaxCharsPerPage);
   FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
+  const std::string previousFolder = FGenerator->SavePath();
   if (acceptFolder(Edit4->text()))
     FGenerator->SetSavePath(ToEngine(Edit4->text()));
   else
     Edit4->setText(FromEngine(FGenerator->SavePath()));
+  if (FGenerator->SavePath() != previousFolder) emit SiteChanged();
 }
 
 bool TSiteProject::acceptFolder(const QString& folder) {
@@ -355,17 +446,118 @@ void TSiteProject::Memo2Change() {
 }
 
 void TSiteProject::Button1Click() {
+  if (m_generating) return;
   RunCommand([this] {
     MemosToGenerator();
     FGenerator->Generate();
+    SetModified(true);
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
     for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink()))
       MessageBox::warning(this, QStringLiteral("Адрес ссылки «%1» выполняет сценарий при "
                                                "переходе; ссылки на него вставлены как есть")
                                     .arg(FromEngine(address)));
-    FGenerator->SiteImport();
+    writeSite();
   });
+  emit SiteChanged();
+}
+
+void TSiteProject::writeSite() {
+  const int total = FGenerator->Pages().Count() + 1;  // the pages and style.css
+  const bool showProgress = FGenerator->Pages().Count() >= kProgressPages;
+  TProgressFileSystem progress(RealFileSystem(), [&](int written) {
+    if (!showProgress) return;
+    ProgressBar1->setValue(written);
+    // Repaints and timers go on; input waits until the site is written, so
+    // nothing can close or change the project meanwhile.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+  if (showProgress) {
+    ProgressBar1->setRange(0, total);
+    ProgressBar1->setValue(0);
+    ProgressBar1->show();
+  }
+  m_generating = true;
+  Button1->setEnabled(false);
+  FGenerator->SetFileSystem(&progress);
+  // Undone however the writing ends.
+  struct Restore {
+    TSiteProject* window;
+    ~Restore() {
+      window->FGenerator->SetFileSystem(nullptr);
+      window->ProgressBar1->hide();
+      window->Button1->setEnabled(true);
+      window->m_generating = false;
+    }
+  } restore{this};
+  FGenerator->SiteImport();
+}
+
+TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite() {
+  TGenerateResult result;
+  if (m_generating) {
+    result.error = QStringLiteral("Проект уже генерируется");
+    return result;
+  }
+  // The engine reports a missing folder through its error box; here it
+  // becomes this project's answer.
+  TErrorBoxHandler previous =
+      SetErrorBoxHandler([&result](const std::string& text) { result.error = FromEngine(text); });
+  try {
+    MemosToGenerator();
+    FGenerator->Generate();
+    SetModified(true);
+    writeSite();
+  } catch (const std::exception& error) {
+    result.error = CommandErrorText(error);
+  } catch (...) {
+    result.error = QStringLiteral("Unknown error.");
+  }
+  SetErrorBoxHandler(std::move(previous));
+  result.pages = FGenerator->Pages().Count();
+  result.ok = result.error.isEmpty();
+  emit SiteChanged();
+  return result;
+}
+
+void TSiteProject::CopyFrom(const TSiteProject& source) {
+  // Every published setting and text first, the ones without a control of
+  // their own included ...
+  const auto& properties = SiteGeneratorClass().properties;
+  for (const auto& property : properties) {
+    switch (property.kind) {
+      case TPropKind::String:
+        property.SetString(*FGenerator, property.GetString(*source.FGenerator));
+        break;
+      case TPropKind::Integer:
+        property.SetInteger(*FGenerator, property.GetInteger(*source.FGenerator));
+        break;
+      case TPropKind::StringList:
+        property.SetList(*FGenerator, property.GetList(*source.FGenerator));
+        break;
+      case TPropKind::Collection:
+        break;  // the pages belong to the source's last generation
+    }
+  }
+  {
+    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+    GeneratorToForm();
+    // ... then what the source's fields and memos show, which may be newer
+    // than its generator.
+    Edit1->setText(source.Edit1->text());
+    Edit2->setText(source.Edit2->text());
+    Edit3->setText(source.Edit3->text());
+    Edit4->setText(source.Edit4->text());
+    SetMemoLines(*Memo1, MemoLinesOf(*source.Memo1));
+    SetMemoLines(*Memo2, MemoLinesOf(*source.Memo2));
+    SetMemoLines(*Memo4, MemoLinesOf(*source.Memo4));
+    SetMemoLines(*Memo5, MemoLinesOf(*source.Memo5));
+    SetMemoLines(*Memo6, MemoLinesOf(*source.Memo6));
+  }
+  FormToGenerator();
+  MemosToGenerator();
+  SetModified(true);
+  emit SiteChanged();
 }
 
 void TSiteProject::Button2Click() {

@@ -202,6 +202,11 @@ class TSiteGenerator {
   // addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
+  // The indexes of the pages the last Generate closed at the maximum inside a
+  // word or sentence, because the page-size window held no paragraph or
+  // sentence end (see CutIntoPages), ascending.
+  const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
+
  private:
   void BuildPages();
   void DistributeLinks();
@@ -228,6 +233,7 @@ class TSiteGenerator {
   TRandomSource random_;
   TFileSystem* fs_ = nullptr;
   int64_t links_placed_ = 0;
+  std::vector<int> forced_cuts_;
 };
 
 // ---------------------------------------------------------------------------

@@ -170,15 +170,16 @@ void TForm1::createActions() {
   SaveProject = makeAction(QStringLiteral("SaveProject"), QStringLiteral("Сохранить проект"),
                            QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_S),
                            QStringLiteral(":/icons/image2.png"), this);
-  SaveProjectAs =
-      makeAction(QStringLiteral("SaveProjectAs"), QStringLiteral("Сохранить проект как..."),
-                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
-                 QStringLiteral(":/icons/image3.png"), this);
+  SaveProjectAs = makeAction(
+      QStringLiteral("SaveProjectAs"), QStringLiteral("Сохранить проект как..."),
+      QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+      QStringLiteral(":/icons/image3.png"), this);
   CloseProject = makeAction(QStringLiteral("CloseProject"), QStringLiteral("Закрыть проект"),
                             QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_T),
                             QStringLiteral(":/icons/image1.png"), this);
-  About = makeAction(QStringLiteral("About"), QStringLiteral("О программе"), QStringLiteral("Help"),
-                     QKeySequence(), QStringLiteral(":/icons/image4.png"), this);
+  About = makeAction(QStringLiteral("About"), QStringLiteral("О программе"),
+                     QStringLiteral("Help"), QKeySequence(), QStringLiteral(":/icons/image4.png"),
+                     this);
   Quit = makeAction(QStringLiteral("Quit"), QStringLiteral("Выход"), QStringLiteral("Project"),
                     QKeySequence(Qt::CTRL | Qt::Key_Q), QString(), this);
   // The keys of other programs work too; menus show the first one.
@@ -283,30 +284,14 @@ void TForm1::createTreeMenu() {
 
 // --- Commands ----------------------------------------------------------------
 
-void TForm1::NewProjectExecute() {
-  RunCommand([this] { newProject(); });
-}
-void TForm1::LoadProjectExecute() {
-  RunCommand([this] { loadProject(); });
-}
-void TForm1::SaveProjectExecute() {
-  RunCommand([this] { saveProject(); });
-}
-void TForm1::SaveProjectAsExecute() {
-  RunCommand([this] { saveProjectAs(); });
-}
-void TForm1::CloseProjectExecute() {
-  RunCommand([this] { closeProject(); });
-}
-void TForm1::DuplicateProjectExecute() {
-  RunCommand([this] { duplicateProject(); });
-}
-void TForm1::GenerateAllExecute() {
-  RunCommand([this] { generateAll(); });
-}
-void TForm1::OpenSiteExecute() {
-  RunCommand([this] { openSite(); });
-}
+void TForm1::NewProjectExecute() { RunCommand([this] { newProject(); }); }
+void TForm1::LoadProjectExecute() { RunCommand([this] { loadProject(); }); }
+void TForm1::SaveProjectExecute() { RunCommand([this] { saveProject(); }); }
+void TForm1::SaveProjectAsExecute() { RunCommand([this] { saveProjectAs(); }); }
+void TForm1::CloseProjectExecute() { RunCommand([this] { closeProject(); }); }
+void TForm1::DuplicateProjectExecute() { RunCommand([this] { duplicateProject(); }); }
+void TForm1::GenerateAllExecute() { RunCommand([this] { generateAll(); }); }
+void TForm1::OpenSiteExecute() { RunCommand([this] { openSite(); }); }
 
 void TForm1::OpenFiles(const QStringList& fileNames) {
   for (const QString& fileName : fileNames)
@@ -398,7 +383,10 @@ void TForm1::generateAll() {
     const TSiteProject::TGenerateResult result = window->GenerateAndWrite();
     if (result.ok) {
       ++done;
-      lines << QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);
+      QString line = QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);
+      // The window's report tells what they are.
+      if (result.warnings > 0) line += QStringLiteral(", предупреждений: %1").arg(result.warnings);
+      lines << line;
     } else {
       lines << QStringLiteral("%1 — ошибка: %2").arg(name, result.error);
     }

@@ -195,8 +195,8 @@ QWidget* TSiteProject::createSettingsTab() {
   Edit2 = placeEdit(QStringLiteral("Edit2"), QString::number(kDefaultMinCharsPerPage), 8, 96, 137,
                     group);
   placeLabel(QStringLiteral("Label3"), QStringLiteral("Знаков на страницу (max)"), 168, 80, group);
-  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96, 129,
-                    group);
+  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96,
+                    129, group);
   placeLabel(QStringLiteral("Label4"), QStringLiteral("Папка для выгрузки готового сайта"), 8, 136,
              group);
   Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
@@ -231,8 +231,9 @@ QWidget* TSiteProject::createTemplateTab() {
   groupLayout->addWidget(splitter1);
 
   QWidget* panel3 = makePanel(QStringLiteral("Panel3"), splitter1);
-  panel3->layout()->addWidget(makeStrip(
-      QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight, panel3));
+  panel3->layout()->addWidget(
+      makeStrip(QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight,
+                panel3));
   Memo4 = makeMemo(QStringLiteral("Memo4"), false, panel3);
   panel3->layout()->addWidget(Memo4);
 
@@ -244,10 +245,10 @@ QWidget* TSiteProject::createTemplateTab() {
   panel5->layout()->addWidget(splitter2);
 
   QWidget* panel6 = makePanel(QStringLiteral("Panel6"), splitter2);
-  panel6->layout()->addWidget(
-      makeStrip(QStringLiteral("Panel8"),
-                QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
-                kStripHeight, panel6));
+  panel6->layout()->addWidget(makeStrip(
+      QStringLiteral("Panel8"),
+      QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
+      kStripHeight, panel6));
   Memo5 = makeMemo(QStringLiteral("Memo5"), false, panel6);
   panel6->layout()->addWidget(Memo5);
 
@@ -305,8 +306,7 @@ QWidget* TSiteProject::createTextTab() {
 QWidget* TSiteProject::createGenerationTab() {
   TabSheet5 = new QWidget;
   TabSheet5->setObjectName(QStringLiteral("TabSheet5"));
-  QGroupBox* group =
-      fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
+  QGroupBox* group = fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
   Button1 = new QPushButton(QStringLiteral("Сгенерировать и выгрузить"), group);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);
@@ -316,6 +316,18 @@ QWidget* TSiteProject::createGenerationTab() {
   ProgressBar1->setGeometry(16, 72, 257, 17);
   ProgressBar1->setFormat(QStringLiteral("%v из %m"));
   ProgressBar1->hide();
+  // The last generation's report fills the rest of the group (see
+  // eventFilter).
+  ReportView = new QPlainTextEdit(group);
+  ReportView->setObjectName(QStringLiteral("ReportView"));
+  ReportView->setReadOnly(true);
+  ReportView->setFrameStyle(QFrame::NoFrame);
+  ReportView->setBackgroundVisible(false);
+  QPalette palette = ReportView->palette();
+  palette.setColor(QPalette::Base, Qt::transparent);
+  ReportView->setPalette(palette);
+  ReportView->hide();
+  group->installEventFilter(this);
   return TabSheet5;
 }
 
@@ -451,6 +463,7 @@ void TSiteProject::Button1Click() {
     MemosToGenerator();
     FGenerator->Generate();
     SetModified(true);
+    showReport();
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
     for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink()))
@@ -472,13 +485,13 @@ void TSiteProject::writeSite() {
     // nothing can close or change the project meanwhile.
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   });
-  if (showProgress) {
-    ProgressBar1->setRange(0, total);
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-  }
   m_generating = true;
   Button1->setEnabled(false);
+  if (showProgress) {
+    ProgressBar1->show();
+    ProgressBar1->setRange(0, total);
+    ProgressBar1->setValue(0);
+  }
   FGenerator->SetFileSystem(&progress);
   // Undone however the writing ends.
   struct Restore {
@@ -507,6 +520,8 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite() {
     MemosToGenerator();
     FGenerator->Generate();
     SetModified(true);
+    showReport();
+    result.warnings = static_cast<int>(m_report->warnings.size());
     writeSite();
   } catch (const std::exception& error) {
     result.error = CommandErrorText(error);
@@ -518,6 +533,98 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite() {
   result.ok = result.error.isEmpty();
   emit SiteChanged();
   return result;
+}
+
+void TSiteProject::showReport() {
+  m_report =
+      MakeBuildReport(*FGenerator, OutputOfGeneratedPages(*FGenerator, FGenerator->SavePath()));
+  ReportView->setPlainText(ReportText(*m_report, *FGenerator));
+  ReportView->show();
+}
+
+QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
+  QStringList lines;
+  lines << QStringLiteral("Страниц: %1, объём сайта: %2 байт").arg(report.pages).arg(report.bytes);
+  if (report.pages > 0)
+    lines << QStringLiteral("Размер страницы: от %1 до %2 байт, в среднем %3")
+                 .arg(report.page_bytes_min)
+                 .arg(report.page_bytes_max)
+                 .arg(qRound64(report.page_bytes_mean));
+  lines << QStringLiteral("Ссылок вставлено: %1 из квоты %2 на страницу (адресов: %3)")
+               .arg(report.placed)
+               .arg(report.quota)
+               .arg(report.addresses);
+  if (!report.unused.empty()) {
+    QStringList unused;
+    for (const std::string& url : report.unused) unused << FromEngine(url);
+    lines << QStringLiteral("Адреса без ссылок: ") + unused.join(QStringLiteral(", "));
+  }
+
+  // The warnings in the window's own words; the numbers come from the
+  // report, the addresses that run script in their list order.
+  const std::vector<std::string> scripts = ScriptRunningAddresses(generator.SiteUrlsToLink());
+  size_t script = 0;
+  const int32_t min = generator.MinCharsPerPage();
+  const int32_t max = generator.MaxCharsPerPage();
+  QStringList warnings;
+  for (const TBuildWarning& warning : report.warnings) {
+    const std::string_view code = warning.code;
+    if (code == kWarnLinkQuotaZero) {
+      warnings << QStringLiteral(
+                      "ссылки не вставлены: %1 адресов на %2 страниц дают квоту 0 "
+                      "ссылок на страницу (%1 div %3 = 0); нужно не меньше %3 "
+                      "адресов или меньше страниц")
+                      .arg(report.addresses)
+                      .arg(report.pages)
+                      .arg(report.pages - 1);
+    } else if (code == kWarnMinAboveMax) {
+      warnings << QStringLiteral(
+                      "минимум страницы (%1) не меньше максимума (%2): страницы "
+                      "режутся по %2 знаков, а не по концу абзаца или предложения")
+                      .arg(min)
+                      .arg(max);
+    } else if (code == kWarnForcedCuts) {
+      QStringList pages;
+      for (size_t i = 0; i < report.forced_cuts.size() && i < 10; ++i)
+        pages << QString::number(report.forced_cuts[i]);
+      if (report.forced_cuts.size() > 10) pages << QStringLiteral("…");
+      warnings << QStringLiteral(
+                      "страниц, разрезанных посреди слова или предложения на "
+                      "максимуме в %1 знаков: %2 из %3 (%4)")
+                      .arg(max)
+                      .arg(report.forced_cuts.size())
+                      .arg(report.pages)
+                      .arg(pages.join(QStringLiteral(", ")));
+    } else if (code == kWarnNoCharset) {
+      warnings << QStringLiteral(
+                      "страниц без объявленной кодировки (нет <meta> с charset): %1 "
+                      "из %2; браузеру придётся угадывать %3")
+                      .arg(report.pages_without_charset)
+                      .arg(report.pages)
+                      .arg(FromEngine(report.encoding));
+    } else if (code == kWarnUnsafeUrl && script < scripts.size()) {
+      warnings << QStringLiteral(
+                      "адрес «%1» выполняет сценарий при переходе; ссылки на него "
+                      "вставлены как есть")
+                      .arg(FromEngine(scripts[script++]));
+    } else if (code == kWarnLargeOutput && report.bytes > 0) {
+      warnings << QStringLiteral(
+                      "меню и панели страниц занимают %1 из %2 байт сайта (%3%): "
+                      "каждая страница перечисляет все страницы")
+                      .arg(report.menu_and_bar_bytes)
+                      .arg(report.bytes)
+                      .arg(report.menu_and_bar_bytes * 100 / report.bytes);
+    } else {
+      warnings << FromEngine(warning.message);
+    }
+  }
+  if (warnings.isEmpty()) {
+    lines << QStringLiteral("Предупреждений нет");
+  } else {
+    lines << QStringLiteral("Предупреждения:");
+    for (const QString& text : warnings) lines << QStringLiteral("• ") + text;
+  }
+  return lines.join(u'\n');
 }
 
 void TSiteProject::CopyFrom(const TSiteProject& source) {
@@ -574,6 +681,10 @@ void TSiteProject::closeEvent(QCloseEvent* event) {
 }
 
 bool TSiteProject::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == GroupBox2 && event->type() == QEvent::Resize) {
+    const QSize size = GroupBox2->size();
+    ReportView->setGeometry(12, 96, qMax(0, size.width() - 24), qMax(0, size.height() - 104));
+  }
   if (event->type() == QEvent::FocusOut) {
     // Leaving means the focus went on to another control. Focus that leaves
     // with the whole window (another application, a message box), for a

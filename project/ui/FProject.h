@@ -32,7 +32,9 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
+#include "BuildReport.h"
 #include "SiteGenerator.h"
 
 class QGroupBox;
@@ -84,6 +86,8 @@ class TSiteProject : public QMdiSubWindow {
   struct TGenerateResult {
     bool ok = false;
     int pages = 0;
+    // The warnings of its report.
+    int warnings = 0;
     // Why it failed: the engine's error box text or the error's message.
     QString error;
   };
@@ -91,6 +95,12 @@ class TSiteProject : public QMdiSubWindow {
   // boxes: the engine's error box (a missing output folder) and any error
   // are returned instead of shown.
   TGenerateResult GenerateAndWrite();
+
+  // The report of the last generation, shown under the generate button;
+  // nothing before the first.
+  const std::optional<TBuildReport>& LastReport() const { return m_report; }
+  // The report in the words the generation tab shows it in.
+  static QString ReportText(const TBuildReport& report, const TSiteGenerator& generator);
 
   // Takes over the settings, texts and every other published setting of
   // source (not its pages), as source's fields and memos show them now. The
@@ -163,6 +173,8 @@ class TSiteProject : public QMdiSubWindow {
   bool acceptFolder(const QString& folder);
   // SiteImport with the progress shown for large sites and the window busy.
   void writeSite();
+  // Makes the report of the pages just generated and shows it.
+  void showReport();
   // Marks the project changed by an edit, unless the window fills its
   // fields itself.
   void noteEdit();
@@ -179,6 +191,8 @@ class TSiteProject : public QMdiSubWindow {
   QLineEdit* Edit4 = nullptr;
   QPushButton* Button1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
+  QGroupBox* GroupBox2 = nullptr;
+  QPlainTextEdit* ReportView = nullptr;
   QPushButton* Button2 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPlainTextEdit* Memo2 = nullptr;
@@ -199,6 +213,7 @@ class TSiteProject : public QMdiSubWindow {
   bool m_named = false;
   bool m_modified = false;
   bool m_generating = false;
+  std::optional<TBuildReport> m_report;
 };
 
 }  // namespace orvana

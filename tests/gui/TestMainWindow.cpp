@@ -411,8 +411,7 @@ void TestMainWindow::failedSaveKeepsTheProjectOpen() {
   QCOMPARE(MessageBox::history().size(), 2);
   QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
-  QVERIFY2(MessageBox::lastText().startsWith("Cannot create file \"" +
-                                             tempPath("no/such/folder/p.orvana")),
+  QVERIFY2(MessageBox::lastText().startsWith("Cannot create file \"" + tempPath("no/such/folder/p.orvana")),
            qPrintable(MessageBox::lastText()));
   QVERIFY(MessageBox::lastText().endsWith('.'));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
@@ -1114,11 +1113,16 @@ void TestMainWindow::generateAllWritesEveryProjectAndSumsUp() {
   trigger("GenerateAll");
   QCOMPARE(MessageBox::history().size(), 1);
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Warning);
+  // The pages declare no charset: one warning each, told in the windows.
+  for (int i : {0, 2}) {
+    QVERIFY(nodeWindow(i)->LastReport());
+    QCOMPARE(nodeWindow(i)->LastReport()->warnings.size(), size_t{1});
+  }
   QCOMPARE(MessageBox::lastText(),
            "Сгенерировано проектов: 2 из 3\n\n"
-           "Untitled0 — страниц: 2\n"
+           "Untitled0 — страниц: 2, предупреждений: 1\n"
            "Untitled1 — ошибка: Указанный каталог не существует\n" +
-               tempPath("third.orvana") + " — страниц: 4");
+               tempPath("third.orvana") + " — страниц: 4, предупреждений: 1");
   QVERIFY(QFile::exists(first + "/page1.html"));
   QVERIFY(QFile::exists(third + "/page3.html"));
   QVERIFY(QFile::exists(third + "/style.css"));

@@ -316,8 +316,8 @@ QWidget* TSiteProject::createGenerationTab() {
   ProgressBar1->setGeometry(16, 72, 257, 17);
   ProgressBar1->setFormat(QStringLiteral("%v из %m"));
   ProgressBar1->hide();
-  // The last generation's report fills the rest of the group (see
-  // eventFilter).
+  // The last generation's report fills the rest of the group, below the
+  // button and the bar, which keep their places.
   ReportView = new QPlainTextEdit(group);
   ReportView->setObjectName(QStringLiteral("ReportView"));
   ReportView->setReadOnly(true);
@@ -327,7 +327,9 @@ QWidget* TSiteProject::createGenerationTab() {
   palette.setColor(QPalette::Base, Qt::transparent);
   ReportView->setPalette(palette);
   ReportView->hide();
-  group->installEventFilter(this);
+  auto* below = new QVBoxLayout(group);
+  below->setContentsMargins(12, 96, 12, 8);
+  below->addWidget(ReportView);
   return TabSheet5;
 }
 
@@ -681,10 +683,6 @@ void TSiteProject::closeEvent(QCloseEvent* event) {
 }
 
 bool TSiteProject::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == GroupBox2 && event->type() == QEvent::Resize) {
-    const QSize size = GroupBox2->size();
-    ReportView->setGeometry(12, 96, qMax(0, size.width() - 24), qMax(0, size.height() - 104));
-  }
   if (event->type() == QEvent::FocusOut) {
     // Leaving means the focus went on to another control. Focus that leaves
     // with the whole window (another application, a message box), for a

@@ -191,7 +191,6 @@ class TSiteProject : public QMdiSubWindow {
   QLineEdit* Edit4 = nullptr;
   QPushButton* Button1 = nullptr;
   QProgressBar* ProgressBar1 = nullptr;
-  QGroupBox* GroupBox2 = nullptr;
   QPlainTextEdit* ReportView = nullptr;
   QPushButton* Button2 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;

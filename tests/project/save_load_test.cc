@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "../engine/ChildProcess.h"
+#include "ChildProcess.h"
 #include "DefaultContent.h"
 #include "FileSystem.h"
 #include "ProjectFile.h"

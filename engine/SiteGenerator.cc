@@ -48,7 +48,9 @@ TSitePage& TSiteGenerator::AddPage(std::string title) {
 void TSiteGenerator::BuildPages() {
   static const std::string kSection = Utf8ToCp1251("Раздел ");
   const std::string text = JoinLinesWithCr(site_text_);
-  const std::vector<TPageSpan> spans = CutIntoPages(text, min_chars_per_page_, max_chars_per_page_);
+  forced_cuts_.clear();
+  const std::vector<TPageSpan> spans =
+      CutIntoPages(text, min_chars_per_page_, max_chars_per_page_, &forced_cuts_);
   // The first page exists already; every further span is a new page.
   for (size_t i = 0; i < spans.size(); ++i) {
     if (i > 0) AddPage(kSection + std::to_string(i));

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Extras.h"
 #include "Random.h"
 
 namespace orvana {
@@ -144,6 +145,13 @@ class TSiteGenerator {
   const std::string& Name() const { return name_; }
   void SetName(std::string v) { name_ = std::move(v); }
 
+  // --- Extras -------------------------------------------------------------
+
+  // The opt-in improvements of the site; all at their defaults, the classic
+  // output.
+  const TOrvanaExtras& Extras() const { return extras_; }
+  void SetExtras(TOrvanaExtras v) { extras_ = std::move(v); }
+
   // --- Operations ---------------------------------------------------------
 
   // Appends a page with the given title and names its file: "index.html" for
@@ -202,6 +210,11 @@ class TSiteGenerator {
   // addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
+  // The indexes of the pages the last Generate closed at the maximum inside a
+  // word or sentence, because the page-size window held no paragraph or
+  // sentence end (see CutIntoPages), ascending.
+  const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
+
  private:
   void BuildPages();
   void DistributeLinks();
@@ -224,10 +237,12 @@ class TSiteGenerator {
   std::string css_code_;
 
   std::string name_;
+  TOrvanaExtras extras_;
   std::optional<uint64_t> seed_;
   TRandomSource random_;
   TFileSystem* fs_ = nullptr;
   int64_t links_placed_ = 0;
+  std::vector<int> forced_cuts_;
 };
 
 // ---------------------------------------------------------------------------

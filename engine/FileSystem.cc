@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -56,6 +57,41 @@ bool FollowLinks(const std::string& path, std::string& out, int& error_code) {
   }
 }
 
+// Writes the pieces in order with as few system calls as the kernel allows:
+// up to IOV_MAX of them at a time, resuming after a short write. Returns 0 or
+// the error number.
+int WritePieces(int fd, const std::string_view* pieces, size_t count) {
+  constexpr size_t kBatch = 1024;  // IOV_MAX on Linux
+  iovec iov[kBatch];
+  size_t next = 0;     // first piece not yet in a batch
+  size_t skipped = 0;  // bytes of pieces[next] already written
+  while (next < count) {
+    int n = 0;
+    for (size_t i = next; i < count && static_cast<size_t>(n) < kBatch; ++i) {
+      const size_t from = i == next ? skipped : 0;
+      if (pieces[i].size() == from) continue;
+      iov[n].iov_base = const_cast<char*>(pieces[i].data() + from);
+      iov[n].iov_len = pieces[i].size() - from;
+      ++n;
+    }
+    if (n == 0) break;
+    const ssize_t written = ::writev(fd, iov, n);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // Step over what went out: whole pieces, then part of the next one.
+    size_t left = static_cast<size_t>(written) + skipped;
+    skipped = 0;
+    while (next < count && left >= pieces[next].size()) {
+      left -= pieces[next].size();
+      ++next;
+    }
+    skipped = left;
+  }
+  return 0;
+}
+
 // Removes the stale temporaries of a native folder ("" is the current one).
 void RemoveStaleTemporariesIn(const std::string& native_folder) {
   const std::string folder = native_folder.empty() ? std::string(".") : native_folder;
@@ -89,6 +125,27 @@ class TPosixFileSystem final : public TFileSystem {
 
   bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                    TWriteFailure* failure) override {
+    return Replace(path, &bytes, 1, mode, failure);
+  }
+
+  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
+                         TReplaceMode mode, TWriteFailure* failure) override {
+    return Replace(path, pieces.data(), pieces.size(), mode, failure);
+  }
+
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    struct statvfs sv;
+    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
+  }
+
+  void RemoveStaleTemporaries(const std::string& folder) override {
+    RemoveStaleTemporariesIn(NativePath(folder));
+  }
+
+ private:
+  static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
+                      TReplaceMode mode, TWriteFailure* failure) {
     const bool document = mode == TReplaceMode::kDocument;
     auto fail = [&](TWriteFailure::Stage stage, int err) {
       if (failure) *failure = {stage, err};
@@ -130,18 +187,9 @@ class TPosixFileSystem final : public TFileSystem {
       ::unlink(written.c_str());
       return fail(TWriteFailure::kWrite, err);
     };
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd, p, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        const int err = errno;
-        ::close(fd);
-        return abandon(err);
-      }
-      p += n;
-      left -= static_cast<size_t>(n);
+    if (const int err = WritePieces(fd, pieces, count); err != 0) {
+      ::close(fd);
+      return abandon(err);
     }
     if (document && ::fsync(fd) != 0) {
       const int err = errno;
@@ -161,17 +209,6 @@ class TPosixFileSystem final : public TFileSystem {
     return true;
   }
 
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
-    struct statvfs sv;
-    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
-    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
-  }
-
-  void RemoveStaleTemporaries(const std::string& folder) override {
-    RemoveStaleTemporariesIn(NativePath(folder));
-  }
-
- private:
   // Creates a new, hidden file next to target; returns its descriptor (or -1
   // with errno set) and its name in `name`. The process id is read each time,
   // as a forked child must not name its files after its parent.
@@ -202,6 +239,17 @@ class TPosixFileSystem final : public TFileSystem {
 };
 
 }  // namespace
+
+bool TFileSystem::ReplaceFilePieces(const std::string& path,
+                                    const std::vector<std::string_view>& pieces, TReplaceMode mode,
+                                    TWriteFailure* failure) {
+  std::string joined;
+  size_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  joined.reserve(size);
+  for (std::string_view piece : pieces) joined += piece;
+  return ReplaceFile(path, joined, mode, failure);
+}
 
 TFileSystem& RealFileSystem() {
   static TPosixFileSystem fs;

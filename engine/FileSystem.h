@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvana {
 
@@ -57,6 +58,12 @@ class TFileSystem {
   // RemoveStaleTemporaries).
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
+
+  // ReplaceFile with the bytes given as pieces, written in order as if they
+  // were one string. The default joins them and calls ReplaceFile.
+  virtual bool ReplaceFilePieces(const std::string& path,
+                                 const std::vector<std::string_view>& pieces, TReplaceMode mode,
+                                 TWriteFailure* failure);
 
   // The bytes that an unprivileged writer may still put into the file system
   // that holds the folder, or nothing when that cannot be told. The default

@@ -11,13 +11,12 @@
 #include "CliError.h"
 #include "CodePage.h"
 #include "CommandLine.h"
-#include "DefaultContent.h"
 #include "Error.h"
 #include "FileSystem.h"
 #include "IntegerText.h"
 #include "MemoText.h"
 #include "Notify.h"
-#include "ProjectFile.h"
+#include "ProjectDocument.h"
 #include "ProjectJson.h"
 #include "TextInput.h"
 #include "UrlSafety.h"
@@ -163,14 +162,15 @@ void RefuseIrregularProjectFile(const TProjectArg& project) {
                   (kind[0] == 'a' ? kind + ", not a project file" : kind));
 }
 
-// Reads the project for show and build. The reader's messages name a line
-// or a property but not the file, so the file goes first; a file that cannot
-// be opened or read (a failure with the system's error number) is already
-// named in its message.
-void ReadProject(const TProjectArg& project, TSiteGenerator& generator) {
+// Reads the project for show and build, as the desktop application opens it
+// in a new project window, with no other window open. The reader's messages
+// name a line or a property but not the file, so the file goes first; a file
+// that cannot be opened or read (a failure with the system's error number) is
+// already named in its message.
+void ReadProject(const TProjectArg& project, TProjectDocument& document) {
   RefuseIrregularProjectFile(project);
   try {
-    ReadProjectLikeWindow(project.engine, generator);
+    document.LoadFromFile(project.engine);
   } catch (const EOrvanaError& e) {
     if (e.ErrorCode() != 0) throw;
     throw ECliError(AbsoluteUtf8Path(project.native) + ": " + Cp1251ToUtf8(WithFullStop(e.what())));
@@ -242,8 +242,8 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     stdin_option = option;
   }
 
-  TSiteGenerator generator;
-  ApplyNewProjectContent(generator);
+  TProjectDocument document;
+  TSiteGenerator& generator = document.Generator();
   // The settings fields, in the order the window copies them.
   if (const auto v = args.Value("min")) generator.SetMinCharsPerPage(IntegerOption("min", *v));
   if (const auto v = args.Value("max")) generator.SetMaxCharsPerPage(IntegerOption("max", *v));
@@ -256,7 +256,7 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
                     "\" already exists; use --force to replace it");
 
-  // Then the memos.
+  // Then the memos: those of a new project, each FILE in place of its own.
   const auto read = [&](const std::string& path) {
     TInputText input = ReadInputText(path, encoding);
     if (input.unmapped != 0)
@@ -267,13 +267,15 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
           << '\n';
     return std::move(input.lines);
   };
-  if (const auto v = args.Value("text")) generator.SetSiteText(read(*v));
-  if (const auto v = args.Value("template")) generator.SetSiteTemplate(MemoToStrings(read(*v)));
-  if (const auto v = args.Value("ads")) generator.SetAdsenseCode(MemoToStrings(read(*v)));
-  if (const auto v = args.Value("css")) generator.SetCssCode(MemoToStrings(read(*v)));
-  if (const auto v = args.Value("links")) generator.SetSiteUrlsToLink(read(*v));
+  TProjectMemos memos = TProjectDocument::NewProjectMemos();
+  if (const auto v = args.Value("text")) memos.site_text = read(*v);
+  if (const auto v = args.Value("template")) memos.site_template = read(*v);
+  if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);
+  if (const auto v = args.Value("css")) memos.css_code = read(*v);
+  if (const auto v = args.Value("links")) memos.site_urls_to_link = read(*v);
+  document.SetMemos(std::move(memos));
 
-  SaveProjectFile(generator, project.engine);
+  document.SaveToFile(project.engine);
   out << "wrote " << AbsoluteUtf8Path(project.native) << " (title \""
       << Cp1251ToUtf8(generator.SiteTitle()) << "\", "
       << Counted(TotalLength(generator.SiteText()), "byte", "bytes") << " of text, "
@@ -300,9 +302,10 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   const std::optional<std::string> out_folder = args.Value("out");
   const std::string out_engine = out_folder ? FolderArgument(*out_folder) : std::string();
 
-  TSiteGenerator generator;
-  ReadProject(project, generator);
-  PassMemosThroughWindow(generator);
+  TProjectDocument document;
+  ReadProject(project, document);
+  document.PassTextsThroughMemos();
+  TSiteGenerator& generator = document.Generator();
   generator.SetRandomSeed(seed);
 
   // --out is where this run writes, not a change to the project.
@@ -332,7 +335,7 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
       return 1;
     }
   }
-  if (args.Flag("save")) SaveProjectFile(generator, project.engine);
+  if (args.Flag("save")) document.SaveToFile(project.engine);
 
   const int pages = generator.Pages().Count();
   out << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
@@ -369,12 +372,12 @@ int RunShow(const std::vector<std::string>& argv, std::ostream& out) {
     return 0;
   }
   const TProjectArg project = ProjectArgument(args);
-  TSiteGenerator generator;
-  ReadProject(project, generator);
+  TProjectDocument document;
+  ReadProject(project, document);
   if (args.Flag("json"))
-    out << GeneratorToJson(generator) << '\n';
+    out << GeneratorToJson(document.Generator()) << '\n';
   else
-    PrintSummary(project, generator, out);
+    PrintSummary(project, document.Generator(), out);
   return 0;
 }
 
@@ -400,21 +403,6 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 }  // namespace
-
-void ReadProjectLikeWindow(const std::string& file_name, TSiteGenerator& generator) {
-  // What a new project window's generator holds before the file is read.
-  generator.SetMinCharsPerPage(kDefaultMinCharsPerPage);
-  generator.SetMaxCharsPerPage(kDefaultMaxCharsPerPage);
-  TProjectReadContext context;
-  context.component_name_exists = IsProjectWindowComponentName;
-  LoadProjectFile(file_name, generator, context);
-}
-
-void PassMemosThroughWindow(TSiteGenerator& generator) {
-  generator.SetSiteTemplate(MemoToStrings(StringToMemo(generator.SiteTemplate())));
-  generator.SetAdsenseCode(MemoToStrings(StringToMemo(generator.AdsenseCode())));
-  generator.SetCssCode(MemoToStrings(StringToMemo(generator.CssCode())));
-}
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string command;

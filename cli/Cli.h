@@ -14,26 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "SiteGenerator.h"
-
 namespace orvana::cli {
 
 // Runs the tool with the arguments that follow the program name. Normal
 // output goes to `out`, errors to `err`. Returns the exit code: 0 on success,
 // 1 when the work failed, 2 for a command line that cannot be run.
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-
-// Reads a project file (name in Windows-1251) into `generator` the way the
-// desktop application opens one in a new project window: the page bounds are
-// 4000 and 5000 unless the file sets them, every other property starts empty,
-// a header name that one of the window's components bears is refused, and no
-// other window is open. Throws EOrvanaError as LoadProjectFile does.
-void ReadProjectLikeWindow(const std::string& file_name, TSiteGenerator& generator);
-
-// Sends SiteTemplate, AdsenseCode and CssCode through the window's memos and
-// back (StringToMemo, then MemoToStrings), as opening a project and then
-// generating or saving it does: each becomes a list of lines, each line
-// followed by one CR, so a text without a final CR gains one.
-void PassMemosThroughWindow(TSiteGenerator& generator);
 
 }  // namespace orvana::cli

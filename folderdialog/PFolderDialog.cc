@@ -21,6 +21,8 @@
 #include <algorithm>
 #include <deque>
 
+namespace orvana {
+
 // The browser window: Qt's directory dialog, with its events and its accept step routed through
 // the component that runs it.
 class TBrowserWindow : public QFileDialog {
@@ -184,48 +186,80 @@ void TPFolderDialog::ClearScript() { scriptQueue().clear(); }
 bool TPFolderDialog::Execute() { return Execute(QApplication::activeWindow()); }
 
 bool TPFolderDialog::Execute(QWidget* owner) {
-  auto& script = scriptQueue();
-  if (!script.empty()) {
-    const std::optional<QString> answer = script.front();
-    script.pop_front();
-    if (!answer) return false;
-    folder_ = *answer;
-    display_name_ = displayNameOf(*answer);
-    return true;
-  }
+  if (const std::optional<bool> scripted = takeScriptedOutcome()) return *scripted;
   // One browser per component: a handler that asks for a second one while the first is open
   // gets a cancel.
   if (window_) return false;
 
-  // The tree's root, and where the browser opens when nothing is selected.
+  resolveRoot();
+  const QPointer<TBrowserWindow> window = createBrowser(owner);
+  window_ = window;
+  chosen_.clear();
+  first_show_ = false;
+
+  // Handlers may free the component; from then on Execute touches nothing of it.
+  const QPointer<TPFolderDialog> self(this);
+  if (OnIUnknown) OnIUnknown(this, window);
+  if (!self) return false;
+  if (!runBrowser(window)) return false;
+
+  const bool accepted = window && window->result() == QDialog::Accepted && !chosen_.isEmpty();
+  if (!closeBrowser(window)) return false;
+  if (accepted) {
+    folder_ = chosen_;
+    display_name_ = displayNameOf(chosen_);
+  }
+  return accepted;
+}
+
+std::optional<bool> TPFolderDialog::takeScriptedOutcome() {
+  auto& script = scriptQueue();
+  if (script.empty()) return std::nullopt;
+  const std::optional<QString> answer = script.front();
+  script.pop_front();
+  if (!answer) return false;
+  folder_ = *answer;
+  display_name_ = displayNameOf(*answer);
+  return true;
+}
+
+void TPFolderDialog::resolveRoot() {
   QString custom = custom_root_folder_;
   if (!custom.isEmpty() && !custom.endsWith(QLatin1Char('/'))) custom += QLatin1Char('/');
   if (isFolder(custom)) {
     root_ = cleanAbsolute(custom);
     start_ = root_;
-  } else {
-    // A custom root that is no folder leaves the tree at the desktop.
-    const TSpecialFolder special = custom.isEmpty() ? root_folder_ : sfDesktop;
-    root_ = SpecialFolderPath(special);
-    start_ = special == sfDesktop ? desktopFolder() : root_;
+    return;
   }
+  // A custom root that is no folder leaves the tree at the desktop.
+  const TSpecialFolder special = custom.isEmpty() ? root_folder_ : sfDesktop;
+  root_ = SpecialFolderPath(special);
+  start_ = special == sfDesktop ? desktopFolder() : root_;
+}
 
-  QPointer<TBrowserWindow> window = new TBrowserWindow(this, owner);
-  window_ = window;
-  chosen_.clear();
-  first_show_ = false;
+TBrowserWindow* TPFolderDialog::createBrowser(QWidget* owner) {
+  auto* window = new TBrowserWindow(this, owner);
+  applyBrowseOptions(window);
+  window->setDirectory(start_);
+  if (root_ != QLatin1String("/")) window->setSidebarUrls({QUrl::fromLocalFile(root_)});
+  addTitleAndStatusLines(window);
+  hideUnwantedControls(window);
+  connect(window, &QFileDialog::currentChanged, this, &TPFolderDialog::selectionChanged);
+  connect(window, &QFileDialog::directoryEntered, this, &TPFolderDialog::keepInsideRoot);
+  return window;
+}
 
-  const bool new_style = browse_options_.Contains(boNewStyle);
+void TPFolderDialog::applyBrowseOptions(TBrowserWindow* window) const {
   QFileDialog::Options options = QFileDialog::DontUseNativeDialog;
   if (!browse_options_.Contains(boIncludeFiles)) options |= QFileDialog::ShowDirsOnly;
   if (browse_options_.Contains(boNoTranslateTargets)) options |= QFileDialog::DontResolveSymlinks;
   window->setOptions(options);
   window->setFileMode(QFileDialog::Directory);
   window->setAcceptMode(QFileDialog::AcceptOpen);
-  window->setSizeGripEnabled(new_style);
-  window->setDirectory(start_);
-  if (root_ != QLatin1String("/")) window->setSidebarUrls({QUrl::fromLocalFile(root_)});
+  window->setSizeGripEnabled(browse_options_.Contains(boNewStyle));
+}
 
+void TPFolderDialog::addTitleAndStatusLines(TBrowserWindow* window) const {
   auto* title = new QLabel(title_, window);
   title->setObjectName(QStringLiteral("TitleLabel"));
   title->setWordWrap(true);
@@ -234,26 +268,23 @@ bool TPFolderDialog::Execute(QWidget* owner) {
   status->setObjectName(QStringLiteral("StatusLabel"));
   status->setVisible(browse_options_.Contains(boShowStatusArea));
   addLinesAbove(window, {title, status});
+}
 
+void TPFolderDialog::hideUnwantedControls(TBrowserWindow* window) const {
   if (!browse_options_.Contains(boShowEditBox)) {
     for (const char* name : {"fileNameLabel", "fileNameEdit"}) {
       if (auto* w = window->findChild<QWidget*>(QLatin1String(name))) w->hide();
     }
   }
-  if (!new_style || browse_options_.Contains(boNoNewFolderButton)) {
+  if (!browse_options_.Contains(boNewStyle) || browse_options_.Contains(boNoNewFolderButton)) {
     if (auto* button = window->findChild<QWidget*>(QStringLiteral("newFolderButton"))) {
       button->hide();
     }
   }
+}
 
-  connect(window, &QFileDialog::currentChanged, this, &TPFolderDialog::selectionChanged);
-  connect(window, &QFileDialog::directoryEntered, this, &TPFolderDialog::keepInsideRoot);
-
-  // Handlers may free the component; from then on Execute touches nothing of it.
+bool TPFolderDialog::runBrowser(const QPointer<TBrowserWindow>& window) {
   const QPointer<TPFolderDialog> self(this);
-  if (OnIUnknown) OnIUnknown(this, window);
-  if (!self) return false;
-
   QEventLoop loop;
   bool finished = false;
   connect(window, &QDialog::finished, &loop, [&finished, &loop] {
@@ -268,18 +299,20 @@ bool TPFolderDialog::Execute(QWidget* owner) {
 
   if (window) initializeBrowser();
   if (!self) return false;
-  if (window && !finished) {
-    window->show();
-    if (window && !finished && window->isVisible()) {
-      loop_ = &loop;
-      loop.exec(QEventLoop::DialogExec);
-      if (!self) return false;
-      loop_ = nullptr;
-    }
+  if (!window || finished) return true;
+  window->show();
+  if (window && !finished && window->isVisible()) {
+    loop_ = &loop;
+    loop.exec(QEventLoop::DialogExec);
+    if (!self) return false;
+    loop_ = nullptr;
   }
+  return true;
+}
 
-  const bool accepted = window && window->result() == QDialog::Accepted && !chosen_.isEmpty();
+bool TPFolderDialog::closeBrowser(const QPointer<TBrowserWindow>& window) {
   if (window) {
+    const QPointer<TPFolderDialog> self(this);
     if (OnIUnknown) OnIUnknown(this, nullptr);
     QEvent destroy(DestroyEventType());
     QCoreApplication::sendEvent(window, &destroy);
@@ -289,12 +322,7 @@ bool TPFolderDialog::Execute(QWidget* owner) {
   first_show_ = false;
   delete window.data();
   window_ = nullptr;
-
-  if (accepted) {
-    folder_ = chosen_;
-    display_name_ = displayNameOf(chosen_);
-  }
-  return accepted;
+  return true;
 }
 
 void TPFolderDialog::initializeBrowser() {
@@ -479,3 +507,5 @@ void TPFolderDialog::CenterDialog() {
   const int y = area.y() + (area.height() - rect.height()) / 2;
   MoveDialog(x, y, rect.width(), rect.height());
 }
+
+}  // namespace orvana

@@ -59,6 +59,9 @@
 
 class QEventLoop;
 class QWidget;
+
+namespace orvana {
+
 class TBrowserWindow;
 
 // A small set of enumeration values (at most 32), like a Pascal set.
@@ -246,6 +249,29 @@ class TPFolderDialog : public QObject {
  private:
   friend class TBrowserWindow;
 
+  // The pieces of one Execute, in order.
+  //
+  // The outcome a test has queued for this Execute, taken from the queue; nullopt when none is
+  // queued and the browser is to be shown.
+  std::optional<bool> takeScriptedOutcome();
+  // Sets root_, the tree's root for this run, and start_, where the browser opens when nothing is
+  // selected.
+  void resolveRoot();
+  // Builds the browser window over owner, laid out after the browse options and the title; it is
+  // not shown yet.
+  TBrowserWindow* createBrowser(QWidget* owner);
+  void applyBrowseOptions(TBrowserWindow* window) const;
+  void addTitleAndStatusLines(TBrowserWindow* window) const;
+  // The name line without boShowEditBox, the "new folder" button without boNewStyle or with
+  // boNoNewFolderButton.
+  void hideUnwantedControls(TBrowserWindow* window) const;
+  // Sets the browser up, shows it and waits until it is closed or hidden. Returns false when a
+  // handler freed the component meanwhile; nothing of it may be touched then.
+  bool runBrowser(const QPointer<TBrowserWindow>& window);
+  // Reports the browser's end (OnIUnknown with nullptr, the destroy event), then frees it and
+  // clears the run's state. Returns false, freeing nothing, when a handler freed the component.
+  bool closeBrowser(const QPointer<TBrowserWindow>& window);
+
   // Puts the properties into the new browser and reports it ready; from here on it is open.
   void initializeBrowser();
   // Routes one event of the browser window; returns what the window's own handling returned.
@@ -283,3 +309,5 @@ class TPFolderDialog : public QObject {
   QString chosen_;           // the accepted path
   bool first_show_ = false;  // set up for the browser's first showing, cleared by the centring
 };
+
+}  // namespace orvana

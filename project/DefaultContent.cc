@@ -5,7 +5,6 @@
 #include <initializer_list>
 
 #include "CodePage.h"
-#include "Paging.h"
 
 namespace orvana {
 namespace {
@@ -242,19 +241,6 @@ const std::vector<std::string>& ProjectWindowComponentNames() {
 bool IsProjectWindowComponentName(const std::string& name) {
   const std::vector<std::string>& names = ProjectWindowComponentNames();
   return std::find(names.begin(), names.end(), name) != names.end();
-}
-
-void ApplyNewProjectContent(TSiteGenerator& generator) {
-  generator.SetMinCharsPerPage(kDefaultMinCharsPerPage);
-  generator.SetMaxCharsPerPage(kDefaultMaxCharsPerPage);
-  generator.SetSiteTitle({});
-  generator.SetSavePath({});
-  generator.SetSiteText(TStringList{});
-  generator.SetSiteTemplateFromStrings(DefaultTemplateLines());
-  generator.SetAdsenseCode(JoinLinesWithCr(DefaultAdsenseLines()));
-  generator.SetCssCode(JoinLinesWithCr(DefaultCssLines()));
-  generator.SetSiteUrlsToLink(TStringList{});
-  generator.Pages().Clear();
 }
 
 }  // namespace orvana

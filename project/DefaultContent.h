@@ -32,7 +32,8 @@ bool IsProjectWindowComponentName(const std::string& name);
 // Puts the generator in the state a new project window gives it once its
 // memos have been copied in: bounds 4000 and 5000, the default template,
 // advertising block and stylesheet (each line followed by CR), empty title,
-// folder, text and links, no pages.
+// folder, text and links, no pages. Defined with TProjectDocument
+// (ProjectDocument.cc), whose new state and memos it applies.
 void ApplyNewProjectContent(TSiteGenerator& generator);
 
 }  // namespace orvana

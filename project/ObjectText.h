@@ -1,6 +1,6 @@
 // The object notation of project files: the keywords, signs, layout numbers
 // and messages that the writer (ObjectTextWriter.cc) and the reader
-// (ObjectTextReader.cc) share.
+// (ObjectTextReader.cc with its scanner, parser and assigner) share.
 //
 // A file is one object:
 //
@@ -98,6 +98,20 @@ inline constexpr std::string_view kComponentExists = "A component named %s alrea
 inline constexpr std::string_view kCannotCreateFile = "Cannot create file \"%s\". %s";
 inline constexpr std::string_view kStreamWriteError = "Stream write error";
 inline constexpr std::string_view kCannotOpenFile = "Cannot open file \"%s\". %s";
+
+// Names and keywords compare equal when they differ only in the letter case
+// of ASCII letters.
+inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]);
+    unsigned char y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
 
 // The format with each "%s" or "%d" replaced, in order, by the next argument
 // (numbers are passed already in decimal).

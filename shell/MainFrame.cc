@@ -26,7 +26,8 @@
 namespace orvana {
 namespace {
 
-// The node data: the project window the node refers to.
+// The node data: the project window the node refers to, held as a
+// QPointer<TSiteProject> so that a window that is gone reads as nullptr.
 constexpr int kWindowRole = Qt::UserRole;
 
 // Reports the end of an in-place edit of a node's text: the text is stored,
@@ -362,10 +363,11 @@ void TForm1::TreeView1Edited(QTreeWidgetItem* node, const QString& text) {
 void TForm1::Notification(QObject* component) {
   const int count = TreeView1->topLevelItemCount();
   int found = -1;
+  // The window still answers to its pointer here: the notification comes
+  // while it is being destroyed, before the pointers to it are cleared.
   for (int i = 0; i < count; ++i) {
-    if (TreeView1->topLevelItem(i)->data(0, kWindowRole).value<quintptr>() ==
-        reinterpret_cast<quintptr>(component))
-      found = i;
+    const QObject* window = NodeWindow(TreeView1->topLevelItem(i));
+    if (window && window == component) found = i;
   }
   if (found < 0) return;
   // Deleting the node is no choice of the user's: the selection moving on
@@ -378,8 +380,7 @@ void TForm1::Notification(QObject* component) {
 
 TSiteProject* TForm1::NodeWindow(const QTreeWidgetItem* node) {
   if (!node) return nullptr;
-  const auto data = node->data(0, kWindowRole).value<quintptr>();
-  return data ? static_cast<TSiteProject*>(reinterpret_cast<QObject*>(data)) : nullptr;
+  return node->data(0, kWindowRole).value<QPointer<TSiteProject>>().data();
 }
 
 TSiteProject* TForm1::ActiveProject() const {
@@ -406,8 +407,7 @@ TSiteProject* TForm1::createProjectWindow() {
 void TForm1::addNode(TSiteProject* window) {
   auto* node = new QTreeWidgetItem(QStringList{window->ProjectName()});
   node->setFlags(node->flags() | Qt::ItemIsEditable);
-  node->setData(0, kWindowRole,
-                QVariant::fromValue(reinterpret_cast<quintptr>(static_cast<QObject*>(window))));
+  node->setData(0, kWindowRole, QVariant::fromValue(QPointer<TSiteProject>(window)));
   TreeView1->addTopLevelItem(node);
 }
 

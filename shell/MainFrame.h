@@ -60,7 +60,8 @@ class TForm1 : public QMainWindow {
   // (the last one referring to it) is deleted, no other node is touched.
   void Notification(QObject* component);
 
-  // The window a node refers to, or nullptr.
+  // The window a node refers to; nullptr for no node, a node without a
+  // window, or a node whose window has been destroyed.
   static TSiteProject* NodeWindow(const QTreeWidgetItem* node);
   // The frame's current child window, the current project, or nullptr.
   TSiteProject* ActiveProject() const;

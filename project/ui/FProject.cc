@@ -22,9 +22,7 @@
 #include "Dialogs.h"
 #include "ErrorHandler.h"
 #include "IntegerText.h"
-#include "MemoText.h"
 #include "PFolderDialog.h"
-#include "ProjectFile.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
 
@@ -217,9 +215,10 @@ QWidget* TSiteProject::createTemplateTab() {
   splitter2->setStretchFactor(1, 1);
   splitter2->setSizes({345, 300});
 
-  SetMemoLines(*Memo4, DefaultTemplateLines());
-  SetMemoLines(*Memo5, DefaultAdsenseLines());
-  SetMemoLines(*Memo6, DefaultCssLines());
+  const TProjectMemos memos = TProjectDocument::NewProjectMemos();
+  SetMemoLines(*Memo4, memos.site_template);
+  SetMemoLines(*Memo5, memos.adsense_code);
+  SetMemoLines(*Memo6, memos.css_code);
   return tab;
 }
 
@@ -263,7 +262,8 @@ QWidget* TSiteProject::createGenerationTab() {
 }
 
 void TSiteProject::FormCreate() {
-  FGenerator = std::make_unique<TSiteGenerator>();
+  FDocument = std::make_unique<TProjectDocument>();
+  FGenerator = &FDocument->Generator();
   FormToGenerator();
 }
 
@@ -273,15 +273,12 @@ void TSiteProject::SetProjectName(const QString& name) {
 }
 
 void TSiteProject::LoadFromFile(const QString& fileName) {
-  TProjectReadContext context;
-  context.window_name_exists = [](const std::string& name) {
+  FDocument->LoadFromFile(EngineFileName(fileName), [](const std::string& name) {
     const QString wanted = FromEngine(name);
     const QWidgetList windows = QApplication::topLevelWidgets();
     return std::any_of(windows.begin(), windows.end(),
                        [&](const QWidget* window) { return window->objectName() == wanted; });
-  };
-  context.component_name_exists = IsProjectWindowComponentName;
-  LoadProjectFile(EngineFileName(fileName), *FGenerator, context);
+  });
   GeneratorToForm();
 }
 
@@ -289,7 +286,7 @@ void TSiteProject::SaveToFile(const QString& fileName) {
   const std::string name = EngineFileName(fileName);
   FormToGenerator();
   MemosToGenerator();
-  SaveProjectFile(*FGenerator, name);
+  FDocument->SaveToFile(name);
 }
 
 void TSiteProject::FormToGenerator() {
@@ -300,7 +297,7 @@ void TSiteProject::FormToGenerator() {
     const std::string text = ToEngine(edit->text());
     int32_t value = 0;
     if (TryStrToInt(text, value))
-      (FGenerator.get()->*set)(value);
+      (FGenerator->*set)(value);
     else
       MessageBox::error(this, FromEngine(NotAnIntegerMessage(text)));
   };
@@ -324,11 +321,8 @@ bool TSiteProject::acceptFolder(const QString& folder) {
 }
 
 void TSiteProject::MemosToGenerator() {
-  FGenerator->SetSiteText(MemoLinesOf(*Memo2));
-  FGenerator->SetSiteTemplate(MemoToStrings(MemoLinesOf(*Memo4)));
-  FGenerator->SetAdsenseCode(MemoToStrings(MemoLinesOf(*Memo5)));
-  FGenerator->SetCssCode(MemoToStrings(MemoLinesOf(*Memo6)));
-  FGenerator->SetSiteUrlsToLink(MemoLinesOf(*Memo1));
+  FDocument->SetMemos({MemoLinesOf(*Memo2), MemoLinesOf(*Memo4), MemoLinesOf(*Memo5),
+                       MemoLinesOf(*Memo6), MemoLinesOf(*Memo1)});
 }
 
 void TSiteProject::GeneratorToForm() {
@@ -337,11 +331,12 @@ void TSiteProject::GeneratorToForm() {
   Edit1->setText(FromEngine(FGenerator->SiteTitle()));
   // Last: its change handler reads back the three values just shown.
   Edit4->setText(FromEngine(FGenerator->SavePath()));
-  SetMemoLines(*Memo2, FGenerator->SiteText());
-  SetMemoLines(*Memo4, StringToMemo(FGenerator->SiteTemplate()));
-  SetMemoLines(*Memo5, StringToMemo(FGenerator->AdsenseCode()));
-  SetMemoLines(*Memo6, StringToMemo(FGenerator->CssCode()));
-  SetMemoLines(*Memo1, FGenerator->SiteUrlsToLink());
+  const TProjectMemos memos = FDocument->Memos();
+  SetMemoLines(*Memo2, memos.site_text);
+  SetMemoLines(*Memo4, memos.site_template);
+  SetMemoLines(*Memo5, memos.adsense_code);
+  SetMemoLines(*Memo6, memos.css_code);
+  SetMemoLines(*Memo1, memos.site_urls_to_link);
 }
 
 void TSiteProject::Edit1Exit() {

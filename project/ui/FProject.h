@@ -27,6 +27,7 @@
 
 #include <memory>
 
+#include "ProjectDocument.h"
 #include "SiteGenerator.h"
 
 class QGroupBox;
@@ -36,11 +37,11 @@ class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTabWidget;
-class TPFolderDialog;
 
 namespace orvana {
 
 class TCharCounter;
+class TPFolderDialog;
 
 class TSiteProject : public QMdiSubWindow {
   Q_OBJECT
@@ -116,7 +117,10 @@ class TSiteProject : public QMdiSubWindow {
   bool acceptFolder(const QString& folder);
 
   QString FProjectName;
-  std::unique_ptr<TSiteGenerator> FGenerator;
+  // The project without its window: it owns the generator and holds the
+  // rules for a new project, for reading a file and for the memos' texts.
+  std::unique_ptr<TProjectDocument> FDocument;
+  TSiteGenerator* FGenerator = nullptr;  // FDocument's generator
 
   QTabWidget* PageControl1 = nullptr;
   QWidget* TabSheet5 = nullptr;

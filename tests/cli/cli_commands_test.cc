@@ -12,6 +12,7 @@
 #include "DefaultContent.h"
 #include "JsonCheck.h"
 #include "MemoText.h"
+#include "ProjectDocument.h"
 #include "ProjectFile.h"
 #include "ProjectJson.h"
 
@@ -73,11 +74,11 @@ class CliCommandsTest : public ::testing::Test {
 
   // What the desktop application makes of the same project: opened in a new
   // window, its memos sent to the generator, generated with the seed.
-  void GenerateLikeDesktop(TSiteGenerator& g, uint64_t seed) {
-    ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), g);
-    PassMemosThroughWindow(g);
-    g.SetRandomSeed(seed);
-    g.Generate();
+  void GenerateLikeDesktop(TProjectDocument& document, uint64_t seed) {
+    document.LoadFromFile(Utf8ToCp1251(ProjectPath()));
+    document.PassTextsThroughMemos();
+    document.Generator().SetRandomSeed(seed);
+    document.Generator().Generate();
   }
 
   static std::map<std::string, std::string> FolderFiles(const std::string& folder) {
@@ -324,8 +325,9 @@ TEST_F(CliCommandsTest, NewWarnsOfCharactersTheCodePageLacks) {
                        "orvana-cli: warning: \"" +
                        dir_ / "links.txt" +
                        "\": 1 character outside Windows-1251 became '?', on line 1\n");
-  TSiteGenerator g;
-  ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), g);
+  TProjectDocument document;
+  document.LoadFromFile(Utf8ToCp1251(ProjectPath()));
+  const TSiteGenerator& g = document.Generator();
   EXPECT_EQ(g.SiteText(),
             (TStringList{Utf8ToCp1251("Строка"), "", Utf8ToCp1251("слово ?? и ?"), "?"}));
   EXPECT_EQ(g.SiteUrlsToLink(), (TStringList{"http://example.org/?"}));
@@ -391,8 +393,9 @@ TEST_F(CliCommandsTest, BuildWritesTheSiteTheDesktopMakes) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.err, "");
 
-  TSiteGenerator g;
-  GenerateLikeDesktop(g, 7);
+  TProjectDocument desktop;
+  GenerateLikeDesktop(desktop, 7);
+  const TSiteGenerator& g = desktop.Generator();
   ASSERT_GE(g.Pages().Count(), 3);
   const auto files = FolderFiles(dir_ / "site");
   ASSERT_EQ(files.size(), static_cast<size_t>(g.Pages().Count()) + 1);
@@ -515,8 +518,9 @@ TEST_F(CliCommandsTest, BuildSaveStoresThePagesAndKeepsTheFolder) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(std::filesystem::is_empty(dir_ / "site"));
 
-  TSiteGenerator saved;
-  ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), saved);
+  TProjectDocument document;
+  document.LoadFromFile(Utf8ToCp1251(ProjectPath()));
+  const TSiteGenerator& saved = document.Generator();
   EXPECT_EQ(saved.SavePath(), Utf8ToCp1251(dir_ / "site"));
   ASSERT_GE(saved.Pages().Count(), 3);
   EXPECT_FALSE(saved.SiteMenu().empty());
@@ -526,9 +530,9 @@ TEST_F(CliCommandsTest, BuildSaveStoresThePagesAndKeepsTheFolder) {
 
   // The saved project is what the desktop application saves after the same
   // generation: reading it back and writing it gives the same bytes.
-  TSiteGenerator g;
-  GenerateLikeDesktop(g, 3);
-  EXPECT_EQ(ReadWholeFile(ProjectPath()), WriteProjectText(g));
+  TProjectDocument desktop;
+  GenerateLikeDesktop(desktop, 3);
+  EXPECT_EQ(ReadWholeFile(ProjectPath()), WriteProjectText(desktop.Generator()));
 }
 
 TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
@@ -698,8 +702,9 @@ TEST_F(CliCommandsTest, ShowJsonOfABuiltProjectIsOneJsonObject) {
   EXPECT_TRUE(JsonCheck::IsOneValue(r.out));
   EXPECT_FALSE(JsonCheck::IsOneValue(r.out.substr(0, r.out.size() - 2)));
 
-  TSiteGenerator g;
-  ReadProjectLikeWindow(Utf8ToCp1251(ProjectPath()), g);
+  TProjectDocument document;
+  document.LoadFromFile(Utf8ToCp1251(ProjectPath()));
+  const TSiteGenerator& g = document.Generator();
   ASSERT_GE(g.Pages().Count(), 2);
   EXPECT_EQ(r.out.rfind("{\"Pages\":[{\"PageText\":\"", 0), 0u);
   for (const std::string& part :

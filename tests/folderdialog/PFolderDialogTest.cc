@@ -22,6 +22,9 @@
 
 #include "PFolderDialog.h"
 
+using orvana::TMessage;
+using orvana::TPFolderDialog;
+
 namespace {
 
 using Browser = QFileDialog;

@@ -23,7 +23,7 @@ void GuiTestBase::initTestCase() {
 void GuiTestBase::init() {
   orvana::MessageBox::reset();
   orvana::FileDialog::reset();
-  TPFolderDialog::ClearScript();
+  orvana::TPFolderDialog::ClearScript();
   m_modalHandlers.clear();
   m_unexpectedModals.clear();
   m_dir = std::make_unique<QTemporaryDir>();
@@ -51,7 +51,7 @@ void GuiTestBase::cleanup() {
   const QStringList unexpected = m_unexpectedModals;
   orvana::MessageBox::reset();
   orvana::FileDialog::reset();
-  TPFolderDialog::ClearScript();
+  orvana::TPFolderDialog::ClearScript();
   m_modalHandlers.clear();
   QVERIFY2(unexpected.isEmpty(), qPrintable("unexpected modal windows: " + unexpected.join("; ")));
   QCOMPARE(pendingBoxes, 0);
@@ -72,8 +72,8 @@ void GuiTestBase::pollModal() {
     handler(modal);
     return;
   }
-  QString what = QString::fromLatin1(modal->metaObject()->className()) + " \"" +
-                 modal->windowTitle() + "\"";
+  QString what =
+      QString::fromLatin1(modal->metaObject()->className()) + " \"" + modal->windowTitle() + "\"";
   if (auto* box = qobject_cast<QMessageBox*>(modal)) what += ": " + box->text();
   m_unexpectedModals << what;
   modal->close();

@@ -61,6 +61,7 @@ class TestMainWindow : public GuiTestBase {
   void clickingANodeActivatesItsWindow();
   void renamingANodeRenamesTheWindow();
   void destroyedWindowRemovesOnlyItsNode();
+  void nodeOfAGoneWindowRefersToNothing();
   void openingShowsTheFileEachTimeAnew();
   void failedOpenLeavesNoWindow();
   void failedOpenKeepsTheActiveProjectInFront();
@@ -520,6 +521,32 @@ void TestMainWindow::destroyedWindowRemovesOnlyItsNode() {
   QCOMPARE(nodeWindow(0), third);
   // The frame activates the window that is left, so Save has a project.
   QCOMPARE(active(), third);
+}
+
+void TestMainWindow::nodeOfAGoneWindowRefersToNothing() {
+  trigger("NewProject");
+  trigger("NewProject");
+  TSiteProject* first = nodeWindow(0);
+  QPointer<TSiteProject> second = nodeWindow(1);
+  // Without the removal notification the node outlives its window: it must
+  // then refer to no window at all, not to the memory the window had.
+  QVERIFY(second->disconnect(m_form1));
+  delete second;
+  QCOMPARE(nodeTexts(), (QStringList{"Untitled0", "Untitled1"}));
+  QCOMPARE(nodeWindow(0), first);
+  QCOMPARE(nodeWindow(1), static_cast<TSiteProject*>(nullptr));
+
+  // The commands pass such a node by: choosing it activates nothing, a
+  // notification about another object leaves it, and closing the active
+  // project takes only that project's node.
+  m_form1->TreeView1Change(tree()->topLevelItem(1));
+  QCOMPARE(active(), first);
+  m_form1->Notification(m_form2);
+  QCOMPARE(tree()->topLevelItemCount(), 2);
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(nodeTexts(), QStringList{"Untitled1"});
+  QCOMPARE(nodeWindow(0), static_cast<TSiteProject*>(nullptr));
 }
 
 void TestMainWindow::openingShowsTheFileEachTimeAnew() {

@@ -27,6 +27,7 @@
 #include "TextBridge.h"
 
 using orvana::MessageBox;
+using orvana::TPFolderDialog;
 using orvana::TSiteProject;
 using orvana::TStringList;
 

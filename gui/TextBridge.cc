@@ -28,9 +28,8 @@ std::string EngineFileName(const QString& path) {
 }
 
 std::string ToEngine(const QString& text) {
-  return Utf16ToCp1251(
-      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<size_t>(text.size())));
+  return Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                           static_cast<size_t>(text.size())));
 }
 
 TStringList MemoLinesOf(const QPlainTextEdit& memo) {

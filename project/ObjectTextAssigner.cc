@@ -1,0 +1,146 @@
+#include "ObjectTextAssigner.h"
+
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "Error.h"
+#include "ObjectText.h"
+
+namespace orvana::object_text {
+namespace {
+
+class TAssigner {
+ public:
+  TAssigner(const TTree& tree, TSiteGenerator& generator, const TProjectReadContext& context)
+      : tree_(tree), generator_(generator), context_(context) {}
+
+  void Run(size_t root) {
+    const TNode& object = tree_.nodes[root];
+    if (object.text_length > 0) AssignName(std::string(tree_.Text(object)));
+    for (size_t i = object.first_child; i != kNone; i = tree_.nodes[i].next) {
+      // Nested objects are not the generator's: they are skipped.
+      if (tree_.nodes[i].kind != TNodeKind::kProperty) continue;
+      const std::string object_name =
+          generator_.Name().empty() ? SiteGeneratorClass().class_name : generator_.Name();
+      AssignProperty(generator_, SiteGeneratorClass(), tree_.nodes[i], object_name);
+    }
+  }
+
+ private:
+  // A window of the application bearing the name makes the generator take
+  // the first free "NAME_1", "NAME_2", ...; a component of the project window
+  // bearing the result is an error.
+  void AssignName(const std::string& header_name) {
+    std::string name = header_name;
+    if (context_.window_name_exists) {
+      for (uint64_t n = 1; context_.window_name_exists(name); ++n)
+        name = header_name + "_" + std::to_string(n);
+    }
+    if (!EqualsIgnoreCase(name, generator_.Name()) && context_.component_name_exists &&
+        context_.component_name_exists(name))
+      throw EOrvanaError(FormatMessage(kComponentExists, {name}));
+    generator_.SetName(std::move(name));
+  }
+
+  [[noreturn]] static void Fail(std::string_view object_name, std::string_view property,
+                                std::string_view inner) {
+    std::string message(kErrorReading);
+    message.append(object_name);
+    message += '.';
+    message.append(property);
+    message.append(": ");
+    message.append(inner);
+    throw EOrvanaError(message);
+  }
+
+  template <class T>
+  static const TPropInfo<T>* FindProperty(const TClassInfo<T>& info, std::string_view name) {
+    for (const TPropInfo<T>& prop : info.properties)
+      if (EqualsIgnoreCase(name, prop.name)) return &prop;
+    return nullptr;
+  }
+
+  template <class T>
+  void AssignProperty(T& object, const TClassInfo<T>& info, const TNode& property,
+                      std::string_view object_name) {
+    const std::string_view name = tree_.Text(property);
+    const size_t dot = name.find('.');
+    const std::string_view head = name.substr(0, dot);
+    const TPropInfo<T>* prop = FindProperty(info, head);
+    if (!prop) Fail(object_name, name, FormatMessage(kPropertyDoesNotExist, {head}));
+    const TNode& value = tree_.nodes[property.first_child];
+
+    if (dot != std::string_view::npos) {
+      // Only a string list has a part of its own, its lines.
+      const std::string_view rest = name.substr(dot + 1);
+      if (prop->kind == TPropKind::StringList && EqualsIgnoreCase(rest, kListSuffix)) {
+        AssignList(object, *prop, value, object_name, name);
+        return;
+      }
+      const std::string_view part = rest.substr(0, rest.find('.'));
+      Fail(object_name, name, FormatMessage(kPropertyDoesNotExist, {part}));
+    }
+
+    switch (prop->kind) {
+      case TPropKind::String:
+        if (value.kind != TNodeKind::kString) break;
+        prop->SetString(object, std::string(tree_.Text(value)));
+        return;
+      case TPropKind::Integer:
+        if (value.kind != TNodeKind::kInteger || value.too_large ||
+            value.integer < std::numeric_limits<int32_t>::min() ||
+            value.integer > std::numeric_limits<int32_t>::max())
+          break;
+        prop->SetInteger(object, static_cast<int32_t>(value.integer));
+        return;
+      case TPropKind::StringList:
+        break;
+      case TPropKind::Collection:
+        if (value.kind != TNodeKind::kCollection) break;
+        AssignPages(prop->GetPages(object), value);
+        return;
+    }
+    Fail(object_name, name, kInvalidPropertyValue);
+  }
+
+  template <class T>
+  void AssignList(T& object, const TPropInfo<T>& prop, const TNode& value,
+                  std::string_view object_name, std::string_view name) {
+    if (value.kind != TNodeKind::kList) Fail(object_name, name, kInvalidPropertyValue);
+    TStringList lines;
+    for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next) {
+      const TNode& line = tree_.nodes[i];
+      if (line.kind != TNodeKind::kString) Fail(object_name, name, kInvalidPropertyValue);
+      lines.emplace_back(tree_.Text(line));
+    }
+    prop.SetList(object, std::move(lines));
+  }
+
+  // "<>" leaves the pages as they are; any item replaces them all.
+  void AssignPages(TSitePages& pages, const TNode& collection) {
+    if (collection.first_child == kNone) return;
+    pages.Clear();
+    const TClassInfo<TSitePage>& info = SitePageClass();
+    for (size_t i = collection.first_child; i != kNone; i = tree_.nodes[i].next) {
+      TSitePage& page = pages.Add();
+      const TNode& item = tree_.nodes[i];
+      for (size_t p = item.first_child; p != kNone; p = tree_.nodes[p].next)
+        AssignProperty(page, info, tree_.nodes[p], info.class_name);
+    }
+  }
+
+  const TTree& tree_;
+  TSiteGenerator& generator_;
+  const TProjectReadContext& context_;
+};
+
+}  // namespace
+
+void AssignObjectTree(const TTree& tree, size_t root, TSiteGenerator& generator,
+                      const TProjectReadContext& context) {
+  TAssigner(tree, generator, context).Run(root);
+}
+
+}  // namespace orvana::object_text

@@ -1,0 +1,61 @@
+// The object-notation reader's syntax pass: the whole text as one flat tree,
+// built before anything is assigned, so that a syntax error leaves the
+// generator untouched.
+//
+// Nodes live in one vector and are linked by index; decoded strings and
+// names live in one arena. The parser keeps its own stack of open lists,
+// collections, items and objects: no input nests the machine's stack, and
+// freeing the tree never recurses.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvana::object_text {
+
+inline constexpr size_t kNone = std::numeric_limits<size_t>::max();
+
+enum class TNodeKind : uint8_t {
+  kObject,    // text: the header's name (may be empty); children: properties, objects
+  kProperty,  // text: the dotted name; first_child: the value
+  kItem,      // children: properties
+  kString,    // text: the decoded Windows-1251 bytes
+  kInteger,   // integer, too_large
+  kFloat,
+  kIdent,
+  kList,        // children: values
+  kCollection,  // children: items
+  kSet,
+  kBinary,
+};
+
+struct TNode {
+  TNodeKind kind;
+  bool too_large = false;
+  int64_t integer = 0;
+  size_t text_begin = 0;  // into the arena
+  size_t text_length = 0;
+  size_t first_child = kNone;
+  size_t last_child = kNone;
+  size_t next = kNone;
+};
+
+struct TTree {
+  std::vector<TNode> nodes;
+  std::string arena;
+
+  std::string_view Text(const TNode& node) const {
+    return std::string_view(arena).substr(node.text_begin, node.text_length);
+  }
+};
+
+// Parses the whole object into `tree`; returns the root node's index. Text
+// after the root's "end" is not read. A syntax error throws EOrvanaError
+// "<inner text> on line <n>".
+size_t ParseObjectText(std::string_view text, TTree& tree);
+
+}  // namespace orvana::object_text

@@ -1,0 +1,288 @@
+#include "ObjectTextScanner.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+#include "CodePage.h"
+#include "Error.h"
+
+namespace orvana::object_text {
+namespace {
+
+bool IsIdentStart(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+bool IsIdentChar(unsigned char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+int HexValue(unsigned char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// Bytes that end a quoted run: the apostrophe, and those that a quoted run
+// may not hold.
+constexpr auto kStringStop = [] {
+  std::array<bool, 256> stop{};
+  stop['\''] = stop['\r'] = stop['\n'] = stop[0] = true;
+  return stop;
+}();
+
+}  // namespace
+
+TScanner::TScanner(std::string_view text, std::string& arena) : text_(text), arena_(arena) {
+  EnterLine(0);
+}
+
+void TScanner::Fail(std::string_view inner) const {
+  throw EOrvanaError(FormatMessage(kSyntaxErrorFormat, {inner, std::to_string(line_)}));
+}
+
+void TScanner::Next() {
+  SkipBlanks();
+  token_begin_ = pos_;
+  if (pos_ >= text_.size()) {
+    kind_ = TTokenKind::kEof;
+    return;
+  }
+  const unsigned char c = At(pos_);
+  if (IsIdentStart(c)) {
+    ++pos_;
+    while (pos_ < text_.size() && IsIdentChar(At(pos_))) ++pos_;
+    token_end_ = pos_;
+    kind_ = TTokenKind::kSymbol;
+  } else if (c == '\'' || c == '#') {
+    ScanString();
+  } else if (c == '$') {
+    ++pos_;
+    ScanHex();
+  } else if (c == '-' || IsDigit(c)) {
+    ScanNumber();
+  } else {
+    ++pos_;
+    ch_ = static_cast<char>(c);
+    kind_ = TTokenKind::kChar;
+  }
+}
+
+void TScanner::SkipBinary() {
+  for (;;) {
+    SkipBlanks();
+    if (pos_ < text_.size() && At(pos_) == '}') break;
+    if (pos_ + 1 >= text_.size() || HexValue(At(pos_)) < 0 || HexValue(At(pos_ + 1)) < 0)
+      Fail(kInvalidBinary);
+    pos_ += 2;
+  }
+  ++pos_;
+  Next();
+}
+
+// The reader sees the text one line at a time; a line that fills its buffer
+// without an LF cannot be read.
+void TScanner::EnterLine(size_t start) {
+  if (start >= text_.size()) return;
+  const void* lf = std::memchr(text_.data() + start, '\n', text_.size() - start);
+  const size_t end =
+      lf ? static_cast<size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
+  if (end - start >= kMaxLineBytes) Fail(kLineTooLong);
+}
+
+void TScanner::SkipBlanks() {
+  while (pos_ < text_.size() && At(pos_) <= 32) {
+    if (At(pos_) == '\n') {
+      ++line_;
+      EnterLine(pos_ + 1);
+    }
+    ++pos_;
+  }
+}
+
+// Adjacent quoted runs and "#" codes, decoded into the arena. Codes are
+// UTF-16 units; a pair of surrogates is one character the code page lacks.
+void TScanner::ScanString() {
+  kind_ = TTokenKind::kString;
+  string_begin_ = arena_.size();
+  bool pending_high = false;
+  while (pos_ < text_.size()) {
+    const unsigned char c = At(pos_);
+    if (c == '#') {
+      ++pos_;
+      if (!pending_high && ScanCyrillicCode()) continue;
+      AppendCharCode(ScanCharCode(), pending_high);
+    } else if (c == '\'') {
+      if (pending_high) {
+        arena_ += '?';
+        pending_high = false;
+      }
+      ScanQuotedRun();
+    } else {
+      break;
+    }
+  }
+  if (pending_high) arena_ += '?';
+  string_end_ = arena_.size();
+  token_end_ = pos_;
+}
+
+// Most codes in a file are Cyrillic letters, "#" and four decimal digits;
+// they skip the general loop and the code-page search. True when the code
+// after "#" was one and has been taken; otherwise nothing is consumed.
+inline bool TScanner::ScanCyrillicCode() {
+  if (pos_ + 4 < text_.size() && IsDigit(At(pos_)) && IsDigit(At(pos_ + 1)) &&
+      IsDigit(At(pos_ + 2)) && IsDigit(At(pos_ + 3)) && !IsDigit(At(pos_ + 4))) {
+    const uint32_t code = (At(pos_) - '0') * 1000u + (At(pos_ + 1) - '0') * 100u +
+                          (At(pos_ + 2) - '0') * 10u + (At(pos_ + 3) - '0');
+    if (code >= 0x410 && code <= 0x44F) {
+      arena_ += static_cast<char>(code - 0x410 + 0xC0);
+      pos_ += 4;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The code after "#": decimal digits, or "$" and hexadecimal digits; at
+// least one digit, and no more than 65535.
+uint32_t TScanner::ScanCharCode() {
+  uint32_t code = 0;
+  size_t digits = 0;
+  if (pos_ < text_.size() && At(pos_) == '$') {
+    ++pos_;
+    int h;
+    while (pos_ < text_.size() && (h = HexValue(At(pos_))) >= 0) {
+      code = code * 16 + static_cast<uint32_t>(h);
+      if (code > 0xFFFF) Fail(kInvalidString);
+      ++pos_;
+      ++digits;
+    }
+  } else {
+    while (pos_ < text_.size() && IsDigit(At(pos_))) {
+      code = code * 10 + (At(pos_) - '0');
+      if (code > 0xFFFF) Fail(kInvalidString);
+      ++pos_;
+      ++digits;
+    }
+  }
+  if (digits == 0) Fail(kInvalidString);
+  return code;
+}
+
+// One UTF-16 unit into the arena as Windows-1251. A high surrogate waits in
+// `pending_high` for what follows: with a low one it makes one '?', alone
+// it is a '?' of its own.
+void TScanner::AppendCharCode(uint32_t code, bool& pending_high) {
+  const bool high = code >= 0xD800 && code <= 0xDBFF;
+  const bool low = code >= 0xDC00 && code <= 0xDFFF;
+  if (pending_high) {
+    arena_ += '?';
+    pending_high = false;
+    if (low) return;  // the pair was one character
+  }
+  if (high) {
+    pending_high = true;
+  } else if (code < 0x80) {
+    arena_ += static_cast<char>(code);
+  } else {
+    const int b = UnicodeToCp1251(static_cast<char32_t>(code));
+    arena_ += b < 0 ? '?' : static_cast<char>(b);
+  }
+}
+
+// From an opening apostrophe to its closing one; a doubled apostrophe inside
+// stands for one.
+void TScanner::ScanQuotedRun() {
+  ++pos_;
+  for (;;) {
+    const size_t run = pos_;
+    while (pos_ < text_.size() && !kStringStop[At(pos_)]) ++pos_;
+    arena_.append(text_.data() + run, pos_ - run);
+    if (pos_ >= text_.size() || At(pos_) != '\'') Fail(kInvalidString);
+    ++pos_;
+    if (pos_ < text_.size() && At(pos_) == '\'') {
+      arena_ += '\'';
+      ++pos_;
+      continue;
+    }
+    break;
+  }
+}
+
+// Hexadecimal digits after "$": an unsigned magnitude.
+void TScanner::ScanHex() {
+  kind_ = TTokenKind::kInteger;
+  uint64_t value = 0;
+  bool too_large = false;
+  size_t digits = 0;
+  int h;
+  while (pos_ < text_.size() && (h = HexValue(At(pos_))) >= 0) {
+    if (value > (std::numeric_limits<uint64_t>::max() >> 4)) too_large = true;
+    value = (value << 4) | static_cast<uint64_t>(h);
+    ++pos_;
+    ++digits;
+  }
+  if (digits == 0) Fail(kNumberExpected);
+  if (value > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())) too_large = true;
+  integer_ = too_large ? 0 : static_cast<int64_t>(value);
+  too_large_ = too_large;
+  token_end_ = pos_;
+}
+
+// An optional minus sign and decimal digits; then, after ".", "e" or "E",
+// the rest of a floating-point number and an optional type letter.
+void TScanner::ScanNumber() {
+  const size_t start = pos_;
+  const bool negative = At(pos_) == '-';
+  if (negative) ++pos_;
+  uint64_t value = 0;
+  bool too_large = false;
+  const size_t digits_start = pos_;
+  while (pos_ < text_.size() && IsDigit(At(pos_))) {
+    const unsigned d = At(pos_) - '0';
+    if (value > (std::numeric_limits<uint64_t>::max() - d) / 10)
+      too_large = true;
+    else
+      value = value * 10 + d;
+    ++pos_;
+  }
+  if (pos_ == digits_start) Fail(kNumberExpected);
+  if (pos_ < text_.size() && (At(pos_) == '.' || At(pos_) == 'e' || At(pos_) == 'E')) {
+    ScanFloatTail(start);
+    return;
+  }
+  const uint64_t limit =
+      negative ? uint64_t{1} << 63 : static_cast<uint64_t>(std::numeric_limits<int64_t>::max());
+  if (value > limit) too_large = true;
+  if (too_large)
+    integer_ = 0;
+  else if (negative)
+    integer_ = value == (uint64_t{1} << 63) ? std::numeric_limits<int64_t>::min()
+                                            : -static_cast<int64_t>(value);
+  else
+    integer_ = static_cast<int64_t>(value);
+  too_large_ = too_large;
+  kind_ = TTokenKind::kInteger;
+  token_end_ = pos_;
+}
+
+// The rest of a floating-point number whose digits began at `start`, from
+// its ".", "e" or "E" on, checked as a number, then an optional type letter.
+void TScanner::ScanFloatTail(size_t start) {
+  while (pos_ < text_.size()) {
+    const unsigned char c = At(pos_);
+    if (!IsDigit(c) && c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') break;
+    ++pos_;
+  }
+  double parsed;
+  const char* first = text_.data() + start;
+  const char* last = text_.data() + pos_;
+  const auto [end, ec] = std::from_chars(first, last, parsed);
+  if (ec == std::errc::invalid_argument || end != last) Fail(kInvalidPropertyValue);
+  if (pos_ < text_.size() && At(pos_) != 0 && std::strchr("cCdDsS", At(pos_))) ++pos_;
+  kind_ = TTokenKind::kFloat;
+  token_end_ = pos_;
+}
+
+}  // namespace orvana::object_text

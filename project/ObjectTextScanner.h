@@ -1,0 +1,83 @@
+// The object-notation reader's scanner: the text as tokens, strings decoded
+// into the parse tree's arena as they are met.
+//
+// The scanner counts lines at each LF and refuses a line that does not fit
+// the reader's line buffer as soon as it enters it. Its errors are syntax
+// errors: "<inner text> on line <n>".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "ObjectText.h"
+
+namespace orvana::object_text {
+
+enum class TTokenKind : uint8_t { kEof, kSymbol, kString, kInteger, kFloat, kChar };
+
+class TScanner {
+ public:
+  // Decoded strings are appended to `arena`, which must outlive the scanner.
+  TScanner(std::string_view text, std::string& arena);
+
+  TTokenKind kind() const { return kind_; }
+  char ch() const { return ch_; }
+  // The symbol's bytes (kSymbol).
+  std::string_view symbol() const { return text_.substr(token_begin_, token_end_ - token_begin_); }
+  // The decoded string in the arena (kString).
+  size_t string_begin() const { return string_begin_; }
+  size_t string_end() const { return string_end_; }
+  int64_t integer() const { return integer_; }
+  bool too_large() const { return too_large_; }
+
+  bool IsChar(char c) const { return kind_ == TTokenKind::kChar && ch_ == c; }
+  bool IsKeyword(std::string_view word) const {
+    return kind_ == TTokenKind::kSymbol && EqualsIgnoreCase(symbol(), word);
+  }
+
+  // Throws the syntax error with the current line's number.
+  [[noreturn]] void Fail(std::string_view inner) const;
+
+  // Moves on to the next token.
+  void Next();
+
+  // Raw data after the current "{" token: pairs of hexadecimal digits with
+  // blanks allowed between pairs, up to "}". Leaves the scanner on the token
+  // after "}".
+  void SkipBinary();
+
+ private:
+  unsigned char At(size_t i) const { return static_cast<unsigned char>(text_[i]); }
+
+  void EnterLine(size_t start);
+  void SkipBlanks();
+
+  void ScanString();
+  // Part of ScanString's loop, taken once for nearly every character.
+  [[gnu::always_inline]] inline bool ScanCyrillicCode();
+  uint32_t ScanCharCode();
+  void AppendCharCode(uint32_t code, bool& pending_high);
+  void ScanQuotedRun();
+
+  void ScanHex();
+  void ScanNumber();
+  void ScanFloatTail(size_t start);
+
+  std::string_view text_;
+  std::string& arena_;
+  size_t pos_ = 0;
+  int64_t line_ = 1;
+
+  TTokenKind kind_ = TTokenKind::kEof;
+  char ch_ = 0;
+  size_t token_begin_ = 0;
+  size_t token_end_ = 0;
+  size_t string_begin_ = 0;
+  size_t string_end_ = 0;
+  int64_t integer_ = 0;
+  bool too_large_ = false;
+};
+
+}  // namespace orvana::object_text

@@ -17,6 +17,7 @@
 #include "MemoText.h"
 #include "Notify.h"
 #include "ProjectDocument.h"
+#include "ProjectFile.h"
 #include "ProjectJson.h"
 #include "TextInput.h"
 #include "UrlSafety.h"
@@ -313,17 +314,16 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   uint64_t bytes = 0;
   {
     TErrorBoxCapture box;
-    if (args.Flag("save")) {
-      // The project keeps every page's HTML, so the whole site is built first.
-      generator.Generate();
-      generator.WriteSiteFiles(folder);
-      bytes = generator.CssCode().size();
-      for (int i = 0; i < generator.Pages().Count(); ++i)
-        bytes += generator.Pages()[i].PageHTML.size();
-    } else {
-      // Nothing keeps the pages' HTML: build, write and drop one page at a time.
-      generator.GenerateAndWriteSite(folder, &bytes);
-    }
+    // Build, write and drop one page at a time; with --save each page also
+    // goes into the project's replacement file as it is made, and the
+    // project takes the new file once the whole site is written.
+    std::optional<TProjectFileStream> saved;
+    if (args.Flag("save")) saved.emplace(generator, project.engine);
+    const bool written = generator.GenerateAndWriteSite(
+        folder, &bytes, [&](const TSitePage& page, const auto& bar, const auto& html) {
+          if (saved) saved->AddPage(page, bar, html);
+        });
+    if (written && saved) saved->Commit();
     if (box.Shown()) {
       // The desktop application shows this box and writes nothing; here it is
       // a failure, and the project is not saved either.
@@ -335,8 +335,6 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
       return 1;
     }
   }
-  if (args.Flag("save")) document.SaveToFile(project.engine);
-
   const int pages = generator.Pages().Count();
   out << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
       << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes

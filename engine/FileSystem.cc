@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,41 +116,44 @@ void RemoveStaleTemporariesIn(const std::string& native_folder) {
   ::closedir(dir);
 }
 
-class TPosixFileSystem final : public TFileSystem {
+// Creates a new, hidden file next to target; returns its descriptor (or -1
+// with errno set) and its name in `name`. The process id is read each time,
+// as a forked child must not name its files after its parent.
+int OpenTemporaryBeside(const std::string& target, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  const std::string pid = std::to_string(::getpid());
+  const std::string dir = FolderOf(target);
+  const std::string base = target.substr(dir.size());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Makes a rename in the folder durable; a folder that cannot be opened or
+// synced leaves the file in place all the same.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+// A replacement in progress: the file being written (the target itself when
+// it did not exist, else a temporary beside it), made the target by Commit
+// and removed if the object goes before that.
+class TPosixReplacement final : public TFileReplacement {
  public:
-  bool IsDirectory(const std::string& path) override {
-    if (path.empty()) return false;
-    struct stat st;
-    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-  }
-
-  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
-                   TWriteFailure* failure) override {
-    return Replace(path, &bytes, 1, mode, failure);
-  }
-
-  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
-                         TReplaceMode mode, TWriteFailure* failure) override {
-    return Replace(path, pieces.data(), pieces.size(), mode, failure);
-  }
-
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
-    struct statvfs sv;
-    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
-    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
-  }
-
-  void RemoveStaleTemporaries(const std::string& folder) override {
-    RemoveStaleTemporariesIn(NativePath(folder));
-  }
-
- private:
-  static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
-                      TReplaceMode mode, TWriteFailure* failure) {
+  // Opens the file to write, or returns nullptr with the failure.
+  static std::unique_ptr<TPosixReplacement> Open(const std::string& path, TReplaceMode mode,
+                                                 TWriteFailure* failure) {
     const bool document = mode == TReplaceMode::kDocument;
     auto fail = [&](TWriteFailure::Stage stage, int err) {
       if (failure) *failure = {stage, err};
-      return false;
+      return nullptr;
     };
     std::string target = NativePath(path);
     if (document) {
@@ -182,59 +186,108 @@ class TPosixFileSystem final : public TFileSystem {
       // The replacement keeps the permissions of the file it replaces.
       if (!link) (void)::fchmod(fd, st.st_mode & 07777);
     }
+    return std::unique_ptr<TPosixReplacement>(
+        new TPosixReplacement(fd, document, via_temp, std::move(target), std::move(written)));
+  }
 
-    auto abandon = [&](int err) {
-      ::unlink(written.c_str());
-      return fail(TWriteFailure::kWrite, err);
-    };
-    if (const int err = WritePieces(fd, pieces, count); err != 0) {
-      ::close(fd);
-      return abandon(err);
-    }
-    if (document && ::fsync(fd) != 0) {
+  ~TPosixReplacement() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!done_) ::unlink(written_.c_str());
+  }
+
+  bool Write(const std::string_view* pieces, size_t count, TWriteFailure* failure) {
+    if (const int err = WritePieces(fd_, pieces, count); err != 0) return Abandon(err, failure);
+    return true;
+  }
+
+  bool Write(std::string_view bytes, TWriteFailure* failure) override {
+    return Write(&bytes, 1, failure);
+  }
+
+  bool Commit(TWriteFailure* failure) override {
+    if (document_ && ::fsync(fd_) != 0) return Abandon(errno, failure);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Abandon(errno, failure);
+    if (via_temp_ && ::rename(written_.c_str(), target_.c_str()) != 0) {
       const int err = errno;
-      ::close(fd);
-      return abandon(err);
+      ::unlink(written_.c_str());
+      done_ = true;
+      if (failure) *failure = {TWriteFailure::kCreate, err};
+      return false;
     }
-    if (::close(fd) != 0) return abandon(errno);
-    if (via_temp && ::rename(written.c_str(), target.c_str()) != 0) {
-      const int err = errno;
-      ::unlink(written.c_str());
-      return fail(TWriteFailure::kCreate, err);
-    }
-    if (document) {
-      SyncFolder(FolderOf(target));
-      RemoveStaleTemporariesIn(FolderOf(target));
+    done_ = true;
+    if (document_) {
+      SyncFolder(FolderOf(target_));
+      RemoveStaleTemporariesIn(FolderOf(target_));
     }
     return true;
   }
 
-  // Creates a new, hidden file next to target; returns its descriptor (or -1
-  // with errno set) and its name in `name`. The process id is read each time,
-  // as a forked child must not name its files after its parent.
-  static int OpenTemporaryBeside(const std::string& target, std::string& name) {
-    static std::atomic<unsigned> counter{0};
-    const std::string pid = std::to_string(::getpid());
-    const std::string dir = FolderOf(target);
-    const std::string base = target.substr(dir.size());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
-      const int fd =
-          ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-      if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
+ private:
+  TPosixReplacement(int fd, bool document, bool via_temp, std::string target, std::string written)
+      : fd_(fd),
+        document_(document),
+        via_temp_(via_temp),
+        target_(std::move(target)),
+        written_(std::move(written)) {}
+
+  // Gives the file up: closed and removed, the failure reported.
+  bool Abandon(int err, TWriteFailure* failure) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    ::unlink(written_.c_str());
+    done_ = true;
+    if (failure) *failure = {TWriteFailure::kWrite, err};
+    return false;
   }
 
-  // Makes a rename in the folder durable; a folder that cannot be opened or
-  // synced leaves the file in place all the same.
-  static void SyncFolder(const std::string& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
+  int fd_;
+  bool document_;
+  bool via_temp_;
+  bool done_ = false;
+  std::string target_;
+  std::string written_;
+};
+
+class TPosixFileSystem final : public TFileSystem {
+ public:
+  bool IsDirectory(const std::string& path) override {
+    if (path.empty()) return false;
+    struct stat st;
+    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
+                   TWriteFailure* failure) override {
+    return Replace(path, &bytes, 1, mode, failure);
+  }
+
+  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
+                         TReplaceMode mode, TWriteFailure* failure) override {
+    return Replace(path, pieces.data(), pieces.size(), mode, failure);
+  }
+
+  std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
+                                                 TWriteFailure* failure) override {
+    return TPosixReplacement::Open(path, mode, failure);
+  }
+
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    struct statvfs sv;
+    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
+  }
+
+  void RemoveStaleTemporaries(const std::string& folder) override {
+    RemoveStaleTemporariesIn(NativePath(folder));
+  }
+
+ private:
+  static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
+                      TReplaceMode mode, TWriteFailure* failure) {
+    std::unique_ptr<TPosixReplacement> file = TPosixReplacement::Open(path, mode, failure);
+    return file && file->Write(pieces, count, failure) && file->Commit(failure);
   }
 };
 
@@ -249,6 +302,36 @@ bool TFileSystem::ReplaceFilePieces(const std::string& path,
   joined.reserve(size);
   for (std::string_view piece : pieces) joined += piece;
   return ReplaceFile(path, joined, mode, failure);
+}
+
+namespace {
+
+// Keeps the bytes until Commit hands them to ReplaceFile in one piece, for
+// file systems that only know whole replacements.
+class TBufferedReplacement final : public TFileReplacement {
+ public:
+  TBufferedReplacement(TFileSystem& fs, std::string path, TReplaceMode mode)
+      : fs_(fs), path_(std::move(path)), mode_(mode) {}
+  bool Write(std::string_view bytes, TWriteFailure*) override {
+    bytes_ += bytes;
+    return true;
+  }
+  bool Commit(TWriteFailure* failure) override {
+    return fs_.ReplaceFile(path_, bytes_, mode_, failure);
+  }
+
+ private:
+  TFileSystem& fs_;
+  std::string path_;
+  TReplaceMode mode_;
+  std::string bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<TFileReplacement> TFileSystem::BeginReplace(const std::string& path,
+                                                            TReplaceMode mode, TWriteFailure*) {
+  return std::make_unique<TBufferedReplacement>(*this, path, mode);
 }
 
 TFileSystem& RealFileSystem() {

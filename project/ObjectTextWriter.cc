@@ -47,6 +47,13 @@ class TObjectTextWriter {
   explicit TObjectTextWriter(std::string& out) : out_(out), forms_(ByteForms()) {}
 
   void WriteRoot(const TSiteGenerator& generator) {
+    WriteHeader(generator);
+    WriteProperties(generator, SiteGeneratorClass(), 1);
+    WriteEnd();
+  }
+
+  // The header line: "object [NAME: ]TSiteGenerator".
+  void WriteHeader(const TSiteGenerator& generator) {
     out_.append(ot::kObject);
     out_ += ' ';
     if (!generator.Name().empty()) {
@@ -55,9 +62,28 @@ class TObjectTextWriter {
     }
     out_.append(SiteGeneratorClass().class_name);
     out_.append(ot::kLineEnd);
-    WriteProperties(generator, SiteGeneratorClass(), 1);
+  }
+
+  void WriteEnd() {
     out_.append(ot::kEnd);
     out_.append(ot::kLineEnd);
+  }
+
+  // The generator's first property, its pages, written a page at a time:
+  // the opening, each item, the closing.
+  void OpenPages() {
+    BeginProperty(SiteGeneratorClass().properties.front().name, {}, 1);
+    out_ += '<';
+  }
+  void WritePageItem(const TSitePage& page) { WriteItem(page, 1); }
+  void ClosePages() {
+    out_ += '>';
+    out_.append(ot::kLineEnd);
+  }
+
+  // The generator's properties after its pages.
+  void WritePropertiesAfterPages(const TSiteGenerator& generator) {
+    WriteProperties(generator, SiteGeneratorClass(), 1, 1);
   }
 
  private:
@@ -75,9 +101,21 @@ class TObjectTextWriter {
 
   // Every published property of the object that the format writes, in
   // published order, one per line at `level`.
+  // One page of a collection whose property stands at `level`.
+  void WriteItem(const TSitePage& page, int level) {
+    out_.append(ot::kLineEnd);
+    Indent(level + 1);
+    out_.append(ot::kItem);
+    out_.append(ot::kLineEnd);
+    WriteProperties(page, SitePageClass(), level + 2);
+    Indent(level + 1);
+    out_.append(ot::kEnd);
+  }
+
   template <class T>
-  void WriteProperties(const T& object, const TClassInfo<T>& info, int level) {
-    for (const TPropInfo<T>& prop : info.properties) {
+  void WriteProperties(const T& object, const TClassInfo<T>& info, int level, size_t first = 0) {
+    for (size_t index = first; index < info.properties.size(); ++index) {
+      const TPropInfo<T>& prop = info.properties[index];
       switch (prop.kind) {
         case TPropKind::String: {
           const std::string& value = prop.GetString(object);
@@ -110,15 +148,7 @@ class TObjectTextWriter {
           const TSitePages& pages = prop.GetConstPages(object);
           BeginProperty(prop.name, {}, level);
           out_ += '<';
-          for (int i = 0; i < pages.Count(); ++i) {
-            out_.append(ot::kLineEnd);
-            Indent(level + 1);
-            out_.append(ot::kItem);
-            out_.append(ot::kLineEnd);
-            WriteProperties(pages[i], SitePageClass(), level + 2);
-            Indent(level + 1);
-            out_.append(ot::kEnd);
-          }
+          for (int i = 0; i < pages.Count(); ++i) WriteItem(pages[i], level);
           out_ += '>';
           out_.append(ot::kLineEnd);
           break;
@@ -183,6 +213,63 @@ class TObjectTextWriter {
 };
 
 }  // namespace
+
+// --- TProjectFileStream ---------------------------------------------------------
+
+struct TProjectFileStream::TState {
+  std::string buffer;
+  TSitePage scratch;
+};
+
+TProjectFileStream::TProjectFileStream(const TSiteGenerator& generator,
+                                       const std::string& file_name, TFileSystem* fs)
+    : generator_(generator), file_name_(file_name), state_(std::make_unique<TState>()) {
+  TFileSystem& target = fs ? *fs : RealFileSystem();
+  file_ = target.BeginReplace(file_name, TReplaceMode::kDocument, &failure_);
+  if (!file_) failed_ = true;
+  TObjectTextWriter writer(state_->buffer);
+  writer.WriteHeader(generator);
+  writer.OpenPages();
+}
+
+TProjectFileStream::~TProjectFileStream() = default;
+
+void TProjectFileStream::AddPage(const TSitePage& page, const std::vector<std::string_view>& bar,
+                                 const std::vector<std::string_view>& html) {
+  TSitePage& scratch = state_->scratch;
+  scratch.PageText = page.PageText;
+  scratch.PageTitle = page.PageTitle;
+  scratch.PageUrl = page.PageUrl;
+  scratch.PageHTML.clear();
+  for (std::string_view piece : html) scratch.PageHTML += piece;
+  scratch.Pagination.clear();
+  for (std::string_view piece : bar) scratch.Pagination += piece;
+  TObjectTextWriter(state_->buffer).WritePageItem(scratch);
+  Flush();
+}
+
+void TProjectFileStream::Flush() {
+  if (!failed_ && !file_->Write(state_->buffer, &failure_)) {
+    failed_ = true;
+    file_.reset();
+  }
+  state_->buffer.clear();
+}
+
+void TProjectFileStream::Commit() {
+  TObjectTextWriter writer(state_->buffer);
+  writer.ClosePages();
+  writer.WritePropertiesAfterPages(generator_);
+  writer.WriteEnd();
+  Flush();
+  std::string().swap(state_->buffer);
+  if (!failed_ && file_->Commit(&failure_)) {
+    file_.reset();
+    return;
+  }
+  file_.reset();
+  ThrowSaveFailure(file_name_, failure_);
+}
 
 std::string WriteProjectText(const TSiteGenerator& generator) {
   std::string out;

@@ -63,12 +63,7 @@ std::string ReadWholeFile(const std::string& file_name) {
 
 }  // namespace
 
-void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
-                     TFileSystem* fs) {
-  const std::string text = WriteProjectText(generator);
-  TFileSystem& target = fs ? *fs : RealFileSystem();
-  TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (target.ReplaceFile(file_name, text, TReplaceMode::kDocument, &failure)) return;
+void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure) {
   const std::string path = AbsolutePath(file_name);
   switch (failure.stage) {
     case TWriteFailure::kWrite:
@@ -85,6 +80,15 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
   throw EOrvanaError(
       ot::FormatMessage(ot::kCannotCreateFile, {path, SystemErrorText(failure.error_code)}),
       failure.error_code);
+}
+
+void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
+                     TFileSystem* fs) {
+  const std::string text = WriteProjectText(generator);
+  TFileSystem& target = fs ? *fs : RealFileSystem();
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  if (target.ReplaceFile(file_name, text, TReplaceMode::kDocument, &failure)) return;
+  ThrowSaveFailure(file_name, failure);
 }
 
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,

@@ -55,8 +55,8 @@ class TScanner {
   void SkipBlanks();
 
   void ScanString();
-  // Part of ScanString's loop, taken once for nearly every character.
-  [[gnu::always_inline]] inline bool ScanCyrillicCode();
+  // Part of ScanString's loop, taken for nearly every run of characters.
+  bool ScanCyrillicCodes();
   uint32_t ScanCharCode();
   void AppendCharCode(uint32_t code, bool& pending_high);
   void ScanQuotedRun();

@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -44,7 +46,11 @@ const TByteForms& ByteForms() {
 
 class TObjectTextWriter {
  public:
-  explicit TObjectTextWriter(std::string& out) : out_(out), forms_(ByteForms()) {}
+  // `flush`, when given, is called with the text written so far whenever it
+  // has grown past a chunk, at the end of a string; it empties the text.
+  explicit TObjectTextWriter(std::string& out,
+                             const std::function<void(std::string&)>* flush = nullptr)
+      : out_(out), forms_(ByteForms()), flush_(flush) {}
 
   void WriteRoot(const TSiteGenerator& generator) {
     WriteHeader(generator);
@@ -172,11 +178,23 @@ class TObjectTextWriter {
       out_.append(ot::kLineEnd);
       Indent(level);
     }
+    // The characters are put together in a block on the stack and appended
+    // in pieces of a few kilobytes: a "#" code is one fixed-size copy there,
+    // not an append of its own. One step adds at most a quoted run of 64
+    // characters and its quotes, or one code.
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(s.data());
+    char block[4096];
+    size_t n = 0;
     size_t i = 0;
     size_t count = 0;
     while (i < length) {
+      if (n > sizeof block - 128) {
+        out_.append(block, n);
+        n = 0;
+      }
       if (count == ot::kMaxStringCharsPerLine) {
+        out_.append(block, n);
+        n = 0;
         out_.append(ot::kStringJoin);
         out_.append(ot::kLineEnd);
         Indent(level);
@@ -187,17 +205,21 @@ class TObjectTextWriter {
         const size_t limit = std::min(length, i + (ot::kMaxStringCharsPerLine - count));
         size_t j = i + 1;
         while (j < limit && forms_.plain[bytes[j]]) ++j;
-        out_ += '\'';
-        out_.append(s.data() + i, j - i);
-        out_ += '\'';
+        block[n++] = '\'';
+        std::memcpy(block + n, s.data() + i, j - i);
+        n += j - i;
+        block[n++] = '\'';
         count += j - i;
         i = j;
       } else {
-        out_.append(forms_.code[b].data(), forms_.code_length[b]);
+        std::memcpy(block + n, forms_.code[b].data(), sizeof forms_.code[b]);
+        n += forms_.code_length[b];
         ++count;
         ++i;
       }
     }
+    out_.append(block, n);
+    MaybeFlush();
   }
 
   // Grows the buffer ahead of a string by an upper bound of its written size,
@@ -208,8 +230,15 @@ class TObjectTextWriter {
       out_.reserve(std::max(out_.size() + bound, out_.capacity() * 2));
   }
 
+  void MaybeFlush() {
+    if (flush_ && out_.size() >= kChunkBytes) (*flush_)(out_);
+  }
+
+  static constexpr size_t kChunkBytes = size_t{1} << 20;
+
   std::string& out_;
   const TByteForms& forms_;
+  const std::function<void(std::string&)>* flush_;
 };
 
 }  // namespace
@@ -269,6 +298,18 @@ void TProjectFileStream::Commit() {
   }
   file_.reset();
   ThrowSaveFailure(file_name_, failure_);
+}
+
+void WriteProjectTextInChunks(const TSiteGenerator& generator,
+                              const std::function<void(std::string_view)>& sink) {
+  std::string out;
+  out.reserve(2 << 20);
+  const std::function<void(std::string&)> flush = [&](std::string& text) {
+    sink(text);
+    text.clear();
+  };
+  TObjectTextWriter(out, &flush).WriteRoot(generator);
+  if (!out.empty()) sink(out);
 }
 
 std::string WriteProjectText(const TSiteGenerator& generator) {

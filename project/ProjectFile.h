@@ -22,6 +22,11 @@ namespace orvana {
 // The whole text of the project file for the generator.
 std::string WriteProjectText(const TSiteGenerator& generator);
 
+// The text of WriteProjectText handed to `sink` in consecutive chunks of
+// about a megabyte, so that the whole text is never held at once.
+void WriteProjectTextInChunks(const TSiteGenerator& generator,
+                              const std::function<void(std::string_view)>& sink);
+
 // Writes the project file atomically: the whole text goes to a temporary file
 // in the same folder, is flushed to disk and renamed over the target. A name
 // that is a symbolic link stays a link: the file at the end of its chain is

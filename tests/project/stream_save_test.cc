@@ -160,3 +160,31 @@ TEST_F(StreamSave, AProjectThatCannotBeWrittenFailsAfterTheSiteAsAWholeSaveDoes)
 
 }  // namespace
 }  // namespace orvana::test
+
+namespace orvana::test {
+namespace {
+
+TEST_F(StreamSave, AProjectIsSavedInChunksWithTheBytesOfTheWholeText) {
+  TSiteGenerator g;
+  FillSite(g);
+  TStringList text;
+  for (int i = 0; i < 30000; ++i)
+    text.push_back(W("Длинная строка текста номер ") + std::to_string(i));
+  g.SetSiteText(text);
+  g.Generate();
+  const std::string whole = WriteProjectText(g);
+  std::string joined;
+  int chunks = 0;
+  WriteProjectTextInChunks(g, [&](std::string_view chunk) {
+    joined += chunk;
+    ++chunks;
+  });
+  EXPECT_EQ(joined, whole);
+  EXPECT_GT(chunks, 2);
+  const std::string project = dir_ + "/p.orvana";
+  SaveProjectFile(g, project);
+  EXPECT_EQ(ReadFile(project), whole);
+}
+
+}  // namespace
+}  // namespace orvana::test

@@ -1,11 +1,60 @@
 #include "LinkDistribution.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 #include "ReplaceAll.h"
 #include "UrlSafety.h"
 
 namespace orvana {
+namespace {
+
+// The high bit of each byte of the eight at `p` (in memory order, lowest
+// first) that is a blank or a CR. Exact for every byte: no carry crosses
+// from one byte into the next.
+static_assert(std::endian::native == std::endian::little,
+              "SeparatorMask counts bytes from the low end");
+
+uint64_t SeparatorMask(const char* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  auto zero_bytes = [](uint64_t y) { return ~(((y & kLow7) + kLow7) | y | kLow7); };
+  return zero_bytes(x ^ (kOnes * ' ')) | zero_bytes(x ^ (kOnes * '\r'));
+}
+
+// Boyer-Moore-Horspool search for one short word (at most 255 bytes), which
+// skips most bytes of a natural-language text.
+class TWordSearch {
+ public:
+  explicit TWordSearch(std::string_view word) : word_(word) {
+    const size_t m = word.size();
+    shift_.fill(static_cast<uint8_t>(m));
+    for (size_t i = 0; i + 1 < m; ++i)
+      shift_[static_cast<unsigned char>(word[i])] = static_cast<uint8_t>(m - 1 - i);
+  }
+
+  // The first occurrence in [from, end), or nullptr.
+  const char* Find(const char* from, const char* end) const {
+    const size_t m = word_.size();
+    const char last = word_[m - 1];
+    while (static_cast<size_t>(end - from) >= m) {
+      const char c = from[m - 1];
+      if (c == last && std::memcmp(from, word_.data(), m - 1) == 0) return from;
+      from += shift_[static_cast<unsigned char>(c)];
+    }
+    return nullptr;
+  }
+
+ private:
+  std::string_view word_;
+  std::array<uint8_t, 256> shift_;
+};
+
+}  // namespace
 
 int64_t LinkQuota(int64_t addresses, int64_t pages) {
   return pages < 3 ? addresses : addresses / (pages - 1);
@@ -23,17 +72,7 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
     out.assign(text);
     return;
   }
-  words_.clear();
-  size_t word_start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == ' ' || c == '\r') {
-      const size_t len = i - word_start;
-      if (len >= kShortestLinkWord && len <= kLongestLinkWord)
-        words_.push_back(text.substr(word_start, len));
-      word_start = i + 1;
-    }
-  }
+  CollectWords(text);
   // Thinning to the quota by repeated uniform removal leaves a uniformly
   // chosen subset of that size, in text order. Floyd's sampling draws such a
   // subset with one number per kept word, however many words the page has.
@@ -77,12 +116,38 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   }
 }
 
+void TLinkDistributor::CollectWords(std::string_view text) {
+  // The blanks and CRs are found eight bytes at a time; each one ends the
+  // word that began after the one before it.
+  words_.clear();
+  const char* const data = text.data();
+  const size_t size = text.size();
+  size_t word_start = 0;
+  auto end_word = [&](size_t at) {
+    const size_t len = at - word_start;
+    if (len >= kShortestLinkWord && len <= kLongestLinkWord)
+      words_.emplace_back(data + word_start, len);
+    word_start = at + 1;
+  };
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t mask = SeparatorMask(data + i);
+    while (mask != 0) {
+      end_word(i + static_cast<size_t>(__builtin_ctzll(mask) >> 3));
+      mask &= mask - 1;
+    }
+  }
+  for (; i < size; ++i)
+    if (data[i] == ' ' || data[i] == '\r') end_word(i);
+}
+
 void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
   // Replacing every occurrence in the whole text equals replacing it in each
   // segment: a word holds no blank, and every link begins and ends with one,
   // so no occurrence reaches across a segment's border; two runs of original
   // text are never neighbours. An occurrence inside an earlier link nests the
   // new link inside it, as the whole-text replacement does.
+  const TWordSearch search(word);
   // A link standing at several places is one string, replaced once.
   for (std::string& earlier : links_) ReplaceAllInPlace(earlier, word, link);
   next_segments_.clear();
@@ -94,7 +159,7 @@ void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
     }
     const char* p = s.original.data();
     const char* end = p + s.original.size();
-    const char* hit = FindBytes(p, end, word);
+    const char* hit = search.Find(p, end);
     if (!hit) {
       next_segments_.push_back(s);
       continue;
@@ -108,7 +173,7 @@ void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
         next_segments_.push_back({std::string_view(p, static_cast<size_t>(hit - p)), -1});
       next_segments_.push_back({{}, new_link});
       p = hit + word.size();
-      hit = FindBytes(p, end, word);
+      hit = search.Find(p, end);
     }
     if (p < end) next_segments_.push_back({std::string_view(p, static_cast<size_t>(end - p)), -1});
   }

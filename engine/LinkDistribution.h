@@ -49,6 +49,8 @@ class TLinkDistributor {
     std::string_view original;  // when link < 0
     int64_t link = -1;          // index into links_
   };
+  // The candidates of the text into words_.
+  void CollectWords(std::string_view text);
   void Replace(std::string_view word, const std::string& link);
 
   const TStringList& addresses_;

@@ -45,11 +45,11 @@ TSitePage& TSiteGenerator::AddPage(std::string title) {
   return page;
 }
 
-void TSiteGenerator::BuildLinkedPages(std::string& joined) {
+void TSiteGenerator::BuildLinkedPages() {
   static const std::string kSection = Utf8ToCp1251("Раздел ");
   pages_.Clear();
   AddPage("index");
-  joined = JoinLinesWithCr(site_text_);
+  const std::string joined = JoinLinesWithCr(site_text_);
   const std::vector<TPageSpan> spans =
       CutIntoPages(joined, min_chars_per_page_, max_chars_per_page_);
   // The first page exists already; every further span is a new page.
@@ -68,10 +68,15 @@ void TSiteGenerator::BuildLinkedPages(std::string& joined) {
   links_placed_ = links.LinksPlaced();
 }
 
-std::vector<std::string_view> TSiteGenerator::PageUrls() const {
-  std::vector<std::string_view> urls;
+std::vector<std::string_view> TSiteGenerator::BuildMenu() {
+  std::vector<std::string_view> urls, titles;
   urls.reserve(static_cast<size_t>(pages_.Count()));
-  for (int i = 0; i < pages_.Count(); ++i) urls.emplace_back(pages_[i].PageUrl);
+  titles.reserve(static_cast<size_t>(pages_.Count()));
+  for (int i = 0; i < pages_.Count(); ++i) {
+    urls.emplace_back(pages_[i].PageUrl);
+    titles.emplace_back(pages_[i].PageTitle);
+  }
+  site_menu_ = BuildSiteMenu(urls, titles);
   return urls;
 }
 
@@ -80,16 +85,8 @@ TSiteTexts TSiteGenerator::Texts() const {
 }
 
 void TSiteGenerator::Generate() {
-  std::string joined;
-  BuildLinkedPages(joined);
-  // The working text is no longer needed: every page holds its own text.
-  std::string().swap(joined);
-  std::vector<std::string_view> titles;
-  titles.reserve(static_cast<size_t>(pages_.Count()));
-  for (int i = 0; i < pages_.Count(); ++i) titles.emplace_back(pages_[i].PageTitle);
-  const std::vector<std::string_view> urls = PageUrls();
-  site_menu_ = BuildSiteMenu(urls, titles);
-  const TPaginationBars bars(urls);
+  BuildLinkedPages();
+  const TPaginationBars bars(BuildMenu());
   for (int i = 0; i < pages_.Count(); ++i) bars.Build(i, pages_[i].Pagination);
   TemplateProcessingAll();
 }
@@ -101,18 +98,11 @@ bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* b
     ShowErrorBox(MissingFolderMessage());
     return false;
   }
-  std::string joined;
-  BuildLinkedPages(joined);
-  std::string().swap(joined);
-  std::vector<std::string_view> titles;
-  titles.reserve(static_cast<size_t>(pages_.Count()));
-  for (int i = 0; i < pages_.Count(); ++i) titles.emplace_back(pages_[i].PageTitle);
-  const std::vector<std::string_view> urls = PageUrls();
-  site_menu_ = BuildSiteMenu(urls, titles);
+  BuildLinkedPages();
   // Each page's bar and HTML are handed to the file system as pieces: the
   // menu, the bar's runs and the page's paragraphs are never copied into a
   // page of their own.
-  const TPaginationBars bars(urls);
+  const TPaginationBars bars(BuildMenu());
   TTemplateFiller filler(Texts());
   CheckFreeSpace(fs, folder, SiteSize(bars, filler));
   uint64_t total = 0;

@@ -160,14 +160,15 @@ class TSiteGenerator {
   void Generate();
 
   // Generate followed by WriteSiteFiles(folder), with the same files, bytes
-  // and order, but one page at a time: each page's bar and HTML are built,
-  // written and dropped, so memory holds the text and one page, not the whole
-  // site. The pages keep their text, title and file name; their PageHTML and
+  // and order, but one page at a time: each page's bar and HTML go to the
+  // file system as pieces and are dropped, so memory holds the text and one
+  // page, not the whole site. The pages keep their text, title and file name; their PageHTML and
   // Pagination stay empty. The folder is tested first: when it fails, the
   // error box is shown, nothing is generated or written, and the result is
   // false. A site that does not fit into the folder's free space throws
-  // before the first file is written (see CheckFreeSpace). Write failures throw as WriteSiteFiles
-  // does. `bytes_written`, when given, receives the total size of the files written.
+  // before the first file is written (see CheckFreeSpace). Write failures
+  // throw as WriteSiteFiles does. `bytes_written`, when given, receives the
+  // total size of the files written.
   //
   // `on_page`, when given, is called for each page right after its file is
   // written, with the page (text, title and file name set) and its bar and
@@ -212,17 +213,18 @@ class TSiteGenerator {
   // generator does not own it.
   void SetFileSystem(TFileSystem* fs) { fs_ = fs; }
 
-  // The number of links DistributeLinks placed in the last Generate (the
-  // addresses used, each counted once).
+  // The number of links the link distribution placed in the last Generate
+  // or GenerateAndWriteSite (the addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
  private:
-  // Empties Pages, cuts the joined text into pages and sets their links:
-  // phases 1 to 3 and the links of Generate. `joined` receives the working
-  // text the spans of the pages' original texts point into.
-  void BuildLinkedPages(std::string& joined);
-  // The pages' file names and titles, page 0 first, as views.
-  std::vector<std::string_view> PageUrls() const;
+  // Empties Pages, joins the site text, cuts it into pages and gives each
+  // page its text with its links, taken from the joined text once: phases 1
+  // to 3 and the link distribution of Generate.
+  void BuildLinkedPages();
+  // Sets SiteMenu from the pages and returns their file names, page 0 first,
+  // as views.
+  std::vector<std::string_view> BuildMenu();
   TSiteTexts Texts() const;
   // The bytes that writing the pages as they stand (text, links and titles
   // set) and the stylesheet takes, exact, without building every page.

@@ -105,6 +105,32 @@ void TScanner::SkipBlanks() {
 void TScanner::ScanString() {
   kind_ = TTokenKind::kString;
   string_begin_ = arena_.size();
+  ScanStringPieces();
+}
+
+void TScanner::JoinStringPieces() {
+  for (;;) {
+    // Looking ahead skips what the next two tokens would skip, so a line
+    // that cannot be read fails here exactly as it would there.
+    const size_t at = pos_;
+    const int64_t line = line_;
+    SkipBlanks();
+    bool joined = pos_ < text_.size() && At(pos_) == '+';
+    if (joined) {
+      ++pos_;
+      SkipBlanks();
+      joined = pos_ < text_.size() && (At(pos_) == '\'' || At(pos_) == '#');
+    }
+    if (!joined) {
+      pos_ = at;
+      line_ = line;
+      return;
+    }
+    ScanStringPieces();
+  }
+}
+
+void TScanner::ScanStringPieces() {
   bool pending_high = false;
   while (pos_ < text_.size()) {
     const unsigned char c = At(pos_);

@@ -107,8 +107,7 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
 
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
                      const TProjectReadContext& context) {
-  const std::string text = ReadWholeFile(file_name);
-  ReadProjectText(text, generator, context);
+  ReadProjectText(ReadWholeFile(file_name), generator, context);
 }
 
 }  // namespace orvana

@@ -98,6 +98,12 @@ struct TProjectReadContext {
 void ReadProjectText(std::string_view text, TSiteGenerator& generator,
                      const TProjectReadContext& context = {});
 
+// The same for a text the caller gives up: it is freed once it is parsed,
+// before the properties are assigned, so that a large project is not held
+// twice.
+void ReadProjectText(std::string&& text, TSiteGenerator& generator,
+                     const TProjectReadContext& context = {});
+
 // Reads the file and then its text as ReadProjectText does. A file that
 // cannot be opened or read throws 'Cannot open file "PATH". REASON' (PATH
 // absolute); a name that is not a regular file is refused before anything is

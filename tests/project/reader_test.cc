@@ -332,3 +332,37 @@ TEST(ProjectReader, RunsOfFourDigitCodesDecodeAtTheirEdges) {
 
 }  // namespace
 }  // namespace orvana::test
+
+namespace orvana::test {
+namespace {
+
+TEST(ProjectReader, JoinedPiecesAcrossLinesReadAsOneStringWithTheirOwnErrors) {
+  struct Case {
+    std::string value, expected;
+  };
+  const Case cases[] = {
+      {"'a' +\r\n    'b' +\r\n    #1041", "ab" + W("Б")},
+      {"'a'\r\n  +\r\n\r\n  'b'", "ab"},
+      // A surrogate pair cut by a join is two characters the page lacks.
+      {"#55357 +\r\n #56832", "??"},
+      {"'x' + 'y' + ''", "xy"},
+  };
+  for (const Case& c : cases) {
+    TSiteGenerator g;
+    Read("object T\r\n  SiteTitle = " + c.value + "\r\n  SiteFooter = 'f'\r\nend\r\n", g);
+    EXPECT_EQ(g.SiteTitle(), c.expected) << c.value;
+    EXPECT_EQ(g.SiteFooter(), "f");
+  }
+  // A "+" that no string follows fails on the line of what follows it; a
+  // bad piece on the line where it stands.
+  EXPECT_EQ(ReadError("object T\r\n  SiteTitle = 'a' +\r\n 'b' +\r\n\r\n 5\r\nend\r\n"),
+            "String expected on line 5");
+  EXPECT_EQ(ReadError("object T\r\n  SiteTitle = 'a' +\r\n 'b' +\r\n 'c\r\nend\r\n"),
+            "Invalid string constant on line 4");
+  EXPECT_EQ(
+      ReadError("object T\r\n  SiteTitle = 'a' +\r\n " + std::string(5000, 'x') + "\r\nend\r\n"),
+      "Line too long on line 3");
+}
+
+}  // namespace
+}  // namespace orvana::test

@@ -286,7 +286,10 @@ void TProjectFileStream::Flush() {
 }
 
 void TProjectFileStream::Commit() {
-  TObjectTextWriter writer(state_->buffer);
+  // The properties after the pages hold the whole site text: they go out a
+  // chunk at a time as well.
+  const std::function<void(std::string&)> flush = [this](std::string&) { Flush(); };
+  TObjectTextWriter writer(state_->buffer, &flush);
   writer.ClosePages();
   writer.WritePropertiesAfterPages(generator_);
   writer.WriteEnd();

@@ -2,12 +2,17 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <fstream>
 #include <new>
 #include <optional>
 #include <ostream>
 #include <utility>
 
+#include "BuildRecorder.h"
+#include "BuildReport.h"
+#include "BuildReportJson.h"
 #include "CliError.h"
 #include "CodePage.h"
 #include "CommandLine.h"
@@ -16,11 +21,11 @@
 #include "IntegerText.h"
 #include "MemoText.h"
 #include "Notify.h"
+#include "ProgressLine.h"
 #include "ProjectDocument.h"
 #include "ProjectFile.h"
 #include "ProjectJson.h"
 #include "TextInput.h"
-#include "UrlSafety.h"
 
 namespace orvana::cli {
 namespace {
@@ -77,20 +82,41 @@ constexpr const char* kNewHelp =
     "number of link addresses.\n";
 
 constexpr const char* kBuildHelp =
-    "Usage: orvana-cli build PROJECT [--out DIR] [--seed N] [--save]\n"
+    "Usage: orvana-cli build PROJECT... [--out DIR] [--seed N] [--save]\n"
+    "                        [--report FILE] [--dry-run]\n"
     "\n"
-    "Generates the site of PROJECT and writes its pages and style.css into the\n"
-    "project's output folder. The folder must exist; nothing else in it is\n"
+    "Generates the site of each PROJECT and writes its pages and style.css into\n"
+    "the project's output folder. The folder must exist; nothing else in it is\n"
     "touched. A relative folder is taken from the current folder. Prints one\n"
-    "line: pages, links placed, bytes written and the folder.\n"
+    "line per project: pages, links placed, bytes written and the folder (after\n"
+    "\"PROJECT: \" when several are built), each followed by the build's warnings\n"
+    "on standard error. A project that fails is reported and the others are\n"
+    "still built; the exit status is then 1.\n"
     "\n"
     "Options:\n"
-    "  --out DIR   write into DIR instead; the project keeps its own folder. Its\n"
-    "              name must be spelt in Windows-1251\n"
-    "  --seed N    pick the linked words with seed N (0 to 18446744073709551615),\n"
-    "              so that the same project always gives the same site\n"
-    "  --save      store the new pages and menu in PROJECT once the site is written\n"
-    "  -h, --help  show this help\n";
+    "  --out DIR      write into DIR instead; the project keeps its own folder.\n"
+    "                 Its name must be spelt in Windows-1251. One PROJECT only\n"
+    "  --seed N       pick the linked words with seed N (0 to\n"
+    "                 18446744073709551615), so that the same project always gives\n"
+    "                 the same site\n"
+    "  --save         store the new pages and menu in PROJECT once the site is\n"
+    "                 written\n"
+    "  --report FILE  write the build report into FILE (\"-\": standard output, and\n"
+    "                 the summary lines go to standard error); the warnings are\n"
+    "                 then in the report only. The report is a JSON object; with\n"
+    "                 several PROJECTs, a JSON array of one object per PROJECT in\n"
+    "                 order, null for one that failed\n"
+    "  --dry-run      make the report only: no page, stylesheet or project is\n"
+    "                 written and the output folder is not looked at; without\n"
+    "                 --report the report goes to standard output\n"
+    "  -h, --help     show this help\n"
+    "\n"
+    "The report holds pages, bytes, folder, encoding, page_bytes (min, max,\n"
+    "mean), forced_cuts (pages cut inside a word at the maximum), links (quota,\n"
+    "placed, by_address with url, count and pages, unused) and warnings (code\n"
+    "and message). The warnings' codes: link-quota-zero, min-above-max,\n"
+    "forced-cuts, no-charset, unsafe-url, large-output. While a build of more\n"
+    "than a second writes its pages, a terminal shows how many are written.\n";
 
 constexpr const char* kShowHelp =
     "Usage: orvana-cli show PROJECT [--json]\n"
@@ -205,6 +231,24 @@ class TErrorBoxCapture {
   std::optional<std::string> shown_;
 };
 
+// Prints the exception being handled as the tool prints every failure of
+// the work, after `prefix` (UTF-8), and returns the exit status 1. Engine
+// messages are Windows-1251 and get the error box's full stop.
+int PrintCommandError(std::ostream& err, const std::string& prefix = "") {
+  try {
+    throw;
+  } catch (const EOrvanaError& e) {
+    err << "orvana-cli: " << prefix << Cp1251ToUtf8(WithFullStop(e.what())) << '\n';
+  } catch (const ECliError& e) {
+    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+  } catch (const std::bad_alloc&) {
+    err << "orvana-cli: " << prefix << "Out of memory.\n";
+  } catch (const std::exception& e) {
+    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+  }
+  return 1;
+}
+
 // The options of `new` that name an input FILE, in the order they are read.
 constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};
 
@@ -284,68 +328,162 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   return 0;
 }
 
-int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args =
-      ParseCommandArgs(argv, {{"out", true}, {"seed", true}, {"save", false}});
-  if (args.help) {
-    out << kBuildHelp;
-    return 0;
-  }
-  const TProjectArg project = ProjectArgument(args);
+// What `build` does with each of its projects.
+struct TBuildOptions {
   std::optional<uint64_t> seed;
-  if (const auto v = args.Value("seed")) {
-    seed = ParseUnsigned64(*v);
-    if (!seed)
-      throw EUsageError("invalid seed '" + *v +
-                        "': expected a number from 0 to 18446744073709551615");
-  }
+  std::optional<std::string> out_engine;  // --out, in Windows-1251
+  bool save = false;
+  bool dry_run = false;
+  // Several projects: lines and warnings name their project.
+  bool several = false;
+  // The warnings go into the report, not onto the error stream.
+  bool quiet_warnings = false;
+};
 
-  const std::optional<std::string> out_folder = args.Value("out");
-  const std::string out_engine = out_folder ? FolderArgument(*out_folder) : std::string();
-
+// Builds one project and prints its summary line on `summary` and, unless
+// they go into the report, its warnings on `err`. Returns 1 when the output
+// folder failed the directory test (the report is then not set), else 0.
+int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
+                 std::ostream& err, std::optional<TBuildReport>& report) {
   TProjectDocument document;
   ReadProject(project, document);
   document.PassTextsThroughMemos();
   TSiteGenerator& generator = document.Generator();
-  generator.SetRandomSeed(seed);
+  generator.SetRandomSeed(options.seed);
 
   // --out is where this run writes, not a change to the project.
-  const std::string folder = out_folder ? out_engine : generator.SavePath();
+  const std::string folder = options.out_engine ? *options.out_engine : generator.SavePath();
+  TProgressLine progress(err, ProgressOnTerminal());
+  TBuildRecorder recorder(options.dry_run ? nullptr : &RealFileSystem(), [&](size_t files) {
+    // The stylesheet comes after the last page and is not counted.
+    const long pages = generator.Pages().Count();
+    if (static_cast<long>(files) <= pages) progress.Update(static_cast<long>(files), pages);
+  });
+  generator.SetFileSystem(&recorder);
   uint64_t bytes = 0;
+  std::optional<TProjectFileStream> saved;
+  bool written = false;
   {
     TErrorBoxCapture box;
     // Build, write and drop one page at a time; with --save each page also
     // goes into the project's replacement file as it is made, and the
     // project takes the new file once the whole site is written.
-    std::optional<TProjectFileStream> saved;
-    if (args.Flag("save")) saved.emplace(generator, project.engine);
-    const bool written = generator.GenerateAndWriteSite(
+    if (options.save && !options.dry_run) saved.emplace(generator, project.engine);
+    written = generator.GenerateAndWriteSite(
         folder, &bytes, [&](const TSitePage& page, const auto& bar, const auto& html) {
           if (saved) saved->AddPage(page, bar, html);
         });
-    if (written && saved) saved->Commit();
+    progress.Finish();
     if (box.Shown()) {
       // The desktop application shows this box and writes nothing; here it is
       // a failure, and the project is not saved either.
       // The box's text names no folder; the line adds which one was meant.
-      err << "orvana-cli: " << Cp1251ToUtf8(*box.Shown()) << ": "
+      err << "orvana-cli: " << (options.several ? project.native + ": " : std::string())
+          << Cp1251ToUtf8(*box.Shown()) << ": "
           << (folder.empty() ? std::string("the folder name is empty")
                              : AbsoluteUtf8Path(Cp1251ToUtf8(folder)))
           << '\n';
       return 1;
     }
   }
+  generator.SetFileSystem(nullptr);
+  if (written && saved) saved->Commit();
+  report = MakeBuildReport(generator, recorder.Output(generator.Pages().Count(), folder));
+
   const int pages = generator.Pages().Count();
-  out << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
-      << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
-      << (bytes == 1 ? " byte" : " bytes") << " written to " << Cp1251ToUtf8(AbsolutePath(folder))
-      << '\n';
-  // Such addresses are linked as the user typed them, but a reader who
-  // clicks one runs whatever it holds.
-  for (const std::string& address : ScriptRunningAddresses(generator.SiteUrlsToLink()))
-    err << "orvana-cli: warning: the link address \"" << Cp1251ToUtf8(address)
-        << "\" runs script when clicked; it is linked as written\n";
+  if (options.several) summary << project.native << ": ";
+  summary << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
+          << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
+          << (bytes == 1 ? " byte" : " bytes")
+          << (options.dry_run ? " would be written to " : " written to ")
+          << Cp1251ToUtf8(AbsolutePath(folder)) << (options.dry_run ? " (dry run)" : "") << '\n';
+  // Such addresses as the unsafe-url warning names are linked as the user
+  // typed them, but a reader who clicks one runs whatever it holds.
+  if (!options.quiet_warnings)
+    for (const TBuildWarning& warning : report->warnings)
+      err << "orvana-cli: warning: " << (options.several ? project.native + ": " : std::string())
+          << Cp1251ToUtf8(warning.message) << '\n';
   return 0;
+}
+
+// Writes the report text into the file named as typed, or onto `out` for "-".
+void WriteReport(const std::string& target, const std::string& json, std::ostream& out) {
+  if (target == "-") {
+    out << json << '\n';
+    return;
+  }
+  std::ofstream file(target, std::ios::binary | std::ios::trunc);
+  if (file) file << json << '\n';
+  if (file) file.close();
+  if (!file)
+    throw ECliError("Cannot write the report \"" + AbsoluteUtf8Path(target) +
+                    "\": " + SystemErrorText(errno));
+}
+
+int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
+  const TCommandArgs args = ParseCommandArgs(
+      argv, {{"out", true}, {"seed", true}, {"save", false}, {"report", true}, {"dry-run", false}});
+  if (args.help) {
+    out << kBuildHelp;
+    return 0;
+  }
+  if (args.positional.empty()) throw EUsageError("missing PROJECT");
+  TBuildOptions options;
+  options.several = args.positional.size() > 1;
+  // One project is checked before the options, as every command does.
+  std::optional<TProjectArg> single;
+  if (!options.several) single = ProjectArgument(args);
+  if (const auto v = args.Value("seed")) {
+    options.seed = ParseUnsigned64(*v);
+    if (!options.seed)
+      throw EUsageError("invalid seed '" + *v +
+                        "': expected a number from 0 to 18446744073709551615");
+  }
+  if (const auto v = args.Value("out")) {
+    // Several sites written into one folder would overwrite each other.
+    if (options.several) throw EUsageError("--out takes one PROJECT only");
+    options.out_engine = FolderArgument(*v);
+  }
+  options.save = args.Flag("save");
+  options.dry_run = args.Flag("dry-run");
+  std::optional<std::string> report_target = args.Value("report");
+  if (!report_target && options.dry_run) report_target = "-";
+  if (report_target && report_target->empty())
+    throw EUsageError("--report: the file name is empty");
+  options.quiet_warnings = report_target.has_value();
+  // With the report on standard output, nothing else may go there.
+  std::ostream& summary = report_target == "-" ? err : out;
+
+  std::vector<std::optional<TBuildReport>> reports(args.positional.size());
+  int code = 0;
+  for (size_t i = 0; i < args.positional.size(); ++i) {
+    if (single) {
+      // One project: its failure is the command's, printed as every error is.
+      code = BuildProject(*single, options, summary, err, reports[i]);
+      continue;
+    }
+    try {
+      TCommandArgs one;
+      one.positional = {args.positional[i]};
+      if (BuildProject(ProjectArgument(one), options, summary, err, reports[i]) != 0) code = 1;
+    } catch (const std::exception&) {
+      // The next project is still built; this one's error names it.
+      PrintCommandError(err, args.positional[i] + ": ");
+      reports[i].reset();
+      code = 1;
+    }
+  }
+  if (!report_target || (!options.several && code != 0)) return code;
+  std::string json;
+  if (options.several) {
+    std::vector<const TBuildReport*> list;
+    for (const auto& r : reports) list.push_back(r ? &*r : nullptr);
+    json = BuildReportsToJson(list);
+  } else {
+    json = BuildReportToJson(*reports[0]);
+  }
+  WriteReport(*report_target, json, out);
+  return code;
 }
 
 void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostream& out) {
@@ -412,18 +550,8 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
     if (e.Hint())
       err << "Try 'orvana-cli " << (command.empty() ? "" : command + " ") << "--help'.\n";
     return 2;
-  } catch (const EOrvanaError& e) {
-    err << "orvana-cli: " << Cp1251ToUtf8(WithFullStop(e.what())) << '\n';
-    return 1;
-  } catch (const ECliError& e) {
-    err << "orvana-cli: " << WithFullStop(e.what()) << '\n';
-    return 1;
-  } catch (const std::bad_alloc&) {
-    err << "orvana-cli: Out of memory.\n";
-    return 1;
-  } catch (const std::exception& e) {
-    err << "orvana-cli: " << WithFullStop(e.what()) << '\n';
-    return 1;
+  } catch (const std::exception&) {
+    return PrintCommandError(err);
   }
   // Output that never arrived (a full disk behind a redirection) is a failure.
   if (!out.flush()) {

@@ -16,7 +16,8 @@ std::string JoinLinesWithCr(const TStringList& lines) {
   return out;
 }
 
-std::vector<TPageSpan> CutIntoPages(std::string_view text, int32_t min_chars, int32_t max_chars) {
+std::vector<TPageSpan> CutIntoPages(std::string_view text, int32_t min_chars, int32_t max_chars,
+                                    std::vector<int>* forced_cuts) {
   // Positions are 1-based as in the rule the scan follows: for pos = 1 .. L-1,
   // first a cut at a break pair W[pos-1], W[pos] when min+start < pos <
   // max+start, then a forced cut when pos = max+start. Rather than visit every
@@ -44,7 +45,13 @@ std::vector<TPageSpan> CutIntoPages(std::string_view text, int32_t min_chars, in
     }
     if (cut < 0) {
       const int64_t forced = max + start;
-      if (forced >= next && forced <= L - 1) cut = forced;
+      if (forced >= next && forced <= L - 1) {
+        cut = forced;
+        // A break pair at the maximum itself ends the page as well as one
+        // inside the window would: the page is not cut inside a sentence.
+        if (forced_cuts && !(forced >= 2 && is_break(forced)))
+          forced_cuts->push_back(static_cast<int>(spans.size()));
+      }
     }
     if (cut < 0) break;
     spans.push_back({static_cast<size_t>(start - 1), static_cast<size_t>(cut - start)});

@@ -30,6 +30,10 @@ struct TPageSpan {
 // value are accepted: the window arithmetic is done in 64 bits, a maximum of 0
 // gives an empty first page followed by the whole text, a negative maximum
 // never cuts. One pass; break pairs are looked for only inside the window.
-std::vector<TPageSpan> CutIntoPages(std::string_view text, int32_t min_chars, int32_t max_chars);
+// `forced_cuts`, when given, receives the index of every page that was closed
+// at the maximum without a break pair there (a page cut inside a word or
+// sentence), ascending.
+std::vector<TPageSpan> CutIntoPages(std::string_view text, int32_t min_chars, int32_t max_chars,
+                                    std::vector<int>* forced_cuts = nullptr);
 
 }  // namespace orvana

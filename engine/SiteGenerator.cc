@@ -50,8 +50,9 @@ void TSiteGenerator::BuildLinkedPages() {
   pages_.Clear();
   AddPage("index");
   const std::string joined = JoinLinesWithCr(site_text_);
+  forced_cuts_.clear();
   const std::vector<TPageSpan> spans =
-      CutIntoPages(joined, min_chars_per_page_, max_chars_per_page_);
+      CutIntoPages(joined, min_chars_per_page_, max_chars_per_page_, &forced_cuts_);
   // The first page exists already; every further span is a new page.
   for (size_t i = 1; i < spans.size(); ++i) AddPage(kSection + std::to_string(i));
   // The links go in as each page's text is taken from the working text, so

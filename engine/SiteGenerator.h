@@ -30,6 +30,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Extras.h"
 #include "PublishedProperties.h"
 #include "Random.h"
 #include "StringList.h"
@@ -149,6 +150,13 @@ class TSiteGenerator {
   const std::string& Name() const { return name_; }
   void SetName(std::string v) { name_ = std::move(v); }
 
+  // --- Extras -------------------------------------------------------------
+
+  // The opt-in improvements of the site; all at their defaults, the classic
+  // output.
+  const TOrvanaExtras& Extras() const { return extras_; }
+  void SetExtras(TOrvanaExtras v) { extras_ = std::move(v); }
+
   // --- Operations ---------------------------------------------------------
 
   // Appends a page with the given title and names its file: "index.html" for
@@ -217,6 +225,11 @@ class TSiteGenerator {
   // or GenerateAndWriteSite (the addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
+  // The indexes of the pages the last Generate closed at the maximum inside a
+  // word or sentence, because the page-size window held no paragraph or
+  // sentence end (see CutIntoPages), ascending.
+  const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
+
  private:
   // Empties Pages, joins the site text, cuts it into pages and gives each
   // page its text with its links, taken from the joined text once: phases 1
@@ -245,10 +258,12 @@ class TSiteGenerator {
   std::string css_code_;
 
   std::string name_;
+  TOrvanaExtras extras_;
   std::optional<uint64_t> seed_;
   TRandomSource random_;
   TFileSystem* fs_ = nullptr;
   int64_t links_placed_ = 0;
+  std::vector<int> forced_cuts_;
 };
 
 }  // namespace orvana

@@ -38,10 +38,10 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== lintian"
-if lintian --fail-on error "$cli_deb" "$gui_deb"; then
-  pass "lintian reports no error"
+if lintian --fail-on error,warning "$cli_deb" "$gui_deb"; then
+  pass "lintian reports no error and no warning"
 else
-  fail "lintian reports errors"
+  fail "lintian reports errors or warnings"
 fi
 
 echo "== package contents"

@@ -391,7 +391,10 @@ TEST_F(CliCommandsTest, BuildWritesTheSiteTheDesktopMakes) {
   MakeProject(30, 12);
   const RunResult r = RunTool({"build", ProjectPath(), "--seed", "7"});
   ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_EQ(r.err, "");
+  // The default template names no charset; nothing else is amiss.
+  EXPECT_EQ(r.err,
+            "orvana-cli: warning: the pages declare no charset (no <meta> tag names one); "
+            "browsers have to guess that they are windows-1251\n");
 
   TProjectDocument desktop;
   GenerateLikeDesktop(desktop, 7);
@@ -473,7 +476,10 @@ TEST_F(CliCommandsTest, BuildWarnsOfAddressesThatRunScriptAndStillLinksThem) {
             0);
   const RunResult r = RunTool({"build", ProjectPath(), "--seed", "3"});
   ASSERT_EQ(r.code, 0) << r.err;
+  // The default template names no charset: that warning comes first.
   EXPECT_EQ(r.err,
+            "orvana-cli: warning: the page declares no charset (no <meta> tag names one); "
+            "browsers have to guess that they are windows-1251\n"
             "orvana-cli: warning: the link address \" JavaScript:alert(1)\" runs script when "
             "clicked; it is linked as written\n"
             "orvana-cli: warning: the link address \"DATA:text/html,x\" runs script when "
@@ -622,8 +628,10 @@ TEST_F(CliCommandsTest, UsageErrorsExitWithTwo) {
       {{"make"}, "orvana-cli: unknown command 'make'\nTry 'orvana-cli --help'.\n"},
       {{"--bogus"}, "orvana-cli: unknown option '--bogus'\nTry 'orvana-cli --help'.\n"},
       {{"build"}, "orvana-cli: missing PROJECT\nTry 'orvana-cli build --help'.\n"},
-      {{"build", ProjectPath(), "extra"},
-       "orvana-cli: unexpected argument 'extra'\nTry 'orvana-cli build --help'.\n"},
+      {{"build", ProjectPath(), "extra", "--out", "x"},
+       "orvana-cli: --out takes one PROJECT only\nTry 'orvana-cli build --help'.\n"},
+      {{"show", ProjectPath(), "extra"},
+       "orvana-cli: unexpected argument 'extra'\nTry 'orvana-cli show --help'.\n"},
       {{"build", ProjectPath(), "--seed"},
        "orvana-cli: option '--seed' needs a value\nTry 'orvana-cli build --help'.\n"},
       {{"build", ProjectPath(), "--save=yes"},

@@ -43,7 +43,9 @@ class LinkTest : public testing::Test {
   TRandomSource rng_;
 };
 
-TEST(LinkQuota, WorkedExamples) {
+// With fewer than three pages every address may go on one page; otherwise the
+// addresses are shared over all pages but one, rounding down.
+TEST(LinkQuota, AllAddressesBelowThreePagesElseAddressesOverPagesLessOne) {
   EXPECT_EQ(LinkQuota(10, 3), 5);
   EXPECT_EQ(LinkQuota(10, 6), 2);
   EXPECT_EQ(LinkQuota(3, 5), 0);

@@ -130,14 +130,12 @@ TEST_F(SiteOutputTest, CyrillicFolderNamesReachTheFileSystemAsUtf8) {
 TEST_F(SiteOutputTest, AFolderInTheWayOfAPageIsAnErrorThatStopsTheRest) {
   MakeSite(3);
   fs::create_directories(dir_ / "page1.html");
-  try {
-    g_.WriteSiteFiles(dir_.string());
-    FAIL() << "no error";
-  } catch (const EOrvanaError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + (dir_ / "page1.html").string() +
-                                         "\". " + SystemErrorText(EISDIR) + " (error " +
-                                         std::to_string(EISDIR) + ")");
-    EXPECT_EQ(e.ErrorCode(), EISDIR);
+  const auto error = test::ExpectThrowsMessage<EOrvanaError>(
+      [&] { g_.WriteSiteFiles(dir_.string()); },
+      "Cannot create file \"" + (dir_ / "page1.html").string() + "\". " + SystemErrorText(EISDIR) +
+          " (error " + std::to_string(EISDIR) + ")");
+  if (error) {
+    EXPECT_EQ(error->ErrorCode(), EISDIR);
   }
   EXPECT_TRUE(fs::exists(dir_ / "index.html"));
   EXPECT_FALSE(fs::exists(dir_ / "page2.html"));
@@ -169,13 +167,12 @@ TEST_F(SiteOutputTest, FailedWriteKeepsTheOldFileAndStops) {
   MakeSite(3);
   FailingFileSystem failing(2, {TWriteFailure::kWrite, ENOSPC});
   g_.SetFileSystem(&failing);
-  try {
-    g_.WriteSiteFiles(dir_.string());
-    FAIL() << "no error";
-  } catch (const EOrvanaError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + (dir_ / "page1.html").string() +
-                                         "\". No space left on device (error 28)");
-    EXPECT_EQ(e.ErrorCode(), ENOSPC);
+  const auto error = test::ExpectThrowsMessage<EOrvanaError>(
+      [&] { g_.WriteSiteFiles(dir_.string()); }, "Cannot write file \"" +
+                                                     (dir_ / "page1.html").string() +
+                                                     "\". No space left on device (error 28)");
+  if (error) {
+    EXPECT_EQ(error->ErrorCode(), ENOSPC);
   }
   EXPECT_EQ(failing.calls_, 2);
   EXPECT_EQ(ReadFile(dir_ / "page1.html"), "previous content");

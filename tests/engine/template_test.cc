@@ -135,7 +135,7 @@ namespace orvana {
 namespace {
 
 // The template steps written out as plain successive replacements over the
-// whole page: the definition the faster builder must match byte for byte.
+// whole page: the faster builder must give the same bytes.
 std::string ReferenceFill(const TSiteGenerator& g, const TSitePage& page) {
   std::string html = ReplaceAll(g.SiteTemplate(), kMenuPlaceholder, g.SiteMenu());
   html = ReplaceAll(html, kMainTextPlaceholder, ParagraphText(page.PageText));

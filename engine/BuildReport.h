@@ -1,0 +1,117 @@
+// The build report: the account a build gives of the site it made.
+//
+// After a generator has built its pages (Generate, or GenerateAndWriteSite)
+// and the files have been written (or only measured), MakeBuildReport sums up
+// the site: its pages and bytes, the sizes of the pages, the pages that were
+// cut inside a word or sentence because the page-size window held no break,
+// the links placed for each address, and warnings about what the user most
+// likely did not mean (no link although addresses were given, a minimum above
+// the maximum, pages cut by force, pages that declare no charset, addresses
+// that run script, menus and bars outweighing the text).
+//
+// Like every engine string, the report's texts (the folder, the addresses and
+// the warnings' messages, which quote addresses) are Windows-1251. The
+// command-line tool writes the report as JSON; the desktop application shows
+// it under its Generate button.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+// --- What a build wrote ---------------------------------------------------
+
+// One page file as written (or, in a dry run, as it would have been).
+struct TBuiltPage {
+  uint64_t bytes = 0;
+  // The page's HTML declares its character encoding (DeclaresCharset).
+  bool declares_charset = false;
+};
+
+// The files of one build: every page in page order and the stylesheet.
+struct TBuildOutput {
+  // The folder the site went to, as the engine names it (may be relative).
+  std::string folder;
+  std::vector<TBuiltPage> pages;
+  uint64_t css_bytes = 0;
+};
+
+// True when the HTML declares its character encoding: some "<meta" tag (any
+// letter case) before the first "<body" holds "charset" before its closing
+// ">", as both <meta charset="..."> and <meta http-equiv="Content-Type"
+// content="...; charset=..."> do.
+bool DeclaresCharset(std::string_view html);
+
+// The output of a generator whose pages hold their finished HTML (after
+// Generate): each page's PageHTML measured, and CssCode.
+TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::string& folder);
+
+// The name of the encoding the generator's pages are written in, as the
+// report gives it: "windows-1251".
+std::string SiteEncodingName(const TSiteGenerator& generator);
+
+// --- The report -------------------------------------------------------------
+
+// The warnings' codes.
+inline constexpr std::string_view kWarnLinkQuotaZero = "link-quota-zero";
+inline constexpr std::string_view kWarnMinAboveMax = "min-above-max";
+inline constexpr std::string_view kWarnForcedCuts = "forced-cuts";
+inline constexpr std::string_view kWarnNoCharset = "no-charset";
+inline constexpr std::string_view kWarnUnsafeUrl = "unsafe-url";
+inline constexpr std::string_view kWarnLargeOutput = "large-output";
+
+struct TBuildWarning {
+  std::string code;     // one of the kWarn... codes
+  std::string message;  // one line, English, Windows-1251 where it quotes user text
+};
+
+// The links that went to one address.
+struct TAddressLinks {
+  std::string url;  // the address as the user gave it
+  // The links to it in the pages' texts, and the indexes of the pages that
+  // hold at least one, ascending.
+  int64_t count = 0;
+  std::vector<int> pages;
+};
+
+struct TBuildReport {
+  int pages = 0;
+  uint64_t bytes = 0;    // every page file and style.css
+  std::string folder;    // absolute
+  std::string encoding;  // SiteEncodingName
+  // The sizes of the page files (style.css not included).
+  uint64_t page_bytes_min = 0;
+  uint64_t page_bytes_max = 0;
+  double page_bytes_mean = 0;
+  // The indexes of the pages that were closed at exactly the maximum, inside a
+  // word or sentence, because the window held no paragraph or sentence end.
+  std::vector<int> forced_cuts;
+  // The per-page quota of linked words, and the addresses used (as the
+  // summary line counts them).
+  int64_t quota = 0;
+  int64_t placed = 0;
+  // Each distinct address once, in list order, with its links; `unused` the
+  // addresses whose count is 0.
+  std::vector<TAddressLinks> by_address;
+  std::vector<std::string> unused;
+  // In the order of the codes above; unsafe-url once per address.
+  std::vector<TBuildWarning> warnings;
+
+  // Not part of the JSON form: what the warnings' numbers rest on.
+  int64_t addresses = 0;            // lines of SiteUrlsToLink
+  uint64_t menu_and_bar_bytes = 0;  // the copies of the menu and the bars in the pages
+  int pages_without_charset = 0;
+};
+
+// The report of a generator that has just built its pages (Generate or
+// GenerateAndWriteSite; their PageText holds the links) and the files that
+// build wrote. `output.pages` must hold one entry per page. The links are
+// counted in the pages' texts; the folder is made absolute (AbsolutePath).
+TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output);
+
+}  // namespace orvana

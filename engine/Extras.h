@@ -1,0 +1,39 @@
+// The project's extras: opt-in improvements of the generated site that go
+// beyond the classic output. Every default gives the classic output, byte for
+// byte; a project whose extras are all at their defaults stores none of them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace orvana {
+
+struct TOrvanaExtras {
+  // 0: the full pagination bar. K >= 1: the first and the last page's numbers
+  // and those within K of the current page, each longer run of hidden numbers
+  // shown as one plain "…".
+  int32_t PagerWindow = 0;
+  // 0: the full menu. K >= 1: index, the last page and the pages within K of
+  // the current one, with a plain "…" entry for each gap.
+  int32_t MenuWindow = 0;
+  // The word before the number in page titles and menu entries, and the
+  // first page's label (Windows-1251).
+  std::string PageWord = "\xD0\xE0\xE7\xE4\xE5\xEB";  // "Раздел"
+  std::string IndexLabel = "index";
+  // Links only on whole words, never inside tags, attributes or links, one
+  // occurrence each, each address at most once a page.
+  bool SafeLinks = false;
+  // Inserted links get rel="LinkRel" when not empty.
+  std::string LinkRel;
+  // "windows-1251" or "utf-8": the encoding pages and style.css are written in.
+  std::string OutputEncoding = "windows-1251";
+  // When not empty, sitemap.xml lists every page under this address.
+  std::string SiteUrl;
+  // After a successful build, pageN.html files beyond the new page count go.
+  bool PruneStale = false;
+
+  bool operator==(const TOrvanaExtras&) const = default;
+  bool IsDefault() const { return *this == TOrvanaExtras{}; }
+};
+
+}  // namespace orvana

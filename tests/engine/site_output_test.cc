@@ -308,3 +308,36 @@ TEST_F(StreamingTest, MissingFolderGeneratesAndWritesNothing) {
 
 }  // namespace
 }  // namespace orvana
+
+namespace orvana {
+namespace {
+
+TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
+  // More pieces than one gathered write takes, empty ones among them, into a
+  // new file and over an existing one.
+  const fs::path dir = fs::temp_directory_path() / ("orvana-pieces-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i) texts.push_back(i % 7 == 0 ? "" : std::to_string(i) + ",");
+  texts.push_back(std::string(200000, 'z'));  // a piece larger than a pipe or a page
+  std::vector<std::string_view> pieces(texts.begin(), texts.end());
+  std::string expected;
+  for (const std::string& t : texts) expected += t;
+  for (const char* name : {"new.html", "old.html"}) {
+    const fs::path f = dir / name;
+    if (std::string_view(name) == "old.html") WriteFile(f, "old content");
+    TWriteFailure failure{};
+    ASSERT_TRUE(
+        RealFileSystem().ReplaceFilePieces(f.string(), pieces, TReplaceMode::kSitePage, &failure));
+    EXPECT_EQ(ReadFile(f), expected) << name;
+  }
+  TWriteFailure failure{};
+  ASSERT_TRUE(RealFileSystem().ReplaceFilePieces((dir / "empty.html").string(), {},
+                                                 TReplaceMode::kSitePage, &failure));
+  EXPECT_EQ(ReadFile(dir / "empty.html"), "");
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace orvana

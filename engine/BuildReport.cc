@@ -173,7 +173,9 @@ TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::
   return output;
 }
 
-std::string SiteEncodingName(const TSiteGenerator& /*generator*/) { return "windows-1251"; }
+std::string SiteEncodingName(const TSiteGenerator& generator) {
+  return generator.Extras().OutputEncoding;
+}
 
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
   TBuildReport r;

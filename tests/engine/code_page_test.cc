@@ -31,16 +31,16 @@ TEST(CodePage, Utf16CodesAreThoseOfTheCodePage) {
 
 TEST(CodePage, CharactersTheCodePageLacksBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1251("a中b"), "a?b");
-  EXPECT_EQ(Utf8ToCp1251("x😀y"), "x?y");             // four-byte sequence, one character
+  EXPECT_EQ(Utf8ToCp1251("x😀y"), "x?y");            // four-byte sequence, one character
   EXPECT_EQ(Utf16ToCp1251(u"x\U0001F600y"), "x?y");  // surrogate pair, one character
   EXPECT_EQ(Utf16ToCp1251(u"é"), "?");
 }
 
 TEST(CodePage, MalformedUtf8BecomesQuestionMarks) {
-  EXPECT_EQ(Utf8ToCp1251("a\x80z"), "a?z");      // stray continuation byte
-  EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");        // truncated at the end
-  EXPECT_EQ(Utf8ToCp1251("a\xC0\xAFz"), "a?z");  // overlong encoding of '/'
-  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "?");  // encoded surrogate
+  EXPECT_EQ(Utf8ToCp1251("a\x80z"), "a?z");       // stray continuation byte
+  EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");         // truncated at the end
+  EXPECT_EQ(Utf8ToCp1251("a\xC0\xAFz"), "a?z");   // overlong encoding of '/'
+  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "?");   // encoded surrogate
 }
 
 }  // namespace

@@ -27,6 +27,16 @@ void TBuildRecorder::RemoveStaleTemporaries(const std::string& folder) {
   if (target_) target_->RemoveStaleTemporaries(folder);
 }
 
+bool TBuildRecorder::ListRegularFiles(const std::string& folder, std::vector<std::string>& names) {
+  if (target_) return target_->ListRegularFiles(folder, names);
+  names.clear();
+  return false;
+}
+
+bool TBuildRecorder::RemoveFile(const std::string& path, int* error_code) {
+  return target_ ? target_->RemoveFile(path, error_code) : false;
+}
+
 TBuildOutput TBuildRecorder::Output(int page_count, const std::string& folder) const {
   const size_t pages = static_cast<size_t>(page_count);
   if (files_.size() < pages + 1)

@@ -28,6 +28,9 @@ class TBuildRecorder : public TFileSystem {
                    TWriteFailure* failure) override;
   std::optional<uint64_t> FreeSpace(const std::string& folder) override;
   void RemoveStaleTemporaries(const std::string& folder) override;
+  // Passed on; a dry run lists and removes nothing.
+  bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override;
+  bool RemoveFile(const std::string& path, int* error_code) override;
 
   // The files written so far, read as a site of `page_count` pages: the
   // first `page_count` files are the pages, the next one the stylesheet.

@@ -17,9 +17,11 @@
 #include "CodePage.h"
 #include "CommandLine.h"
 #include "Error.h"
+#include "ExtrasText.h"
 #include "FileSystem.h"
 #include "IntegerText.h"
 #include "MemoText.h"
+#include "ModernPreset.h"
 #include "Notify.h"
 #include "ProgressLine.h"
 #include "ProjectDocument.h"
@@ -71,6 +73,26 @@ constexpr const char* kNewHelp =
     "                   windows-1251\n"
     "  --force          replace PROJECT if it exists (otherwise an existing file\n"
     "                   is an error and is left alone)\n"
+    "\n"
+    "  The extras below are off by default and saved with the project.\n"
+    "  --preset modern  the modern template and stylesheet (HTML5, UTF-8, readable\n"
+    "                   on a phone), no advertising block, --pager-window 2,\n"
+    "                   --safe-links and --output-encoding utf-8; the options\n"
+    "                   below and --template, --ads and --css still change it\n"
+    "  --pager-window K show in each pagination bar the first and last page and\n"
+    "                   the pages within K of the current one, gaps as \"...\"\n"
+    "  --menu-window K  the same for each page's menu\n"
+    "  --page-word W    the word before the number in page titles (\"Раздел\")\n"
+    "  --index-label L  the first page's title (\"index\")\n"
+    "  --safe-links     link whole words of plain text only, one occurrence each\n"
+    "  --link-rel R     give every inserted link rel=\"R\"\n"
+    "  --output-encoding E\n"
+    "                   write pages and style.css in E: windows-1251 (the\n"
+    "                   default) or utf-8, which adds a charset meta to pages\n"
+    "                   that declare none\n"
+    "  --site-url U     also write sitemap.xml, listing the pages under U\n"
+    "  --prune          after a build, remove pageN.html files beyond the new\n"
+    "                   page count\n"
     "  -h, --help       show this help\n"
     "\n"
     "FILE is text cut into lines at line feeds; \"-\" reads it from standard input,\n"
@@ -194,7 +216,7 @@ void RefuseIrregularProjectFile(const TProjectArg& project) {
 // name a line or a property but not the file, so the file goes first; a file
 // that cannot be opened or read (a failure with the system's error number) is
 // already named in its message.
-void ReadProject(const TProjectArg& project, TProjectDocument& document) {
+void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err) {
   RefuseIrregularProjectFile(project);
   try {
     document.LoadFromFile(project.engine);
@@ -202,6 +224,11 @@ void ReadProject(const TProjectArg& project, TProjectDocument& document) {
     if (e.ErrorCode() != 0) throw;
     throw ECliError(AbsoluteUtf8Path(project.native) + ": " + Cp1251ToUtf8(WithFullStop(e.what())));
   }
+  // What the extras block held that could not be used: the project loads,
+  // those extras keep their defaults, and the user is told.
+  for (const std::string& warning : document.ReadWarnings())
+    err << "orvana-cli: warning: " << AbsoluteUtf8Path(project.native) << ": "
+        << Cp1251ToUtf8(warning) << '\n';
 }
 
 size_t TotalLength(const TStringList& lines) {
@@ -249,6 +276,32 @@ int PrintCommandError(std::ostream& err, const std::string& prefix = "") {
   return 1;
 }
 
+// The extras the options of `new` give, over `extras`.
+TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
+  const auto window = [&](const char* option, int32_t& field) {
+    if (const auto v = args.Value(option)) {
+      field = IntegerOption(option, *v);
+      if (field < 0)
+        throw EUsageError(std::string("--") + option + ": the window cannot be negative",
+                          /*hint=*/false);
+    }
+  };
+  window("pager-window", extras.PagerWindow);
+  window("menu-window", extras.MenuWindow);
+  if (const auto v = args.Value("page-word")) extras.PageWord = Utf8ToCp1251(*v);
+  if (const auto v = args.Value("index-label")) extras.IndexLabel = Utf8ToCp1251(*v);
+  if (args.Flag("safe-links")) extras.SafeLinks = true;
+  if (const auto v = args.Value("link-rel")) extras.LinkRel = Utf8ToCp1251(*v);
+  if (const auto v = args.Value("output-encoding")) {
+    extras.OutputEncoding = CanonicalOutputEncoding(*v);
+    if (extras.OutputEncoding.empty())
+      throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
+  }
+  if (const auto v = args.Value("site-url")) extras.SiteUrl = Utf8ToCp1251(*v);
+  if (args.Flag("prune")) extras.PruneStale = true;
+  return extras;
+}
+
 // The options of `new` that name an input FILE, in the order they are read.
 constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};
 
@@ -263,7 +316,17 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                                                     {"ads", true},
                                                     {"css", true},
                                                     {"input-encoding", true},
-                                                    {"force", false}});
+                                                    {"force", false},
+                                                    {"preset", true},
+                                                    {"pager-window", true},
+                                                    {"menu-window", true},
+                                                    {"page-word", true},
+                                                    {"index-label", true},
+                                                    {"safe-links", false},
+                                                    {"link-rel", true},
+                                                    {"output-encoding", true},
+                                                    {"site-url", true},
+                                                    {"prune", false}});
   if (args.help) {
     out << kNewHelp;
     return 0;
@@ -286,6 +349,14 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
                         " both read standard input ('-'); only one FILE option can");
     stdin_option = option;
   }
+
+  bool modern = false;
+  if (const auto v = args.Value("preset")) {
+    if (*v != "modern") throw EUsageError("invalid preset '" + *v + "': expected modern");
+    modern = true;
+  }
+  // The extras are checked before anything is read or written.
+  (void)ExtrasOptions(args, TOrvanaExtras{});
 
   TProjectDocument document;
   TSiteGenerator& generator = document.Generator();
@@ -313,6 +384,13 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     return std::move(input.lines);
   };
   TProjectMemos memos = TProjectDocument::NewProjectMemos();
+  if (modern) {
+    ApplyModernPreset(generator);
+    memos.site_template = ModernTemplateLines();
+    memos.css_code = ModernCssLines();
+    memos.adsense_code.clear();
+  }
+  generator.SetExtras(ExtrasOptions(args, generator.Extras()));
   if (const auto v = args.Value("text")) memos.site_text = read(*v);
   if (const auto v = args.Value("template")) memos.site_template = read(*v);
   if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);
@@ -346,7 +424,7 @@ struct TBuildOptions {
 int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
                  std::ostream& err, std::optional<TBuildReport>& report) {
   TProjectDocument document;
-  ReadProject(project, document);
+  ReadProject(project, document, err);
   document.PassTextsThroughMemos();
   TSiteGenerator& generator = document.Generator();
   generator.SetRandomSeed(options.seed);
@@ -397,6 +475,9 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
           << (bytes == 1 ? " byte" : " bytes")
           << (options.dry_run ? " would be written to " : " written to ")
           << Cp1251ToUtf8(AbsolutePath(folder)) << (options.dry_run ? " (dry run)" : "") << '\n';
+  for (const std::string& pruned : generator.PrunedPages())
+    summary << (options.several ? project.native + ": " : std::string()) << "removed stale "
+            << Cp1251ToUtf8(pruned) << '\n';
   // Such addresses as the unsafe-url warning names are linked as the user
   // typed them, but a reader who clicks one runs whatever it holds.
   if (!options.quiet_warnings)
@@ -501,7 +582,7 @@ void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostr
       << "Pages:         " << g.Pages().Count() << '\n';
 }
 
-int RunShow(const std::vector<std::string>& argv, std::ostream& out) {
+int RunShow(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
   const TCommandArgs args = ParseCommandArgs(argv, {{"json", false}});
   if (args.help) {
     out << kShowHelp;
@@ -509,7 +590,7 @@ int RunShow(const std::vector<std::string>& argv, std::ostream& out) {
   }
   const TProjectArg project = ProjectArgument(args);
   TProjectDocument document;
-  ReadProject(project, document);
+  ReadProject(project, document, err);
   if (args.Flag("json"))
     out << GeneratorToJson(document.Generator()) << '\n';
   else
@@ -533,7 +614,7 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (first == "new" || first == "build" || first == "show") command = first;
   if (first == "new") return RunNew(rest, out, err);
   if (first == "build") return RunBuild(rest, out, err);
-  if (first == "show") return RunShow(rest, out);
+  if (first == "show") return RunShow(rest, out, err);
   if (!first.empty() && first[0] == '-') throw EUsageError("unknown option '" + first + "'");
   throw EUsageError("unknown command '" + first + "'");
 }

@@ -98,6 +98,27 @@ std::string JsonQuote(std::string_view utf8) {
 std::string GeneratorToJson(const TSiteGenerator& generator) {
   std::string out;
   AppendObject(out, SiteGeneratorClass(), generator);
+  const TOrvanaExtras& e = generator.Extras();
+  if (e.IsDefault()) return out;
+  // The extras, only when some differs from its default: every one of them,
+  // under its property name.
+  out.pop_back();
+  out += ",\"Extras\":{\"PagerWindow\":" + std::to_string(e.PagerWindow) +
+         ",\"MenuWindow\":" + std::to_string(e.MenuWindow) + ",\"PageWord\":";
+  AppendString(out, e.PageWord);
+  out += ",\"IndexLabel\":";
+  AppendString(out, e.IndexLabel);
+  out += ",\"SafeLinks\":";
+  out += e.SafeLinks ? "true" : "false";
+  out += ",\"LinkRel\":";
+  AppendString(out, e.LinkRel);
+  out += ",\"OutputEncoding\":";
+  AppendString(out, e.OutputEncoding);
+  out += ",\"SiteUrl\":";
+  AppendString(out, e.SiteUrl);
+  out += ",\"PruneStale\":";
+  out += e.PruneStale ? "true" : "false";
+  out += "}}";
   return out;
 }
 

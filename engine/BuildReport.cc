@@ -1,5 +1,7 @@
 #include "BuildReport.h"
 
+#include "ExtrasOutput.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -90,11 +92,25 @@ uint64_t MenuAndBarBytes(const TSiteGenerator& g) {
   const TSiteTexts texts{g.SiteTemplate(), g.SiteMenu(),    g.SiteHeader(),
                          g.SiteFooter(),   g.AdsenseCode(), g.SiteTitle()};
   const uint64_t bars_per_page = TTemplateFiller(texts).SizeShape().bars;
-  uint64_t bytes = menus * g.SiteMenu().size() * static_cast<uint64_t>(pages.Count());
-  if (bars_per_page == 0) return bytes;
-  std::vector<std::string_view> urls;
+  const TOrvanaExtras& extras = g.Extras();
+  std::vector<std::string_view> urls, titles;
   urls.reserve(static_cast<size_t>(pages.Count()));
   for (int p = 0; p < pages.Count(); ++p) urls.emplace_back(pages[p].PageUrl);
+  uint64_t bytes = 0;
+  if (extras.MenuWindow > 0) {
+    // Windowed menus differ from page to page.
+    for (int p = 0; p < pages.Count(); ++p) titles.emplace_back(pages[p].PageTitle);
+    for (int p = 0; p < pages.Count(); ++p)
+      bytes += menus * BuildWindowedMenu(urls, titles, p, extras.MenuWindow).size();
+  } else {
+    bytes = menus * g.SiteMenu().size() * static_cast<uint64_t>(pages.Count());
+  }
+  if (bars_per_page == 0) return bytes;
+  if (extras.PagerWindow > 0) {
+    for (int p = 0; p < pages.Count(); ++p)
+      bytes += bars_per_page * BuildWindowedBar(urls, p, extras.PagerWindow).size();
+    return bytes;
+  }
   const TPaginationBars bars(std::move(urls));
   for (int p = 0; p < pages.Count(); ++p) bytes += bars_per_page * bars.Size(p);
   return bytes;
@@ -173,7 +189,9 @@ TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::
   return output;
 }
 
-std::string SiteEncodingName(const TSiteGenerator& /*generator*/) { return "windows-1251"; }
+std::string SiteEncodingName(const TSiteGenerator& generator) {
+  return generator.Extras().OutputEncoding;
+}
 
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
   TBuildReport r;

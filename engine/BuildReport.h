@@ -52,7 +52,7 @@ bool DeclaresCharset(std::string_view html);
 TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::string& folder);
 
 // The name of the encoding the generator's pages are written in, as the
-// report gives it: "windows-1251".
+// report gives it: its OutputEncoding, "windows-1251" or "utf-8".
 std::string SiteEncodingName(const TSiteGenerator& generator);
 
 // --- The report -------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "ReplaceAll.h"
+#include "SafeLinks.h"
 #include "UrlSafety.h"
 
 namespace orvana {
@@ -61,10 +62,11 @@ int64_t LinkQuota(int64_t addresses, int64_t pages) {
 }
 
 TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
-                                   TRandomSource& random)
+                                   TRandomSource& random, std::string rel)
     : addresses_(addresses),
       random_(random),
-      quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)) {}
+      quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)),
+      rel_(std::move(rel)) {}
 
 void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   const int64_t u = static_cast<int64_t>(addresses_.size());
@@ -96,7 +98,9 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
     link.clear();
     link += " <a href=\"";
     AppendHrefAddress(link, addresses_[static_cast<size_t>(link_index_)]);
-    link += "\">";
+    link += '"';
+    AppendRelAttribute(link, rel_);
+    link += '>';
     link += word;
     link += "</a> ";
     Replace(word, link);

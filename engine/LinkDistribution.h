@@ -32,7 +32,9 @@ class TLinkDistributor {
  public:
   // `addresses` and `random` (already seeded) must outlive the object;
   // `page_count` is the number of pages of the site, which sets the quota.
-  TLinkDistributor(const TStringList& addresses, int64_t page_count, TRandomSource& random);
+  // `rel`, when not empty, gives every link ' rel="REL"' after its address.
+  TLinkDistributor(const TStringList& addresses, int64_t page_count, TRandomSource& random,
+                   std::string rel = {});
 
   // The next page's text with its links, built into `out` (old content
   // discarded). Pages must come in order, page 0 first; `text` may not lie
@@ -56,6 +58,7 @@ class TLinkDistributor {
   const TStringList& addresses_;
   TRandomSource& random_;
   int64_t quota_;
+  std::string rel_;
   int64_t link_index_ = 0;
   // Reused from page to page.
   std::vector<std::string_view> words_;

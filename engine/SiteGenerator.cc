@@ -2,12 +2,15 @@
 
 #include "CodePage.h"
 #include "Error.h"
+#include "ExtrasOutput.h"
 #include "FileSystem.h"
 #include "LinkDistribution.h"
 #include "Notify.h"
 #include "Paging.h"
+#include "SafeLinks.h"
 #include "SiteMenu.h"
 #include "SiteOutput.h"
+#include "StalePages.h"
 #include "TemplateProcessing.h"
 
 namespace orvana {
@@ -46,9 +49,9 @@ TSitePage& TSiteGenerator::AddPage(std::string title) {
 }
 
 void TSiteGenerator::BuildLinkedPages() {
-  static const std::string kSection = Utf8ToCp1251("Раздел ");
+  const std::string kSection = extras_.PageWord + ' ';
   pages_.Clear();
-  AddPage("index");
+  AddPage(extras_.IndexLabel);
   const std::string joined = JoinLinesWithCr(site_text_);
   forced_cuts_.clear();
   const std::vector<TPageSpan> spans =
@@ -61,12 +64,20 @@ void TSiteGenerator::BuildLinkedPages() {
     random_.Seed(*seed_);
   else
     random_.SeedFromClock();
-  TLinkDistributor links(site_urls_to_link_, pages_.Count(), random_);
   const std::string_view text = joined;
-  for (size_t i = 0; i < spans.size(); ++i)
-    links.LinkPage(text.substr(spans[i].offset, spans[i].length),
-                   pages_[static_cast<int>(i)].PageText);
-  links_placed_ = links.LinksPlaced();
+  const auto link_pages = [&](auto& links) {
+    for (size_t i = 0; i < spans.size(); ++i)
+      links.LinkPage(text.substr(spans[i].offset, spans[i].length),
+                     pages_[static_cast<int>(i)].PageText);
+    links_placed_ = links.LinksPlaced();
+  };
+  if (extras_.SafeLinks) {
+    TSafeLinkDistributor links(site_urls_to_link_, pages_.Count(), random_, extras_.LinkRel);
+    link_pages(links);
+  } else {
+    TLinkDistributor links(site_urls_to_link_, pages_.Count(), random_, extras_.LinkRel);
+    link_pages(links);
+  }
 }
 
 std::vector<std::string_view> TSiteGenerator::BuildMenu() {
@@ -87,6 +98,10 @@ TSiteTexts TSiteGenerator::Texts() const {
 
 void TSiteGenerator::Generate() {
   BuildLinkedPages();
+  if (extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {
+    FillWindowedPages(BuildMenu());
+    return;
+  }
   const TPaginationBars bars(BuildMenu());
   for (int i = 0; i < pages_.Count(); ++i) bars.Build(i, pages_[i].Pagination);
   TemplateProcessingAll();
@@ -99,6 +114,8 @@ bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* b
     ShowErrorBox(MissingFolderMessage());
     return false;
   }
+  if (ExtrasChangeOutput() || extras_.PagerWindow > 0 || extras_.MenuWindow > 0)
+    return GenerateAndWriteWithExtras(fs, folder, bytes_written, on_page);
   BuildLinkedPages();
   // Each page's bar and HTML are handed to the file system as pieces: the
   // menu, the bar's runs and the page's paragraphs are never copied into a
@@ -168,10 +185,102 @@ void TSiteGenerator::TemplateProcessingAll() {
 void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }
 
 void TSiteGenerator::WriteSiteFiles(const std::string& folder) {
+  if (ExtrasChangeOutput()) {
+    TFileSystem& fs = fs_ ? *fs_ : RealFileSystem();
+    if (!fs.IsDirectory(folder)) {
+      ShowErrorBox(MissingFolderMessage());
+      return;
+    }
+    std::vector<std::string> encoded;
+    encoded.reserve(static_cast<size_t>(pages_.Count()));
+    std::vector<TSiteFile> files;
+    for (int i = 0; i < pages_.Count(); ++i)
+      encoded.push_back(EncodePage(pages_[i].PageHTML, extras_.OutputEncoding));
+    for (int i = 0; i < pages_.Count(); ++i)
+      files.push_back({pages_[i].PageUrl, encoded[static_cast<size_t>(i)]});
+    orvana::WriteSiteFiles(fs, folder, files, EncodeStylesheet(css_code_, extras_.OutputEncoding));
+    FinishExtrasOutput(fs, folder);
+    return;
+  }
   std::vector<TSiteFile> files;
   files.reserve(static_cast<size_t>(pages_.Count()));
   for (int i = 0; i < pages_.Count(); ++i) files.push_back({pages_[i].PageUrl, pages_[i].PageHTML});
   orvana::WriteSiteFiles(fs_ ? *fs_ : RealFileSystem(), folder, files, css_code_);
+}
+
+bool TSiteGenerator::ExtrasChangeOutput() const {
+  return IsUtf8Output(extras_.OutputEncoding) || !extras_.SiteUrl.empty() || extras_.PruneStale;
+}
+
+void TSiteGenerator::FillWindowedPages(const std::vector<std::string_view>& urls) {
+  std::vector<std::string_view> titles;
+  titles.reserve(urls.size());
+  for (int i = 0; i < pages_.Count(); ++i) titles.emplace_back(pages_[i].PageTitle);
+  const TPaginationBars bars(urls);
+  TSiteTexts texts = Texts();
+  std::string menu;
+  for (int i = 0; i < pages_.Count(); ++i) {
+    TSitePage& page = pages_[i];
+    if (extras_.PagerWindow > 0)
+      page.Pagination = BuildWindowedBar(urls, i, extras_.PagerWindow);
+    else
+      bars.Build(i, page.Pagination);
+    if (extras_.MenuWindow > 0) {
+      menu = BuildWindowedMenu(urls, titles, i, extras_.MenuWindow);
+      texts.site_menu = menu;
+    }
+    page.PageHTML = FillTemplate(texts, page.PageText, page.Pagination, page.PageTitle);
+  }
+}
+
+bool TSiteGenerator::GenerateAndWriteWithExtras(TFileSystem& fs, const std::string& folder,
+                                                uint64_t* bytes_written,
+                                                const TPageWrittenHandler& on_page) {
+  // The pages are made in memory first: a windowed bar or menu differs from
+  // page to page, and the encoded sizes are needed before anything is
+  // written.
+  Generate();
+  std::vector<std::string> encoded;
+  encoded.reserve(static_cast<size_t>(pages_.Count()));
+  const std::string css = EncodeStylesheet(css_code_, extras_.OutputEncoding);
+  uint64_t total = css.size();
+  for (int i = 0; i < pages_.Count(); ++i) {
+    encoded.push_back(EncodePage(pages_[i].PageHTML, extras_.OutputEncoding));
+    total += encoded.back().size();
+  }
+  CheckFreeSpace(fs, folder, total);
+  for (int i = 0; i < pages_.Count(); ++i) {
+    TSitePage& page = pages_[i];
+    std::string& bytes = encoded[static_cast<size_t>(i)];
+    WriteSiteFile(fs, folder, page.PageUrl, bytes);
+    std::string().swap(bytes);
+    if (on_page) on_page(page, {page.Pagination}, {page.PageHTML});
+    std::string().swap(page.PageHTML);
+    std::string().swap(page.Pagination);
+  }
+  WriteSiteFile(fs, folder, "style.css", css);
+  total += FinishExtrasOutput(fs, folder);
+  if (bytes_written) *bytes_written = total;
+  return true;
+}
+
+uint64_t TSiteGenerator::FinishExtrasOutput(TFileSystem& fs, const std::string& folder) {
+  uint64_t size = 0;
+  if (!extras_.SiteUrl.empty()) {
+    std::vector<std::string_view> urls;
+    for (int i = 0; i < pages_.Count(); ++i) urls.emplace_back(pages_[i].PageUrl);
+    const std::string sitemap = BuildSitemap(extras_.SiteUrl, urls);
+    WriteSiteFile(fs, folder, kSitemapFileName, sitemap);
+    size = sitemap.size();
+  }
+  fs.RemoveStaleTemporaries(folder);
+  pruned_.clear();
+  if (extras_.PruneStale) {
+    const std::vector<std::string> stale = ListStalePages(fs, folder, pages_.Count());
+    if (!stale.empty() && (!prune_confirm_ || prune_confirm_(stale)))
+      pruned_ = RemoveStalePages(fs, folder, stale);
+  }
+  return size;
 }
 
 }  // namespace orvana

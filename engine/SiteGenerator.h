@@ -157,6 +157,15 @@ class TSiteGenerator {
   const TOrvanaExtras& Extras() const { return extras_; }
   void SetExtras(TOrvanaExtras v) { extras_ = std::move(v); }
 
+  // With PruneStale, called before the stale pages of a finished build are
+  // removed (see StalePages.h), with their names; false keeps them. Unset:
+  // they are removed without asking.
+  using TPruneConfirm = std::function<bool(const std::vector<std::string>& stale)>;
+  void SetPruneConfirm(TPruneConfirm confirm) { prune_confirm_ = std::move(confirm); }
+
+  // The stale pages the last write removed, by number.
+  const std::vector<std::string>& PrunedPages() const { return pruned_; }
+
   // --- Operations ---------------------------------------------------------
 
   // Appends a page with the given title and names its file: "index.html" for
@@ -235,6 +244,18 @@ class TSiteGenerator {
   // page its text with its links, taken from the joined text once: phases 1
   // to 3 and the link distribution of Generate.
   void BuildLinkedPages();
+  // True when the extras change the written files: their encoding, the
+  // sitemap or the removal of stale pages.
+  bool ExtrasChangeOutput() const;
+  // The bars and HTML of pages with a windowed bar or menu; SiteMenu keeps
+  // the full menu.
+  void FillWindowedPages(const std::vector<std::string_view>& urls);
+  // GenerateAndWriteSite when the extras change the pages or the files.
+  bool GenerateAndWriteWithExtras(TFileSystem& fs, const std::string& folder,
+                                  uint64_t* bytes_written, const TPageWrittenHandler& on_page);
+  // The files that follow the pages and the stylesheet: the sitemap, then
+  // the removal of stale pages. Returns the sitemap's size.
+  uint64_t FinishExtrasOutput(TFileSystem& fs, const std::string& folder);
   // Sets SiteMenu from the pages and returns their file names, page 0 first,
   // as views.
   std::vector<std::string_view> BuildMenu();
@@ -264,6 +285,8 @@ class TSiteGenerator {
   TFileSystem* fs_ = nullptr;
   int64_t links_placed_ = 0;
   std::vector<int> forced_cuts_;
+  TPruneConfirm prune_confirm_;
+  std::vector<std::string> pruned_;
 };
 
 }  // namespace orvana

@@ -1,0 +1,208 @@
+#include "ExtrasOutput.h"
+
+#include <cstdlib>
+
+#include "CodePage.h"
+
+namespace orvana {
+namespace {
+
+unsigned char Lower(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
+}
+
+// The first occurrence of an ASCII word in any letter case at or after `from`.
+size_t FindNoCase(std::string_view text, std::string_view word, size_t from) {
+  if (word.size() > text.size()) return std::string_view::npos;
+  for (size_t i = from; i + word.size() <= text.size(); ++i) {
+    size_t j = 0;
+    while (j < word.size() && Lower(text[i + j]) == static_cast<unsigned char>(word[j])) ++j;
+    if (j == word.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+// True when a tag name ends at `at`: the next byte cannot continue it.
+bool TagNameEndsAt(std::string_view text, size_t at) {
+  if (at >= text.size()) return true;
+  const char c = text[at];
+  return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
+}
+
+// The first tag of the name (given with its "<", lower case) at or after
+// `from`.
+size_t FindTag(std::string_view html, std::string_view open, size_t from) {
+  for (size_t at = FindNoCase(html, open, from); at != std::string_view::npos;
+       at = FindNoCase(html, open, at + 1))
+    if (TagNameEndsAt(html, at + open.size())) return at;
+  return std::string_view::npos;
+}
+
+}  // namespace
+
+std::vector<int> WindowedEntries(int count, int current, int window) {
+  std::vector<int> entries;
+  const auto shown = [&](int k) {
+    return k == 0 || k == count - 1 || (k >= current - window && k <= current + window);
+  };
+  for (int k = 0; k < count;) {
+    if (shown(k)) {
+      entries.push_back(k++);
+      continue;
+    }
+    int end = k;
+    while (end < count && !shown(end)) ++end;
+    if (end - k == 1)
+      entries.push_back(k);
+    else
+      entries.push_back(kEllipsisEntry);
+    k = end;
+  }
+  return entries;
+}
+
+std::string BuildWindowedBar(const std::vector<std::string_view>& urls, int current, int window) {
+  const size_t i = static_cast<size_t>(current);
+  std::string bar;
+  if (current == 0) {
+    bar += "&lt;&lt;&lt; ";
+  } else {
+    bar += "<a href=\"";
+    bar += urls[i - 1];
+    bar += "\">&lt;&lt;&lt; </a> ";
+  }
+  for (int k : WindowedEntries(static_cast<int>(urls.size()), current, window)) {
+    if (k == kEllipsisEntry) {
+      bar += ' ';
+      bar += kEllipsis;
+      bar += ' ';
+    } else if (k == current) {
+      bar += ' ';
+      bar += std::to_string(k);
+      bar += ' ';
+    } else {
+      bar += " <a href=\"";
+      bar += urls[static_cast<size_t>(k)];
+      bar += "\">";
+      bar += std::to_string(k);
+      bar += "</a> ";
+    }
+  }
+  if (i + 1 < urls.size()) {
+    bar += " <a href=\"";
+    bar += urls[i + 1];
+    bar += "\">&gt;&gt;&gt; </a>";
+  } else {
+    bar += " &gt;&gt;&gt;";
+  }
+  return bar;
+}
+
+std::string BuildWindowedMenu(const std::vector<std::string_view>& urls,
+                              const std::vector<std::string_view>& titles, int current,
+                              int window) {
+  std::string menu = "<ul>\r";
+  for (int k : WindowedEntries(static_cast<int>(urls.size()), current, window)) {
+    if (k == kEllipsisEntry) {
+      menu += "<li>";
+      menu += kEllipsis;
+      menu += "</li>\r";
+      continue;
+    }
+    menu += "<li><a href=\"";
+    menu += urls[static_cast<size_t>(k)];
+    menu += "\">";
+    menu += titles[static_cast<size_t>(k)];
+    menu += "</a></li>\r";
+  }
+  menu += "</ul>";
+  return menu;
+}
+
+bool PageDeclaresCharset(std::string_view html) {
+  const size_t body = FindTag(html, "<body", 0);
+  const std::string_view head = html.substr(0, body);
+  for (size_t at = FindTag(head, "<meta", 0); at != std::string_view::npos;
+       at = FindTag(head, "<meta", at + 1)) {
+    const size_t close = head.find('>', at);
+    const std::string_view tag =
+        head.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
+    if (FindNoCase(tag, "charset", 0) != std::string_view::npos) return true;
+    if (FindNoCase(tag, "http-equiv", 0) != std::string_view::npos &&
+        FindNoCase(tag, "content-type", 0) != std::string_view::npos)
+      return true;
+  }
+  return false;
+}
+
+std::string WithUtf8CharsetMeta(std::string_view html) {
+  constexpr std::string_view kMeta = "<meta charset=\"utf-8\">";
+  if (PageDeclaresCharset(html)) return std::string(html);
+  size_t at = 0;
+  const size_t head = FindTag(html, "<head", 0);
+  if (head != std::string_view::npos) {
+    const size_t close = html.find('>', head);
+    at = close == std::string_view::npos ? html.size() : close + 1;
+  }
+  std::string out;
+  out.reserve(html.size() + kMeta.size());
+  out.append(html.substr(0, at));
+  out.append(kMeta);
+  out.append(html.substr(at));
+  return out;
+}
+
+bool IsUtf8Output(std::string_view output_encoding) { return output_encoding == "utf-8"; }
+
+std::string EncodePage(std::string_view html, std::string_view output_encoding) {
+  if (!IsUtf8Output(output_encoding)) return std::string(html);
+  return Cp1251ToUtf8(WithUtf8CharsetMeta(html));
+}
+
+std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding) {
+  return IsUtf8Output(output_encoding) ? Cp1251ToUtf8(css) : std::string(css);
+}
+
+std::string SiteFileAddress(std::string_view site_url, std::string_view file_name) {
+  std::string address(site_url);
+  if (address.empty() || address.back() != '/') address += '/';
+  address.append(file_name);
+  return address;
+}
+
+std::string BuildSitemap(std::string_view site_url, const std::vector<std::string_view>& urls) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+  for (std::string_view name : urls) {
+    xml += "<url><loc>";
+    for (char ch : Cp1251ToUtf8(SiteFileAddress(site_url, name))) {
+      const unsigned char c = static_cast<unsigned char>(ch);
+      switch (c) {
+        case '&':
+          xml += "&amp;";
+          continue;
+        case '\'':
+          xml += "&apos;";
+          continue;
+        default:
+          break;
+      }
+      if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
+          c == '`' || c == '{' || c == '|' || c == '}') {
+        xml += '%';
+        xml += kHex[c >> 4];
+        xml += kHex[c & 15];
+      } else {
+        xml += static_cast<char>(c);
+      }
+    }
+    xml += "</loc></url>\n";
+  }
+  xml += "</urlset>\n";
+  return xml;
+}
+
+}  // namespace orvana

@@ -1,0 +1,67 @@
+// What the extras (Extras.h) change in a site's output: windowed pagination
+// bars and menus, pages written in UTF-8 with a declared charset, and the
+// sitemap. Every function takes plain strings; Windows-1251 in, as the
+// engine holds its texts, unless said otherwise.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvana {
+
+// The plain-text ellipsis ("…" in Windows-1251) that stands for a run of
+// hidden page numbers or menu entries.
+inline constexpr char kEllipsis = '\x85';
+inline constexpr int kEllipsisEntry = -1;
+
+// The entries a window of `window` (>= 1) around page `current` shows among
+// `count` pages: the first and the last page, every page within `window` of
+// the current one, in order; each run of two or more hidden pages becomes
+// one kEllipsisEntry, a run of exactly one shows its page.
+std::vector<int> WindowedEntries(int count, int current, int window);
+
+// Page `current`'s pagination bar with a window: the arrows and the shown
+// numbers as in the full bar (its own number plain, the others links), each
+// ellipsis as " … ", plain text.
+std::string BuildWindowedBar(const std::vector<std::string_view>& urls, int current, int window);
+
+// Page `current`'s menu with a window: "<ul>" CR, an entry per shown page as
+// in the full menu, "<li>…</li>" CR for each gap, "</ul>".
+std::string BuildWindowedMenu(const std::vector<std::string_view>& urls,
+                              const std::vector<std::string_view>& titles, int current, int window);
+
+// True when the page declares its charset before its body: a "<meta" tag
+// (any letter case) that holds "charset", or holds "http-equiv" and
+// "content-type".
+bool PageDeclaresCharset(std::string_view html);
+
+// The page with '<meta charset="utf-8">' right after its opening "<head...>"
+// tag, or at its very start when it has none; unchanged when it declares a
+// charset already.
+std::string WithUtf8CharsetMeta(std::string_view html);
+
+// True for "utf-8" (the only encoding besides the default "windows-1251").
+bool IsUtf8Output(std::string_view output_encoding);
+
+// A page's bytes as written: in UTF-8 with the charset meta when the output
+// encoding is UTF-8, else the Windows-1251 bytes unchanged.
+std::string EncodePage(std::string_view html, std::string_view output_encoding);
+
+// The stylesheet's bytes as written: converted to UTF-8 when the output
+// encoding is UTF-8.
+std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding);
+
+// The address of a file of the site: the site address, a "/" unless it ends
+// with one, and the file name.
+std::string SiteFileAddress(std::string_view site_url, std::string_view file_name);
+
+// "sitemap.xml" for the pages' file names under the site address: UTF-8 XML
+// of the sitemap protocol, one <url><loc> per page in order, the addresses
+// percent-encoded beyond ASCII and XML-escaped.
+std::string BuildSitemap(std::string_view site_url, const std::vector<std::string_view>& urls);
+
+inline constexpr std::string_view kSitemapFileName = "sitemap.xml";
+
+}  // namespace orvana

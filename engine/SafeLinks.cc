@@ -1,0 +1,205 @@
+#include "SafeLinks.h"
+
+#include <algorithm>
+
+#include "LinkDistribution.h"
+#include "UrlSafety.h"
+
+namespace orvana {
+namespace {
+
+bool IsAsciiLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+unsigned char Lower(unsigned char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
+}
+
+bool StartsNoCase(std::string_view text, size_t at, std::string_view word) {
+  if (text.size() - at < word.size()) return false;
+  for (size_t j = 0; j < word.size(); ++j)
+    if (Lower(static_cast<unsigned char>(text[at + j])) != static_cast<unsigned char>(word[j]))
+      return false;
+  return true;
+}
+
+// True when the tag name `name` (lower case) stands right after the "<" (or
+// "</") at `at`.
+bool IsTagNamed(std::string_view text, size_t at, std::string_view name) {
+  if (!StartsNoCase(text, at, name)) return false;
+  const size_t end = at + name.size();
+  if (end >= text.size()) return true;
+  const unsigned char next = static_cast<unsigned char>(text[end]);
+  return !IsAsciiLetter(next) && !(next >= '0' && next <= '9');
+}
+
+// The offset just past the tag that starts with "<" at `at`: its ">"
+// outside quoted attribute values, or the end of the text.
+size_t TagEnd(std::string_view text, size_t at) {
+  char quote = 0;
+  for (size_t i = at + 1; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quote) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '>') {
+      return i + 1;
+    }
+  }
+  return text.size();
+}
+
+// The offset just past the closing tag "</name ...>" found from `from`, or
+// the end of the text.
+size_t PastClosingTag(std::string_view text, size_t from, std::string_view name) {
+  for (size_t i = text.find('<', from); i != std::string_view::npos; i = text.find('<', i + 1))
+    if (i + 1 < text.size() && text[i + 1] == '/' && IsTagNamed(text, i + 2, name))
+      return TagEnd(text, i);
+  return text.size();
+}
+
+// The length of an entity ("&name;", "&#123;", "&#x1F;") at `at`, or 0.
+size_t EntityLength(std::string_view text, size_t at) {
+  size_t i = at + 1;
+  if (i < text.size() && text[i] == '#') ++i;
+  const size_t start = i;
+  while (i < text.size() && i - start < 32 &&
+         (IsAsciiLetter(static_cast<unsigned char>(text[i])) || (text[i] >= '0' && text[i] <= '9')))
+    ++i;
+  if (i == start || i >= text.size() || text[i] != ';') return 0;
+  return i + 1 - at;
+}
+
+}  // namespace
+
+void AppendRelAttribute(std::string& out, std::string_view rel) {
+  if (rel.empty()) return;
+  out += " rel=\"";
+  for (char c : rel) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  out += '"';
+}
+
+bool IsWordByte(unsigned char c) {
+  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c >= 0xC0 || c == 0xA8 || c == 0xB8;
+}
+
+std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
+  std::vector<TWordSpan> words;
+  size_t word_start = 0;
+  bool in_word = false;
+  const auto end_word = [&](size_t at) {
+    if (!in_word) return;
+    in_word = false;
+    const size_t length = at - word_start;
+    if (length >= kShortestLinkWord && length <= kLongestLinkWord)
+      words.push_back({word_start, length});
+  };
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (IsWordByte(c)) {
+      if (!in_word) {
+        in_word = true;
+        word_start = i;
+      }
+      ++i;
+      continue;
+    }
+    end_word(i);
+    if (c == '&') {
+      const size_t entity = EntityLength(text, i);
+      i += entity > 0 ? entity : 1;
+      continue;
+    }
+    if (c != '<' || i + 1 >= text.size()) {
+      ++i;
+      continue;
+    }
+    const unsigned char next = static_cast<unsigned char>(text[i + 1]);
+    if (StartsNoCase(text, i, "<!--")) {
+      const size_t close = text.find("-->", i + 4);
+      i = close == std::string_view::npos ? text.size() : close + 3;
+    } else if (IsAsciiLetter(next)) {
+      const size_t end = TagEnd(text, i);
+      // The content of a link, a script or a style is never linked.
+      if (IsTagNamed(text, i + 1, "a"))
+        i = PastClosingTag(text, end, "a");
+      else if (IsTagNamed(text, i + 1, "script"))
+        i = PastClosingTag(text, end, "script");
+      else if (IsTagNamed(text, i + 1, "style"))
+        i = PastClosingTag(text, end, "style");
+      else
+        i = end;
+    } else if (next == '/' || next == '!' || next == '?') {
+      i = TagEnd(text, i);
+    } else {
+      ++i;  // a "<" of plain text
+    }
+  }
+  end_word(text.size());
+  return words;
+}
+
+TSafeLinkDistributor::TSafeLinkDistributor(const TStringList& addresses, int64_t page_count,
+                                           TRandomSource& random, std::string rel)
+    : addresses_(addresses),
+      random_(random),
+      quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)),
+      rel_(std::move(rel)) {}
+
+void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
+  const int64_t u = static_cast<int64_t>(addresses_.size());
+  out.clear();
+  if (link_index_ >= u || quota_ <= 0) {
+    out.assign(text);
+    return;
+  }
+  const std::vector<TWordSpan> words = SafeLinkCandidates(text);
+  // The same uniform choice of at most the quota of the candidates as the
+  // classic distribution makes (Floyd's sampling), in text order.
+  const size_t n = words.size();
+  const size_t k = std::min(n, static_cast<size_t>(quota_));
+  chosen_.assign(n, k == n ? 1 : 0);
+  if (k < n) {
+    for (size_t j = n - k; j < n; ++j) {
+      const size_t t = static_cast<size_t>(random_.Uniform(j + 1));
+      chosen_[chosen_[t] ? j : t] = 1;
+    }
+  }
+  out.reserve(text.size() + k * 64);
+  size_t copied = 0;
+  for (size_t i = 0; i < n && link_index_ < u; ++i) {
+    if (!chosen_[i]) continue;
+    const TWordSpan w = words[i];
+    out.append(text.substr(copied, w.offset - copied));
+    out += "<a href=\"";
+    AppendHrefAddress(out, addresses_[static_cast<size_t>(link_index_)]);
+    out += '"';
+    AppendRelAttribute(out, rel_);
+    out += '>';
+    out.append(text.substr(w.offset, w.length));
+    out += "</a>";
+    copied = w.offset + w.length;
+    ++link_index_;
+  }
+  out.append(text.substr(copied));
+}
+
+}  // namespace orvana

@@ -1,0 +1,142 @@
+// Windowed bars and menus, UTF-8 pages with their charset, the sitemap.
+#include "ExtrasOutput.h"
+
+#include <gtest/gtest.h>
+
+#include "CodePage.h"
+#include "SiteMenu.h"
+#include "TestUtil.h"
+
+namespace orvana {
+namespace {
+
+std::vector<std::string> PageUrls(int count) {
+  std::vector<std::string> urls;
+  for (int i = 0; i < count; ++i)
+    urls.push_back(i == 0 ? "index.html" : "page" + std::to_string(i) + ".html");
+  return urls;
+}
+
+std::vector<std::string_view> Views(const std::vector<std::string>& strings) {
+  return {strings.begin(), strings.end()};
+}
+
+TEST(WindowedEntriesTest, ShowsEndsAndWindowAndFoldsLongerGaps) {
+  constexpr int E = kEllipsisEntry;
+  const struct {
+    int count, current, window;
+    std::vector<int> expected;
+  } cases[] = {
+      {1, 0, 1, {0}},
+      {3, 1, 1, {0, 1, 2}},
+      {10, 0, 2, {0, 1, 2, E, 9}},
+      {10, 9, 2, {0, E, 7, 8, 9}},
+      // One hidden number between shown ones is shown, two fold.
+      {10, 5, 2, {0, E, 3, 4, 5, 6, 7, 8, 9}},
+      {10, 4, 2, {0, 1, 2, 3, 4, 5, 6, E, 9}},
+      {5, 4, 1, {0, E, 3, 4}},
+      {7, 3, 1, {0, 1, 2, 3, 4, 5, 6}},
+      {8, 3, 1, {0, 1, 2, 3, 4, E, 7}},
+      {6, 2, 10, {0, 1, 2, 3, 4, 5}},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(WindowedEntries(c.count, c.current, c.window), c.expected)
+        << c.count << " " << c.current << " " << c.window;
+}
+
+TEST(WindowedBarTest, ExactBytesOfSmallBars) {
+  const std::vector<std::string> urls = PageUrls(6);
+  EXPECT_EQ(BuildWindowedBar(Views(urls), 0, 1),
+            "&lt;&lt;&lt;  0  <a href=\"page1.html\">1</a>  \x85  <a href=\"page5.html\">5</a>  "
+            "<a href=\"page1.html\">&gt;&gt;&gt; </a>");
+  EXPECT_EQ(BuildWindowedBar(Views(urls), 3, 1),
+            "<a href=\"page2.html\">&lt;&lt;&lt; </a>  <a href=\"index.html\">0</a>  "
+            "<a href=\"page1.html\">1</a>  <a href=\"page2.html\">2</a>  3  "
+            "<a href=\"page4.html\">4</a>  <a href=\"page5.html\">5</a>  "
+            "<a href=\"page4.html\">&gt;&gt;&gt; </a>");
+  EXPECT_EQ(BuildWindowedBar(Views(urls), 5, 1),
+            "<a href=\"page4.html\">&lt;&lt;&lt; </a>  <a href=\"index.html\">0</a>  \x85  "
+            "<a href=\"page4.html\">4</a>  5  &gt;&gt;&gt;");
+}
+
+TEST(WindowedBarTest, AWindowOverEveryPageIsTheFullBar) {
+  for (int count : {1, 2, 5, 9}) {
+    const std::vector<std::string> urls = PageUrls(count);
+    const TPaginationBars bars(Views(urls));
+    std::string full;
+    for (int p = 0; p < count; ++p) {
+      bars.Build(p, full);
+      EXPECT_EQ(BuildWindowedBar(Views(urls), p, count), full) << count << " " << p;
+    }
+  }
+}
+
+TEST(WindowedMenuTest, ExactBytesAndFullMenuForAWideWindow) {
+  const std::vector<std::string> urls = PageUrls(5);
+  const std::vector<std::string> titles = {"index", "P 1", "P 2", "P 3", "P 4"};
+  EXPECT_EQ(BuildWindowedMenu(Views(urls), Views(titles), 0, 1),
+            "<ul>\r<li><a href=\"index.html\">index</a></li>\r"
+            "<li><a href=\"page1.html\">P 1</a></li>\r<li>\x85</li>\r"
+            "<li><a href=\"page4.html\">P 4</a></li>\r</ul>");
+  EXPECT_EQ(BuildWindowedMenu(Views(urls), Views(titles), 2, 5),
+            BuildSiteMenu(Views(urls), Views(titles)));
+}
+
+TEST(WindowedMenuTest, MenusOfAWindowedSiteGrowLinearly) {
+  const std::vector<std::string> small = PageUrls(100), large = PageUrls(1000);
+  const auto total = [](const std::vector<std::string>& urls) {
+    size_t size = 0;
+    for (int p = 0; p < static_cast<int>(urls.size()); ++p)
+      size += BuildWindowedMenu(Views(urls), Views(urls), p, 2).size();
+    return size;
+  };
+  // Ten times the pages, about ten times the bytes (the file names grow a
+  // digit), far from the hundred times of full menus.
+  EXPECT_LT(total(large), total(small) * 14);
+}
+
+TEST(CharsetMetaTest, InsertedOnlyWhenNoCharsetIsDeclared) {
+  const std::string meta = "<meta charset=\"utf-8\">";
+  const struct {
+    std::string html, expected;
+  } cases[] = {
+      {"<html><head><title>t</title></head>", "<html><head>" + meta + "<title>t</title></head>"},
+      {"<HTML><HEAD lang=\"ru\">x", "<HTML><HEAD lang=\"ru\">" + meta + "x"},
+      {"<header>no head</header>", meta + "<header>no head</header>"},
+      {"plain", meta + "plain"},
+      {"<head><META CHARSET=\"koi8-r\"></head>", "<head><META CHARSET=\"koi8-r\"></head>"},
+      {"<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>",
+       "<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>"},
+      {"<head><meta name=\"robots\"></head>", "<head>" + meta + "<meta name=\"robots\"></head>"},
+      // A charset named only in the body does not count.
+      {"<head></head><body><meta charset=x>", "<head>" + meta + "</head><body><meta charset=x>"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(WithUtf8CharsetMeta(c.html), c.expected) << c.html;
+}
+
+TEST(EncodePageTest, Utf8OutputConvertsAndDeclaresClassicOutputIsUntouched) {
+  const std::string page = "<head></head>" + test::W("Привет");
+  EXPECT_EQ(EncodePage(page, "windows-1251"), page);
+  EXPECT_EQ(EncodePage(page, "utf-8"), "<head><meta charset=\"utf-8\"></head>Привет");
+  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "utf-8"), "/* ё */");
+  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "windows-1251"), test::W("/* ё */"));
+}
+
+TEST(SitemapTest, ProtocolDocumentWithEscapedAddresses) {
+  const std::vector<std::string> urls = PageUrls(2);
+  EXPECT_EQ(BuildSitemap("https://example.org/a&b", Views(urls)),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
+            "<url><loc>https://example.org/a&amp;b/index.html</loc></url>\n"
+            "<url><loc>https://example.org/a&amp;b/page1.html</loc></url>\n"
+            "</urlset>\n");
+  EXPECT_EQ(BuildSitemap(test::W("http://пример.рф/it's <x>/"), {"index.html"}),
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<urlset xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n"
+            "<url><loc>http://%D0%BF%D1%80%D0%B8%D0%BC%D0%B5%D1%80.%D1%80%D1%84/"
+            "it&apos;s%20%3Cx%3E/index.html</loc></url>\n"
+            "</urlset>\n");
+}
+
+}  // namespace
+}  // namespace orvana

@@ -1,19 +1,24 @@
 #include "FProject.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFocusEvent>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 #include <string>
 
 #include "CharCounter.h"
@@ -81,6 +86,17 @@ QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top
   return edit;
 }
 
+// The output encodings the extras tab offers, as the engine spells them.
+const char* const kOutputEncodings[] = {"windows-1251", "utf-8"};
+
+QSpinBox* makeWindowSpin(const QString& name, QWidget* parent) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(name);
+  spin->setRange(0, std::numeric_limits<int32_t>::max());
+  spin->setMinimumWidth(90);
+  return spin;
+}
+
 QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption) {
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -122,6 +138,7 @@ void TSiteProject::createControls() {
   PageControl1->addTab(createLinksTab(), QStringLiteral("Линки"));
   PageControl1->addTab(createTextTab(), QStringLiteral("Текст"));
   PageControl1->addTab(createGenerationTab(), QStringLiteral("Генерация"));
+  PageControl1->addTab(createExtrasTab(), QStringLiteral("Дополнительно"));
   PageControl1->setCurrentWidget(TabSheet5);
 
   PFolderDialog1 = new TPFolderDialog(this);
@@ -261,6 +278,53 @@ QWidget* TSiteProject::createGenerationTab() {
   return TabSheet5;
 }
 
+QWidget* TSiteProject::createExtrasTab() {
+  TabSheet6 = new QWidget;
+  TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
+  QGroupBox* group = fillTab(TabSheet6, QStringLiteral("ExtrasGroup"),
+                             QStringLiteral("Дополнительные возможности сайта (по умолчанию "
+                                            "выключены)"));
+  auto* form = new QFormLayout(group);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+
+  const TOrvanaExtras defaults;
+  m_pagerWindow = makeWindowSpin(QStringLiteral("ExtrasPagerWindow"), group);
+  form->addRow(QStringLiteral("Окно панели страниц (0 — все номера)"), m_pagerWindow);
+  m_menuWindow = makeWindowSpin(QStringLiteral("ExtrasMenuWindow"), group);
+  form->addRow(QStringLiteral("Окно меню (0 — все страницы)"), m_menuWindow);
+  m_pageWord = new QLineEdit(FromEngine(defaults.PageWord), group);
+  m_pageWord->setObjectName(QStringLiteral("ExtrasPageWord"));
+  form->addRow(QStringLiteral("Слово перед номером страницы"), m_pageWord);
+  m_indexLabel = new QLineEdit(FromEngine(defaults.IndexLabel), group);
+  m_indexLabel->setObjectName(QStringLiteral("ExtrasIndexLabel"));
+  form->addRow(QStringLiteral("Название первой страницы"), m_indexLabel);
+  m_safeLinks = new QCheckBox(
+      QStringLiteral("Ссылки только на целых словах, вне тегов и других ссылок"), group);
+  m_safeLinks->setObjectName(QStringLiteral("ExtrasSafeLinks"));
+  form->addRow(m_safeLinks);
+  m_linkRel = new QLineEdit(group);
+  m_linkRel->setObjectName(QStringLiteral("ExtrasLinkRel"));
+  m_linkRel->setPlaceholderText(QStringLiteral("например, nofollow"));
+  form->addRow(QStringLiteral("Атрибут rel вставленных ссылок"), m_linkRel);
+  m_outputEncoding = new QComboBox(group);
+  m_outputEncoding->setObjectName(QStringLiteral("ExtrasOutputEncoding"));
+  for (const char* encoding : kOutputEncodings)
+    m_outputEncoding->addItem(QString::fromLatin1(encoding));
+  form->addRow(QStringLiteral("Кодировка страниц и style.css"), m_outputEncoding);
+  m_siteUrl = new QLineEdit(group);
+  m_siteUrl->setObjectName(QStringLiteral("ExtrasSiteUrl"));
+  m_siteUrl->setPlaceholderText(QStringLiteral("https://example.org/ — тогда пишется sitemap.xml"));
+  form->addRow(QStringLiteral("Адрес сайта для sitemap.xml"), m_siteUrl);
+  m_pruneStale = new QCheckBox(
+      QStringLiteral("Удалять лишние страницы pageN.html прежней выгрузки (со списком и "
+                     "вопросом)"),
+      group);
+  m_pruneStale->setObjectName(QStringLiteral("ExtrasPruneStale"));
+  form->addRow(m_pruneStale);
+  GeneratorToExtras();
+  return TabSheet6;
+}
+
 void TSiteProject::FormCreate() {
   FDocument = std::make_unique<TProjectDocument>();
   FGenerator = &FDocument->Generator();
@@ -286,6 +350,7 @@ void TSiteProject::SaveToFile(const QString& fileName) {
   const std::string name = EngineFileName(fileName);
   FormToGenerator();
   MemosToGenerator();
+  ExtrasToGenerator();
   FDocument->SaveToFile(name);
 }
 
@@ -337,6 +402,39 @@ void TSiteProject::GeneratorToForm() {
   SetMemoLines(*Memo5, memos.adsense_code);
   SetMemoLines(*Memo6, memos.css_code);
   SetMemoLines(*Memo1, memos.site_urls_to_link);
+  GeneratorToExtras();
+}
+
+void TSiteProject::ExtrasToGenerator() {
+  TOrvanaExtras extras;
+  extras.PagerWindow = m_pagerWindow->value();
+  extras.MenuWindow = m_menuWindow->value();
+  extras.PageWord = ToEngine(m_pageWord->text());
+  extras.IndexLabel = ToEngine(m_indexLabel->text());
+  extras.SafeLinks = m_safeLinks->isChecked();
+  extras.LinkRel = ToEngine(m_linkRel->text());
+  extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
+  extras.SiteUrl = ToEngine(m_siteUrl->text());
+  extras.PruneStale = m_pruneStale->isChecked();
+  FGenerator->SetExtras(std::move(extras));
+}
+
+void TSiteProject::GeneratorToExtras() {
+  // Called while the tab is built as well, before the generator exists: the
+  // controls then show the defaults.
+  const TOrvanaExtras extras = FGenerator ? FGenerator->Extras() : TOrvanaExtras{};
+  m_pagerWindow->setValue(extras.PagerWindow);
+  m_menuWindow->setValue(extras.MenuWindow);
+  m_pageWord->setText(FromEngine(extras.PageWord));
+  m_indexLabel->setText(FromEngine(extras.IndexLabel));
+  m_safeLinks->setChecked(extras.SafeLinks);
+  m_linkRel->setText(FromEngine(extras.LinkRel));
+  const QString encoding = FromEngine(extras.OutputEncoding);
+  if (m_outputEncoding->findText(encoding, Qt::MatchExactly) < 0)
+    m_outputEncoding->addItem(encoding);
+  m_outputEncoding->setCurrentIndex(m_outputEncoding->findText(encoding, Qt::MatchExactly));
+  m_siteUrl->setText(FromEngine(extras.SiteUrl));
+  m_pruneStale->setChecked(extras.PruneStale);
 }
 
 void TSiteProject::Edit1Exit() {
@@ -352,6 +450,7 @@ void TSiteProject::Memo2Change() {
 void TSiteProject::Button1Click() {
   RunCommand([this] {
     MemosToGenerator();
+    ExtrasToGenerator();
     FGenerator->Generate();
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.

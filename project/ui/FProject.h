@@ -2,15 +2,17 @@
 //
 // A child window of the main window's multiple-document frame. It owns the
 // project's one TSiteGenerator for its whole life and shows the project on
-// five tabs: settings, template (with the advertising block and the
-// stylesheet), links, site text, and generation. The window keeps no copy of
-// the project apart from its edits, its memos and its generator; the edits
-// and memos reach the generator at fixed moments:
+// six tabs: settings, template (with the advertising block and the
+// stylesheet), links, site text, generation, and the extras (the opt-in
+// improvements of the site). The window opens on generation. It keeps no copy
+// of the project apart from its edits, its memos, its extras controls and its
+// generator; they reach the generator at fixed moments:
 //
 //   - the four settings edits (FormToGenerator) when the window is created,
 //     whenever the user leaves the title or one of the two number edits, and
 //     whenever the output folder changes;
-//   - the five memos (MemosToGenerator) right before generating and saving.
+//   - the five memos (MemosToGenerator) and the extras controls
+//     (ExtrasToGenerator) right before generating and saving.
 //
 // After a project file has been read, the window shows the generator's values
 // (GeneratorToForm). The window itself shows no error of the engine: errors
@@ -30,11 +32,14 @@
 #include "ProjectDocument.h"
 #include "SiteGenerator.h"
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QSpinBox;
 class QSplitter;
 class QTabWidget;
 
@@ -79,8 +84,13 @@ class TSiteProject : public QMdiSubWindow {
   // The five memos into the generator.
   void MemosToGenerator();
   // The generator's values into the edits and memos; the output folder edit
-  // is set after the other three.
+  // is set after the other three. The extras controls follow as well.
   void GeneratorToForm();
+  // The extras controls into the generator, all nine at once.
+  void ExtrasToGenerator();
+  // The generator's extras into their controls. An output encoding the list
+  // does not offer is added to it, so that saving keeps it.
+  void GeneratorToExtras();
 
   // --- Event handlers ----------------------------------------------------
 
@@ -111,6 +121,7 @@ class TSiteProject : public QMdiSubWindow {
   QWidget* createLinksTab();
   QWidget* createTextTab();
   QWidget* createGenerationTab();
+  QWidget* createExtrasTab();
   void FormCreate();
   // True when the engine can take folder as it is; otherwise shows why not
   // in the application's error box.
@@ -138,6 +149,18 @@ class TSiteProject : public QMdiSubWindow {
   QLabel* Panel10 = nullptr;
   TPFolderDialog* PFolderDialog1 = nullptr;
   TCharCounter* m_memo2Counter = nullptr;
+
+  // The extras tab.
+  QWidget* TabSheet6 = nullptr;
+  QSpinBox* m_pagerWindow = nullptr;
+  QSpinBox* m_menuWindow = nullptr;
+  QLineEdit* m_pageWord = nullptr;
+  QLineEdit* m_indexLabel = nullptr;
+  QCheckBox* m_safeLinks = nullptr;
+  QLineEdit* m_linkRel = nullptr;
+  QComboBox* m_outputEncoding = nullptr;
+  QLineEdit* m_siteUrl = nullptr;
+  QCheckBox* m_pruneStale = nullptr;
 
   // Set while FormToGenerator shows a box, and while the window is being
   // destroyed: focus changes then are not the user leaving an edit.

@@ -1,0 +1,251 @@
+// The project window's extras tab: its place among the tabs, its controls and
+// their way into the generator and back.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTest>
+
+#include <functional>
+#include <string>
+
+#include "Dialogs.h"
+#include "Extras.h"
+#include "FProject.h"
+#include "GuiTestBase.h"
+#include "TextBridge.h"
+
+using orvana::MessageBox;
+using orvana::TOrvanaExtras;
+using orvana::TSiteProject;
+
+Q_DECLARE_METATYPE(TOrvanaExtras)
+
+class TestProjectExtras : public GuiTestBase {
+  Q_OBJECT
+
+ protected slots:
+  void init() override;
+  void cleanup() override;
+
+ private slots:
+  void extrasTabComesAfterGenerationAndShowsTheDefaults();
+  void eachControlReachesTheGenerator_data();
+  void eachControlReachesTheGenerator();
+  void generatorValuesAreShownAfterwards();
+  void anEncodingTheListLacksIsKept();
+
+ private:
+  TSiteProject* newWindow();
+  template <class T>
+  T* control(TSiteProject* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+  // Shows the extras tab and gives the control the focus, as a click would.
+  void focusOn(QWidget* widget);
+  // Changes one control as the user does: keys, clicks, the combo's list.
+  void change(TSiteProject* window, const QString& name, const QString& value);
+
+  QMdiArea* m_area = nullptr;
+};
+
+void TestProjectExtras::init() {
+  GuiTestBase::init();
+  m_area = new QMdiArea;
+  m_area->resize(900, 700);
+  m_area->show();
+  m_area->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(m_area));
+}
+
+void TestProjectExtras::cleanup() {
+  delete m_area;
+  m_area = nullptr;
+  GuiTestBase::cleanup();
+}
+
+TSiteProject* TestProjectExtras::newWindow() {
+  auto* window = new TSiteProject;
+  m_area->addSubWindow(window);
+  window->show();
+  m_area->setActiveSubWindow(window);
+  return window;
+}
+
+void TestProjectExtras::focusOn(QWidget* widget) {
+  for (QWidget* w = widget; w; w = w->parentWidget()) {
+    if (auto* pages = qobject_cast<QStackedWidget*>(w->parentWidget()))
+      if (auto* tabs = qobject_cast<QTabWidget*>(pages->parentWidget())) tabs->setCurrentWidget(w);
+  }
+  widget->setFocus(Qt::MouseFocusReason);
+  QTRY_VERIFY(widget->hasFocus());
+}
+
+void TestProjectExtras::change(TSiteProject* window, const QString& name, const QString& value) {
+  QWidget* widget = window->findChild<QWidget*>(name);
+  QVERIFY2(widget, qPrintable("no control " + name));
+  focusOn(widget);
+  if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+    QCOMPARE(check->isChecked(), false);
+    QTest::keyClick(check, Qt::Key_Space);
+  } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+    const int index = combo->findText(value);
+    QVERIFY2(index >= 0, qPrintable(value));
+    while (combo->currentIndex() < index) QTest::keyClick(combo, Qt::Key_Down);
+  } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+    spin->selectAll();
+    typeText(spin, value);
+    QTest::keyClick(spin, Qt::Key_Tab);
+  } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeText(edit, value);
+  } else {
+    QFAIL(qPrintable("unexpected control " + name));
+  }
+}
+
+void TestProjectExtras::extrasTabComesAfterGenerationAndShowsTheDefaults() {
+  TSiteProject* w = newWindow();
+  auto* tabs = control<QTabWidget>(w, "PageControl1");
+  QCOMPARE(tabs->count(), 6);
+  QCOMPARE(tabs->tabText(4), QString("Генерация"));
+  QCOMPARE(tabs->tabText(5), QString("Дополнительно"));
+  QCOMPARE(tabs->widget(5)->objectName(), QString("TabSheet6"));
+  QCOMPARE(tabs->currentWidget()->objectName(), QString("TabSheet5"));
+
+  QCOMPARE(control<QSpinBox>(w, "ExtrasPagerWindow")->value(), 0);
+  QCOMPARE(control<QSpinBox>(w, "ExtrasMenuWindow")->value(), 0);
+  QCOMPARE(control<QLineEdit>(w, "ExtrasPageWord")->text(), QString("Раздел"));
+  QCOMPARE(control<QLineEdit>(w, "ExtrasIndexLabel")->text(), QString("index"));
+  QVERIFY(!control<QCheckBox>(w, "ExtrasSafeLinks")->isChecked());
+  QCOMPARE(control<QLineEdit>(w, "ExtrasLinkRel")->text(), QString());
+  auto* encoding = control<QComboBox>(w, "ExtrasOutputEncoding");
+  QCOMPARE(encoding->currentText(), QString("windows-1251"));
+  QStringList offered;
+  for (int i = 0; i < encoding->count(); ++i) offered << encoding->itemText(i);
+  QCOMPARE(offered, (QStringList{"windows-1251", "utf-8"}));
+  QCOMPARE(control<QLineEdit>(w, "ExtrasSiteUrl")->text(), QString());
+  QVERIFY(!control<QCheckBox>(w, "ExtrasPruneStale")->isChecked());
+
+  // Untouched, the tab gives the generator the defaults.
+  w->Generator().SetExtras([] {
+    TOrvanaExtras other;
+    other.PagerWindow = 9;
+    return other;
+  }());
+  w->ExtrasToGenerator();
+  QVERIFY(w->Generator().Extras().IsDefault());
+}
+
+void TestProjectExtras::eachControlReachesTheGenerator_data() {
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("value");
+  QTest::addColumn<TOrvanaExtras>("expected");
+  auto with = [](const std::function<void(TOrvanaExtras&)>& set) {
+    TOrvanaExtras extras;
+    set(extras);
+    return extras;
+  };
+  QTest::newRow("PagerWindow") << "ExtrasPagerWindow"
+                               << "3" << with([](TOrvanaExtras& e) { e.PagerWindow = 3; });
+  QTest::newRow("MenuWindow") << "ExtrasMenuWindow"
+                              << "12" << with([](TOrvanaExtras& e) { e.MenuWindow = 12; });
+  QTest::newRow("PageWord") << "ExtrasPageWord"
+                            << "Глава" << with([](TOrvanaExtras& e) {
+                                 e.PageWord = orvana::ToEngine("Глава");
+                               });
+  QTest::newRow("IndexLabel") << "ExtrasIndexLabel"
+                              << "Home" << with([](TOrvanaExtras& e) { e.IndexLabel = "Home"; });
+  QTest::newRow("SafeLinks") << "ExtrasSafeLinks"
+                             << "" << with([](TOrvanaExtras& e) { e.SafeLinks = true; });
+  QTest::newRow("LinkRel") << "ExtrasLinkRel"
+                           << "nofollow ugc"
+                           << with([](TOrvanaExtras& e) { e.LinkRel = "nofollow ugc"; });
+  QTest::newRow("OutputEncoding") << "ExtrasOutputEncoding"
+                                  << "utf-8"
+                                  << with([](TOrvanaExtras& e) { e.OutputEncoding = "utf-8"; });
+  QTest::newRow("SiteUrl") << "ExtrasSiteUrl"
+                           << "https://example.org/сад/" << with([](TOrvanaExtras& e) {
+                                e.SiteUrl = orvana::ToEngine("https://example.org/сад/");
+                              });
+  QTest::newRow("PruneStale") << "ExtrasPruneStale"
+                              << "" << with([](TOrvanaExtras& e) { e.PruneStale = true; });
+}
+
+void TestProjectExtras::eachControlReachesTheGenerator() {
+  QFETCH(QString, name);
+  QFETCH(QString, value);
+  QFETCH(TOrvanaExtras, expected);
+  TSiteProject* w = newWindow();
+  change(w, name, value);
+  // Nothing reaches the generator before a save or a build.
+  QVERIFY(w->Generator().Extras().IsDefault());
+
+  const QString file = tempPath("extras.orvana");
+  w->SaveToFile(file);
+  QVERIFY(w->Generator().Extras() == expected);
+
+  // Shown again from the generator, the control keeps the value.
+  w->Generator().SetExtras(expected);
+  w->GeneratorToForm();
+  w->ExtrasToGenerator();
+  QVERIFY(w->Generator().Extras() == expected);
+  QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestProjectExtras::generatorValuesAreShownAfterwards() {
+  TSiteProject* w = newWindow();
+  TOrvanaExtras extras;
+  extras.PagerWindow = 2;
+  extras.MenuWindow = 5;
+  extras.PageWord = "Part";
+  extras.IndexLabel = orvana::ToEngine("Начало");
+  extras.SafeLinks = true;
+  extras.LinkRel = "nofollow";
+  extras.OutputEncoding = "utf-8";
+  extras.SiteUrl = "https://example.org/";
+  extras.PruneStale = true;
+  w->Generator().SetExtras(extras);
+  w->GeneratorToForm();
+
+  QCOMPARE(control<QSpinBox>(w, "ExtrasPagerWindow")->value(), 2);
+  QCOMPARE(control<QSpinBox>(w, "ExtrasMenuWindow")->value(), 5);
+  QCOMPARE(control<QLineEdit>(w, "ExtrasPageWord")->text(), QString("Part"));
+  QCOMPARE(control<QLineEdit>(w, "ExtrasIndexLabel")->text(), QString("Начало"));
+  QVERIFY(control<QCheckBox>(w, "ExtrasSafeLinks")->isChecked());
+  QCOMPARE(control<QLineEdit>(w, "ExtrasLinkRel")->text(), QString("nofollow"));
+  QCOMPARE(control<QComboBox>(w, "ExtrasOutputEncoding")->currentText(), QString("utf-8"));
+  QCOMPARE(control<QLineEdit>(w, "ExtrasSiteUrl")->text(), QString("https://example.org/"));
+  QVERIFY(control<QCheckBox>(w, "ExtrasPruneStale")->isChecked());
+
+  // And back: the defaults once more, nothing left over.
+  w->Generator().SetExtras(TOrvanaExtras{});
+  w->GeneratorToForm();
+  w->ExtrasToGenerator();
+  QVERIFY(w->Generator().Extras().IsDefault());
+}
+
+void TestProjectExtras::anEncodingTheListLacksIsKept() {
+  TSiteProject* w = newWindow();
+  TOrvanaExtras extras;
+  extras.OutputEncoding = "koi8-r";
+  w->Generator().SetExtras(extras);
+  w->GeneratorToForm();
+  auto* combo = control<QComboBox>(w, "ExtrasOutputEncoding");
+  QCOMPARE(combo->currentText(), QString("koi8-r"));
+  w->ExtrasToGenerator();
+  QCOMPARE(w->Generator().Extras().OutputEncoding, std::string("koi8-r"));
+  // Shown twice, it is listed once.
+  w->GeneratorToForm();
+  QCOMPARE(combo->findText("koi8-r"), combo->count() - 1);
+  QCOMPARE(combo->count(), 3);
+}
+
+QTEST_MAIN(TestProjectExtras)
+#include "TestProjectExtras.moc"

@@ -285,7 +285,7 @@ QWidget* TSiteProject::createExtrasTab() {
                              QStringLiteral("Дополнительные возможности сайта (по умолчанию "
                                             "выключены)"));
   auto* form = new QFormLayout(group);
-  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
 
   const TOrvanaExtras defaults;
   m_pagerWindow = makeWindowSpin(QStringLiteral("ExtrasPagerWindow"), group);

@@ -361,19 +361,18 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
   });
   generator.SetFileSystem(&recorder);
   uint64_t bytes = 0;
+  std::optional<TProjectFileStream> saved;
+  bool written = false;
   {
     TErrorBoxCapture box;
-    if (options.save && !options.dry_run) {
-      // The project keeps every page's HTML, so the whole site is built first.
-      generator.Generate();
-      generator.WriteSiteFiles(folder);
-      bytes = generator.CssCode().size();
-      for (int i = 0; i < generator.Pages().Count(); ++i)
-        bytes += generator.Pages()[i].PageHTML.size();
-    } else {
-      // Nothing keeps the pages' HTML: build, write and drop one page at a time.
-      generator.GenerateAndWriteSite(folder, &bytes);
-    }
+    // Build, write and drop one page at a time; with --save each page also
+    // goes into the project's replacement file as it is made, and the
+    // project takes the new file once the whole site is written.
+    if (options.save && !options.dry_run) saved.emplace(generator, project.engine);
+    written = generator.GenerateAndWriteSite(
+        folder, &bytes, [&](const TSitePage& page, const auto& bar, const auto& html) {
+          if (saved) saved->AddPage(page, bar, html);
+        });
     progress.Finish();
     if (box.Shown()) {
       // The desktop application shows this box and writes nothing; here it is
@@ -388,7 +387,7 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
     }
   }
   generator.SetFileSystem(nullptr);
-  if (options.save && !options.dry_run) document.SaveToFile(project.engine);
+  if (written && saved) saved->Commit();
   report = MakeBuildReport(generator, recorder.Output(generator.Pages().Count(), folder));
 
   const int pages = generator.Pages().Count();

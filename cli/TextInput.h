@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "SiteGenerator.h"
+#include "StringList.h"
 
 namespace orvana::cli {
 

@@ -87,10 +87,15 @@ void CountLinks(const TSiteGenerator& g, TBuildReport& report) {
 uint64_t MenuAndBarBytes(const TSiteGenerator& g) {
   const TSitePages& pages = g.Pages();
   const uint64_t menus = CountOccurrences(g.SiteTemplate(), kMenuPlaceholder);
-  const uint64_t bars_per_page = PageSizeShape(g, IsInertText(g.SiteMenu())).bars;
+  const TSiteTexts texts{g.SiteTemplate(), g.SiteMenu(),    g.SiteHeader(),
+                         g.SiteFooter(),   g.AdsenseCode(), g.SiteTitle()};
+  const uint64_t bars_per_page = TTemplateFiller(texts).SizeShape().bars;
   uint64_t bytes = menus * g.SiteMenu().size() * static_cast<uint64_t>(pages.Count());
   if (bars_per_page == 0) return bytes;
-  const TPaginationBars bars(pages);
+  std::vector<std::string_view> urls;
+  urls.reserve(static_cast<size_t>(pages.Count()));
+  for (int p = 0; p < pages.Count(); ++p) urls.emplace_back(pages[p].PageUrl);
+  const TPaginationBars bars(std::move(urls));
   for (int p = 0; p < pages.Count(); ++p) bytes += bars_per_page * bars.Size(p);
   return bytes;
 }

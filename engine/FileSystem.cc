@@ -5,12 +5,14 @@
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,41 @@ bool FollowLinks(const std::string& path, std::string& out, int& error_code) {
   }
 }
 
+// Writes the pieces in order with as few system calls as the kernel allows:
+// up to IOV_MAX of them at a time, resuming after a short write. Returns 0 or
+// the error number.
+int WritePieces(int fd, const std::string_view* pieces, size_t count) {
+  constexpr size_t kBatch = 1024;  // IOV_MAX on Linux
+  iovec iov[kBatch];
+  size_t next = 0;     // first piece not yet in a batch
+  size_t skipped = 0;  // bytes of pieces[next] already written
+  while (next < count) {
+    int n = 0;
+    for (size_t i = next; i < count && static_cast<size_t>(n) < kBatch; ++i) {
+      const size_t from = i == next ? skipped : 0;
+      if (pieces[i].size() == from) continue;
+      iov[n].iov_base = const_cast<char*>(pieces[i].data() + from);
+      iov[n].iov_len = pieces[i].size() - from;
+      ++n;
+    }
+    if (n == 0) break;
+    const ssize_t written = ::writev(fd, iov, n);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    // Step over what went out: whole pieces, then part of the next one.
+    size_t left = static_cast<size_t>(written) + skipped;
+    skipped = 0;
+    while (next < count && left >= pieces[next].size()) {
+      left -= pieces[next].size();
+      ++next;
+    }
+    skipped = left;
+  }
+  return 0;
+}
+
 // Removes the stale temporaries of a native folder ("" is the current one).
 void RemoveStaleTemporariesIn(const std::string& native_folder) {
   const std::string folder = native_folder.empty() ? std::string(".") : native_folder;
@@ -79,20 +116,44 @@ void RemoveStaleTemporariesIn(const std::string& native_folder) {
   ::closedir(dir);
 }
 
-class TPosixFileSystem final : public TFileSystem {
- public:
-  bool IsDirectory(const std::string& path) override {
-    if (path.empty()) return false;
-    struct stat st;
-    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+// Creates a new, hidden file next to target; returns its descriptor (or -1
+// with errno set) and its name in `name`. The process id is read each time,
+// as a forked child must not name its files after its parent.
+int OpenTemporaryBeside(const std::string& target, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  const std::string pid = std::to_string(::getpid());
+  const std::string dir = FolderOf(target);
+  const std::string base = target.substr(dir.size());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
   }
+  errno = EEXIST;
+  return -1;
+}
 
-  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
-                   TWriteFailure* failure) override {
+// Makes a rename in the folder durable; a folder that cannot be opened or
+// synced leaves the file in place all the same.
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  (void)::fsync(fd);
+  ::close(fd);
+}
+
+// A replacement in progress: the file being written (the target itself when
+// it did not exist, else a temporary beside it), made the target by Commit
+// and removed if the object goes before that.
+class TPosixReplacement final : public TFileReplacement {
+ public:
+  // Opens the file to write, or returns nullptr with the failure.
+  static std::unique_ptr<TPosixReplacement> Open(const std::string& path, TReplaceMode mode,
+                                                 TWriteFailure* failure) {
     const bool document = mode == TReplaceMode::kDocument;
     auto fail = [&](TWriteFailure::Stage stage, int err) {
       if (failure) *failure = {stage, err};
-      return false;
+      return nullptr;
     };
     std::string target = NativePath(path);
     if (document) {
@@ -125,40 +186,91 @@ class TPosixFileSystem final : public TFileSystem {
       // The replacement keeps the permissions of the file it replaces.
       if (!link) (void)::fchmod(fd, st.st_mode & 07777);
     }
+    return std::unique_ptr<TPosixReplacement>(
+        new TPosixReplacement(fd, document, via_temp, std::move(target), std::move(written)));
+  }
 
-    auto abandon = [&](int err) {
-      ::unlink(written.c_str());
-      return fail(TWriteFailure::kWrite, err);
-    };
-    const char* p = bytes.data();
-    size_t left = bytes.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd, p, left);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        const int err = errno;
-        ::close(fd);
-        return abandon(err);
-      }
-      p += n;
-      left -= static_cast<size_t>(n);
-    }
-    if (document && ::fsync(fd) != 0) {
+  ~TPosixReplacement() override {
+    if (fd_ >= 0) ::close(fd_);
+    if (!done_) ::unlink(written_.c_str());
+  }
+
+  bool Write(const std::string_view* pieces, size_t count, TWriteFailure* failure) {
+    if (const int err = WritePieces(fd_, pieces, count); err != 0) return Abandon(err, failure);
+    return true;
+  }
+
+  bool Write(std::string_view bytes, TWriteFailure* failure) override {
+    return Write(&bytes, 1, failure);
+  }
+
+  bool Commit(TWriteFailure* failure) override {
+    if (document_ && ::fsync(fd_) != 0) return Abandon(errno, failure);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Abandon(errno, failure);
+    if (via_temp_ && ::rename(written_.c_str(), target_.c_str()) != 0) {
       const int err = errno;
-      ::close(fd);
-      return abandon(err);
+      ::unlink(written_.c_str());
+      done_ = true;
+      if (failure) *failure = {TWriteFailure::kCreate, err};
+      return false;
     }
-    if (::close(fd) != 0) return abandon(errno);
-    if (via_temp && ::rename(written.c_str(), target.c_str()) != 0) {
-      const int err = errno;
-      ::unlink(written.c_str());
-      return fail(TWriteFailure::kCreate, err);
-    }
-    if (document) {
-      SyncFolder(FolderOf(target));
-      RemoveStaleTemporariesIn(FolderOf(target));
+    done_ = true;
+    if (document_) {
+      SyncFolder(FolderOf(target_));
+      RemoveStaleTemporariesIn(FolderOf(target_));
     }
     return true;
+  }
+
+ private:
+  TPosixReplacement(int fd, bool document, bool via_temp, std::string target, std::string written)
+      : fd_(fd),
+        document_(document),
+        via_temp_(via_temp),
+        target_(std::move(target)),
+        written_(std::move(written)) {}
+
+  // Gives the file up: closed and removed, the failure reported.
+  bool Abandon(int err, TWriteFailure* failure) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    ::unlink(written_.c_str());
+    done_ = true;
+    if (failure) *failure = {TWriteFailure::kWrite, err};
+    return false;
+  }
+
+  int fd_;
+  bool document_;
+  bool via_temp_;
+  bool done_ = false;
+  std::string target_;
+  std::string written_;
+};
+
+class TPosixFileSystem final : public TFileSystem {
+ public:
+  bool IsDirectory(const std::string& path) override {
+    if (path.empty()) return false;
+    struct stat st;
+    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  }
+
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
+                   TWriteFailure* failure) override {
+    return Replace(path, &bytes, 1, mode, failure);
+  }
+
+  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
+                         TReplaceMode mode, TWriteFailure* failure) override {
+    return Replace(path, pieces.data(), pieces.size(), mode, failure);
+  }
+
+  std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
+                                                 TWriteFailure* failure) override {
+    return TPosixReplacement::Open(path, mode, failure);
   }
 
   std::optional<uint64_t> FreeSpace(const std::string& folder) override {
@@ -172,36 +284,55 @@ class TPosixFileSystem final : public TFileSystem {
   }
 
  private:
-  // Creates a new, hidden file next to target; returns its descriptor (or -1
-  // with errno set) and its name in `name`. The process id is read each time,
-  // as a forked child must not name its files after its parent.
-  static int OpenTemporaryBeside(const std::string& target, std::string& name) {
-    static std::atomic<unsigned> counter{0};
-    const std::string pid = std::to_string(::getpid());
-    const std::string dir = FolderOf(target);
-    const std::string base = target.substr(dir.size());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
-      const int fd =
-          ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-      if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-  }
-
-  // Makes a rename in the folder durable; a folder that cannot be opened or
-  // synced leaves the file in place all the same.
-  static void SyncFolder(const std::string& folder) {
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    (void)::fsync(fd);
-    ::close(fd);
+  static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
+                      TReplaceMode mode, TWriteFailure* failure) {
+    std::unique_ptr<TPosixReplacement> file = TPosixReplacement::Open(path, mode, failure);
+    return file && file->Write(pieces, count, failure) && file->Commit(failure);
   }
 };
 
 }  // namespace
+
+bool TFileSystem::ReplaceFilePieces(const std::string& path,
+                                    const std::vector<std::string_view>& pieces, TReplaceMode mode,
+                                    TWriteFailure* failure) {
+  std::string joined;
+  size_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  joined.reserve(size);
+  for (std::string_view piece : pieces) joined += piece;
+  return ReplaceFile(path, joined, mode, failure);
+}
+
+namespace {
+
+// Keeps the bytes until Commit hands them to ReplaceFile in one piece, for
+// file systems that only know whole replacements.
+class TBufferedReplacement final : public TFileReplacement {
+ public:
+  TBufferedReplacement(TFileSystem& fs, std::string path, TReplaceMode mode)
+      : fs_(fs), path_(std::move(path)), mode_(mode) {}
+  bool Write(std::string_view bytes, TWriteFailure*) override {
+    bytes_ += bytes;
+    return true;
+  }
+  bool Commit(TWriteFailure* failure) override {
+    return fs_.ReplaceFile(path_, bytes_, mode_, failure);
+  }
+
+ private:
+  TFileSystem& fs_;
+  std::string path_;
+  TReplaceMode mode_;
+  std::string bytes_;
+};
+
+}  // namespace
+
+std::unique_ptr<TFileReplacement> TFileSystem::BeginReplace(const std::string& path,
+                                                            TReplaceMode mode, TWriteFailure*) {
+  return std::make_unique<TBufferedReplacement>(*this, path, mode);
+}
 
 TFileSystem& RealFileSystem() {
   static TPosixFileSystem fs;

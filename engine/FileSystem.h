@@ -6,9 +6,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvana {
 
@@ -36,6 +38,20 @@ enum class TReplaceMode {
   kDocument,
 };
 
+// A file being replaced piece by piece: the bytes go to a file that takes
+// the target's name only on Commit, with the same guarantees as
+// TFileSystem::ReplaceFile. Destroying it before a successful Commit gives
+// the replacement up: the target keeps its old content (or stays absent) and
+// nothing written remains.
+class TFileReplacement {
+ public:
+  virtual ~TFileReplacement() = default;
+  // Appends bytes. On failure (kWrite) the replacement is given up.
+  virtual bool Write(std::string_view bytes, TWriteFailure* failure) = 0;
+  // Makes the bytes written the target's content. Called at most once.
+  virtual bool Commit(TWriteFailure* failure) = 0;
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -57,6 +73,18 @@ class TFileSystem {
   // RemoveStaleTemporaries).
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
+
+  // ReplaceFile with the bytes given as pieces, written in order as if they
+  // were one string. The default joins them and calls ReplaceFile.
+  virtual bool ReplaceFilePieces(const std::string& path,
+                                 const std::vector<std::string_view>& pieces, TReplaceMode mode,
+                                 TWriteFailure* failure);
+
+  // Starts replacing the file at path, as ReplaceFile would, for bytes that
+  // arrive over time. Returns nullptr with the failure when the file cannot
+  // be created. The default keeps the bytes and calls ReplaceFile on Commit.
+  virtual std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
+                                                         TWriteFailure* failure);
 
   // The bytes that an unprivileged writer may still put into the file system
   // that holds the folder, or nothing when that cannot be told. The default

@@ -1,73 +1,194 @@
 #include "LinkDistribution.h"
 
-#include <string>
-#include <string_view>
-#include <vector>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
-#include "TemplateProcessing.h"
+#include "ReplaceAll.h"
 #include "UrlSafety.h"
 
 namespace orvana {
+namespace {
+
+// The high bit of each byte of the eight at `p` (in memory order, lowest
+// first) that is a blank or a CR. Exact for every byte: no carry crosses
+// from one byte into the next.
+static_assert(std::endian::native == std::endian::little,
+              "SeparatorMask counts bytes from the low end");
+
+uint64_t SeparatorMask(const char* p) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  uint64_t x;
+  std::memcpy(&x, p, sizeof x);
+  auto zero_bytes = [](uint64_t y) { return ~(((y & kLow7) + kLow7) | y | kLow7); };
+  return zero_bytes(x ^ (kOnes * ' ')) | zero_bytes(x ^ (kOnes * '\r'));
+}
+
+// Boyer-Moore-Horspool search for one short word (at most 255 bytes), which
+// skips most bytes of a natural-language text.
+class TWordSearch {
+ public:
+  explicit TWordSearch(std::string_view word) : word_(word) {
+    const size_t m = word.size();
+    shift_.fill(static_cast<uint8_t>(m));
+    for (size_t i = 0; i + 1 < m; ++i)
+      shift_[static_cast<unsigned char>(word[i])] = static_cast<uint8_t>(m - 1 - i);
+  }
+
+  // The first occurrence in [from, end), or nullptr.
+  const char* Find(const char* from, const char* end) const {
+    const size_t m = word_.size();
+    const char last = word_[m - 1];
+    while (static_cast<size_t>(end - from) >= m) {
+      const char c = from[m - 1];
+      if (c == last && std::memcmp(from, word_.data(), m - 1) == 0) return from;
+      from += shift_[static_cast<unsigned char>(c)];
+    }
+    return nullptr;
+  }
+
+ private:
+  std::string_view word_;
+  std::array<uint8_t, 256> shift_;
+};
+
+}  // namespace
 
 int64_t LinkQuota(int64_t addresses, int64_t pages) {
   return pages < 3 ? addresses : addresses / (pages - 1);
 }
 
-int64_t DistributeLinks(TSiteGenerator& generator, TRandomSource& random) {
-  const TStringList& urls = generator.SiteUrlsToLink();
-  const int64_t u = static_cast<int64_t>(urls.size());
-  TSitePages& pages = generator.Pages();
-  const int64_t quota = LinkQuota(u, pages.Count());
-  int64_t link_index = 0;
-  std::vector<std::string_view> words;
-  std::vector<std::string_view> kept;
-  std::string link;
-  for (int p = 0; p < pages.Count() && link_index < u && quota > 0; ++p) {
-    TSitePage& page = pages[p];
-    // The word list is cut from the text as it stands before any link of this
-    // page goes in; a CR counts as a blank, so no copy of the text is needed.
-    const std::string original = page.PageText;
-    words.clear();
-    size_t word_start = 0;
-    for (size_t i = 0; i < original.size(); ++i) {
-      const char c = original[i];
-      if (c == ' ' || c == '\r') {
-        const size_t len = i - word_start;
-        if (len >= kShortestLinkWord && len <= kLongestLinkWord)
-          words.emplace_back(original.data() + word_start, len);
-        word_start = i + 1;
-      }
-    }
-    // Thinning to the quota by repeated uniform removal leaves a uniformly
-    // chosen subset of that size in text order; selection sampling draws the
-    // same distribution in one pass.
-    kept.clear();
-    if (static_cast<int64_t>(words.size()) <= quota) {
-      kept = words;
-    } else {
-      uint64_t needed = static_cast<uint64_t>(quota);
-      uint64_t remaining = words.size();
-      for (size_t i = 0; i < words.size() && needed > 0; ++i, --remaining) {
-        if (random.Uniform(remaining) < needed) {
-          kept.push_back(words[i]);
-          --needed;
-        }
-      }
-    }
-    for (std::string_view word : kept) {
-      if (link_index >= u) break;
-      const std::string& address = urls[static_cast<size_t>(link_index)];
-      link.clear();
-      link += " <a href=\"";
-      AppendHrefAddress(link, address);
-      link += "\">";
-      link += word;
-      link += "</a> ";
-      ReplaceAllInPlace(page.PageText, word, link);
-      ++link_index;
+TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
+                                   TRandomSource& random)
+    : addresses_(addresses),
+      random_(random),
+      quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)) {}
+
+void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
+  const int64_t u = static_cast<int64_t>(addresses_.size());
+  if (link_index_ >= u || quota_ <= 0) {
+    out.assign(text);
+    return;
+  }
+  CollectWords(text);
+  // Thinning to the quota by repeated uniform removal leaves a uniformly
+  // chosen subset of that size, in text order. Floyd's sampling draws such a
+  // subset with one number per kept word, however many words the page has.
+  const size_t n = words_.size();
+  const size_t k = std::min(n, static_cast<size_t>(quota_));
+  chosen_.assign(n, k == n ? 1 : 0);
+  if (k < n) {
+    for (size_t j = n - k; j < n; ++j) {
+      const size_t t = static_cast<size_t>(random_.Uniform(j + 1));
+      chosen_[chosen_[t] ? j : t] = 1;
     }
   }
-  return link_index;
+
+  segments_.clear();
+  segments_.push_back({text, -1});
+  links_.clear();
+  std::string link;
+  for (size_t i = 0; i < n && link_index_ < u; ++i) {
+    if (!chosen_[i]) continue;
+    const std::string_view word = words_[i];
+    link.clear();
+    link += " <a href=\"";
+    AppendHrefAddress(link, addresses_[static_cast<size_t>(link_index_)]);
+    link += "\">";
+    link += word;
+    link += "</a> ";
+    Replace(word, link);
+    ++link_index_;
+  }
+
+  size_t size = 0;
+  for (const TSegment& s : segments_)
+    size += s.link < 0 ? s.original.size() : links_[static_cast<size_t>(s.link)].size();
+  out.clear();
+  out.reserve(size);
+  for (const TSegment& s : segments_) {
+    if (s.link < 0)
+      out += s.original;
+    else
+      out += links_[static_cast<size_t>(s.link)];
+  }
+}
+
+void TLinkDistributor::CollectWords(std::string_view text) {
+  // The blanks and CRs are found eight bytes at a time; each one ends the
+  // word that began after the one before it.
+  words_.clear();
+  const char* const data = text.data();
+  const size_t size = text.size();
+  size_t word_start = 0;
+  auto end_word = [&](size_t at) {
+    const size_t len = at - word_start;
+    if (len >= kShortestLinkWord && len <= kLongestLinkWord)
+      words_.emplace_back(data + word_start, len);
+    word_start = at + 1;
+  };
+  size_t i = 0;
+  for (; i + 8 <= size; i += 8) {
+    uint64_t mask = SeparatorMask(data + i);
+    while (mask != 0) {
+      end_word(i + static_cast<size_t>(__builtin_ctzll(mask) >> 3));
+      mask &= mask - 1;
+    }
+  }
+  for (; i < size; ++i)
+    if (data[i] == ' ' || data[i] == '\r') end_word(i);
+}
+
+void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
+  // Replacing every occurrence in the whole text equals replacing it in each
+  // segment: a word holds no blank, and every link begins and ends with one,
+  // so no occurrence reaches across a segment's border; two runs of original
+  // text are never neighbours. An occurrence inside an earlier link nests the
+  // new link inside it, as the whole-text replacement does.
+  const TWordSearch search(word);
+  // A link standing at several places is one string, replaced once.
+  for (std::string& earlier : links_) ReplaceAllInPlace(earlier, word, link);
+  next_segments_.clear();
+  int64_t new_link = -1;
+  for (const TSegment& s : segments_) {
+    if (s.link >= 0) {
+      next_segments_.push_back(s);
+      continue;
+    }
+    const char* p = s.original.data();
+    const char* end = p + s.original.size();
+    const char* hit = search.Find(p, end);
+    if (!hit) {
+      next_segments_.push_back(s);
+      continue;
+    }
+    if (new_link < 0) {
+      links_.push_back(link);
+      new_link = static_cast<int64_t>(links_.size()) - 1;
+    }
+    while (hit) {
+      if (hit > p)
+        next_segments_.push_back({std::string_view(p, static_cast<size_t>(hit - p)), -1});
+      next_segments_.push_back({{}, new_link});
+      p = hit + word.size();
+      hit = search.Find(p, end);
+    }
+    if (p < end) next_segments_.push_back({std::string_view(p, static_cast<size_t>(end - p)), -1});
+  }
+  segments_.swap(next_segments_);
+}
+
+int64_t DistributeLinks(std::vector<std::string>& page_texts, const TStringList& addresses,
+                        TRandomSource& random) {
+  TLinkDistributor distributor(addresses, static_cast<int64_t>(page_texts.size()), random);
+  std::string linked;
+  for (std::string& text : page_texts) {
+    distributor.LinkPage(text, linked);
+    text.swap(linked);
+  }
+  return distributor.LinksPlaced();
 }
 
 }  // namespace orvana

@@ -1,19 +1,23 @@
 // Link distribution: randomly chosen words of the pages turned into links.
 //
-// Each address of SiteUrlsToLink is used once, in list order, from the first
-// page on. On each page the words of 5 to 20 bytes (split at blanks, a CR
-// counting as a blank) are the candidates; a uniformly chosen subset of at
-// most the quota of them, in text order, gets the next addresses, and every
-// occurrence of such a word in the page's text becomes
-// ' <a href="ADDRESS">WORD</a> ', ADDRESS made safe for the attribute
-// (AppendHrefAddress in UrlSafety.h). The quota is the address count for one or
-// two pages, else the address count divided by (pages - 1).
+// Each address is used once, in list order, from the first page on. On each
+// page the words of 5 to 20 bytes (split at blanks, a CR counting as a blank,
+// the bytes after the last blank no word) are the candidates; a uniformly
+// chosen subset of at most the quota of them, in text order, gets the next
+// addresses, and every occurrence of such a word in the page's text, as the
+// earlier words of the page left it, becomes ' <a href="ADDRESS">WORD</a> ',
+// ADDRESS made safe for the attribute (AppendHrefAddress in UrlSafety.h). The
+// quota is the address count for one or two pages, else the address count
+// divided by (pages - 1).
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "Random.h"
-#include "SiteGenerator.h"
+#include "StringList.h"
 
 namespace orvana {
 
@@ -23,8 +27,46 @@ inline constexpr size_t kLongestLinkWord = 20;
 // The per-page quota for the given address and page counts.
 int64_t LinkQuota(int64_t addresses, int64_t pages);
 
-// Spreads the generator's addresses over its pages' PageText, drawing from the
-// given (already seeded) source. Returns the number of addresses used.
-int64_t DistributeLinks(TSiteGenerator& generator, TRandomSource& random);
+// Spreads the addresses over the pages of a site, one page after the other.
+class TLinkDistributor {
+ public:
+  // `addresses` and `random` (already seeded) must outlive the object;
+  // `page_count` is the number of pages of the site, which sets the quota.
+  TLinkDistributor(const TStringList& addresses, int64_t page_count, TRandomSource& random);
+
+  // The next page's text with its links, built into `out` (old content
+  // discarded). Pages must come in order, page 0 first; `text` may not lie
+  // inside `out`. Draws from the random source only as many numbers as the
+  // page's choice needs.
+  void LinkPage(std::string_view text, std::string& out);
+
+  // The addresses used so far, each counted once.
+  int64_t LinksPlaced() const { return link_index_; }
+
+ private:
+  // One part of a page's linked text: a run of the original text, or a link.
+  struct TSegment {
+    std::string_view original;  // when link < 0
+    int64_t link = -1;          // index into links_
+  };
+  // The candidates of the text into words_.
+  void CollectWords(std::string_view text);
+  void Replace(std::string_view word, const std::string& link);
+
+  const TStringList& addresses_;
+  TRandomSource& random_;
+  int64_t quota_;
+  int64_t link_index_ = 0;
+  // Reused from page to page.
+  std::vector<std::string_view> words_;
+  std::vector<uint8_t> chosen_;
+  std::vector<TSegment> segments_, next_segments_;
+  std::vector<std::string> links_;
+};
+
+// Spreads the addresses over the given page texts in place, drawing from the
+// (already seeded) source. Returns the number of addresses used.
+int64_t DistributeLinks(std::vector<std::string>& page_texts, const TStringList& addresses,
+                        TRandomSource& random);
 
 }  // namespace orvana

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SiteGenerator.h"
+#include "StringList.h"
 
 namespace orvana {
 

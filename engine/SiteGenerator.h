@@ -13,11 +13,17 @@
 // positions count bytes. CR, the byte 13, alone separates lines.
 //
 // The generator and its pages are streamable: their published properties, in
-// published order, are listed in the tables returned by PublishedProperties(),
-// which the project-file reader and writer walk by name, kind and order.
+// published order, are listed in the tables of PublishedProperties.h
+// (SiteGeneratorClass(), SitePageClass()), which the project-file reader and
+// writer walk by name, kind and order.
+//
+// The generator composes the engine's units, none of which knows it: paging
+// (Paging.h), menu and bars (SiteMenu.h), links (LinkDistribution.h),
+// template filling (TemplateProcessing.h) and output (SiteOutput.h).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,17 +31,16 @@
 #include <vector>
 
 #include "Extras.h"
+#include "PublishedProperties.h"
 #include "Random.h"
+#include "StringList.h"
 
 namespace orvana {
 
-// An ordered list of lines without line terminators, indexed from 0.
-using TStringList = std::vector<std::string>;
-using TStrings = TStringList;
-
-class TSitePages;
 class TFileSystem;
 class TPaginationBars;
+class TTemplateFiller;
+struct TSiteTexts;
 
 // One page of a generated site.
 class TSitePage {
@@ -163,15 +168,25 @@ class TSiteGenerator {
   void Generate();
 
   // Generate followed by WriteSiteFiles(folder), with the same files, bytes
-  // and order, but one page at a time: each page's bar and HTML are built,
-  // written and dropped, so memory holds the text and one page, not the whole
-  // site. The pages keep their text, title and file name; their PageHTML and
+  // and order, but one page at a time: each page's bar and HTML go to the
+  // file system as pieces and are dropped, so memory holds the text and one
+  // page, not the whole site. The pages keep their text, title and file name; their PageHTML and
   // Pagination stay empty. The folder is tested first: when it fails, the
   // error box is shown, nothing is generated or written, and the result is
   // false. A site that does not fit into the folder's free space throws
-  // before the first file is written (see CheckFreeSpace). Write failures throw as WriteSiteFiles
-  // does. `bytes_written`, when given, receives the total size of the files written.
-  bool GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written = nullptr);
+  // before the first file is written (see CheckFreeSpace). Write failures
+  // throw as WriteSiteFiles does. `bytes_written`, when given, receives the
+  // total size of the files written.
+  //
+  // `on_page`, when given, is called for each page right after its file is
+  // written, with the page (text, title and file name set) and its bar and
+  // HTML as pieces whose concatenations are the page's Pagination and
+  // PageHTML; the pieces are valid during the call only.
+  using TPageWrittenHandler =
+      std::function<void(const TSitePage& page, const std::vector<std::string_view>& bar,
+                         const std::vector<std::string_view>& html)>;
+  bool GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written = nullptr,
+                            const TPageWrittenHandler& on_page = {});
 
   // Sets SiteTemplate to the given lines, each followed by one CR.
   void SetSiteTemplateFromStrings(const TStringList& lines);
@@ -206,8 +221,8 @@ class TSiteGenerator {
   // generator does not own it.
   void SetFileSystem(TFileSystem* fs) { fs_ = fs; }
 
-  // The number of links DistributeLinks placed in the last Generate (the
-  // addresses used, each counted once).
+  // The number of links the link distribution placed in the last Generate
+  // or GenerateAndWriteSite (the addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
   // The indexes of the pages the last Generate closed at the maximum inside a
@@ -216,11 +231,17 @@ class TSiteGenerator {
   const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
 
  private:
-  void BuildPages();
-  void DistributeLinks();
+  // Empties Pages, joins the site text, cuts it into pages and gives each
+  // page its text with its links, taken from the joined text once: phases 1
+  // to 3 and the link distribution of Generate.
+  void BuildLinkedPages();
+  // Sets SiteMenu from the pages and returns their file names, page 0 first,
+  // as views.
+  std::vector<std::string_view> BuildMenu();
+  TSiteTexts Texts() const;
   // The bytes that writing the pages as they stand (text, links and titles
   // set) and the stylesheet takes, exact, without building every page.
-  uint64_t SiteSize(const TPaginationBars& bars, bool menu_inert) const;
+  uint64_t SiteSize(const TPaginationBars& bars, TTemplateFiller& filler) const;
 
   TSitePages pages_;
   TStringList site_text_;
@@ -244,50 +265,5 @@ class TSiteGenerator {
   int64_t links_placed_ = 0;
   std::vector<int> forced_cuts_;
 };
-
-// ---------------------------------------------------------------------------
-// Published property tables.
-
-enum class TPropKind { String, Integer, StringList, Collection };
-
-// One published property of a class T. Exactly the accessors of its kind are
-// set: Get/SetString for String, Get/SetInteger for Integer, Get/SetList for
-// StringList, GetPages for Collection.
-template <class T>
-struct TPropInfo {
-  const char* name;
-  TPropKind kind;
-  const std::string& (*GetString)(const T&) = nullptr;
-  void (*SetString)(T&, std::string) = nullptr;
-  int32_t (*GetInteger)(const T&) = nullptr;
-  void (*SetInteger)(T&, int32_t) = nullptr;
-  const TStringList& (*GetList)(const T&) = nullptr;
-  void (*SetList)(T&, TStringList) = nullptr;
-  TSitePages& (*GetPages)(T&) = nullptr;
-  const TSitePages& (*GetConstPages)(const T&) = nullptr;
-};
-
-template <class T>
-struct TClassInfo {
-  const char* class_name;
-  const std::vector<TPropInfo<T>>& properties;
-  // The property of the given name (exact, case-sensitive), or nullptr.
-  const TPropInfo<T>* Find(std::string_view name) const {
-    for (const auto& p : properties)
-      if (name == p.name) return &p;
-    return nullptr;
-  }
-};
-
-// "TSiteGenerator": Pages, SiteText, SiteTemplate, SiteUrlsToLink, SiteMenu,
-// AdsenseCode, CssCode, SiteTitle, SiteHeader, SiteFooter, MaxCharsPerPage,
-// MinCharsPerPage, SavePath.
-const TClassInfo<TSiteGenerator>& SiteGeneratorClass();
-
-// "TSitePage": PageText, PageHTML, PageTitle, Pagination, PageUrl.
-const TClassInfo<TSitePage>& SitePageClass();
-
-// The names of TSiteGenerator's published methods, in their table order.
-const std::vector<const char*>& SiteGeneratorPublishedMethods();
 
 }  // namespace orvana

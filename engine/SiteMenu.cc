@@ -1,82 +1,97 @@
 #include "SiteMenu.h"
 
 namespace orvana {
+namespace {
 
-void BuildSiteMenu(TSiteGenerator& generator) {
-  const TSitePages& pages = generator.Pages();
+constexpr std::string_view kBackInactive = "&lt;&lt;&lt; ";
+constexpr std::string_view kBackOpen = "<a href=\"";
+constexpr std::string_view kBackClose = "\">&lt;&lt;&lt; </a> ";
+constexpr std::string_view kNextOpen = " <a href=\"";
+constexpr std::string_view kNextClose = "\">&gt;&gt;&gt; </a>";
+constexpr std::string_view kNextInactive = " &gt;&gt;&gt;";
+
+}  // namespace
+
+std::string BuildSiteMenu(const std::vector<std::string_view>& urls,
+                          const std::vector<std::string_view>& titles) {
   size_t size = 5 + 5;
-  for (int p = 0; p < pages.Count(); ++p)
-    size += 13 + pages[p].PageUrl.size() + 2 + pages[p].PageTitle.size() + 10;
+  for (size_t p = 0; p < urls.size(); ++p) size += 13 + urls[p].size() + 2 + titles[p].size() + 10;
   std::string menu;
   menu.reserve(size);
   menu += "<ul>\r";
-  for (int p = 0; p < pages.Count(); ++p) {
+  for (size_t p = 0; p < urls.size(); ++p) {
     menu += "<li><a href=\"";
-    menu += pages[p].PageUrl;
+    menu += urls[p];
     menu += "\">";
-    menu += pages[p].PageTitle;
+    menu += titles[p];
     menu += "</a></li>\r";
   }
   menu += "</ul>";
-  generator.SetSiteMenu(std::move(menu));
+  return menu;
 }
 
-TPaginationBars::TPaginationBars(const TSitePages& pages)
-    : pages_(pages), offset_(static_cast<size_t>(pages.Count()) + 1) {
-  for (int k = 0; k < pages.Count(); ++k) {
+TPaginationBars::TPaginationBars(std::vector<std::string_view> urls)
+    : urls_(std::move(urls)), offset_(urls_.size() + 1), number_offset_(urls_.size() + 1) {
+  for (size_t k = 0; k < urls_.size(); ++k) {
+    const std::string number = std::to_string(k);
     offset_[k] = linked_.size();
     linked_ += " <a href=\"";
-    linked_ += pages[k].PageUrl;
+    linked_ += urls_[k];
     linked_ += "\">";
-    linked_ += std::to_string(k);
+    linked_ += number;
     linked_ += "</a> ";
+    number_offset_[k] = numbers_.size();
+    numbers_ += ' ';
+    numbers_ += number;
+    numbers_ += ' ';
+    if (urls_[k].find("SiteGeneratorChange.") != std::string_view::npos) inert_ = false;
   }
-  offset_[pages.Count()] = linked_.size();
+  offset_[urls_.size()] = linked_.size();
+  number_offset_[urls_.size()] = numbers_.size();
+}
+
+void TPaginationBars::AppendPieces(int p, std::vector<std::string_view>& pieces) const {
+  const size_t i = static_cast<size_t>(p);
+  const std::string_view linked = linked_, numbers = numbers_;
+  if (p == 0) {
+    pieces.push_back(kBackInactive);
+  } else {
+    pieces.push_back(kBackOpen);
+    if (!urls_[i - 1].empty()) pieces.push_back(urls_[i - 1]);
+    pieces.push_back(kBackClose);
+  }
+  if (offset_[i] > 0) pieces.push_back(linked.substr(0, offset_[i]));
+  pieces.push_back(numbers.substr(number_offset_[i], number_offset_[i + 1] - number_offset_[i]));
+  if (offset_[i + 1] < linked.size()) pieces.push_back(linked.substr(offset_[i + 1]));
+  if (i + 1 < urls_.size()) {
+    pieces.push_back(kNextOpen);
+    if (!urls_[i + 1].empty()) pieces.push_back(urls_[i + 1]);
+    pieces.push_back(kNextClose);
+  } else {
+    pieces.push_back(kNextInactive);
+  }
 }
 
 void TPaginationBars::Build(int p, std::string& bar) const {
-  const int n = pages_.Count();
+  std::vector<std::string_view> pieces;
+  pieces.reserve(9);
+  AppendPieces(p, pieces);
   bar.clear();
-  bar.reserve(linked_.size() + 64 + (p > 0 ? pages_[p - 1].PageUrl.size() : 0) +
-              (p + 1 < n ? pages_[p + 1].PageUrl.size() : 0));
-  if (p == 0) {
-    bar += "&lt;&lt;&lt; ";
-  } else {
-    bar += "<a href=\"";
-    bar += pages_[p - 1].PageUrl;
-    bar += "\">&lt;&lt;&lt; </a> ";
-  }
-  bar.append(linked_, 0, offset_[p]);
-  bar += ' ';
-  bar += std::to_string(p);
-  bar += ' ';
-  bar.append(linked_, offset_[p + 1], std::string::npos);
-  if (p < n - 1) {
-    bar += " <a href=\"";
-    bar += pages_[p + 1].PageUrl;
-    bar += "\">&gt;&gt;&gt; </a>";
-  } else {
-    bar += " &gt;&gt;&gt;";
-  }
+  bar.reserve(Size(p));
+  for (std::string_view piece : pieces) bar += piece;
 }
 
 size_t TPaginationBars::Size(int p) const {
-  // The pieces of Build, counted: the back arrow, the linked numbers less the
-  // page's own, its plain number between blanks, the forward arrow.
-  const int n = pages_.Count();
-  const size_t own_number = std::to_string(p).size();
-  size_t size = p == 0 ? 13 : 29 + pages_[p - 1].PageUrl.size();
-  size += linked_.size() - (offset_[p + 1] - offset_[p]);
-  size += 2 + own_number;
-  size += p < n - 1 ? 29 + pages_[p + 1].PageUrl.size() : 13;
+  // The pieces of AppendPieces, counted: the back arrow, the linked numbers
+  // less the page's own, its plain number between blanks, the forward arrow.
+  const size_t i = static_cast<size_t>(p);
+  size_t size =
+      p == 0 ? kBackInactive.size() : kBackOpen.size() + urls_[i - 1].size() + kBackClose.size();
+  size += linked_.size() - (offset_[i + 1] - offset_[i]);
+  size += number_offset_[i + 1] - number_offset_[i];
+  size += i + 1 < urls_.size() ? kNextOpen.size() + urls_[i + 1].size() + kNextClose.size()
+                               : kNextInactive.size();
   return size;
-}
-
-void BuildMenuAndPagination(TSiteGenerator& generator) {
-  BuildSiteMenu(generator);
-  TSitePages& pages = generator.Pages();
-  const TPaginationBars bars(pages);
-  for (int p = 0; p < pages.Count(); ++p) bars.Build(p, pages[p].Pagination);
 }
 
 }  // namespace orvana

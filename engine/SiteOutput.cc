@@ -9,9 +9,7 @@
 namespace orvana {
 namespace {
 
-void WriteOne(TFileSystem& fs, const std::string& path, std::string_view bytes) {
-  TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (fs.ReplaceFile(path, bytes, TReplaceMode::kSitePage, &failure)) return;
+[[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
   const char* what =
       failure.stage == TWriteFailure::kCreate ? "Cannot create file \"" : "Cannot write file \"";
   throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
@@ -22,9 +20,20 @@ void WriteOne(TFileSystem& fs, const std::string& path, std::string_view bytes) 
 
 }  // namespace
 
-void WriteSiteFile(TFileSystem& fs, const std::string& folder, const std::string& name,
+void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    std::string_view bytes) {
-  WriteOne(fs, FilePathIn(folder, name), bytes);
+  const std::string path = FilePathIn(folder, name);
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  if (!fs.ReplaceFile(path, bytes, TReplaceMode::kSitePage, &failure))
+    ThrowWriteFailure(path, failure);
+}
+
+void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
+                   const std::vector<std::string_view>& pieces) {
+  const std::string path = FilePathIn(folder, name);
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  if (!fs.ReplaceFilePieces(path, pieces, TReplaceMode::kSitePage, &failure))
+    ThrowWriteFailure(path, failure);
 }
 
 void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed) {
@@ -41,7 +50,7 @@ const std::string& MissingFolderMessage() {
   return message;
 }
 
-std::string FilePathIn(const std::string& folder, const std::string& name) {
+std::string FilePathIn(const std::string& folder, std::string_view name) {
   std::string path;
   path.reserve(folder.size() + 1 + name.size());
   path += folder;
@@ -50,18 +59,17 @@ std::string FilePathIn(const std::string& folder, const std::string& name) {
   return path;
 }
 
-void WriteSiteFiles(const TSiteGenerator& generator, const std::string& folder, TFileSystem& fs) {
+void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vector<TSiteFile>& pages,
+                    std::string_view css) {
   if (!fs.IsDirectory(folder)) {
     ShowErrorBox(MissingFolderMessage());
     return;
   }
-  const TSitePages& pages = generator.Pages();
-  uint64_t needed = generator.CssCode().size();
-  for (int i = 0; i < pages.Count(); ++i) needed += pages[i].PageHTML.size();
+  uint64_t needed = css.size();
+  for (const TSiteFile& page : pages) needed += page.bytes.size();
   CheckFreeSpace(fs, folder, needed);
-  for (int i = 0; i < pages.Count(); ++i)
-    WriteOne(fs, FilePathIn(folder, pages[i].PageUrl), pages[i].PageHTML);
-  WriteOne(fs, FilePathIn(folder, "style.css"), generator.CssCode());
+  for (const TSiteFile& page : pages) WriteSiteFile(fs, folder, page.name, page.bytes);
+  WriteSiteFile(fs, folder, "style.css", css);
   fs.RemoveStaleTemporaries(folder);
 }
 

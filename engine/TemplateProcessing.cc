@@ -1,74 +1,30 @@
 #include "TemplateProcessing.h"
 
-#include <cstring>
 #include <initializer_list>
 #include <utility>
-#include <vector>
+
+#include "ReplaceAll.h"
 
 namespace orvana {
-namespace {
 
-const char* Find(const char* from, const char* end, std::string_view pattern) {
-  return static_cast<const char*>(
-      memmem(from, static_cast<size_t>(end - from), pattern.data(), pattern.size()));
-}
-
-}  // namespace
-
-namespace {
-
-// The text with every occurrence of the pattern replaced, given the first
-// occurrence (already found, so texts without one are never copied). Returns
-// the number of replacements through `count`.
-std::string Replaced(std::string_view text, const char* hit, std::string_view pattern,
-                     std::string_view replacement, size_t& count) {
-  const char* p = text.data();
-  const char* end = p + text.size();
-  std::string out;
-  // A first estimate; the string grows geometrically if more matches follow.
-  out.reserve(text.size() + (replacement.size() > pattern.size()
-                                 ? (replacement.size() - pattern.size()) * 4
-                                 : 0));
-  count = 0;
-  while (hit) {
+void BuildParagraphText(std::string_view page_text, std::string& out) {
+  out.clear();
+  out.reserve(ParagraphTextSize(page_text));
+  out += "<p>";
+  const char* p = page_text.data();
+  const char* end = p + page_text.size();
+  for (const char* hit = FindBytes(p, end, "\r\r"); hit; hit = FindBytes(p, end, "\r\r")) {
     out.append(p, static_cast<size_t>(hit - p));
-    out.append(replacement);
-    ++count;
-    p = hit + pattern.size();
-    hit = Find(p, end, pattern);
+    out += "</p><p>";
+    p = hit + 2;
   }
   out.append(p, static_cast<size_t>(end - p));
-  return out;
-}
-
-}  // namespace
-
-std::string ReplaceAll(std::string_view text, std::string_view pattern,
-                       std::string_view replacement) {
-  if (text.empty()) return {};
-  if (pattern.empty()) return std::string(text);
-  const char* hit = Find(text.data(), text.data() + text.size(), pattern);
-  if (!hit) return std::string(text);
-  size_t count;
-  return Replaced(text, hit, pattern, replacement, count);
-}
-
-size_t ReplaceAllInPlace(std::string& text, std::string_view pattern,
-                         std::string_view replacement) {
-  if (text.empty() || pattern.empty()) return 0;
-  const char* hit = Find(text.data(), text.data() + text.size(), pattern);
-  if (!hit) return 0;
-  size_t count;
-  text = Replaced(text, hit, pattern, replacement, count);
-  return count;
+  out += "</p>";
 }
 
 std::string ParagraphText(std::string_view page_text) {
   std::string out;
-  out.reserve(page_text.size() + 7 + page_text.size() / 64);
-  out += "<p>";
-  if (!page_text.empty()) out += ReplaceAll(page_text, "\r\r", "</p><p>");
-  out += "</p>";
+  BuildParagraphText(page_text, out);
   return out;
 }
 
@@ -80,14 +36,18 @@ bool IsInertText(std::string_view text) {
          text.find("SiteGeneratorChange.") == std::string_view::npos;
 }
 
-namespace {
+// A block of text that no later step can match in or across, made of one or
+// more views.
+struct TInertBlock {
+  const std::string_view* views = nullptr;
+  size_t count = 0;
+};
 
 // The HTML of a page while its placeholders are replaced: live text that the
-// later steps search, each piece followed by an inert block (the menu or the
-// bar, possibly none) that no later step can match in or across. Replacing
-// placeholders in the live text alone therefore gives the same bytes as
-// replacing them in the whole, without copying and searching the big blocks
-// again at every step.
+// later steps search, each piece followed by an inert block (the menu, the
+// paragraph text or the bar, possibly none). Replacing placeholders in the
+// live text alone therefore gives the same bytes as replacing them in the
+// whole, without copying and searching the big blocks again at every step.
 class TPageBuilder {
  public:
   explicit TPageBuilder(std::string_view tmpl) { pieces_.push_back({std::string(tmpl), {}}); }
@@ -99,8 +59,9 @@ class TPageBuilder {
   }
 
   // Replaces every occurrence of the placeholder by a block that later steps
-  // never search; `block` must satisfy IsInertText and outlive the builder.
-  void ReplaceInert(std::string_view placeholder, std::string_view block) {
+  // never search; the block must satisfy IsInertText as a whole and its views
+  // must outlive the builder.
+  void ReplaceInert(std::string_view placeholder, TInertBlock block) {
     std::vector<Piece> out;
     out.reserve(pieces_.size() + 2);
     for (Piece& piece : pieces_) {
@@ -119,71 +80,176 @@ class TPageBuilder {
     pieces_ = std::move(out);
   }
 
-  // The bytes outside the given inert blocks, and how often each of those
-  // blocks (told apart by address) stands in the page.
-  uint64_t SizeWithout(std::initializer_list<std::pair<const char*, uint64_t*>> blocks) const {
+  // The bytes outside the given inert blocks (told apart by address), and how
+  // often each of those blocks stands in the page.
+  uint64_t SizeWithout(
+      std::initializer_list<std::pair<const std::string_view*, uint64_t*>> blocks) const {
     uint64_t size = 0;
     for (const Piece& piece : pieces_) {
       size += piece.live.size();
       bool counted = false;
-      for (const auto& [address, count] : blocks)
-        if (piece.inert.data() == address) {
+      for (const auto& [views, count] : blocks)
+        if (piece.inert.views == views) {
           ++*count;
           counted = true;
         }
-      if (!counted) size += piece.inert.size();
+      if (!counted)
+        for (size_t i = 0; i < piece.inert.count; ++i) size += piece.inert.views[i].size();
     }
     return size;
   }
 
+  void AppendPieces(std::vector<std::string_view>& out) const {
+    for (const Piece& piece : pieces_) {
+      if (!piece.live.empty()) out.emplace_back(piece.live);
+      for (size_t i = 0; i < piece.inert.count; ++i)
+        if (!piece.inert.views[i].empty()) out.push_back(piece.inert.views[i]);
+    }
+  }
+
   void AssembleInto(std::string& html) const {
     size_t size = 0;
-    for (const Piece& piece : pieces_) size += piece.live.size() + piece.inert.size();
+    for (const Piece& piece : pieces_) {
+      size += piece.live.size();
+      for (size_t i = 0; i < piece.inert.count; ++i) size += piece.inert.views[i].size();
+    }
     html.clear();
     html.reserve(size);
     for (const Piece& piece : pieces_) {
       html += piece.live;
-      html += piece.inert;
+      for (size_t i = 0; i < piece.inert.count; ++i) html += piece.inert.views[i];
     }
   }
 
  private:
   struct Piece {
     std::string live;
-    std::string_view inert;
+    TInertBlock inert;
   };
   std::vector<Piece> pieces_;
 };
 
+namespace {
+
+// The steps of the fill, in order, with the main text, the bar and the title
+// given as blocks or live text by the caller.
+struct TPageParts {
+  TInertBlock main_inert;  // used when main_live is null
+  const std::string_view* main_live = nullptr;
+  TInertBlock bar_inert;  // used when bar_live is null
+  const std::string_view* bar_live = nullptr;
+  TInertBlock title_inert;  // used when title_live is null
+  const std::string_view* title_live = nullptr;
+};
+
+void RunSteps(TPageBuilder& builder, const TSiteTexts& t, bool menu_inert,
+              const TPageParts& parts) {
+  if (menu_inert)
+    builder.ReplaceInert(kMenuPlaceholder, {&t.site_menu, 1});
+  else
+    builder.ReplaceLive(kMenuPlaceholder, t.site_menu);
+  if (parts.main_live)
+    builder.ReplaceLive(kMainTextPlaceholder, *parts.main_live);
+  else
+    builder.ReplaceInert(kMainTextPlaceholder, parts.main_inert);
+  if (parts.bar_live)
+    builder.ReplaceLive(kPaginationPlaceholder, *parts.bar_live);
+  else
+    builder.ReplaceInert(kPaginationPlaceholder, parts.bar_inert);
+  builder.ReplaceLive(kHeaderPlaceholder, t.site_header);
+  builder.ReplaceLive(kFooterPlaceholder, t.site_footer);
+  builder.ReplaceLive(kAdsensePlaceholder, t.adsense_code);
+  // The title is the last step: nothing searches it again, whatever it holds.
+  if (parts.title_live)
+    builder.ReplaceLive(kTitlePlaceholder, *parts.title_live);
+  else
+    builder.ReplaceInert(kTitlePlaceholder, parts.title_inert);
+}
+
 }  // namespace
 
-void FillTemplate(const TSiteGenerator& g, const TSitePage& page, std::string_view pagination,
-                  bool menu_inert, std::string& html) {
-  TPageBuilder builder(g.SiteTemplate());
-  if (menu_inert)
-    builder.ReplaceInert(kMenuPlaceholder, g.SiteMenu());
+TTemplateFiller::TTemplateFiller(const TSiteTexts& texts)
+    : texts_(texts), menu_inert_(IsInertText(texts.site_menu)) {}
+
+TTemplateFiller::~TTemplateFiller() = default;
+
+void TTemplateFiller::Fill(std::string_view page_text, std::string_view pagination,
+                           std::string_view page_title, std::string& html) {
+  BuildParagraphText(page_text, paragraph_);
+  title_.clear();
+  title_ += texts_.site_title;
+  title_ += " - ";
+  title_ += page_title;
+  const std::string_view main = paragraph_, title = title_;
+  TPageParts parts;
+  if (ParagraphTextIsInert(page_text))
+    parts.main_inert = {&main, 1};
   else
-    builder.ReplaceLive(kMenuPlaceholder, g.SiteMenu());
-  builder.ReplaceLive(kMainTextPlaceholder, ParagraphText(page.PageText));
+    parts.main_live = &main;
   if (IsInertText(pagination))
-    builder.ReplaceInert(kPaginationPlaceholder, pagination);
+    parts.bar_inert = {&pagination, 1};
   else
-    builder.ReplaceLive(kPaginationPlaceholder, pagination);
-  builder.ReplaceLive(kHeaderPlaceholder, g.SiteHeader());
-  builder.ReplaceLive(kFooterPlaceholder, g.SiteFooter());
-  builder.ReplaceLive(kAdsensePlaceholder, g.AdsenseCode());
-  std::string title;
-  title.reserve(g.SiteTitle().size() + 3 + page.PageTitle.size());
-  title += g.SiteTitle();
-  title += " - ";
-  title += page.PageTitle;
-  builder.ReplaceLive(kTitlePlaceholder, title);
+    parts.bar_live = &pagination;
+  parts.title_inert = {&title, 1};
+  TPageBuilder builder(texts_.site_template);
+  RunSteps(builder, texts_, menu_inert_, parts);
   builder.AssembleInto(html);
 }
 
-std::string FillTemplate(const TSiteGenerator& g, const TSitePage& page) {
+const std::vector<std::string_view>& TTemplateFiller::FillPieces(
+    std::string_view page_text, const std::vector<std::string_view>& bar_pieces, bool bar_inert,
+    std::string_view page_title) {
+  BuildParagraphText(page_text, paragraph_);
+  title_.clear();
+  title_ += texts_.site_title;
+  title_ += " - ";
+  title_ += page_title;
+  // The views handed to the builder must stay put until the pieces are used:
+  // they live in this object.
+  main_view_ = paragraph_;
+  title_view_ = title_;
+  TPageParts parts;
+  if (ParagraphTextIsInert(page_text))
+    parts.main_inert = {&main_view_, 1};
+  else
+    parts.main_live = &main_view_;
+  if (bar_inert) {
+    parts.bar_inert = {bar_pieces.data(), bar_pieces.size()};
+  } else {
+    joined_bar_.clear();
+    for (std::string_view piece : bar_pieces) joined_bar_ += piece;
+    bar_view_ = joined_bar_;
+    parts.bar_live = &bar_view_;
+  }
+  parts.title_inert = {&title_view_, 1};
+  builder_ = std::make_unique<TPageBuilder>(texts_.site_template);
+  RunSteps(*builder_, texts_, menu_inert_, parts);
+  pieces_.clear();
+  builder_->AppendPieces(pieces_);
+  return pieces_;
+}
+
+TPageSizeShape TTemplateFiller::SizeShape() const {
+  // The fill with the three per-page texts standing in as inert blocks. For
+  // an inert paragraph text and an inert bar this changes nothing: no later
+  // step can match in or across them, and nothing searches the title.
+  static const std::string_view kMainText = "<main>", kBar = "<bar>", kTitle = "<title>";
+  TPageParts parts;
+  parts.main_inert = {&kMainText, 1};
+  parts.bar_inert = {&kBar, 1};
+  parts.title_inert = {&kTitle, 1};
+  TPageBuilder builder(texts_.site_template);
+  RunSteps(builder, texts_, menu_inert_, parts);
+  TPageSizeShape shape;
+  shape.fixed = builder.SizeWithout(
+      {{&kMainText, &shape.main_texts}, {&kBar, &shape.bars}, {&kTitle, &shape.titles}});
+  return shape;
+}
+
+std::string FillTemplate(const TSiteTexts& texts, std::string_view page_text,
+                         std::string_view pagination, std::string_view page_title) {
   std::string html;
-  FillTemplate(g, page, page.Pagination, IsInertText(g.SiteMenu()), html);
+  TTemplateFiller(texts).Fill(page_text, pagination, page_title, html);
   return html;
 }
 
@@ -200,29 +266,6 @@ bool ParagraphTextIsInert(std::string_view page_text) {
   // Framed by "<p>" and "</p>", and "</p><p>" holds no placeholder character,
   // so only a whole "SiteGeneratorChange." inside the text could match.
   return page_text.find("SiteGeneratorChange.") == std::string_view::npos;
-}
-
-TPageSizeShape PageSizeShape(const TSiteGenerator& g, bool menu_inert) {
-  // The fill of FillTemplate with the three per-page texts standing in as
-  // inert blocks. For an inert paragraph text this changes nothing: no later
-  // step can match in or across it. The title is the last step, so nothing
-  // searches it again either.
-  static const char kMainText[] = "<main>", kBar[] = "<bar>", kTitle[] = "<title>";
-  TPageBuilder builder(g.SiteTemplate());
-  if (menu_inert)
-    builder.ReplaceInert(kMenuPlaceholder, g.SiteMenu());
-  else
-    builder.ReplaceLive(kMenuPlaceholder, g.SiteMenu());
-  builder.ReplaceInert(kMainTextPlaceholder, kMainText);
-  builder.ReplaceInert(kPaginationPlaceholder, kBar);
-  builder.ReplaceLive(kHeaderPlaceholder, g.SiteHeader());
-  builder.ReplaceLive(kFooterPlaceholder, g.SiteFooter());
-  builder.ReplaceLive(kAdsensePlaceholder, g.AdsenseCode());
-  builder.ReplaceInert(kTitlePlaceholder, kTitle);
-  TPageSizeShape shape;
-  shape.fixed = builder.SizeWithout(
-      {{kMainText, &shape.main_texts}, {kBar, &shape.bars}, {kTitle, &shape.titles}});
-  return shape;
 }
 
 }  // namespace orvana

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SiteGenerator.h"
+#include "StringList.h"
 
 namespace orvana {
 

@@ -1,6 +1,7 @@
 #include "Dialogs.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QPushButton>
 
@@ -35,6 +36,16 @@ std::deque<std::optional<QString>>& scriptedFileNames() {
 int& fileDialogExecutions() {
   static int count = 0;
   return count;
+}
+
+QList<QUrl>& openedUrls() {
+  static QList<QUrl> urls;
+  return urls;
+}
+
+bool& openerIntercepted() {
+  static bool intercepted = false;
+  return intercepted;
 }
 
 QWidget* boxParent(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
@@ -152,5 +163,17 @@ void FileDialog::reset() {
   scriptedFileNames().clear();
   fileDialogExecutions() = 0;
 }
+
+bool DesktopOpener::open(const QUrl& url) {
+  openedUrls().append(url);
+  if (openerIntercepted()) return true;
+  return QDesktopServices::openUrl(url);
+}
+
+void DesktopOpener::setIntercepted(bool intercepted) { openerIntercepted() = intercepted; }
+
+const QList<QUrl>& DesktopOpener::opened() { return openedUrls(); }
+
+void DesktopOpener::reset() { openedUrls().clear(); }
 
 }  // namespace orvana

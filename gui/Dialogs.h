@@ -1,11 +1,14 @@
-// The program's modal boxes and file dialogs, behind two small seams.
+// The program's modal boxes, file dialogs and hand-overs to the desktop,
+// behind small seams.
 //
 // Every message box of the desktop application goes through MessageBox and
 // every open or save dialog through FileDialog. Both show the real Qt dialog
 // unless a test has queued an answer: then the queued answer is taken and
 // nothing is shown. MessageBox also remembers every box it was asked for
 // (kind, title, text, buttons), shown or answered, so tests can check the
-// exact wording and the order of the questions.
+// exact wording and the order of the questions. Files and addresses handed to
+// the desktop's own programs (the browser) go through DesktopOpener, which a
+// test can keep from launching anything.
 #pragma once
 
 #include <QList>
@@ -13,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <optional>
@@ -109,6 +113,25 @@ class FileDialog : public QObject {
   QWidget* m_owner;
   QString m_fileName;
   QPointer<QFileDialog> m_dialog;
+};
+
+// Hands a file or an address to the program the desktop opens it with (an
+// HTML page: the browser).
+class DesktopOpener {
+ public:
+  // Asks the desktop to open url. Returns false when it could not be handed
+  // over (no program for it). While intercepted, nothing is launched and the
+  // result is true.
+  static bool open(const QUrl& url);
+
+  // --- Test hooks -------------------------------------------------------
+
+  // While on, open() records the address and launches nothing.
+  static void setIntercepted(bool intercepted);
+  // Every address open() was asked for since the last reset, oldest first.
+  static const QList<QUrl>& opened();
+  // Forgets the addresses; interception stays as it was.
+  static void reset();
 };
 
 }  // namespace orvana

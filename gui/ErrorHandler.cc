@@ -13,16 +13,20 @@ namespace orvana {
 
 QString ApplicationTitle() { return QStringLiteral("Orvana - Generator"); }
 
+QString CommandErrorText(const std::exception& error) {
+  std::string message;
+  if (const auto* own = dynamic_cast<const EOrvanaError*>(&error))
+    message = own->what();
+  else
+    message = ToEngine(QString::fromUtf8(error.what()));
+  return FromEngine(WithFullStop(message));
+}
+
 void ShowCommandError(const std::exception& error) {
   // Showing the box must not throw out of a catch handler; a failure to show
   // it (memory exhausted) leaves nothing better to do than to go on.
   try {
-    std::string message;
-    if (const auto* own = dynamic_cast<const EOrvanaError*>(&error))
-      message = own->what();
-    else
-      message = ToEngine(QString::fromUtf8(error.what()));
-    MessageBox::applicationError(QApplication::activeWindow(), FromEngine(WithFullStop(message)));
+    MessageBox::applicationError(QApplication::activeWindow(), CommandErrorText(error));
   } catch (...) {
   }
 }

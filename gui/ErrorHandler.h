@@ -25,6 +25,8 @@ QString ApplicationTitle();
 // EOrvanaError messages are Windows-1251; other errors' texts are taken as
 // UTF-8.
 void ShowCommandError(const std::exception& error);
+// The text ShowCommandError shows for error, without the box.
+QString CommandErrorText(const std::exception& error);
 // The same for an error of unknown type.
 void ShowUnknownCommandError();
 // Shows a message of the window's own in the application's error box, with

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "SiteGenerator.h"
+#include "StringList.h"
 
 class QPlainTextEdit;
 

@@ -203,6 +203,9 @@ class TParser {
   void ParseString(size_t parent) {
     const size_t node = NewNode(TNodeKind::kString);
     const size_t begin = scan_.string_begin();
+    // The pieces of a long string, joined line after line, are taken by the
+    // scanner in one go; what it leaves ("+" and no string) fails below.
+    scan_.JoinStringPieces();
     size_t end = scan_.string_end();
     scan_.Next();
     while (scan_.IsChar('+')) {

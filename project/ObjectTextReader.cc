@@ -4,6 +4,7 @@
 // generator untouched; the assignment pass (ObjectTextAssigner) then gives
 // the generator its properties.
 
+#include <string>
 #include <string_view>
 
 #include "ObjectTextAssigner.h"
@@ -18,6 +19,16 @@ void ReadProjectText(std::string_view text, TSiteGenerator& generator,
   // Decoded strings never outgrow the text they come from.
   tree.arena.reserve(text.size());
   const size_t root = object_text::ParseObjectText(text, tree);
+  object_text::AssignObjectTree(tree, root, generator, context);
+}
+
+void ReadProjectText(std::string&& text, TSiteGenerator& generator,
+                     const TProjectReadContext& context) {
+  object_text::TTree tree;
+  tree.arena.reserve(text.size());
+  const size_t root = object_text::ParseObjectText(text, tree);
+  // The tree holds everything the assignment takes.
+  std::string().swap(text);
   object_text::AssignObjectTree(tree, root, generator, context);
 }
 

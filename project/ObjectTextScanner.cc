@@ -105,12 +105,38 @@ void TScanner::SkipBlanks() {
 void TScanner::ScanString() {
   kind_ = TTokenKind::kString;
   string_begin_ = arena_.size();
+  ScanStringPieces();
+}
+
+void TScanner::JoinStringPieces() {
+  for (;;) {
+    // Looking ahead skips what the next two tokens would skip, so a line
+    // that cannot be read fails here exactly as it would there.
+    const size_t at = pos_;
+    const int64_t line = line_;
+    SkipBlanks();
+    bool joined = pos_ < text_.size() && At(pos_) == '+';
+    if (joined) {
+      ++pos_;
+      SkipBlanks();
+      joined = pos_ < text_.size() && (At(pos_) == '\'' || At(pos_) == '#');
+    }
+    if (!joined) {
+      pos_ = at;
+      line_ = line;
+      return;
+    }
+    ScanStringPieces();
+  }
+}
+
+void TScanner::ScanStringPieces() {
   bool pending_high = false;
   while (pos_ < text_.size()) {
     const unsigned char c = At(pos_);
     if (c == '#') {
+      if (!pending_high && ScanCyrillicCodes()) continue;
       ++pos_;
-      if (!pending_high && ScanCyrillicCode()) continue;
       AppendCharCode(ScanCharCode(), pending_high);
     } else if (c == '\'') {
       if (pending_high) {
@@ -127,21 +153,34 @@ void TScanner::ScanString() {
   token_end_ = pos_;
 }
 
-// Most codes in a file are Cyrillic letters, "#" and four decimal digits;
-// they skip the general loop and the code-page search. True when the code
-// after "#" was one and has been taken; otherwise nothing is consumed.
-inline bool TScanner::ScanCyrillicCode() {
-  if (pos_ + 4 < text_.size() && IsDigit(At(pos_)) && IsDigit(At(pos_ + 1)) &&
-      IsDigit(At(pos_ + 2)) && IsDigit(At(pos_ + 3)) && !IsDigit(At(pos_ + 4))) {
-    const uint32_t code = (At(pos_) - '0') * 1000u + (At(pos_ + 1) - '0') * 100u +
-                          (At(pos_ + 2) - '0') * 10u + (At(pos_ + 3) - '0');
-    if (code >= 0x410 && code <= 0x44F) {
-      arena_ += static_cast<char>(code - 0x410 + 0xC0);
-      pos_ += 4;
-      return true;
+// Most codes in a file are Cyrillic letters, "#" and four decimal digits,
+// one after the other; they skip the general loop and the code-page search
+// and reach the arena a block at a time. Takes such codes from the "#" at
+// the current position on; true when it took at least one, otherwise nothing
+// is consumed.
+bool TScanner::ScanCyrillicCodes() {
+  const char* p = text_.data() + pos_;
+  const char* const end = text_.data() + text_.size();
+  const char* const first = p;
+  auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+  char block[256];
+  size_t n = 0;
+  // A code needs "#", four digits and one more byte that is no digit.
+  while (end - p > 5 && p[0] == '#') {
+    const unsigned d1 = digit(p[1]), d2 = digit(p[2]), d3 = digit(p[3]), d4 = digit(p[4]);
+    if (d1 > 9 || d2 > 9 || d3 > 9 || d4 > 9 || digit(p[5]) <= 9) break;
+    const unsigned code = d1 * 1000u + d2 * 100u + d3 * 10u + d4;
+    if (code - 0x410u > 0x44Fu - 0x410u) break;
+    block[n++] = static_cast<char>(code - 0x410u + 0xC0u);
+    p += 5;
+    if (n == sizeof block) {
+      arena_.append(block, n);
+      n = 0;
     }
   }
-  return false;
+  arena_.append(block, n);
+  pos_ += static_cast<size_t>(p - first);
+  return p != first;
 }
 
 // The code after "#": decimal digits, or "$" and hexadecimal digits; at

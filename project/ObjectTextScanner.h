@@ -43,6 +43,12 @@ class TScanner {
   // Moves on to the next token.
   void Next();
 
+  // On a string token: takes every "+" that a string follows, and that
+  // string, into the token, as if the parser had joined them; the decoded
+  // bytes follow the token's in the arena and string_end() moves on. Stops
+  // before the first "+" that no string follows and before anything else.
+  void JoinStringPieces();
+
   // Raw data after the current "{" token: pairs of hexadecimal digits with
   // blanks allowed between pairs, up to "}". Leaves the scanner on the token
   // after "}".
@@ -55,8 +61,11 @@ class TScanner {
   void SkipBlanks();
 
   void ScanString();
-  // Part of ScanString's loop, taken once for nearly every character.
-  [[gnu::always_inline]] inline bool ScanCyrillicCode();
+  // The adjacent quoted runs and codes from the current position, decoded
+  // into the arena; sets string_end_ and token_end_.
+  void ScanStringPieces();
+  // Part of ScanString's loop, taken for nearly every run of characters.
+  bool ScanCyrillicCodes();
   uint32_t ScanCharCode();
   void AppendCharCode(uint32_t code, bool& pending_high);
   void ScanQuotedRun();

@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -44,9 +46,20 @@ const TByteForms& ByteForms() {
 
 class TObjectTextWriter {
  public:
-  explicit TObjectTextWriter(std::string& out) : out_(out), forms_(ByteForms()) {}
+  // `flush`, when given, is called with the text written so far whenever it
+  // has grown past a chunk, at the end of a string; it empties the text.
+  explicit TObjectTextWriter(std::string& out,
+                             const std::function<void(std::string&)>* flush = nullptr)
+      : out_(out), forms_(ByteForms()), flush_(flush) {}
 
   void WriteRoot(const TSiteGenerator& generator) {
+    WriteHeader(generator);
+    WriteProperties(generator, SiteGeneratorClass(), 1);
+    WriteEnd();
+  }
+
+  // The header line: "object [NAME: ]TSiteGenerator".
+  void WriteHeader(const TSiteGenerator& generator) {
     out_.append(ot::kObject);
     out_ += ' ';
     if (!generator.Name().empty()) {
@@ -55,9 +68,28 @@ class TObjectTextWriter {
     }
     out_.append(SiteGeneratorClass().class_name);
     out_.append(ot::kLineEnd);
-    WriteProperties(generator, SiteGeneratorClass(), 1);
+  }
+
+  void WriteEnd() {
     out_.append(ot::kEnd);
     out_.append(ot::kLineEnd);
+  }
+
+  // The generator's first property, its pages, written a page at a time:
+  // the opening, each item, the closing.
+  void OpenPages() {
+    BeginProperty(SiteGeneratorClass().properties.front().name, {}, 1);
+    out_ += '<';
+  }
+  void WritePageItem(const TSitePage& page) { WriteItem(page, 1); }
+  void ClosePages() {
+    out_ += '>';
+    out_.append(ot::kLineEnd);
+  }
+
+  // The generator's properties after its pages.
+  void WritePropertiesAfterPages(const TSiteGenerator& generator) {
+    WriteProperties(generator, SiteGeneratorClass(), 1, 1);
   }
 
  private:
@@ -75,9 +107,21 @@ class TObjectTextWriter {
 
   // Every published property of the object that the format writes, in
   // published order, one per line at `level`.
+  // One page of a collection whose property stands at `level`.
+  void WriteItem(const TSitePage& page, int level) {
+    out_.append(ot::kLineEnd);
+    Indent(level + 1);
+    out_.append(ot::kItem);
+    out_.append(ot::kLineEnd);
+    WriteProperties(page, SitePageClass(), level + 2);
+    Indent(level + 1);
+    out_.append(ot::kEnd);
+  }
+
   template <class T>
-  void WriteProperties(const T& object, const TClassInfo<T>& info, int level) {
-    for (const TPropInfo<T>& prop : info.properties) {
+  void WriteProperties(const T& object, const TClassInfo<T>& info, int level, size_t first = 0) {
+    for (size_t index = first; index < info.properties.size(); ++index) {
+      const TPropInfo<T>& prop = info.properties[index];
       switch (prop.kind) {
         case TPropKind::String: {
           const std::string& value = prop.GetString(object);
@@ -110,15 +154,7 @@ class TObjectTextWriter {
           const TSitePages& pages = prop.GetConstPages(object);
           BeginProperty(prop.name, {}, level);
           out_ += '<';
-          for (int i = 0; i < pages.Count(); ++i) {
-            out_.append(ot::kLineEnd);
-            Indent(level + 1);
-            out_.append(ot::kItem);
-            out_.append(ot::kLineEnd);
-            WriteProperties(pages[i], SitePageClass(), level + 2);
-            Indent(level + 1);
-            out_.append(ot::kEnd);
-          }
+          for (int i = 0; i < pages.Count(); ++i) WriteItem(pages[i], level);
           out_ += '>';
           out_.append(ot::kLineEnd);
           break;
@@ -142,11 +178,23 @@ class TObjectTextWriter {
       out_.append(ot::kLineEnd);
       Indent(level);
     }
+    // The characters are put together in a block on the stack and appended
+    // in pieces of a few kilobytes: a "#" code is one fixed-size copy there,
+    // not an append of its own. One step adds at most a quoted run of 64
+    // characters and its quotes, or one code.
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(s.data());
+    char block[4096];
+    size_t n = 0;
     size_t i = 0;
     size_t count = 0;
     while (i < length) {
+      if (n > sizeof block - 128) {
+        out_.append(block, n);
+        n = 0;
+      }
       if (count == ot::kMaxStringCharsPerLine) {
+        out_.append(block, n);
+        n = 0;
         out_.append(ot::kStringJoin);
         out_.append(ot::kLineEnd);
         Indent(level);
@@ -157,17 +205,21 @@ class TObjectTextWriter {
         const size_t limit = std::min(length, i + (ot::kMaxStringCharsPerLine - count));
         size_t j = i + 1;
         while (j < limit && forms_.plain[bytes[j]]) ++j;
-        out_ += '\'';
-        out_.append(s.data() + i, j - i);
-        out_ += '\'';
+        block[n++] = '\'';
+        std::memcpy(block + n, s.data() + i, j - i);
+        n += j - i;
+        block[n++] = '\'';
         count += j - i;
         i = j;
       } else {
-        out_.append(forms_.code[b].data(), forms_.code_length[b]);
+        std::memcpy(block + n, forms_.code[b].data(), sizeof forms_.code[b]);
+        n += forms_.code_length[b];
         ++count;
         ++i;
       }
     }
+    out_.append(block, n);
+    MaybeFlush();
   }
 
   // Grows the buffer ahead of a string by an upper bound of its written size,
@@ -178,11 +230,90 @@ class TObjectTextWriter {
       out_.reserve(std::max(out_.size() + bound, out_.capacity() * 2));
   }
 
+  void MaybeFlush() {
+    if (flush_ && out_.size() >= kChunkBytes) (*flush_)(out_);
+  }
+
+  static constexpr size_t kChunkBytes = size_t{1} << 20;
+
   std::string& out_;
   const TByteForms& forms_;
+  const std::function<void(std::string&)>* flush_;
 };
 
 }  // namespace
+
+// --- TProjectFileStream ---------------------------------------------------------
+
+struct TProjectFileStream::TState {
+  std::string buffer;
+  TSitePage scratch;
+};
+
+TProjectFileStream::TProjectFileStream(const TSiteGenerator& generator,
+                                       const std::string& file_name, TFileSystem* fs)
+    : generator_(generator), file_name_(file_name), state_(std::make_unique<TState>()) {
+  TFileSystem& target = fs ? *fs : RealFileSystem();
+  file_ = target.BeginReplace(file_name, TReplaceMode::kDocument, &failure_);
+  if (!file_) failed_ = true;
+  TObjectTextWriter writer(state_->buffer);
+  writer.WriteHeader(generator);
+  writer.OpenPages();
+}
+
+TProjectFileStream::~TProjectFileStream() = default;
+
+void TProjectFileStream::AddPage(const TSitePage& page, const std::vector<std::string_view>& bar,
+                                 const std::vector<std::string_view>& html) {
+  TSitePage& scratch = state_->scratch;
+  scratch.PageText = page.PageText;
+  scratch.PageTitle = page.PageTitle;
+  scratch.PageUrl = page.PageUrl;
+  scratch.PageHTML.clear();
+  for (std::string_view piece : html) scratch.PageHTML += piece;
+  scratch.Pagination.clear();
+  for (std::string_view piece : bar) scratch.Pagination += piece;
+  TObjectTextWriter(state_->buffer).WritePageItem(scratch);
+  Flush();
+}
+
+void TProjectFileStream::Flush() {
+  if (!failed_ && !file_->Write(state_->buffer, &failure_)) {
+    failed_ = true;
+    file_.reset();
+  }
+  state_->buffer.clear();
+}
+
+void TProjectFileStream::Commit() {
+  // The properties after the pages hold the whole site text: they go out a
+  // chunk at a time as well.
+  const std::function<void(std::string&)> flush = [this](std::string&) { Flush(); };
+  TObjectTextWriter writer(state_->buffer, &flush);
+  writer.ClosePages();
+  writer.WritePropertiesAfterPages(generator_);
+  writer.WriteEnd();
+  Flush();
+  std::string().swap(state_->buffer);
+  if (!failed_ && file_->Commit(&failure_)) {
+    file_.reset();
+    return;
+  }
+  file_.reset();
+  ThrowSaveFailure(file_name_, failure_);
+}
+
+void WriteProjectTextInChunks(const TSiteGenerator& generator,
+                              const std::function<void(std::string_view)>& sink) {
+  std::string out;
+  out.reserve(2 << 20);
+  const std::function<void(std::string&)> flush = [&](std::string& text) {
+    sink(text);
+    text.clear();
+  };
+  TObjectTextWriter(out, &flush).WriteRoot(generator);
+  if (!out.empty()) sink(out);
+}
 
 std::string WriteProjectText(const TSiteGenerator& generator) {
   std::string out;

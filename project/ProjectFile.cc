@@ -43,11 +43,14 @@ std::string ReadWholeFile(const std::string& file_name) {
     throw EOrvanaError(ot::FormatMessage(
         ot::kCannotOpenFile, {AbsolutePath(file_name), std::string(kNotRegularFileText)}));
   }
+  // The bytes go straight into the text's own buffer, which is sized from
+  // the file and grows only if the file grows while it is read.
   std::string text;
-  if (st.st_size > 0) text.reserve(static_cast<size_t>(st.st_size));
-  char buffer[1 << 16];
+  size_t size = 0;
+  text.resize(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16);
   for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (size == text.size()) text.resize(text.size() * 2);
+    const ssize_t n = ::read(fd, text.data() + size, text.size() - size);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -55,20 +58,16 @@ std::string ReadWholeFile(const std::string& file_name) {
       ::close(fd);
       FailToOpen(file_name, err);
     }
-    text.append(buffer, static_cast<size_t>(n));
+    size += static_cast<size_t>(n);
   }
+  text.resize(size);
   ::close(fd);
   return text;
 }
 
 }  // namespace
 
-void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
-                     TFileSystem* fs) {
-  const std::string text = WriteProjectText(generator);
-  TFileSystem& target = fs ? *fs : RealFileSystem();
-  TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (target.ReplaceFile(file_name, text, TReplaceMode::kDocument, &failure)) return;
+void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure) {
   const std::string path = AbsolutePath(file_name);
   switch (failure.stage) {
     case TWriteFailure::kWrite:
@@ -87,10 +86,28 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
       failure.error_code);
 }
 
+void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
+                     TFileSystem* fs) {
+  // The text goes to the replacement file a chunk at a time as it is made,
+  // so the whole text, several times the size of the texts it encodes, is
+  // never held at once.
+  TFileSystem& target = fs ? *fs : RealFileSystem();
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  std::unique_ptr<TFileReplacement> file =
+      target.BeginReplace(file_name, TReplaceMode::kDocument, &failure);
+  if (!file) ThrowSaveFailure(file_name, failure);
+  bool ok = true;
+  WriteProjectTextInChunks(generator, [&](std::string_view chunk) {
+    if (ok && !file->Write(chunk, &failure)) ok = false;
+  });
+  if (ok && file->Commit(&failure)) return;
+  file.reset();
+  ThrowSaveFailure(file_name, failure);
+}
+
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
                      const TProjectReadContext& context) {
-  const std::string text = ReadWholeFile(file_name);
-  ReadProjectText(text, generator, context);
+  ReadProjectText(ReadWholeFile(file_name), generator, context);
 }
 
 }  // namespace orvana

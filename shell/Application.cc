@@ -1,10 +1,15 @@
 #include "Application.h"
 
+#include <QFile>
 #include <QIcon>
+#include <QStringList>
 
+#include "CommandLine.h"
 #include "ErrorHandler.h"
+#include "MainFrame.h"
 #include "Notify.h"
 #include "Resources.h"
+#include "about.h"
 
 namespace orvana {
 
@@ -28,6 +33,15 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     ShowUnknownCommandError();
   }
   return false;
+}
+
+void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv) {
+  form1.SetAboutWindow(&form2);
+  form1.show();
+  QStringList files;
+  for (const std::string& file : ProjectFileArguments(argc, argv))
+    files << QFile::decodeName(QByteArray::fromStdString(file));
+  form1.OpenFiles(files);
 }
 
 }  // namespace orvana

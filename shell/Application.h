@@ -22,4 +22,13 @@ class TApplication : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 };
 
+class TForm1;
+class TForm2;
+
+// Start-up once the application object exists: the main window gets the
+// about window and is shown, then the project files named on the command
+// line (ProjectFileArguments of argv, which the application object has
+// already rid of Qt's options) are opened in order, as Open project does.
+void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv);
+
 }  // namespace orvana

@@ -10,10 +10,12 @@ const char* VersionText() { return "orvana " ORVANA_VERSION "\n"; }
 
 const char* UsageText() {
   return "Usage: orvana [--version | --help]\n"
+         "       orvana [FILE...]\n"
          "\n"
          "Orvana builds small static web sites out of one long text. Without an\n"
          "option it opens the main window, where projects are created, opened,\n"
-         "saved and generated. For scripts and batch work use orvana-cli.\n"
+         "saved and generated; the project files named open in it at once. For\n"
+         "scripts and batch work use orvana-cli.\n"
          "\n"
          "Options:\n"
          "  --version  print the program's version and exit\n"
@@ -40,6 +42,19 @@ std::optional<int> AnswerCommandLine(int argc, const char* const* argv, std::FIL
   std::fprintf(err, "orvana: cannot write to standard output: %s\n",
                error ? std::strerror(error) : "write error");
   return 1;
+}
+
+std::vector<std::string> ProjectFileArguments(int argc, const char* const* argv) {
+  std::vector<std::string> files;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (!optionsEnded && arg == "--")
+      optionsEnded = true;
+    else if (optionsEnded || arg.empty() || arg.front() != '-')
+      files.emplace_back(arg);
+  }
+  return files;
 }
 
 }  // namespace orvana

@@ -2,12 +2,15 @@
 //
 // `orvana --version` and `orvana --help` are answered on standard output
 // before the application object exists, so they need no display and open no
-// window. Any other argument is left alone: the program then starts as
-// usual (Qt takes its own options, such as -platform, from the rest).
+// window. Otherwise the program starts as usual: Qt takes its own options,
+// such as -platform, and the remaining arguments name project files to open
+// (`orvana FILE...`).
 #pragma once
 
 #include <cstdio>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace orvana {
 
@@ -23,5 +26,10 @@ const char* UsageText();
 // should start its window.
 std::optional<int> AnswerCommandLine(int argc, const char* const* argv, std::FILE* out,
                                      std::FILE* err);
+
+// The project files named among argv[1..argc-1], in order, once Qt has
+// taken its own options out: every argument that does not begin with "-",
+// and every argument after "--". Other options are passed by.
+std::vector<std::string> ProjectFileArguments(int argc, const char* const* argv);
 
 }  // namespace orvana

@@ -1,13 +1,18 @@
 #include "MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QKeySequence>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QSettings>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
@@ -20,6 +25,7 @@
 #include "ErrorHandler.h"
 #include "FProject.h"
 #include "Resources.h"
+#include "Settings.h"
 #include "TextBridge.h"
 #include "about.h"
 
@@ -69,6 +75,7 @@ QAction* makeMenuItem(QAction* action, const QString& picture, QObject* parent) 
     caption += u'\t' + action->shortcut().toString(QKeySequence::NativeText);
   auto* item = new QAction(caption, parent);
   item->setObjectName(action->objectName() + QStringLiteral("Item"));
+  item->setEnabled(action->isEnabled());
   if (!picture.isEmpty()) item->setIcon(QIcon(picture));
   QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
   QObject::connect(action, &QAction::changed, item,
@@ -125,9 +132,20 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
           [this](QTreeWidgetItem* current) { TreeView1Change(current); });
   connect(TreeView1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& at) { PopupMenu1->popup(TreeView1->viewport()->mapToGlobal(at)); });
+  // However the frame came to activate a window, the tree follows; when the
+  // whole program goes inactive the frame reports no window, and the tree
+  // keeps its node.
+  connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    if (window) selectActiveNode();
+    updateActions();
+  });
 
+  setAcceptDrops(true);
   move(217, 210);
   resize(870, 640);
+  restoreWindowSettings();
+  rebuildRecentMenu();
+  updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
   m_newProjectCounter = 0;
 }
@@ -164,6 +182,26 @@ void TForm1::createActions() {
                      this);
   Quit = makeAction(QStringLiteral("Quit"), QStringLiteral("Выход"), QStringLiteral("Project"),
                     QKeySequence(Qt::CTRL | Qt::Key_Q), QString(), this);
+  // The keys of other programs work too; menus show the first one.
+  LoadProject->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_O)});
+  SaveProjectAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
+  CloseProject->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_T), QKeySequence(Qt::CTRL | Qt::Key_W)});
+
+  DuplicateProject =
+      makeAction(QStringLiteral("DuplicateProject"), QStringLiteral("Дублировать проект"),
+                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                 QStringLiteral(":/icons/image6.png"), this);
+  GenerateAll = makeAction(
+      QStringLiteral("GenerateAll"), QStringLiteral("Сгенерировать все"), QStringLiteral("Project"),
+      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), QStringLiteral(":/icons/image7.png"), this);
+  OpenSite = makeAction(QStringLiteral("OpenSite"), QStringLiteral("Открыть сайт в браузере"),
+                        QStringLiteral("Project"), QKeySequence(),
+                        QStringLiteral(":/icons/image8.png"), this);
+  ClearRecent = makeAction(QStringLiteral("ClearRecent"), QStringLiteral("Очистить список"),
+                           QStringLiteral("Project"), QKeySequence(), QString(), this);
 
   connect(NewProject, &QAction::triggered, this, [this] { NewProjectExecute(); });
   connect(LoadProject, &QAction::triggered, this, [this] { LoadProjectExecute(); });
@@ -172,9 +210,17 @@ void TForm1::createActions() {
   connect(CloseProject, &QAction::triggered, this, [this] { CloseProjectExecute(); });
   connect(About, &QAction::triggered, this, [this] { AboutExecute(); });
   connect(Quit, &QAction::triggered, this, [this] { QuitExecute(); });
+  connect(DuplicateProject, &QAction::triggered, this, [this] { DuplicateProjectExecute(); });
+  connect(GenerateAll, &QAction::triggered, this, [this] { GenerateAllExecute(); });
+  connect(OpenSite, &QAction::triggered, this, [this] { OpenSiteExecute(); });
+  connect(ClearRecent, &QAction::triggered, this, [this] {
+    ClearRecentProjects();
+    rebuildRecentMenu();
+  });
 
   // The shortcuts work wherever the focus is in the window, menus or not.
-  addActions({NewProject, LoadProject, SaveProject, SaveProjectAs, CloseProject, About, Quit});
+  addActions({NewProject, LoadProject, SaveProject, SaveProjectAs, CloseProject, About, Quit,
+              DuplicateProject, GenerateAll, OpenSite});
 }
 
 void TForm1::createMenus() {
@@ -183,11 +229,17 @@ void TForm1::createMenus() {
   QMenu* project = menuBar()->addMenu(QStringLiteral("Проект"));
   project->setObjectName(QStringLiteral("ProjectMenu"));
   project->addAction(makeMenuItem(NewProject, QStringLiteral(":/icons/menu-new.png"), this));
+  project->addAction(makeMenuItem(DuplicateProject, QStringLiteral(":/icons/image6.png"), this));
   project->addSeparator();
   project->addAction(makeMenuItem(LoadProject, QStringLiteral(":/icons/menu-open.png"), this));
+  RecentMenu = project->addMenu(QStringLiteral("Недавние проекты"));
+  RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
   project->addSeparator();
   project->addAction(makeMenuItem(SaveProject, QStringLiteral(":/icons/menu-save.png"), this));
   project->addAction(makeMenuItem(SaveProjectAs, QStringLiteral(":/icons/menu-saveas.png"), this));
+  project->addSeparator();
+  project->addAction(makeMenuItem(GenerateAll, QStringLiteral(":/icons/image7.png"), this));
+  project->addAction(makeMenuItem(OpenSite, QStringLiteral(":/icons/image8.png"), this));
   project->addSeparator();
   project->addAction(makeMenuItem(CloseProject, QStringLiteral(":/icons/menu-close.png"), this));
   project->addSeparator();
@@ -212,6 +264,9 @@ void TForm1::createToolBar() {
   ToolBar1->addSeparator();
   ToolBar1->addAction(CloseProject);
   ToolBar1->addSeparator();
+  ToolBar1->addAction(GenerateAll);
+  ToolBar1->addAction(OpenSite);
+  ToolBar1->addSeparator();
   ToolBar1->addAction(About);
   addToolBar(Qt::TopToolBarArea, ToolBar1);
 }
@@ -220,6 +275,7 @@ void TForm1::createTreeMenu() {
   PopupMenu1 = new QMenu(this);
   PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
   PopupMenu1->addAction(NewProject);
+  PopupMenu1->addAction(DuplicateProject);
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(SaveProject);
   PopupMenu1->addSeparator();
@@ -233,6 +289,25 @@ void TForm1::LoadProjectExecute() { RunCommand([this] { loadProject(); }); }
 void TForm1::SaveProjectExecute() { RunCommand([this] { saveProject(); }); }
 void TForm1::SaveProjectAsExecute() { RunCommand([this] { saveProjectAs(); }); }
 void TForm1::CloseProjectExecute() { RunCommand([this] { closeProject(); }); }
+void TForm1::DuplicateProjectExecute() { RunCommand([this] { duplicateProject(); }); }
+void TForm1::GenerateAllExecute() { RunCommand([this] { generateAll(); }); }
+void TForm1::OpenSiteExecute() { RunCommand([this] { openSite(); }); }
+
+void TForm1::OpenFiles(const QStringList& fileNames) {
+  for (const QString& fileName : fileNames)
+    RunCommand([&] { openProjectFile(QFileInfo(fileName).absoluteFilePath()); });
+}
+
+QStringList TForm1::DroppedFiles(const QMimeData* data) {
+  QStringList files;
+  if (!data || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) continue;
+    const QString file = url.toLocalFile();
+    if (!QFileInfo(file).isDir()) files << file;
+  }
+  return files;
+}
 
 void TForm1::AboutExecute() {
   RunCommand([this] {
@@ -251,7 +326,10 @@ void TForm1::newProject() {
 
 void TForm1::loadProject() {
   if (!OpenDialog1->Execute()) return;
-  const QString fileName = OpenDialog1->FileName();
+  openProjectFile(OpenDialog1->FileName());
+}
+
+void TForm1::openProjectFile(const QString& fileName) {
   const QPointer<TSiteProject> previous = ActiveProject();
   TSiteProject* window = createProjectWindow();
   window->SetProjectName(fileName);
@@ -265,9 +343,76 @@ void TForm1::loadProject() {
     // The frame would bring forward whichever window it likes; the user's
     // project stays the current one, as if the open had never begun.
     if (previous) showProjectWindow(previous);
+    // A recent entry whose file is gone or broken is of no more use.
+    RemoveRecentProject(fileName);
+    rebuildRecentMenu();
     return;
   }
   addNode(window);
+  AddRecentProject(fileName);
+  rebuildRecentMenu();
+}
+
+void TForm1::duplicateProject() {
+  TSiteProject* source = ActiveProject();
+  if (!source) {
+    MessageBox::error(this, QStringLiteral("Нет открытых проектов"));
+    return;
+  }
+  const QPointer<TSiteProject> from = source;
+  TSiteProject* window = createProjectWindow();
+  window->SetProjectName(QStringLiteral("Untitled") + QString::number(m_newProjectCounter));
+  ++m_newProjectCounter;
+  addNode(window);
+  if (from) window->CopyFrom(*from);
+}
+
+void TForm1::generateAll() {
+  if (reportNoProjects()) return;
+  // The list as it stands now; a window closed meanwhile is passed by.
+  QList<QPair<QString, QPointer<TSiteProject>>> projects;
+  const int count = TreeView1->topLevelItemCount();
+  for (int i = 0; i < count; ++i) {
+    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
+    projects.append({node->text(0), NodeWindow(node)});
+  }
+  QStringList lines;
+  int done = 0;
+  for (const auto& [name, window] : projects) {
+    if (!window) continue;
+    const TSiteProject::TGenerateResult result = window->GenerateAndWrite();
+    if (result.ok) {
+      ++done;
+      QString line = QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);
+      // The window's report tells what they are.
+      if (result.warnings > 0) line += QStringLiteral(", предупреждений: %1").arg(result.warnings);
+      lines << line;
+    } else {
+      lines << QStringLiteral("%1 — ошибка: %2").arg(name, result.error);
+    }
+  }
+  updateActions();
+  const QString text =
+      QStringLiteral("Сгенерировано проектов: %1 из %2\n\n").arg(done).arg(lines.size()) +
+      lines.join(u'\n');
+  if (done == lines.size())
+    MessageBox::information(this, text);
+  else
+    MessageBox::warning(this, text);
+}
+
+void TForm1::openSite() {
+  TSiteProject* project = ActiveProject();
+  if (!project) return;
+  const QString index = project->SiteIndexFile();
+  if (index.isEmpty() || !QFileInfo(index).isFile()) {
+    updateActions();
+    MessageBox::error(this, QStringLiteral("Сайт ещё не выгружен: нет файла ") +
+                                (index.isEmpty() ? QStringLiteral("index.html") : index));
+    return;
+  }
+  if (!DesktopOpener::open(QUrl::fromLocalFile(index)))
+    ShowCommandErrorText(QStringLiteral("Не удалось открыть %1 в браузере").arg(index));
 }
 
 bool TForm1::reportNoProjects() {
@@ -284,10 +429,13 @@ void TForm1::saveProject() {
     TSiteProject* window = NodeWindow(node);
     if (!window || !isActive(window)) continue;
     const QString path = node->text(0);
-    if (FileExists(path))
+    if (FileExists(path)) {
       window->SaveToFile(path);
-    else
+      AddRecentProject(path);
+      rebuildRecentMenu();
+    } else {
       saveProjectAs();
+    }
   }
 }
 
@@ -306,6 +454,8 @@ void TForm1::saveProjectAs() {
       continue;
     window->SaveToFile(path);
     node->setText(0, path);
+    AddRecentProject(path);
+    rebuildRecentMenu();
   }
 }
 
@@ -318,7 +468,8 @@ void TForm1::closeProject() {
     if (window && isActive(window)) target = window;
   }
   if (!target) return;
-  if (MessageBox::warning(this, QStringLiteral("Сохранить проект ") + target->windowTitle() + u'?',
+  // The caption without the mark of unsaved changes: the project's name.
+  if (MessageBox::warning(this, QStringLiteral("Сохранить проект ") + target->ProjectName() + u'?',
                           MessageBox::OkCancel) == MessageBox::Ok)
     saveProject();
   // Whatever the answer; a failed save has left by now and keeps the project.
@@ -329,6 +480,16 @@ void TForm1::closeProject() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+  // A project writing its site cannot be closed under its feet; the window
+  // takes no input meanwhile, but the system may still ask it to close.
+  const QList<QMdiSubWindow*> windows = m_clientArea->subWindowList();
+  for (QMdiSubWindow* window : windows) {
+    const auto* project = qobject_cast<TSiteProject*>(window);
+    if (project && project->IsGenerating()) {
+      event->ignore();
+      return;
+    }
+  }
   const bool allClosed = RunCommand([this] {
     while (TreeView1->topLevelItemCount() > 0) {
       const int before = TreeView1->topLevelItemCount();
@@ -340,10 +501,29 @@ void TForm1::closeEvent(QCloseEvent* event) {
       if (TreeView1->topLevelItemCount() >= before) break;
     }
   });
-  if (allClosed && TreeView1->topLevelItemCount() == 0)
+  if (allClosed && TreeView1->topLevelItemCount() == 0) {
+    saveWindowSettings();
     event->accept();
-  else
+  } else {
     event->ignore();
+  }
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QStringList files = DroppedFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  // The drag's source waits for the drop to end; the files open after it.
+  QMetaObject::invokeMethod(
+      this, [this, files] { OpenFiles(files); }, Qt::QueuedConnection);
 }
 
 // --- Tree ----------------------------------------------------------------------
@@ -376,6 +556,7 @@ void TForm1::Notification(QObject* component) {
   QTreeWidgetItem* node = TreeView1->topLevelItem(found);
   node->setData(0, kWindowRole, QVariant());
   delete node;
+  updateActions();
 }
 
 TSiteProject* TForm1::NodeWindow(const QTreeWidgetItem* node) {
@@ -393,6 +574,11 @@ TSiteProject* TForm1::createProjectWindow() {
   auto* window = new TSiteProject;
   m_clientArea->addSubWindow(window);
   connect(window, &QObject::destroyed, this, &TForm1::Notification);
+  const QPointer<TSiteProject> watched = window;
+  connect(window, &TSiteProject::ModifiedChanged, this, [this, watched] {
+    if (watched) showModified(watched);
+  });
+  connect(window, &TSiteProject::SiteChanged, this, [this] { updateActions(); });
   // Default placement: cascaded from the top left, one title bar further for
   // each window, starting over when the cascade would leave the area.
   const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
@@ -409,6 +595,73 @@ void TForm1::addNode(TSiteProject* window) {
   node->setFlags(node->flags() | Qt::ItemIsEditable);
   node->setData(0, kWindowRole, QVariant::fromValue(QPointer<TSiteProject>(window)));
   TreeView1->addTopLevelItem(node);
+  showModified(window);
+  updateActions();
+}
+
+QTreeWidgetItem* TForm1::nodeOf(const TSiteProject* window) const {
+  const int count = TreeView1->topLevelItemCount();
+  for (int i = 0; i < count; ++i) {
+    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
+    if (window && NodeWindow(node) == window) return node;
+  }
+  return nullptr;
+}
+
+void TForm1::showModified(TSiteProject* window) {
+  QTreeWidgetItem* node = nodeOf(window);
+  if (!node) return;
+  QFont font = TreeView1->font();
+  font.setItalic(window->IsModified());
+  node->setFont(0, font);
+}
+
+void TForm1::updateActions() {
+  const TSiteProject* project = ActiveProject();
+  DuplicateProject->setEnabled(project != nullptr);
+  GenerateAll->setEnabled(TreeView1->topLevelItemCount() > 0);
+  const QString index = project ? project->SiteIndexFile() : QString();
+  OpenSite->setEnabled(!index.isEmpty() && QFileInfo(index).isFile());
+}
+
+void TForm1::rebuildRecentMenu() {
+  // The entry being run may be among the old ones: they go once the event
+  // loop is back.
+  const QList<QAction*> old = RecentMenu->actions();
+  for (QAction* action : old) {
+    RecentMenu->removeAction(action);
+    if (action != ClearRecent) action->deleteLater();
+  }
+  const QStringList recent = RecentProjects();
+  for (int i = 0; i < recent.size(); ++i) {
+    const QString file = recent[i];
+    auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(file), RecentMenu);
+    RecentMenu->addAction(entry);
+    entry->setObjectName(QStringLiteral("RecentProject%1").arg(i));
+    entry->setData(file);
+    connect(entry, &QAction::triggered, this,
+            [this, file] { RunCommand([&] { openProjectFile(file); }); });
+  }
+  auto* separator = new QAction(RecentMenu);
+  separator->setSeparator(true);
+  RecentMenu->addAction(separator);
+  RecentMenu->addAction(ClearRecent);
+  ClearRecent->setEnabled(!recent.isEmpty());
+  RecentMenu->setEnabled(!recent.isEmpty());
+}
+
+void TForm1::restoreWindowSettings() {
+  const auto settings = OpenSettings();
+  const QByteArray geometry = settings->value(QStringLiteral("MainWindow/Geometry")).toByteArray();
+  if (!geometry.isEmpty()) restoreGeometry(geometry);
+  const QByteArray splitter = settings->value(QStringLiteral("MainWindow/Splitter")).toByteArray();
+  if (!splitter.isEmpty()) Splitter1->restoreState(splitter);
+}
+
+void TForm1::saveWindowSettings() {
+  const auto settings = OpenSettings();
+  settings->setValue(QStringLiteral("MainWindow/Geometry"), saveGeometry());
+  settings->setValue(QStringLiteral("MainWindow/Splitter"), Splitter1->saveState());
 }
 
 void TForm1::selectActiveNode() {

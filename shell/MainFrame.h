@@ -8,17 +8,32 @@
 // selected node plays no part in choosing it, clicking a node only activates
 // its window.
 //
-// The main window owns the commands: new, open, save, save as and close of a
-// project, about, quit. Project windows are destroyed only by Close project
-// (also when run for every project while the main window closes); the node
-// of a destroyed window goes away through the removal notification.
+// The main window owns the commands: new, duplicate, open (also from the list
+// of recent projects, by dropping files on the window, and for the files
+// named on the command line), save, save as and close of a project, generate
+// every project, open the active project's site in the browser, about, quit.
+// Project windows are destroyed only by Close project (also when run for every
+// project while the main window closes); the node of a destroyed window goes
+// away through the removal notification. A node shows in italics while its
+// project has changes that are not saved.
+//
+// The tree's selection follows the active window however it became active
+// (a click on its node or its frame, Ctrl+Tab, a command), except that a node
+// just added is not selected. The main window's geometry and the tree's width
+// are remembered between runs (see Settings.h).
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QStringList>
 
 class QAction;
+class QDragEnterEvent;
+class QDropEvent;
 class QMdiArea;
+class QDragMoveEvent;
+class QMdiSubWindow;
+class QMimeData;
 class QMenu;
 class QSplitter;
 class QToolBar;
@@ -49,6 +64,22 @@ class TForm1 : public QMainWindow {
   void CloseProjectExecute();
   void AboutExecute();
   void QuitExecute();
+  // A new project (the next Untitled number) holding a copy of the active
+  // one's settings and texts.
+  void DuplicateProjectExecute();
+  // Generates and writes every listed project in tree order, then shows one
+  // box naming each project's pages or error.
+  void GenerateAllExecute();
+  // Opens the active project's first page with the desktop's browser.
+  void OpenSiteExecute();
+
+  // Opens each file as Open project does with a chosen file; a file that
+  // fails shows its error and the others are still opened. Relative names
+  // resolve against the current folder.
+  void OpenFiles(const QStringList& fileNames);
+
+  // The local files a drop or a drag carries, in order; folders left out.
+  static QStringList DroppedFiles(const QMimeData* data);
 
   // --- Tree events ---------------------------------------------------------
   // The selection moved to node: activate its window.
@@ -70,6 +101,10 @@ class TForm1 : public QMainWindow {
   // FormClose: asks about every listed project, the last listed first; a
   // failed save stops the closing.
   void closeEvent(QCloseEvent* event) override;
+  // Files dragged onto the window are opened as projects when dropped.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void createActions();
@@ -83,6 +118,12 @@ class TForm1 : public QMainWindow {
   void saveProject();
   void saveProjectAs();
   void closeProject();
+  void duplicateProject();
+  void generateAll();
+  void openSite();
+  // Open project once its file is known; the file then heads the recent
+  // list, and a recent entry that fails to open leaves the list.
+  void openProjectFile(const QString& fileName);
   // The message of Save, Save as and Close when no project is listed; true
   // when it was shown.
   bool reportNoProjects();
@@ -96,6 +137,14 @@ class TForm1 : public QMainWindow {
   // Makes window visible, brings it to the front and activates it.
   void showProjectWindow(TSiteProject* window);
   bool isActive(const TSiteProject* window) const;
+  QTreeWidgetItem* nodeOf(const TSiteProject* window) const;
+  // The node's font tells whether its project has unsaved changes.
+  void showModified(TSiteProject* window);
+  // Enables the commands that need a project, or a generated site.
+  void updateActions();
+  void rebuildRecentMenu();
+  void restoreWindowSettings();
+  void saveWindowSettings();
 
   QMdiArea* m_clientArea = nullptr;
   QTreeWidget* TreeView1 = nullptr;
@@ -110,6 +159,11 @@ class TForm1 : public QMainWindow {
   QAction* CloseProject = nullptr;
   QAction* About = nullptr;
   QAction* Quit = nullptr;
+  QAction* DuplicateProject = nullptr;
+  QAction* GenerateAll = nullptr;
+  QAction* OpenSite = nullptr;
+  QAction* ClearRecent = nullptr;
+  QMenu* RecentMenu = nullptr;
 
   FileDialog* OpenDialog1 = nullptr;
   FileDialog* SaveDialog1 = nullptr;

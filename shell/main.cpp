@@ -1,6 +1,7 @@
-// The desktop program: the main window, the hidden about window, the event
-// loop until the main window has closed. --version and --help are answered
-// before the application object exists, so they need no display.
+// The desktop program: the main window, the hidden about window, the project
+// files named on the command line, the event loop until the main window has
+// closed. --version and --help are answered before the application object
+// exists, so they need no display.
 #include <cstdio>
 
 #include "Application.h"
@@ -13,7 +14,6 @@ int main(int argc, char** argv) {
   orvana::TApplication app(argc, argv);
   orvana::TForm1 form1;
   orvana::TForm2 form2(&form1);
-  form1.SetAboutWindow(&form2);
-  form1.show();
+  orvana::StartMainWindow(form1, form2, argc, argv);
   return app.exec();
 }

@@ -4,12 +4,15 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QFocusEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QSpinBox>
@@ -18,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -25,8 +29,12 @@
 #include "DefaultContent.h"
 #include "Design.h"
 #include "Dialogs.h"
+#include "Error.h"
 #include "ErrorHandler.h"
+#include "FileSystem.h"
 #include "IntegerText.h"
+#include "MemoText.h"
+#include "Notify.h"
 #include "PFolderDialog.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
@@ -97,6 +105,40 @@ QSpinBox* makeWindowSpin(const QString& name, QWidget* parent) {
   return spin;
 }
 
+// The real file system, telling after each page or stylesheet written how
+// many of the site's files are done.
+class TProgressFileSystem : public TFileSystem {
+ public:
+  TProgressFileSystem(TFileSystem& real, std::function<void(int)> written)
+      : m_real(real), m_written(std::move(written)) {}
+
+  bool IsDirectory(const std::string& path) override { return m_real.IsDirectory(path); }
+  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
+                   TWriteFailure* failure) override {
+    const bool done = m_real.ReplaceFile(path, bytes, mode, failure);
+    if (done) m_written(++m_count);
+    return done;
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    return m_real.FreeSpace(folder);
+  }
+  void RemoveStaleTemporaries(const std::string& folder) override {
+    m_real.RemoveStaleTemporaries(folder);
+  }
+
+ private:
+  TFileSystem& m_real;
+  std::function<void(int)> m_written;
+  int m_count = 0;
+};
+
+// A project name as a caption: "[*]" is the toolkit's mark placeholder, so
+// a name's own "[*]" is doubled to stand for itself.
+QString captionOf(const QString& name) {
+  QString caption = name;
+  return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
 QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption) {
   auto* layout = new QVBoxLayout(tab);
   layout->setContentsMargins(4, 4, 4, 4);
@@ -114,7 +156,13 @@ TSiteProject::TSiteProject(QWidget* owner) : QMdiSubWindow(owner) {
   setFont(DesignFont());
   createControls();
   resize(695, 517);
+  // The frame's own close entry only minimises a project; its key (Ctrl+W,
+  // Ctrl+F4) belongs to the main window's Close project.
+  if (QMenu* menu = systemMenu())
+    for (QAction* action : menu->actions())
+      if (action->shortcuts().contains(QKeySequence(QKeySequence::Close))) action->setShortcuts({});
   FormCreate();
+  m_trackEdits = true;
 }
 
 TSiteProject::~TSiteProject() {
@@ -143,6 +191,11 @@ void TSiteProject::createControls() {
 
   PFolderDialog1 = new TPFolderDialog(this);
   PFolderDialog1->setObjectName(QStringLiteral("PFolderDialog1"));
+
+  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+    connect(edit, &QLineEdit::textChanged, this, [this] { noteEdit(); });
+  for (QPlainTextEdit* memo : {Memo1, Memo2, Memo4, Memo5, Memo6})
+    connect(memo, &QPlainTextEdit::textChanged, this, [this] { noteEdit(); });
 
   setWidget(client);
 }
@@ -275,6 +328,25 @@ QWidget* TSiteProject::createGenerationTab() {
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  ProgressBar1 = new QProgressBar(group);
+  ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+  ProgressBar1->setGeometry(16, 72, 257, 17);
+  ProgressBar1->setFormat(QStringLiteral("%v из %m"));
+  ProgressBar1->hide();
+  // The last generation's report fills the rest of the group, below the
+  // button and the bar, which keep their places.
+  ReportView = new QPlainTextEdit(group);
+  ReportView->setObjectName(QStringLiteral("ReportView"));
+  ReportView->setReadOnly(true);
+  ReportView->setFrameStyle(QFrame::NoFrame);
+  ReportView->setBackgroundVisible(false);
+  QPalette palette = ReportView->palette();
+  palette.setColor(QPalette::Base, Qt::transparent);
+  ReportView->setPalette(palette);
+  ReportView->hide();
+  auto* below = new QVBoxLayout(group);
+  below->setContentsMargins(12, 96, 12, 8);
+  below->addWidget(ReportView);
   return TabSheet5;
 }
 
@@ -322,6 +394,14 @@ QWidget* TSiteProject::createExtrasTab() {
   m_pruneStale->setObjectName(QStringLiteral("ExtrasPruneStale"));
   form->addRow(m_pruneStale);
   GeneratorToExtras();
+
+  for (QSpinBox* spin : {m_pagerWindow, m_menuWindow})
+    connect(spin, &QSpinBox::valueChanged, this, [this] { noteEdit(); });
+  for (QLineEdit* edit : {m_pageWord, m_indexLabel, m_linkRel, m_siteUrl})
+    connect(edit, &QLineEdit::textChanged, this, [this] { noteEdit(); });
+  for (QCheckBox* check : {m_safeLinks, m_pruneStale})
+    connect(check, &QCheckBox::toggled, this, [this] { noteEdit(); });
+  connect(m_outputEncoding, &QComboBox::currentIndexChanged, this, [this] { noteEdit(); });
   return TabSheet6;
 }
 
@@ -333,7 +413,33 @@ void TSiteProject::FormCreate() {
 
 void TSiteProject::SetProjectName(const QString& name) {
   FProjectName = name;
-  setWindowTitle(FProjectName);
+  m_named = true;
+  updateCaption();
+}
+
+void TSiteProject::updateCaption() {
+  const QString caption = captionOf(m_named ? FProjectName : QStringLiteral("Проект"));
+  // The placeholder only while marked: an unchanged project's caption is its
+  // name exactly.
+  setWindowTitle(m_modified ? caption + QStringLiteral("[*]") : caption);
+  setWindowModified(m_modified);
+}
+
+void TSiteProject::SetModified(bool modified) {
+  if (m_modified == modified) return;
+  m_modified = modified;
+  updateCaption();
+  emit ModifiedChanged(modified);
+}
+
+void TSiteProject::noteEdit() {
+  if (m_trackEdits && !m_destroying) SetModified(true);
+}
+
+QString TSiteProject::SiteIndexFile() const {
+  if (FGenerator->SavePath().empty()) return QString();
+  const QString folder = QString::fromStdString(NativePath(FGenerator->SavePath()));
+  return QDir(folder).absoluteFilePath(QStringLiteral("index.html"));
 }
 
 void TSiteProject::LoadFromFile(const QString& fileName) {
@@ -343,7 +449,12 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
     return std::any_of(windows.begin(), windows.end(),
                        [&](const QWidget* window) { return window->objectName() == wanted; });
   });
-  GeneratorToForm();
+  {
+    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+    GeneratorToForm();
+  }
+  SetModified(false);
+  emit SiteChanged();
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {
@@ -352,6 +463,7 @@ void TSiteProject::SaveToFile(const QString& fileName) {
   MemosToGenerator();
   ExtrasToGenerator();
   FDocument->SaveToFile(name);
+  SetModified(false);
 }
 
 void TSiteProject::FormToGenerator() {
@@ -369,10 +481,12 @@ void TSiteProject::FormToGenerator() {
   convert(Edit2, &TSiteGenerator::SetMinCharsPerPage);
   convert(Edit3, &TSiteGenerator::SetMaxCharsPerPage);
   FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
+  const std::string previousFolder = FGenerator->SavePath();
   if (acceptFolder(Edit4->text()))
     FGenerator->SetSavePath(ToEngine(Edit4->text()));
   else
     Edit4->setText(FromEngine(FGenerator->SavePath()));
+  if (FGenerator->SavePath() != previousFolder) emit SiteChanged();
 }
 
 bool TSiteProject::acceptFolder(const QString& folder) {
@@ -405,7 +519,9 @@ void TSiteProject::GeneratorToForm() {
   GeneratorToExtras();
 }
 
-void TSiteProject::ExtrasToGenerator() {
+void TSiteProject::ExtrasToGenerator() { FGenerator->SetExtras(extrasOfControls()); }
+
+TOrvanaExtras TSiteProject::extrasOfControls() const {
   TOrvanaExtras extras;
   extras.PagerWindow = m_pagerWindow->value();
   extras.MenuWindow = m_menuWindow->value();
@@ -416,13 +532,16 @@ void TSiteProject::ExtrasToGenerator() {
   extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
   extras.SiteUrl = ToEngine(m_siteUrl->text());
   extras.PruneStale = m_pruneStale->isChecked();
-  FGenerator->SetExtras(std::move(extras));
+  return extras;
 }
 
 void TSiteProject::GeneratorToExtras() {
   // Called while the tab is built as well, before the generator exists: the
   // controls then show the defaults.
-  const TOrvanaExtras extras = FGenerator ? FGenerator->Extras() : TOrvanaExtras{};
+  showExtras(FGenerator ? FGenerator->Extras() : TOrvanaExtras{});
+}
+
+void TSiteProject::showExtras(const TOrvanaExtras& extras) {
   m_pagerWindow->setValue(extras.PagerWindow);
   m_menuWindow->setValue(extras.MenuWindow);
   m_pageWord->setText(FromEngine(extras.PageWord));
@@ -448,18 +567,216 @@ void TSiteProject::Memo2Change() {
 }
 
 void TSiteProject::Button1Click() {
+  if (m_generating) return;
   RunCommand([this] {
     MemosToGenerator();
     ExtrasToGenerator();
     FGenerator->Generate();
+    SetModified(true);
+    showReport();
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
     for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink()))
       MessageBox::warning(this, QStringLiteral("Адрес ссылки «%1» выполняет сценарий при "
                                                "переходе; ссылки на него вставлены как есть")
                                     .arg(FromEngine(address)));
-    FGenerator->SiteImport();
+    writeSite();
   });
+  emit SiteChanged();
+}
+
+void TSiteProject::writeSite() {
+  const int total = FGenerator->Pages().Count() + 1;  // the pages and style.css
+  const bool showProgress = FGenerator->Pages().Count() >= kProgressPages;
+  TProgressFileSystem progress(RealFileSystem(), [&](int written) {
+    if (!showProgress) return;
+    ProgressBar1->setValue(written);
+    // Repaints and timers go on; input waits until the site is written, so
+    // nothing can close or change the project meanwhile.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
+  m_generating = true;
+  Button1->setEnabled(false);
+  if (showProgress) {
+    ProgressBar1->show();
+    ProgressBar1->setRange(0, total);
+    ProgressBar1->setValue(0);
+  }
+  FGenerator->SetFileSystem(&progress);
+  // Undone however the writing ends.
+  struct Restore {
+    TSiteProject* window;
+    ~Restore() {
+      window->FGenerator->SetFileSystem(nullptr);
+      window->ProgressBar1->hide();
+      window->Button1->setEnabled(true);
+      window->m_generating = false;
+    }
+  } restore{this};
+  FGenerator->SiteImport();
+}
+
+TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite() {
+  TGenerateResult result;
+  if (m_generating) {
+    result.error = QStringLiteral("Проект уже генерируется");
+    return result;
+  }
+  // The engine reports a missing folder through its error box; here it
+  // becomes this project's answer.
+  TErrorBoxHandler previous =
+      SetErrorBoxHandler([&result](const std::string& text) { result.error = FromEngine(text); });
+  try {
+    MemosToGenerator();
+    FGenerator->Generate();
+    SetModified(true);
+    showReport();
+    result.warnings = static_cast<int>(m_report->warnings.size());
+    writeSite();
+  } catch (const std::exception& error) {
+    result.error = CommandErrorText(error);
+  } catch (...) {
+    result.error = QStringLiteral("Unknown error.");
+  }
+  SetErrorBoxHandler(std::move(previous));
+  result.pages = FGenerator->Pages().Count();
+  result.ok = result.error.isEmpty();
+  emit SiteChanged();
+  return result;
+}
+
+void TSiteProject::showReport() {
+  m_report =
+      MakeBuildReport(*FGenerator, OutputOfGeneratedPages(*FGenerator, FGenerator->SavePath()));
+  ReportView->setPlainText(ReportText(*m_report, *FGenerator));
+  ReportView->show();
+}
+
+QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
+  QStringList lines;
+  lines << QStringLiteral("Страниц: %1, объём сайта: %2 байт").arg(report.pages).arg(report.bytes);
+  if (report.pages > 0)
+    lines << QStringLiteral("Размер страницы: от %1 до %2 байт, в среднем %3")
+                 .arg(report.page_bytes_min)
+                 .arg(report.page_bytes_max)
+                 .arg(qRound64(report.page_bytes_mean));
+  lines << QStringLiteral("Ссылок вставлено: %1 из квоты %2 на страницу (адресов: %3)")
+               .arg(report.placed)
+               .arg(report.quota)
+               .arg(report.addresses);
+  if (!report.unused.empty()) {
+    QStringList unused;
+    for (const std::string& url : report.unused) unused << FromEngine(url);
+    lines << QStringLiteral("Адреса без ссылок: ") + unused.join(QStringLiteral(", "));
+  }
+
+  // The warnings in the window's own words; the numbers come from the
+  // report, the addresses that run script in their list order.
+  const std::vector<std::string> scripts = ScriptRunningAddresses(generator.SiteUrlsToLink());
+  size_t script = 0;
+  const int32_t min = generator.MinCharsPerPage();
+  const int32_t max = generator.MaxCharsPerPage();
+  QStringList warnings;
+  for (const TBuildWarning& warning : report.warnings) {
+    const std::string_view code = warning.code;
+    if (code == kWarnLinkQuotaZero) {
+      warnings << QStringLiteral(
+                      "ссылки не вставлены: %1 адресов на %2 страниц дают квоту 0 "
+                      "ссылок на страницу (%1 div %3 = 0); нужно не меньше %3 "
+                      "адресов или меньше страниц")
+                      .arg(report.addresses)
+                      .arg(report.pages)
+                      .arg(report.pages - 1);
+    } else if (code == kWarnMinAboveMax) {
+      warnings << QStringLiteral(
+                      "минимум страницы (%1) не меньше максимума (%2): страницы "
+                      "режутся по %2 знаков, а не по концу абзаца или предложения")
+                      .arg(min)
+                      .arg(max);
+    } else if (code == kWarnForcedCuts) {
+      QStringList pages;
+      for (size_t i = 0; i < report.forced_cuts.size() && i < 10; ++i)
+        pages << QString::number(report.forced_cuts[i]);
+      if (report.forced_cuts.size() > 10) pages << QStringLiteral("…");
+      warnings << QStringLiteral(
+                      "страниц, разрезанных посреди слова или предложения на "
+                      "максимуме в %1 знаков: %2 из %3 (%4)")
+                      .arg(max)
+                      .arg(report.forced_cuts.size())
+                      .arg(report.pages)
+                      .arg(pages.join(QStringLiteral(", ")));
+    } else if (code == kWarnNoCharset) {
+      warnings << QStringLiteral(
+                      "страниц без объявленной кодировки (нет <meta> с charset): %1 "
+                      "из %2; браузеру придётся угадывать %3")
+                      .arg(report.pages_without_charset)
+                      .arg(report.pages)
+                      .arg(FromEngine(report.encoding));
+    } else if (code == kWarnUnsafeUrl && script < scripts.size()) {
+      warnings << QStringLiteral(
+                      "адрес «%1» выполняет сценарий при переходе; ссылки на него "
+                      "вставлены как есть")
+                      .arg(FromEngine(scripts[script++]));
+    } else if (code == kWarnLargeOutput && report.bytes > 0) {
+      warnings << QStringLiteral(
+                      "меню и панели страниц занимают %1 из %2 байт сайта (%3%): "
+                      "каждая страница перечисляет все страницы")
+                      .arg(report.menu_and_bar_bytes)
+                      .arg(report.bytes)
+                      .arg(report.menu_and_bar_bytes * 100 / report.bytes);
+    } else {
+      warnings << FromEngine(warning.message);
+    }
+  }
+  if (warnings.isEmpty()) {
+    lines << QStringLiteral("Предупреждений нет");
+  } else {
+    lines << QStringLiteral("Предупреждения:");
+    for (const QString& text : warnings) lines << QStringLiteral("• ") + text;
+  }
+  return lines.join(u'\n');
+}
+
+void TSiteProject::CopyFrom(const TSiteProject& source) {
+  // Every published setting and text first, the ones without a control of
+  // their own included ...
+  const auto& properties = SiteGeneratorClass().properties;
+  for (const auto& property : properties) {
+    switch (property.kind) {
+      case TPropKind::String:
+        property.SetString(*FGenerator, property.GetString(*source.FGenerator));
+        break;
+      case TPropKind::Integer:
+        property.SetInteger(*FGenerator, property.GetInteger(*source.FGenerator));
+        break;
+      case TPropKind::StringList:
+        property.SetList(*FGenerator, property.GetList(*source.FGenerator));
+        break;
+      case TPropKind::Collection:
+        break;  // the pages belong to the source's last generation
+    }
+  }
+  {
+    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+    GeneratorToForm();
+    // ... then what the source's fields and memos show, which may be newer
+    // than its generator.
+    Edit1->setText(source.Edit1->text());
+    Edit2->setText(source.Edit2->text());
+    Edit3->setText(source.Edit3->text());
+    Edit4->setText(source.Edit4->text());
+    SetMemoLines(*Memo1, MemoLinesOf(*source.Memo1));
+    SetMemoLines(*Memo2, MemoLinesOf(*source.Memo2));
+    SetMemoLines(*Memo4, MemoLinesOf(*source.Memo4));
+    SetMemoLines(*Memo5, MemoLinesOf(*source.Memo5));
+    SetMemoLines(*Memo6, MemoLinesOf(*source.Memo6));
+    showExtras(source.extrasOfControls());
+  }
+  FormToGenerator();
+  MemosToGenerator();
+  ExtrasToGenerator();
+  SetModified(true);
+  emit SiteChanged();
 }
 
 void TSiteProject::Button2Click() {

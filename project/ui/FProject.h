@@ -22,13 +22,21 @@
 //
 // Closing the window through its own close box minimises it; project windows
 // are destroyed only by their owner.
+//
+// The window knows whether the project changed since it was created, opened
+// or saved (IsModified): any edit of a field or memo, and a generation, whose
+// pages a save stores. The caption then carries the usual mark. Writing a
+// large site shows its progress under the generate button; the window keeps
+// repainting meanwhile, but takes no input until the site is written.
 #pragma once
 
 #include <QMdiSubWindow>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
+#include "BuildReport.h"
 #include "ProjectDocument.h"
 #include "SiteGenerator.h"
 
@@ -38,6 +46,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QSplitter;
@@ -65,6 +74,48 @@ class TSiteProject : public QMdiSubWindow {
   void SetProjectName(const QString& name);
   QString ProjectName() const { return FProjectName; }
 
+  // True when the project changed since the window was created, its file
+  // read or written. SetModified(false) is for the owner after it saved.
+  bool IsModified() const { return m_modified; }
+  void SetModified(bool modified);
+
+  // The first page of the site in the project's output folder, as an
+  // absolute native path; empty when no output folder is set. The file need
+  // not exist.
+  QString SiteIndexFile() const;
+
+  // True while the window writes its site (see Button1Click): it must not be
+  // destroyed then.
+  bool IsGenerating() const { return m_generating; }
+
+  // The outcome of one GenerateAndWrite.
+  struct TGenerateResult {
+    bool ok = false;
+    int pages = 0;
+    // The warnings of its report.
+    int warnings = 0;
+    // Why it failed: the engine's error box text or the error's message.
+    QString error;
+  };
+  // Generates the site and writes it, as Button1Click does but without its
+  // boxes: the engine's error box (a missing output folder) and any error
+  // are returned instead of shown.
+  TGenerateResult GenerateAndWrite();
+
+  // The report of the last generation, shown under the generate button;
+  // nothing before the first.
+  const std::optional<TBuildReport>& LastReport() const { return m_report; }
+  // The report in the words the generation tab shows it in.
+  static QString ReportText(const TBuildReport& report, const TSiteGenerator& generator);
+
+  // Takes over the settings, texts, extras and every other published setting
+  // of source (not its pages), as source's fields, memos and extras controls
+  // show them now. The
+  // window counts as modified afterwards: nothing of it is saved yet.
+  void CopyFrom(const TSiteProject& source);
+
+  // Sites of at least this many pages show their progress while written.
+  static constexpr int kProgressPages = 50;
   // Reads the project file into the generator, then shows it. A failure
   // (EOrvanaError) leaves at once: the edits and memos keep what they showed,
   // the generator keeps what was assigned before the failure.
@@ -108,6 +159,13 @@ class TSiteProject : public QMdiSubWindow {
   const TSiteGenerator& Generator() const { return *FGenerator; }
   TPFolderDialog* FolderDialog() const { return PFolderDialog1; }
 
+ signals:
+  // IsModified changed.
+  void ModifiedChanged(bool modified);
+  // The site in the output folder may have changed, or the folder itself:
+  // a generation ended (written or not), or SavePath took another value.
+  void SiteChanged();
+
  protected:
   // FormClose: the close box minimises the window.
   void closeEvent(QCloseEvent* event) override;
@@ -122,10 +180,21 @@ class TSiteProject : public QMdiSubWindow {
   QWidget* createTextTab();
   QWidget* createGenerationTab();
   QWidget* createExtrasTab();
+  // What the extras controls show, and showing given extras in them.
+  TOrvanaExtras extrasOfControls() const;
+  void showExtras(const TOrvanaExtras& extras);
   void FormCreate();
   // True when the engine can take folder as it is; otherwise shows why not
   // in the application's error box.
   bool acceptFolder(const QString& folder);
+  // SiteImport with the progress shown for large sites and the window busy.
+  void writeSite();
+  // Makes the report of the pages just generated and shows it.
+  void showReport();
+  // Marks the project changed by an edit, unless the window fills its
+  // fields itself.
+  void noteEdit();
+  void updateCaption();
 
   QString FProjectName;
   // The project without its window: it owns the generator and holds the
@@ -140,6 +209,8 @@ class TSiteProject : public QMdiSubWindow {
   QLineEdit* Edit3 = nullptr;
   QLineEdit* Edit4 = nullptr;
   QPushButton* Button1 = nullptr;
+  QProgressBar* ProgressBar1 = nullptr;
+  QPlainTextEdit* ReportView = nullptr;
   QPushButton* Button2 = nullptr;
   QPlainTextEdit* Memo1 = nullptr;
   QPlainTextEdit* Memo2 = nullptr;
@@ -166,6 +237,13 @@ class TSiteProject : public QMdiSubWindow {
   // destroyed: focus changes then are not the user leaving an edit.
   bool m_inFormToGenerator = false;
   bool m_destroying = false;
+  // Off while the window fills its own fields (creation, reading a file).
+  bool m_trackEdits = false;
+  // Set by SetProjectName; until then the caption is "Проект".
+  bool m_named = false;
+  bool m_modified = false;
+  bool m_generating = false;
+  std::optional<TBuildReport> m_report;
 };
 
 }  // namespace orvana

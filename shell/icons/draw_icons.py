@@ -3,9 +3,10 @@
 
 The pictures are small vector drawings rendered with 4x4 supersampling:
 the six 16x16 tool bar pictures (image0..image5, in the order of the
-action list's image indexes: open, close, save, save as, about, new) and
-image6 for a new project from the modern preset, the six 16x16 menu
-pictures (menu-*.png) and the application icon in several
+action list's image indexes: open, close, save, save as, about, new), four
+more for the later commands (image6..image9: duplicate, generate all, open
+the site in the browser, new project from the modern preset), the six
+16x16 menu pictures (menu-*.png) and the application icon in several
 sizes (orvana.png at 48 pixels and orvana-<size>.png). Needs only the
 Python standard library; run it again after changing a drawing.
 """
@@ -237,6 +238,31 @@ def image5_new(c):
     star(c, 4.5, 4.5, 4.2, "ffd23a")
 
 
+def image6_duplicate(c):
+    sheet(c, x=1, y=1, w=9, h=11)
+    text_lines(c, 3, 4, 5, 3)
+    sheet(c, x=6, y=4, w=9, h=11)
+    text_lines(c, 8, 8, 5, 3)
+
+
+def image7_generate_all(c):
+    for i, (x, y) in enumerate(((1, 1), (3.5, 3), (6, 5))):
+        c.rect(x, y, 8, 10, INK)
+        c.rect(x + 1, y + 1, 6, 8, PAPER if i == 2 else PAPER_SHADE)
+    c.polygon([(9, 8), (15.5, 11.5), (9, 15)], hex_color("1f7a2e"))
+    c.polygon([(10, 9.7), (13.6, 11.5), (10, 13.3)], hex_color("4cc25e"))
+
+
+def image8_open_site(c):
+    c.ellipse(8, 8, 7.2, 7.2, hex_color("1b5e8a"))
+    c.ellipse(8, 8, 6.2, 6.2, hex_color("5fb0e8"))
+    c.ellipse(8, 8, 2.6, 6.2, hex_color("1b5e8a"))
+    c.ellipse(8, 8, 1.6, 5.4, hex_color("5fb0e8"))
+    c.rect(1.8, 7.5, 12.4, 1, hex_color("1b5e8a"))
+    c.rect(2.8, 4.5, 10.4, 0.8, hex_color("1b5e8a"))
+    c.rect(2.8, 10.7, 10.4, 0.8, hex_color("1b5e8a"))
+
+
 def phone(c, x, y, w=6, h=10, body="1f2a36", screen="7fc8f0"):
     c.rounded(x, y, w, h, 1.2, hex_color(body))
     c.rect(x + 1, y + 1.5, w - 2, h - 3.2, hex_color(screen))
@@ -244,7 +270,7 @@ def phone(c, x, y, w=6, h=10, body="1f2a36", screen="7fc8f0"):
         c.rect(x + 1.6, y + 2.4 + i * 1.8, w - 3.2 - (1 if i == 2 else 0), 0.9, hex_color("ffffff"))
 
 
-def image6_new_modern(c):
+def image9_new_modern(c):
     sheet(c, x=1, w=10)
     text_lines(c, 3, 5, 6, 5)
     phone(c, 9.5, 5.5)
@@ -317,7 +343,10 @@ def main():
     draw("image3.png", image3_save_as)
     draw("image4.png", image4_about)
     draw("image5.png", image5_new)
-    draw("image6.png", image6_new_modern)
+    draw("image6.png", image6_duplicate)
+    draw("image7.png", image7_generate_all)
+    draw("image8.png", image8_open_site)
+    draw("image9.png", image9_new_modern)
     draw("menu-new.png", menu_new)
     draw("menu-new-modern.png", menu_new_modern)
     draw("menu-open.png", menu_open)

@@ -1,15 +1,12 @@
-// Shared helpers of the command-line tool's tests: a scratch folder, whole
-// files, and running the tool in-process or as the real program.
+// Helpers of the command-line tool's tests: running the tool in-process or as
+// the real program. The scratch folder and whole files come from the shared
+// test support.
 #pragma once
 
 #include <fcntl.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,49 +14,15 @@
 #include <gtest/gtest.h>
 
 #include "Cli.h"
+#include "TestUtil.h"
 
 namespace orvana::cli::testing {
 
-// A fresh folder under the system's temporary folder, removed with its
-// content when the object goes.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "orvana-cli-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& Path() const { return path_; }
-  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
-
- private:
-  std::string path_;
-};
-
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-inline void WriteWholeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-inline bool FileExists(const std::string& path) {
-  struct stat st;
-  return ::lstat(path.c_str(), &st) == 0;
-}
+using ::orvana::test::ExpectThrowsMessage;
+using ::orvana::test::FileExists;
+using ::orvana::test::ReadWholeFile;
+using ::orvana::test::TempDir;
+using ::orvana::test::WriteWholeFile;
 
 struct RunResult {
   int code;

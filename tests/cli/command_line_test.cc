@@ -2,20 +2,26 @@
 
 #include <gtest/gtest.h>
 
+#include <source_location>
+#include <string>
+#include <vector>
+
 #include "CliError.h"
+#include "TestUtil.h"
 
 namespace orvana::cli {
 namespace {
 
 const std::vector<TOptionSpec> kSpecs = {{"out", true}, {"seed", true}, {"save", false}};
 
-void ExpectUsageError(const std::vector<std::string>& args, const std::string& message) {
-  try {
-    ParseCommandArgs(args, kSpecs);
-    ADD_FAILURE() << "no error for " << message;
-  } catch (const EUsageError& e) {
-    EXPECT_EQ(e.what(), message);
-    EXPECT_TRUE(e.Hint());
+// Parsing the arguments is a usage error with this message and a pointer to
+// the command's help.
+void ExpectUsageError(const std::vector<std::string>& args, const std::string& message,
+                      std::source_location where = std::source_location::current()) {
+  const auto error = test::ExpectThrowsMessage<EUsageError>([&] { ParseCommandArgs(args, kSpecs); },
+                                                            message, where);
+  if (error) {
+    EXPECT_TRUE(error->Hint()) << message;
   }
 }
 

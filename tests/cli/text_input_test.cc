@@ -9,6 +9,7 @@
 namespace orvana::cli {
 namespace {
 
+using testing::ExpectThrowsMessage;
 using testing::TempDir;
 using testing::WriteWholeFile;
 
@@ -64,20 +65,11 @@ TEST(TextInput, ReadsFileBytesUnchanged) {
 
 TEST(TextInput, UnreadableFileNamesItsAbsolutePath) {
   TempDir dir;
-  try {
-    ReadInputFile(dir / "missing.txt");
-    ADD_FAILURE() << "no error";
-  } catch (const ECliError& e) {
-    EXPECT_STREQ(
-        e.what(),
-        ("Cannot open file \"" + dir / "missing.txt" + "\". No such file or directory").c_str());
-  }
-  try {
-    ReadInputFile(dir.Path());
-    ADD_FAILURE() << "no error";
-  } catch (const ECliError& e) {
-    EXPECT_STREQ(e.what(), ("Cannot open file \"" + dir.Path() + "\". Is a directory").c_str());
-  }
+  ExpectThrowsMessage<ECliError>(
+      [&] { ReadInputFile(dir / "missing.txt"); },
+      "Cannot open file \"" + dir / "missing.txt" + "\". No such file or directory");
+  ExpectThrowsMessage<ECliError>([&] { ReadInputFile(dir.Path()); },
+                                 "Cannot open file \"" + dir.Path() + "\". Is a directory");
 }
 
 TEST(TextInput, RelativePathsAreShownAbsolute) {
@@ -154,7 +146,11 @@ TEST(TextInput, FirstMalformedSequenceGivesItsLine) {
 TEST(TextInput, Windows1251InputIsTakenAsItsBytes) {
   TempDir dir;
   WriteWholeFile(dir / "cp1251.txt", "first\n" + Utf8ToCp1251("Второй") + "\n");
-  EXPECT_THROW(ReadInputText(dir / "cp1251.txt", TInputEncoding::kUtf8), ECliError);
+  ExpectThrowsMessage<ECliError>(
+      [&] { ReadInputText(dir / "cp1251.txt", TInputEncoding::kUtf8); },
+      "Cannot read \"" + dir / "cp1251.txt" +
+          "\" as UTF-8: line 2 holds bytes that are not UTF-8 (for a file in Windows-1251, give "
+          "--input-encoding windows-1251)");
   // Read as Windows-1251, the bytes are the text, cut into lines.
   const TInputText text = ReadInputText(dir / "cp1251.txt", TInputEncoding::kWindows1251);
   EXPECT_EQ(text.lines, (TStringList{"first", Utf8ToCp1251("Второй")}));

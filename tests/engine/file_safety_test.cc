@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -28,28 +27,11 @@ namespace orvana {
 namespace {
 
 namespace fs = std::filesystem;
+using test::FolderListing;
+using test::ReadWholeFile;
 using test::RunKilledMidWrite;
 using test::RunOnTmpfs;
-
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& p, const std::string& bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
-
-std::string Listing(const fs::path& dir) {
-  std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
-  std::sort(names.begin(), names.end());
-  std::string out;
-  for (const std::string& n : names) out += (out.empty() ? "" : ",") + n;
-  return out;
-}
+using test::WriteWholeFile;
 
 // Inputs for a site of several pages with links, menu and bars.
 void FillInputs(TSiteGenerator& g, int lines = 120) {
@@ -109,7 +91,7 @@ TEST_F(FileSafetyTest, APageNameThatIsALinkIsReplacedByThePageAndItsTargetIsLeft
     fs::remove_all(root_ / "outside");
     fs::create_directories(dir_);
     fs::create_directories(root_ / "outside");
-    WriteFile(root_ / "outside/secret.txt", "not a page");
+    WriteWholeFile(root_ / "outside/secret.txt", "not a page");
     fs::create_symlink(root_ / "outside/secret.txt", dir_ / "index.html");
     fs::create_symlink(root_ / "outside/missing.html", dir_ / "page1.html");  // dangling
     fs::create_symlink("page2-link", dir_ / "page2.html");                    // dangling, relative
@@ -122,10 +104,11 @@ TEST_F(FileSafetyTest, APageNameThatIsALinkIsReplacedByThePageAndItsTargetIsLeft
     ASSERT_GT(g.Pages().Count(), 4);
     for (const char* name : {"index.html", "page1.html", "page2.html", "page3.html", "style.css"})
       EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir_ / name))) << name;
-    EXPECT_EQ(ReadFile(dir_ / "style.css"), "p {}\r");
-    EXPECT_NE(ReadFile(dir_ / "index.html").find("<title>Site - index</title>"), std::string::npos);
-    EXPECT_EQ(ReadFile(root_ / "outside/secret.txt"), "not a page");
-    EXPECT_EQ(Listing(root_ / "outside"), "secret.txt");
+    EXPECT_EQ(ReadWholeFile(dir_ / "style.css"), "p {}\r");
+    EXPECT_NE(ReadWholeFile(dir_ / "index.html").find("<title>Site - index</title>"),
+              std::string::npos);
+    EXPECT_EQ(ReadWholeFile(root_ / "outside/secret.txt"), "not a page");
+    EXPECT_EQ(FolderListing(root_ / "outside"), "secret.txt");
     EXPECT_FALSE(fs::exists(dir_ / "page2-link"));
     EXPECT_TRUE(boxes_.empty());
   }
@@ -135,14 +118,14 @@ TEST(RealFileSystem, ANewPageIsWrittenUnderItsOwnNameWithThePermissionsOfANewFil
   const fs::path dir = fs::temp_directory_path() / ("orvana-link-" + std::to_string(::getpid()));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  WriteFile(dir / "target", "old");
+  WriteWholeFile(dir / "target", "old");
   fs::permissions(dir / "target", fs::perms::owner_read | fs::perms::owner_write);
   fs::create_symlink(dir / "target", dir / "a.html");
   TWriteFailure failure{};
   ASSERT_TRUE(RealFileSystem().ReplaceFile((dir / "a.html").string(), "new",
                                            TReplaceMode::kSitePage, &failure));
-  EXPECT_EQ(ReadFile(dir / "a.html"), "new");
-  EXPECT_EQ(ReadFile(dir / "target"), "old");
+  EXPECT_EQ(ReadWholeFile(dir / "a.html"), "new");
+  EXPECT_EQ(ReadWholeFile(dir / "target"), "old");
   // The link's target lent the page nothing, not even its permissions.
   EXPECT_NE(fs::status(dir / "a.html").permissions() & fs::perms::others_read, fs::perms::none);
   fs::remove_all(dir);
@@ -168,7 +151,7 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
   for (const auto& write : kWriters) {
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    WriteFile(dir_ / "index.html", "old index");
+    WriteWholeFile(dir_ / "index.html", "old index");
     const std::string folder = dir_.string();
     const pid_t dead = RunKilledMidWrite(4096, [&] {
       TSiteGenerator g;
@@ -177,12 +160,12 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
     });
     ASSERT_GT(dead, 0) << "the child was not killed while writing";
     // The child counts its temporaries on from where the parent stood.
-    const std::string listing = Listing(dir_);
+    const std::string listing = FolderListing(dir_);
     const std::string left = listing.substr(0, listing.find(','));
     ASSERT_EQ(left.rfind(".index.html.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
     ASSERT_EQ(listing, left + ",index.html");
     EXPECT_EQ(fs::file_size(dir_ / left), 4096u);
-    EXPECT_EQ(ReadFile(dir_ / "index.html"), "old index");
+    EXPECT_EQ(ReadWholeFile(dir_ / "index.html"), "old index");
 
     const pid_t live = StartLiveChild();
     ASSERT_GT(live, 0);
@@ -190,16 +173,16 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
     const std::string own_temp = ".page2.html.tmp-" + std::to_string(::getpid()) + "-9";
     const std::string dead_folder = ".x.tmp-" + std::to_string(dead) + "-1";
     const std::string dead_other = ".y.tmp-" + std::to_string(dead) + "-2";
-    WriteFile(dir_ / live_temp, "");
-    WriteFile(dir_ / own_temp, "");
-    WriteFile(dir_ / dead_other, "");
+    WriteWholeFile(dir_ / live_temp, "");
+    WriteWholeFile(dir_ / own_temp, "");
+    WriteWholeFile(dir_ / dead_other, "");
     fs::create_directories(dir_ / dead_folder);
     for (const std::string& decoy :
          {"notours.tmp-" + std::to_string(dead) + "-1", ".z.tmp-" + std::to_string(dead),
           ".z.tmp-" + std::to_string(dead) + "-", ".tmp-" + std::to_string(dead) + "-1",
           std::string(".z.tmp-0-1"), std::string(".z.tmp-x1-1")})
-      WriteFile(dir_ / decoy, "");
-    const std::string before = Listing(dir_);
+      WriteWholeFile(dir_ / decoy, "");
+    const std::string before = FolderListing(dir_);
 
     TSiteGenerator g;
     FillInputs(g);
@@ -210,7 +193,7 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
       EXPECT_NE(expected.find(gone + ","), std::string::npos);
       expected.erase(expected.find(gone + ","), gone.size() + 1);
     }
-    std::string now = Listing(dir_);
+    std::string now = FolderListing(dir_);
     // Only the new pages and the stylesheet came in.
     for (int i = 1; i < g.Pages().Count(); ++i) {
       const std::string page = "page" + std::to_string(i) + ".html,";
@@ -271,13 +254,9 @@ class TSmallFileSystem final : public TFileSystem {
   std::string folder_;
 };
 
+// The build's failure as text, for a child's report or to be taken apart.
 std::string BuildError(const std::function<void()>& build) {
-  try {
-    build();
-  } catch (const EOrvanaError& e) {
-    return e.what();
-  }
-  return "<no error>";
+  return test::ThrownMessage<EOrvanaError>(build);
 }
 
 // The site's exact size, as Generate makes it.
@@ -297,22 +276,23 @@ TEST_F(FileSafetyTest, ASiteLargerThanTheFreeSpaceWritesNothing) {
                               std::to_string(size - 1) + " bytes are free";
   TSmallFileSystem small(size - 1);
   g.SetFileSystem(&small);
-  try {
-    g.WriteSiteFiles(dir_.string());
-    ADD_FAILURE() << "no error";
-  } catch (const EOrvanaError& e) {
-    EXPECT_EQ(e.what(), message);
-    EXPECT_EQ(e.ErrorCode(), ENOSPC);
+  const auto error =
+      test::ExpectThrowsMessage<EOrvanaError>([&] { g.WriteSiteFiles(dir_.string()); }, message);
+  if (error) {
+    EXPECT_EQ(error->ErrorCode(), ENOSPC);
   }
-  EXPECT_EQ(BuildError([&] { g.GenerateAndWriteSite(dir_.string()); }), message);
+  test::ExpectThrowsMessage<EOrvanaError>([&] { g.GenerateAndWriteSite(dir_.string()); }, message);
   EXPECT_EQ(small.writes_, 0);
   EXPECT_EQ(small.folder_, dir_.string());
-  EXPECT_EQ(Listing(dir_), "");
+  EXPECT_EQ(FolderListing(dir_), "");
 
   // A site that just fits is written, both ways.
   small.free_ = size;
-  EXPECT_EQ(BuildError([&] { g.GenerateAndWriteSite(dir_.string()); }), "<no error>");
-  EXPECT_EQ(BuildError([&] { g.Generate(), g.WriteSiteFiles(dir_.string()); }), "<no error>");
+  EXPECT_NO_THROW(g.GenerateAndWriteSite(dir_.string()));
+  EXPECT_NO_THROW({
+    g.Generate();
+    g.WriteSiteFiles(dir_.string());
+  });
   EXPECT_EQ(small.writes_, 2 * (g.Pages().Count() + 1));
 }
 
@@ -391,7 +371,7 @@ TEST_F(FileSafetyTest, ASiteThatCannotFitOnARealSmallFileSystemWritesNothing) {
     for (const auto& write : kWriters) {
       TSiteGenerator g;
       FillInputs(g, 2000);  // some hundred kilobytes
-      out += BuildError([&] { write(g, folder); }) + "|" + Listing(folder) + "\n";
+      out += BuildError([&] { write(g, folder); }) + "|" + FolderListing(folder) + "\n";
     }
     return out;
   });

@@ -62,7 +62,8 @@ TEST(SiteGenerator, GenerateWithEmptyTextGivesOnePage) {
 TEST(SiteGenerator, GenerateTwiceRebuildsAndLeavesTheInputs) {
   TSiteGenerator g;
   TStringList text;
-  for (int i = 0; i < 50; ++i) text.push_back("Some words on this line number " + std::to_string(i) + ". More.");
+  for (int i = 0; i < 50; ++i)
+    text.push_back("Some words on this line number " + std::to_string(i) + ". More.");
   g.SetSiteText(text);
   g.SetSiteUrlsToLink({"http://a", "http://b", "http://c"});
   g.SetMinCharsPerPage(100);
@@ -96,7 +97,8 @@ TEST(SiteGenerator, SeededGenerationsAreRepeatable) {
   auto build = [](uint64_t seed) {
     TSiteGenerator g;
     TStringList text;
-    for (int i = 0; i < 200; ++i) text.push_back("alpha" + std::to_string(i) + " bravo charlie. delta echo foxtrot");
+    for (int i = 0; i < 200; ++i)
+      text.push_back("alpha" + std::to_string(i) + " bravo charlie. delta echo foxtrot");
     g.SetSiteText(text);
     TStringList urls;
     for (int i = 0; i < 30; ++i) urls.push_back("http://x/" + std::to_string(i));
@@ -124,7 +126,8 @@ TEST(SiteGenerator, PublishedPropertiesInPublishedOrder) {
                                              "MinCharsPerPage", "SavePath"}));
   names.clear();
   for (const auto& p : SitePageClass().properties) names.push_back(p.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"PageText", "PageHTML", "PageTitle", "Pagination", "PageUrl"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"PageText", "PageHTML", "PageTitle", "Pagination",
+                                             "PageUrl"}));
 }
 
 TEST(SiteGenerator, PropertyTableAccessorsReachTheRightFields) {
@@ -153,12 +156,12 @@ TEST(SiteGenerator, PropertyTableAccessorsReachTheRightFields) {
 TEST(SiteGenerator, PageIndexOutOfBoundsIsAnError) {
   TSiteGenerator g;
   g.AddPage("index");
-  EXPECT_THROW(g.Pages()[1], EOrvanaError);
-  try {
-    g.Pages().Items(5);
-  } catch (const EOrvanaError& e) {
-    EXPECT_STREQ(e.what(), "List index out of bounds (5)");
-  }
+  test::ExpectThrowsMessage<EOrvanaError>([&] { (void)g.Pages()[1]; },
+                                          "List index out of bounds (1)");
+  test::ExpectThrowsMessage<EOrvanaError>([&] { g.Pages().Items(5); },
+                                          "List index out of bounds (5)");
+  test::ExpectThrowsMessage<EOrvanaError>([&] { g.Pages().Items(-1); },
+                                          "List index out of bounds (-1)");
 }
 
 }  // namespace

@@ -31,11 +31,15 @@ TEST(Paging, JoinPutsOneCrAfterEveryLine) {
   EXPECT_EQ(JoinLinesWithCr({""}), "\r");
 }
 
-TEST(Paging, WorkedExampleSentenceAndParagraphBreaks) {
+// A full stop followed by a blank ends a page after the stop, and two CRs in a
+// row (an empty line) end one between them; the blank or the second CR opens
+// the next page.
+TEST(Paging, CutsAtSentenceAndParagraphEnds) {
   EXPECT_EQ(Pages({"A. B", "", "C"}, 0, 100), (Texts{"A.", " B\r", "\rC"}));
 }
 
-TEST(Paging, WorkedExampleForcedCuts) {
+// Without a break the text is cut every max bytes; the rest is the last page.
+TEST(Paging, ForcedCutsLeaveTheRestForTheLastPage) {
   EXPECT_EQ(Pages({"abcdefghij"}, 0, 4), (Texts{"abcd", "efgh", "ij"}));
 }
 
@@ -99,9 +103,7 @@ TEST(Paging, MaxZeroGivesEmptyFirstPageThenTheWholeText) {
   EXPECT_EQ(Pages({"a. b"}, 0, 0), (Texts{"", "a. b"}));
 }
 
-TEST(Paging, NegativeMaxNeverCuts) {
-  EXPECT_EQ(Pages({"a. b. c"}, -10, -1), (Texts{"a. b. c"}));
-}
+TEST(Paging, NegativeMaxNeverCuts) { EXPECT_EQ(Pages({"a. b. c"}, -10, -1), (Texts{"a. b. c"})); }
 
 TEST(Paging, NegativeMinOpensTheWindowRightAfterStart) {
   // Every ". " pair cuts; position 1 is never a break.

@@ -130,14 +130,12 @@ TEST_F(SiteOutputTest, CyrillicFolderNamesReachTheFileSystemAsUtf8) {
 TEST_F(SiteOutputTest, AFolderInTheWayOfAPageIsAnErrorThatStopsTheRest) {
   MakeSite(3);
   fs::create_directories(dir_ / "page1.html");
-  try {
-    g_.WriteSiteFiles(dir_.string());
-    FAIL() << "no error";
-  } catch (const EOrvanaError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + (dir_ / "page1.html").string() +
-                                         "\". " + SystemErrorText(EISDIR) + " (error " +
-                                         std::to_string(EISDIR) + ")");
-    EXPECT_EQ(e.ErrorCode(), EISDIR);
+  const auto error = test::ExpectThrowsMessage<EOrvanaError>(
+      [&] { g_.WriteSiteFiles(dir_.string()); },
+      "Cannot create file \"" + (dir_ / "page1.html").string() + "\". " + SystemErrorText(EISDIR) +
+          " (error " + std::to_string(EISDIR) + ")");
+  if (error) {
+    EXPECT_EQ(error->ErrorCode(), EISDIR);
   }
   EXPECT_TRUE(fs::exists(dir_ / "index.html"));
   EXPECT_FALSE(fs::exists(dir_ / "page2.html"));
@@ -169,13 +167,12 @@ TEST_F(SiteOutputTest, FailedWriteKeepsTheOldFileAndStops) {
   MakeSite(3);
   FailingFileSystem failing(2, {TWriteFailure::kWrite, ENOSPC});
   g_.SetFileSystem(&failing);
-  try {
-    g_.WriteSiteFiles(dir_.string());
-    FAIL() << "no error";
-  } catch (const EOrvanaError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot write file \"" + (dir_ / "page1.html").string() +
-                                         "\". No space left on device (error 28)");
-    EXPECT_EQ(e.ErrorCode(), ENOSPC);
+  const auto error = test::ExpectThrowsMessage<EOrvanaError>(
+      [&] { g_.WriteSiteFiles(dir_.string()); }, "Cannot write file \"" +
+                                                     (dir_ / "page1.html").string() +
+                                                     "\". No space left on device (error 28)");
+  if (error) {
+    EXPECT_EQ(error->ErrorCode(), ENOSPC);
   }
   EXPECT_EQ(failing.calls_, 2);
   EXPECT_EQ(ReadFile(dir_ / "page1.html"), "previous content");
@@ -307,6 +304,39 @@ TEST_F(StreamingTest, MissingFolderGeneratesAndWritesNothing) {
   EXPECT_EQ(boxes_[0], test::W("Указанный каталог не существует"));
   EXPECT_EQ(g_.Pages().Count(), 1);
   EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+}  // namespace
+}  // namespace orvana
+
+namespace orvana {
+namespace {
+
+TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
+  // More pieces than one gathered write takes, empty ones among them, into a
+  // new file and over an existing one.
+  const fs::path dir = fs::temp_directory_path() / ("orvana-pieces-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i) texts.push_back(i % 7 == 0 ? "" : std::to_string(i) + ",");
+  texts.push_back(std::string(200000, 'z'));  // a piece larger than a pipe or a page
+  std::vector<std::string_view> pieces(texts.begin(), texts.end());
+  std::string expected;
+  for (const std::string& t : texts) expected += t;
+  for (const char* name : {"new.html", "old.html"}) {
+    const fs::path f = dir / name;
+    if (std::string_view(name) == "old.html") WriteFile(f, "old content");
+    TWriteFailure failure{};
+    ASSERT_TRUE(
+        RealFileSystem().ReplaceFilePieces(f.string(), pieces, TReplaceMode::kSitePage, &failure));
+    EXPECT_EQ(ReadFile(f), expected) << name;
+  }
+  TWriteFailure failure{};
+  ASSERT_TRUE(RealFileSystem().ReplaceFilePieces((dir / "empty.html").string(), {},
+                                                 TReplaceMode::kSitePage, &failure));
+  EXPECT_EQ(ReadFile(dir / "empty.html"), "");
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -5,17 +5,22 @@
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QTest>
 #include <QWidget>
 
 #include "Dialogs.h"
 #include "ErrorHandler.h"
 #include "PFolderDialog.h"
+#include "Settings.h"
 
 void GuiTestBase::initTestCase() {
   // Tests close main windows; that must not end the test run's event loops.
   QApplication::setQuitOnLastWindowClosed(false);
   orvana::InstallEngineErrorBox();
+  // Never the user's own settings, never a browser.
+  QStandardPaths::setTestModeEnabled(true);
+  orvana::DesktopOpener::setIntercepted(true);
   connect(&m_modalWatch, &QTimer::timeout, this, &GuiTestBase::pollModal);
   m_modalWatch.setInterval(20);
 }
@@ -32,6 +37,12 @@ void GuiTestBase::init() {
   // folder the tests were started from.
   m_previousCurrent = QDir::currentPath();
   QDir::setCurrent(m_dir->path());
+  // Each test starts with nothing remembered, in a folder of its own so that
+  // the test's folder holds only what the test wrote.
+  m_settingsDir = std::make_unique<QTemporaryDir>();
+  QVERIFY(m_settingsDir->isValid());
+  orvana::SetSettingsFileName(m_settingsDir->filePath(QStringLiteral("orvana.conf")));
+  orvana::DesktopOpener::reset();
   m_modalWatch.start();
 }
 
@@ -44,7 +55,10 @@ void GuiTestBase::cleanup() {
     if (QApplication::activeModalWidget() == modal) break;
   }
   QDir::setCurrent(m_previousCurrent);
+  orvana::SetSettingsFileName(QString());
+  orvana::DesktopOpener::reset();
   m_dir.reset();
+  m_settingsDir.reset();
   const int pendingBoxes = orvana::MessageBox::pendingAnswers();
   const int pendingFiles = orvana::FileDialog::pendingAnswers();
   const int pendingModals = pendingModalHandlers();

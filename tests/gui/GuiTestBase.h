@@ -1,8 +1,10 @@
 // The fixture every GUI test class shares.
 //
 // init() and cleanup() reset the seams (queued message-box answers and their
-// history, queued file names and folders), give each test a fresh temporary
-// folder as the current folder, and watch for modal windows: a modal window
+// history, queued file names and folders, the addresses handed to the
+// desktop, which never launches anything here), give each test a fresh
+// temporary folder as the current folder and a settings file of its own
+// (elsewhere), and watch for modal windows: a modal window
 // that no test step expects is closed at once (so a test never hangs) and
 // fails the test in cleanup(). A test that wants to drive a real modal dialog
 // queues a handler with whenModal() before the action that opens it.
@@ -58,6 +60,7 @@ class GuiTestBase : public QObject {
   void pollModal();
 
   std::unique_ptr<QTemporaryDir> m_dir;
+  std::unique_ptr<QTemporaryDir> m_settingsDir;
   QString m_previousCurrent;
   QTimer m_modalWatch;
   std::deque<std::function<void(QWidget*)>> m_modalHandlers;

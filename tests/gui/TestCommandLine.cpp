@@ -90,6 +90,7 @@ void TestCommandLine::answersWithoutAWindow() {
     QVERIFY2(run.out.startsWith(expected), run.out.constData());
     QVERIFY(run.out.contains("  --version "));
     QVERIFY(run.out.contains("  --help "));
+    QVERIFY(run.out.contains("\n       orvana [FILE...]\n"));
     QVERIFY(run.out.endsWith('\n'));
   } else {
     QCOMPARE(run.out, expected);

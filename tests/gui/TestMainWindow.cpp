@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -10,8 +11,12 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -23,12 +28,15 @@
 #include <stdexcept>
 #include <string>
 
+#include "Application.h"
 #include "Dialogs.h"
 #include "Error.h"
 #include "ErrorHandler.h"
 #include "FProject.h"
 #include "GuiTestBase.h"
 #include "MainFrame.h"
+#include "PFolderDialog.h"
+#include "Settings.h"
 #include "TextBridge.h"
 #include "about.h"
 
@@ -71,6 +79,18 @@ class TestMainWindow : public GuiTestBase {
   void closeBoxMinimisesAndTheProjectStaysListed();
   void realBoxesAndFileDialogs();
   void shortcutsRunTheCommands();
+  void shortcutsOfOtherProgramsRunTheSameCommands();
+  void changedProjectsAreMarkedUntilSaved();
+  void recentProjectsAreKeptBetweenRuns();
+  void aRecentProjectThatCannotBeOpenedLeavesTheList();
+  void droppedFilesOpenAsOpenDoes();
+  void filesNamedOnTheCommandLineOpenAtStart();
+  void openSiteOpensTheActiveProjectsFirstPage();
+  void generateAllWritesEveryProjectAndSumsUp();
+  void duplicateCopiesTheActiveProject();
+  void treeFollowsWindowsActivatedByTheFrame();
+  void geometryAndSplitterAreRemembered();
+  void quitWaitsForASiteBeingWritten();
   void errorsOfCommandsAreShownAndTheProgramRunsOn();
 
  private:
@@ -83,6 +103,19 @@ class TestMainWindow : public GuiTestBase {
   void saveActiveAs(const QString& path);
   void setTitle(TSiteProject* window, const QString& title);
   static QStringList entries(const QList<QAction*>& actions);
+  // A project file of its own title at path, written by a window of its own.
+  void writeProject(const QString& path, const QString& title);
+  // The entries of the recent list (their files), in menu order.
+  QStringList recentEntries() const;
+  QAction* action(const char* name) const {
+    return m_form1->findChild<QAction*>(QString::fromLatin1(name));
+  }
+  // Gives the active project an output folder (created) and a text of the
+  // given number of short paragraphs, each a page of its own.
+  QString prepareSite(const QString& folderName, int pages);
+  // Replaces the main window by a new one, as the next run of the program.
+  void restart();
+  static bool nodeMarked(const QTreeWidgetItem* node) { return node->font(0).italic(); }
 
   QPointer<TForm1> m_form1;
   QPointer<orvana::TForm2> m_form2;
@@ -122,6 +155,42 @@ void TestMainWindow::setTitle(TSiteProject* window, const QString& title) {
   window->findChild<QLineEdit*>("Edit1")->setText(title);
 }
 
+void TestMainWindow::writeProject(const QString& path, const QString& title) {
+  TSiteProject window;
+  setTitle(&window, title);
+  window.SaveToFile(path);
+}
+
+QStringList TestMainWindow::recentEntries() const {
+  QStringList files;
+  for (QAction* entry : m_form1->findChild<QMenu*>("RecentMenu")->actions())
+    if (!entry->data().toString().isEmpty()) files << entry->data().toString();
+  return files;
+}
+
+QString TestMainWindow::prepareSite(const QString& folderName, int pages) {
+  TSiteProject* window = active();
+  const QString folder = tempPath(folderName);
+  QDir().mkpath(folder);
+  orvana::TPFolderDialog::ScriptNextResult(folder);
+  window->findChild<QPushButton*>("Button2")->click();
+  window->findChild<QLineEdit*>("Edit2")->setText("20");
+  window->findChild<QLineEdit*>("Edit3")->setText("40");
+  window->FormToGenerator();
+  QStringList paragraphs;
+  for (int i = 0; i < pages; ++i) paragraphs << QString("Абзац номер %1 сайта.").arg(i);
+  window->findChild<QPlainTextEdit*>("Memo2")->setPlainText(paragraphs.join("\n\n"));
+  return folder;
+}
+
+void TestMainWindow::restart() {
+  delete m_form1;
+  m_form1 = new TForm1;
+  m_form2 = new orvana::TForm2(m_form1);
+  m_form1->SetAboutWindow(m_form2);
+  m_form1->show();
+}
+
 QStringList TestMainWindow::entries(const QList<QAction*>& actions) {
   QStringList list;
   for (QAction* a : actions) list << (a->isSeparator() ? QString("-") : a->text());
@@ -140,23 +209,29 @@ void TestMainWindow::layoutMenusAndActions() {
   struct Expected {
     const char* name;
     const char* caption;
-    QKeySequence shortcut;
+    QList<QKeySequence> shortcuts;  // the first is the one menus show
     bool picture;
   };
   const Expected actions[] = {
-      {"NewProject", "Создать проект", QKeySequence("Ctrl+N"), true},
-      {"LoadProject", "Открыть проект", QKeySequence("Ctrl+L"), true},
-      {"SaveProject", "Сохранить проект", QKeySequence("Ctrl+S"), true},
-      {"SaveProjectAs", "Сохранить проект как...", QKeySequence("Ctrl+Alt+S"), true},
-      {"CloseProject", "Закрыть проект", QKeySequence("Ctrl+T"), true},
-      {"About", "О программе", QKeySequence(), true},
-      {"Quit", "Выход", QKeySequence("Ctrl+Q"), false},
+      {"NewProject", "Создать проект", {QKeySequence("Ctrl+N")}, true},
+      {"LoadProject", "Открыть проект", {QKeySequence("Ctrl+L"), QKeySequence("Ctrl+O")}, true},
+      {"SaveProject", "Сохранить проект", {QKeySequence("Ctrl+S")}, true},
+      {"SaveProjectAs",
+       "Сохранить проект как...",
+       {QKeySequence("Ctrl+Alt+S"), QKeySequence("Ctrl+Shift+S")},
+       true},
+      {"CloseProject", "Закрыть проект", {QKeySequence("Ctrl+T"), QKeySequence("Ctrl+W")}, true},
+      {"About", "О программе", {}, true},
+      {"Quit", "Выход", {QKeySequence("Ctrl+Q")}, false},
+      {"DuplicateProject", "Дублировать проект", {QKeySequence("Ctrl+D")}, true},
+      {"GenerateAll", "Сгенерировать все", {QKeySequence("Ctrl+Shift+G")}, true},
+      {"OpenSite", "Открыть сайт в браузере", {}, true},
   };
   for (const Expected& e : actions) {
     auto* action = m_form1->findChild<QAction*>(e.name);
     QVERIFY2(action, e.name);
     QCOMPARE(action->text(), QString(e.caption));
-    QCOMPARE(action->shortcut(), e.shortcut);
+    QCOMPARE(action->shortcuts(), e.shortcuts);
     QCOMPARE(!action->icon().isNull(), e.picture);
     if (e.picture) QCOMPARE(action->icon().pixmap(16, 16).size(), QSize(16, 16));
   }
@@ -165,13 +240,18 @@ void TestMainWindow::layoutMenusAndActions() {
   QCOMPARE(entries(menus), (QStringList{"Проект", "Информация"}));
   const QStringList projectMenu = entries(menus[0]->menu()->actions());
   QCOMPARE(projectMenu,
-           (QStringList{"Создать проект\tCtrl+N", "-", "Открыть проект\tCtrl+L", "-",
+           (QStringList{"Создать проект\tCtrl+N", "Дублировать проект\tCtrl+D", "-",
+                        "Открыть проект\tCtrl+L", "Недавние проекты", "-",
                         "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
+                        "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере", "-",
                         "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
   QCOMPARE(entries(menus[1]->menu()->actions()), QStringList{"О программе"});
-  // Pictures of their own on the five project entries; none on About and Quit.
+  // Pictures of their own on the project entries; none on the recent list,
+  // About and Quit.
   for (QAction* item : menus[0]->menu()->actions())
-    if (!item->isSeparator()) QCOMPARE(item->icon().isNull(), item->text().startsWith("Выход"));
+    if (!item->isSeparator())
+      QCOMPARE(item->icon().isNull(),
+               item->text().startsWith("Выход") || item->text() == "Недавние проекты");
   QVERIFY(menus[1]->menu()->actions()[0]->icon().isNull());
 
   auto* toolBar = m_form1->findChild<QToolBar*>("ToolBar1");
@@ -179,11 +259,12 @@ void TestMainWindow::layoutMenusAndActions() {
   QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
   QCOMPARE(entries(toolBar->actions()),
            (QStringList{"Создать проект", "-", "Открыть проект", "-", "Сохранить проект",
-                        "Сохранить проект как...", "-", "Закрыть проект", "-", "О программе"}));
+                        "Сохранить проект как...", "-", "Закрыть проект", "-", "Сгенерировать все",
+                        "Открыть сайт в браузере", "-", "О программе"}));
   auto* popup = m_form1->findChild<QMenu*>("PopupMenu1");
   QVERIFY(popup);
-  QCOMPARE(entries(popup->actions()),
-           (QStringList{"Создать проект", "-", "Сохранить проект", "-", "Закрыть проект"}));
+  QCOMPARE(entries(popup->actions()), (QStringList{"Создать проект", "Дублировать проект", "-",
+                                                   "Сохранить проект", "-", "Закрыть проект"}));
 
   // A menu entry runs its action.
   menus[0]->menu()->actions()[0]->trigger();
@@ -796,6 +877,381 @@ void TestMainWindow::errorsOfCommandsAreShownAndTheProgramRunsOn() {
   MessageBox::setNextAnswer(MessageBox::Ok);
   orvana::ShowCommandErrorText("Done.");
   QCOMPARE(MessageBox::lastText(), QString("Done."));
+}
+
+void TestMainWindow::shortcutsOfOtherProgramsRunTheSameCommands() {
+  const QString file = tempPath("keys.orvana");
+  writeProject(file, "Keys");
+  FileDialog::setNextFileName(file);
+  QTest::keySequence(m_form1, QKeySequence("Ctrl+O"));
+  QCOMPARE(nodeTexts(), QStringList{file});
+
+  const QString copy = tempPath("copy.orvana");
+  FileDialog::setNextFileName(copy);
+  QTest::keySequence(m_form1, QKeySequence("Ctrl+Shift+S"));
+  QVERIFY(readFile(copy).contains("SiteTitle = 'Keys'"));
+  QCOMPARE(nodeTexts(), QStringList{copy});
+
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  QTest::keySequence(m_form1, QKeySequence("Ctrl+W"));
+  QCOMPARE(boxTexts(), QStringList{"Сохранить проект " + file + "?"});
+  QCOMPARE(tree()->topLevelItemCount(), 0);
+}
+
+void TestMainWindow::changedProjectsAreMarkedUntilSaved() {
+  trigger("NewProject");
+  TSiteProject* window = nodeWindow(0);
+  QTreeWidgetItem* node = tree()->topLevelItem(0);
+  QVERIFY(!window->IsModified());
+  QVERIFY(!nodeMarked(node));
+  QVERIFY(!window->isWindowModified());
+
+  // An edit marks the node by its look, never its text, and the caption.
+  setTitle(window, "Сад");
+  QVERIFY(window->IsModified());
+  QVERIFY(nodeMarked(node));
+  QCOMPARE(node->text(0), QString("Untitled0"));
+  QVERIFY(window->isWindowModified());
+  QCOMPARE(window->windowTitle(), QString("Untitled0[*]"));
+  QCOMPARE(window->ProjectName(), QString("Untitled0"));
+
+  // Saving clears the mark; the node's text still names the file to save.
+  const QString file = tempPath("garden.orvana");
+  saveActiveAs(file);
+  QVERIFY(!nodeMarked(node));
+  QCOMPARE(window->windowTitle(), QString("Untitled0"));
+  QVERIFY(!window->isWindowModified());
+
+  // A memo edit marks it again; the close question names the project as
+  // before, without the mark.
+  window->findChild<QPlainTextEdit*>("Memo1")->setPlainText("https://example.org/");
+  QVERIFY(nodeMarked(node));
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("CloseProject");
+  QCOMPARE(boxTexts(), QStringList{"Сохранить проект Untitled0?"});
+  QVERIFY(readFile(file).contains("https://example.org/"));
+
+  // A project read from its file starts unmarked; a name holding the mark's
+  // own placeholder keeps it as text.
+  FileDialog::setNextFileName(file);
+  trigger("LoadProject");
+  QVERIFY(!active()->IsModified());
+  QVERIFY(!nodeMarked(tree()->topLevelItem(0)));
+  active()->SetProjectName("a[*]b");
+  QCOMPARE(active()->windowTitle(), QString("a[*][*]b"));
+  setTitle(active(), "changed");
+  QCOMPARE(active()->windowTitle(), QString("a[*][*]b[*]"));
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  QCOMPARE(MessageBox::lastText(), QString("Сохранить проект a[*]b?"));
+}
+
+void TestMainWindow::recentProjectsAreKeptBetweenRuns() {
+  QVERIFY(!m_form1->findChild<QMenu*>("RecentMenu")->isEnabled());
+  QStringList files;
+  for (int i = 0; i < 10; ++i) {
+    files << tempPath(QString("p%1.orvana").arg(i));
+    if (i < 9) writeProject(files.last(), QString("P%1").arg(i));
+  }
+  // Opened ones, newest first, each once, eight at most.
+  for (int i = 0; i < 9; ++i) {
+    FileDialog::setNextFileName(files[i]);
+    trigger("LoadProject");
+  }
+  FileDialog::setNextFileName(files[3]);
+  trigger("LoadProject");
+  QCOMPARE(recentEntries(), (QStringList{files[3], files[8], files[7], files[6], files[5], files[4],
+                                         files[2], files[1]}));
+  QVERIFY(m_form1->findChild<QMenu*>("RecentMenu")->isEnabled());
+  // Saved ones as well, under their full path.
+  trigger("NewProject");
+  saveActiveAs(files[9]);
+  QCOMPARE(recentEntries().first(), files[9]);
+  QCOMPARE(recentEntries().size(), 8);
+
+  // The next run offers the same list, and an entry opens its file.
+  for (int i = 0; i < 11; ++i) MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("Quit");
+  restart();
+  QCOMPARE(recentEntries(), (QStringList{files[9], files[3], files[8], files[7], files[6], files[5],
+                                         files[4], files[2]}));
+  QCOMPARE(m_form1->findChild<QAction*>("RecentProject1")->text(), "&2 " + files[3]);
+  m_form1->findChild<QAction*>("RecentProject1")->trigger();
+  QCOMPARE(nodeTexts(), QStringList{files[3]});
+  QCOMPARE(nodeWindow(0)->findChild<QLineEdit*>("Edit1")->text(), QString("P3"));
+  QCOMPARE(recentEntries().first(), files[3]);
+
+  // Emptied on request, for this run and the next.
+  triggerAction(m_form1, "ClearRecent");
+  QVERIFY(recentEntries().isEmpty());
+  QVERIFY(!m_form1->findChild<QMenu*>("RecentMenu")->isEnabled());
+  QVERIFY(orvana::RecentProjects().isEmpty());
+  QCOMPARE(MessageBox::history().size(), 11);
+}
+
+void TestMainWindow::aRecentProjectThatCannotBeOpenedLeavesTheList() {
+  const QString kept = tempPath("kept.orvana");
+  const QString gone = tempPath("gone.orvana");
+  writeProject(kept, "Kept");
+  writeProject(gone, "Gone");
+  orvana::AddRecentProject(kept);
+  orvana::AddRecentProject(gone);
+  restart();
+  QCOMPARE(recentEntries(), (QStringList{gone, kept}));
+  QVERIFY(QFile::remove(gone));
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  m_form1->findChild<QAction*>("RecentProject0")->trigger();
+  QVERIFY(MessageBox::lastText().startsWith("Cannot open file \"" + gone));
+  QCOMPARE(tree()->topLevelItemCount(), 0);
+  QCOMPARE(recentEntries(), QStringList{kept});
+}
+
+void TestMainWindow::droppedFilesOpenAsOpenDoes() {
+  const QString a = tempPath("a.orvana");
+  const QString b = tempPath("b.orvana");
+  writeProject(a, "A");
+  writeProject(b, "B");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(tempDir()),
+                QUrl("https://example.org/c.orvana"), QUrl::fromLocalFile(b)});
+  QCOMPARE(TForm1::DroppedFiles(&data), (QStringList{a, b}));
+
+  // Dragged over the frame's area and dropped, as the window system
+  // delivers it.
+  QWidget* target = m_form1->findChild<QMdiArea*>()->viewport();
+  const QPoint at = target->rect().center();
+  QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QVERIFY(enter.isAccepted());
+  QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  QVERIFY(drop.isAccepted());
+  QTRY_COMPARE(nodeTexts(), (QStringList{a, b}));
+  QCOMPARE(nodeWindow(1)->findChild<QLineEdit*>("Edit1")->text(), QString("B"));
+  QCOMPARE(recentEntries(), (QStringList{b, a}));
+
+  // Nothing to open in a drag of text: the window does not take it.
+  QMimeData text;
+  text.setText("a.orvana");
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &refused);
+  QVERIFY(!refused.isAccepted());
+}
+
+void TestMainWindow::filesNamedOnTheCommandLineOpenAtStart() {
+  const QString a = tempPath("a.orvana");
+  const QString dashed = tempPath("-dashed.orvana");
+  writeProject(a, "A");
+  writeProject(dashed, "Dashed");
+  delete m_form1;
+  m_form1 = new TForm1;
+  m_form2 = new orvana::TForm2(m_form1);
+  // Relative names resolve against the current folder; options are passed
+  // by; after "--" every argument is a file. A file that fails is shown and
+  // the next is still opened.
+  const QByteArray dashedName = QFile::encodeName(dashed);
+  const char* argv[] = {"orvana",        "a.orvana", "--unknown",
+                        "absent.orvana", "--",       dashedName.constData()};
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  orvana::StartMainWindow(*m_form1, *m_form2, 6, argv);
+  QVERIFY(m_form1->isVisible());
+  QCOMPARE(nodeTexts(), (QStringList{a, dashed}));
+  QCOMPARE(boxTexts().size(), 1);
+  QVERIFY(boxTexts()[0].startsWith("Cannot open file \"" + tempPath("absent.orvana")));
+
+  const char* none[] = {"orvana"};
+  restart();
+  orvana::StartMainWindow(*m_form1, *m_form2, 1, none);
+  QCOMPARE(tree()->topLevelItemCount(), 0);
+}
+
+void TestMainWindow::openSiteOpensTheActiveProjectsFirstPage() {
+  QAction* openSite = action("OpenSite");
+  QVERIFY(!openSite->isEnabled());
+  trigger("NewProject");
+  const QString folder = prepareSite("site", 3);
+  // A folder, but no site in it yet.
+  QVERIFY(!openSite->isEnabled());
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  active()->findChild<QPushButton*>("Button1")->click();
+  QVERIFY(QFile::exists(folder + "/index.html"));
+  QVERIFY(openSite->isEnabled());
+  trigger("OpenSite");
+  QCOMPARE(orvana::DesktopOpener::opened(),
+           QList<QUrl>{QUrl::fromLocalFile(QDir(folder).absoluteFilePath("index.html"))});
+
+  // Another project without a site: off; back to the first: on.
+  TSiteProject* first = active();
+  trigger("NewProject");
+  QVERIFY(!openSite->isEnabled());
+  tree()->setCurrentItem(tree()->topLevelItem(0));
+  QCOMPARE(active(), first);
+  QVERIFY(openSite->isEnabled());
+
+  // A site removed behind the program's back is said to be missing.
+  QVERIFY(QFile::remove(folder + "/index.html"));
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("OpenSite");
+  QCOMPARE(MessageBox::lastText(), "Сайт ещё не выгружен: нет файла " + folder + "/index.html");
+  QCOMPARE(orvana::DesktopOpener::opened().size(), 1);
+  QVERIFY(!openSite->isEnabled());
+}
+
+void TestMainWindow::generateAllWritesEveryProjectAndSumsUp() {
+  QVERIFY(!action("GenerateAll")->isEnabled());
+  trigger("NewProject");
+  const QString first = prepareSite("first", 2);
+  trigger("NewProject");  // no folder
+  trigger("NewProject");
+  const QString third = prepareSite("third", 4);
+  saveActiveAs(tempPath("third.orvana"));
+  tree()->setCurrentItem(tree()->topLevelItem(1));
+  TSiteProject* activeBefore = active();
+
+  // One box at the end, none per project.
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("GenerateAll");
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Warning);
+  // The pages declare no charset: one warning each, told in the windows.
+  for (int i : {0, 2}) {
+    QVERIFY(nodeWindow(i)->LastReport());
+    QCOMPARE(nodeWindow(i)->LastReport()->warnings.size(), size_t{1});
+  }
+  QCOMPARE(MessageBox::lastText(),
+           "Сгенерировано проектов: 2 из 3\n\n"
+           "Untitled0 — страниц: 2, предупреждений: 1\n"
+           "Untitled1 — ошибка: Указанный каталог не существует\n" +
+               tempPath("third.orvana") + " — страниц: 4, предупреждений: 1");
+  QVERIFY(QFile::exists(first + "/page1.html"));
+  QVERIFY(QFile::exists(third + "/page3.html"));
+  QVERIFY(QFile::exists(third + "/style.css"));
+  QCOMPARE(active(), activeBefore);
+  // Generated pages are part of the project: all three count as changed.
+  for (int i = 0; i < 3; ++i) QVERIFY(nodeMarked(tree()->topLevelItem(i)));
+
+  // All written: an information box.
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("CloseProject");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("GenerateAll");
+  QCOMPARE(MessageBox::lastIcon(), QMessageBox::Information);
+  QVERIFY(MessageBox::lastText().startsWith("Сгенерировано проектов: 2 из 2\n\n"));
+}
+
+void TestMainWindow::duplicateCopiesTheActiveProject() {
+  QVERIFY(!action("DuplicateProject")->isEnabled());
+  trigger("NewProject");
+  trigger("NewProject");
+  TSiteProject* source = active();
+  setTitle(source, "Копия");
+  source->findChild<QLineEdit*>("Edit2")->setText("100");  // not yet left
+  const QString folder = prepareSite("dup", 2);
+  source->findChild<QPlainTextEdit*>("Memo1")->setPlainText(
+      "https://a.example/\nhttps://b.example/");
+  source->findChild<QPlainTextEdit*>("Memo4")->setPlainText(
+      "<html>SiteGeneratorChange.Text</html>");
+  source->Generator().SetSiteHeader("header without a control");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  source->findChild<QPushButton*>("Button1")->click();
+
+  trigger("DuplicateProject");
+  QCOMPARE(nodeTexts(), (QStringList{"Untitled0", "Untitled1", "Untitled2"}));
+  TSiteProject* copy = active();
+  QCOMPARE(copy, nodeWindow(2));
+  QVERIFY(copy != source);
+  QCOMPARE(copy->ProjectName(), QString("Untitled2"));
+  for (const char* edit : {"Edit1", "Edit2", "Edit3", "Edit4"})
+    QCOMPARE(copy->findChild<QLineEdit*>(edit)->text(),
+             source->findChild<QLineEdit*>(edit)->text());
+  for (const char* memo : {"Memo1", "Memo2", "Memo4", "Memo5", "Memo6"})
+    QCOMPARE(copy->findChild<QPlainTextEdit*>(memo)->toPlainText(),
+             source->findChild<QPlainTextEdit*>(memo)->toPlainText());
+  const orvana::TSiteGenerator& g = copy->Generator();
+  QCOMPARE(orvana::FromEngine(g.SiteTitle()), QString("Копия"));
+  QCOMPARE(g.MaxCharsPerPage(), 40);
+  QCOMPARE(g.SiteUrlsToLink(), (orvana::TStringList{"https://a.example/", "https://b.example/"}));
+  QCOMPARE(g.SiteTemplate(), std::string("<html>SiteGeneratorChange.Text</html>\r"));
+  QCOMPARE(g.SiteHeader(), std::string("header without a control"));
+  QCOMPARE(orvana::FromEngine(g.SavePath()), folder);
+  // The pages stay with the source; the copy is new and unsaved.
+  QCOMPARE(g.Pages().Count(), 0);
+  QVERIFY(source->Generator().Pages().Count() > 0);
+  QVERIFY(copy->IsModified());
+  QCOMPARE(MessageBox::history().size(), 1);
+
+  // Editing the copy leaves the source alone; numbering goes on.
+  setTitle(copy, "Другой");
+  QCOMPARE(source->findChild<QLineEdit*>("Edit1")->text(), QString("Копия"));
+  trigger("NewProject");
+  QCOMPARE(nodeTexts().last(), QString("Untitled3"));
+}
+
+void TestMainWindow::treeFollowsWindowsActivatedByTheFrame() {
+  trigger("NewProject");
+  trigger("NewProject");
+  trigger("NewProject");
+  tree()->setCurrentItem(tree()->topLevelItem(0));
+  QCOMPARE(active(), nodeWindow(0));
+
+  // The frame moves on by itself (Ctrl+Tab, a click on a window's frame):
+  // the tree follows.
+  auto* area = m_form1->findChild<QMdiArea*>();
+  area->activateNextSubWindow();
+  QVERIFY(active() != nodeWindow(0));
+  QCOMPARE(TForm1::NodeWindow(tree()->currentItem()), active());
+  QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>{tree()->currentItem()});
+  area->setActiveSubWindow(nodeWindow(1));
+  QCOMPARE(tree()->currentItem(), tree()->topLevelItem(1));
+
+  // So a click on the first node activates its window again instead of
+  // starting to rename it.
+  QTreeWidgetItem* node = tree()->topLevelItem(0);
+  const QPoint at = tree()->visualItemRect(node).center();
+  QTest::mouseClick(tree()->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  QCOMPARE(active(), nodeWindow(0));
+  QTest::qWait(QApplication::doubleClickInterval() + 100);
+  QVERIFY(!tree()->isPersistentEditorOpen(node));
+  QVERIFY(tree()->viewport()->findChildren<QLineEdit*>().isEmpty());
+  QCOMPARE(nodeTexts(), (QStringList{"Untitled0", "Untitled1", "Untitled2"}));
+}
+
+void TestMainWindow::geometryAndSplitterAreRemembered() {
+  m_form1->move(300, 250);
+  m_form1->resize(1000, 700);
+  auto* splitter = m_form1->findChild<QSplitter*>("Splitter1");
+  splitter->setSizes({260, 1000 - 260 - splitter->handleWidth()});
+  QCOMPARE(tree()->width(), 260);
+  trigger("Quit");
+  restart();
+  QCOMPARE(m_form1->pos(), QPoint(300, 250));
+  QCOMPARE(m_form1->size(), QSize(1000, 700));
+  QCOMPARE(tree()->width(), 260);
+
+  // A main window that is not closed (the program killed) leaves the
+  // remembered geometry as it was.
+  m_form1->resize(900, 650);
+  restart();
+  QCOMPARE(m_form1->size(), QSize(1000, 700));
+}
+
+void TestMainWindow::quitWaitsForASiteBeingWritten() {
+  trigger("NewProject");
+  const QString folder = prepareSite("big", TSiteProject::kProgressPages + 10);
+  auto* bar = active()->findChild<QProgressBar*>("ProgressBar1");
+  int closeRefused = 0;
+  QPointer<TSiteProject> window = active();
+  // The system asks the window to close while pages are written.
+  connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+    if (value == 5 && !m_form1->close()) ++closeRefused;
+  });
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  window->findChild<QPushButton*>("Button1")->click();
+  QCOMPARE(closeRefused, 1);
+  QVERIFY(window);
+  QVERIFY(m_form1->isVisible());
+  QCOMPARE(QDir(folder).entryList(QDir::Files).size(), TSiteProject::kProgressPages + 11);
+  QCOMPARE(MessageBox::history().size(), 1);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -183,13 +183,20 @@ void TestProjectExtras::eachControlReachesTheGenerator() {
   QFETCH(QString, value);
   QFETCH(TOrvanaExtras, expected);
   TSiteProject* w = newWindow();
+  QVERIFY(!w->IsModified());
   change(w, name, value);
-  // Nothing reaches the generator before a save or a build.
+  QVERIFY(w->IsModified());
+  // Nothing reaches the generator before a save or a build ...
   QVERIFY(w->Generator().Extras().IsDefault());
+  // ... but a duplicate takes what the controls show.
+  TSiteProject* copy = newWindow();
+  copy->CopyFrom(*w);
+  QVERIFY(copy->Generator().Extras() == expected);
 
   const QString file = tempPath("extras.orvana");
   w->SaveToFile(file);
   QVERIFY(w->Generator().Extras() == expected);
+  QVERIFY(!w->IsModified());
 
   // Shown again from the generator, the control keeps the value.
   w->Generator().SetExtras(expected);

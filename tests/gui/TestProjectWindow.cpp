@@ -8,12 +8,14 @@
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
+#include <QTimer>
 
 #include <string>
 
@@ -25,6 +27,7 @@
 #include "MemoText.h"
 #include "PFolderDialog.h"
 #include "TextBridge.h"
+#include "UrlSafety.h"
 
 using orvana::MessageBox;
 using orvana::TPFolderDialog;
@@ -57,6 +60,11 @@ class TestProjectWindow : public GuiTestBase {
   void folderOutsideWindows1251IsRefused_data();
   void folderOutsideWindows1251IsRefused();
   void closeBoxMinimises();
+  void generationTabShowsTheReport_data();
+  void generationTabShowsTheReport();
+  void largeSitesShowTheirProgress_data();
+  void largeSitesShowTheirProgress();
+  void editsGenerationAndSavingMoveTheModifiedMark();
 
  private:
   TSiteProject* newWindow();
@@ -71,6 +79,10 @@ class TestProjectWindow : public GuiTestBase {
   // Moves the focus from one widget to another, as a click would.
   void moveFocus(QWidget* to);
   static qint64 referenceCount(const QPlainTextEdit& memo);
+  // Sets the window up for a site of the given paragraphs in a new folder
+  // and returns the folder.
+  QString prepareSite(TSiteProject* w, const QString& min, const QString& max,
+                      const QStringList& paragraphs, const QStringList& addresses);
 
   QMdiArea* m_area = nullptr;
 };
@@ -613,6 +625,225 @@ void TestProjectWindow::closeBoxMinimises() {
   QVERIFY(w);
   QVERIFY(w->isMinimized());
   QVERIFY(m_area->subWindowList().contains(w.data()));
+}
+
+QString TestProjectWindow::prepareSite(TSiteProject* w, const QString& min, const QString& max,
+                                       const QStringList& paragraphs,
+                                       const QStringList& addresses) {
+  const QString folder = tempPath("site");
+  QDir().mkpath(folder);
+  TPFolderDialog::ScriptNextResult(folder);
+  control<QPushButton>(w, "Button2")->click();
+  control<QLineEdit>(w, "Edit2")->setText(min);
+  control<QLineEdit>(w, "Edit3")->setText(max);
+  w->Edit1Exit();
+  control<QPlainTextEdit>(w, "Memo2")->setPlainText(paragraphs.join("\n\n"));
+  control<QPlainTextEdit>(w, "Memo1")->setPlainText(addresses.join('\n'));
+  return folder;
+}
+
+void TestProjectWindow::generationTabShowsTheReport_data() {
+  QTest::addColumn<QString>("min");
+  QTest::addColumn<QString>("max");
+  QTest::addColumn<int>("paragraphs");
+  QTest::addColumn<QStringList>("addresses");
+  QTest::addColumn<QStringList>("warnings");  // the start of each warning line, in order
+  const QString noCharset = "• страниц без объявленной кодировки (нет <meta> с charset): %1 из %1";
+  QTest::newRow("nine pages, five addresses: no quota")
+      << "20"
+      << "60" << 9
+      << QStringList{"https://a.example/", "https://b.example/", "https://c.example/",
+                     "https://d.example/", "https://e.example/"}
+      << QStringList{
+             "• ссылки не вставлены: 5 адресов на 9 страниц дают квоту 0 ссылок на "
+             "страницу (5 div 8 = 0); нужно не меньше 8 адресов или меньше страниц",
+             noCharset.arg(9)};
+  QTest::newRow("three pages, four addresses: links placed")
+      << "20"
+      << "60" << 3
+      << QStringList{"https://a.example/", "https://b.example/", "https://c.example/",
+                     "https://d.example/"}
+      << QStringList{noCharset.arg(3)};
+  QTest::newRow("minimum above maximum: cut by force")
+      << "50"
+      << "30" << 2 << QStringList{}
+      << QStringList{
+             "• минимум страницы (50) не меньше максимума (30): страницы режутся по 30 "
+             "знаков, а не по концу абзаца или предложения",
+             "• страниц, разрезанных посреди слова или предложения на максимуме в 30 "
+             "знаков:",
+             "• страниц без объявленной кодировки"};
+  QTest::newRow("an address that runs script")
+      << "20"
+      << "60" << 2 << QStringList{"javascript:alert(1)"}
+      << QStringList{"• страниц без объявленной кодировки",
+                     "• адрес «javascript:alert(1)» выполняет сценарий при переходе; ссылки на "
+                     "него вставлены как есть"};
+}
+
+void TestProjectWindow::generationTabShowsTheReport() {
+  QFETCH(QString, min);
+  QFETCH(QString, max);
+  QFETCH(int, paragraphs);
+  QFETCH(QStringList, addresses);
+  QFETCH(QStringList, warnings);
+  TSiteProject* w = newWindow();
+  auto* view = control<QPlainTextEdit>(w, "ReportView");
+  QVERIFY(!w->LastReport());
+  QVERIFY(view->isHidden());
+
+  QStringList text;
+  for (int i = 0; i < paragraphs; ++i)
+    text << QString("Paragraph number %1 tells something.").arg(i + 1);
+  const QString folder = prepareSite(w, min, max, text, addresses);
+  QString shownWithTheBox;
+  MessageBox::setNextAnswer(MessageBox::Ok, [&] { shownWithTheBox = view->toPlainText(); });
+  for (const QString& address : addresses)
+    if (orvana::RunsScript(address.toStdString())) MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  // The specified box is the first and unchanged.
+  QCOMPARE(boxTexts().value(0), QString("Генерация завершена"));
+  QVERIFY(view->isVisibleTo(w));
+
+  // The report's figures against the site as written.
+  const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+  qint64 bytes = 0;
+  QByteArray html;
+  for (const QString& file : files) {
+    bytes += QFileInfo(folder + '/' + file).size();
+    if (file != "style.css") html += readFile(folder + '/' + file);
+  }
+  const int pages = static_cast<int>(files.size()) - 1;
+  int used = 0;
+  for (const QString& address : addresses)
+    if (html.contains(" <a href=\"" + address.toUtf8() + "\">")) ++used;
+  const QStringList lines = view->toPlainText().split('\n');
+  QCOMPARE(lines.value(0), QString("Страниц: %1, объём сайта: %2 байт").arg(pages).arg(bytes));
+  QVERIFY2(lines.value(1).startsWith("Размер страницы: от "), qPrintable(lines.value(1)));
+  QCOMPARE(lines.value(2), QString("Ссылок вставлено: %1 из квоты %2 на страницу (адресов: %3)")
+                               .arg(used)
+                               .arg(w->LastReport()->quota)
+                               .arg(addresses.size()));
+  QCOMPARE(w->LastReport()->pages, pages);
+  if (addresses.size() == 4) QVERIFY(used > 0);
+  QCOMPARE(shownWithTheBox, view->toPlainText());
+
+  // Every warning, in words, after the figures.
+  const int first = static_cast<int>(lines.indexOf("Предупреждения:"));
+  QVERIFY2(first > 2, qPrintable(view->toPlainText()));
+  const QStringList shown = lines.mid(first + 1);
+  QCOMPARE(shown.size(), warnings.size());
+  for (int i = 0; i < warnings.size(); ++i)
+    QVERIFY2(shown[i].startsWith(warnings[i]), qPrintable(shown[i]));
+}
+
+void TestProjectWindow::largeSitesShowTheirProgress_data() {
+  QTest::addColumn<int>("pages");
+  QTest::newRow("small: no bar") << 3;
+  QTest::newRow("large: a bar") << TSiteProject::kProgressPages + 5;
+}
+
+void TestProjectWindow::largeSitesShowTheirProgress() {
+  QFETCH(int, pages);
+  TSiteProject* w = newWindow();
+  QStringList text;
+  for (int i = 0; i < pages; ++i) text << QString("Paragraph %1 of the site.").arg(i);
+  const QString folder = prepareSite(w, "10", "40", text, {});
+  auto* bar = control<QProgressBar>(w, "ProgressBar1");
+  auto* button = control<QPushButton>(w, "Button1");
+  QVERIFY(bar->isHidden());
+
+  // A timer stands for everything else the window has to do meanwhile.
+  int ticks = 0;
+  QTimer other;
+  other.setInterval(0);
+  connect(&other, &QTimer::timeout, this, [&] { ++ticks; });
+  struct Step {
+    int value, maximum, ticks, filesOnDisk;
+    bool shown, buttonEnabled;
+  };
+  QList<Step> steps;
+  connect(bar, &QProgressBar::valueChanged, this, [&](int value) {
+    steps << Step{value,
+                  bar->maximum(),
+                  ticks,
+                  static_cast<int>(QDir(folder).entryList(QDir::Files).size()),
+                  bar->isVisibleTo(w),
+                  button->isEnabled()};
+  });
+  MessageBox::setNextAnswer(MessageBox::Ok, [&] { other.start(); });
+  button->click();
+  other.stop();
+  QCOMPARE(QDir(folder).entryList(QDir::Files).size(), qsizetype(pages + 1));
+  QVERIFY(bar->isHidden());
+  QVERIFY(button->isEnabled());
+  QVERIFY(!w->IsGenerating());
+  if (pages < TSiteProject::kProgressPages) {
+    QVERIFY(steps.isEmpty());
+    return;
+  }
+  // Reset to 0, then one step per file written: the pages and style.css.
+  QCOMPARE(steps.size(), pages + 2);
+  for (int i = 0; i < steps.size(); ++i) {
+    QCOMPARE(steps[i].value, i);
+    QCOMPARE(steps[i].maximum, pages + 1);
+    QCOMPARE(steps[i].filesOnDisk, i);
+    QVERIFY(steps[i].shown);
+    QVERIFY(!steps[i].buttonEnabled);
+  }
+  // Other events were handled between the pages, not only after them.
+  QVERIFY2(steps.last().ticks > steps[1].ticks, qPrintable(QString::number(ticks)));
+}
+
+void TestProjectWindow::editsGenerationAndSavingMoveTheModifiedMark() {
+  TSiteProject* w = newWindow();
+  w->SetProjectName("Сад");
+  QList<bool> heard;
+  connect(w, &TSiteProject::ModifiedChanged, this, [&](bool modified) { heard << modified; });
+  QVERIFY(!w->IsModified());
+  QCOMPARE(w->windowTitle(), QString("Сад"));
+
+  const QString file = tempPath("garden.orvana");
+  struct Change {
+    const char* what;
+    std::function<void()> run;
+  };
+  const Change changes[] = {
+      {"title", [&] { typeInto(control<QLineEdit>(w, "Edit1"), "x"); }},
+      {"minimum", [&] { control<QLineEdit>(w, "Edit2")->setText("100"); }},
+      {"folder",
+       [&] {
+         TPFolderDialog::ScriptNextResult(tempDir());
+         control<QPushButton>(w, "Button2")->click();
+       }},
+      {"links", [&] { control<QPlainTextEdit>(w, "Memo1")->setPlainText("https://a/"); }},
+      {"text", [&] { control<QPlainTextEdit>(w, "Memo2")->setPlainText("Текст."); }},
+      {"template", [&] { control<QPlainTextEdit>(w, "Memo4")->appendPlainText("x"); }},
+      {"advertising", [&] { control<QPlainTextEdit>(w, "Memo5")->appendPlainText("x"); }},
+      {"stylesheet", [&] { control<QPlainTextEdit>(w, "Memo6")->appendPlainText("x"); }},
+      {"generation",
+       [&] {
+         MessageBox::setNextAnswer(MessageBox::Ok);
+         control<QPushButton>(w, "Button1")->click();
+       }},
+  };
+  for (const Change& change : changes) {
+    w->SaveToFile(file);
+    QVERIFY2(!w->IsModified(), change.what);
+    QVERIFY(!w->isWindowModified());
+    change.run();
+    QVERIFY2(w->IsModified(), change.what);
+    QVERIFY(w->isWindowModified());
+    QCOMPARE(w->windowTitle(), QString("Сад[*]"));
+  }
+  // Marked by each change, unmarked by each save but the last change's.
+  QCOMPARE(heard.size(), 2 * int(std::size(changes)) - 1);
+
+  // Read back, the window shows the file unmarked.
+  TSiteProject* opened = newWindow();
+  opened->LoadFromFile(file);
+  QVERIFY(!opened->IsModified());
+  QCOMPARE(opened->windowTitle(), QString("Проект"));
 }
 
 QTEST_MAIN(TestProjectWindow)

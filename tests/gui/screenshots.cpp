@@ -1,6 +1,9 @@
 // Grabs the desktop program's windows into PNG files for the documentation:
-// the main window with two projects, each of the six tabs of a project
-// window, and the about window. Runs offscreen; nothing is shown.
+// the main window with two projects (one with unsaved changes), its
+// "Проект" menu, each of the six tabs of a project window (the generation
+// tab with the report of a site generated into a temporary folder), and the
+// about window. Runs offscreen; nothing is shown, and the user's settings are
+// neither read nor written.
 //
 //   orvana_screenshots OUTPUT_FOLDER
 #include <QAction>
@@ -10,18 +13,23 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <cstdio>
 #include <iterator>
 
 #include "Application.h"
+#include "Dialogs.h"
 #include "FProject.h"
 #include "MainFrame.h"
+#include "Settings.h"
 #include "about.h"
 
 namespace {
@@ -37,9 +45,9 @@ bool save(QWidget* widget, const QDir& folder, const QString& name) {
   return true;
 }
 
-void fillSample(orvana::TSiteProject* project) {
+void fillSample(orvana::TSiteProject* project, const QString& folder) {
   project->findChild<QLineEdit*>("Edit1")->setText(QStringLiteral("Сады и огороды"));
-  project->findChild<QLineEdit*>("Edit4")->setText(QStringLiteral("/home/user/sites/garden"));
+  project->findChild<QLineEdit*>("Edit4")->setText(folder);
   project->findChild<QPlainTextEdit*>("Memo1")->setPlainText(
       QStringLiteral("https://garden.example.org/roses\n"
                      "https://garden.example.org/tomatoes\n"
@@ -66,6 +74,13 @@ int main(int argc, char** argv) {
   const QDir folder(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("."));
   if (!folder.exists() && !QDir().mkpath(folder.path())) return 1;
 
+  // Nothing remembered from the user's runs, nothing left for them.
+  QTemporaryDir scratch;
+  if (!scratch.isValid()) return 1;
+  orvana::SetSettingsFileName(scratch.filePath(QStringLiteral("orvana.conf")));
+  const QString site = scratch.filePath(QStringLiteral("garden"));
+  if (!QDir().mkpath(site)) return 1;
+
   orvana::TForm1 form1;
   orvana::TForm2 form2(&form1);
   form1.SetAboutWindow(&form2);
@@ -77,8 +92,20 @@ int main(int argc, char** argv) {
   auto* first = qobject_cast<orvana::TSiteProject*>(windows.value(0));
   auto* second = qobject_cast<orvana::TSiteProject*>(windows.value(1));
   if (!first || !second) return 1;
-  fillSample(second);
+  fillSample(second, site);
+  // Generated once, so that the generation tab shows a report and the site
+  // can be opened; the completion box is answered without being shown.
+  orvana::MessageBox::setNextAnswer(orvana::MessageBox::Ok);
+  second->Button1Click();
   bool ok = save(&form1, folder, QStringLiteral("main-window.png"));
+
+  // The project menu with the commands beside the original ones.
+  QMenu* menu = form1.findChild<QMenu*>("ProjectMenu");
+  menu->popup(form1.mapToGlobal(QPoint(0, form1.menuBar()->height())));
+  ok = save(menu, folder, QStringLiteral("project-menu.png")) && ok;
+  menu->hide();
+  // The tabs show the folder a user would have chosen.
+  second->findChild<QLineEdit*>("Edit4")->setText(QStringLiteral("/home/user/sites/garden"));
 
   // Each tab of one project window, at its design size.
   auto* tabs = second->findChild<QTabWidget*>("PageControl1");

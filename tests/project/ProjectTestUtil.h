@@ -1,9 +1,10 @@
-// Helpers shared by the project-file tests.
+// Helpers of the project-file tests: file texts and ready-made projects.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -12,11 +13,9 @@
 #include "Error.h"
 #include "ProjectFile.h"
 #include "SiteGenerator.h"
+#include "TestUtil.h"
 
 namespace orvana::test {
-
-// A Windows-1251 string from UTF-8 source text.
-inline std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
 
 // File text: every line followed by CR LF.
 inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
@@ -28,27 +27,26 @@ inline std::string CrLfLines(std::initializer_list<std::string_view> lines) {
   return text;
 }
 
-// The message of the EOrvanaError that reading the text throws, or
-// "<no error>".
-inline std::string ReadError(std::string_view text, TSiteGenerator& generator,
-                             const TProjectReadContext& context = {}) {
-  try {
-    ReadProjectText(text, generator, context);
-  } catch (const EOrvanaError& e) {
-    return e.what();
-  }
-  return "<no error>";
+// Reads the text into `g` and expects the reader's error with exactly this
+// message, reported at the caller's line.
+inline void ExpectReadError(std::string_view text, TSiteGenerator& g, std::string_view message,
+                            const TProjectReadContext& context = {},
+                            std::source_location where = std::source_location::current()) {
+  ExpectThrowsMessage<EOrvanaError>([&] { ReadProjectText(text, g, context); }, message, where);
 }
 
-inline std::string ReadError(std::string_view text) {
-  TSiteGenerator generator;
-  return ReadError(text, generator);
+inline void ExpectReadError(std::string_view text, std::string_view message,
+                            std::source_location where = std::source_location::current()) {
+  TSiteGenerator g;
+  ExpectReadError(text, g, message, {}, where);
 }
 
-// The small project of the format's worked example: one page, three text
-// lines (a Cyrillic word, an empty line, It's), a two-line template, the
-// bounds 5000 and 4000 and the folder C:\Site.
-inline void FillExample(TSiteGenerator& g) {
+// A small project with a value of each kind the file holds (a page
+// collection, a list, a string with CRs, integers, a plain string): one page,
+// three text lines (a Cyrillic word, an empty line, It's), a two-line
+// template, the bounds 5000 and 4000 and the folder C:\Site.
+// SmallProjectText() is its file, byte for byte.
+inline void FillSmallProject(TSiteGenerator& g) {
   TSitePage& page = g.AddPage("index");
   page.PageText = "Hi";
   g.SetSiteText(TStringList{W("Привет"), "", "It's"});
@@ -58,7 +56,7 @@ inline void FillExample(TSiteGenerator& g) {
   g.SetSavePath("C:\\Site");
 }
 
-inline const std::string& ExampleText() {
+inline const std::string& SmallProjectText() {
   static const std::string text = CrLfLines({
       "object TSiteGenerator",
       "  Pages = <",

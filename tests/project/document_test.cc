@@ -1,12 +1,8 @@
 // TProjectDocument: the state of a new project, reading a file with the
 // project window's rules, and the texts' way through the window's memos.
-#include <stdlib.h>
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -19,8 +15,6 @@
 
 namespace orvana::test {
 namespace {
-
-namespace fs = std::filesystem;
 
 // A memo's text as the generator holds it (SiteTemplate, AdsenseCode,
 // CssCode), and the memo's lines for it.
@@ -102,31 +96,13 @@ TEST(ProjectDocument, ApplyNewProjectContentResetsAnyGeneratorToTheNewProject) {
 
 class ProjectDocumentFile : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "orvana-document-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string Write(const std::string& text) {
-    const std::string path = (dir_ / "project").string();
-    std::ofstream(path, std::ios::binary) << text;
+    const std::string path = dir_ / "project";
+    WriteWholeFile(path, text);
     return path;
   }
 
-  // The message of the load's failure, or "<no error>".
-  static std::string LoadError(TProjectDocument& doc, const std::string& path,
-                               const std::function<bool(const std::string&)>& windows = {}) {
-    try {
-      doc.LoadFromFile(path, windows);
-    } catch (const EOrvanaError& e) {
-      return e.what();
-    }
-    return "<no error>";
-  }
-
-  fs::path dir_;
+  TempDir dir_;
 };
 
 TEST_F(ProjectDocumentFile, PropertiesTheFileLeavesOutKeepTheNewWindowsValues) {
@@ -143,7 +119,7 @@ TEST_F(ProjectDocumentFile, PropertiesTheFileLeavesOutKeepTheNewWindowsValues) {
     TProjectDocument doc;
     const std::string text = *c.property ? CrLfLines({"object TSiteGenerator", c.property, "end"})
                                          : CrLfLines({"object TSiteGenerator", "end"});
-    ASSERT_EQ(LoadError(doc, Write(text)), "<no error>");
+    ASSERT_NO_THROW(doc.LoadFromFile(Write(text)));
     EXPECT_EQ(doc.Generator().MinCharsPerPage(), c.min);
     EXPECT_EQ(doc.Generator().MaxCharsPerPage(), c.max);
     EXPECT_EQ(doc.Generator().SiteTemplate(), "");
@@ -172,9 +148,14 @@ TEST_F(ProjectDocumentFile, HeaderNamesAgainstTheWindowsComponentsAndWindows) {
     SCOPED_TRACE(std::string(c.header) + (c.with_windows ? " with windows" : ""));
     TProjectDocument doc;
     const std::string path = Write(CrLfLines({c.header, "  SiteTitle = 'T'", "end"}));
-    const std::string error = LoadError(
-        doc, path, c.with_windows ? std::function<bool(const std::string&)>(windows) : nullptr);
-    EXPECT_EQ(error, c.error ? c.error : "<no error>");
+    const auto load = [&] {
+      doc.LoadFromFile(path,
+                       c.with_windows ? std::function<bool(const std::string&)>(windows) : nullptr);
+    };
+    if (c.error)
+      ExpectThrowsMessage<EOrvanaError>(load, c.error);
+    else
+      EXPECT_NO_THROW(load());
     EXPECT_EQ(doc.Generator().Name(), c.name);
     // A refused name stops the read before any property.
     EXPECT_EQ(doc.Generator().SiteTitle(), c.error ? "" : "T");
@@ -183,22 +164,23 @@ TEST_F(ProjectDocumentFile, HeaderNamesAgainstTheWindowsComponentsAndWindows) {
 
 TEST_F(ProjectDocumentFile, AFailedReadKeepsWhatCameBeforeAndSavingWritesTheSameProject) {
   TProjectDocument doc;
-  EXPECT_EQ(LoadError(doc, Write(CrLfLines({"object TSiteGenerator", "  SiteTitle = 'A'",
-                                            "  MinCharsPerPage = 7", "  Foo = 1", "end"}))),
-            "Error reading TSiteGenerator.Foo: Property Foo does not exist");
+  const std::string path = Write(CrLfLines(
+      {"object TSiteGenerator", "  SiteTitle = 'A'", "  MinCharsPerPage = 7", "  Foo = 1", "end"}));
+  ExpectThrowsMessage<EOrvanaError>(
+      [&] { doc.LoadFromFile(path); },
+      "Error reading TSiteGenerator.Foo: Property Foo does not exist");
   EXPECT_EQ(doc.Generator().SiteTitle(), "A");
   EXPECT_EQ(doc.Generator().MinCharsPerPage(), 7);
   EXPECT_EQ(doc.Generator().MaxCharsPerPage(), 5000);
 
   TSiteGenerator site;
   FillGeneratedSite(site);
-  const std::string path = Write(WriteProjectText(site));
+  const std::string site_path = Write(WriteProjectText(site));
   TProjectDocument read;
-  ASSERT_EQ(LoadError(read, path), "<no error>");
-  const std::string copy = (dir_ / "copy").string();
+  ASSERT_NO_THROW(read.LoadFromFile(site_path));
+  const std::string copy = dir_ / "copy";
   read.SaveToFile(copy);
-  std::ifstream in(copy, std::ios::binary);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), WriteProjectText(site));
+  EXPECT_EQ(ReadWholeFile(copy), WriteProjectText(site));
 }
 
 // --- The memos ----------------------------------------------------------------

@@ -11,14 +11,14 @@
 namespace orvana::test {
 namespace {
 
-// Reads the text into a fresh generator; fails the test on an error.
+// Reads the text into the generator; fails the test on an error.
 void Read(std::string_view text, TSiteGenerator& g, const TProjectReadContext& context = {}) {
-  ASSERT_EQ(ReadError(text, g, context), "<no error>");
+  ASSERT_NO_THROW(ReadProjectText(text, g, context));
 }
 
-TEST(ProjectReader, ReadsTheSixteenLineExample) {
+TEST(ProjectReader, ReadsASmallProjectIntoEveryField) {
   TSiteGenerator g;
-  Read(ExampleText(), g);
+  Read(SmallProjectText(), g);
   ASSERT_EQ(g.Pages().Count(), 1);
   EXPECT_EQ(g.Pages()[0].PageText, "Hi");
   EXPECT_EQ(g.Pages()[0].PageTitle, "index");
@@ -271,13 +271,96 @@ TEST(ProjectReader, AWindowOfTheSameNameAddsTheFirstFreeSuffix) {
 
 TEST(ProjectReader, NameAppearsInAssignmentMessages) {
   TSiteGenerator g;
-  EXPECT_EQ(ReadError("object Gen: TSiteGenerator Foo = 1 end", g),
-            "Error reading Gen.Foo: Property Foo does not exist");
+  ExpectReadError("object Gen: TSiteGenerator Foo = 1 end", g,
+                  "Error reading Gen.Foo: Property Foo does not exist");
   TProjectReadContext context;
   context.window_name_exists = [](const std::string& name) { return name == "Gen"; };
   TSiteGenerator h;
-  EXPECT_EQ(ReadError("object Gen: T MaxCharsPerPage = 'x' end", h, context),
-            "Error reading Gen_1.MaxCharsPerPage: Invalid property value");
+  ExpectReadError("object Gen: T MaxCharsPerPage = 'x' end", h,
+                  "Error reading Gen_1.MaxCharsPerPage: Invalid property value", context);
+}
+
+}  // namespace
+}  // namespace orvana::test
+
+namespace orvana::test {
+namespace {
+
+TEST(ProjectReader, RunsOfFourDigitCodesDecodeAtTheirEdges) {
+  // The four-digit Cyrillic codes are taken in runs; the codes just outside
+  // their range, five-digit and hexadecimal codes, a code right before a
+  // digit-free end of the value and runs longer than any block must all come
+  // out as the general decoding gives them.
+  struct Case {
+    std::string value, expected;
+  };
+  std::string long_codes, long_expected;
+  for (int i = 0; i < 1000; ++i) {
+    const int letter = i % 64;
+    long_codes += '#';
+    long_codes += std::to_string(0x410 + letter);
+    long_expected += static_cast<char>(0xC0 + letter);
+  }
+  const Case cases[] = {
+      {"#1040#1103", W("Ая")},
+      {"#1039#1104", W("Џѐ").substr(0, 1) + "?"},  // U+040F is in the page, U+0450 is not
+      {"#1025#1105", W("Ёё")},
+      {"#01040", W("А")},       // five digits: the general path
+      {"#10400", "?"},          // a five-digit code outside the page
+      {"#$410#1041", W("АБ")},  // hexadecimal, then a run
+      {"#1040'x'#1041", W("АxБ")},
+      {"#1040#65#1041", W("А") + "A" + W("Б")},
+      {long_codes, long_expected},
+      {long_codes + "'!'" + long_codes, long_expected + "!" + long_expected},
+  };
+  for (const Case& c : cases) {
+    TSiteGenerator g;
+    // Values longer than a line are cut into pieces joined with "+", each
+    // piece still longer than a block of 256 codes.
+    std::string value;
+    for (size_t at = 0; at < c.value.size();) {
+      size_t cut = std::min(c.value.size(), at + 2000);
+      while (cut < c.value.size() && c.value[cut] != '#' && c.value[cut] != '\'') ++cut;
+      if (at > 0) value += " +\r\n    ";
+      value += c.value.substr(at, cut - at);
+      at = cut;
+    }
+    Read("object T\r\n  SiteTitle = " + value + "\r\nend\r\n", g);
+    EXPECT_EQ(g.SiteTitle(), c.expected) << c.value.substr(0, 40);
+  }
+}
+
+}  // namespace
+}  // namespace orvana::test
+
+namespace orvana::test {
+namespace {
+
+TEST(ProjectReader, JoinedPiecesAcrossLinesReadAsOneStringWithTheirOwnErrors) {
+  struct Case {
+    std::string value, expected;
+  };
+  const Case cases[] = {
+      {"'a' +\r\n    'b' +\r\n    #1041", "ab" + W("Б")},
+      {"'a'\r\n  +\r\n\r\n  'b'", "ab"},
+      // A surrogate pair cut by a join is two characters the page lacks.
+      {"#55357 +\r\n #56832", "??"},
+      {"'x' + 'y' + ''", "xy"},
+  };
+  for (const Case& c : cases) {
+    TSiteGenerator g;
+    Read("object T\r\n  SiteTitle = " + c.value + "\r\n  SiteFooter = 'f'\r\nend\r\n", g);
+    EXPECT_EQ(g.SiteTitle(), c.expected) << c.value;
+    EXPECT_EQ(g.SiteFooter(), "f");
+  }
+  // A "+" that no string follows fails on the line of what follows it; a
+  // bad piece on the line where it stands.
+  ExpectReadError("object T\r\n  SiteTitle = 'a' +\r\n 'b' +\r\n\r\n 5\r\nend\r\n",
+                  "String expected on line 5");
+  ExpectReadError("object T\r\n  SiteTitle = 'a' +\r\n 'b' +\r\n 'c\r\nend\r\n",
+                  "Invalid string constant on line 4");
+  ExpectReadError("object T\r\n  SiteTitle = 'a' +\r\n " + std::string(5000, 'x') + "\r\nend\r\n",
+                  "Line too long on line 3");
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <ostream>
 #include <string>
+#include <string_view>
 
 #include "DefaultContent.h"
 #include "ProjectFile.h"
@@ -10,10 +13,10 @@
 namespace orvana::test {
 namespace {
 
-TEST(ProjectWriter, WritesTheSixteenLineExampleByteForByte) {
+TEST(ProjectWriter, WritesASmallProjectByteForByte) {
   TSiteGenerator g;
-  FillExample(g);
-  EXPECT_EQ(WriteProjectText(g), ExampleText());
+  FillSmallProject(g);
+  EXPECT_EQ(WriteProjectText(g), SmallProjectText());
 }
 
 TEST(ProjectWriter, EmptyGeneratorWritesPagesAndBothBoundsOnly) {
@@ -104,80 +107,71 @@ TEST(ProjectWriter, ApostrophesAloneAreCodesWithoutQuotes) {
 
 // --- Cutting long strings -----------------------------------------------------
 
-std::string TitleLines(const std::string& title) {
+std::string Repeat(std::string_view piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text.append(piece);
+  return text;
+}
+
+// A string property of up to 64 characters stays on its line; a longer one
+// starts on a line of its own, one level deeper, and is cut after every 64
+// characters, each line but the last ending in " +". A character written as
+// a code counts as one.
+struct TCutCase {
+  const char* name;
+  std::function<void(TSiteGenerator&)> fill;
+  // Whole lines of the written file, from the CR LF before the property to
+  // the start of the line after it.
+  std::string lines;
+};
+
+void PrintTo(const TCutCase& c, std::ostream* out) { *out << c.name; }
+
+std::function<void(TSiteGenerator&)> Title(std::string title) {
+  return [title](TSiteGenerator& g) { g.SetSiteTitle(title); };
+}
+
+const TCutCase kCutCases[] = {
+    {"SixtyFourCharactersStayOnThePropertyLine", Title(std::string(64, 'a')),
+     "\r\n  SiteTitle = '" + std::string(64, 'a') + "'\r\n  MaxCharsPerPage"},
+    {"SixtyFiveStartOnTheirOwnLineAndAreCutAfterSixtyFour", Title(std::string(65, 'a')),
+     "\r\n  SiteTitle = \r\n    '" + std::string(64, 'a') + "' +\r\n    'a'\r\n  MaxCharsPerPage"},
+    {"SeventyAreCutIntoSixtyFourAndSix", Title(std::string(64, 'x') + "abcdef"),
+     "\r\n  SiteTitle = \r\n    '" + std::string(64, 'x') +
+         "' +\r\n    'abcdef'\r\n  MaxCharsPerPage"},
+    // 63 letters, then two Cyrillic letters: the first code is the 64th
+    // character, the second goes to the next line.
+    {"CodesCountAsOneCharacter", Title(std::string(63, 'a') + W("Жж")),
+     "\r\n  SiteTitle = \r\n    '" + std::string(63, 'a') +
+         "'#1046 +\r\n    #1078\r\n  MaxCharsPerPage"},
+    // 100 characters, every third a Cyrillic letter: lines of 64 and 36.
+    {"MixedQuotedRunsAndCodesAreCutByCharacters", Title(Repeat(W("ыbb"), 33) + W("ы")),
+     "\r\n  SiteTitle = \r\n    " + Repeat("#1099'bb'", 21) + "#1099 +\r\n    " +
+         Repeat("'bb'#1099", 12) + "\r\n  MaxCharsPerPage"},
+    {"ALongListItemStartsOnALineOfItsOwnOneLevelDeeper",
+     [](TSiteGenerator& g) {
+       g.SetSiteText({"short", std::string(65, 'q')});
+     },
+     "\r\n  SiteText.Strings = (\r\n    'short'\r\n    \r\n      '" + std::string(64, 'q') +
+         "' +\r\n      'q')\r\n  MaxCharsPerPage"},
+    {"ALongPagePropertyIsIndentedBelowTheItem",
+     [](TSiteGenerator& g) { g.AddPage("index").PageText = std::string(66, 'p'); },
+     "\r\n      PageText = \r\n        '" + std::string(64, 'p') +
+         "' +\r\n        'pp'\r\n      PageTitle"},
+};
+
+class ProjectWriterCuts : public testing::TestWithParam<TCutCase> {};
+
+TEST_P(ProjectWriterCuts, WritesTheLinesOfTheProperty) {
   TSiteGenerator g;
-  g.SetSiteTitle(title);
+  GetParam().fill(g);
   const std::string text = WriteProjectText(g);
-  const size_t begin = text.find("  SiteTitle = ");
-  const size_t end = text.find("  MaxCharsPerPage");
-  return text.substr(begin, end - begin);
+  EXPECT_NE(text.find(GetParam().lines), std::string::npos) << text;
 }
 
-TEST(ProjectWriter, SixtyFourCharactersStayOnThePropertyLine) {
-  const std::string s(64, 'a');
-  EXPECT_EQ(TitleLines(s), "  SiteTitle = '" + s + "'\r\n");
-}
+std::string CaseName(const testing::TestParamInfo<TCutCase>& param) { return param.param.name; }
 
-TEST(ProjectWriter, SixtyFiveCharactersStartOnTheirOwnLineAndAreCutAfterSixtyFour) {
-  EXPECT_EQ(TitleLines(std::string(65, 'a')),
-            "  SiteTitle = \r\n    '" + std::string(64, 'a') + "' +\r\n    'a'\r\n");
-}
-
-TEST(ProjectWriter, SeventyCharactersAreCutIntoSixtyFourAndSix) {
-  const std::string s = std::string(64, 'x') + "abcdef";
-  EXPECT_EQ(TitleLines(s),
-            "  SiteTitle = \r\n    '" + std::string(64, 'x') + "' +\r\n    'abcdef'\r\n");
-}
-
-TEST(ProjectWriter, CodesCountAsOneCharacterWhenCutting) {
-  // 63 letters, then two Cyrillic letters: the first code is the 64th
-  // character, the second goes to the next line.
-  const std::string s = std::string(63, 'a') + W("Жж");
-  EXPECT_EQ(TitleLines(s),
-            "  SiteTitle = \r\n    '" + std::string(63, 'a') + "'#1046 +\r\n    #1078\r\n");
-}
-
-TEST(ProjectWriter, LongStringCutIntoSeveralLinesOfMixedPieces) {
-  std::string s;
-  for (int i = 0; i < 100; ++i) s += (i % 3 == 0) ? W("ы") : std::string("b");
-  const std::string lines = TitleLines(s);
-  // 100 characters: lines of 64 and 36; the first ends with " +".
-  std::string expected = "  SiteTitle = \r\n    ";
-  std::string line1, line2;
-  for (int i = 0; i < 100; ++i) {
-    std::string& line = i < 64 ? line1 : line2;
-    if (i % 3 == 0) {
-      line += "#1099";
-    } else if (!line.empty() && line.back() == '\'') {
-      line.back() = 'b';
-      line += '\'';
-    } else {
-      line += "'b'";
-    }
-  }
-  expected.append(line1).append(" +\r\n    ").append(line2).append("\r\n");
-  EXPECT_EQ(lines, expected);
-}
-
-TEST(ProjectWriter, LongListItemStartsOnALineOfItsOwnOneLevelDeeper) {
-  TSiteGenerator g;
-  g.SetSiteText({"short", std::string(65, 'q')});
-  const std::string text = WriteProjectText(g);
-  EXPECT_NE(text.find("  SiteText.Strings = (\r\n    'short'\r\n    \r\n      '" +
-                      std::string(64, 'q') + "' +\r\n      'q')\r\n"),
-            std::string::npos)
-      << text;
-}
-
-TEST(ProjectWriter, LongPagePropertyIsIndentedBelowTheItem) {
-  TSiteGenerator g;
-  g.AddPage("index").PageText = std::string(66, 'p');
-  const std::string text = WriteProjectText(g);
-  EXPECT_NE(text.find("      PageText = \r\n        '" + std::string(64, 'p') +
-                      "' +\r\n        'pp'\r\n"),
-            std::string::npos)
-      << text;
-}
+INSTANTIATE_TEST_SUITE_P(LongStrings, ProjectWriterCuts, testing::ValuesIn(kCutCases), CaseName);
 
 TEST(ProjectWriter, NoLineOfALargeProjectComesNearTheReadersLimit) {
   TSiteGenerator g;

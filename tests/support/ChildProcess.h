@@ -1,5 +1,5 @@
-// Child processes for the file tests: a private tmpfs, a process killed in
-// the middle of a write.
+// Child processes for the file tests: a scenario run apart, on a private
+// tmpfs, or killed in the middle of a write.
 #pragma once
 
 #include <fcntl.h>
@@ -16,20 +16,49 @@
 
 namespace orvana::test {
 
+// What a child process sent back, and how it ended (a waitpid status).
+struct TChildReport {
+  std::string report;
+  int status = 0;
+
+  bool ExitedWith(int code) const { return WIFEXITED(status) && WEXITSTATUS(status) == code; }
+};
+
+// Runs the scenario in a forked child and collects the text it returns
+// through a pipe. The child ends with the scenario's exit code, 0 unless the
+// scenario leaves early with _exit.
+inline TChildReport RunInChild(const std::function<std::string()>& scenario) {
+  int fds[2];
+  if (::pipe(fds) != 0) return {"<no pipe>", -1};
+  const pid_t pid = ::fork();
+  if (pid < 0) return {"<no child>", -1};
+  if (pid == 0) {
+    ::close(fds[0]);
+    const std::string report = scenario();
+    (void)!::write(fds[1], report.data(), report.size());
+    ::close(fds[1]);
+    ::_exit(0);
+  }
+  ::close(fds[1]);
+  TChildReport child;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
+    child.report.append(buffer, static_cast<size_t>(n));
+  ::close(fds[0]);
+  ::waitpid(pid, &child.status, 0);
+  return child;
+}
+
 // Runs the scenario in a child process that has its own mount namespace (a
 // user namespace too when not root) with a tmpfs of the given options mounted
 // over `dir`. Returns the scenario's report, or nothing when the machine
 // cannot make the namespace.
 inline std::optional<std::string> RunOnTmpfs(const std::string& dir, const char* options,
                                              const std::function<std::string()>& scenario) {
-  int fds[2];
-  if (::pipe(fds) != 0) return std::nullopt;
   const uid_t uid = ::geteuid();
   const gid_t gid = ::getegid();
-  const pid_t pid = ::fork();
-  if (pid < 0) return std::nullopt;
-  if (pid == 0) {
-    ::close(fds[0]);
+  const TChildReport child = RunInChild([&] {
     if (::unshare(CLONE_NEWNS) != 0) {
       if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) ::_exit(77);
       auto put = [](const char* file, const std::string& text) {
@@ -44,22 +73,10 @@ inline std::optional<std::string> RunOnTmpfs(const std::string& dir, const char*
     }
     if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(77);
     if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0) ::_exit(77);
-    const std::string report = scenario();
-    (void)!::write(fds[1], report.data(), report.size());
-    ::close(fds[1]);
-    ::_exit(0);
-  }
-  ::close(fds[1]);
-  std::string report;
-  char buffer[4096];
-  ssize_t n;
-  while ((n = ::read(fds[0], buffer, sizeof buffer)) > 0)
-    report.append(buffer, static_cast<size_t>(n));
-  ::close(fds[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-  return report;
+    return scenario();
+  });
+  if (!child.ExitedWith(0)) return std::nullopt;
+  return child.report;
 }
 
 // Runs `work` in a child whose file-size limit is `limit` bytes and for which

@@ -1,0 +1,58 @@
+// The published-property tables of the generator and its pages: the
+// properties a project file stores, by name, kind and published order. The
+// project-file writer and reader walk them; nothing else needs them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "StringList.h"
+
+namespace orvana {
+
+class TSiteGenerator;
+class TSitePage;
+class TSitePages;
+
+enum class TPropKind { String, Integer, StringList, Collection };
+
+// One published property of a class T. Exactly the accessors of its kind are
+// set: Get/SetString for String, Get/SetInteger for Integer, Get/SetList for
+// StringList, GetPages for Collection.
+template <class T>
+struct TPropInfo {
+  const char* name;
+  TPropKind kind;
+  const std::string& (*GetString)(const T&) = nullptr;
+  void (*SetString)(T&, std::string) = nullptr;
+  int32_t (*GetInteger)(const T&) = nullptr;
+  void (*SetInteger)(T&, int32_t) = nullptr;
+  const TStringList& (*GetList)(const T&) = nullptr;
+  void (*SetList)(T&, TStringList) = nullptr;
+  TSitePages& (*GetPages)(T&) = nullptr;
+  const TSitePages& (*GetConstPages)(const T&) = nullptr;
+};
+
+template <class T>
+struct TClassInfo {
+  const char* class_name;
+  const std::vector<TPropInfo<T>>& properties;
+  // The property of the given name (exact, case-sensitive), or nullptr.
+  const TPropInfo<T>* Find(std::string_view name) const {
+    for (const auto& p : properties)
+      if (name == p.name) return &p;
+    return nullptr;
+  }
+};
+
+// "TSiteGenerator": Pages, SiteText, SiteTemplate, SiteUrlsToLink, SiteMenu,
+// AdsenseCode, CssCode, SiteTitle, SiteHeader, SiteFooter, MaxCharsPerPage,
+// MinCharsPerPage, SavePath.
+const TClassInfo<TSiteGenerator>& SiteGeneratorClass();
+
+// "TSitePage": PageText, PageHTML, PageTitle, Pagination, PageUrl.
+const TClassInfo<TSitePage>& SitePageClass();
+
+}  // namespace orvana

@@ -283,6 +283,26 @@ class TPosixFileSystem final : public TFileSystem {
     RemoveStaleTemporariesIn(NativePath(folder));
   }
 
+  bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
+    names.clear();
+    DIR* dir = ::opendir(folder.empty() ? "." : NativePath(folder).c_str());
+    if (!dir) return false;
+    while (const dirent* entry = ::readdir(dir)) {
+      struct stat st;
+      if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+          S_ISREG(st.st_mode))
+        names.push_back(Utf8ToCp1251(entry->d_name));
+    }
+    ::closedir(dir);
+    return true;
+  }
+
+  bool RemoveFile(const std::string& path, int* error_code) override {
+    if (::unlink(NativePath(path).c_str()) == 0) return true;
+    if (error_code) *error_code = errno;
+    return false;
+  }
+
  private:
   static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
                       TReplaceMode mode, TWriteFailure* failure) {

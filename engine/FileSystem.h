@@ -96,6 +96,22 @@ class TFileSystem {
   // as a process killed in the middle of a replacement leaves them. Files of
   // live processes and every other entry stay. The default does nothing.
   virtual void RemoveStaleTemporaries(const std::string& /*folder*/) {}
+
+  // The names (not paths) of the regular files directly in the folder,
+  // symbolic links not followed and so not listed, in no particular order.
+  // False when the folder cannot be read. The default lists nothing.
+  virtual bool ListRegularFiles(const std::string& /*folder*/, std::vector<std::string>& names) {
+    names.clear();
+    return false;
+  }
+
+  // Removes the one file at path (a symbolic link itself, never its target).
+  // False, with the system's error number, when it cannot. The default
+  // removes nothing.
+  virtual bool RemoveFile(const std::string& /*path*/, int* error_code) {
+    if (error_code) *error_code = 0;
+    return false;
+  }
 };
 
 // The process's real file system.

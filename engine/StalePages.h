@@ -1,0 +1,39 @@
+// Stale pages: the pages an earlier, longer build of a site left in its
+// folder.
+//
+// A site of N pages is written as "index.html" and "page1.html" to
+// "page<N-1>.html". After a build of fewer pages, the higher-numbered files
+// of an earlier build are still there and still linked from nowhere. Only
+// names of exactly the generator's pattern count: "page", a decimal number
+// without leading zeros, ".html", nothing else, in that letter case.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FileSystem.h"
+
+namespace orvana {
+
+// The page number N of a name "pageN.html" as the generator names its pages
+// (N >= 1, no sign, no leading zero, no other byte), or nothing.
+std::optional<int> GeneratedPageNumber(std::string_view name);
+
+// Of the given file names, those of generated pages numbered at or above
+// `page_count`, ordered by number.
+std::vector<std::string> StalePageNames(const std::vector<std::string>& names, int page_count);
+
+// The stale pages in the folder for a site of `page_count` pages: the
+// regular files of the folder (StalePageNames of its listing), by number.
+// Nothing when the folder cannot be listed.
+std::vector<std::string> ListStalePages(TFileSystem& fs, const std::string& folder, int page_count);
+
+// Removes the named files from the folder, each checked again to be a
+// generated page's name; returns the names removed. A file that cannot be
+// removed is left and not returned.
+std::vector<std::string> RemoveStalePages(TFileSystem& fs, const std::string& folder,
+                                          const std::vector<std::string>& names);
+
+}  // namespace orvana

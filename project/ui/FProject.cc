@@ -34,6 +34,7 @@
 #include "FileSystem.h"
 #include "IntegerText.h"
 #include "MemoText.h"
+#include "ModernPreset.h"
 #include "Notify.h"
 #include "PFolderDialog.h"
 #include "TextBridge.h"
@@ -517,6 +518,15 @@ void TSiteProject::GeneratorToForm() {
   SetMemoLines(*Memo6, memos.css_code);
   SetMemoLines(*Memo1, memos.site_urls_to_link);
   GeneratorToExtras();
+}
+
+void TSiteProject::ApplyModernPreset() {
+  // What the window shows first, so that the preset changes only its own part.
+  MemosToGenerator();
+  ExtrasToGenerator();
+  orvana::ApplyModernPreset(*FGenerator);
+  const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+  GeneratorToForm();
 }
 
 void TSiteProject::ExtrasToGenerator() { FGenerator->SetExtras(extrasOfControls()); }

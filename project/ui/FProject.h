@@ -143,6 +143,12 @@ class TSiteProject : public QMdiSubWindow {
   // does not offer is added to it, so that saving keeps it.
   void GeneratorToExtras();
 
+  // Starts the project from the modern preset: the template, stylesheet,
+  // empty advertising block and extras of ApplyModernPreset replace what the
+  // window shows; the rest of the project stays. Meant for a new window, and
+  // like a new window's content it counts as no change.
+  void ApplyModernPreset();
+
   // --- Event handlers ----------------------------------------------------
 
   // Leaving Edit1, Edit2 or Edit3, or a change of Edit4: FormToGenerator.

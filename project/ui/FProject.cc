@@ -24,6 +24,7 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "CharCounter.h"
 #include "DefaultContent.h"
@@ -37,6 +38,7 @@
 #include "ModernPreset.h"
 #include "Notify.h"
 #include "PFolderDialog.h"
+#include "StalePages.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
 
@@ -520,6 +522,34 @@ void TSiteProject::GeneratorToForm() {
   GeneratorToExtras();
 }
 
+void TSiteProject::pruneStalePages() {
+  if (!FGenerator->Extras().PruneStale) return;
+  TFileSystem& fs = RealFileSystem();
+  const std::string& folder = FGenerator->SavePath();
+  // A folder the build could not write into lists nothing.
+  const std::vector<std::string> stale = ListStalePages(fs, folder, FGenerator->Pages().Count());
+  if (stale.empty()) return;
+  // The box stays readable however long an earlier build was.
+  constexpr size_t kListed = 20;
+  QStringList names;
+  for (size_t i = 0; i < stale.size() && i < kListed; ++i) names << FromEngine(stale[i]);
+  if (stale.size() > kListed)
+    names << QStringLiteral("… и ещё %1").arg(static_cast<qulonglong>(stale.size() - kListed));
+  const QString question =
+      QStringLiteral(
+          "В папке сайта остались страницы прежней выгрузки, которых в новом сайте "
+          "нет (%1):\n\n%2\n\nУдалить их?")
+          .arg(static_cast<qulonglong>(stale.size()))
+          .arg(names.join(u'\n'));
+  if (MessageBox::warning(this, question, MessageBox::OkCancel) != MessageBox::Ok) return;
+  const std::vector<std::string> removed = RemoveStalePages(fs, folder, stale);
+  if (removed.size() == stale.size()) return;
+  QStringList kept;
+  for (const std::string& name : stale)
+    if (std::find(removed.begin(), removed.end(), name) == removed.end()) kept << FromEngine(name);
+  MessageBox::error(this, QStringLiteral("Не удалось удалить:\n\n") + kept.join(u'\n'));
+}
+
 void TSiteProject::ApplyModernPreset() {
   // What the window shows first, so that the preset changes only its own part.
   MemosToGenerator();
@@ -591,6 +621,7 @@ void TSiteProject::Button1Click() {
                                                "переходе; ссылки на него вставлены как есть")
                                     .arg(FromEngine(address)));
     writeSite();
+    pruneStalePages();
   });
   emit SiteChanged();
 }

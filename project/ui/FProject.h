@@ -189,6 +189,11 @@ class TSiteProject : public QMdiSubWindow {
   // What the extras controls show, and showing given extras in them.
   TOrvanaExtras extrasOfControls() const;
   void showExtras(const TOrvanaExtras& extras);
+  // After a build: when the project prunes stale pages, lists the pages of
+  // an earlier, longer build left in the output folder and, once the user
+  // agrees, removes them. Files that cannot be removed are named in an error
+  // box; nothing else in the folder is touched.
+  void pruneStalePages();
   void FormCreate();
   // True when the engine can take folder as it is; otherwise shows why not
   // in the application's error box.

@@ -2,8 +2,13 @@
 // their way into the generator and back.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
@@ -16,6 +21,7 @@
 #include "Extras.h"
 #include "FProject.h"
 #include "GuiTestBase.h"
+#include "PFolderDialog.h"
 #include "TextBridge.h"
 
 using orvana::MessageBox;
@@ -37,6 +43,8 @@ class TestProjectExtras : public GuiTestBase {
   void eachControlReachesTheGenerator();
   void generatorValuesAreShownAfterwards();
   void anEncodingTheListLacksIsKept();
+  void stalePagesAreListedAndRemovedOnlyWhenAllowed_data();
+  void stalePagesAreListedAndRemovedOnlyWhenAllowed();
 
  private:
   TSiteProject* newWindow();
@@ -252,6 +260,76 @@ void TestProjectExtras::anEncodingTheListLacksIsKept() {
   w->GeneratorToForm();
   QCOMPARE(combo->findText("koi8-r"), combo->count() - 1);
   QCOMPARE(combo->count(), 3);
+}
+
+void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed_data() {
+  QTest::addColumn<bool>("prune");
+  QTest::addColumn<int>("answer");     // to the question, if asked
+  QTest::addColumn<int>("lastStale");  // page1.html .. pageN.html left by an earlier build
+  QTest::newRow("off: never asked") << false << int(MessageBox::Ok) << 6;
+  QTest::newRow("on, refused") << true << int(MessageBox::Cancel) << 6;
+  QTest::newRow("on, allowed") << true << int(MessageBox::Ok) << 6;
+  QTest::newRow("on, a long list") << true << int(MessageBox::Ok) << 25;
+}
+
+void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed() {
+  QFETCH(bool, prune);
+  QFETCH(int, answer);
+  QFETCH(int, lastStale);
+  const QString folder = tempPath("site");
+  QVERIFY(QDir().mkpath(folder + "/page30.html"));  // a folder, not a page
+  QStringList stale;
+  for (int n = 1; n <= lastStale; ++n) stale << QString("page%1.html").arg(n);
+  const QStringList others = {"page0.html", "page07.html",     "page8.htm",
+                              "Page9.html", "page10.html.bak", "notes.txt"};
+  for (const QString& name : stale + others) writeFile(folder + "/" + name, "old");
+
+  TSiteProject* w = newWindow();
+  orvana::TPFolderDialog::ScriptNextResult(folder);
+  control<QPushButton>(w, "Button2")->click();
+  // One short paragraph: a site of the index page alone.
+  control<QPlainTextEdit>(w, "Memo2")->setPlainText("Одна страница сайта.");
+  if (prune) change(w, "ExtrasPruneStale", QString());
+
+  QStringList asked;
+  bool writtenWhenAsked = false;
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  if (prune)
+    MessageBox::setNextAnswer(static_cast<MessageBox::Button>(answer), [&] {
+      writtenWhenAsked =
+          readFile(folder + "/index.html")
+              .contains(QByteArray::fromStdString(orvana::ToEngine("Одна страница сайта.")));
+    });
+  control<QPushButton>(w, "Button1")->click();
+  QCOMPARE(w->Generator().Pages().Count(), 1);
+
+  QStringList expectedBoxes{"Генерация завершена"};
+  if (prune) {
+    QStringList listed = stale.mid(0, 20);
+    if (stale.size() > 20) listed << QString("… и ещё %1").arg(stale.size() - 20);
+    expectedBoxes << QString(
+                         "В папке сайта остались страницы прежней выгрузки, которых в новом "
+                         "сайте нет (%1):\n\n%2\n\nУдалить их?")
+                         .arg(stale.size())
+                         .arg(listed.join('\n'));
+    QVERIFY(writtenWhenAsked);
+    QCOMPARE(MessageBox::history().last().buttons, MessageBox::OkCancel);
+  }
+  QCOMPARE(boxTexts(), expectedBoxes);
+
+  const bool removed = prune && answer == MessageBox::Ok;
+  for (const QString& name : stale)
+    QVERIFY2(QFile::exists(folder + "/" + name) != removed, qPrintable(name));
+  for (const QString& name : others + QStringList{"page30.html", "index.html", "style.css"})
+    QVERIFY2(QFileInfo::exists(folder + "/" + name), qPrintable(name));
+  QCOMPARE(readFile(folder + "/page07.html"), QByteArray("old"));
+
+  // Built again, nothing stale is left to ask about.
+  if (removed) {
+    MessageBox::setNextAnswer(MessageBox::Ok);
+    control<QPushButton>(w, "Button1")->click();
+    QCOMPARE(boxTexts().size(), 3);
+  }
 }
 
 QTEST_MAIN(TestProjectExtras)

@@ -67,6 +67,15 @@ inline constexpr std::string_view kItem = "item";
 // A string list property is written under its name followed by this.
 inline constexpr std::string_view kListSuffix = "Strings";
 
+// --- The extras ----------------------------------------------------------
+// The extras follow the root object's final "end" as a second object,
+// "object OrvanaExtras: TOrvanaExtras", which readers that stop at that
+// "end" never see. Booleans are the identifiers True and False.
+inline constexpr std::string_view kExtrasObjectName = "OrvanaExtras";
+inline constexpr std::string_view kExtrasClassName = "TOrvanaExtras";
+inline constexpr std::string_view kTrue = "True";
+inline constexpr std::string_view kFalse = "False";
+
 // --- Layout ---------------------------------------------------------------
 inline constexpr std::string_view kLineEnd = "\r\n";
 // Blanks per nesting level.

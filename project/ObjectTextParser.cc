@@ -23,7 +23,10 @@ class TParser {
         case TFrame::kObjectBody:
           if (scan_.IsKeyword(kEnd)) {
             stack_.pop_back();
-            if (!stack_.empty()) scan_.Next();
+            if (!stack_.empty())
+              scan_.Next();
+            else
+              tree_.root_end = scan_.token_end();
           } else if (IsObjectKeyword()) {
             stack_.back().nested_seen = true;
             scan_.Next();
@@ -230,7 +233,13 @@ class TParser {
 
   // An identifier, possibly dotted.
   void ParseIdent(size_t parent) {
-    Append(parent, NewNode(TNodeKind::kIdent));
+    const size_t node = NewNode(TNodeKind::kIdent);
+    Append(parent, node);
+    // The identifier's first part is kept, as a boolean's value is read.
+    TNode& n = tree_.nodes[node];
+    n.text_begin = tree_.arena.size();
+    n.text_length = scan_.symbol().size();
+    tree_.arena.append(scan_.symbol());
     scan_.Next();
     while (scan_.IsChar('.')) {
       scan_.Next();

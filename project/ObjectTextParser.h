@@ -26,7 +26,7 @@ enum class TNodeKind : uint8_t {
   kString,    // text: the decoded Windows-1251 bytes
   kInteger,   // integer, too_large
   kFloat,
-  kIdent,
+  kIdent,       // text: the identifier's first part
   kList,        // children: values
   kCollection,  // children: items
   kSet,
@@ -47,6 +47,8 @@ struct TNode {
 struct TTree {
   std::vector<TNode> nodes;
   std::string arena;
+  // The offset just past the root object's final "end" in the parsed text.
+  size_t root_end = 0;
 
   std::string_view Text(const TNode& node) const {
     return std::string_view(arena).substr(node.text_begin, node.text_length);

@@ -4,14 +4,45 @@
 // generator untouched; the assignment pass (ObjectTextAssigner) then gives
 // the generator its properties.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "ExtrasText.h"
 #include "ObjectTextAssigner.h"
 #include "ObjectTextParser.h"
 #include "ProjectFile.h"
 
 namespace orvana {
+namespace {
+
+// The text after the root object and the number of the line it starts on;
+// the lines are counted only when there is something there to read.
+struct TTrailer {
+  std::string_view text;
+  int64_t first_line = 1;
+};
+
+TTrailer TrailerOf(std::string_view whole, size_t root_end) {
+  TTrailer trailer{whole.substr(std::min(root_end, whole.size())), 1};
+  const bool blank = std::all_of(trailer.text.begin(), trailer.text.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) <= 32; });
+  if (blank) return {{}, 1};
+  trailer.first_line += std::count(
+      whole.begin(), whole.end() - static_cast<std::ptrdiff_t>(trailer.text.size()), '\n');
+  return trailer;
+}
+
+void GiveExtras(const TTrailer& trailer, TSiteGenerator& generator,
+                const TProjectReadContext& context) {
+  std::vector<std::string> warnings;
+  generator.SetExtras(ReadExtrasText(trailer.text, trailer.first_line, warnings));
+  if (context.warning)
+    for (const std::string& warning : warnings) context.warning(warning);
+}
+
+}  // namespace
 
 void ReadProjectText(std::string_view text, TSiteGenerator& generator,
                      const TProjectReadContext& context) {
@@ -20,6 +51,7 @@ void ReadProjectText(std::string_view text, TSiteGenerator& generator,
   tree.arena.reserve(text.size());
   const size_t root = object_text::ParseObjectText(text, tree);
   object_text::AssignObjectTree(tree, root, generator, context);
+  GiveExtras(TrailerOf(text, tree.root_end), generator, context);
 }
 
 void ReadProjectText(std::string&& text, TSiteGenerator& generator,
@@ -27,9 +59,14 @@ void ReadProjectText(std::string&& text, TSiteGenerator& generator,
   object_text::TTree tree;
   tree.arena.reserve(text.size());
   const size_t root = object_text::ParseObjectText(text, tree);
-  // The tree holds everything the assignment takes.
+  // The tree holds everything the assignment takes but the few lines after
+  // the root, which the extras come from.
+  TTrailer trailer = TrailerOf(text, tree.root_end);
+  const std::string kept(trailer.text);
+  trailer.text = kept;
   std::string().swap(text);
   object_text::AssignObjectTree(tree, root, generator, context);
+  GiveExtras(trailer, generator, context);
 }
 
 }  // namespace orvana

@@ -30,6 +30,8 @@ class TScanner {
   size_t string_begin() const { return string_begin_; }
   size_t string_end() const { return string_end_; }
   int64_t integer() const { return integer_; }
+  // The offset just past the current token in the text.
+  size_t token_end() const { return token_end_; }
   bool too_large() const { return too_large_; }
 
   bool IsChar(char c) const { return kind_ == TTokenKind::kChar && ch_ == c; }

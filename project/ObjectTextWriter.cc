@@ -56,6 +56,50 @@ class TObjectTextWriter {
     WriteHeader(generator);
     WriteProperties(generator, SiteGeneratorClass(), 1);
     WriteEnd();
+    WriteExtras(generator.Extras());
+  }
+
+  // The extras, after the root's final "end", as a second object that
+  // holds only the extras that differ from their defaults; nothing at all
+  // when none does.
+  void WriteExtras(const TOrvanaExtras& extras) {
+    if (extras.IsDefault()) return;
+    const TOrvanaExtras defaults;
+    out_.append(ot::kObject);
+    out_ += ' ';
+    out_.append(ot::kExtrasObjectName);
+    out_.append(": ");
+    out_.append(ot::kExtrasClassName);
+    out_.append(ot::kLineEnd);
+    const auto integer = [&](std::string_view name, int32_t value, int32_t fallback) {
+      if (value == fallback) return;
+      BeginProperty(name, {}, 1);
+      out_.append(std::to_string(value));
+      out_.append(ot::kLineEnd);
+    };
+    const auto string = [&](std::string_view name, const std::string& value,
+                            const std::string& fallback) {
+      if (value == fallback) return;
+      BeginProperty(name, {}, 1);
+      WriteString(value, 2);
+      out_.append(ot::kLineEnd);
+    };
+    const auto boolean = [&](std::string_view name, bool value, bool fallback) {
+      if (value == fallback) return;
+      BeginProperty(name, {}, 1);
+      out_.append(value ? ot::kTrue : ot::kFalse);
+      out_.append(ot::kLineEnd);
+    };
+    integer("PagerWindow", extras.PagerWindow, defaults.PagerWindow);
+    integer("MenuWindow", extras.MenuWindow, defaults.MenuWindow);
+    string("PageWord", extras.PageWord, defaults.PageWord);
+    string("IndexLabel", extras.IndexLabel, defaults.IndexLabel);
+    boolean("SafeLinks", extras.SafeLinks, defaults.SafeLinks);
+    string("LinkRel", extras.LinkRel, defaults.LinkRel);
+    string("OutputEncoding", extras.OutputEncoding, defaults.OutputEncoding);
+    string("SiteUrl", extras.SiteUrl, defaults.SiteUrl);
+    boolean("PruneStale", extras.PruneStale, defaults.PruneStale);
+    WriteEnd();
   }
 
   // The header line: "object [NAME: ]TSiteGenerator".
@@ -293,6 +337,7 @@ void TProjectFileStream::Commit() {
   writer.ClosePages();
   writer.WritePropertiesAfterPages(generator_);
   writer.WriteEnd();
+  writer.WriteExtras(generator_.Extras());
   Flush();
   std::string().swap(state_->buffer);
   if (!failed_ && file_->Commit(&failure_)) {

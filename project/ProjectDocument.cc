@@ -40,6 +40,8 @@ void TProjectDocument::LoadFromFile(
   TProjectReadContext context;
   context.window_name_exists = window_name_exists;
   context.component_name_exists = IsProjectWindowComponentName;
+  read_warnings_.clear();
+  context.warning = [this](const std::string& warning) { read_warnings_.push_back(warning); };
   LoadProjectFile(file_name, generator_, context);
 }
 

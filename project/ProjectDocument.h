@@ -21,6 +21,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "SiteGenerator.h"
 
@@ -58,6 +59,10 @@ class TProjectDocument {
   void LoadFromFile(const std::string& file_name,
                     const std::function<bool(const std::string&)>& window_name_exists = {});
 
+  // The warnings of the last LoadFromFile about the extras block after the
+  // project (see ExtrasText.h): each names what was ignored.
+  const std::vector<std::string>& ReadWarnings() const { return read_warnings_; }
+
   // Writes the generator into the project file (SaveProjectFile).
   void SaveToFile(const std::string& file_name) const;
 
@@ -78,6 +83,7 @@ class TProjectDocument {
 
  private:
   TSiteGenerator generator_;
+  std::vector<std::string> read_warnings_;
 };
 
 }  // namespace orvana

@@ -88,9 +88,16 @@ struct TProjectReadContext {
   // True when another component of the project window bears the name; the
   // read then fails with "A component named %s already exists". Empty: none.
   std::function<bool(const std::string& name)> component_name_exists;
+  // Called with each warning about the extras block after the root object
+  // (see ExtrasText.h), which never stops the project from loading. Empty:
+  // the warnings are dropped.
+  std::function<void(const std::string& warning)> warning;
 };
 
-// Reads project-file text into the generator, in two passes. A syntax error
+// Reads project-file text into the generator, in two passes. Once the root
+// object is assigned, the extras block after it (if any) gives the
+// generator's extras, all of them: a file without one has every extra at
+// its default. A syntax error
 // throws EOrvanaError "<inner text> on line <n>" and leaves the generator
 // untouched; an assignment error throws its message ("Error reading
 // TSiteGenerator.Foo: Property Foo does not exist", ...) and leaves what was

@@ -1,0 +1,158 @@
+#include "ExtrasText.h"
+
+#include <limits>
+
+// The tree's node kinds go first: the notation's keywords of the same names
+// would otherwise be shadowed by them.
+#include "ObjectTextParser.h"
+
+#include "Error.h"
+#include "ObjectText.h"
+#include "ObjectTextScanner.h"
+
+namespace orvana {
+namespace {
+
+namespace ot = object_text;
+
+enum class TExtraKind { kInteger, kString, kBoolean };
+
+struct TExtraInfo {
+  std::string_view name;
+  TExtraKind kind;
+  int32_t TOrvanaExtras::*integer = nullptr;
+  std::string TOrvanaExtras::*string = nullptr;
+  bool TOrvanaExtras::*boolean = nullptr;
+};
+
+const TExtraInfo kExtras[] = {
+    {"PagerWindow", TExtraKind::kInteger, &TOrvanaExtras::PagerWindow},
+    {"MenuWindow", TExtraKind::kInteger, &TOrvanaExtras::MenuWindow},
+    {"PageWord", TExtraKind::kString, nullptr, &TOrvanaExtras::PageWord},
+    {"IndexLabel", TExtraKind::kString, nullptr, &TOrvanaExtras::IndexLabel},
+    {"SafeLinks", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::SafeLinks},
+    {"LinkRel", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkRel},
+    {"OutputEncoding", TExtraKind::kString, nullptr, &TOrvanaExtras::OutputEncoding},
+    {"SiteUrl", TExtraKind::kString, nullptr, &TOrvanaExtras::SiteUrl},
+    {"PruneStale", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::PruneStale},
+};
+
+std::string Prefix() { return std::string(ot::kErrorReading) + std::string(ot::kExtrasObjectName); }
+
+// The syntax error's message with its line counted from the file's start.
+std::string FileLineMessage(const std::string& message, int64_t first_line) {
+  constexpr std::string_view kOnLine = " on line ";
+  const size_t at = message.rfind(kOnLine);
+  if (at == std::string::npos) return message;
+  const int64_t line = std::stoll(message.substr(at + kOnLine.size()));
+  return message.substr(0, at + kOnLine.size()) + std::to_string(line + first_line - 1);
+}
+
+// The header's class name when the text starts with an object; empty when
+// it does not (or the header is not readable).
+std::string HeaderClass(std::string_view text) {
+  std::string arena;
+  try {
+    ot::TScanner scan(text, arena);
+    scan.Next();
+    if (!scan.IsKeyword(ot::kObject)) return {};
+    scan.Next();
+    if (scan.kind() != ot::TTokenKind::kSymbol) return {};
+    std::string name(scan.symbol());
+    scan.Next();
+    if (scan.IsChar(':')) {
+      scan.Next();
+      if (scan.kind() != ot::TTokenKind::kSymbol) return {};
+      name = scan.symbol();
+    }
+    return name;
+  } catch (const EOrvanaError&) {
+    return {};
+  }
+}
+
+}  // namespace
+
+std::string CanonicalOutputEncoding(std::string_view name) {
+  for (std::string_view known : {std::string_view("windows-1251"), std::string_view("utf-8")})
+    if (ot::EqualsIgnoreCase(name, known)) return std::string(known);
+  return {};
+}
+
+TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
+                             std::vector<std::string>& warnings) {
+  TOrvanaExtras extras;
+  size_t start = 0;
+  while (start < trailer.size() && static_cast<unsigned char>(trailer[start]) <= 32) ++start;
+  if (start == trailer.size()) return extras;
+  // Text that is no object was always ignored and still is.
+  const std::string class_name = HeaderClass(trailer);
+  if (class_name.empty()) return extras;
+  if (!ot::EqualsIgnoreCase(class_name, ot::kExtrasClassName)) {
+    warnings.push_back("Ignored the object of class " + class_name +
+                       " after the project; the extras keep their defaults");
+    return extras;
+  }
+  ot::TTree tree;
+  size_t root = 0;
+  try {
+    root = ot::ParseObjectText(trailer, tree);
+  } catch (const EOrvanaError& e) {
+    warnings.push_back(Prefix() + ": " + FileLineMessage(e.what(), first_line) +
+                       "; the extras keep their defaults");
+    return extras;
+  }
+  for (size_t i = tree.nodes[root].first_child; i != ot::kNone; i = tree.nodes[i].next) {
+    const ot::TNode& property = tree.nodes[i];
+    if (property.kind != ot::TNodeKind::kProperty) {
+      warnings.push_back(Prefix() + ": a nested object is not an extra; skipped");
+      continue;
+    }
+    const std::string_view name = tree.Text(property);
+    const TExtraInfo* info = nullptr;
+    for (const TExtraInfo& extra : kExtras)
+      if (ot::EqualsIgnoreCase(name, extra.name)) info = &extra;
+    const auto skip = [&](std::string_view inner) {
+      warnings.push_back(Prefix() + "." + std::string(name) + ": " + std::string(inner) +
+                         "; skipped");
+    };
+    if (!info) {
+      skip(ot::FormatMessage(ot::kPropertyDoesNotExist, {name}));
+      continue;
+    }
+    const ot::TNode& value = tree.nodes[property.first_child];
+    switch (info->kind) {
+      case TExtraKind::kInteger:
+        if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
+            value.integer <= std::numeric_limits<int32_t>::max()) {
+          extras.*(info->integer) = static_cast<int32_t>(value.integer);
+          continue;
+        }
+        break;
+      case TExtraKind::kString:
+        if (value.kind == ot::TNodeKind::kString) {
+          std::string text(tree.Text(value));
+          if (info->string == &TOrvanaExtras::OutputEncoding) {
+            text = CanonicalOutputEncoding(text);
+            if (text.empty()) break;
+          }
+          extras.*(info->string) = std::move(text);
+          continue;
+        }
+        break;
+      case TExtraKind::kBoolean:
+        if (value.kind == ot::TNodeKind::kIdent) {
+          const std::string_view word = tree.Text(value);
+          if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
+            extras.*(info->boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
+            continue;
+          }
+        }
+        break;
+    }
+    skip(ot::kInvalidPropertyValue);
+  }
+  return extras;
+}
+
+}  // namespace orvana

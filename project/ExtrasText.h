@@ -1,0 +1,35 @@
+// The extras block of a project file: the object after the root's final
+// "end" that holds the extras differing from their defaults (written by
+// ObjectTextWriter.cc).
+//
+// What the reader does with a block it cannot fully use: the project itself
+// always loads as the root object says. Text after the root that is not an
+// object is ignored, as before the block existed. An object of another class,
+// or a block with a syntax error, is ignored as a whole: every extra takes
+// its default and one warning says why. Inside a readable block, an unknown
+// property, a value of the wrong kind or out of range (a negative window, an
+// encoding other than "windows-1251" and "utf-8") is skipped with a warning
+// naming it, and the extra keeps its default; the rest of the block is read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Extras.h"
+
+namespace orvana {
+
+// The extras of the text that follows a project file's root object. `trailer`
+// is that text; `first_line` the number of the line it starts on, for the
+// warnings. Returns the extras (all defaults without a block) and appends one
+// line to `warnings` for each thing ignored.
+TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
+                             std::vector<std::string>& warnings);
+
+// The canonical name of an output encoding ("windows-1251", "utf-8"), matched
+// without regard to ASCII letter case, or empty for any other.
+std::string CanonicalOutputEncoding(std::string_view name);
+
+}  // namespace orvana

@@ -458,6 +458,16 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   }
   SetModified(false);
   emit SiteChanged();
+  // The project itself loaded; what of its extras could not be used is said,
+  // so that a project never builds differently without a word.
+  const std::vector<std::string>& warnings = FDocument->ReadWarnings();
+  if (!warnings.empty()) {
+    QStringList lines;
+    for (const std::string& warning : warnings) lines << FromEngine(warning);
+    MessageBox::warning(this, QStringLiteral("Дополнительные настройки проекта «%1» прочитаны не "
+                                             "полностью; пропущенные остались по умолчанию:\n\n%2")
+                                  .arg(fileName, lines.join(u'\n')));
+  }
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {

@@ -118,7 +118,9 @@ class TSiteProject : public QMdiSubWindow {
   static constexpr int kProgressPages = 50;
   // Reads the project file into the generator, then shows it. A failure
   // (EOrvanaError) leaves at once: the edits and memos keep what they showed,
-  // the generator keeps what was assigned before the failure.
+  // the generator keeps what was assigned before the failure. Extras the file
+  // holds but that could not be used (see ExtrasText.h) keep their defaults
+  // and are named in one warning box once the project is shown.
   void LoadFromFile(const QString& fileName);
 
   // Takes the edits and memos into the generator and writes the project file.

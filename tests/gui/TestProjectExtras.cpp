@@ -22,6 +22,7 @@
 #include "FProject.h"
 #include "GuiTestBase.h"
 #include "PFolderDialog.h"
+#include "ProjectDocument.h"
 #include "TextBridge.h"
 
 using orvana::MessageBox;
@@ -43,6 +44,8 @@ class TestProjectExtras : public GuiTestBase {
   void eachControlReachesTheGenerator();
   void generatorValuesAreShownAfterwards();
   void anEncodingTheListLacksIsKept();
+  void defaultsSaveAsBefore();
+  void unusableExtrasAreNamedAndTheProjectLoads();
   void stalePagesAreListedAndRemovedOnlyWhenAllowed_data();
   void stalePagesAreListedAndRemovedOnlyWhenAllowed();
 
@@ -205,13 +208,81 @@ void TestProjectExtras::eachControlReachesTheGenerator() {
   w->SaveToFile(file);
   QVERIFY(w->Generator().Extras() == expected);
   QVERIFY(!w->IsModified());
+  // The one extra is written after the project, alone in its block.
+  const QByteArray bytes = readFile(file);
+  const qsizetype block = bytes.indexOf("object OrvanaExtras: TOrvanaExtras\r\n");
+  QVERIFY(block > 0);
+  QCOMPARE(bytes.mid(block).count("\r\n  "), 1);
+  QVERIFY(bytes.mid(block).contains("  " + name.mid(6).toLatin1() + " = "));
 
-  // Shown again from the generator, the control keeps the value.
-  w->Generator().SetExtras(expected);
-  w->GeneratorToForm();
-  w->ExtrasToGenerator();
-  QVERIFY(w->Generator().Extras() == expected);
+  // Loaded into another window, its control shows the value again: taken
+  // back from the controls, the extras are the same, and so is the file.
+  TSiteProject* loaded = newWindow();
+  loaded->LoadFromFile(file);
+  QVERIFY(loaded->Generator().Extras() == expected);
+  loaded->Generator().SetExtras(TOrvanaExtras{});
+  loaded->ExtrasToGenerator();
+  QVERIFY(loaded->Generator().Extras() == expected);
+  const QString again = tempPath("again.orvana");
+  loaded->SaveToFile(again);
+  QCOMPARE(readFile(again), bytes);
   QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestProjectExtras::defaultsSaveAsBefore() {
+  // The file a new project gave before there were extras.
+  orvana::TProjectDocument document;
+  document.SetMemos(orvana::TProjectDocument::NewProjectMemos());
+  const QString classic = tempPath("classic.orvana");
+  document.SaveToFile(orvana::EngineFileName(classic));
+
+  TSiteProject* w = newWindow();
+  const QString untouched = tempPath("untouched.orvana");
+  w->SaveToFile(untouched);
+  QCOMPARE(readFile(untouched), readFile(classic));
+  QVERIFY(!readFile(untouched).contains("OrvanaExtras"));
+
+  // Every control changed and changed back: the same bytes again.
+  change(w, "ExtrasPagerWindow", "4");
+  change(w, "ExtrasPagerWindow", "0");
+  change(w, "ExtrasPageWord", "Глава");
+  change(w, "ExtrasPageWord", "Раздел");
+  change(w, "ExtrasOutputEncoding", "utf-8");
+  control<QComboBox>(w, "ExtrasOutputEncoding")->setCurrentIndex(0);
+  change(w, "ExtrasSafeLinks", QString());
+  control<QCheckBox>(w, "ExtrasSafeLinks")->setChecked(false);
+  const QString back = tempPath("back.orvana");
+  w->SaveToFile(back);
+  QCOMPARE(readFile(back), readFile(classic));
+}
+
+void TestProjectExtras::unusableExtrasAreNamedAndTheProjectLoads() {
+  const QString file = tempPath("damaged.orvana");
+  writeFile(file,
+            "object TSiteGenerator\r\n  SiteTitle = 'Garden'\r\nend\r\n"
+            "object OrvanaExtras: TOrvanaExtras\r\n"
+            "  PagerWindow = -3\r\n  MenuWindow = 4\r\n  Colour = 'green'\r\n"
+            "  OutputEncoding = 'koi8-r'\r\n  SafeLinks = True\r\nend\r\n");
+  TSiteProject* w = newWindow();
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  w->LoadFromFile(file);
+  QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString("Garden"));
+  QCOMPARE(control<QSpinBox>(w, "ExtrasPagerWindow")->value(), 0);
+  QCOMPARE(control<QSpinBox>(w, "ExtrasMenuWindow")->value(), 4);
+  QVERIFY(control<QCheckBox>(w, "ExtrasSafeLinks")->isChecked());
+  QCOMPARE(control<QComboBox>(w, "ExtrasOutputEncoding")->currentText(), QString("windows-1251"));
+
+  QCOMPARE(MessageBox::history().size(), 1);
+  QCOMPARE(MessageBox::lastTitle(), QString("Warning"));
+  const QString text = MessageBox::lastText();
+  QVERIFY2(text.startsWith("Дополнительные настройки проекта «" + file +
+                           "» прочитаны не полностью; пропущенные остались по умолчанию:\n\n"),
+           qPrintable(text));
+  // One line for each of the three things skipped.
+  QCOMPARE(text.section("\n\n", 1).split('\n').size(), 3);
+  for (const char* named : {"PagerWindow", "Colour", "OutputEncoding"})
+    QVERIFY2(text.contains(named), named);
+  QVERIFY(!w->IsModified());
 }
 
 void TestProjectExtras::generatorValuesAreShownAfterwards() {

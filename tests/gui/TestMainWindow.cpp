@@ -1313,6 +1313,16 @@ void TestMainWindow::modernProjectIsNumberedAsNewAndHoldsThePreset() {
   QVERIFY(generator.Extras() == expected);
   trigger("NewProject");
   QCOMPARE(nodeTexts().last(), QString("Untitled3"));
+
+  // Opened again, the file gives the preset back: template and extras.
+  FileDialog::setNextFileName(tempPath("modern.orvana"));
+  trigger("LoadProject");
+  TSiteProject* reopened = active();
+  QCOMPARE(memo(reopened, "Memo4"), orvana::ModernTemplateLines());
+  QCOMPARE(memo(reopened, "Memo6"), orvana::ModernCssLines());
+  QVERIFY(reopened->Generator().Extras() == expected);
+  QCOMPARE(reopened->findChild<QSpinBox*>("ExtrasPagerWindow")->value(), 2);
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)

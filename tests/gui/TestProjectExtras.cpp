@@ -42,7 +42,6 @@ class TestProjectExtras : public GuiTestBase {
   void extrasTabComesAfterGenerationAndShowsTheDefaults();
   void eachControlReachesTheGenerator_data();
   void eachControlReachesTheGenerator();
-  void generatorValuesAreShownAfterwards();
   void anEncodingTheListLacksIsKept();
   void defaultsSaveAsBefore();
   void unusableExtrasAreNamedAndTheProjectLoads();
@@ -283,38 +282,6 @@ void TestProjectExtras::unusableExtrasAreNamedAndTheProjectLoads() {
   for (const char* named : {"PagerWindow", "Colour", "OutputEncoding"})
     QVERIFY2(text.contains(named), named);
   QVERIFY(!w->IsModified());
-}
-
-void TestProjectExtras::generatorValuesAreShownAfterwards() {
-  TSiteProject* w = newWindow();
-  TOrvanaExtras extras;
-  extras.PagerWindow = 2;
-  extras.MenuWindow = 5;
-  extras.PageWord = "Part";
-  extras.IndexLabel = orvana::ToEngine("Начало");
-  extras.SafeLinks = true;
-  extras.LinkRel = "nofollow";
-  extras.OutputEncoding = "utf-8";
-  extras.SiteUrl = "https://example.org/";
-  extras.PruneStale = true;
-  w->Generator().SetExtras(extras);
-  w->GeneratorToForm();
-
-  QCOMPARE(control<QSpinBox>(w, "ExtrasPagerWindow")->value(), 2);
-  QCOMPARE(control<QSpinBox>(w, "ExtrasMenuWindow")->value(), 5);
-  QCOMPARE(control<QLineEdit>(w, "ExtrasPageWord")->text(), QString("Part"));
-  QCOMPARE(control<QLineEdit>(w, "ExtrasIndexLabel")->text(), QString("Начало"));
-  QVERIFY(control<QCheckBox>(w, "ExtrasSafeLinks")->isChecked());
-  QCOMPARE(control<QLineEdit>(w, "ExtrasLinkRel")->text(), QString("nofollow"));
-  QCOMPARE(control<QComboBox>(w, "ExtrasOutputEncoding")->currentText(), QString("utf-8"));
-  QCOMPARE(control<QLineEdit>(w, "ExtrasSiteUrl")->text(), QString("https://example.org/"));
-  QVERIFY(control<QCheckBox>(w, "ExtrasPruneStale")->isChecked());
-
-  // And back: the defaults once more, nothing left over.
-  w->Generator().SetExtras(TOrvanaExtras{});
-  w->GeneratorToForm();
-  w->ExtrasToGenerator();
-  QVERIFY(w->Generator().Extras().IsDefault());
 }
 
 void TestProjectExtras::anEncodingTheListLacksIsKept() {

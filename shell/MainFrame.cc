@@ -127,6 +127,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   createMenus();
   createToolBar();
   createTreeMenu();
+  createPresetCommand();
 
   connect(TreeView1, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current) { TreeView1Change(current); });
@@ -282,9 +283,37 @@ void TForm1::createTreeMenu() {
   PopupMenu1->addAction(CloseProject);
 }
 
+void TForm1::createPresetCommand() {
+  NewModernProject =
+      makeAction(QStringLiteral("NewModernProject"), QStringLiteral("Создать проект (современный)"),
+                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
+                 QStringLiteral(":/icons/image9.png"), this);
+  NewModernProject->setStatusTip(
+      QStringLiteral("Новый проект с современным шаблоном: для телефонов, UTF-8, короткая "
+                     "панель страниц, ссылки только на целых словах"));
+  connect(NewModernProject, &QAction::triggered, this, [this] { NewModernProjectExecute(); });
+  addAction(NewModernProject);
+
+  // Each goes right after its plain New.
+  auto after = [](const QList<QAction*>& actions, const QString& name) -> QAction* {
+    for (qsizetype i = 0; i < actions.size(); ++i)
+      if (actions[i]->objectName() == name) return actions.value(i + 1);
+    return nullptr;
+  };
+  if (auto* project = menuBar()->findChild<QMenu*>(QStringLiteral("ProjectMenu")))
+    project->insertAction(
+        after(project->actions(), QStringLiteral("NewProjectItem")),
+        makeMenuItem(NewModernProject, QStringLiteral(":/icons/menu-new-modern.png"), this));
+  ToolBar1->insertAction(after(ToolBar1->actions(), QStringLiteral("NewProject")),
+                         NewModernProject);
+}
+
 // --- Commands ----------------------------------------------------------------
 
 void TForm1::NewProjectExecute() { RunCommand([this] { newProject(); }); }
+void TForm1::NewModernProjectExecute() {
+  RunCommand([this] { newModernProject(); });
+}
 void TForm1::LoadProjectExecute() { RunCommand([this] { loadProject(); }); }
 void TForm1::SaveProjectExecute() { RunCommand([this] { saveProject(); }); }
 void TForm1::SaveProjectAsExecute() { RunCommand([this] { saveProjectAs(); }); }
@@ -319,6 +348,20 @@ void TForm1::QuitExecute() { close(); }
 
 void TForm1::newProject() {
   TSiteProject* window = createProjectWindow();
+  window->SetProjectName(QStringLiteral("Untitled") + QString::number(m_newProjectCounter));
+  ++m_newProjectCounter;
+  addNode(window);
+}
+
+void TForm1::newModernProject() {
+  TSiteProject* window = createProjectWindow();
+  try {
+    window->ApplyModernPreset();
+  } catch (...) {
+    // As with a failed open: no window is left without its node.
+    delete window;
+    throw;
+  }
   window->SetProjectName(QStringLiteral("Untitled") + QString::number(m_newProjectCounter));
   ++m_newProjectCounter;
   addNode(window);

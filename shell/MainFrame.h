@@ -8,10 +8,11 @@
 // selected node plays no part in choosing it, clicking a node only activates
 // its window.
 //
-// The main window owns the commands: new, duplicate, open (also from the list
-// of recent projects, by dropping files on the window, and for the files
-// named on the command line), save, save as and close of a project, generate
-// every project, open the active project's site in the browser, about, quit.
+// The main window owns the commands: new (plain or from the modern preset),
+// duplicate, open (also from the list of recent projects, by dropping files
+// on the window, and for the files named on the command line), save, save as
+// and close of a project, generate every project, open the active project's
+// site in the browser, about, quit.
 // Project windows are destroyed only by Close project (also when run for every
 // project while the main window closes); the node of a destroyed window goes
 // away through the removal notification. A node shows in italics while its
@@ -58,6 +59,8 @@ class TForm1 : public QMainWindow {
 
   // --- Commands, each a complete user action: errors are shown, not thrown.
   void NewProjectExecute();
+  // A new project, numbered as New numbers it, started from the modern preset.
+  void NewModernProjectExecute();
   void LoadProjectExecute();
   void SaveProjectExecute();
   void SaveProjectAsExecute();
@@ -111,9 +114,13 @@ class TForm1 : public QMainWindow {
   void createMenus();
   void createToolBar();
   void createTreeMenu();
+  // The new-from-preset command, placed right after New in the Project menu
+  // and on the tool bar.
+  void createPresetCommand();
 
   // The command bodies; errors of the engine leave them as exceptions.
   void newProject();
+  void newModernProject();
   void loadProject();
   void saveProject();
   void saveProjectAs();
@@ -153,6 +160,7 @@ class TForm1 : public QMainWindow {
   QMenu* PopupMenu1 = nullptr;
 
   QAction* NewProject = nullptr;
+  QAction* NewModernProject = nullptr;
   QAction* LoadProject = nullptr;
   QAction* SaveProject = nullptr;
   QAction* SaveProjectAs = nullptr;

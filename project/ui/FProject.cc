@@ -1,9 +1,12 @@
 #include "FProject.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFocusEvent>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,13 +15,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <string>
+#include <vector>
 
 #include "CharCounter.h"
 #include "DefaultContent.h"
@@ -29,8 +35,10 @@
 #include "FileSystem.h"
 #include "IntegerText.h"
 #include "MemoText.h"
+#include "ModernPreset.h"
 #include "Notify.h"
 #include "PFolderDialog.h"
+#include "StalePages.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
 
@@ -87,6 +95,17 @@ QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top
   edit->setObjectName(name);
   edit->setGeometry(left, top, width, kEditHeight);
   return edit;
+}
+
+// The output encodings the extras tab offers, as the engine spells them.
+const char* const kOutputEncodings[] = {"windows-1251", "utf-8"};
+
+QSpinBox* makeWindowSpin(const QString& name, QWidget* parent) {
+  auto* spin = new QSpinBox(parent);
+  spin->setObjectName(name);
+  spin->setRange(0, std::numeric_limits<int32_t>::max());
+  spin->setMinimumWidth(90);
+  return spin;
 }
 
 // The real file system, telling after each page or stylesheet written how
@@ -170,6 +189,7 @@ void TSiteProject::createControls() {
   PageControl1->addTab(createLinksTab(), QStringLiteral("Линки"));
   PageControl1->addTab(createTextTab(), QStringLiteral("Текст"));
   PageControl1->addTab(createGenerationTab(), QStringLiteral("Генерация"));
+  PageControl1->addTab(createExtrasTab(), QStringLiteral("Дополнительно"));
   PageControl1->setCurrentWidget(TabSheet5);
 
   PFolderDialog1 = new TPFolderDialog(this);
@@ -333,6 +353,61 @@ QWidget* TSiteProject::createGenerationTab() {
   return TabSheet5;
 }
 
+QWidget* TSiteProject::createExtrasTab() {
+  TabSheet6 = new QWidget;
+  TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
+  QGroupBox* group = fillTab(TabSheet6, QStringLiteral("ExtrasGroup"),
+                             QStringLiteral("Дополнительные возможности сайта (по умолчанию "
+                                            "выключены)"));
+  auto* form = new QFormLayout(group);
+  form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
+
+  const TOrvanaExtras defaults;
+  m_pagerWindow = makeWindowSpin(QStringLiteral("ExtrasPagerWindow"), group);
+  form->addRow(QStringLiteral("Окно панели страниц (0 — все номера)"), m_pagerWindow);
+  m_menuWindow = makeWindowSpin(QStringLiteral("ExtrasMenuWindow"), group);
+  form->addRow(QStringLiteral("Окно меню (0 — все страницы)"), m_menuWindow);
+  m_pageWord = new QLineEdit(FromEngine(defaults.PageWord), group);
+  m_pageWord->setObjectName(QStringLiteral("ExtrasPageWord"));
+  form->addRow(QStringLiteral("Слово перед номером страницы"), m_pageWord);
+  m_indexLabel = new QLineEdit(FromEngine(defaults.IndexLabel), group);
+  m_indexLabel->setObjectName(QStringLiteral("ExtrasIndexLabel"));
+  form->addRow(QStringLiteral("Название первой страницы"), m_indexLabel);
+  m_safeLinks = new QCheckBox(
+      QStringLiteral("Ссылки только на целых словах, вне тегов и других ссылок"), group);
+  m_safeLinks->setObjectName(QStringLiteral("ExtrasSafeLinks"));
+  form->addRow(m_safeLinks);
+  m_linkRel = new QLineEdit(group);
+  m_linkRel->setObjectName(QStringLiteral("ExtrasLinkRel"));
+  m_linkRel->setPlaceholderText(QStringLiteral("например, nofollow"));
+  form->addRow(QStringLiteral("Атрибут rel вставленных ссылок"), m_linkRel);
+  m_outputEncoding = new QComboBox(group);
+  m_outputEncoding->setObjectName(QStringLiteral("ExtrasOutputEncoding"));
+  for (const char* encoding : kOutputEncodings)
+    m_outputEncoding->addItem(QString::fromLatin1(encoding));
+  form->addRow(QStringLiteral("Кодировка страниц и style.css"), m_outputEncoding);
+  m_siteUrl = new QLineEdit(group);
+  m_siteUrl->setObjectName(QStringLiteral("ExtrasSiteUrl"));
+  m_siteUrl->setPlaceholderText(QStringLiteral("https://example.org/ — тогда пишется sitemap.xml"));
+  form->addRow(QStringLiteral("Адрес сайта для sitemap.xml"), m_siteUrl);
+  m_pruneStale = new QCheckBox(
+      QStringLiteral("Удалять лишние страницы pageN.html прежней выгрузки (со списком и "
+                     "вопросом)"),
+      group);
+  m_pruneStale->setObjectName(QStringLiteral("ExtrasPruneStale"));
+  form->addRow(m_pruneStale);
+  GeneratorToExtras();
+
+  for (QSpinBox* spin : {m_pagerWindow, m_menuWindow})
+    connect(spin, &QSpinBox::valueChanged, this, [this] { noteEdit(); });
+  for (QLineEdit* edit : {m_pageWord, m_indexLabel, m_linkRel, m_siteUrl})
+    connect(edit, &QLineEdit::textChanged, this, [this] { noteEdit(); });
+  for (QCheckBox* check : {m_safeLinks, m_pruneStale})
+    connect(check, &QCheckBox::toggled, this, [this] { noteEdit(); });
+  connect(m_outputEncoding, &QComboBox::currentIndexChanged, this, [this] { noteEdit(); });
+  return TabSheet6;
+}
+
 void TSiteProject::FormCreate() {
   FDocument = std::make_unique<TProjectDocument>();
   FGenerator = &FDocument->Generator();
@@ -383,12 +458,23 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   }
   SetModified(false);
   emit SiteChanged();
+  // The project itself loaded; what of its extras could not be used is said,
+  // so that a project never builds differently without a word.
+  const std::vector<std::string>& warnings = FDocument->ReadWarnings();
+  if (!warnings.empty()) {
+    QStringList lines;
+    for (const std::string& warning : warnings) lines << FromEngine(warning);
+    MessageBox::warning(this, QStringLiteral("Дополнительные настройки проекта «%1» прочитаны не "
+                                             "полностью; пропущенные остались по умолчанию:\n\n%2")
+                                  .arg(fileName, lines.join(u'\n')));
+  }
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {
   const std::string name = EngineFileName(fileName);
   FormToGenerator();
   MemosToGenerator();
+  ExtrasToGenerator();
   FDocument->SaveToFile(name);
   SetModified(false);
 }
@@ -443,6 +529,81 @@ void TSiteProject::GeneratorToForm() {
   SetMemoLines(*Memo5, memos.adsense_code);
   SetMemoLines(*Memo6, memos.css_code);
   SetMemoLines(*Memo1, memos.site_urls_to_link);
+  GeneratorToExtras();
+}
+
+void TSiteProject::pruneStalePages() {
+  if (!FGenerator->Extras().PruneStale) return;
+  TFileSystem& fs = RealFileSystem();
+  const std::string& folder = FGenerator->SavePath();
+  // A folder the build could not write into lists nothing.
+  const std::vector<std::string> stale = ListStalePages(fs, folder, FGenerator->Pages().Count());
+  if (stale.empty()) return;
+  // The box stays readable however long an earlier build was.
+  constexpr size_t kListed = 20;
+  QStringList names;
+  for (size_t i = 0; i < stale.size() && i < kListed; ++i) names << FromEngine(stale[i]);
+  if (stale.size() > kListed)
+    names << QStringLiteral("… и ещё %1").arg(static_cast<qulonglong>(stale.size() - kListed));
+  const QString question =
+      QStringLiteral(
+          "В папке сайта остались страницы прежней выгрузки, которых в новом сайте "
+          "нет (%1):\n\n%2\n\nУдалить их?")
+          .arg(static_cast<qulonglong>(stale.size()))
+          .arg(names.join(u'\n'));
+  if (MessageBox::warning(this, question, MessageBox::OkCancel) != MessageBox::Ok) return;
+  const std::vector<std::string> removed = RemoveStalePages(fs, folder, stale);
+  if (removed.size() == stale.size()) return;
+  QStringList kept;
+  for (const std::string& name : stale)
+    if (std::find(removed.begin(), removed.end(), name) == removed.end()) kept << FromEngine(name);
+  MessageBox::error(this, QStringLiteral("Не удалось удалить:\n\n") + kept.join(u'\n'));
+}
+
+void TSiteProject::ApplyModernPreset() {
+  // What the window shows first, so that the preset changes only its own part.
+  MemosToGenerator();
+  ExtrasToGenerator();
+  orvana::ApplyModernPreset(*FGenerator);
+  const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+  GeneratorToForm();
+}
+
+void TSiteProject::ExtrasToGenerator() { FGenerator->SetExtras(extrasOfControls()); }
+
+TOrvanaExtras TSiteProject::extrasOfControls() const {
+  TOrvanaExtras extras;
+  extras.PagerWindow = m_pagerWindow->value();
+  extras.MenuWindow = m_menuWindow->value();
+  extras.PageWord = ToEngine(m_pageWord->text());
+  extras.IndexLabel = ToEngine(m_indexLabel->text());
+  extras.SafeLinks = m_safeLinks->isChecked();
+  extras.LinkRel = ToEngine(m_linkRel->text());
+  extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
+  extras.SiteUrl = ToEngine(m_siteUrl->text());
+  extras.PruneStale = m_pruneStale->isChecked();
+  return extras;
+}
+
+void TSiteProject::GeneratorToExtras() {
+  // Called while the tab is built as well, before the generator exists: the
+  // controls then show the defaults.
+  showExtras(FGenerator ? FGenerator->Extras() : TOrvanaExtras{});
+}
+
+void TSiteProject::showExtras(const TOrvanaExtras& extras) {
+  m_pagerWindow->setValue(extras.PagerWindow);
+  m_menuWindow->setValue(extras.MenuWindow);
+  m_pageWord->setText(FromEngine(extras.PageWord));
+  m_indexLabel->setText(FromEngine(extras.IndexLabel));
+  m_safeLinks->setChecked(extras.SafeLinks);
+  m_linkRel->setText(FromEngine(extras.LinkRel));
+  const QString encoding = FromEngine(extras.OutputEncoding);
+  if (m_outputEncoding->findText(encoding, Qt::MatchExactly) < 0)
+    m_outputEncoding->addItem(encoding);
+  m_outputEncoding->setCurrentIndex(m_outputEncoding->findText(encoding, Qt::MatchExactly));
+  m_siteUrl->setText(FromEngine(extras.SiteUrl));
+  m_pruneStale->setChecked(extras.PruneStale);
 }
 
 void TSiteProject::Edit1Exit() {
@@ -459,6 +620,7 @@ void TSiteProject::Button1Click() {
   if (m_generating) return;
   RunCommand([this] {
     MemosToGenerator();
+    ExtrasToGenerator();
     FGenerator->Generate();
     SetModified(true);
     showReport();
@@ -469,6 +631,7 @@ void TSiteProject::Button1Click() {
                                                "переходе; ссылки на него вставлены как есть")
                                     .arg(FromEngine(address)));
     writeSite();
+    pruneStalePages();
   });
   emit SiteChanged();
 }
@@ -658,9 +821,11 @@ void TSiteProject::CopyFrom(const TSiteProject& source) {
     SetMemoLines(*Memo4, MemoLinesOf(*source.Memo4));
     SetMemoLines(*Memo5, MemoLinesOf(*source.Memo5));
     SetMemoLines(*Memo6, MemoLinesOf(*source.Memo6));
+    showExtras(source.extrasOfControls());
   }
   FormToGenerator();
   MemosToGenerator();
+  ExtrasToGenerator();
   SetModified(true);
   emit SiteChanged();
 }

@@ -2,15 +2,17 @@
 //
 // A child window of the main window's multiple-document frame. It owns the
 // project's one TSiteGenerator for its whole life and shows the project on
-// five tabs: settings, template (with the advertising block and the
-// stylesheet), links, site text, and generation. The window keeps no copy of
-// the project apart from its edits, its memos and its generator; the edits
-// and memos reach the generator at fixed moments:
+// six tabs: settings, template (with the advertising block and the
+// stylesheet), links, site text, generation, and the extras (the opt-in
+// improvements of the site). The window opens on generation. It keeps no copy
+// of the project apart from its edits, its memos, its extras controls and its
+// generator; they reach the generator at fixed moments:
 //
 //   - the four settings edits (FormToGenerator) when the window is created,
 //     whenever the user leaves the title or one of the two number edits, and
 //     whenever the output folder changes;
-//   - the five memos (MemosToGenerator) right before generating and saving.
+//   - the five memos (MemosToGenerator) and the extras controls
+//     (ExtrasToGenerator) right before generating and saving.
 //
 // After a project file has been read, the window shows the generator's values
 // (GeneratorToForm). The window itself shows no error of the engine: errors
@@ -38,12 +40,15 @@
 #include "ProjectDocument.h"
 #include "SiteGenerator.h"
 
+class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QSplitter;
 class QTabWidget;
 
@@ -103,8 +108,9 @@ class TSiteProject : public QMdiSubWindow {
   // The report in the words the generation tab shows it in.
   static QString ReportText(const TBuildReport& report, const TSiteGenerator& generator);
 
-  // Takes over the settings, texts and every other published setting of
-  // source (not its pages), as source's fields and memos show them now. The
+  // Takes over the settings, texts, extras and every other published setting
+  // of source (not its pages), as source's fields, memos and extras controls
+  // show them now. The
   // window counts as modified afterwards: nothing of it is saved yet.
   void CopyFrom(const TSiteProject& source);
 
@@ -112,7 +118,9 @@ class TSiteProject : public QMdiSubWindow {
   static constexpr int kProgressPages = 50;
   // Reads the project file into the generator, then shows it. A failure
   // (EOrvanaError) leaves at once: the edits and memos keep what they showed,
-  // the generator keeps what was assigned before the failure.
+  // the generator keeps what was assigned before the failure. Extras the file
+  // holds but that could not be used (see ExtrasText.h) keep their defaults
+  // and are named in one warning box once the project is shown.
   void LoadFromFile(const QString& fileName);
 
   // Takes the edits and memos into the generator and writes the project file.
@@ -129,8 +137,19 @@ class TSiteProject : public QMdiSubWindow {
   // The five memos into the generator.
   void MemosToGenerator();
   // The generator's values into the edits and memos; the output folder edit
-  // is set after the other three.
+  // is set after the other three. The extras controls follow as well.
   void GeneratorToForm();
+  // The extras controls into the generator, all nine at once.
+  void ExtrasToGenerator();
+  // The generator's extras into their controls. An output encoding the list
+  // does not offer is added to it, so that saving keeps it.
+  void GeneratorToExtras();
+
+  // Starts the project from the modern preset: the template, stylesheet,
+  // empty advertising block and extras of ApplyModernPreset replace what the
+  // window shows; the rest of the project stays. Meant for a new window, and
+  // like a new window's content it counts as no change.
+  void ApplyModernPreset();
 
   // --- Event handlers ----------------------------------------------------
 
@@ -168,6 +187,15 @@ class TSiteProject : public QMdiSubWindow {
   QWidget* createLinksTab();
   QWidget* createTextTab();
   QWidget* createGenerationTab();
+  QWidget* createExtrasTab();
+  // What the extras controls show, and showing given extras in them.
+  TOrvanaExtras extrasOfControls() const;
+  void showExtras(const TOrvanaExtras& extras);
+  // After a build: when the project prunes stale pages, lists the pages of
+  // an earlier, longer build left in the output folder and, once the user
+  // agrees, removes them. Files that cannot be removed are named in an error
+  // box; nothing else in the folder is touched.
+  void pruneStalePages();
   void FormCreate();
   // True when the engine can take folder as it is; otherwise shows why not
   // in the application's error box.
@@ -205,6 +233,18 @@ class TSiteProject : public QMdiSubWindow {
   QLabel* Panel10 = nullptr;
   TPFolderDialog* PFolderDialog1 = nullptr;
   TCharCounter* m_memo2Counter = nullptr;
+
+  // The extras tab.
+  QWidget* TabSheet6 = nullptr;
+  QSpinBox* m_pagerWindow = nullptr;
+  QSpinBox* m_menuWindow = nullptr;
+  QLineEdit* m_pageWord = nullptr;
+  QLineEdit* m_indexLabel = nullptr;
+  QCheckBox* m_safeLinks = nullptr;
+  QLineEdit* m_linkRel = nullptr;
+  QComboBox* m_outputEncoding = nullptr;
+  QLineEdit* m_siteUrl = nullptr;
+  QCheckBox* m_pruneStale = nullptr;
 
   // Set while FormToGenerator shows a box, and while the window is being
   // destroyed: focus changes then are not the user leaving an edit.

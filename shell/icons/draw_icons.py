@@ -3,10 +3,10 @@
 
 The pictures are small vector drawings rendered with 4x4 supersampling:
 the six 16x16 tool bar pictures (image0..image5, in the order of the
-action list's image indexes: open, close, save, save as, about, new), three
-more for the later commands (image6..image8: duplicate, generate all, open
-the site in the browser), the
-five 16x16 menu pictures (menu-*.png) and the application icon in several
+action list's image indexes: open, close, save, save as, about, new), four
+more for the later commands (image6..image9: duplicate, generate all, open
+the site in the browser, new project from the modern preset), the six
+16x16 menu pictures (menu-*.png) and the application icon in several
 sizes (orvana.png at 48 pixels and orvana-<size>.png). Needs only the
 Python standard library; run it again after changing a drawing.
 """
@@ -263,6 +263,19 @@ def image8_open_site(c):
     c.rect(2.8, 10.7, 10.4, 0.8, hex_color("1b5e8a"))
 
 
+def phone(c, x, y, w=6, h=10, body="1f2a36", screen="7fc8f0"):
+    c.rounded(x, y, w, h, 1.2, hex_color(body))
+    c.rect(x + 1, y + 1.5, w - 2, h - 3.2, hex_color(screen))
+    for i in range(3):
+        c.rect(x + 1.6, y + 2.4 + i * 1.8, w - 3.2 - (1 if i == 2 else 0), 0.9, hex_color("ffffff"))
+
+
+def image9_new_modern(c):
+    sheet(c, x=1, w=10)
+    text_lines(c, 3, 5, 6, 5)
+    phone(c, 9.5, 5.5)
+
+
 # --- Menu pictures ------------------------------------------------------------
 
 def menu_new(c):
@@ -272,6 +285,12 @@ def menu_new(c):
     c.rect(11.7, 9.5, 2.6, 6, hex_color("1f7a2e"))
     c.rect(10.6, 11.8, 4.8, 1.4, hex_color("4cc25e"))
     c.rect(12.3, 10.1, 1.4, 4.8, hex_color("4cc25e"))
+
+
+def menu_new_modern(c):
+    sheet(c, x=1, w=10)
+    text_lines(c, 3, 5, 6, 5)
+    phone(c, 9.5, 5.5, body="1f7a2e", screen="c8f0cf")
 
 
 def menu_open(c):
@@ -327,7 +346,9 @@ def main():
     draw("image6.png", image6_duplicate)
     draw("image7.png", image7_generate_all)
     draw("image8.png", image8_open_site)
+    draw("image9.png", image9_new_modern)
     draw("menu-new.png", menu_new)
+    draw("menu-new-modern.png", menu_new_modern)
     draw("menu-open.png", menu_open)
     draw("menu-save.png", menu_save)
     draw("menu-saveas.png", menu_save_as)

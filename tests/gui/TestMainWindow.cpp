@@ -2,6 +2,8 @@
 // the application's error box.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -16,7 +18,9 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -29,12 +33,15 @@
 #include <string>
 
 #include "Application.h"
+#include "DefaultContent.h"
 #include "Dialogs.h"
 #include "Error.h"
 #include "ErrorHandler.h"
 #include "FProject.h"
 #include "GuiTestBase.h"
 #include "MainFrame.h"
+#include "MemoText.h"
+#include "ModernPreset.h"
 #include "PFolderDialog.h"
 #include "Settings.h"
 #include "TextBridge.h"
@@ -92,6 +99,7 @@ class TestMainWindow : public GuiTestBase {
   void geometryAndSplitterAreRemembered();
   void quitWaitsForASiteBeingWritten();
   void errorsOfCommandsAreShownAndTheProgramRunsOn();
+  void modernProjectIsNumberedAsNewAndHoldsThePreset();
 
  private:
   QTreeWidget* tree() const { return m_form1->findChild<QTreeWidget*>("TreeView1"); }
@@ -214,6 +222,7 @@ void TestMainWindow::layoutMenusAndActions() {
   };
   const Expected actions[] = {
       {"NewProject", "Создать проект", {QKeySequence("Ctrl+N")}, true},
+      {"NewModernProject", "Создать проект (современный)", {QKeySequence("Ctrl+Shift+N")}, true},
       {"LoadProject", "Открыть проект", {QKeySequence("Ctrl+L"), QKeySequence("Ctrl+O")}, true},
       {"SaveProject", "Сохранить проект", {QKeySequence("Ctrl+S")}, true},
       {"SaveProjectAs",
@@ -239,12 +248,13 @@ void TestMainWindow::layoutMenusAndActions() {
   const QList<QAction*> menus = m_form1->menuBar()->actions();
   QCOMPARE(entries(menus), (QStringList{"Проект", "Информация"}));
   const QStringList projectMenu = entries(menus[0]->menu()->actions());
-  QCOMPARE(projectMenu,
-           (QStringList{"Создать проект\tCtrl+N", "Дублировать проект\tCtrl+D", "-",
-                        "Открыть проект\tCtrl+L", "Недавние проекты", "-",
-                        "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
-                        "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере", "-",
-                        "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
+  QCOMPARE(
+      projectMenu,
+      (QStringList{"Создать проект\tCtrl+N", "Создать проект (современный)\tCtrl+Shift+N",
+                   "Дублировать проект\tCtrl+D", "-", "Открыть проект\tCtrl+L", "Недавние проекты",
+                   "-", "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
+                   "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере", "-",
+                   "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
   QCOMPARE(entries(menus[1]->menu()->actions()), QStringList{"О программе"});
   // Pictures of their own on the project entries; none on the recent list,
   // About and Quit.
@@ -258,9 +268,9 @@ void TestMainWindow::layoutMenusAndActions() {
   QVERIFY(toolBar);
   QCOMPARE(toolBar->toolButtonStyle(), Qt::ToolButtonIconOnly);
   QCOMPARE(entries(toolBar->actions()),
-           (QStringList{"Создать проект", "-", "Открыть проект", "-", "Сохранить проект",
-                        "Сохранить проект как...", "-", "Закрыть проект", "-", "Сгенерировать все",
-                        "Открыть сайт в браузере", "-", "О программе"}));
+           (QStringList{"Создать проект", "Создать проект (современный)", "-", "Открыть проект",
+                        "-", "Сохранить проект", "Сохранить проект как...", "-", "Закрыть проект",
+                        "-", "Сгенерировать все", "Открыть сайт в браузере", "-", "О программе"}));
   auto* popup = m_form1->findChild<QMenu*>("PopupMenu1");
   QVERIFY(popup);
   QCOMPARE(entries(popup->actions()), (QStringList{"Создать проект", "Дублировать проект", "-",
@@ -1252,6 +1262,67 @@ void TestMainWindow::quitWaitsForASiteBeingWritten() {
   QVERIFY(m_form1->isVisible());
   QCOMPARE(QDir(folder).entryList(QDir::Files).size(), TSiteProject::kProgressPages + 11);
   QCOMPARE(MessageBox::history().size(), 1);
+}
+
+void TestMainWindow::modernProjectIsNumberedAsNewAndHoldsThePreset() {
+  trigger("NewProject");
+  // The menu entry and the tool bar button run the command; so does its key.
+  QAction* item = m_form1->findChild<QAction*>("NewModernProjectItem");
+  QVERIFY(item);
+  item->trigger();
+  QTest::keySequence(m_form1, QKeySequence("Ctrl+Shift+N"));
+  QCOMPARE(nodeTexts(), (QStringList{"Untitled0", "Untitled1", "Untitled2"}));
+  QCOMPARE(active(), nodeWindow(2));
+  QCOMPARE(MessageBox::history().size(), 0);
+
+  auto memo = [](TSiteProject* w, const char* name) {
+    return orvana::MemoLinesOf(*w->findChild<QPlainTextEdit*>(name));
+  };
+  for (int i : {1, 2}) {
+    TSiteProject* w = nodeWindow(i);
+    QCOMPARE(w->windowTitle(), QString("Untitled%1").arg(i));
+    QCOMPARE(w->findChild<QTabWidget*>("PageControl1")->currentWidget()->objectName(),
+             QString("TabSheet5"));
+    QVERIFY(!w->IsModified());
+    QCOMPARE(memo(w, "Memo4"), orvana::ModernTemplateLines());
+    QCOMPARE(memo(w, "Memo6"), orvana::ModernCssLines());
+    QVERIFY(memo(w, "Memo5").empty());
+    QVERIFY(memo(w, "Memo2").empty());
+    QCOMPARE(w->findChild<QLineEdit*>("Edit2")->text(), QString("4000"));
+    QCOMPARE(w->findChild<QSpinBox*>("ExtrasPagerWindow")->value(), 2);
+    QCOMPARE(w->findChild<QSpinBox*>("ExtrasMenuWindow")->value(), 0);
+    QVERIFY(w->findChild<QCheckBox*>("ExtrasSafeLinks")->isChecked());
+    QCOMPARE(w->findChild<QComboBox*>("ExtrasOutputEncoding")->currentText(), QString("utf-8"));
+    QVERIFY(!w->findChild<QCheckBox*>("ExtrasPruneStale")->isChecked());
+  }
+  // The plain project beside them keeps the classic content.
+  QCOMPARE(memo(nodeWindow(0), "Memo4"), orvana::DefaultTemplateLines());
+  QCOMPARE(nodeWindow(0)->findChild<QSpinBox*>("ExtrasPagerWindow")->value(), 0);
+
+  // Saved, the preset is what the generator holds, and the next plain New
+  // goes on with the numbering.
+  saveActiveAs(tempPath("modern.orvana"));
+  const orvana::TSiteGenerator& generator = nodeWindow(2)->Generator();
+  QCOMPARE(generator.SiteTemplate(), orvana::MemoToStrings(orvana::ModernTemplateLines()));
+  QCOMPARE(generator.CssCode(), orvana::MemoToStrings(orvana::ModernCssLines()));
+  QVERIFY(generator.AdsenseCode().empty());
+  orvana::TOrvanaExtras expected;
+  expected.PagerWindow = 2;
+  expected.SafeLinks = true;
+  expected.OutputEncoding = "utf-8";
+  QVERIFY(generator.Extras() == expected);
+  trigger("NewProject");
+  QCOMPARE(nodeTexts().last(), QString("Untitled3"));
+
+  // Opened again, the file gives the preset back: template and extras.
+  FileDialog::setNextFileName(tempPath("modern.orvana"));
+  trigger("LoadProject");
+  TSiteProject* reopened = active();
+  QCOMPARE(memo(reopened, "Memo4"), orvana::ModernTemplateLines());
+  QCOMPARE(memo(reopened, "Memo6"), orvana::ModernCssLines());
+  QVERIFY(reopened->Generator().Extras() == expected);
+  QCOMPARE(reopened->findChild<QSpinBox*>("ExtrasPagerWindow")->value(), 2);
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 QTEST_MAIN(TestMainWindow)

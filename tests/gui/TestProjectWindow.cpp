@@ -145,7 +145,8 @@ void TestProjectWindow::newWindowShowsTheDefaultProject() {
   auto* tabs = control<QTabWidget>(w, "PageControl1");
   QStringList captions;
   for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
-  QCOMPARE(captions, (QStringList{"Настройки", "Шаблон", "Линки", "Текст", "Генерация"}));
+  QCOMPARE(captions,
+           (QStringList{"Настройки", "Шаблон", "Линки", "Текст", "Генерация", "Дополнительно"}));
   QCOMPARE(tabs->currentWidget()->objectName(), QString("TabSheet5"));
 
   QCOMPARE(control<QLineEdit>(w, "Edit1")->text(), QString());

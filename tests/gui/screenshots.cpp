@@ -1,6 +1,6 @@
 // Grabs the desktop program's windows into PNG files for the documentation:
 // the main window with two projects (one with unsaved changes), its
-// "Проект" menu, each of the five tabs of a project window (the generation
+// "Проект" menu, each of the six tabs of a project window (the generation
 // tab with the report of a site generated into a temporary folder), and the
 // about window. Runs offscreen; nothing is shown, and the user's settings are
 // neither read nor written.
@@ -8,6 +8,7 @@
 //   orvana_screenshots OUTPUT_FOLDER
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -16,11 +17,13 @@
 #include <QMenuBar>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <iterator>
 
 #include "Application.h"
 #include "Dialogs.h"
@@ -56,6 +59,11 @@ void fillSample(orvana::TSiteProject* project, const QString& folder) {
       "заморозков, и поливают под корень.\n\n"
       "Хороший инструмент служит годами: секатор точат каждую осень, лопату очищают от "
       "земли и смазывают маслом."));
+  // A few extras turned on, so that their tab shows what they look like in use.
+  project->findChild<QSpinBox*>("ExtrasPagerWindow")->setValue(2);
+  project->findChild<QCheckBox*>("ExtrasSafeLinks")->setChecked(true);
+  project->findChild<QLineEdit*>("ExtrasSiteUrl")
+      ->setText(QStringLiteral("https://garden.example.org/"));
 }
 
 }  // namespace
@@ -101,8 +109,12 @@ int main(int argc, char** argv) {
 
   // Each tab of one project window, at its design size.
   auto* tabs = second->findChild<QTabWidget*>("PageControl1");
-  const char* names[] = {"project-settings.png", "project-template.png", "project-links.png",
-                         "project-text.png", "project-generation.png"};
+  const char* names[] = {"project-settings.png", "project-template.png",   "project-links.png",
+                         "project-text.png",     "project-generation.png", "project-extras.png"};
+  if (tabs->count() != static_cast<int>(std::size(names))) {
+    std::fprintf(stderr, "%d tabs, %zu picture names\n", tabs->count(), std::size(names));
+    return 1;
+  }
   second->showNormal();
   second->resize(695, 517);
   for (int i = 0; i < tabs->count(); ++i) {

@@ -9,6 +9,7 @@
 #   test           build + e2e + the fuzzer's clang
 #   package        build + what CPack's Debian generator runs (dpkg-shlibdeps, file)
 #   check-package  the package checks: lintian and the desktop validators
+#   format         clang-format, for scripts/check-format.sh
 set -euo pipefail
 [ $# -gt 0 ] || set -- build
 
@@ -32,9 +33,10 @@ for what in "$@"; do
     build) pkgs+=("${build_pkgs[@]}") ;;
     package) pkgs+=("${build_pkgs[@]}" "${package_pkgs[@]}") ;;
     check-package) pkgs+=("${check_package_pkgs[@]}") ;;
+    format) pkgs+=(clang-format) ;;
     e2e) pkgs+=("${e2e_pkgs[@]}") ;;
     test) pkgs+=("${build_pkgs[@]}" "${e2e_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
-    *) echo "install-deps: unknown set '$what' (cli, build, test, e2e, package or check-package)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown set '$what' (cli, build, test, e2e, package, check-package or format)" >&2; exit 2 ;;
   esac
 done
 

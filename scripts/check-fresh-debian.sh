@@ -22,10 +22,7 @@ log() { printf 'fresh-debian: %s\n' "$*"; }
 die() { printf 'fresh-debian: %s\n' "$*" >&2; exit 1; }
 
 [ "$(id -u)" -eq 0 ] || die "must run as root (debootstrap and chroot)"
-if ! command -v debootstrap >/dev/null 2>&1; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null ||
-    die "cannot install debootstrap"
-fi
+"$REPO/scripts/install-deps.sh" fresh-root >/dev/null || die "cannot install debootstrap"
 
 # The first mirror this machine uses for the suite: deb822 .sources files first,
 # then one-line .list entries.
@@ -49,7 +46,7 @@ cleanup() {
   # Unmount in reverse order; a busy mount is detached lazily.
   for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
     umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" 2>/dev/null
-done
+  done
   if grep -q " $ROOT/" /proc/self/mounts; then
     echo "fresh-debian: mounts remain under $ROOT; the root is left in place" >&2
     status=1

@@ -10,6 +10,7 @@
 #   package        build + what CPack's Debian generator runs (dpkg-shlibdeps, file)
 #   check-package  the package checks: lintian and the desktop validators
 #   format         clang-format, for scripts/check-format.sh
+#   fresh-root     debootstrap, for scripts/check-fresh-debian.sh
 set -euo pipefail
 [ $# -gt 0 ] || set -- build
 
@@ -34,9 +35,10 @@ for what in "$@"; do
     package) pkgs+=("${build_pkgs[@]}" "${package_pkgs[@]}") ;;
     check-package) pkgs+=("${check_package_pkgs[@]}") ;;
     format) pkgs+=(clang-format) ;;
+    fresh-root) pkgs+=(debootstrap) ;;
     e2e) pkgs+=("${e2e_pkgs[@]}") ;;
     test) pkgs+=("${build_pkgs[@]}" "${e2e_pkgs[@]}" "${fuzz_pkgs[@]}") ;;
-    *) echo "install-deps: unknown set '$what' (cli, build, test, e2e, package, check-package or format)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown set '$what' (cli, build, test, e2e, package, check-package, format or fresh-root)" >&2; exit 2 ;;
   esac
 done
 

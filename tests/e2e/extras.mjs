@@ -199,7 +199,7 @@ export async function checkExtras(t) {
         check(f.brokenImages.length === 0, `${where}: no missing image (got ${f.brokenImages})`);
       }
       if (k === Math.min(1, modern.pageCount - 1)) {
-        await page.screenshot({ path: path.join(artifacts, shot), fullPage: width > 390 });
+        await page.screenshot({ path: path.join(artifacts, shot) });
       }
     }
   }

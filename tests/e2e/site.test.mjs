@@ -1,7 +1,7 @@
 // End-to-end test of a generated site in a real browser.
 //
 //   node site.test.mjs --cli PATH/orvana-cli --project PATH/project.orvana
-//                      [--artifacts DIR] [--seed N]
+//                      [--artifacts DIR] [--seed N] [--text FILE] [--links FILE]
 //
 // Builds the project with `orvana-cli build` into a fresh folder and opens the
 // pages in Chromium (driven by playwright-core) through file:// URLs, as a
@@ -13,9 +13,12 @@
 // back with the previous arrow), the links spread over the text, and the
 // stylesheet.
 //
-// Screenshots of the first and a middle page go to --artifacts; with
-// ORVANA_E2E_SCREENSHOTS=1 they are also copied into docs/site/ of the source
-// tree. The browser is /usr/bin/chromium (ORVANA_E2E_CHROMIUM overrides it);
+// Then extras.mjs builds more sites from the example text (--text, --links)
+// with the optional features turned on and walks them the same way.
+//
+// Screenshots of the first and a middle page, and of the modern preset at
+// phone and desktop width, go to --artifacts; with ORVANA_E2E_SCREENSHOTS=1
+// they are also copied into docs/site/ of the source tree. The browser is /usr/bin/chromium (ORVANA_E2E_CHROMIUM overrides it);
 // tests/e2e/setup.sh installs it and playwright-core. A browser that cannot
 // start fails the test.
 
@@ -24,6 +27,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
+import { checkExtras } from './extras.mjs';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const sourceRoot = path.resolve(here, '..', '..');
@@ -31,12 +35,17 @@ const sourceRoot = path.resolve(here, '..', '..');
 // --- Arguments ---------------------------------------------------------------
 
 function parseArgs(argv) {
-  const opts = { seed: '20240607', artifacts: null, cli: null, project: null };
+  const opts = {
+    seed: '20240607', artifacts: null, cli: null, project: null,
+    text: path.join(sourceRoot, 'examples', 'chronicle', 'text.txt'),
+    links: path.join(sourceRoot, 'examples', 'chronicle', 'links.txt'),
+  };
   for (let i = 0; i < argv.length; i += 2) {
     const key = argv[i].replace(/^--/, '');
     if (!(key in opts) || i + 1 >= argv.length) {
       fatal(`unknown or incomplete argument "${argv[i]}"\n` +
-            'usage: node site.test.mjs --cli ORVANA_CLI --project PROJECT [--artifacts DIR] [--seed N]');
+            'usage: node site.test.mjs --cli ORVANA_CLI --project PROJECT [--artifacts DIR] [--seed N] ' +
+            '[--text FILE] [--links FILE]');
     }
     opts[key] = argv[i + 1];
   }
@@ -368,10 +377,16 @@ async function main() {
     console.log(`# Chromium's document.characterSet on the pages: ${[...charsets].join(', ')}`);
     console.log(`# ${textLinks} links in the text; requests kept off the network: ${blocked.length}`);
 
+    const shots = ['first-page.png', 'middle-page.png'];
+    shots.push(...(await checkExtras({
+      check, require_, runCli, cli, browser, work, seed: opts.seed, artifacts,
+      text: path.resolve(opts.text), links: path.resolve(opts.links),
+    })));
+
     if (process.env.ORVANA_E2E_SCREENSHOTS === '1') {
       const docs = path.join(sourceRoot, 'docs', 'site');
       fs.mkdirSync(docs, { recursive: true });
-      for (const name of ['first-page.png', 'middle-page.png']) {
+      for (const name of shots) {
         fs.copyFileSync(path.join(artifacts, name), path.join(docs, name));
       }
       console.log(`# screenshots copied to ${docs}`);

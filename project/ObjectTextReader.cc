@@ -13,23 +13,26 @@
 
 namespace orvana {
 
-void ReadProjectText(std::string_view text, TSiteGenerator& generator,
-                     const TProjectReadContext& context) {
+void ReadProjectText(std::string_view text, const std::function<void()>& release_text,
+                     TSiteGenerator& generator, const TProjectReadContext& context) {
   object_text::TTree tree;
   // Decoded strings never outgrow the text they come from.
   tree.arena.reserve(text.size());
   const size_t root = object_text::ParseObjectText(text, tree);
+  // The tree holds everything the assignment takes.
+  if (release_text) release_text();
   object_text::AssignObjectTree(tree, root, generator, context);
+}
+
+void ReadProjectText(std::string_view text, TSiteGenerator& generator,
+                     const TProjectReadContext& context) {
+  ReadProjectText(text, nullptr, generator, context);
 }
 
 void ReadProjectText(std::string&& text, TSiteGenerator& generator,
                      const TProjectReadContext& context) {
-  object_text::TTree tree;
-  tree.arena.reserve(text.size());
-  const size_t root = object_text::ParseObjectText(text, tree);
-  // The tree holds everything the assignment takes.
-  std::string().swap(text);
-  object_text::AssignObjectTree(tree, root, generator, context);
+  ReadProjectText(
+      text, [&text] { std::string().swap(text); }, generator, context);
 }
 
 }  // namespace orvana

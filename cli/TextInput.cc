@@ -1,5 +1,7 @@
 #include "TextInput.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,8 +27,23 @@ struct FileCloser {
 
 std::string ReadStream(std::FILE* file, const std::string& path) {
   std::string bytes;
+  // A regular file is read straight into a buffer of its size; anything
+  // else (a pipe, a terminal) grows as it comes.
+  struct stat st;
+  if (::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
   char buffer[65536];
   for (;;) {
+    // Reads of the buffer's size and more bypass the stream's own buffer.
+    const size_t room = bytes.capacity() - bytes.size();
+    if (room >= sizeof buffer) {
+      const size_t old = bytes.size();
+      bytes.resize(bytes.capacity());
+      const size_t n = std::fread(bytes.data() + old, 1, room, file);
+      bytes.resize(old + n);
+      if (n < room) break;
+      continue;
+    }
     const size_t n = std::fread(buffer, 1, sizeof buffer, file);
     bytes.append(buffer, n);
     if (n < sizeof buffer) break;
@@ -123,13 +140,15 @@ std::string ReadInputFile(const std::string& path) {
 }
 
 TInputText ReadInputText(const std::string& path, TInputEncoding encoding) {
-  const std::string bytes = ReadInputFile(path);
+  std::string bytes = ReadInputFile(path);
   TInputText input;
   if (encoding == TInputEncoding::kWindows1251) {
     input.lines = SplitLines(bytes);
     return input;
   }
   const TDecodedInput decoded = DecodeUtf8Input(bytes);
+  // The file is not needed once it is converted.
+  std::string().swap(bytes);
   if (decoded.malformed_line != 0)
     throw ECliError("Cannot read " + InputName(path) + " as UTF-8: line " +
                     std::to_string(decoded.malformed_line) +

@@ -144,23 +144,24 @@ TUtf8Run Utf8ToCp1251Run(std::string_view text, char* out) {
   const unsigned char* const end = p + text.size();
   char* o = out;
   while (p < end) {
-    if (end - p >= 8) {
-      uint64_t word;
-      std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080u) == 0) {
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      // Within ASCII, eight bytes at a time while they last.
+      while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if ((word & 0x8080808080808080u) != 0) break;
         std::memcpy(o, p, 8);
         p += 8;
         o += 8;
-        continue;
       }
-    }
-    const unsigned char c = *p;
-    if (c < 0x80) {
-      *o++ = static_cast<char>(c);
-      ++p;
+      while (p < end && *p < 0x80) *o++ = static_cast<char>(*p++);
       continue;
     }
-    if ((c & 0xE0) == 0xC0 && end - p >= 2 && (p[1] & 0xC0) == 0x80 && c >= 0xC2) {
+    // Two-byte sequences (C2..DF and a continuation byte), Cyrillic among
+    // them, one after the other.
+    if (static_cast<unsigned char>(c - 0xC2) <= 0xDF - 0xC2 && end - p >= 2 &&
+        (p[1] & 0xC0) == 0x80) {
       const short b = kTwoByteCodes[((c & 0x1Fu) << 6) | (p[1] & 0x3Fu)];
       if (b < 0) break;
       *o++ = static_cast<char>(b);

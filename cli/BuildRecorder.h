@@ -1,7 +1,9 @@
 // The file system a build writes through when it has to account for itself:
 // it passes every write on to the real file system (or, in a dry run, to
 // nothing) and keeps the size of each file and whether a page declares its
-// charset, so the report rests on the files as written.
+// charset, so the report rests on the files as written. Pages written as
+// pieces or over time reach the target the same way, so its single-call
+// write paths stay in use.
 #pragma once
 
 #include <functional>
@@ -12,6 +14,22 @@
 #include "FileSystem.h"
 
 namespace orvana::cli {
+
+// DeclaresCharset of bytes that arrive in pieces, keeping only the head of
+// the file: once the head holds "<body" and a ">" after it, the answer no
+// longer depends on what follows.
+class TCharsetSniffer {
+ public:
+  void Feed(std::string_view bytes);
+  // DeclaresCharset of everything fed.
+  bool Result() const { return decided_ ? result_ : DeclaresCharset(head_); }
+
+ private:
+  std::string head_;
+  size_t body_at_ = std::string::npos;
+  bool decided_ = false;
+  bool result_ = false;
+};
 
 class TBuildRecorder : public TFileSystem {
  public:
@@ -26,6 +44,10 @@ class TBuildRecorder : public TFileSystem {
   bool IsDirectory(const std::string& path) override;
   bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                    TWriteFailure* failure) override;
+  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
+                         TReplaceMode mode, TWriteFailure* failure) override;
+  std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
+                                                 TWriteFailure* failure) override;
   std::optional<uint64_t> FreeSpace(const std::string& folder) override;
   void RemoveStaleTemporaries(const std::string& folder) override;
   // Passed on; a dry run lists and removes nothing.
@@ -38,6 +60,9 @@ class TBuildRecorder : public TFileSystem {
   TBuildOutput Output(int page_count, const std::string& folder) const;
 
  private:
+  friend class TRecordedReplacement;
+  void Record(TBuiltPage file);
+
   TFileSystem* target_;
   TWriteHook on_write_;
   std::vector<TBuiltPage> files_;

@@ -1,7 +1,10 @@
 #include "TextInput.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "CliError.h"
@@ -24,8 +27,23 @@ struct FileCloser {
 
 std::string ReadStream(std::FILE* file, const std::string& path) {
   std::string bytes;
+  // A regular file is read straight into a buffer of its size; anything
+  // else (a pipe, a terminal) grows as it comes.
+  struct stat st;
+  if (::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
   char buffer[65536];
   for (;;) {
+    // Reads of the buffer's size and more bypass the stream's own buffer.
+    const size_t room = bytes.capacity() - bytes.size();
+    if (room >= sizeof buffer) {
+      const size_t old = bytes.size();
+      bytes.resize(bytes.capacity());
+      const size_t n = std::fread(bytes.data() + old, 1, room, file);
+      bytes.resize(old + n);
+      if (n < room) break;
+      continue;
+    }
     const size_t n = std::fread(buffer, 1, sizeof buffer, file);
     bytes.append(buffer, n);
     if (n < sizeof buffer) break;
@@ -35,32 +53,13 @@ std::string ReadStream(std::FILE* file, const std::string& path) {
   return bytes;
 }
 
-// The code point of the UTF-8 sequence at `p[i]`, with its length in `len`;
-// -1 for a sequence UTF-8 does not allow (then `len` is how many bytes it
-// spans, at least 1): a stray continuation byte, an invalid lead byte, a
-// truncated sequence, an overlong form, a surrogate or a value past U+10FFFF.
-long DecodeOne(const unsigned char* p, size_t n, size_t i, size_t& len) {
-  const unsigned char c = p[i];
-  len = 1;
-  if (c < 0x80) return c;
-  size_t need = 0;
-  char32_t cp = 0;
-  char32_t min = 0;
-  if ((c & 0xE0) == 0xC0) {
-    need = 2, cp = c & 0x1F, min = 0x80;
-  } else if ((c & 0xF0) == 0xE0) {
-    need = 3, cp = c & 0x0F, min = 0x800;
-  } else if ((c & 0xF8) == 0xF0) {
-    need = 4, cp = c & 0x07, min = 0x10000;
-  } else {
-    return -1;
-  }
-  size_t k = 1;
-  for (; k < need && i + k < n && (p[i + k] & 0xC0) == 0x80; ++k)
-    cp = (cp << 6) | (p[i + k] & 0x3F);
-  len = k;
-  if (k < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
-  return static_cast<long>(cp);
+// Lines that begin in bytes [from, to), each counted by its line feed.
+size_t CountLineFeeds(std::string_view text, size_t from, size_t to) {
+  size_t lines = 0;
+  for (const char *p = text.data() + from, *end = text.data() + to;
+       (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
+    ++lines;
+  return lines;
 }
 
 }  // namespace
@@ -102,27 +101,25 @@ TDecodedInput DecodeUtf8Input(std::string_view utf8) {
     utf8.remove_prefix(kByteOrderMark.size());
   TDecodedInput decoded;
   decoded.text.reserve(utf8.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const size_t n = utf8.size();
+  // Line numbers are counted only when something is to be reported, up to
+  // where it is.
   size_t line = 1;
-  for (size_t i = 0; i < n;) {
-    size_t len = 0;
-    const long cp = DecodeOne(p, n, i, len);
-    if (cp < 0) {
-      decoded.text.clear();
-      decoded.malformed_line = line;
-      return decoded;
+  size_t counted = 0;
+  auto line_at = [&](size_t at) {
+    line += CountLineFeeds(utf8, counted, at);
+    counted = at;
+    return line;
+  };
+  AppendUtf8AsCp1251(utf8, decoded.text, [&](size_t at, long code_point) {
+    if (code_point < 0) {
+      decoded.malformed_line = line_at(at);
+      return false;
     }
-    if (cp == '\n') ++line;
-    const int byte = UnicodeToCp1251(static_cast<char32_t>(cp));
-    if (byte < 0) {
-      if (decoded.unmapped++ == 0) decoded.first_unmapped_line = line;
-      decoded.text += '?';
-    } else {
-      decoded.text += static_cast<char>(byte);
-    }
-    i += len;
-  }
+    // A character the code page lacks.
+    if (decoded.unmapped++ == 0) decoded.first_unmapped_line = line_at(at);
+    return true;
+  });
+  if (decoded.malformed_line != 0) decoded.text.clear();
   return decoded;
 }
 
@@ -143,13 +140,15 @@ std::string ReadInputFile(const std::string& path) {
 }
 
 TInputText ReadInputText(const std::string& path, TInputEncoding encoding) {
-  const std::string bytes = ReadInputFile(path);
+  std::string bytes = ReadInputFile(path);
   TInputText input;
   if (encoding == TInputEncoding::kWindows1251) {
     input.lines = SplitLines(bytes);
     return input;
   }
   const TDecodedInput decoded = DecodeUtf8Input(bytes);
+  // The file is not needed once it is converted.
+  std::string().swap(bytes);
   if (decoded.malformed_line != 0)
     throw ECliError("Cannot read " + InputName(path) + " as UTF-8: line " +
                     std::to_string(decoded.malformed_line) +

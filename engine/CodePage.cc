@@ -1,24 +1,27 @@
 #include "CodePage.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <functional>
 
 namespace orvana {
 namespace {
 
 // Code points of the bytes 0x80..0xFF.
 constexpr std::array<char16_t, 128> kHigh = {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
-    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
-    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
-    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
-    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411,
-    0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B, 0x041C,
-    0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423, 0x0424, 0x0425, 0x0426, 0x0427,
-    0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F, 0x0430, 0x0431, 0x0432,
-    0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B, 0x043C, 0x043D,
-    0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447, 0x0448,
-    0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409, 0x2039,
+    0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0, 0x040E, 0x045E, 0x0408,
+    0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407,
+    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB,
+    0x0458, 0x0405, 0x0455, 0x0457, 0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417,
+    0x0418, 0x0419, 0x041A, 0x041B, 0x041C, 0x041D, 0x041E, 0x041F, 0x0420, 0x0421, 0x0422, 0x0423,
+    0x0424, 0x0425, 0x0426, 0x0427, 0x0428, 0x0429, 0x042A, 0x042B, 0x042C, 0x042D, 0x042E, 0x042F,
+    0x0430, 0x0431, 0x0432, 0x0433, 0x0434, 0x0435, 0x0436, 0x0437, 0x0438, 0x0439, 0x043A, 0x043B,
+    0x043C, 0x043D, 0x043E, 0x043F, 0x0440, 0x0441, 0x0442, 0x0443, 0x0444, 0x0445, 0x0446, 0x0447,
+    0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F};
 
 void AppendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -33,6 +36,16 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+constexpr int ToCp1251(char32_t cp) {
+  if (cp < 0x80) return static_cast<int>(cp);
+  // Cyrillic А..я is one block, the common case.
+  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(cp - 0x0410 + 0xC0);
+  for (int i = 0; i < 64; ++i) {
+    if (kHigh[static_cast<size_t>(i)] == cp) return 0x80 + i;
+  }
+  return -1;
+}
+
 char ToByte(char32_t cp) {
   int b = UnicodeToCp1251(cp);
   return b < 0 ? '?' : static_cast<char>(b);
@@ -44,19 +57,12 @@ char16_t Cp1251ToUnicode(unsigned char byte) {
   return byte < 0x80 ? static_cast<char16_t>(byte) : kHigh[byte - 0x80];
 }
 
-int UnicodeToCp1251(char32_t cp) {
-  if (cp < 0x80) return static_cast<int>(cp);
-  // Cyrillic А..я is one block, the common case.
-  if (cp >= 0x0410 && cp <= 0x044F) return static_cast<int>(cp - 0x0410 + 0xC0);
-  for (int i = 0; i < 64; ++i) {
-    if (kHigh[i] == cp) return 0x80 + i;
-  }
-  return -1;
-}
+int UnicodeToCp1251(char32_t cp) { return ToCp1251(cp); }
 
 std::u16string Cp1251ToUtf16(std::string_view text) {
   std::u16string out(text.size(), u'\0');
-  for (size_t i = 0; i < text.size(); ++i) out[i] = Cp1251ToUnicode(static_cast<unsigned char>(text[i]));
+  for (size_t i = 0; i < text.size(); ++i)
+    out[i] = Cp1251ToUnicode(static_cast<unsigned char>(text[i]));
   return out;
 }
 
@@ -83,43 +89,132 @@ std::string Cp1251ToUtf8(std::string_view text) {
   return out;
 }
 
+long DecodeUtf8(std::string_view text, size_t& length) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const size_t n = text.size();
+  const unsigned char c = p[0];
+  length = 1;
+  if (c < 0x80) return c;
+  size_t need = 0;
+  char32_t cp = 0;
+  char32_t min = 0;
+  if ((c & 0xE0) == 0xC0) {
+    need = 2, cp = c & 0x1F, min = 0x80;
+  } else if ((c & 0xF0) == 0xE0) {
+    need = 3, cp = c & 0x0F, min = 0x800;
+  } else if ((c & 0xF8) == 0xF0) {
+    need = 4, cp = c & 0x07, min = 0x10000;
+  } else {
+    return -1;
+  }
+  size_t k = 1;
+  for (; k < need && k < n && (p[k] & 0xC0) == 0x80; ++k) cp = (cp << 6) | (p[k] & 0x3F);
+  length = k;
+  if (k < need || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+  return static_cast<long>(cp);
+}
+
+namespace {
+
+// The Windows-1251 byte of each code point below U+0800 (two-byte UTF-8
+// and less), or -1.
+constexpr auto kTwoByteCodes = [] {
+  std::array<short, 0x800> table{};
+  for (char32_t cp = 0; cp < table.size(); ++cp) table[cp] = static_cast<short>(ToCp1251(cp));
+  return table;
+}();
+
+// The same for U+2000..U+21FF, where the code page's dashes, quotes and
+// signs of three-byte UTF-8 lie.
+constexpr char32_t kPunctuationFirst = 0x2000;
+constexpr auto kPunctuationCodes = [] {
+  std::array<short, 0x200> table{};
+  for (char32_t i = 0; i < table.size(); ++i)
+    table[i] = static_cast<short>(ToCp1251(kPunctuationFirst + i));
+  return table;
+}();
+
+}  // namespace
+
+// ASCII goes eight bytes at a time, two-byte sequences (Cyrillic) and the
+// common three-byte ones through tables; anything else through DecodeUtf8.
+TUtf8Run Utf8ToCp1251Run(std::string_view text, char* out) {
+  const auto* const begin = reinterpret_cast<const unsigned char*>(text.data());
+  const unsigned char* p = begin;
+  const unsigned char* const end = p + text.size();
+  char* o = out;
+  while (p < end) {
+    const unsigned char c = *p;
+    if (c < 0x80) {
+      // Within ASCII, eight bytes at a time while they last.
+      while (end - p >= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, 8);
+        if ((word & 0x8080808080808080u) != 0) break;
+        std::memcpy(o, p, 8);
+        p += 8;
+        o += 8;
+      }
+      while (p < end && *p < 0x80) *o++ = static_cast<char>(*p++);
+      continue;
+    }
+    // Two-byte sequences (C2..DF and a continuation byte), Cyrillic among
+    // them, one after the other.
+    if (static_cast<unsigned char>(c - 0xC2) <= 0xDF - 0xC2 && end - p >= 2 &&
+        (p[1] & 0xC0) == 0x80) {
+      const short b = kTwoByteCodes[((c & 0x1Fu) << 6) | (p[1] & 0x3Fu)];
+      if (b < 0) break;
+      *o++ = static_cast<char>(b);
+      p += 2;
+      continue;
+    }
+    size_t length = 0;
+    const long cp = DecodeUtf8(
+        std::string_view(reinterpret_cast<const char*>(p), static_cast<size_t>(end - p)), length);
+    if (cp < 0) break;
+    const char32_t u = static_cast<char32_t>(cp);
+    const int b = u - kPunctuationFirst < kPunctuationCodes.size()
+                      ? kPunctuationCodes[u - kPunctuationFirst]
+                      : ToCp1251(u);
+    if (b < 0) break;
+    *o++ = static_cast<char>(b);
+    p += length;
+  }
+  return {static_cast<size_t>(p - begin), static_cast<size_t>(o - out)};
+}
+
+size_t AppendUtf8AsCp1251(std::string_view text, std::string& out,
+                          const std::function<bool(size_t, long)>& stop) {
+  // The runs go through a block of their own, so `out` grows only by what
+  // is made.
+  char block[65536];
+  size_t read = 0;
+  while (read < text.size()) {
+    const size_t slice = std::min(text.size() - read, sizeof block);
+    const TUtf8Run run = Utf8ToCp1251Run(text.substr(read, slice), block);
+    out.append(block, run.written);
+    read += run.read;
+    if (run.read == slice) continue;
+    // The run stopped at a sequence that becomes '?', or at one the slice
+    // cut in two.
+    size_t length = 0;
+    const long cp = DecodeUtf8(text.substr(read), length);
+    const int b = cp < 0 ? -1 : ToCp1251(static_cast<char32_t>(cp));
+    if (b < 0) {
+      if (stop && !stop(read, cp)) return read;
+      out += '?';
+    } else {
+      out += static_cast<char>(b);
+    }
+    read += length;
+  }
+  return read;
+}
+
 std::string Utf8ToCp1251(std::string_view text) {
   std::string out;
   out.reserve(text.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const size_t n = text.size();
-  size_t i = 0;
-  while (i < n) {
-    unsigned char c = p[i];
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-      ++i;
-      continue;
-    }
-    int len = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if ((c & 0xE0) == 0xC0) {
-      len = 2, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-      len = 3, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-      len = 4, cp = c & 0x07, min = 0x10000;
-    } else {
-      out += '?';  // stray continuation byte or invalid lead byte
-      ++i;
-      continue;
-    }
-    int k = 1;
-    for (; k < len && i + k < n && (p[i + k] & 0xC0) == 0x80; ++k) cp = (cp << 6) | (p[i + k] & 0x3F);
-    if (k < len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-      out += '?';
-      i += k;  // skip the malformed sequence as one character
-      continue;
-    }
-    out += ToByte(cp);
-    i += len;
-  }
+  AppendUtf8AsCp1251(text, out);
   return out;
 }
 

@@ -6,6 +6,8 @@
 // the only bridge. A character that Windows-1251 lacks becomes '?'.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +34,30 @@ std::string Cp1251ToUtf8(std::string_view text);
 // UTF-8 to Windows-1251. Characters the code page lacks, and every malformed
 // UTF-8 sequence, become '?'.
 std::string Utf8ToCp1251(std::string_view text);
+
+// The code point of the UTF-8 sequence at the start of `text` (not empty),
+// with the bytes it spans in `length`; -1 for a sequence UTF-8 does not
+// allow (then `length` is how many bytes it spans, at least 1): a stray
+// continuation byte, an invalid lead byte, a truncated sequence, an overlong
+// form, a surrogate or a value past U+10FFFF.
+long DecodeUtf8(std::string_view text, size_t& length);
+
+// How far Utf8ToCp1251Run got.
+struct TUtf8Run {
+  size_t read = 0;     // bytes of UTF-8 taken
+  size_t written = 0;  // bytes of Windows-1251 made, one per character
+};
+
+// Converts UTF-8 from the start of `text` into `out` (room for text.size()
+// bytes) as Utf8ToCp1251 would, up to the first sequence that is malformed
+// or stands for a character the code page lacks, which is left unread.
+TUtf8Run Utf8ToCp1251Run(std::string_view text, char* out);
+
+// Utf8ToCp1251 appended to `out`. Before each '?' it calls `stop`, when
+// given, with the sequence's offset in `text` and its code point (-1 when it
+// is malformed); when that returns false, the conversion ends before the
+// sequence. Returns the bytes of `text` taken.
+size_t AppendUtf8AsCp1251(std::string_view text, std::string& out,
+                          const std::function<bool(size_t offset, long code_point)>& stop = {});
 
 }  // namespace orvana

@@ -44,29 +44,34 @@ void GiveExtras(const TTrailer& trailer, TSiteGenerator& generator,
 
 }  // namespace
 
-void ReadProjectText(std::string_view text, TSiteGenerator& generator,
-                     const TProjectReadContext& context) {
+void ReadProjectText(std::string_view text, const std::function<void()>& release_text,
+                     TSiteGenerator& generator, const TProjectReadContext& context) {
   object_text::TTree tree;
   // Decoded strings never outgrow the text they come from.
   tree.arena.reserve(text.size());
   const size_t root = object_text::ParseObjectText(text, tree);
+  // The tree holds everything the assignment takes but the few lines after
+  // the root, which the extras come from: those are kept before the text goes.
+  TTrailer trailer = TrailerOf(text, tree.root_end);
+  std::string kept;
+  if (release_text) {
+    kept.assign(trailer.text);
+    trailer.text = kept;
+    release_text();
+  }
   object_text::AssignObjectTree(tree, root, generator, context);
-  GiveExtras(TrailerOf(text, tree.root_end), generator, context);
+  GiveExtras(trailer, generator, context);
+}
+
+void ReadProjectText(std::string_view text, TSiteGenerator& generator,
+                     const TProjectReadContext& context) {
+  ReadProjectText(text, nullptr, generator, context);
 }
 
 void ReadProjectText(std::string&& text, TSiteGenerator& generator,
                      const TProjectReadContext& context) {
-  object_text::TTree tree;
-  tree.arena.reserve(text.size());
-  const size_t root = object_text::ParseObjectText(text, tree);
-  // The tree holds everything the assignment takes but the few lines after
-  // the root, which the extras come from.
-  TTrailer trailer = TrailerOf(text, tree.root_end);
-  const std::string kept(trailer.text);
-  trailer.text = kept;
-  std::string().swap(text);
-  object_text::AssignObjectTree(tree, root, generator, context);
-  GiveExtras(trailer, generator, context);
+  ReadProjectText(
+      text, [&text] { std::string().swap(text); }, generator, context);
 }
 
 }  // namespace orvana

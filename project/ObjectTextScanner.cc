@@ -31,9 +31,21 @@ constexpr auto kStringStop = [] {
   return stop;
 }();
 
+// The byte that a code of four decimal digits stands for, as AppendCharCode
+// gives it: none of them is a surrogate.
+const auto kFourDigitCodes = [] {
+  std::array<unsigned char, 10000> table{};
+  for (char32_t code = 0; code < table.size(); ++code) {
+    const int b = UnicodeToCp1251(code);
+    table[code] = static_cast<unsigned char>(b < 0 ? '?' : b);
+  }
+  return table;
+}();
+
 }  // namespace
 
-TScanner::TScanner(std::string_view text, std::string& arena) : text_(text), arena_(arena) {
+TScanner::TScanner(std::string_view text, std::string& arena, bool fast)
+    : text_(text), arena_(arena), fast_(fast) {
   EnterLine(0);
 }
 
@@ -131,11 +143,14 @@ void TScanner::JoinStringPieces() {
 }
 
 void TScanner::ScanStringPieces() {
+  if (fast_) {
+    ScanStringPiecesFast();
+    return;
+  }
   bool pending_high = false;
   while (pos_ < text_.size()) {
     const unsigned char c = At(pos_);
     if (c == '#') {
-      if (!pending_high && ScanCyrillicCodes()) continue;
       ++pos_;
       AppendCharCode(ScanCharCode(), pending_high);
     } else if (c == '\'') {
@@ -153,34 +168,73 @@ void TScanner::ScanStringPieces() {
   token_end_ = pos_;
 }
 
-// Most codes in a file are Cyrillic letters, "#" and four decimal digits,
-// one after the other; they skip the general loop and the code-page search
-// and reach the arena a block at a time. Takes such codes from the "#" at
-// the current position on; true when it took at least one, otherwise nothing
-// is consumed.
-bool TScanner::ScanCyrillicCodes() {
-  const char* p = text_.data() + pos_;
-  const char* const end = text_.data() + text_.size();
-  const char* const first = p;
-  auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
-  char block[256];
+// The same as the plain loop, for the runs a file is made of: codes of
+// exactly four digits (nearly every letter outside ASCII), decoded through
+// one table, and quoted runs without doubled apostrophes. The bytes gather
+// in a block that reaches the arena when it fills and at the end, so a
+// paragraph of words and blanks costs a few appends. Anything else (other
+// codes, doubled apostrophes, errors) is left to the plain steps, with the
+// block handed over first.
+void TScanner::ScanStringPiecesFast() {
+  const char* const begin = text_.data();
+  const char* const end = begin + text_.size();
+  const char* p = begin + pos_;
+  char block[4096];
   size_t n = 0;
-  // A code needs "#", four digits and one more byte that is no digit.
-  while (end - p > 5 && p[0] == '#') {
-    const unsigned d1 = digit(p[1]), d2 = digit(p[2]), d3 = digit(p[3]), d4 = digit(p[4]);
-    if (d1 > 9 || d2 > 9 || d3 > 9 || d4 > 9 || digit(p[5]) <= 9) break;
-    const unsigned code = d1 * 1000u + d2 * 100u + d3 * 10u + d4;
-    if (code - 0x410u > 0x44Fu - 0x410u) break;
-    block[n++] = static_cast<char>(code - 0x410u + 0xC0u);
-    p += 5;
-    if (n == sizeof block) {
-      arena_.append(block, n);
-      n = 0;
+  bool pending_high = false;
+  auto flush = [&] {
+    arena_.append(block, n);
+    n = 0;
+  };
+  auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+  while (p < end) {
+    if (*p == '#') {
+      // "#", four digits and one more byte that is no digit.
+      if (!pending_high && end - p > 5) {
+        const unsigned d1 = digit(p[1]), d2 = digit(p[2]), d3 = digit(p[3]), d4 = digit(p[4]);
+        if ((d1 <= 9) & (d2 <= 9) & (d3 <= 9) & (d4 <= 9) & (digit(p[5]) > 9)) {
+          if (n == sizeof block) flush();
+          block[n++] = static_cast<char>(kFourDigitCodes[d1 * 1000u + d2 * 100u + d3 * 10u + d4]);
+          p += 5;
+          continue;
+        }
+      }
+      flush();
+      pos_ = static_cast<size_t>(p - begin) + 1;
+      AppendCharCode(ScanCharCode(), pending_high);
+      p = begin + pos_;
+    } else if (*p == '\'') {
+      const char* q = p + 1;
+      while (q < end && !kStringStop[static_cast<unsigned char>(*q)]) ++q;
+      if (q < end && *q == '\'' && !pending_high && (q + 1 == end || q[1] != '\'')) {
+        const size_t run = static_cast<size_t>(q - p - 1);
+        if (n + run > sizeof block) flush();
+        if (run > sizeof block) {
+          arena_.append(p + 1, run);
+        } else {
+          std::memcpy(block + n, p + 1, run);
+          n += run;
+        }
+        p = q + 1;
+        continue;
+      }
+      flush();
+      if (pending_high) {
+        arena_ += '?';
+        pending_high = false;
+      }
+      pos_ = static_cast<size_t>(p - begin);
+      ScanQuotedRun();
+      p = begin + pos_;
+    } else {
+      break;
     }
   }
-  arena_.append(block, n);
-  pos_ += static_cast<size_t>(p - first);
-  return p != first;
+  flush();
+  if (pending_high) arena_ += '?';
+  pos_ = static_cast<size_t>(p - begin);
+  string_end_ = arena_.size();
+  token_end_ = pos_;
 }
 
 // The code after "#": decimal digits, or "$" and hexadecimal digits; at

@@ -20,7 +20,9 @@ enum class TTokenKind : uint8_t { kEof, kSymbol, kString, kInteger, kFloat, kCha
 class TScanner {
  public:
   // Decoded strings are appended to `arena`, which must outlive the scanner.
-  TScanner(std::string_view text, std::string& arena);
+  // `fast` takes the common runs of strings through a quicker loop with the
+  // same results; without it every piece goes through the plain steps.
+  TScanner(std::string_view text, std::string& arena, bool fast = true);
 
   TTokenKind kind() const { return kind_; }
   char ch() const { return ch_; }
@@ -66,8 +68,7 @@ class TScanner {
   // The adjacent quoted runs and codes from the current position, decoded
   // into the arena; sets string_end_ and token_end_.
   void ScanStringPieces();
-  // Part of ScanString's loop, taken for nearly every run of characters.
-  bool ScanCyrillicCodes();
+  void ScanStringPiecesFast();
   uint32_t ScanCharCode();
   void AppendCharCode(uint32_t code, bool& pending_high);
   void ScanQuotedRun();
@@ -89,6 +90,7 @@ class TScanner {
   size_t string_end_ = 0;
   int64_t integer_ = 0;
   bool too_large_ = false;
+  bool fast_ = true;
 };
 
 }  // namespace orvana::object_text

@@ -111,6 +111,12 @@ void ReadProjectText(std::string_view text, TSiteGenerator& generator,
 void ReadProjectText(std::string&& text, TSiteGenerator& generator,
                      const TProjectReadContext& context = {});
 
+// The same for a text held elsewhere: `release_text` is called once it is
+// parsed, before the properties are assigned; the text is not looked at
+// after that.
+void ReadProjectText(std::string_view text, const std::function<void()>& release_text,
+                     TSiteGenerator& generator, const TProjectReadContext& context = {});
+
 // Reads the file and then its text as ReadProjectText does. A file that
 // cannot be opened or read throws 'Cannot open file "PATH". REASON' (PATH
 // absolute); a name that is not a regular file is refused before anything is

@@ -23,10 +23,10 @@ namespace fs = std::filesystem;
 // Russian-looking sentences in paragraphs; about 4500 bytes of text per page
 // at bounds 4000..5000.
 TStringList SyntheticText(int pages) {
-  static const char* kWords[] = {"тишина",   "дорога",  "вечером",   "старый",  "город",
-                                 "светился", "окнами",  "набережной", "ветер",   "приносил",
-                                 "запах",    "реки",    "и",          "листьев", "прохожие",
-                                 "спешили",  "домой",   "в",          "переулках", "звучала"};
+  static const char* kWords[] = {"тишина",   "дорога", "вечером",    "старый",    "город",
+                                 "светился", "окнами", "набережной", "ветер",     "приносил",
+                                 "запах",    "реки",   "и",          "листьев",   "прохожие",
+                                 "спешили",  "домой",  "в",          "переулках", "звучала"};
   std::vector<std::string> words;
   for (const char* w : kWords) words.push_back(Utf8ToCp1251(w));
   TStringList lines;
@@ -88,7 +88,8 @@ TSiteGenerator& Generated(int pages, int links) {
 
 int64_t OutputBytes(const TSiteGenerator& g) {
   int64_t bytes = static_cast<int64_t>(g.CssCode().size());
-  for (int i = 0; i < g.Pages().Count(); ++i) bytes += static_cast<int64_t>(g.Pages()[i].PageHTML.size());
+  for (int i = 0; i < g.Pages().Count(); ++i)
+    bytes += static_cast<int64_t>(g.Pages()[i].PageHTML.size());
   return bytes;
 }
 
@@ -190,6 +191,19 @@ void BM_WriteFloor(benchmark::State& state) {
   Report(state, g);
 }
 
+// UTF-8 input of Russian prose (words, blanks, punctuation, a line feed a
+// sentence) converted to Windows-1251; bytes per second are of the UTF-8.
+void BM_Utf8ToCp1251(benchmark::State& state) {
+  static const char* const kProse[] = {"Летопись ", "говорит, ", "что ",  "река ",
+                                       "— ",        "тихая. ",   "Ёлки ", "стояли\n"};
+  std::string text;
+  for (size_t i = 0; text.size() < static_cast<size_t>(state.range(0)); ++i)
+    text += kProse[(i * 7 + i / 8) % std::size(kProse)];
+  for (auto _ : state) benchmark::DoNotOptimize(Utf8ToCp1251(text));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(text.size()));
+}
+
 void BM_Generate(benchmark::State& state);
 
 BENCHMARK(BM_Generate)
@@ -197,6 +211,7 @@ BENCHMARK(BM_Generate)
     ->ArgsProduct({{100, 1000, 5000}, {0, 1}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(BM_Utf8ToCp1251)->Arg(1 << 20)->Arg(16 << 20);
 BENCHMARK(BM_WriteFloor)
     ->ArgNames({"pages", "rewrite"})
     ->ArgsProduct({{100, 1000, 5000}, {kFresh, kRewrite}})
@@ -226,7 +241,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   const char* base = std::getenv("ORVANA_BENCH_DIR");
-  std::filesystem::remove_all(std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
-                              ("orvana-bench-" + std::to_string(::getpid())));
+  std::filesystem::remove_all(
+      std::filesystem::path(base ? base : std::filesystem::temp_directory_path().string()) /
+      ("orvana-bench-" + std::to_string(::getpid())));
   return 0;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "CliError.h"
 #include "CliTestUtil.h"
 #include "CodePage.h"
@@ -160,6 +162,51 @@ TEST(TextInput, Windows1251InputIsTakenAsItsBytes) {
   EXPECT_EQ(ReadInputText(dir / "bom.txt", TInputEncoding::kWindows1251).lines,
             (TStringList{"\xEF\xBB\xBFx"}));
   EXPECT_EQ(ReadInputText(dir / "bom.txt", TInputEncoding::kUtf8).lines, (TStringList{"x"}));
+}
+
+// The conversion with its findings against a plain character-by-character
+// walk, over random texts (some longer than the conversion's block).
+TEST(TextInput, DecodingAgreesWithPlainWalkOverRandomTexts) {
+  static const char* const kPieces[] = {"Слово ", "a",    "\n",       "\r\n",     "—", "中",
+                                        "😀",      "\x80", "\xC0\x80", "\xE2\x80", "ё"};
+  std::mt19937 rng(13);
+  int malformed = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text = round % 2 ? "\xEF\xBB\xBF" : "";
+    const size_t size = round % 100 == 0 ? 150000 : rng() % 200;
+    while (text.size() < size) {
+      // Broken sequences are rare, so that many texts get past them.
+      const size_t piece = rng() % std::size(kPieces);
+      if (piece >= 7 && piece <= 9 && rng() % 8) continue;
+      text += kPieces[piece];
+    }
+    TDecodedInput plain;
+    std::string_view rest(text);
+    if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
+    size_t line = 1;
+    while (!rest.empty()) {
+      size_t length = 0;
+      const long cp = DecodeUtf8(rest, length);
+      if (cp < 0) {
+        plain.text.clear();
+        plain.malformed_line = line;
+        break;
+      }
+      if (cp == '\n') ++line;
+      const int b = UnicodeToCp1251(static_cast<char32_t>(cp));
+      if (b < 0 && plain.unmapped++ == 0) plain.first_unmapped_line = line;
+      plain.text += b < 0 ? '?' : static_cast<char>(b);
+      rest.remove_prefix(length);
+    }
+    const TDecodedInput quick = DecodeUtf8Input(text);
+    ASSERT_EQ(quick.text, plain.text);
+    ASSERT_EQ(quick.malformed_line, plain.malformed_line);
+    ASSERT_EQ(quick.unmapped, plain.unmapped);
+    ASSERT_EQ(quick.first_unmapped_line, plain.first_unmapped_line);
+    malformed += plain.malformed_line != 0;
+  }
+  EXPECT_GT(malformed, 300);
+  EXPECT_LT(malformed, 2700);
 }
 
 }  // namespace

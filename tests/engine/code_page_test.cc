@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace orvana {
 namespace {
 
@@ -31,16 +33,141 @@ TEST(CodePage, Utf16CodesAreThoseOfTheCodePage) {
 
 TEST(CodePage, CharactersTheCodePageLacksBecomeQuestionMarks) {
   EXPECT_EQ(Utf8ToCp1251("a中b"), "a?b");
-  EXPECT_EQ(Utf8ToCp1251("x😀y"), "x?y");            // four-byte sequence, one character
+  EXPECT_EQ(Utf8ToCp1251("x😀y"), "x?y");             // four-byte sequence, one character
   EXPECT_EQ(Utf16ToCp1251(u"x\U0001F600y"), "x?y");  // surrogate pair, one character
   EXPECT_EQ(Utf16ToCp1251(u"é"), "?");
 }
 
 TEST(CodePage, MalformedUtf8BecomesQuestionMarks) {
-  EXPECT_EQ(Utf8ToCp1251("a\x80z"), "a?z");       // stray continuation byte
-  EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");         // truncated at the end
-  EXPECT_EQ(Utf8ToCp1251("a\xC0\xAFz"), "a?z");   // overlong encoding of '/'
-  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "?");   // encoded surrogate
+  EXPECT_EQ(Utf8ToCp1251("a\x80z"), "a?z");      // stray continuation byte
+  EXPECT_EQ(Utf8ToCp1251("a\xD0"), "a?");        // truncated at the end
+  EXPECT_EQ(Utf8ToCp1251("a\xC0\xAFz"), "a?z");  // overlong encoding of '/'
+  EXPECT_EQ(Utf8ToCp1251("\xED\xA0\x80"), "?");  // encoded surrogate
+}
+
+// The UTF-8 form of a code point (any value below 2^21, surrogates too).
+std::string EncodeUtf8(char32_t cp) {
+  std::string out;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
+TEST(CodePage, DecodeUtf8TakesEveryCodePointAndRefusesSurrogates) {
+  for (char32_t cp = 0; cp < 0x110000; ++cp) {
+    const std::string bytes = EncodeUtf8(cp);
+    size_t length = 0;
+    const long decoded = DecodeUtf8(bytes, length);
+    ASSERT_EQ(length, bytes.size()) << static_cast<unsigned>(cp);
+    if (cp >= 0xD800 && cp <= 0xDFFF)
+      ASSERT_EQ(decoded, -1) << static_cast<unsigned>(cp);
+    else
+      ASSERT_EQ(decoded, static_cast<long>(cp)) << static_cast<unsigned>(cp);
+  }
+  size_t length = 0;
+  EXPECT_EQ(DecodeUtf8("\xC0\x80", length), -1);  // overlong
+  EXPECT_EQ(length, 2u);
+  EXPECT_EQ(DecodeUtf8("\xE2\x80", length), -1);  // truncated
+  EXPECT_EQ(length, 2u);
+  EXPECT_EQ(DecodeUtf8("\x80", length), -1);  // stray continuation
+  EXPECT_EQ(length, 1u);
+}
+
+// One character at a time, the plain way.
+std::string PlainUtf8ToCp1251(std::string_view text) {
+  std::string out;
+  while (!text.empty()) {
+    size_t length = 0;
+    const long cp = DecodeUtf8(text, length);
+    const int b = cp < 0 ? -1 : UnicodeToCp1251(static_cast<char32_t>(cp));
+    out += b < 0 ? '?' : static_cast<char>(b);
+    text.remove_prefix(length);
+  }
+  return out;
+}
+
+// Random texts of ASCII, Cyrillic, signs of the code page, characters it
+// lacks and broken sequences, converted by the quick runs and the plain way.
+TEST(CodePage, QuickConversionAgreesWithPlainOverRandomTexts) {
+  static const char* const kPieces[] = {"a",
+                                        "plain ascii text",
+                                        " ",
+                                        "\n",
+                                        "\r\n",
+                                        "Привет",
+                                        "ё",
+                                        "Ё",
+                                        "№",
+                                        "—",
+                                        "…",
+                                        "«»",
+                                        "€",
+                                        "™",
+                                        "\xC2\xA0",
+                                        "ў",
+                                        "ґ",
+                                        "中",
+                                        "😀",
+                                        "\x80",
+                                        "\xC0\x80",
+                                        "\xC1\xBF",
+                                        "\xE2\x80",
+                                        "\xED\xA0\x80",
+                                        "\xF4\x90\x80\x80",
+                                        "\xFF",
+                                        "\xD0",
+                                        "\xF0\x9F",
+                                        "\xE2\x82\xAC",
+                                        "\xC3\xA9",
+                                        "\x7F",
+                                        std::string(1, '\0').c_str()};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int pieces = static_cast<int>(rng() % 30);
+    for (int i = 0; i < pieces; ++i) text += kPieces[rng() % std::size(kPieces)];
+    if (rng() % 3 == 0 && !text.empty()) text[rng() % text.size()] = static_cast<char>(rng());
+    const std::string plain = PlainUtf8ToCp1251(text);
+    ASSERT_EQ(Utf8ToCp1251(text), plain) << text;
+    // A run converts as the plain way does and stops only before a
+    // sequence that becomes '?'.
+    std::string out(text.size(), '\0');
+    const TUtf8Run run = Utf8ToCp1251Run(text, out.data());
+    ASSERT_EQ(out.substr(0, run.written), PlainUtf8ToCp1251(text.substr(0, run.read)));
+    if (run.read < text.size()) {
+      size_t length = 0;
+      DecodeUtf8(std::string_view(text).substr(run.read), length);
+      EXPECT_EQ(PlainUtf8ToCp1251(text.substr(run.read, length)), "?") << text;
+    }
+  }
+}
+
+// Texts longer than the conversion's block, with sequences across its edges:
+// mostly characters of the code page, so that runs reach the block's end.
+TEST(CodePage, LongTextsAgreeWithPlainAcrossBlocks) {
+  static const char* const kPieces[] = {"Жизнь ", "x", "—", "ё\n", "ab", "😀", "\xE2\x80"};
+  std::mt19937 rng(9);
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    while (text.size() < 300000) {
+      const size_t piece = rng() % std::size(kPieces);
+      if (piece < 5 || rng() % 20000 == 0) text += kPieces[piece];
+    }
+    ASSERT_EQ(Utf8ToCp1251(text), PlainUtf8ToCp1251(text));
+  }
 }
 
 }  // namespace

@@ -19,6 +19,7 @@ TStringList Cp1251Lines(std::initializer_list<const char8_t*> utf8) {
 }  // namespace
 
 const TStringList& DefaultTemplateLines() {
+  // clang-format off
   static const TStringList lines = Cp1251Lines({
       u8"<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\"",
       u8"   \"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">",
@@ -53,10 +54,12 @@ const TStringList& DefaultTemplateLines() {
       u8"</body>",
       u8"</html>"
   });
+  // clang-format on
   return lines;
 }
 
 const TStringList& DefaultAdsenseLines() {
+  // clang-format off
   static const TStringList lines = Cp1251Lines({
       u8"<script type=\"text/javascript\"><!--",
       u8"ad_client = \"pub-0000000000000000\";",
@@ -70,10 +73,12 @@ const TStringList& DefaultAdsenseLines() {
       u8"src=\"http://ads.example.com/show_ads.js\">",
       u8"</script>"
   });
+  // clang-format on
   return lines;
 }
 
 const TStringList& DefaultCssLines() {
+  // clang-format off
   static const TStringList lines = Cp1251Lines({
       u8"body {",
       u8"background-image: url(images/bg.gif);",
@@ -223,17 +228,18 @@ const TStringList& DefaultCssLines() {
       u8"text-decoration: none;",
       u8"}"
   });
+  // clang-format on
   return lines;
 }
 
 const std::vector<std::string>& ProjectWindowComponentNames() {
   static const std::vector<std::string> names = {
-      "PageControl1", "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5",
-      "GroupBox1",    "GroupBox2", "GroupBox3", "Label1",    "Label2",    "Label3",
-      "Label4",       "Edit1",     "Edit2",     "Edit3",     "Edit4",     "Button1",
-      "Button2",      "Memo1",     "Memo2",     "Memo4",     "Memo5",     "Memo6",
-      "Panel1",       "Panel2",    "Panel3",    "Panel4",    "Panel5",    "Panel6",
-      "Panel7",       "Panel8",    "Panel9",    "Panel10",   "Splitter1", "Splitter2",
+      "PageControl1",  "TabSheet1", "TabSheet2", "TabSheet3", "TabSheet4", "TabSheet5",
+      "GroupBox1",     "GroupBox2", "GroupBox3", "Label1",    "Label2",    "Label3",
+      "Label4",        "Edit1",     "Edit2",     "Edit3",     "Edit4",     "Button1",
+      "Button2",       "Memo1",     "Memo2",     "Memo4",     "Memo5",     "Memo6",
+      "Panel1",        "Panel2",    "Panel3",    "Panel4",    "Panel5",    "Panel6",
+      "Panel7",        "Panel8",    "Panel9",    "Panel10",   "Splitter1", "Splitter2",
       "PFolderDialog1"};
   return names;
 }

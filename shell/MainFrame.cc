@@ -171,16 +171,15 @@ void TForm1::createActions() {
   SaveProject = makeAction(QStringLiteral("SaveProject"), QStringLiteral("Сохранить проект"),
                            QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_S),
                            QStringLiteral(":/icons/image2.png"), this);
-  SaveProjectAs = makeAction(
-      QStringLiteral("SaveProjectAs"), QStringLiteral("Сохранить проект как..."),
-      QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
-      QStringLiteral(":/icons/image3.png"), this);
+  SaveProjectAs =
+      makeAction(QStringLiteral("SaveProjectAs"), QStringLiteral("Сохранить проект как..."),
+                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
+                 QStringLiteral(":/icons/image3.png"), this);
   CloseProject = makeAction(QStringLiteral("CloseProject"), QStringLiteral("Закрыть проект"),
                             QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_T),
                             QStringLiteral(":/icons/image1.png"), this);
-  About = makeAction(QStringLiteral("About"), QStringLiteral("О программе"),
-                     QStringLiteral("Help"), QKeySequence(), QStringLiteral(":/icons/image4.png"),
-                     this);
+  About = makeAction(QStringLiteral("About"), QStringLiteral("О программе"), QStringLiteral("Help"),
+                     QKeySequence(), QStringLiteral(":/icons/image4.png"), this);
   Quit = makeAction(QStringLiteral("Quit"), QStringLiteral("Выход"), QStringLiteral("Project"),
                     QKeySequence(Qt::CTRL | Qt::Key_Q), QString(), this);
   // The keys of other programs work too; menus show the first one.
@@ -310,17 +309,33 @@ void TForm1::createPresetCommand() {
 
 // --- Commands ----------------------------------------------------------------
 
-void TForm1::NewProjectExecute() { RunCommand([this] { newProject(); }); }
+void TForm1::NewProjectExecute() {
+  RunCommand([this] { newProject(); });
+}
 void TForm1::NewModernProjectExecute() {
   RunCommand([this] { newModernProject(); });
 }
-void TForm1::LoadProjectExecute() { RunCommand([this] { loadProject(); }); }
-void TForm1::SaveProjectExecute() { RunCommand([this] { saveProject(); }); }
-void TForm1::SaveProjectAsExecute() { RunCommand([this] { saveProjectAs(); }); }
-void TForm1::CloseProjectExecute() { RunCommand([this] { closeProject(); }); }
-void TForm1::DuplicateProjectExecute() { RunCommand([this] { duplicateProject(); }); }
-void TForm1::GenerateAllExecute() { RunCommand([this] { generateAll(); }); }
-void TForm1::OpenSiteExecute() { RunCommand([this] { openSite(); }); }
+void TForm1::LoadProjectExecute() {
+  RunCommand([this] { loadProject(); });
+}
+void TForm1::SaveProjectExecute() {
+  RunCommand([this] { saveProject(); });
+}
+void TForm1::SaveProjectAsExecute() {
+  RunCommand([this] { saveProjectAs(); });
+}
+void TForm1::CloseProjectExecute() {
+  RunCommand([this] { closeProject(); });
+}
+void TForm1::DuplicateProjectExecute() {
+  RunCommand([this] { duplicateProject(); });
+}
+void TForm1::GenerateAllExecute() {
+  RunCommand([this] { generateAll(); });
+}
+void TForm1::OpenSiteExecute() {
+  RunCommand([this] { openSite(); });
+}
 
 void TForm1::OpenFiles(const QStringList& fileNames) {
   for (const QString& fileName : fileNames)

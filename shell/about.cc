@@ -32,10 +32,11 @@ TForm2::TForm2(QWidget* parent)
   Memo1->setGeometry(16, 40, 345, 129);
   Memo1->setReadOnly(true);
   Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  Memo1->setPlainText(QStringLiteral("Версия 1.0 от 31.07.2008\n"
-                                     "Разработчик: команда Orvana\n"
-                                     "Сайт программы: https://orvana.example.org\n"
-                                     "\n"));
+  Memo1->setPlainText(
+      QStringLiteral("Версия 1.0 от 31.07.2008\n"
+                     "Разработчик: команда Orvana\n"
+                     "Сайт программы: https://orvana.example.org\n"
+                     "\n"));
 
   Button1 = new QPushButton(QStringLiteral("Закрыть"), this);
   Button1->setObjectName(QStringLiteral("Button1"));

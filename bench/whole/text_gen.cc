@@ -37,6 +37,7 @@ class Rng {
   uint64_t s_;
 };
 
+// clang-format off
 const char* const kWords[] = {
     "город",     "улица",     "дорога",     "время",      "человек",   "жизнь",     "вечер",
     "утро",      "история",   "летопись",   "князь",      "дружина",   "поход",     "река",
@@ -60,6 +61,7 @@ const char* const kWords[] = {
     "южный",     "каменный",  "деревянный", "торговый",   "княжеский", "летописный","прошлый",
     "достопримечательность", "переписывание", "благоустройство",
 };
+// clang-format on
 constexpr size_t kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
 // Windows-1251 length of UTF-8 text: one byte per character.
@@ -76,9 +78,12 @@ std::string Capitalised(std::string w) {
   if (w.size() < 2) return w;
   const unsigned char b = static_cast<unsigned char>(w[1]);
   unsigned cp = ((a & 0x1Fu) << 6) | (b & 0x3Fu);
-  if (cp >= 0x430 && cp <= 0x44F) cp -= 0x20;
-  else if (cp == 0x451) cp = 0x401;
-  else return w;
+  if (cp >= 0x430 && cp <= 0x44F)
+    cp -= 0x20;
+  else if (cp == 0x451)
+    cp = 0x401;
+  else
+    return w;
   w[0] = static_cast<char>(0xC0 | (cp >> 6));
   w[1] = static_cast<char>(0x80 | (cp & 0x3F));
   return w;
@@ -114,14 +119,22 @@ int main(int argc, char** argv) {
     const std::string a = argv[i];
     if (i + 1 >= argc) Usage();
     const char* v = argv[++i];
-    if (a == "--pages") pages = std::atol(v);
-    else if (a == "--addresses") addresses = std::atol(v);
-    else if (a == "--min") min_chars = std::atol(v);
-    else if (a == "--max") max_chars = std::atol(v);
-    else if (a == "--seed") seed = std::strtoull(v, nullptr, 10);
-    else if (a == "--text") text_file = v;
-    else if (a == "--links") links_file = v;
-    else Usage();
+    if (a == "--pages")
+      pages = std::atol(v);
+    else if (a == "--addresses")
+      addresses = std::atol(v);
+    else if (a == "--min")
+      min_chars = std::atol(v);
+    else if (a == "--max")
+      max_chars = std::atol(v);
+    else if (a == "--seed")
+      seed = std::strtoull(v, nullptr, 10);
+    else if (a == "--text")
+      text_file = v;
+    else if (a == "--links")
+      links_file = v;
+    else
+      Usage();
   }
   if (pages < 1 || text_file.empty() || links_file.empty() || min_chars < 0 ||
       max_chars <= min_chars + 200)

@@ -30,7 +30,8 @@ int64_t blockShare(const QString& text) {
     const char16_t u = text.at(i).unicode();
     if (u == QChar::LineSeparator) {
       ++share;
-    } else if (isHighSurrogate(u) && i + 1 < text.size() && isLowSurrogate(text.at(i + 1).unicode())) {
+    } else if (isHighSurrogate(u) && i + 1 < text.size() &&
+               isLowSurrogate(text.at(i + 1).unicode())) {
       ++share;
       ++i;
     }
@@ -41,7 +42,8 @@ int64_t blockShare(const QString& text) {
 // A block's share, handed back when the document drops the block.
 class BlockShare : public QTextBlockUserData {
  public:
-  BlockShare(int64_t share, std::shared_ptr<int64_t> total) : m_share(share), m_total(std::move(total)) {
+  BlockShare(int64_t share, std::shared_ptr<int64_t> total)
+      : m_share(share), m_total(std::move(total)) {
     *m_total += m_share;
   }
   ~BlockShare() override { *m_total -= m_share; }

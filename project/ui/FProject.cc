@@ -214,8 +214,8 @@ QWidget* TSiteProject::createSettingsTab() {
   Edit2 = placeEdit(QStringLiteral("Edit2"), QString::number(kDefaultMinCharsPerPage), 8, 96, 137,
                     group);
   placeLabel(QStringLiteral("Label3"), QStringLiteral("Знаков на страницу (max)"), 168, 80, group);
-  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96,
-                    129, group);
+  Edit3 = placeEdit(QStringLiteral("Edit3"), QString::number(kDefaultMaxCharsPerPage), 168, 96, 129,
+                    group);
   placeLabel(QStringLiteral("Label4"), QStringLiteral("Папка для выгрузки готового сайта"), 8, 136,
              group);
   Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
@@ -250,9 +250,8 @@ QWidget* TSiteProject::createTemplateTab() {
   groupLayout->addWidget(splitter1);
 
   QWidget* panel3 = makePanel(QStringLiteral("Panel3"), splitter1);
-  panel3->layout()->addWidget(
-      makeStrip(QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight,
-                panel3));
+  panel3->layout()->addWidget(makeStrip(
+      QStringLiteral("Panel4"), QStringLiteral("Основной шаблон сайта."), kStripHeight, panel3));
   Memo4 = makeMemo(QStringLiteral("Memo4"), false, panel3);
   panel3->layout()->addWidget(Memo4);
 
@@ -264,10 +263,10 @@ QWidget* TSiteProject::createTemplateTab() {
   panel5->layout()->addWidget(splitter2);
 
   QWidget* panel6 = makePanel(QStringLiteral("Panel6"), splitter2);
-  panel6->layout()->addWidget(makeStrip(
-      QStringLiteral("Panel8"),
-      QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
-      kStripHeight, panel6));
+  panel6->layout()->addWidget(
+      makeStrip(QStringLiteral("Panel8"),
+                QStringLiteral("Код адсенса. переменная в шаблоне SiteGeneratorChange.Adsence"),
+                kStripHeight, panel6));
   Memo5 = makeMemo(QStringLiteral("Memo5"), false, panel6);
   panel6->layout()->addWidget(Memo5);
 
@@ -326,7 +325,8 @@ QWidget* TSiteProject::createTextTab() {
 QWidget* TSiteProject::createGenerationTab() {
   TabSheet5 = new QWidget;
   TabSheet5->setObjectName(QStringLiteral("TabSheet5"));
-  QGroupBox* group = fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
+  QGroupBox* group =
+      fillTab(TabSheet5, QStringLiteral("GroupBox2"), QStringLiteral("Генерация сайта"));
   Button1 = new QPushButton(QStringLiteral("Сгенерировать и выгрузить"), group);
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);

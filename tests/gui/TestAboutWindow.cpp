@@ -57,7 +57,8 @@ void TestAboutWindow::content() {
   QCOMPARE(m_form2->size(), QSize(375, 210));
   QCOMPARE(m_form2->minimumSize(), QSize(375, 210));
   QCOMPARE(m_form2->maximumSize(), QSize(375, 210));
-  QVERIFY(!(m_form2->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+  QVERIFY(
+      !(m_form2->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
   QCOMPARE(m_form2->pos(), QPoint(465, 364));
 
   auto* label = m_form2->findChild<QLabel*>("Label1");

@@ -69,11 +69,13 @@ void TestCommandLine::answersWithoutAWindow_data() {
   QTest::addColumn<QByteArray>("expected");  // stdout exactly, or its first line for --help
   const QByteArray version = QByteArrayLiteral("orvana " ORVANA_VERSION "\n");
   const QByteArray usage = QByteArrayLiteral("Usage: orvana [--version | --help]\n");
+  // clang-format off
   QTest::newRow("--version, offscreen") << QStringList{"--version"} << true << version;
   QTest::newRow("--version, no display") << QStringList{"--version"} << false << version;
   QTest::newRow("--help, offscreen") << QStringList{"--help"} << true << usage;
   QTest::newRow("--help, no display") << QStringList{"--help"} << false << usage;
   QTest::newRow("first option wins") << QStringList{"--help", "--version"} << false << usage;
+  // clang-format on
   QTest::newRow("after a Qt option")
       << QStringList{"-platform", "offscreen", "--version"} << false << version;
 }

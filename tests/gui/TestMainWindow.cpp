@@ -385,9 +385,11 @@ void TestMainWindow::closeWithEachAnswer_data() {
   QTest::addColumn<int>("answer");
   QTest::addColumn<bool>("dialogChoosesFile");
   QTest::addColumn<bool>("written");
+  // clang-format off
   QTest::newRow("Cancel: closed unsaved") << int(MessageBox::Cancel) << false << false;
   QTest::newRow("OK, dialog cancelled: closed unsaved") << int(MessageBox::Ok) << false << false;
   QTest::newRow("OK, file chosen: saved and closed") << int(MessageBox::Ok) << true << true;
+  // clang-format on
 }
 
 void TestMainWindow::closeWithEachAnswer() {
@@ -421,7 +423,8 @@ void TestMainWindow::failedSaveKeepsTheProjectOpen() {
   QCOMPARE(MessageBox::history().size(), 2);
   QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
-  QVERIFY2(MessageBox::lastText().startsWith("Cannot create file \"" + tempPath("no/such/folder/p.orvana")),
+  QVERIFY2(MessageBox::lastText().startsWith("Cannot create file \"" +
+                                             tempPath("no/such/folder/p.orvana")),
            qPrintable(MessageBox::lastText()));
   QVERIFY(MessageBox::lastText().endsWith('.'));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
@@ -459,8 +462,10 @@ class SmallFileLimit {
 
 void TestMainWindow::failedSaveIsShownWhole_data() {
   QTest::addColumn<bool>("writeFails");  // else the file cannot be created
+  // clang-format off
   QTest::newRow("the write fails") << true;
   QTest::newRow("the folder is missing") << false;
+  // clang-format on
 }
 
 void TestMainWindow::failedSaveIsShownWhole() {
@@ -709,11 +714,13 @@ void TestMainWindow::failedOpenKeepsTheActiveProjectInFront() {
 void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow_data() {
   QTest::addColumn<int>("picked");  // the node clicked before the close; -1: none
   QTest::addColumn<int>("answer");
+  // clang-format off
   QTest::newRow("last, Cancel") << 2 << int(MessageBox::Cancel);
   QTest::newRow("last, OK and saved") << 2 << int(MessageBox::Ok);
   QTest::newRow("middle, Cancel") << 1 << int(MessageBox::Cancel);
   QTest::newRow("first, Cancel") << 0 << int(MessageBox::Cancel);
   QTest::newRow("none clicked, Cancel") << -1 << int(MessageBox::Cancel);
+  // clang-format on
 }
 
 void TestMainWindow::closingLeavesTheTreeOnTheActiveWindow() {

@@ -304,10 +304,12 @@ void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed_data() {
   QTest::addColumn<bool>("prune");
   QTest::addColumn<int>("answer");     // to the question, if asked
   QTest::addColumn<int>("lastStale");  // page1.html .. pageN.html left by an earlier build
+  // clang-format off
   QTest::newRow("off: never asked") << false << int(MessageBox::Ok) << 6;
   QTest::newRow("on, refused") << true << int(MessageBox::Cancel) << 6;
   QTest::newRow("on, allowed") << true << int(MessageBox::Ok) << 6;
   QTest::newRow("on, a long list") << true << int(MessageBox::Ok) << 25;
+  // clang-format on
 }
 
 void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed() {

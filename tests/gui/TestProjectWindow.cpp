@@ -167,8 +167,10 @@ void TestProjectWindow::newWindowShowsTheDefaultProject() {
   QVERIFY(w->Generator().SavePath().empty());
   QVERIFY(w->Generator().SiteTemplate().empty());
 
-  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo4")), orvana::DefaultTemplateLines());
-  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo5")), orvana::DefaultAdsenseLines());
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo4")),
+           orvana::DefaultTemplateLines());
+  QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo5")),
+           orvana::DefaultAdsenseLines());
   QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo6")), orvana::DefaultCssLines());
   QVERIFY(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo1")).empty());
   QVERIFY(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo2")).empty());
@@ -245,6 +247,7 @@ void TestProjectWindow::numberRule_data() {
   QTest::addColumn<QString>("edit");
   QTest::addColumn<QString>("text");
   QTest::addColumn<int>("expected");  // -1: refused
+  // clang-format off
   QTest::newRow("leading blank") << "Edit3" << " 12" << 12;
   QTest::newRow("trailing blank") << "Edit3" << "12 " << -1;
   QTest::newRow("dollar hex") << "Edit3" << "$10" << 16;
@@ -252,6 +255,7 @@ void TestProjectWindow::numberRule_data() {
   QTest::newRow("negative") << "Edit2" << "-7" << -7;
   QTest::newRow("beyond 32 bits") << "Edit2" << "2147483648" << -1;
   QTest::newRow("empty") << "Edit2" << "" << -1;
+  // clang-format on
 }
 
 void TestProjectWindow::numberRule() {
@@ -309,7 +313,8 @@ void TestProjectWindow::templateLinesBecomeCrTerminatedString() {
   w->GeneratorToForm();
   QCOMPARE(orvana::MemoLinesOf(*control<QPlainTextEdit>(w, "Memo6")),
            (TStringList{longLine, "\xCF\xF0\xE8\xE2\xE5\xF2"}));
-  QCOMPARE(control<QPlainTextEdit>(w, "Memo6")->toPlainText().section('\n', 1, 1), QString("Привет"));
+  QCOMPARE(control<QPlainTextEdit>(w, "Memo6")->toPlainText().section('\n', 1, 1),
+           QString("Привет"));
 }
 
 void TestProjectWindow::savingAndLoadingKeepsEveryMemoLine() {
@@ -414,8 +419,8 @@ void TestProjectWindow::counterStaysExactWhileEditing() {
   moveFocus(memo2);
   memo2->setPlainText("start\n");
 
-  const QStringList pieces = {"a",      "слово ",     "\n",         "\n\n",      "x\ny\nz",
-                              "\u2028", "\U0001F600", "中文",       "\u00A0",    "tail\n",
+  const QStringList pieces = {"a",      "слово ",     "\n",          "\n\n",   "x\ny\nz",
+                              "\u2028", "\U0001F600", "中文",        "\u00A0", "tail\n",
                               "\r\n",   "€",          "q\U0001F601w"};
   QRandomGenerator random(20240607);
   QString failure;
@@ -446,7 +451,8 @@ void TestProjectWindow::counterStaysExactWhileEditing() {
       case 3:  // type at the caret, Shift+Return for a line separator
         memo2->setTextCursor(cursor);
         typeText(memo2, "ёж ");
-        QTest::keyClick(memo2, Qt::Key_Return, random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
+        QTest::keyClick(memo2, Qt::Key_Return,
+                        random.bounded(2) ? Qt::ShiftModifier : Qt::NoModifier);
         check("type", i);
         break;
       case 4:  // backspace over whatever is there, pairs and breaks included
@@ -504,8 +510,8 @@ void TestProjectWindow::addressesThatRunScriptAreNamedAfterTheGenerationBox() {
   TPFolderDialog::ScriptNextResult(folder);
   control<QPushButton>(w, "Button2")->click();
   control<QPlainTextEdit>(w, "Memo2")->setPlainText("Первая страница сайта.");
-  control<QPlainTextEdit>(w, "Memo1")->setPlainText(
-      "http://example.org/\nvbscript:msgbox(1)\nhttp://example.org/x");
+  control<QPlainTextEdit>(w, "Memo1")
+      ->setPlainText("http://example.org/\nvbscript:msgbox(1)\nhttp://example.org/x");
   bool writtenWhenWarned = true;
   MessageBox::setNextAnswer(MessageBox::Ok);
   MessageBox::setNextAnswer(MessageBox::Ok,
@@ -568,6 +574,7 @@ void TestProjectWindow::folderOutsideWindows1251IsRefused_data() {
   QTest::addColumn<QString>("name");
   QTest::addColumn<bool>("refused");
   QTest::addColumn<bool>("fromChooser");  // else put straight into Edit4
+  // clang-format off
   QTest::newRow("Latin letter with accent, chooser") << "café" << true << true;
   QTest::newRow("Latin letter with accent, Edit4") << "café" << true << false;
   QTest::newRow("CJK, chooser") << "日本" << true << true;
@@ -575,6 +582,7 @@ void TestProjectWindow::folderOutsideWindows1251IsRefused_data() {
   QTest::newRow("outside the BMP, Edit4") << "site😀" << true << false;
   QTest::newRow("Cyrillic and №, chooser") << "Сайт №1" << false << true;
   QTest::newRow("Cyrillic and №, Edit4") << "Сайт №1" << false << false;
+  // clang-format on
 }
 
 void TestProjectWindow::folderOutsideWindows1251IsRefused() {
@@ -739,8 +747,10 @@ void TestProjectWindow::generationTabShowsTheReport() {
 
 void TestProjectWindow::largeSitesShowTheirProgress_data() {
   QTest::addColumn<int>("pages");
+  // clang-format off
   QTest::newRow("small: no bar") << 3;
   QTest::newRow("large: a bar") << TSiteProject::kProgressPages + 5;
+  // clang-format on
 }
 
 void TestProjectWindow::largeSitesShowTheirProgress() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -116,13 +117,22 @@ long DecodeUtf8(std::string_view text, size_t& length) {
 
 namespace {
 
-// The Windows-1251 byte of each code point below U+0800 (two-byte UTF-8
-// and less), or -1.
+// The Windows-1251 byte of each code point of two-byte UTF-8 (U+0080..U+07FF),
+// or -1. Below U+0080 a two-byte sequence is overlong, not UTF-8: -1 too, so
+// the lead bytes C0 and C1 need no test of their own.
 constexpr auto kTwoByteCodes = [] {
   std::array<short, 0x800> table{};
-  for (char32_t cp = 0; cp < table.size(); ++cp) table[cp] = static_cast<short>(ToCp1251(cp));
+  for (char32_t cp = 0; cp < table.size(); ++cp)
+    table[cp] = static_cast<short>(cp < 0x80 ? -1 : ToCp1251(cp));
   return table;
 }();
+
+// The table entry of the two-byte sequence in bytes 2k and 2k+1 of `word`
+// (little-endian).
+inline short PairCode(uint64_t word, int k) {
+  const auto pair = static_cast<unsigned>(word >> (16 * k));
+  return kTwoByteCodes[((pair & 0x1Fu) << 6) | ((pair >> 8) & 0x3Fu)];
+}
 
 // The same for U+2000..U+21FF, where the code page's dashes, quotes and
 // signs of three-byte UTF-8 lie.
@@ -162,6 +172,26 @@ TUtf8Run Utf8ToCp1251Run(std::string_view text, char* out) {
     // them, one after the other.
     if (static_cast<unsigned char>(c - 0xC2) <= 0xDF - 0xC2 && end - p >= 2 &&
         (p[1] & 0xC0) == 0x80) {
+      // Four of them at a time while eight bytes are four lead and
+      // continuation pairs that all have a byte.
+      if constexpr (std::endian::native == std::endian::little) {
+        const unsigned char* const start = p;
+        while (end - p >= 8) {
+          uint64_t word;
+          std::memcpy(&word, p, 8);
+          if ((word & 0xC0E0C0E0C0E0C0E0u) != 0x80C080C080C080C0u) break;
+          const short b0 = PairCode(word, 0), b1 = PairCode(word, 1);
+          const short b2 = PairCode(word, 2), b3 = PairCode(word, 3);
+          if ((b0 | b1 | b2 | b3) < 0) break;
+          o[0] = static_cast<char>(b0);
+          o[1] = static_cast<char>(b1);
+          o[2] = static_cast<char>(b2);
+          o[3] = static_cast<char>(b3);
+          p += 8;
+          o += 4;
+        }
+        if (p != start) continue;
+      }
       const short b = kTwoByteCodes[((c & 0x1Fu) << 6) | (p[1] & 0x3Fu)];
       if (b < 0) break;
       *o++ = static_cast<char>(b);

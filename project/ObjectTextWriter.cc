@@ -19,22 +19,39 @@ namespace {
 
 namespace ot = object_text;
 
-// One output form per Windows-1251 byte: the byte itself when it may stand in
-// a quoted run, otherwise its "#" code. Built once, so the hot loop does no
-// number formatting and makes no temporaries.
+// What each Windows-1251 byte adds to a string's line, by whether a quoted
+// run is open before it: a byte that may stand in a quoted run opens one
+// ("'a") or continues it ("a"); any other byte is its "#" code, after a
+// quote that closes the open run ("'#1090") or not ("#1090"). Each form fits
+// in eight bytes, so the hot loop copies one word per byte and needs no
+// branch to tell the cases apart. Built once.
 struct TByteForms {
-  std::array<bool, 256> plain{};
-  std::array<std::array<char, 8>, 256> code{};
-  std::array<uint8_t, 256> code_length{};
+  static constexpr unsigned kInRun = 256;  // index offset: a quoted run is open
+  std::array<std::array<char, 8>, 512> form{};
+  std::array<uint8_t, 512> length{};
+  std::array<uint16_t, 512> next{};  // kInRun when a run is open after the byte
 
   TByteForms() {
-    for (int b = 0; b < 256; ++b) {
-      plain[b] = b >= 32 && b <= 127 && b != '\'';
-      code[b][0] = '#';
-      const auto [end, ec] =
-          std::to_chars(code[b].data() + 1, code[b].data() + code[b].size(),
-                        static_cast<unsigned>(Cp1251ToUnicode(static_cast<unsigned char>(b))));
-      code_length[b] = static_cast<uint8_t>(end - code[b].data());
+    for (unsigned state : {0u, kInRun}) {
+      for (unsigned b = 0; b < 256; ++b) {
+        const unsigned index = state | b;
+        char* out = form[index].data();
+        size_t n = 0;
+        if (b >= 32 && b <= 127 && b != '\'') {
+          if (state == 0) out[n++] = '\'';
+          out[n++] = static_cast<char>(b);
+          next[index] = kInRun;
+        } else {
+          if (state != 0) out[n++] = '\'';
+          out[n++] = '#';
+          const auto [end, ec] =
+              std::to_chars(out + n, out + form[index].size(),
+                            static_cast<unsigned>(Cp1251ToUnicode(static_cast<unsigned char>(b))));
+          n = static_cast<size_t>(end - out);
+          next[index] = 0;
+        }
+        length[index] = static_cast<uint8_t>(n);
+      }
     }
   }
 };
@@ -222,47 +239,53 @@ class TObjectTextWriter {
       out_.append(ot::kLineEnd);
       Indent(level);
     }
-    // The characters are put together in a block on the stack and appended
-    // in pieces of a few kilobytes: a "#" code is one fixed-size copy there,
-    // not an append of its own. One step adds at most a quoted run of 64
-    // characters and its quotes, or one code.
+    // The lines are put together in a block on the stack and appended in
+    // pieces of a few kilobytes. One line adds at most kLineBytes: five
+    // bytes a character, its closing quote and the slack of the last
+    // eight-byte copy.
+    constexpr size_t kLineBytes = ot::kMaxStringCharsPerLine * 5 + 16;
+    const size_t indent = static_cast<size_t>(level * ot::kIndentWidth);
+    const size_t join = ot::kStringJoin.size() + ot::kLineEnd.size() + indent;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(s.data());
     char block[4096];
-    size_t n = 0;
+    char* o = block;
     size_t i = 0;
-    size_t count = 0;
     while (i < length) {
-      if (n > sizeof block - 128) {
-        out_.append(block, n);
-        n = 0;
+      if (i != 0) {
+        // The next line: the join, then the indentation.
+        if (join > sizeof block - kLineBytes) {
+          out_.append(block, static_cast<size_t>(o - block));
+          o = block;
+          out_.append(ot::kStringJoin);
+          out_.append(ot::kLineEnd);
+          Indent(level);
+        } else {
+          if (static_cast<size_t>(o - block) + join + kLineBytes > sizeof block) {
+            out_.append(block, static_cast<size_t>(o - block));
+            o = block;
+          }
+          std::memcpy(o, ot::kStringJoin.data(), ot::kStringJoin.size());
+          o += ot::kStringJoin.size();
+          std::memcpy(o, ot::kLineEnd.data(), ot::kLineEnd.size());
+          o += ot::kLineEnd.size();
+          std::memset(o, ' ', indent);
+          o += indent;
+        }
+      } else if (static_cast<size_t>(o - block) + kLineBytes > sizeof block) {
+        out_.append(block, static_cast<size_t>(o - block));
+        o = block;
       }
-      if (count == ot::kMaxStringCharsPerLine) {
-        out_.append(block, n);
-        n = 0;
-        out_.append(ot::kStringJoin);
-        out_.append(ot::kLineEnd);
-        Indent(level);
-        count = 0;
+      const size_t line_end = std::min(length, i + ot::kMaxStringCharsPerLine);
+      unsigned state = 0;
+      for (; i < line_end; ++i) {
+        const unsigned index = state | bytes[i];
+        std::memcpy(o, forms_.form[index].data(), 8);
+        o += forms_.length[index];
+        state = forms_.next[index];
       }
-      const unsigned char b = bytes[i];
-      if (forms_.plain[b]) {
-        const size_t limit = std::min(length, i + (ot::kMaxStringCharsPerLine - count));
-        size_t j = i + 1;
-        while (j < limit && forms_.plain[bytes[j]]) ++j;
-        block[n++] = '\'';
-        std::memcpy(block + n, s.data() + i, j - i);
-        n += j - i;
-        block[n++] = '\'';
-        count += j - i;
-        i = j;
-      } else {
-        std::memcpy(block + n, forms_.code[b].data(), sizeof forms_.code[b]);
-        n += forms_.code_length[b];
-        ++count;
-        ++i;
-      }
+      if (state != 0) *o++ = '\'';
     }
-    out_.append(block, n);
+    out_.append(block, static_cast<size_t>(o - block));
     MaybeFlush();
   }
 

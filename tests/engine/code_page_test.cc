@@ -155,6 +155,33 @@ TEST(CodePage, QuickConversionAgreesWithPlainOverRandomTexts) {
   }
 }
 
+// Runs of two-byte letters with one odd sequence at every place of the
+// eight-byte groups the conversion may take them in, and the text cut at
+// every length.
+TEST(CodePage, OddSequencesAmongTwoByteLettersAgreeWithPlain) {
+  const std::string letters = "абвгдежзийклмнопрстуфхцчшщъыьэюяЁё";
+  const std::string odd[] = {"\xC0\x80", "\xC1\xBF", "\xC3\xA9", "€", "x",
+                             "\xD0x",    "\xD0",     "\x80\x80", "ў", "\xDF\xBF"};
+  for (const std::string& piece : odd) {
+    for (size_t at = 0; at <= 20; at += 2) {
+      const std::string text = letters.substr(0, at) + piece + letters.substr(at);
+      for (size_t cut = 0; cut <= text.size(); ++cut) {
+        const std::string part = text.substr(0, cut);
+        const std::string plain = PlainUtf8ToCp1251(part);
+        ASSERT_EQ(Utf8ToCp1251(part), plain) << part;
+        std::string out(part.size(), '\0');
+        const TUtf8Run run = Utf8ToCp1251Run(part, out.data());
+        ASSERT_EQ(out.substr(0, run.written), PlainUtf8ToCp1251(part.substr(0, run.read))) << part;
+        if (run.read < part.size()) {
+          size_t length = 0;
+          DecodeUtf8(std::string_view(part).substr(run.read), length);
+          ASSERT_EQ(PlainUtf8ToCp1251(part.substr(run.read, length)), "?") << part;
+        }
+      }
+    }
+  }
+}
+
 // Texts longer than the conversion's block, with sequences across its edges:
 // mostly characters of the code page, so that runs reach the block's end.
 TEST(CodePage, LongTextsAgreeWithPlainAcrossBlocks) {

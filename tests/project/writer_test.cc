@@ -2,9 +2,11 @@
 
 #include <functional>
 #include <ostream>
+#include <random>
 #include <string>
 #include <string_view>
 
+#include "CodePage.h"
 #include "DefaultContent.h"
 #include "ProjectFile.h"
 #include "ProjectTestUtil.h"
@@ -220,6 +222,62 @@ TEST(ProjectWriter, NewProjectWritesPagesTheThreeTextsAndTheBounds) {
     EXPECT_EQ(text.find(std::string("\r\n  ") + absent), std::string::npos) << absent;
   // The file is 7-bit ASCII.
   for (char c : text) ASSERT_LT(static_cast<unsigned char>(c), 128u);
+}
+
+// --- Strings of every kind against a plain writer ------------------------------
+
+// The string writer done the slow, obvious way: one character at a time, a
+// quoted run opened and closed around the characters that may stand in one,
+// 64 characters a line.
+std::string PlainStringLines(const std::string& s, const std::string& indent) {
+  if (s.empty()) return "''";
+  std::string out;
+  if (s.size() > 64) out += "\r\n" + indent;
+  bool quoted = false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (i != 0 && i % 64 == 0) {
+      if (quoted) out += '\'';
+      quoted = false;
+      out += " +\r\n" + indent;
+    }
+    const auto b = static_cast<unsigned char>(s[i]);
+    const bool plain = b >= 32 && b <= 127 && b != '\'';
+    if (plain != quoted) out += '\'';
+    quoted = plain;
+    if (plain)
+      out += static_cast<char>(b);
+    else
+      out += "#" + std::to_string(static_cast<unsigned>(Cp1251ToUnicode(b)));
+  }
+  if (quoted) out += '\'';
+  return out;
+}
+
+TEST(ProjectWriter, RandomStringsAreWrittenAsThePlainWriterWritesThem) {
+  std::mt19937 random(20261208);
+  // Bytes drawn from groups, so that runs of letters, codes, quotes and
+  // controls meet in every order and at every place of a line.
+  const std::string groups[] = {"abc xyz.,", "\xE0\xE1\xF0\xFF\xC0\xA8\xB8", "'",
+                                std::string("\r\n\t\0\x1F", 5), "\x80\x88\x98\x99\xA0\x7F"};
+  for (int round = 0; round < 400; ++round) {
+    std::string title;
+    const size_t length = random() % (round < 200 ? 140 : 1400);
+    const size_t run = 1 + random() % 9;
+    const std::string* group = &groups[0];
+    for (size_t i = 0; i < length; ++i) {
+      if (i % run == 0) group = &groups[random() % std::size(groups)];
+      title += (*group)[random() % group->size()];
+    }
+    TSiteGenerator g;
+    g.SetSiteTitle(title);
+    g.SetSiteText({title, "x"});
+    const std::string text = WriteProjectText(g);
+    if (title.empty()) continue;
+    const std::string expected = "\r\n  SiteTitle = " + PlainStringLines(title, "    ") + "\r\n";
+    ASSERT_NE(text.find(expected), std::string::npos) << "round " << round << "\n" << text;
+    const std::string item = "\r\n    " + PlainStringLines(title, "      ") + "\r\n    'x')";
+    ASSERT_NE(text.find(item), std::string::npos) << "round " << round << "\n" << text;
+  }
 }
 
 }  // namespace

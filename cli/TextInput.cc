@@ -2,9 +2,17 @@
 
 #include <sys/stat.h>
 
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+#define ORVANA_MAP_INPUT 1
+#endif
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "CliError.h"
@@ -139,25 +147,103 @@ std::string ReadInputFile(const std::string& path) {
   return ReadStream(file.get(), path);
 }
 
-TInputText ReadInputText(const std::string& path, TInputEncoding encoding) {
-  std::string bytes = ReadInputFile(path);
+namespace {
+
+// A regular file mapped for reading, so that its bytes are converted
+// straight from the page cache rather than copied into a buffer first.
+// Empty when the file is not a regular file or cannot be mapped; the caller
+// then reads it as a stream.
+class TMappedFile {
+ public:
+  explicit TMappedFile(const std::string& path) {
+#ifdef ORVANA_MAP_INPUT
+    if (path == "-") return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      const auto size = static_cast<size_t>(st.st_size);
+      void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+      if (data != MAP_FAILED) {
+        ::madvise(data, size, MADV_SEQUENTIAL);
+        data_ = static_cast<const char*>(data);
+        size_ = size;
+      }
+    }
+    ::close(fd);
+#else
+    (void)path;
+#endif
+  }
+  TMappedFile(const TMappedFile&) = delete;
+  TMappedFile& operator=(const TMappedFile&) = delete;
+  ~TMappedFile() {
+#ifdef ORVANA_MAP_INPUT
+    if (data_) ::munmap(const_cast<char*>(data_), size_);
+#endif
+  }
+
+  bool Mapped() const { return data_ != nullptr; }
+  std::string_view Bytes() const { return {data_, size_}; }
+
+ private:
+  const char* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// DecodeUtf8Input and then SplitLines, done a line at a time: each line is
+// converted into one scratch buffer and copied out at its final size, so the
+// whole converted text is never held twice. A UTF-8 sequence cannot hold a
+// line feed, so cutting first converts the same characters.
+TInputText DecodeInputLines(std::string_view utf8, const std::string& path) {
+  if (utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark)
+    utf8.remove_prefix(kByteOrderMark.size());
   TInputText input;
+  std::string scratch;
+  size_t line = 0;
+  bool malformed = false;
+  const std::function<bool(size_t, long)> stop = [&](size_t, long code_point) {
+    if (code_point < 0) {
+      malformed = true;
+      return false;
+    }
+    // A character the code page lacks.
+    if (input.unmapped++ == 0) input.first_unmapped_line = line;
+    return true;
+  };
+  size_t start = 0;
+  while (start < utf8.size()) {
+    const size_t lf = utf8.find('\n', start);
+    const size_t end = lf == std::string_view::npos ? utf8.size() : lf;
+    ++line;
+    scratch.clear();
+    AppendUtf8AsCp1251(utf8.substr(start, end - start), scratch, stop);
+    if (malformed)
+      throw ECliError("Cannot read " + InputName(path) + " as UTF-8: line " + std::to_string(line) +
+                      " holds bytes that are not UTF-8 (for a file in Windows-1251, give "
+                      "--input-encoding windows-1251)");
+    size_t length = scratch.size();
+    if (lf != std::string_view::npos && length > 0 && scratch[length - 1] == '\r') --length;
+    input.lines.emplace_back(scratch.data(), length);
+    if (lf == std::string_view::npos) break;
+    start = lf + 1;
+  }
+  return input;
+}
+
+}  // namespace
+
+TInputText ReadInputText(const std::string& path, TInputEncoding encoding) {
+  const TMappedFile mapped(path);
+  std::string bytes;
+  if (!mapped.Mapped()) bytes = ReadInputFile(path);
+  const std::string_view text = mapped.Mapped() ? mapped.Bytes() : std::string_view(bytes);
   if (encoding == TInputEncoding::kWindows1251) {
-    input.lines = SplitLines(bytes);
+    TInputText input;
+    input.lines = SplitLines(text);
     return input;
   }
-  const TDecodedInput decoded = DecodeUtf8Input(bytes);
-  // The file is not needed once it is converted.
-  std::string().swap(bytes);
-  if (decoded.malformed_line != 0)
-    throw ECliError("Cannot read " + InputName(path) + " as UTF-8: line " +
-                    std::to_string(decoded.malformed_line) +
-                    " holds bytes that are not UTF-8 (for a file in Windows-1251, give "
-                    "--input-encoding windows-1251)");
-  input.lines = SplitLines(decoded.text);
-  input.unmapped = decoded.unmapped;
-  input.first_unmapped_line = decoded.first_unmapped_line;
-  return input;
+  return DecodeInputLines(text, path);
 }
 
 }  // namespace orvana::cli

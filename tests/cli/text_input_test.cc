@@ -209,5 +209,40 @@ TEST(TextInput, DecodingAgreesWithPlainWalkOverRandomTexts) {
   EXPECT_LT(malformed, 2700);
 }
 
+// A file read a line at a time gives what the whole-text conversion and the
+// cut into lines give: the lines, the '?' count and its first line, or the
+// first malformed line in the message.
+TEST(TextInput, FilesReadLineByLineAgreeWithTheWholeTextPath) {
+  static const char* const kPieces[] = {"Слово ", "a", "\n", "\r\n", "\r",   "—",
+                                        "中",     "ё", "é",  "\x80", "\xD0", "\xC0\x80"};
+  std::mt19937 rng(29);
+  TempDir dir;
+  const std::string file = dir / "in.txt";
+  for (int round = 0; round < 600; ++round) {
+    std::string text = round % 3 == 0 ? "\xEF\xBB\xBF" : "";
+    const size_t size = round % 50 == 0 ? 100000 : rng() % 300;
+    while (text.size() < size) {
+      const size_t piece = rng() % std::size(kPieces);
+      if (piece >= 9 && rng() % 16) continue;
+      text += kPieces[piece];
+    }
+    WriteWholeFile(file, text);
+    const TDecodedInput whole = DecodeUtf8Input(text);
+    if (whole.malformed_line != 0) {
+      ExpectThrowsMessage<ECliError>(
+          [&] { ReadInputText(file, TInputEncoding::kUtf8); },
+          "Cannot read \"" + file + "\" as UTF-8: line " + std::to_string(whole.malformed_line) +
+              " holds bytes that are not UTF-8 (for a file in Windows-1251, give "
+              "--input-encoding windows-1251)");
+      continue;
+    }
+    const TInputText input = ReadInputText(file, TInputEncoding::kUtf8);
+    ASSERT_EQ(input.lines, SplitLines(whole.text)) << round;
+    ASSERT_EQ(input.unmapped, whole.unmapped) << round;
+    ASSERT_EQ(input.first_unmapped_line, whole.first_unmapped_line) << round;
+    ASSERT_EQ(ReadInputText(file, TInputEncoding::kWindows1251).lines, SplitLines(text)) << round;
+  }
+}
+
 }  // namespace
 }  // namespace orvana::cli

@@ -44,6 +44,13 @@ struct JsonValue {
   size_t size() const { return kind == kArray ? items.size() : members.size(); }
   long long Int() const { return static_cast<long long>(number); }
 
+  // True when the whole text is one JSON value (blanks around it allowed).
+  static bool IsOneValue(std::string_view text) {
+    Reader reader{text};
+    JsonValue value;
+    return reader.Value(value, 0) && (reader.Blanks(), reader.pos == text.size());
+  }
+
   // Parses the whole text; on a syntax error, fails the test and returns null.
   static JsonValue Parse(std::string_view text) {
     Reader reader{text};

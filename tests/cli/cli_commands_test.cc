@@ -10,7 +10,7 @@
 #include "CliTestUtil.h"
 #include "CodePage.h"
 #include "DefaultContent.h"
-#include "JsonCheck.h"
+#include "JsonValue.h"
 #include "MemoText.h"
 #include "ProjectDocument.h"
 #include "ProjectFile.h"
@@ -20,7 +20,7 @@ namespace orvana::cli {
 namespace {
 
 using testing::FileExists;
-using testing::JsonCheck;
+using testing::JsonValue;
 using testing::ReadWholeFile;
 using testing::RunResult;
 using testing::RunTool;
@@ -707,8 +707,8 @@ TEST_F(CliCommandsTest, ShowJsonOfABuiltProjectIsOneJsonObject) {
   ASSERT_EQ(r.code, 0) << r.err;
   ASSERT_GT(r.out.size(), 2u);
   EXPECT_EQ(r.out.find('\n'), r.out.size() - 1);  // one line, then the line feed
-  EXPECT_TRUE(JsonCheck::IsOneValue(r.out));
-  EXPECT_FALSE(JsonCheck::IsOneValue(r.out.substr(0, r.out.size() - 2)));
+  EXPECT_TRUE(JsonValue::IsOneValue(r.out));
+  EXPECT_FALSE(JsonValue::IsOneValue(r.out.substr(0, r.out.size() - 2)));
 
   TProjectDocument document;
   document.LoadFromFile(Utf8ToCp1251(ProjectPath()));

@@ -7,7 +7,6 @@
 #include "CodePage.h"
 
 namespace orvana {
-namespace {
 
 TStringList Cp1251Lines(std::initializer_list<const char8_t*> utf8) {
   TStringList lines;
@@ -15,8 +14,6 @@ TStringList Cp1251Lines(std::initializer_list<const char8_t*> utf8) {
   for (const char8_t* s : utf8) lines.push_back(Utf8ToCp1251(reinterpret_cast<const char*>(s)));
   return lines;
 }
-
-}  // namespace
 
 const TStringList& DefaultTemplateLines() {
   // clang-format off

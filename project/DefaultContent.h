@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,10 @@ namespace orvana {
 
 inline constexpr int32_t kDefaultMinCharsPerPage = 4000;
 inline constexpr int32_t kDefaultMaxCharsPerPage = 5000;
+
+// Lines written in UTF-8 in the source, as the engine's Windows-1251 lines:
+// how the built-in templates and stylesheets are kept.
+TStringList Cp1251Lines(std::initializer_list<const char8_t*> utf8);
 
 const TStringList& DefaultTemplateLines();
 const TStringList& DefaultAdsenseLines();

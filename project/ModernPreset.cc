@@ -3,19 +3,10 @@
 #include <initializer_list>
 
 #include "CodePage.h"
+#include "DefaultContent.h"
 #include "MemoText.h"
 
 namespace orvana {
-namespace {
-
-TStringList Cp1251Lines(std::initializer_list<const char8_t*> utf8) {
-  TStringList lines;
-  lines.reserve(utf8.size());
-  for (const char8_t* s : utf8) lines.push_back(Utf8ToCp1251(reinterpret_cast<const char*>(s)));
-  return lines;
-}
-
-}  // namespace
 
 const TStringList& ModernTemplateLines() {
   static const TStringList lines = Cp1251Lines({

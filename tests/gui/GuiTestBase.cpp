@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QMdiArea>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QTest>
@@ -11,6 +12,7 @@
 
 #include "Dialogs.h"
 #include "ErrorHandler.h"
+#include "FProject.h"
 #include "PFolderDialog.h"
 #include "Settings.h"
 
@@ -128,4 +130,27 @@ void GuiTestBase::writeFile(const QString& path, const QByteArray& bytes) {
   QFile file(path);
   QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
   QCOMPARE(file.write(bytes), bytes.size());
+}
+
+void ProjectWindowTestBase::init() {
+  GuiTestBase::init();
+  m_area = new QMdiArea;
+  m_area->resize(900, 700);
+  m_area->show();
+  m_area->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(m_area));
+}
+
+void ProjectWindowTestBase::cleanup() {
+  delete m_area;
+  m_area = nullptr;
+  GuiTestBase::cleanup();
+}
+
+orvana::TSiteProject* ProjectWindowTestBase::newWindow() {
+  auto* window = new orvana::TSiteProject;
+  m_area->addSubWindow(window);
+  window->show();
+  m_area->setActiveSubWindow(window);
+  return window;
 }

@@ -22,7 +22,12 @@
 #include <memory>
 
 class QAction;
+class QMdiArea;
 class QWidget;
+
+namespace orvana {
+class TSiteProject;
+}
 
 class GuiTestBase : public QObject {
   Q_OBJECT
@@ -65,4 +70,27 @@ class GuiTestBase : public QObject {
   QTimer m_modalWatch;
   std::deque<std::function<void(QWidget*)>> m_modalHandlers;
   QStringList m_unexpectedModals;
+};
+
+// The fixture of the tests that drive project windows on their own: each test
+// gets a fresh multiple-document area, shown and active, to put them in.
+class ProjectWindowTestBase : public GuiTestBase {
+  Q_OBJECT
+
+ protected slots:
+  void init() override;
+  void cleanup() override;
+
+ protected:
+  // A new project window in the area, shown and active.
+  orvana::TSiteProject* newWindow();
+  // The window's control of that objectName; a missing one ends the run.
+  template <class T>
+  static T* control(QObject* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control %s", name);
+    return found;
+  }
+
+  QMdiArea* m_area = nullptr;
 };

@@ -31,12 +31,8 @@ using orvana::TSiteProject;
 
 Q_DECLARE_METATYPE(TOrvanaExtras)
 
-class TestProjectExtras : public GuiTestBase {
+class TestProjectExtras : public ProjectWindowTestBase {
   Q_OBJECT
-
- protected slots:
-  void init() override;
-  void cleanup() override;
 
  private slots:
   void extrasTabComesAfterGenerationAndShowsTheDefaults();
@@ -49,43 +45,11 @@ class TestProjectExtras : public GuiTestBase {
   void stalePagesAreListedAndRemovedOnlyWhenAllowed();
 
  private:
-  TSiteProject* newWindow();
-  template <class T>
-  T* control(TSiteProject* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no control %s", name);
-    return found;
-  }
   // Shows the extras tab and gives the control the focus, as a click would.
   void focusOn(QWidget* widget);
   // Changes one control as the user does: keys, clicks, the combo's list.
   void change(TSiteProject* window, const QString& name, const QString& value);
-
-  QMdiArea* m_area = nullptr;
 };
-
-void TestProjectExtras::init() {
-  GuiTestBase::init();
-  m_area = new QMdiArea;
-  m_area->resize(900, 700);
-  m_area->show();
-  m_area->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(m_area));
-}
-
-void TestProjectExtras::cleanup() {
-  delete m_area;
-  m_area = nullptr;
-  GuiTestBase::cleanup();
-}
-
-TSiteProject* TestProjectExtras::newWindow() {
-  auto* window = new TSiteProject;
-  m_area->addSubWindow(window);
-  window->show();
-  m_area->setActiveSubWindow(window);
-  return window;
-}
 
 void TestProjectExtras::focusOn(QWidget* widget) {
   for (QWidget* w = widget; w; w = w->parentWidget()) {

@@ -34,12 +34,8 @@ using orvana::TPFolderDialog;
 using orvana::TSiteProject;
 using orvana::TStringList;
 
-class TestProjectWindow : public GuiTestBase {
+class TestProjectWindow : public ProjectWindowTestBase {
   Q_OBJECT
-
- protected slots:
-  void init() override;
-  void cleanup() override;
 
  private slots:
   void newWindowShowsTheDefaultProject();
@@ -67,13 +63,6 @@ class TestProjectWindow : public GuiTestBase {
   void editsGenerationAndSavingMoveTheModifiedMark();
 
  private:
-  TSiteProject* newWindow();
-  template <class T>
-  T* control(TSiteProject* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no control %s", name);
-    return found;
-  }
   // Types text into an edit (replacing its text), as the user does.
   void typeInto(QLineEdit* edit, const QString& text);
   // Moves the focus from one widget to another, as a click would.
@@ -83,32 +72,7 @@ class TestProjectWindow : public GuiTestBase {
   // and returns the folder.
   QString prepareSite(TSiteProject* w, const QString& min, const QString& max,
                       const QStringList& paragraphs, const QStringList& addresses);
-
-  QMdiArea* m_area = nullptr;
 };
-
-void TestProjectWindow::init() {
-  GuiTestBase::init();
-  m_area = new QMdiArea;
-  m_area->resize(900, 700);
-  m_area->show();
-  m_area->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(m_area));
-}
-
-void TestProjectWindow::cleanup() {
-  delete m_area;
-  m_area = nullptr;
-  GuiTestBase::cleanup();
-}
-
-TSiteProject* TestProjectWindow::newWindow() {
-  auto* window = new TSiteProject;
-  m_area->addSubWindow(window);
-  window->show();
-  m_area->setActiveSubWindow(window);
-  return window;
-}
 
 void TestProjectWindow::typeInto(QLineEdit* edit, const QString& text) {
   moveFocus(edit);

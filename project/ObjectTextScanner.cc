@@ -1,9 +1,14 @@
 #include "ObjectTextScanner.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "CodePage.h"
 #include "Error.h"
@@ -41,6 +46,46 @@ const auto kFourDigitCodes = [] {
   }
   return table;
 }();
+
+// The number that four decimal digits at `p` make, the digits checked.
+unsigned FourDigits(const char* p) {
+  if constexpr (std::endian::native == std::endian::little) {
+    // Pairs of digits in one step, then the two pairs.
+    uint32_t x;
+    std::memcpy(&x, p, 4);
+    x -= 0x30303030u;
+    x = x * 10 + (x >> 8);
+    return (x & 0xFF) * 100 + ((x >> 16) & 0xFF);
+  } else {
+    auto d = [p](int i) { return static_cast<unsigned>(static_cast<unsigned char>(p[i]) - '0'); };
+    return d(0) * 1000 + d(1) * 100 + d(2) * 10 + d(3);
+  }
+}
+
+#if defined(__SSE2__)
+// Sixteen bytes as two masks, bit i for byte i: "#" and decimal digits.
+struct TCodeMasks {
+  unsigned hash, digits;
+};
+TCodeMasks CodeMasks(const char* p) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i t = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+  const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(t, _mm_set1_epi8(9)), t);
+  return {static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8('#')))),
+          static_cast<unsigned>(_mm_movemask_epi8(digit))};
+}
+
+// Where among sixteen bytes the first byte lies that ends a quoted run, or
+// 16 if none of them does.
+unsigned QuotedRunStop(const char* p) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i stop = _mm_or_si128(
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\'')), _mm_cmpeq_epi8(v, _mm_set1_epi8('\r'))),
+      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(v, _mm_setzero_si128())));
+  const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stop));
+  return mask ? static_cast<unsigned>(std::countr_zero(mask)) : 16;
+}
+#endif
 
 }  // namespace
 
@@ -189,6 +234,27 @@ void TScanner::ScanStringPiecesFast() {
   auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
   while (p < end) {
     if (*p == '#') {
+#if defined(__SSE2__)
+      // Up to three codes of four digits at once: "#" at 0, 5 and 10, digits
+      // between, and the byte after the last code no digit.
+      if (!pending_high && end - p >= 16) {
+        const TCodeMasks m = CodeMasks(p);
+        int codes = 0;
+        if ((m.hash & 0x421) == 0x421 && (m.digits & 0xFFFF) == 0x7BDE)
+          codes = 3;
+        else if ((m.hash & 0x21) == 0x21 && (m.digits & 0x7FF) == 0x3DE)
+          codes = 2;
+        else if ((m.hash & 1) && (m.digits & 0x3F) == 0x1E)
+          codes = 1;
+        if (codes > 0) {
+          if (n + 3 > sizeof block) flush();
+          for (int i = 0; i < codes; ++i)
+            block[n++] = static_cast<char>(kFourDigitCodes[FourDigits(p + 5 * i + 1)]);
+          p += 5 * codes;
+          continue;
+        }
+      }
+#endif
       // "#", four digits and one more byte that is no digit.
       if (!pending_high && end - p > 5) {
         const unsigned d1 = digit(p[1]), d2 = digit(p[2]), d3 = digit(p[3]), d4 = digit(p[4]);
@@ -204,6 +270,19 @@ void TScanner::ScanStringPiecesFast() {
       AppendCharCode(ScanCharCode(), pending_high);
       p = begin + pos_;
     } else if (*p == '\'') {
+#if defined(__SSE2__)
+      // A run shorter than sixteen bytes: copied whole, then counted.
+      if (!pending_high && end - p > 16) {
+        const unsigned run = QuotedRunStop(p + 1);
+        if (run < 16 && p[run + 1] == '\'' && (p + run + 2 == end || p[run + 2] != '\'')) {
+          if (n + 16 > sizeof block) flush();
+          std::memcpy(block + n, p + 1, 16);
+          n += run;
+          p += run + 2;
+          continue;
+        }
+      }
+#endif
       const char* q = p + 1;
       while (q < end && !kStringStop[static_cast<unsigned char>(*q)]) ++q;
       if (q < end && *q == '\'' && !pending_high && (q + 1 == end || q[1] != '\'')) {

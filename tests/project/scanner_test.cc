@@ -39,47 +39,25 @@ std::string Tokens(std::string_view text, bool fast) {
   return out + "#arena:" + arena;
 }
 
+// A quoted run of `n` times `c`.
+std::string Quoted(size_t n, char c) {
+  std::string run(n + 2, c);
+  run.front() = run.back() = '\'';
+  return run;
+}
+
 TEST(ScannerTest, QuickStringLoopAgreesWithPlainSteps) {
-  static const std::string kPieces[] = {"#1040",
-                                        "#1103",
-                                        "#1105",
-                                        "#1025",
-                                        "#0065",
-                                        "#0039",
-                                        "#8212",
-                                        "#9999",
-                                        "#0000",
-                                        "#12345",
-                                        "#55357",
-                                        "#56832",
-                                        "#56320",
-                                        "#104",
-                                        "#10",
-                                        "#",
-                                        "#$41",
-                                        "#$D83D",
-                                        "#99999",
-                                        "1",
-                                        "0",
-                                        "'",
-                                        "''",
-                                        "' '",
-                                        "'. '",
-                                        "'abc'",
-                                        "'it''s'",
-                                        "'\xE0\xFF'",
-                                        " ",
-                                        "  +",
-                                        " +\r\n  ",
-                                        "+",
-                                        "\r",
-                                        "\n",
-                                        "x",
-                                        "=",
-                                        "#1040#1041#1042",
-                                        "''''",
-                                        "'" + std::string(300, 'a') + "'",
-                                        "'" + std::string(2500, 'b') + "'"};
+  static const std::string kPieces[] = {
+      "#1040", "#1103", "#1105", "#1025", "#0065", "#0039", "#8212", "#9999", "#0000", "#12345",
+      "#55357", "#56832", "#56320", "#104", "#10", "#", "#$41", "#$D83D", "#99999", "1", "0", "'",
+      "''", "' '", "'. '", "'abc'", "'it''s'", "'\xE0\xFF'", " ", "  +", " +\r\n  ", "+", "\r",
+      "\n", "x", "=", "#1040#1041#1042", "''''", Quoted(300, 'a'), Quoted(2500, 'b'),
+      // Runs around sixteen bytes, and bytes that end a run inside one.
+      Quoted(14, 'c'), Quoted(15, 'd'), Quoted(16, 'e'), Quoted(17, 'f'),
+      std::string("'gh\0ij'", 7), "'kl\rmn'", "'op\nqr'", "'s''t" + Quoted(13, 'u').substr(1),
+      // Codes that look like a run of four-digit ones but are not.
+      "#1040#1041#1042#1043", "#1040#10410#1042", "#1040#1041#104", "#1040#1041#1042#",
+      "#1040#1041#$0410", "#1040#55357#56832", "#10400", "#1040x", "#1040'"};
   std::mt19937 rng(11);
   int strings = 0;
   for (int round = 0; round < 30000; ++round) {
@@ -120,6 +98,34 @@ TEST(ScannerTest, LongParagraphsDecodeWhole) {
       EXPECT_EQ(Tokens(text, true), "2:" + expected + "|#arena:" + expected);
     }
   }
+}
+
+// Lines of strings around the longest line the reader takes, among shorter
+// ones: the same tokens and the same error on the same line either way.
+TEST(ScannerTest, LinesNearTheLengthLimitAgree) {
+  static const std::string kPieces[] = {"#1040", "' '", "'. '", "'abcdefghijklmnopq'", "#0065"};
+  std::mt19937 rng(5);
+  int failed = 0, read = 0;
+  for (int round = 0; round < 300; ++round) {
+    std::string text = "x = ";
+    const int lines = 1 + static_cast<int>(rng() % 5);
+    for (int l = 0; l < lines; ++l) {
+      // Mostly short lines; now and then one within a few bytes of the limit.
+      const size_t target = rng() % 3 == 0 ? kMaxLineBytes - 8 + rng() % 16 : 20 + rng() % 200;
+      std::string line = l == 0 ? "" : "  ";
+      while (line.size() + 20 < target) line += kPieces[rng() % std::size(kPieces)];
+      // A quoted run brings the line to its length exactly.
+      const size_t rest = target - line.size();
+      line += rest < 2 ? std::string(rest, ' ') : Quoted(rest - 2, 'z');
+      text += line;
+      if (l + 1 < lines) text += rng() % 2 ? " +\r\n" : " +\n";
+    }
+    const std::string plain = Tokens(text, false);
+    ASSERT_EQ(Tokens(text, true), plain) << text;
+    (plain.find("error:") == std::string::npos ? read : failed)++;
+  }
+  EXPECT_GT(read, 30);
+  EXPECT_GT(failed, 30);
 }
 
 }  // namespace

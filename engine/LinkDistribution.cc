@@ -61,6 +61,16 @@ int64_t LinkQuota(int64_t addresses, int64_t pages) {
   return pages < 3 ? addresses : addresses / (pages - 1);
 }
 
+void ChooseUniformSubset(size_t n, size_t k, TRandomSource& random, std::vector<uint8_t>& chosen) {
+  k = std::min(n, k);
+  chosen.assign(n, k == n ? 1 : 0);
+  if (k == n) return;
+  for (size_t j = n - k; j < n; ++j) {
+    const size_t t = static_cast<size_t>(random.Uniform(j + 1));
+    chosen[chosen[t] ? j : t] = 1;
+  }
+}
+
 TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
                                    TRandomSource& random, std::string rel)
     : addresses_(addresses),
@@ -75,18 +85,8 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
     return;
   }
   CollectWords(text);
-  // Thinning to the quota by repeated uniform removal leaves a uniformly
-  // chosen subset of that size, in text order. Floyd's sampling draws such a
-  // subset with one number per kept word, however many words the page has.
   const size_t n = words_.size();
-  const size_t k = std::min(n, static_cast<size_t>(quota_));
-  chosen_.assign(n, k == n ? 1 : 0);
-  if (k < n) {
-    for (size_t j = n - k; j < n; ++j) {
-      const size_t t = static_cast<size_t>(random_.Uniform(j + 1));
-      chosen_[chosen_[t] ? j : t] = 1;
-    }
-  }
+  ChooseUniformSubset(n, static_cast<size_t>(quota_), random_, chosen_);
 
   segments_.clear();
   segments_.push_back({text, -1});

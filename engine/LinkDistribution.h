@@ -27,6 +27,12 @@ inline constexpr size_t kLongestLinkWord = 20;
 // The per-page quota for the given address and page counts.
 int64_t LinkQuota(int64_t addresses, int64_t pages);
 
+// Marks in `chosen` (resized to n) a uniformly chosen subset of min(n, k) of
+// the positions 0 .. n - 1: what thinning a list of n words to k by repeated
+// uniform removal keeps. Floyd's sampling draws one number per kept position,
+// however large n is, and none when all are kept.
+void ChooseUniformSubset(size_t n, size_t k, TRandomSource& random, std::vector<uint8_t>& chosen);
+
 // Spreads the addresses over the pages of a site, one page after the other.
 class TLinkDistributor {
  public:

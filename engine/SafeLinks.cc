@@ -173,16 +173,10 @@ void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   }
   const std::vector<TWordSpan> words = SafeLinkCandidates(text);
   // The same uniform choice of at most the quota of the candidates as the
-  // classic distribution makes (Floyd's sampling), in text order.
+  // classic distribution makes, in text order.
   const size_t n = words.size();
   const size_t k = std::min(n, static_cast<size_t>(quota_));
-  chosen_.assign(n, k == n ? 1 : 0);
-  if (k < n) {
-    for (size_t j = n - k; j < n; ++j) {
-      const size_t t = static_cast<size_t>(random_.Uniform(j + 1));
-      chosen_[chosen_[t] ? j : t] = 1;
-    }
-  }
+  ChooseUniformSubset(n, k, random_, chosen_);
   out.reserve(text.size() + k * 64);
   size_t copied = 0;
   for (size_t i = 0; i < n && link_index_ < u; ++i) {

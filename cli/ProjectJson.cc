@@ -103,21 +103,26 @@ std::string GeneratorToJson(const TSiteGenerator& generator) {
   // The extras, only when some differs from its default: every one of them,
   // under its property name.
   out.pop_back();
-  out += ",\"Extras\":{\"PagerWindow\":" + std::to_string(e.PagerWindow) +
-         ",\"MenuWindow\":" + std::to_string(e.MenuWindow) + ",\"PageWord\":";
-  AppendString(out, e.PageWord);
-  out += ",\"IndexLabel\":";
-  AppendString(out, e.IndexLabel);
-  out += ",\"SafeLinks\":";
-  out += e.SafeLinks ? "true" : "false";
-  out += ",\"LinkRel\":";
-  AppendString(out, e.LinkRel);
-  out += ",\"OutputEncoding\":";
-  AppendString(out, e.OutputEncoding);
-  out += ",\"SiteUrl\":";
-  AppendString(out, e.SiteUrl);
-  out += ",\"PruneStale\":";
-  out += e.PruneStale ? "true" : "false";
+  char separator = '{';
+  out += ",\"Extras\":";
+  for (const TExtraProperty& p : kExtrasProperties) {
+    out += separator;
+    separator = ',';
+    out += '"';
+    out += p.name;
+    out += "\":";
+    switch (p.kind) {
+      case TExtraKind::kInteger:
+        out += std::to_string(e.*p.integer);
+        break;
+      case TExtraKind::kString:
+        AppendString(out, e.*p.string);
+        break;
+      case TExtraKind::kBoolean:
+        out += e.*p.boolean ? "true" : "false";
+        break;
+    }
+  }
   out += "}}";
   return out;
 }

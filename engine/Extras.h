@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace orvana {
 
@@ -34,6 +35,30 @@ struct TOrvanaExtras {
 
   bool operator==(const TOrvanaExtras&) const = default;
   bool IsDefault() const { return *this == TOrvanaExtras{}; }
+};
+
+// The extras as properties, by name and kind, in the order the project file
+// and `show --json` give them: what the reader, the writer and the JSON walk.
+enum class TExtraKind { kInteger, kString, kBoolean };
+
+struct TExtraProperty {
+  std::string_view name;
+  TExtraKind kind;
+  int32_t TOrvanaExtras::*integer = nullptr;
+  std::string TOrvanaExtras::*string = nullptr;
+  bool TOrvanaExtras::*boolean = nullptr;
+};
+
+inline const TExtraProperty kExtrasProperties[] = {
+    {"PagerWindow", TExtraKind::kInteger, &TOrvanaExtras::PagerWindow},
+    {"MenuWindow", TExtraKind::kInteger, &TOrvanaExtras::MenuWindow},
+    {"PageWord", TExtraKind::kString, nullptr, &TOrvanaExtras::PageWord},
+    {"IndexLabel", TExtraKind::kString, nullptr, &TOrvanaExtras::IndexLabel},
+    {"SafeLinks", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::SafeLinks},
+    {"LinkRel", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkRel},
+    {"OutputEncoding", TExtraKind::kString, nullptr, &TOrvanaExtras::OutputEncoding},
+    {"SiteUrl", TExtraKind::kString, nullptr, &TOrvanaExtras::SiteUrl},
+    {"PruneStale", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::PruneStale},
 };
 
 }  // namespace orvana

@@ -15,28 +15,6 @@ namespace {
 
 namespace ot = object_text;
 
-enum class TExtraKind { kInteger, kString, kBoolean };
-
-struct TExtraInfo {
-  std::string_view name;
-  TExtraKind kind;
-  int32_t TOrvanaExtras::*integer = nullptr;
-  std::string TOrvanaExtras::*string = nullptr;
-  bool TOrvanaExtras::*boolean = nullptr;
-};
-
-const TExtraInfo kExtras[] = {
-    {"PagerWindow", TExtraKind::kInteger, &TOrvanaExtras::PagerWindow},
-    {"MenuWindow", TExtraKind::kInteger, &TOrvanaExtras::MenuWindow},
-    {"PageWord", TExtraKind::kString, nullptr, &TOrvanaExtras::PageWord},
-    {"IndexLabel", TExtraKind::kString, nullptr, &TOrvanaExtras::IndexLabel},
-    {"SafeLinks", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::SafeLinks},
-    {"LinkRel", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkRel},
-    {"OutputEncoding", TExtraKind::kString, nullptr, &TOrvanaExtras::OutputEncoding},
-    {"SiteUrl", TExtraKind::kString, nullptr, &TOrvanaExtras::SiteUrl},
-    {"PruneStale", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::PruneStale},
-};
-
 std::string Prefix() { return std::string(ot::kErrorReading) + std::string(ot::kExtrasObjectName); }
 
 // The syntax error's message with its line counted from the file's start.
@@ -109,8 +87,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
       continue;
     }
     const std::string_view name = tree.Text(property);
-    const TExtraInfo* info = nullptr;
-    for (const TExtraInfo& extra : kExtras)
+    const TExtraProperty* info = nullptr;
+    for (const TExtraProperty& extra : kExtrasProperties)
       if (ot::EqualsIgnoreCase(name, extra.name)) info = &extra;
     const auto skip = [&](std::string_view inner) {
       warnings.push_back(Prefix() + "." + std::string(name) + ": " + std::string(inner) +

@@ -88,34 +88,26 @@ class TObjectTextWriter {
     out_.append(": ");
     out_.append(ot::kExtrasClassName);
     out_.append(ot::kLineEnd);
-    const auto integer = [&](std::string_view name, int32_t value, int32_t fallback) {
-      if (value == fallback) return;
-      BeginProperty(name, {}, 1);
-      out_.append(std::to_string(value));
+    for (const TExtraProperty& p : kExtrasProperties) {
+      switch (p.kind) {
+        case TExtraKind::kInteger:
+          if (extras.*p.integer == defaults.*p.integer) continue;
+          BeginProperty(p.name, {}, 1);
+          out_.append(std::to_string(extras.*p.integer));
+          break;
+        case TExtraKind::kString:
+          if (extras.*p.string == defaults.*p.string) continue;
+          BeginProperty(p.name, {}, 1);
+          WriteString(extras.*p.string, 2);
+          break;
+        case TExtraKind::kBoolean:
+          if (extras.*p.boolean == defaults.*p.boolean) continue;
+          BeginProperty(p.name, {}, 1);
+          out_.append(extras.*p.boolean ? ot::kTrue : ot::kFalse);
+          break;
+      }
       out_.append(ot::kLineEnd);
-    };
-    const auto string = [&](std::string_view name, const std::string& value,
-                            const std::string& fallback) {
-      if (value == fallback) return;
-      BeginProperty(name, {}, 1);
-      WriteString(value, 2);
-      out_.append(ot::kLineEnd);
-    };
-    const auto boolean = [&](std::string_view name, bool value, bool fallback) {
-      if (value == fallback) return;
-      BeginProperty(name, {}, 1);
-      out_.append(value ? ot::kTrue : ot::kFalse);
-      out_.append(ot::kLineEnd);
-    };
-    integer("PagerWindow", extras.PagerWindow, defaults.PagerWindow);
-    integer("MenuWindow", extras.MenuWindow, defaults.MenuWindow);
-    string("PageWord", extras.PageWord, defaults.PageWord);
-    string("IndexLabel", extras.IndexLabel, defaults.IndexLabel);
-    boolean("SafeLinks", extras.SafeLinks, defaults.SafeLinks);
-    string("LinkRel", extras.LinkRel, defaults.LinkRel);
-    string("OutputEncoding", extras.OutputEncoding, defaults.OutputEncoding);
-    string("SiteUrl", extras.SiteUrl, defaults.SiteUrl);
-    boolean("PruneStale", extras.PruneStale, defaults.PruneStale);
+    }
     WriteEnd();
   }
 

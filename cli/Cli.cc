@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -31,6 +32,8 @@
 
 namespace orvana::cli {
 namespace {
+
+bool process_ends_after_run = false;
 
 constexpr const char* kToolHelp =
     "Usage: orvana-cli COMMAND PROJECT [OPTIONS]\n"
@@ -423,7 +426,16 @@ struct TBuildOptions {
 // folder failed the directory test (the report is then not set), else 0.
 int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
                  std::ostream& err, std::optional<TBuildReport>& report) {
-  TProjectDocument document;
+  auto owned = std::make_unique<TProjectDocument>();
+  // The last thing the process does: its pages and lines are not freed.
+  struct TLeaveAtExit {
+    std::unique_ptr<TProjectDocument>& document;
+    bool leave;
+    ~TLeaveAtExit() {
+      if (leave) (void)document.release();
+    }
+  } leave_at_exit{owned, process_ends_after_run && !options.several};
+  TProjectDocument& document = *owned;
   ReadProject(project, document, err);
   document.PassTextsThroughMemos();
   TSiteGenerator& generator = document.Generator();
@@ -620,6 +632,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 }
 
 }  // namespace
+
+void SetProcessEndsAfterRun(bool ends) { process_ends_after_run = ends; }
 
 int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::string command;

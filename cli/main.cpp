@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
   // A long build shows its progress only to a person watching a terminal.
   orvana::cli::SetProgressOnTerminal(::isatty(STDERR_FILENO) == 1);
+  orvana::cli::SetProcessEndsAfterRun(true);
   const std::vector<std::string> args(argv + 1, argv + argc);
   return orvana::cli::RunCli(args, std::cout, std::cerr);
 }

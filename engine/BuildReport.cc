@@ -65,11 +65,13 @@ void CountLinks(const TSiteGenerator& g, TBuildReport& report) {
     report.by_address.push_back({url, 0, {}});
   }
   if (by_href.empty()) return;
-  static constexpr std::string_view kOpening = " <a href=\"";
+  // Every link opens with ' <a href="'; its '<' is a byte that plain text
+  // seldom holds, so the search goes from one '<' to the next.
+  static constexpr std::string_view kOpening = "<a href=\"";
   for (int p = 0; p < g.Pages().Count(); ++p) {
     const std::string_view text = g.Pages()[p].PageText;
-    for (size_t at = text.find(kOpening); at != std::string_view::npos;
-         at = text.find(kOpening, at + 1)) {
+    for (size_t at = text.find('<', 1); at != std::string_view::npos; at = text.find('<', at + 1)) {
+      if (text[at - 1] != ' ' || text.compare(at, kOpening.size(), kOpening) != 0) continue;
       const size_t begin = at + kOpening.size();
       const size_t end = text.find('"', begin);
       if (end == std::string_view::npos) break;

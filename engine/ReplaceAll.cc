@@ -5,8 +5,27 @@
 namespace orvana {
 
 const char* FindBytes(const char* from, const char* end, std::string_view pattern) {
-  return static_cast<const char*>(
-      memmem(from, static_cast<size_t>(end - from), pattern.data(), pattern.size()));
+  const size_t m = pattern.size();
+  if (m == 0) return from;
+  if (static_cast<size_t>(end - from) < m) return nullptr;
+  // The patterns looked for (placeholders, a CR pair, a word) mostly begin
+  // with a byte that is rare in the text, so memchr finds the candidates at
+  // memory speed. Where that byte turns out to be common, memmem, which never
+  // looks at a byte twice, takes over for the rest of the text.
+  const char* const last = end - m;
+  const char* p = from;
+  size_t misses = 0;
+  while (p <= last) {
+    const char* hit =
+        static_cast<const char*>(std::memchr(p, pattern[0], static_cast<size_t>(last - p) + 1));
+    if (!hit) return nullptr;
+    if (std::memcmp(hit + 1, pattern.data() + 1, m - 1) == 0) return hit;
+    p = hit + 1;
+    if (++misses >= 8 && static_cast<size_t>(p - from) < misses * 64)
+      return static_cast<const char*>(
+          memmem(p, static_cast<size_t>(end - p), pattern.data(), pattern.size()));
+  }
+  return nullptr;
 }
 
 namespace {

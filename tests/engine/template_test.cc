@@ -27,6 +27,34 @@ TEST(ReplaceAll, EmptyTextOrPattern) {
   EXPECT_EQ(ReplaceAll("abc", "abcd", "x"), "abc");
 }
 
+// The search looks for the pattern's first byte and hands over to memmem
+// once that byte proves common; texts over two- and three-letter alphabets
+// take both paths, and the hits must be where std::string_view puts them.
+TEST(FindBytes, FindsWhatStringViewFindsOnCommonAndRareFirstBytes) {
+  TRandomSource random;
+  random.Seed(7);
+  for (int round = 0; round < 4000; ++round) {
+    const char* alphabet = round % 2 ? "ab" : "abc\r";
+    const size_t letters = round % 2 ? 2 : 4;
+    std::string text(random.Uniform(600), 'x');
+    for (char& c : text)
+      if (random.Uniform(8) != 0 || round % 3 == 0) c = alphabet[random.Uniform(letters)];
+    std::string pattern(1 + random.Uniform(5), 'a');
+    for (char& c : pattern) c = alphabet[random.Uniform(letters)];
+    const size_t from = text.empty() ? 0 : random.Uniform(text.size() + 1);
+    const char* hit = FindBytes(text.data() + from, text.data() + text.size(), pattern);
+    const size_t expected = std::string_view(text).find(pattern, from);
+    ASSERT_EQ(hit ? static_cast<size_t>(hit - text.data()) : std::string_view::npos, expected)
+        << "text " << text << " pattern " << pattern << " from " << from;
+  }
+  const std::string text = std::string(5000, 'a') + "ab";
+  EXPECT_EQ(FindBytes(text.data(), text.data() + text.size(), "ab"), text.data() + 5000);
+  EXPECT_EQ(FindBytes(text.data(), text.data() + text.size(), "b"), text.data() + 5001);
+  EXPECT_EQ(FindBytes(text.data(), text.data() + text.size(), "aab"), text.data() + 4999);
+  EXPECT_EQ(FindBytes(text.data(), text.data() + text.size(), "ba"), nullptr);
+  EXPECT_EQ(FindBytes(text.data(), text.data() + 3, ""), text.data());
+}
+
 TEST(ReplaceAll, InPlaceMatchesTheCopyingForm) {
   std::string s = "one two one";
   EXPECT_EQ(ReplaceAllInPlace(s, "one", "1"), 2u);

@@ -5,6 +5,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "ReplaceAll.h"
 #include "SafeLinks.h"
 #include "UrlSafety.h"
@@ -42,6 +46,27 @@ class TWordSearch {
   const char* Find(const char* from, const char* end) const {
     const size_t m = word_.size();
     const char last = word_[m - 1];
+#if defined(__SSE2__)
+    // Sixteen starting places at a time: those where both the word's first
+    // and its last byte stand are compared whole. In a text of words over
+    // one alphabet few places pass both tests.
+    if (m >= 2) {
+      const __m128i first_bytes = _mm_set1_epi8(word_[0]);
+      const __m128i last_bytes = _mm_set1_epi8(last);
+      while (static_cast<size_t>(end - from) >= m - 1 + 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + m - 1));
+        unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi8(a, first_bytes), _mm_cmpeq_epi8(b, last_bytes))));
+        while (mask != 0) {
+          const char* at = from + std::countr_zero(mask);
+          if (std::memcmp(at + 1, word_.data() + 1, m - 2) == 0) return at;
+          mask &= mask - 1;
+        }
+        from += 16;
+      }
+    }
+#endif
     while (static_cast<size_t>(end - from) >= m) {
       const char c = from[m - 1];
       if (c == last && std::memcmp(from, word_.data(), m - 1) == 0) return from;

@@ -57,7 +57,7 @@ class TLinkDistributor {
     std::string_view original;  // when link < 0
     int64_t link = -1;          // index into links_
   };
-  // The candidates of the text into words_.
+  // The candidates of the text into words_ and word_count_.
   void CollectWords(std::string_view text);
   void Replace(std::string_view word, const std::string& link);
 
@@ -66,8 +66,10 @@ class TLinkDistributor {
   int64_t quota_;
   std::string rel_;
   int64_t link_index_ = 0;
-  // Reused from page to page.
+  // Reused from page to page: the page's candidates are the first
+  // word_count_ of words_.
   std::vector<std::string_view> words_;
+  size_t word_count_ = 0;
   std::vector<uint8_t> chosen_;
   std::vector<TSegment> segments_, next_segments_;
   std::vector<std::string> links_;

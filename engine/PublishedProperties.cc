@@ -37,6 +37,9 @@ std::vector<TPropInfo<G>> MakeGeneratorProps() {
   TPropInfo<G> text{"SiteText", TPropKind::StringList};
   text.GetList = [](const G& g) -> const TStringList& { return g.SiteText(); };
   text.SetList = [](G& g, TStringList v) { g.SetSiteText(std::move(v)); };
+  text.SetJoinedList = [](G& g, std::string joined, std::vector<size_t> line_ends) {
+    g.SetJoinedSiteText(std::move(joined), std::move(line_ends));
+  };
   props.push_back(text);
 
   props.push_back(GenString<&G::SiteTemplate, &G::SetSiteTemplate>("SiteTemplate"));

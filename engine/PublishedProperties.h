@@ -20,7 +20,10 @@ enum class TPropKind { String, Integer, StringList, Collection };
 
 // One published property of a class T. Exactly the accessors of its kind are
 // set: Get/SetString for String, Get/SetInteger for Integer, Get/SetList for
-// StringList, GetPages for Collection.
+// StringList, GetPages for Collection. A string list may also take its lines
+// already joined (SetJoinedList: every line followed by one CR, and the
+// offset of each line's CR), which spares a reader cutting a long text into
+// lines that nobody may ask for.
 template <class T>
 struct TPropInfo {
   const char* name;
@@ -31,6 +34,7 @@ struct TPropInfo {
   void (*SetInteger)(T&, int32_t) = nullptr;
   const TStringList& (*GetList)(const T&) = nullptr;
   void (*SetList)(T&, TStringList) = nullptr;
+  void (*SetJoinedList)(T&, std::string, std::vector<size_t>) = nullptr;
   TSitePages& (*GetPages)(T&) = nullptr;
   const TSitePages& (*GetConstPages)(const T&) = nullptr;
 };

@@ -48,11 +48,47 @@ TSitePage& TSiteGenerator::AddPage(std::string title) {
   return page;
 }
 
+const TStringList& TSiteGenerator::SiteText() const {
+  if (!site_text_lines_ready_) {
+    site_text_.clear();
+    site_text_.reserve(site_text_line_ends_.size());
+    size_t begin = 0;
+    for (size_t end : site_text_line_ends_) {
+      site_text_.emplace_back(site_text_joined_, begin, end - begin);
+      begin = end + 1;
+    }
+    site_text_lines_ready_ = true;
+  }
+  return site_text_;
+}
+
+void TSiteGenerator::SetSiteText(const TStringList& lines) { SetSiteText(TStringList(lines)); }
+
+void TSiteGenerator::SetSiteText(TStringList&& lines) {
+  site_text_ = std::move(lines);
+  site_text_lines_ready_ = true;
+  std::string().swap(site_text_joined_);
+  std::vector<size_t>().swap(site_text_line_ends_);
+  site_text_joined_ready_ = false;
+}
+
+void TSiteGenerator::SetJoinedSiteText(std::string joined, std::vector<size_t> line_ends) {
+  site_text_joined_ = std::move(joined);
+  site_text_line_ends_ = std::move(line_ends);
+  site_text_joined_ready_ = true;
+  TStringList().swap(site_text_);
+  site_text_lines_ready_ = false;
+}
+
 void TSiteGenerator::BuildLinkedPages() {
   const std::string kSection = extras_.PageWord + ' ';
   pages_.Clear();
   AddPage(extras_.IndexLabel);
-  const std::string joined = JoinLinesWithCr(site_text_);
+  // The text the pages are cut from: the joined form when the generator
+  // holds it, else the lines joined here.
+  std::string joined_here;
+  if (!site_text_joined_ready_) joined_here = JoinLinesWithCr(site_text_);
+  const std::string_view joined = site_text_joined_ready_ ? site_text_joined_ : joined_here;
   forced_cuts_.clear();
   const std::vector<TPageSpan> spans =
       CutIntoPages(joined, min_chars_per_page_, max_chars_per_page_, &forced_cuts_);

@@ -104,9 +104,15 @@ class TSiteGenerator {
   const TSitePages& Pages() const { return pages_; }
 
   // The whole site text, one entry per line. Setting copies the given lines.
-  const TStringList& SiteText() const { return site_text_; }
-  void SetSiteText(const TStringList& lines) { site_text_ = lines; }
-  void SetSiteText(TStringList&& lines) { site_text_ = std::move(lines); }
+  const TStringList& SiteText() const;
+  void SetSiteText(const TStringList& lines);
+  void SetSiteText(TStringList&& lines);
+  // Sets the same text as one string, every line followed by one CR (the
+  // form the site is cut into pages from), with the offset of each line's CR
+  // in it: the lines may hold CRs of their own. The lines are made from it
+  // only when SiteText is asked for, so a build that reads a project and
+  // writes its site never copies a long text line by line.
+  void SetJoinedSiteText(std::string joined, std::vector<size_t> line_ends);
 
   const std::string& SiteTemplate() const { return site_template_; }
   void SetSiteTemplate(std::string v) { site_template_ = std::move(v); }
@@ -265,7 +271,14 @@ class TSiteGenerator {
   uint64_t SiteSize(const TPaginationBars& bars, TTemplateFiller& filler) const;
 
   TSitePages pages_;
-  TStringList site_text_;
+  // The site text as lines, or joined with the ends of its lines, or both:
+  // lines set by SetSiteText, the joined form by SetJoinedSiteText, and the
+  // lines made from the joined form when first asked for.
+  mutable TStringList site_text_;
+  mutable bool site_text_lines_ready_ = true;
+  std::string site_text_joined_;
+  std::vector<size_t> site_text_line_ends_;
+  bool site_text_joined_ready_ = false;
   std::string site_template_;
   TStringList site_urls_to_link_;
   std::string site_menu_;

@@ -4,6 +4,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Error.h"
 #include "ObjectText.h"
@@ -109,12 +110,31 @@ class TAssigner {
   void AssignList(T& object, const TPropInfo<T>& prop, const TNode& value,
                   std::string_view object_name, std::string_view name) {
     if (value.kind != TNodeKind::kList) Fail(object_name, name, kInvalidPropertyValue);
-    TStringList lines;
+    size_t count = 0, bytes = 0;
     for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next) {
       const TNode& line = tree_.nodes[i];
       if (line.kind != TNodeKind::kString) Fail(object_name, name, kInvalidPropertyValue);
-      lines.emplace_back(tree_.Text(line));
+      ++count;
+      bytes += line.text_length + 1;
     }
+    if (prop.SetJoinedList) {
+      // A long text goes over in one piece, its lines marked in it.
+      std::string joined;
+      std::vector<size_t> ends;
+      joined.reserve(bytes);
+      ends.reserve(count);
+      for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next) {
+        joined.append(tree_.Text(tree_.nodes[i]));
+        ends.push_back(joined.size());
+        joined += '\r';
+      }
+      prop.SetJoinedList(object, std::move(joined), std::move(ends));
+      return;
+    }
+    TStringList lines;
+    lines.reserve(count);
+    for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next)
+      lines.emplace_back(tree_.Text(tree_.nodes[i]));
     prop.SetList(object, std::move(lines));
   }
 

@@ -46,6 +46,50 @@ TEST(SiteGenerator, SettingAListCopiesIt) {
   EXPECT_EQ(g.SiteText()[0], "a");
 }
 
+// A reader hands the text over joined, each line followed by one CR; the
+// lines (which may hold CRs themselves) come back from the ends it marks,
+// the pages are the same as from the lines, and lines set later replace it.
+TEST(SiteGenerator, JoinedTextGivesTheSameLinesAndPages) {
+  const TStringList lines = {"First paragraph. Second sentence here.", "", "a\rb",
+                             "Last line without an end"};
+  auto setup = [](TSiteGenerator& g) {
+    g.SetMinCharsPerPage(20);
+    g.SetMaxCharsPerPage(40);
+    g.SetSiteTemplate("SiteGeneratorChange.MainText|SiteGeneratorChange.Pagination");
+    g.SetSiteUrlsToLink({"http://x/1", "http://x/2", "http://x/3"});
+    g.SetRandomSeed(9);
+  };
+  TSiteGenerator from_lines, from_joined;
+  setup(from_lines);
+  setup(from_joined);
+  from_lines.SetSiteText(lines);
+  std::string joined;
+  std::vector<size_t> ends;
+  for (const std::string& line : lines) {
+    joined += line;
+    ends.push_back(joined.size());
+    joined += '\r';
+  }
+  from_joined.SetJoinedSiteText(joined, ends);
+  EXPECT_EQ(from_joined.SiteText(), lines);
+  from_lines.Generate();
+  from_joined.Generate();
+  ASSERT_GT(from_lines.Pages().Count(), 1);
+  ASSERT_EQ(from_joined.Pages().Count(), from_lines.Pages().Count());
+  for (int i = 0; i < from_lines.Pages().Count(); ++i) {
+    EXPECT_EQ(from_joined.Pages()[i].PageText, from_lines.Pages()[i].PageText) << i;
+    EXPECT_EQ(from_joined.Pages()[i].PageHTML, from_lines.Pages()[i].PageHTML) << i;
+  }
+  EXPECT_EQ(from_joined.LinksPlaced(), from_lines.LinksPlaced());
+
+  from_joined.SetSiteText(TStringList{"Only this."});
+  from_joined.Generate();
+  ASSERT_EQ(from_joined.Pages().Count(), 1);
+  EXPECT_EQ(from_joined.Pages()[0].PageText, "Only this.");
+  from_joined.SetJoinedSiteText({}, {});
+  EXPECT_TRUE(from_joined.SiteText().empty());
+}
+
 TEST(SiteGenerator, GenerateWithEmptyTextGivesOnePage) {
   TSiteGenerator g;
   g.SetMinCharsPerPage(4000);

@@ -47,8 +47,12 @@ void GiveExtras(const TTrailer& trailer, TSiteGenerator& generator,
 void ReadProjectText(std::string_view text, const std::function<void()>& release_text,
                      TSiteGenerator& generator, const TProjectReadContext& context) {
   object_text::TTree tree;
-  // Decoded strings never outgrow the text they come from.
+  // Decoded strings never outgrow the text they come from. Nodes take at
+  // least a few bytes of text each; room for one per 128 bytes is taken up
+  // front (memory never touched costs nothing), so a long text's list grows
+  // without being copied over and over.
   tree.arena.reserve(text.size());
+  tree.nodes.reserve(text.size() / 128 + 16);
   const size_t root = object_text::ParseObjectText(text, tree);
   // The tree holds everything the assignment takes but the few lines after
   // the root, which the extras come from: those are kept before the text goes.

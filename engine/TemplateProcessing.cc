@@ -9,7 +9,9 @@ namespace orvana {
 
 void BuildParagraphText(std::string_view page_text, std::string& out) {
   out.clear();
-  out.reserve(ParagraphTextSize(page_text));
+  // Room for the most a text can become (every two bytes a CR pair), so the
+  // text is looked through once; a reused string keeps its room.
+  out.reserve(7 + page_text.size() + page_text.size() / 2 * 5);
   out += "<p>";
   const char* p = page_text.data();
   const char* end = p + page_text.size();

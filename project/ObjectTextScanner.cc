@@ -38,11 +38,14 @@ constexpr auto kStringStop = [] {
 
 // The byte that a code of four decimal digits stands for, as AppendCharCode
 // gives it: none of them is a surrogate.
+// Made from the code page's 256 bytes, not by looking up ten thousand codes:
+// the table is built at every start of the program.
 const auto kFourDigitCodes = [] {
-  std::array<unsigned char, 10000> table{};
-  for (char32_t code = 0; code < table.size(); ++code) {
-    const int b = UnicodeToCp1251(code);
-    table[code] = static_cast<unsigned char>(b < 0 ? '?' : b);
+  std::array<unsigned char, 10000> table;
+  table.fill('?');
+  for (int b = 255; b >= 0; --b) {
+    const char16_t code = Cp1251ToUnicode(static_cast<unsigned char>(b));
+    if (code < table.size()) table[code] = static_cast<unsigned char>(b);
   }
   return table;
 }();

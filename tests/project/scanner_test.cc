@@ -1,6 +1,7 @@
 // The scanner's quick string loop against its plain steps: the same tokens,
 // decoded bytes, positions and errors over many random texts made of the
 // pieces strings are written with and the ones that trip them.
+#include <cstdio>
 #include <random>
 #include <string>
 
@@ -73,6 +74,21 @@ TEST(ScannerTest, QuickStringLoopAgreesWithPlainSteps) {
   // Both finished texts and errors occur often.
   EXPECT_GT(strings, 3000);
   EXPECT_LT(strings, 27000);
+}
+
+// Every code of four digits, through the quick loop's table and through the
+// code page's own conversion.
+TEST(ScannerTest, EveryFourDigitCodeDecodesAsThePlainStepsDo) {
+  std::string text;
+  char code[8];
+  for (int c = 0; c < 10000; ++c) {
+    std::snprintf(code, sizeof code, "#%04d", c);
+    text += code;
+    if (c % 100 == 99 && c < 9999) text += " +\r\n";  // lines the reader can take
+  }
+  const std::string fast = Tokens(text, true);
+  EXPECT_EQ(fast, Tokens(text, false));
+  EXPECT_EQ(fast.size(), 2 + 10000 + 1 + 7 + 10000);  // "2:" bytes "|" "#arena:" bytes
 }
 
 // Long paragraphs, cut into lines joined with "+" as the writer cuts them.

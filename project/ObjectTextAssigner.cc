@@ -14,7 +14,7 @@ namespace {
 
 class TAssigner {
  public:
-  TAssigner(const TTree& tree, TSiteGenerator& generator, const TProjectReadContext& context)
+  TAssigner(TTree& tree, TSiteGenerator& generator, const TProjectReadContext& context)
       : tree_(tree), generator_(generator), context_(context) {}
 
   void Run(size_t root) {
@@ -118,11 +118,20 @@ class TAssigner {
       bytes += line.text_length + 1;
     }
     if (prop.SetJoinedList) {
-      // A long text goes over in one piece, its lines marked in it.
-      std::string joined;
+      // A long text goes over in one piece, its lines marked in it: the
+      // list's own arena when it holds these strings and nothing else, each
+      // followed by its CR, else a copy made so.
       std::vector<size_t> ends;
-      joined.reserve(bytes);
       ends.reserve(count);
+      if (std::string* arena = WholeListArena(value, bytes)) {
+        for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next)
+          ends.push_back(tree_.nodes[i].text_begin + tree_.nodes[i].text_length);
+        prop.SetJoinedList(object, std::move(*arena), std::move(ends));
+        arena->clear();
+        return;
+      }
+      std::string joined;
+      joined.reserve(bytes);
       for (size_t i = value.first_child; i != kNone; i = tree_.nodes[i].next) {
         joined.append(tree_.Text(tree_.nodes[i]));
         ends.push_back(joined.size());
@@ -138,6 +147,25 @@ class TAssigner {
     prop.SetList(object, std::move(lines));
   }
 
+  // The arena of the list's strings when it holds exactly them, in order,
+  // each followed by one CR (`bytes` in all), and nothing else; else null.
+  std::string* WholeListArena(const TNode& list, size_t bytes) {
+    if (list.first_child == kNone) return nullptr;
+    const uint32_t id = tree_.nodes[list.first_child].arena;
+    if (id == 0) return nullptr;
+    std::string& arena = tree_.lists[id - 1];
+    if (arena.size() != bytes) return nullptr;
+    size_t at = 0;
+    for (size_t i = list.first_child; i != kNone; i = tree_.nodes[i].next) {
+      const TNode& line = tree_.nodes[i];
+      const size_t end = line.text_begin + line.text_length;
+      if (line.arena != id || line.text_begin != at || end >= arena.size() || arena[end] != '\r')
+        return nullptr;
+      at = end + 1;
+    }
+    return at == arena.size() ? &arena : nullptr;
+  }
+
   // "<>" leaves the pages as they are; any item replaces them all.
   void AssignPages(TSitePages& pages, const TNode& collection) {
     if (collection.first_child == kNone) return;
@@ -151,14 +179,14 @@ class TAssigner {
     }
   }
 
-  const TTree& tree_;
+  TTree& tree_;
   TSiteGenerator& generator_;
   const TProjectReadContext& context_;
 };
 
 }  // namespace
 
-void AssignObjectTree(const TTree& tree, size_t root, TSiteGenerator& generator,
+void AssignObjectTree(TTree& tree, size_t root, TSiteGenerator& generator,
                       const TProjectReadContext& context) {
   TAssigner(tree, generator, context).Run(root);
 }

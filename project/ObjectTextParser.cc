@@ -1,5 +1,7 @@
 #include "ObjectTextParser.h"
 
+#include <algorithm>
+
 #include "ObjectText.h"
 #include "ObjectTextScanner.h"
 
@@ -8,7 +10,8 @@ namespace {
 
 class TParser {
  public:
-  TParser(std::string_view text, TTree& tree) : tree_(tree), scan_(text, tree.arena) {}
+  TParser(std::string_view text, TTree& tree)
+      : tree_(tree), scan_(text, tree.arena), text_size_(text.size()) {}
 
   size_t ParseRoot() {
     scan_.Next();
@@ -50,6 +53,7 @@ class TParser {
         case TFrame::kList:
           if (scan_.IsChar(')')) {
             stack_.pop_back();
+            UseArena(frame.outer_arena);
             scan_.Next();
           } else {
             ParseValue(frame.node);
@@ -77,8 +81,16 @@ class TParser {
   struct TFrame {
     enum Kind { kObjectBody, kItemBody, kList, kCollection } kind;
     size_t node;
-    bool nested_seen;  // an object body after its first nested object
+    bool nested_seen;          // an object body after its first nested object
+    uint32_t outer_arena = 0;  // a list's: the arena to go back to after it
   };
+
+  // Where the scanner decodes the strings that follow: 0 the tree's arena, k
+  // the k-th list's, whose strings are each followed by CR.
+  void UseArena(uint32_t id) {
+    arena_ = id;
+    scan_.SetArena(id == 0 ? tree_.arena : tree_.lists[id - 1], id != 0);
+  }
 
   // Upper-case keywords in messages, as "OBJECT expected".
   [[noreturn]] void FailExpected(std::string_view word) {
@@ -218,6 +230,7 @@ class TParser {
       scan_.Next();
     }
     TNode& n = tree_.nodes[node];
+    n.arena = arena_;
     n.text_begin = begin;
     n.text_length = end - begin;
     Append(parent, node);
@@ -266,15 +279,29 @@ class TParser {
 
   // A list or a collection, after its opening sign: its node, and a frame
   // that the main loop fills up to the closing sign.
+  // A list's strings go into an arena of its own from its first element on.
+  // The first few lists (a project has two) get room for as many bytes as
+  // the rest of the text holds, never touched beyond what they take, so a
+  // long text is never copied as its arena grows; further lists grow as
+  // strings do, so that many lists cannot reserve the text many times over.
   void Open(size_t parent, TNodeKind kind, TFrame::Kind frame) {
     const size_t node = NewNode(kind);
     Append(parent, node);
+    stack_.push_back({frame, node, false, arena_});
+    if (kind == TNodeKind::kList) {
+      std::string& arena = tree_.lists.emplace_back();
+      if (tree_.lists.size() <= kListsWithRoom)
+        arena.reserve(text_size_ - std::min(text_size_, scan_.token_end()));
+      UseArena(static_cast<uint32_t>(tree_.lists.size()));
+    }
     scan_.Next();
-    stack_.push_back({frame, node, false});
   }
+  static constexpr size_t kListsWithRoom = 4;
 
   TTree& tree_;
   TScanner scan_;
+  size_t text_size_;
+  uint32_t arena_ = 0;
   std::vector<TFrame> stack_;
 };
 

@@ -93,7 +93,7 @@ unsigned QuotedRunStop(const char* p) {
 }  // namespace
 
 TScanner::TScanner(std::string_view text, std::string& arena, bool fast)
-    : text_(text), arena_(arena), fast_(fast) {
+    : text_(text), arena_(&arena), fast_(fast) {
   EnterLine(0);
 }
 
@@ -164,8 +164,14 @@ void TScanner::SkipBlanks() {
 // UTF-16 units; a pair of surrogates is one character the code page lacks.
 void TScanner::ScanString() {
   kind_ = TTokenKind::kString;
-  string_begin_ = arena_.size();
+  string_begin_ = arena_->size();
   ScanStringPieces();
+  if (separate_) *arena_ += '\r';
+}
+
+void TScanner::SetArena(std::string& arena, bool separate) {
+  arena_ = &arena;
+  separate_ = separate;
 }
 
 void TScanner::JoinStringPieces() {
@@ -186,7 +192,10 @@ void TScanner::JoinStringPieces() {
       line_ = line;
       return;
     }
+    // The piece goes on where the string ended, in place of its CR.
+    if (separate_) arena_->pop_back();
     ScanStringPieces();
+    if (separate_) *arena_ += '\r';
   }
 }
 
@@ -203,7 +212,7 @@ void TScanner::ScanStringPieces() {
       AppendCharCode(ScanCharCode(), pending_high);
     } else if (c == '\'') {
       if (pending_high) {
-        arena_ += '?';
+        *arena_ += '?';
         pending_high = false;
       }
       ScanQuotedRun();
@@ -211,8 +220,8 @@ void TScanner::ScanStringPieces() {
       break;
     }
   }
-  if (pending_high) arena_ += '?';
-  string_end_ = arena_.size();
+  if (pending_high) *arena_ += '?';
+  string_end_ = arena_->size();
   token_end_ = pos_;
 }
 
@@ -231,7 +240,7 @@ void TScanner::ScanStringPiecesFast() {
   size_t n = 0;
   bool pending_high = false;
   auto flush = [&] {
-    arena_.append(block, n);
+    arena_->append(block, n);
     n = 0;
   };
   auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
@@ -292,7 +301,7 @@ void TScanner::ScanStringPiecesFast() {
         const size_t run = static_cast<size_t>(q - p - 1);
         if (n + run > sizeof block) flush();
         if (run > sizeof block) {
-          arena_.append(p + 1, run);
+          arena_->append(p + 1, run);
         } else {
           std::memcpy(block + n, p + 1, run);
           n += run;
@@ -302,7 +311,7 @@ void TScanner::ScanStringPiecesFast() {
       }
       flush();
       if (pending_high) {
-        arena_ += '?';
+        *arena_ += '?';
         pending_high = false;
       }
       pos_ = static_cast<size_t>(p - begin);
@@ -313,9 +322,9 @@ void TScanner::ScanStringPiecesFast() {
     }
   }
   flush();
-  if (pending_high) arena_ += '?';
+  if (pending_high) *arena_ += '?';
   pos_ = static_cast<size_t>(p - begin);
-  string_end_ = arena_.size();
+  string_end_ = arena_->size();
   token_end_ = pos_;
 }
 
@@ -352,17 +361,17 @@ void TScanner::AppendCharCode(uint32_t code, bool& pending_high) {
   const bool high = code >= 0xD800 && code <= 0xDBFF;
   const bool low = code >= 0xDC00 && code <= 0xDFFF;
   if (pending_high) {
-    arena_ += '?';
+    *arena_ += '?';
     pending_high = false;
     if (low) return;  // the pair was one character
   }
   if (high) {
     pending_high = true;
   } else if (code < 0x80) {
-    arena_ += static_cast<char>(code);
+    *arena_ += static_cast<char>(code);
   } else {
     const int b = UnicodeToCp1251(static_cast<char32_t>(code));
-    arena_ += b < 0 ? '?' : static_cast<char>(b);
+    *arena_ += b < 0 ? '?' : static_cast<char>(b);
   }
 }
 
@@ -373,11 +382,11 @@ void TScanner::ScanQuotedRun() {
   for (;;) {
     const size_t run = pos_;
     while (pos_ < text_.size() && !kStringStop[At(pos_)]) ++pos_;
-    arena_.append(text_.data() + run, pos_ - run);
+    arena_->append(text_.data() + run, pos_ - run);
     if (pos_ >= text_.size() || At(pos_) != '\'') Fail(kInvalidString);
     ++pos_;
     if (pos_ < text_.size() && At(pos_) == '\'') {
-      arena_ += '\'';
+      *arena_ += '\'';
       ++pos_;
       continue;
     }

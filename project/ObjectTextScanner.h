@@ -41,6 +41,12 @@ class TScanner {
     return kind_ == TTokenKind::kSymbol && EqualsIgnoreCase(symbol(), word);
   }
 
+  // Decodes the strings that follow into `arena`. With `separate`, every
+  // string token (its joined pieces included) is followed there by one CR
+  // that is not part of it: the strings of a list then stand in the arena
+  // as the lines of a text do, each followed by CR.
+  void SetArena(std::string& arena, bool separate);
+
   // Throws the syntax error with the current line's number.
   [[noreturn]] void Fail(std::string_view inner) const;
 
@@ -78,7 +84,8 @@ class TScanner {
   void ScanFloatTail(size_t start);
 
   std::string_view text_;
-  std::string& arena_;
+  std::string* arena_;
+  bool separate_ = false;
   size_t pos_ = 0;
   int64_t line_ = 1;
 

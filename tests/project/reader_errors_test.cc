@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <new>
 
 #include <ostream>
 #include <string>
 
+#include "ChildProcess.h"
 #include "ProjectFile.h"
 #include "ProjectTestUtil.h"
 #include "SiteGenerator.h"
@@ -190,6 +194,32 @@ TEST(ProjectReaderSyntax, DeepNestingIsReadWithoutExhaustingTheStack) {
   TSiteGenerator g;
   ExpectReadError(lines + " SiteTitle = 'deep' end", g,
                   "Error reading TSiteGenerator.Z: Property Z does not exist");
+}
+
+// Every list decodes its strings into an arena of its own; only the first
+// few reserve room for the rest of the text, so a text of many lists reads
+// in memory proportional to it, not to the number of lists times its size.
+// Read in a child limited to 512 MiB of address space.
+TEST(ProjectReaderSyntax, ManyListsReadInMemoryProportionalToTheText) {
+  std::string text = "object T\r\n";
+  for (int i = 0; i < 20000; ++i) text += "  X" + std::to_string(i) + ".Strings = ('a' 'b')\r\n";
+  text += "end\r\n";
+  const TChildReport child = RunInChild([&] {
+    struct rlimit memory {
+      512u << 20, 512u << 20
+    };
+    ::setrlimit(RLIMIT_AS, &memory);
+    try {
+      TSiteGenerator g;
+      ReadProjectText(text, g);
+      return std::string("read");
+    } catch (const EOrvanaError& e) {
+      return std::string(e.what());
+    } catch (const std::bad_alloc&) {
+      return std::string("out of memory");
+    }
+  });
+  EXPECT_EQ(child.report, "Error reading TSiteGenerator.X0.Strings: Property X0 does not exist");
 }
 
 TEST(ProjectReaderSyntax, SyntaxErrorLeavesTheGeneratorUntouched) {

@@ -91,6 +91,39 @@ TEST(ScannerTest, EveryFourDigitCodeDecodesAsThePlainStepsDo) {
   EXPECT_EQ(fast.size(), 2 + 10000 + 1 + 7 + 10000);  // "2:" bytes "|" "#arena:" bytes
 }
 
+// Strings decoded into a list's arena are each followed by one CR there,
+// however many pieces they are joined from; other arenas get none.
+TEST(ScannerTest, SeparatedStringsAreEachFollowedByOneCr) {
+  for (const bool fast : {false, true}) {
+    std::string main_arena, list;
+    TScanner scan("'ab' + #1040\r\n + 'c' 'd'#65 x 'e'", main_arena, fast);
+    scan.SetArena(list, true);
+    scan.Next();
+    ASSERT_EQ(scan.kind(), TTokenKind::kString);
+    scan.JoinStringPieces();
+    EXPECT_EQ(list.substr(scan.string_begin(), scan.string_end() - scan.string_begin()),
+              "ab\xC0"
+              "c");
+    EXPECT_EQ(list,
+              "ab\xC0"
+              "c\r");
+    scan.Next();
+    scan.JoinStringPieces();
+    EXPECT_EQ(list,
+              "ab\xC0"
+              "c\rdA\r")
+        << fast;
+    scan.Next();
+    EXPECT_TRUE(scan.IsKeyword("x"));
+    scan.SetArena(main_arena, false);
+    scan.Next();
+    EXPECT_EQ(main_arena, "e");
+    EXPECT_EQ(list,
+              "ab\xC0"
+              "c\rdA\r");
+  }
+}
+
 // Long paragraphs, cut into lines joined with "+" as the writer cuts them.
 TEST(ScannerTest, LongParagraphsDecodeWhole) {
   std::mt19937 rng(3);

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -29,10 +30,12 @@ namespace ot = object_text;
                      error_code);
 }
 
-// A file's bytes in memory of their own, taken from the system directly:
-// no zero-filling before the read, and a large text in huge pages, so that
-// reading a project of many megabytes costs a few page faults, not one per
-// 4 KiB. Falls back to smaller pages where huge ones are not to be had.
+// A file's bytes, read without zero-filling first, a large text in huge
+// pages, so that reading a project of many megabytes costs a few page faults,
+// not one per 4 KiB; falls back to smaller pages where huge ones are not to be
+// had. The memory comes from malloc, so that a program which keeps freed
+// memory in its heap (orvana-cli does) makes the pages of a site in memory
+// the read has already touched.
 class TFileText {
  public:
   TFileText() = default;
@@ -44,8 +47,8 @@ class TFileText {
   void Reserve(size_t capacity, size_t keep) {
     if (capacity <= capacity_) return;
     const size_t mapped = RoundUp(capacity + kHugePage, kHugePage);
-    void* m = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (m == MAP_FAILED) throw std::bad_alloc();
+    void* m = std::malloc(mapped);
+    if (!m) throw std::bad_alloc();
     char* aligned = reinterpret_cast<char*>(
         RoundUp(reinterpret_cast<uintptr_t>(m), static_cast<uintptr_t>(kHugePage)));
     if (capacity >= kHugePage) (void)::madvise(aligned, mapped - kHugePage, MADV_HUGEPAGE);
@@ -58,7 +61,7 @@ class TFileText {
   }
 
   void Release() {
-    if (map_) ::munmap(map_, mapped_);
+    std::free(map_);
     map_ = nullptr;
     data_ = nullptr;
     mapped_ = capacity_ = 0;

@@ -43,6 +43,7 @@ std::string HeaderClass(std::string_view text) {
       if (scan.kind() != ot::TTokenKind::kSymbol) return {};
       name = scan.symbol();
     }
+    scan.CheckLine();
     return name;
   } catch (const EOrvanaError&) {
     return {};

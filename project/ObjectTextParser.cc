@@ -26,10 +26,12 @@ class TParser {
         case TFrame::kObjectBody:
           if (scan_.IsKeyword(kEnd)) {
             stack_.pop_back();
-            if (!stack_.empty())
+            if (!stack_.empty()) {
               scan_.Next();
-            else
+            } else {
+              scan_.CheckLine();
               tree_.root_end = scan_.token_end();
+            }
           } else if (IsObjectKeyword()) {
             stack_.back().nested_seen = true;
             scan_.Next();

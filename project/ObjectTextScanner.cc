@@ -93,18 +93,34 @@ unsigned QuotedRunStop(const char* p) {
 }  // namespace
 
 TScanner::TScanner(std::string_view text, std::string& arena, bool fast)
-    : text_(text), arena_(&arena), fast_(fast) {
-  EnterLine(0);
+    : text_(text), arena_(&arena), fast_(fast) {}
+
+// A line that cannot be read fails as soon as the reader enters it. The
+// scanner checks each line's length when it passes the line's LF, and
+// before any other error on it, at the end of the text and where the caller
+// stops reading: nothing it reads on a line before that check is kept, so
+// checking late gives the same errors as checking on entering, without
+// looking through every line ahead of the tokens.
+void TScanner::Fail(std::string_view inner) const {
+  if (CurrentLineTooLong()) inner = kLineTooLong;
+  throw EOrvanaError(FormatMessage(kSyntaxErrorFormat, {inner, std::to_string(line_)}));
 }
 
-void TScanner::Fail(std::string_view inner) const {
-  throw EOrvanaError(FormatMessage(kSyntaxErrorFormat, {inner, std::to_string(line_)}));
+bool TScanner::CurrentLineTooLong() const {
+  if (line_start_ >= text_.size()) return false;
+  const size_t rest = text_.size() - line_start_;
+  return rest >= kMaxLineBytes && !std::memchr(text_.data() + line_start_, '\n', kMaxLineBytes);
+}
+
+void TScanner::CheckLine() const {
+  if (CurrentLineTooLong()) Fail(kLineTooLong);
 }
 
 void TScanner::Next() {
   SkipBlanks();
   token_begin_ = pos_;
   if (pos_ >= text_.size()) {
+    CheckLine();
     kind_ = TTokenKind::kEof;
     return;
   }
@@ -142,19 +158,12 @@ void TScanner::SkipBinary() {
 
 // The reader sees the text one line at a time; a line that fills its buffer
 // without an LF cannot be read.
-void TScanner::EnterLine(size_t start) {
-  if (start >= text_.size()) return;
-  const void* lf = std::memchr(text_.data() + start, '\n', text_.size() - start);
-  const size_t end =
-      lf ? static_cast<size_t>(static_cast<const char*>(lf) - text_.data()) : text_.size();
-  if (end - start >= kMaxLineBytes) Fail(kLineTooLong);
-}
-
 void TScanner::SkipBlanks() {
   while (pos_ < text_.size() && At(pos_) <= 32) {
     if (At(pos_) == '\n') {
+      if (pos_ - line_start_ >= kMaxLineBytes) Fail(kLineTooLong);
       ++line_;
-      EnterLine(pos_ + 1);
+      line_start_ = pos_ + 1;
     }
     ++pos_;
   }
@@ -178,7 +187,7 @@ void TScanner::JoinStringPieces() {
   for (;;) {
     // Looking ahead skips what the next two tokens would skip, so a line
     // that cannot be read fails here exactly as it would there.
-    const size_t at = pos_;
+    const size_t at = pos_, line_start = line_start_;
     const int64_t line = line_;
     SkipBlanks();
     bool joined = pos_ < text_.size() && At(pos_) == '+';
@@ -190,6 +199,7 @@ void TScanner::JoinStringPieces() {
     if (!joined) {
       pos_ = at;
       line_ = line;
+      line_start_ = line_start;
       return;
     }
     // The piece goes on where the string ended, in place of its CR.

@@ -2,8 +2,8 @@
 // into the parse tree's arena as they are met.
 //
 // The scanner counts lines at each LF and refuses a line that does not fit
-// the reader's line buffer as soon as it enters it. Its errors are syntax
-// errors: "<inner text> on line <n>".
+// the reader's line buffer as if it had checked it on entering it. Its errors
+// are syntax errors: "<inner text> on line <n>".
 #pragma once
 
 #include <cstddef>
@@ -47,8 +47,13 @@ class TScanner {
   // as the lines of a text do, each followed by CR.
   void SetArena(std::string& arena, bool separate);
 
-  // Throws the syntax error with the current line's number.
+  // Throws the syntax error with the current line's number; "Line too long"
+  // instead when the current line cannot be read.
   [[noreturn]] void Fail(std::string_view inner) const;
+
+  // Throws "Line too long" when the current line cannot be read: for a
+  // caller that stops reading in the middle of the text.
+  void CheckLine() const;
 
   // Moves on to the next token.
   void Next();
@@ -67,7 +72,7 @@ class TScanner {
  private:
   unsigned char At(size_t i) const { return static_cast<unsigned char>(text_[i]); }
 
-  void EnterLine(size_t start);
+  bool CurrentLineTooLong() const;
   void SkipBlanks();
 
   void ScanString();
@@ -88,6 +93,7 @@ class TScanner {
   bool separate_ = false;
   size_t pos_ = 0;
   int64_t line_ = 1;
+  size_t line_start_ = 0;
 
   TTokenKind kind_ = TTokenKind::kEof;
   char ch_ = 0;

@@ -133,6 +133,18 @@ const TSyntaxCase kLineTooLong[] = {
      "Line too long on line 3"},
     {"ALongLastLineWithoutALineFeed", "object T SiteTitle = 'x'" + std::string(4096, ' ') + "end",
      "Line too long on line 1"},
+    // The length is checked as if on entering the line: before an error on
+    // it, and on the line of the final "end".
+    {"AnErrorEarlyOnALongLine",
+     "object T\r\n  SiteTitle = 'x' ?" + std::string(5000, ' ') + "\r\nend",
+     "Line too long on line 2"},
+    {"TheFinalEndOnALongLine", "object T\r\n  SiteTitle = 'x'\r\n" + std::string(5000, ' ') + "end",
+     "Line too long on line 3"},
+    {"ALongLineOfRawData", "object T\r\n  X = {" + std::string(6000, 'A') + "}\r\nend",
+     "Line too long on line 2"},
+    {"ALongBlankLineBeforeAnError",
+     "object T\r\n  SiteTitle = 'a'\r\n" + std::string(5000, ' ') + "\r\n  ?\r\nend",
+     "Line too long on line 3"},
 };
 
 class ProjectReaderSyntaxError : public testing::TestWithParam<TSyntaxCase> {};
@@ -170,6 +182,10 @@ TEST(ProjectReaderSyntax, LinesJustShortOfTheLimitAreRead) {
   TSiteGenerator g;
   ASSERT_NO_THROW(ReadProjectText(SecondLineOfBytes(4095), g));
   EXPECT_EQ(g.SiteTitle(), "a");
+  // A long line after the final "end" is never read.
+  ASSERT_NO_THROW(
+      ReadProjectText("object T SiteTitle = 'z'\r\nend\r\n" + std::string(5000, 'x'), g));
+  EXPECT_EQ(g.SiteTitle(), "z");
   TSiteGenerator h;
   ASSERT_NO_THROW(ReadProjectText("object T SiteTitle = 'y'" + std::string(4000, ' ') + "end", h));
   EXPECT_EQ(h.SiteTitle(), "y");

@@ -124,6 +124,16 @@ TEST(ScannerTest, SeparatedStringsAreEachFollowedByOneCr) {
   }
 }
 
+// A reader that reads on to the end of the text has entered its last line:
+// one that is too long fails there, as it would on entering it.
+TEST(ScannerTest, ALongLastLineFailsWhenTheEndIsReached) {
+  const std::string text = "x = 'a'" + std::string(5000, ' ');
+  for (const bool fast : {false, true}) {
+    EXPECT_EQ(Tokens(text, fast), "1:x|5:=|2:a|error:Line too long on line 1#arena:a") << fast;
+    EXPECT_EQ(Tokens("x\n" + text.substr(0, 4000), fast), "1:x|1:x|5:=|2:a|#arena:a");
+  }
+}
+
 // Long paragraphs, cut into lines joined with "+" as the writer cuts them.
 TEST(ScannerTest, LongParagraphsDecodeWhole) {
   std::mt19937 rng(3);

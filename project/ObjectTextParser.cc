@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "HugePages.h"
 #include "ObjectText.h"
 #include "ObjectTextScanner.h"
 
@@ -292,8 +293,10 @@ class TParser {
     stack_.push_back({frame, node, false, arena_});
     if (kind == TNodeKind::kList) {
       std::string& arena = tree_.lists.emplace_back();
-      if (tree_.lists.size() <= kListsWithRoom)
+      if (tree_.lists.size() <= kListsWithRoom) {
         arena.reserve(text_size_ - std::min(text_size_, scan_.token_end()));
+        AdviseHugePages(arena.data(), arena.capacity());
+      }
       UseArena(static_cast<uint32_t>(tree_.lists.size()));
     }
     scan_.Next();

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ExtrasText.h"
+#include "HugePages.h"
 #include "ObjectTextAssigner.h"
 #include "ObjectTextParser.h"
 #include "ProjectFile.h"
@@ -53,6 +54,8 @@ void ReadProjectText(std::string_view text, const std::function<void()>& release
   // without being copied over and over.
   tree.arena.reserve(text.size());
   tree.nodes.reserve(text.size() / 128 + 16);
+  AdviseHugePages(tree.arena.data(), tree.arena.capacity());
+  AdviseHugePages(tree.nodes.data(), tree.nodes.capacity() * sizeof(tree.nodes[0]));
   const size_t root = object_text::ParseObjectText(text, tree);
   // The tree holds everything the assignment takes but the few lines after
   // the root, which the extras come from: those are kept before the text goes.

@@ -4,7 +4,6 @@
 #include "ProjectFile.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 
 #include "Error.h"
 #include "FileSystem.h"
+#include "HugePages.h"
 #include "ObjectText.h"
 
 namespace orvana {
@@ -51,7 +51,7 @@ class TFileText {
     if (!m) throw std::bad_alloc();
     char* aligned = reinterpret_cast<char*>(
         RoundUp(reinterpret_cast<uintptr_t>(m), static_cast<uintptr_t>(kHugePage)));
-    if (capacity >= kHugePage) (void)::madvise(aligned, mapped - kHugePage, MADV_HUGEPAGE);
+    AdviseHugePages(aligned, mapped - kHugePage);
     if (keep) std::memcpy(aligned, data_, keep);
     Release();
     map_ = m;

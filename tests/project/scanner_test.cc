@@ -1,13 +1,18 @@
 // The scanner's quick string loop against its plain steps: the same tokens,
 // decoded bytes, positions and errors over many random texts made of the
 // pieces strings are written with and the ones that trip them.
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "Error.h"
+#include "HugePages.h"
 #include "ObjectTextScanner.h"
 
 namespace orvana::object_text {
@@ -185,6 +190,47 @@ TEST(ScannerTest, LinesNearTheLengthLimitAgree) {
   }
   EXPECT_GT(read, 30);
   EXPECT_GT(failed, 30);
+}
+
+// The huge-page hint covers exactly the whole 2 MiB pages inside a buffer:
+// the kernel marks them ("hg" among a mapping's flags in /proc/self/smaps)
+// and leaves the partial pages at either end alone.
+std::string FlagsOfMappingAt(const void* address) {
+  std::ifstream smaps("/proc/self/smaps");
+  std::string line;
+  bool inside = false;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(address);
+  while (std::getline(smaps, line)) {
+    uintptr_t begin = 0, end = 0;
+    if (std::sscanf(line.c_str(), "%lx-%lx ", &begin, &end) == 2 && line.find('-') < 16) {
+      inside = begin <= at && at < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      return line;
+    }
+  }
+  return {};
+}
+
+TEST(HugePages, OnlyTheWholeHugePagesOfABufferAreAdvised) {
+  if (!std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled"))
+    GTEST_SKIP() << "this kernel has no transparent huge pages";
+  constexpr size_t kHuge = size_t{2} << 20;
+  void* map =
+      ::mmap(nullptr, 5 * kHuge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  ASSERT_NE(map, MAP_FAILED);
+  char* base = reinterpret_cast<char*>((reinterpret_cast<uintptr_t>(map) + kHuge - 1) / kHuge *
+                                       kHuge);  // 4 whole pages from here
+  // From 4 KiB into the first huge page to 4 KiB into the fourth: only the
+  // second and third are whole.
+  AdviseHugePages(base + 4096, 3 * kHuge);
+  EXPECT_EQ(FlagsOfMappingAt(base + 4096).find(" hg"), std::string::npos);
+  EXPECT_NE(FlagsOfMappingAt(base + kHuge).find(" hg"), std::string::npos);
+  EXPECT_NE(FlagsOfMappingAt(base + 3 * kHuge - 1).find(" hg"), std::string::npos);
+  EXPECT_EQ(FlagsOfMappingAt(base + 3 * kHuge).find(" hg"), std::string::npos);
+  // Less than one whole page: nothing.
+  AdviseHugePages(base + 3 * kHuge + 1, kHuge);
+  EXPECT_EQ(FlagsOfMappingAt(base + 3 * kHuge + 4096).find(" hg"), std::string::npos);
+  ::munmap(map, 5 * kHuge);
 }
 
 }  // namespace

@@ -281,10 +281,9 @@ class TParser {
   }
 
   // A list or a collection, after its opening sign: its node, and a frame
-  // that the main loop fills up to the closing sign.
-  // A list's strings go into an arena of its own from its first element on.
-  // The first few lists (a project has two) get room for as many bytes as
-  // the rest of the text holds, never touched beyond what they take, so a
+  // that the main loop fills up to the closing sign. A list's strings go
+  // into an arena of its own from its first element on. The first few lists (a project has two) get
+  // room for as many bytes as the rest of the text holds, never touched beyond what they take, so a
   // long text is never copied as its arena grows; further lists grow as
   // strings do, so that many lists cannot reserve the text many times over.
   void Open(size_t parent, TNodeKind kind, TFrame::Kind frame) {

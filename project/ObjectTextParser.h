@@ -5,9 +5,9 @@
 // Nodes live in one vector and are linked by index; decoded strings and
 // names live in one arena, but for the strings of each list, which live in an
 // arena of their own, each followed by one CR: a list of lines there already
-// is the text those lines make, and can be taken whole. The parser keeps its own stack of open
-// lists, collections, items and objects: no input nests the machine's stack, and freeing the tree
-// never recurses.
+// is the text those lines make, and can be taken whole. The parser keeps its
+// own stack of open lists, collections, items and objects: no input nests the
+// machine's stack, and freeing the tree never recurses.
 #pragma once
 
 #include <cstddef>

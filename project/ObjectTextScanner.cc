@@ -37,9 +37,9 @@ constexpr auto kStringStop = [] {
 }();
 
 // The byte that a code of four decimal digits stands for, as AppendCharCode
-// gives it: none of them is a surrogate.
-// Made from the code page's 256 bytes, not by looking up ten thousand codes:
-// the table is built at every start of the program.
+// gives it: none of them is a surrogate. The table is built at every start of
+// the program, so it is made from the code page's 256 bytes rather than by
+// looking up ten thousand codes.
 const auto kFourDigitCodes = [] {
   std::array<unsigned char, 10000> table;
   table.fill('?');

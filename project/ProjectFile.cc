@@ -46,25 +46,24 @@ class TFileText {
   // Room for at least `capacity` bytes, keeping the first `keep`.
   void Reserve(size_t capacity, size_t keep) {
     if (capacity <= capacity_) return;
-    const size_t mapped = RoundUp(capacity + kHugePage, kHugePage);
-    void* m = std::malloc(mapped);
+    const size_t size = RoundUp(capacity + kHugePage, kHugePage);
+    void* m = std::malloc(size);
     if (!m) throw std::bad_alloc();
     char* aligned = reinterpret_cast<char*>(
         RoundUp(reinterpret_cast<uintptr_t>(m), static_cast<uintptr_t>(kHugePage)));
-    AdviseHugePages(aligned, mapped - kHugePage);
+    AdviseHugePages(aligned, size - kHugePage);
     if (keep) std::memcpy(aligned, data_, keep);
     Release();
-    map_ = m;
-    mapped_ = mapped;
+    block_ = m;
     data_ = aligned;
-    capacity_ = mapped - static_cast<size_t>(aligned - static_cast<char*>(m));
+    capacity_ = size - static_cast<size_t>(aligned - static_cast<char*>(m));
   }
 
   void Release() {
-    std::free(map_);
-    map_ = nullptr;
+    std::free(block_);
+    block_ = nullptr;
     data_ = nullptr;
-    mapped_ = capacity_ = 0;
+    capacity_ = 0;
   }
 
   char* data() const { return data_; }
@@ -77,8 +76,7 @@ class TFileText {
     return (n + to - 1) / to * to;
   }
 
-  void* map_ = nullptr;
-  size_t mapped_ = 0;
+  void* block_ = nullptr;  // as malloc gave it; data_ lies inside
   char* data_ = nullptr;
   size_t capacity_ = 0;
 };

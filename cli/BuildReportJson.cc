@@ -35,9 +35,10 @@ std::string NumberList(const std::vector<T>& numbers) {
 
 std::string BuildReportToJson(const TBuildReport& r) {
   std::string out = "{\n";
+  out += "  \"ok\": true,\n";
   out += "  \"pages\": " + std::to_string(r.pages) + ",\n";
   out += "  \"bytes\": " + std::to_string(r.bytes) + ",\n";
-  out += "  \"folder\": " + Text(r.folder) + ",\n";
+  out += "  \"folder\": " + JsonQuote(r.folder) + ",\n";
   out += "  \"encoding\": " + JsonQuote(r.encoding) + ",\n";
   out += "  \"page_bytes\": {\"min\": " + std::to_string(r.page_bytes_min) +
          ", \"max\": " + std::to_string(r.page_bytes_max) +
@@ -63,15 +64,24 @@ std::string BuildReportToJson(const TBuildReport& r) {
     out += "{\"code\": " + JsonQuote(r.warnings[i].code) +
            ", \"message\": " + Text(r.warnings[i].message) + "}";
   }
-  out += r.warnings.empty() ? "]\n" : "\n  ]\n";
+  out += r.warnings.empty() ? "],\n" : "\n  ],\n";
+  out += "  \"pruned\": [";
+  for (size_t i = 0; i < r.pruned.size(); ++i) out += (i > 0 ? ", " : "") + Text(r.pruned[i]);
+  out += r.complete ? "]\n" : "],\n  \"complete\": false\n";
   return out + "}";
 }
 
-std::string BuildReportsToJson(const std::vector<const TBuildReport*>& reports) {
+std::string FailedBuildToJson(const std::string& project, const std::string& error) {
+  std::string out = "{";
+  if (!project.empty()) out += "\"project\": " + JsonQuote(project) + ", ";
+  return out + "\"ok\": false, \"error\": " + JsonQuote(error) + "}";
+}
+
+std::string JsonArray(const std::vector<std::string>& objects) {
   std::string out = "[";
-  for (size_t i = 0; i < reports.size(); ++i) {
+  for (size_t i = 0; i < objects.size(); ++i) {
     out += i > 0 ? ",\n" : "\n";
-    out += reports[i] ? BuildReportToJson(*reports[i]) : std::string("null");
+    out += objects[i];
   }
   return out + "\n]";
 }

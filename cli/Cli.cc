@@ -1,9 +1,11 @@
 #include "Cli.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
@@ -11,7 +13,6 @@
 #include <ostream>
 #include <utility>
 
-#include "BuildRecorder.h"
 #include "BuildReport.h"
 #include "BuildReportJson.h"
 #include "CliError.h"
@@ -28,6 +29,8 @@
 #include "ProjectDocument.h"
 #include "ProjectFile.h"
 #include "ProjectJson.h"
+#include "SiteBuild.h"
+#include "SiteOutput.h"
 #include "TextInput.h"
 
 namespace orvana::cli {
@@ -244,23 +247,6 @@ std::string Counted(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Routes the engine's error box (the missing output folder) into a string
-// for as long as the object lives.
-class TErrorBoxCapture {
- public:
-  TErrorBoxCapture()
-      : previous_(SetErrorBoxHandler([this](const std::string& text) { shown_ = text; })) {}
-  ~TErrorBoxCapture() { SetErrorBoxHandler(std::move(previous_)); }
-  TErrorBoxCapture(const TErrorBoxCapture&) = delete;
-  TErrorBoxCapture& operator=(const TErrorBoxCapture&) = delete;
-
-  const std::optional<std::string>& Shown() const { return shown_; }
-
- private:
-  TErrorBoxHandler previous_;
-  std::optional<std::string> shown_;
-};
-
 // Prints the exception being handled as the tool prints every failure of
 // the work, after `prefix` (UTF-8), and returns the exit status 1. Engine
 // messages are Windows-1251 and get the error box's full stop.
@@ -421,82 +407,167 @@ struct TBuildOptions {
   bool quiet_warnings = false;
 };
 
-// Builds one project and prints its summary line on `summary` and, unless
-// they go into the report, its warnings on `err`. Returns 1 when the output
-// folder failed the directory test (the report is then not set), else 0.
-int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
-                 std::ostream& err, std::optional<TBuildReport>& report) {
-  auto owned = std::make_unique<TProjectDocument>();
-  // The last thing the process does: its pages and lines are not freed.
-  struct TLeaveAtExit {
-    std::unique_ptr<TProjectDocument>& document;
-    bool leave;
-    ~TLeaveAtExit() {
-      if (leave) (void)document.release();
-    }
-  } leave_at_exit{owned, process_ends_after_run && !options.several};
-  TProjectDocument& document = *owned;
-  ReadProject(project, document, err);
-  document.PassTextsThroughMemos();
-  TSiteGenerator& generator = document.Generator();
-  generator.SetRandomSeed(options.seed);
+// The message of the exception being handled, as PrintCommandError words it
+// (UTF-8, without the tool's name).
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const EOrvanaError& e) {
+    return Cp1251ToUtf8(WithFullStop(e.what()));
+  } catch (const std::bad_alloc&) {
+    return "Out of memory.";
+  } catch (const std::exception& e) {
+    return WithFullStop(e.what());
+  }
+}
 
-  // --out is where this run writes, not a change to the project.
-  const std::string folder = options.out_engine ? *options.out_engine : generator.SavePath();
-  TProgressLine progress(err, ProgressOnTerminal());
-  TBuildRecorder recorder(options.dry_run ? nullptr : &RealFileSystem(), [&](size_t files) {
-    // The stylesheet comes after the last page and is not counted.
-    const long pages = generator.Pages().Count();
-    if (static_cast<long>(files) <= pages) progress.Update(static_cast<long>(files), pages);
-  });
-  generator.SetFileSystem(&recorder);
-  uint64_t bytes = 0;
-  std::optional<TProjectFileStream> saved;
-  bool written = false;
-  {
-    TErrorBoxCapture box;
-    // Build, write and drop one page at a time; with --save each page also
-    // goes into the project's replacement file as it is made, and the
-    // project takes the new file once the whole site is written.
+// Builds one project and prints its summary line on `summary` and, unless
+// they go into the report, its warnings on `err`. `report` receives the
+// build's report as JSON: the figures of what was written, or, when the
+// build failed, the error. Returns the exit status of this project.
+int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
+                 std::ostream& err, std::string& report) {
+  const std::string prefix = options.several ? project.native + ": " : std::string();
+  const std::string report_project = options.several ? project.native : std::string();
+  try {
+    auto owned = std::make_unique<TProjectDocument>();
+    // The last thing the process does: its pages and lines are not freed.
+    struct TLeaveAtExit {
+      std::unique_ptr<TProjectDocument>& document;
+      bool leave;
+      ~TLeaveAtExit() {
+        if (leave) (void)document.release();
+      }
+    } leave_at_exit{owned, process_ends_after_run && !options.several};
+    TProjectDocument& document = *owned;
+    ReadProject(project, document, err);
+    document.PassTextsThroughMemos();
+    TSiteGenerator& generator = document.Generator();
+    generator.SetRandomSeed(options.seed);
+
+    // --out is where this run writes, not a change to the project.
+    const std::string folder = options.out_engine ? *options.out_engine : generator.SavePath();
+    TProgressLine progress(err, ProgressOnTerminal());
+    // With --save each page also goes into the project's replacement file as
+    // it is made, and the project takes the new file once the whole site is
+    // written.
+    std::optional<TProjectFileStream> saved;
     if (options.save && !options.dry_run) saved.emplace(generator, project.engine);
-    written = generator.GenerateAndWriteSite(
-        folder, &bytes, [&](const TSitePage& page, const auto& bar, const auto& html) {
-          if (saved) saved->AddPage(page, bar, html);
-        });
+    TSiteBuildOptions build;
+    build.folder = folder;
+    build.dry_run = options.dry_run;
+    build.progress = [&](int written, int pages) {
+      progress.Update(written, pages);
+      return true;
+    };
+    build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
+      if (saved) saved->AddPage(page, bar, html);
+    };
+    const TSiteBuildResult result = BuildSite(generator, RealFileSystem(), build);
     progress.Finish();
-    if (box.Shown()) {
-      // The desktop application shows this box and writes nothing; here it is
-      // a failure, and the project is not saved either.
-      // The box's text names no folder; the line adds which one was meant.
-      err << "orvana-cli: " << (options.several ? project.native + ": " : std::string())
-          << Cp1251ToUtf8(*box.Shown()) << ": "
-          << (folder.empty() ? std::string("the folder name is empty")
-                             : AbsoluteUtf8Path(Cp1251ToUtf8(folder)))
-          << '\n';
+    if (result.outcome == TBuildOutcome::kMissingFolder) {
+      // The desktop application shows this box and writes nothing; here it
+      // is a failure, and the project is not saved either. The box's text
+      // names no folder; the line adds which one was meant.
+      const std::string message = Cp1251ToUtf8(MissingFolderMessage()) + ": " +
+                                  (folder.empty() ? std::string("the folder name is empty")
+                                                  : AbsoluteUtf8Path(Cp1251ToUtf8(folder)));
+      err << "orvana-cli: " << prefix << message << '\n';
+      report = FailedBuildToJson(report_project, message);
       return 1;
     }
-  }
-  generator.SetFileSystem(nullptr);
-  if (written && saved) saved->Commit();
-  report = MakeBuildReport(generator, recorder.Output(generator.Pages().Count(), folder));
+    if (saved) saved->Commit();
+    const TBuildReport& r = result.report;
+    report = BuildReportToJson(r);
 
-  const int pages = generator.Pages().Count();
-  if (options.several) summary << project.native << ": ";
-  summary << pages << (pages == 1 ? " page, " : " pages, ") << generator.LinksPlaced()
-          << (generator.LinksPlaced() == 1 ? " link placed, " : " links placed, ") << bytes
-          << (bytes == 1 ? " byte" : " bytes")
-          << (options.dry_run ? " would be written to " : " written to ")
-          << Cp1251ToUtf8(AbsolutePath(folder)) << (options.dry_run ? " (dry run)" : "") << '\n';
-  for (const std::string& pruned : generator.PrunedPages())
-    summary << (options.several ? project.native + ": " : std::string()) << "removed stale "
-            << Cp1251ToUtf8(pruned) << '\n';
-  // Such addresses as the unsafe-url warning names are linked as the user
-  // typed them, but a reader who clicks one runs whatever it holds.
-  if (!options.quiet_warnings)
-    for (const TBuildWarning& warning : report->warnings)
-      err << "orvana-cli: warning: " << (options.several ? project.native + ": " : std::string())
-          << Cp1251ToUtf8(warning.message) << '\n';
-  return 0;
+    summary << prefix << r.pages << (r.pages == 1 ? " page, " : " pages, ") << r.placed
+            << (r.placed == 1 ? " link placed, " : " links placed, ") << r.bytes
+            << (r.bytes == 1 ? " byte" : " bytes")
+            << (options.dry_run ? " would be written to " : " written to ") << r.folder
+            << (options.dry_run ? " (dry run)" : "") << '\n';
+    for (const std::string& pruned : r.pruned)
+      summary << prefix << (options.dry_run ? "would remove stale " : "removed stale ")
+              << Cp1251ToUtf8(pruned) << '\n';
+    if (!options.quiet_warnings)
+      for (const TBuildWarning& warning : r.warnings)
+        err << "orvana-cli: warning: " << prefix << Cp1251ToUtf8(warning.message) << '\n';
+    return 0;
+  } catch (const std::exception&) {
+    report = FailedBuildToJson(report_project, CurrentErrorText());
+    return PrintCommandError(err, prefix);
+  }
+}
+
+// The folder, made absolute and canonical as far as it exists, for
+// comparing two names of one file.
+std::filesystem::path ComparablePath(const std::string& utf8) {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::absolute(utf8, error);
+  if (error) path = utf8;
+  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
+  return error ? path.lexically_normal() : canonical;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  if (std::filesystem::equivalent(a, b, error)) return true;
+  return ComparablePath(a) == ComparablePath(b);
+}
+
+// Refuses, before anything is built, a report file that would take the
+// place of a project of the command or of a file a build writes, and one
+// that cannot be created at all.
+void CheckReportTarget(const std::string& target, const std::vector<std::string>& projects,
+                       const TBuildOptions& options) {
+  if (target == "-") return;
+  const std::string shown = AbsoluteUtf8Path(target);
+  for (const std::string& project : projects)
+    if (SameFile(target, project))
+      throw EUsageError("--report: \"" + shown + "\" is the project file " + project +
+                            "; the report would replace it",
+                        /*hint=*/false);
+  const std::filesystem::path report = ComparablePath(target);
+  if (IsSiteFileName(Utf8ToCp1251(report.filename().string()))) {
+    // Only a site's own file names can clash with a site; the projects are
+    // read for their folders only then.
+    for (const std::string& project : projects) {
+      std::string folder;
+      if (options.out_engine) {
+        folder = *options.out_engine;
+      } else {
+        TProjectDocument document;
+        try {
+          document.LoadFromFile(Utf8ToCp1251(project));
+        } catch (const std::exception&) {
+          continue;  // its own build reports why it cannot be read
+        }
+        folder = document.Generator().SavePath();
+      }
+      if (!folder.empty() && ComparablePath(NativePath(folder)) == report.parent_path())
+        throw EUsageError("--report: \"" + shown + "\" is a file the build of " + project +
+                              " writes; the site would replace the report or the report a page",
+                          /*hint=*/false);
+    }
+  }
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode))
+      throw EUsageError("--report: \"" + shown + "\" is " + FileKindName(st.st_mode) +
+                            ", not a file a report can be written into",
+                        /*hint=*/false);
+    if (::access(target.c_str(), W_OK) != 0)
+      throw EUsageError("--report: cannot write \"" + shown + "\": " + SystemErrorText(errno),
+                        /*hint=*/false);
+    return;
+  }
+  const std::filesystem::path parent = std::filesystem::path(shown).parent_path();
+  if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    throw EUsageError("--report: cannot create \"" + shown + "\": the folder \"" + parent.string() +
+                          "\" does not exist",
+                      /*hint=*/false);
+  if (::access(parent.c_str(), W_OK | X_OK) != 0)
+    throw EUsageError("--report: cannot create \"" + shown + "\": " + SystemErrorText(errno),
+                      /*hint=*/false);
 }
 
 // Writes the report text into the file named as typed, or onto `out` for "-".
@@ -543,15 +614,15 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   if (!report_target && options.dry_run) report_target = "-";
   if (report_target && report_target->empty())
     throw EUsageError("--report: the file name is empty");
+  if (report_target) CheckReportTarget(*report_target, args.positional, options);
   options.quiet_warnings = report_target.has_value();
   // With the report on standard output, nothing else may go there.
   std::ostream& summary = report_target == "-" ? err : out;
 
-  std::vector<std::optional<TBuildReport>> reports(args.positional.size());
+  std::vector<std::string> reports(args.positional.size());
   int code = 0;
   for (size_t i = 0; i < args.positional.size(); ++i) {
     if (single) {
-      // One project: its failure is the command's, printed as every error is.
       code = BuildProject(*single, options, summary, err, reports[i]);
       continue;
     }
@@ -561,21 +632,13 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
       if (BuildProject(ProjectArgument(one), options, summary, err, reports[i]) != 0) code = 1;
     } catch (const std::exception&) {
       // The next project is still built; this one's error names it.
+      reports[i] = FailedBuildToJson(args.positional[i], CurrentErrorText());
       PrintCommandError(err, args.positional[i] + ": ");
-      reports[i].reset();
       code = 1;
     }
   }
-  if (!report_target || (!options.several && code != 0)) return code;
-  std::string json;
-  if (options.several) {
-    std::vector<const TBuildReport*> list;
-    for (const auto& r : reports) list.push_back(r ? &*r : nullptr);
-    json = BuildReportsToJson(list);
-  } else {
-    json = BuildReportToJson(*reports[0]);
-  }
-  WriteReport(*report_target, json, out);
+  if (!report_target) return code;
+  WriteReport(*report_target, options.several ? JsonArray(reports) : reports[0], out);
   return code;
 }
 

@@ -1,40 +1,16 @@
 #include "BuildReport.h"
 
-#include "ExtrasOutput.h"
-
 #include <algorithm>
+#include <filesystem>
 #include <unordered_map>
 
 #include "FileSystem.h"
 #include "LinkDistribution.h"
-#include "SiteMenu.h"
-#include "TemplateProcessing.h"
+#include "PendingShims.h"
 #include "UrlSafety.h"
 
 namespace orvana {
 namespace {
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// The position of `word` (lower case) in `text` from `from` on, in any
-// letter case, or npos.
-size_t FindNoCase(std::string_view text, std::string_view word, size_t from) {
-  if (word.empty() || text.size() < word.size()) return std::string_view::npos;
-  for (size_t i = from; i + word.size() <= text.size(); ++i) {
-    size_t k = 0;
-    while (k < word.size() && LowerAscii(text[i + k]) == word[k]) ++k;
-    if (k == word.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
-size_t CountOccurrences(std::string_view text, std::string_view pattern) {
-  size_t n = 0;
-  for (size_t at = text.find(pattern); at != std::string_view::npos;
-       at = text.find(pattern, at + pattern.size()))
-    ++n;
-  return n;
-}
 
 // "pages 3, 7 and 12", at most `shown` of them named.
 std::string PageList(const std::vector<int>& pages, size_t shown) {
@@ -52,70 +28,33 @@ std::string Plural(uint64_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Counts the links Link distribution made (' <a href="ADDRESS">') in the
-// pages' texts, by the address as it stands in the href.
+// The links of each distinct address, from the distribution's account of
+// every address it used.
 void CountLinks(const TSiteGenerator& g, TBuildReport& report) {
-  std::unordered_map<std::string, size_t> by_href;
-  std::string href;
+  std::unordered_map<std::string_view, size_t> by_url;
+  std::vector<size_t> slot_of_line;
+  slot_of_line.reserve(g.SiteUrlsToLink().size());
   for (const std::string& url : g.SiteUrlsToLink()) {
-    href.clear();
-    AppendHrefAddress(href, url);
-    if (by_href.count(href) != 0) continue;
-    by_href.emplace(href, report.by_address.size());
-    report.by_address.push_back({url, 0, {}});
+    const auto [at, added] = by_url.emplace(url, report.by_address.size());
+    if (added) report.by_address.push_back({url, 0, {}});
+    slot_of_line.push_back(at->second);
   }
-  if (by_href.empty()) return;
-  // Every link opens with ' <a href="'; its '<' is a byte that plain text
-  // seldom holds, so the search goes from one '<' to the next.
-  static constexpr std::string_view kOpening = "<a href=\"";
-  for (int p = 0; p < g.Pages().Count(); ++p) {
-    const std::string_view text = g.Pages()[p].PageText;
-    for (size_t at = text.find('<', 1); at != std::string_view::npos; at = text.find('<', at + 1)) {
-      if (text[at - 1] != ' ' || text.compare(at, kOpening.size(), kOpening) != 0) continue;
-      const size_t begin = at + kOpening.size();
-      const size_t end = text.find('"', begin);
-      if (end == std::string_view::npos) break;
-      const auto found = by_href.find(std::string(text.substr(begin, end - begin)));
-      if (found == by_href.end() || text.substr(end, 2) != "\">") continue;
-      TAddressLinks& links = report.by_address[found->second];
-      ++links.count;
-      if (links.pages.empty() || links.pages.back() != p) links.pages.push_back(p);
-    }
+  for (const TLinkPlacement& placement : g.LinkPlacements()) {
+    if (placement.address < 0 || static_cast<size_t>(placement.address) >= slot_of_line.size())
+      continue;
+    if (placement.links == 0) continue;
+    TAddressLinks& links = report.by_address[slot_of_line[static_cast<size_t>(placement.address)]];
+    links.count += placement.links;
+    if (links.pages.empty() || links.pages.back() != placement.page)
+      links.pages.push_back(placement.page);
+    report.placed += placement.links;
   }
-  for (const TAddressLinks& links : report.by_address)
+  for (TAddressLinks& links : report.by_address) {
+    // An address listed twice may have gone to pages out of order.
+    std::sort(links.pages.begin(), links.pages.end());
+    links.pages.erase(std::unique(links.pages.begin(), links.pages.end()), links.pages.end());
     if (links.count == 0) report.unused.push_back(links.url);
-}
-
-// The bytes of the pages that are copies of the menu and of the pagination
-// bars.
-uint64_t MenuAndBarBytes(const TSiteGenerator& g) {
-  const TSitePages& pages = g.Pages();
-  const uint64_t menus = CountOccurrences(g.SiteTemplate(), kMenuPlaceholder);
-  const TSiteTexts texts{g.SiteTemplate(), g.SiteMenu(),    g.SiteHeader(),
-                         g.SiteFooter(),   g.AdsenseCode(), g.SiteTitle()};
-  const uint64_t bars_per_page = TTemplateFiller(texts).SizeShape().bars;
-  const TOrvanaExtras& extras = g.Extras();
-  std::vector<std::string_view> urls, titles;
-  urls.reserve(static_cast<size_t>(pages.Count()));
-  for (int p = 0; p < pages.Count(); ++p) urls.emplace_back(pages[p].PageUrl);
-  uint64_t bytes = 0;
-  if (extras.MenuWindow > 0) {
-    // Windowed menus differ from page to page.
-    for (int p = 0; p < pages.Count(); ++p) titles.emplace_back(pages[p].PageTitle);
-    for (int p = 0; p < pages.Count(); ++p)
-      bytes += menus * BuildWindowedMenu(urls, titles, p, extras.MenuWindow).size();
-  } else {
-    bytes = menus * g.SiteMenu().size() * static_cast<uint64_t>(pages.Count());
   }
-  if (bars_per_page == 0) return bytes;
-  if (extras.PagerWindow > 0) {
-    for (int p = 0; p < pages.Count(); ++p)
-      bytes += bars_per_page * BuildWindowedBar(urls, p, extras.PagerWindow).size();
-    return bytes;
-  }
-  const TPaginationBars bars(std::move(urls));
-  for (int p = 0; p < pages.Count(); ++p) bytes += bars_per_page * bars.Size(p);
-  return bytes;
 }
 
 void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
@@ -153,43 +92,87 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
                              "that they are " +
                              r.encoding);
   }
-  for (const std::string& address : ScriptRunningAddresses(g.SiteUrlsToLink()))
+  if (r.pages_with_other_charset > 0) {
+    const bool all = r.pages_with_other_charset == r.pages;
+    const std::string which =
+        all ? (r.pages == 1 ? std::string("the page declares") : "the pages declare")
+            : std::to_string(r.pages_with_other_charset) + " of " + std::to_string(r.pages) +
+                  (r.pages_with_other_charset == 1 ? " pages declares" : " pages declare");
+    warn(kWarnCharsetMismatch,
+         which + " a charset other than " + r.encoding + ", the encoding they are written in, " +
+             "so browsers show their letters garbled; declare " + r.encoding +
+             " in the template or set OutputEncoding (--output-encoding) to utf-8, which "
+             "rewrites the declaration");
+  }
+  const TOrvanaExtras& extras = g.Extras();
+  if (!extras.SiteUrl.empty()) {
+    const std::string problem = SiteUrlProblem(extras.SiteUrl);
+    if (!problem.empty())
+      warn(kWarnBadSiteUrl, "the site address \"" + extras.SiteUrl + "\" cannot be used (" +
+                                problem + "), so no sitemap was written; SiteUrl (--site-url) " +
+                                "takes an absolute http or https address");
+  }
+  {
+    int64_t blank = 0;
+    for (const std::string& url : g.SiteUrlsToLink())
+      if (url.find_first_not_of(" \t") == std::string::npos) ++blank;
+    if (blank > 0)
+      warn(kWarnEmptyAddress,
+           Plural(static_cast<uint64_t>(blank), "link address is", "link addresses are") +
+               " blank: their links point at the page they stand on; remove the blank lines "
+               "from the list of addresses");
+  }
+  for (const std::string& address : ScriptRunningAddresses(g.SiteUrlsToLink())) {
+    const auto linked = std::find_if(r.by_address.begin(), r.by_address.end(),
+                                     [&](const TAddressLinks& a) { return a.url == address; });
+    const bool inserted = linked != r.by_address.end() && linked->count > 0;
     warn(kWarnUnsafeUrl,
-         "the link address \"" + address + "\" runs script when clicked; it is linked as written");
-  if (r.bytes > 0 && r.menu_and_bar_bytes * 2 > r.bytes)
-    warn(kWarnLargeOutput,
-         "menus and pagination bars make up " + std::to_string(r.menu_and_bar_bytes) + " of the " +
-             std::to_string(r.bytes) + " bytes of the site (" +
-             std::to_string(r.menu_and_bar_bytes * 100 / r.bytes) +
-             "%): every page lists every page, so the site grows with the square of its pages");
+         "the link address \"" + address + "\" runs script when clicked; " +
+             (inserted ? "its links were inserted as written" : "no link to it was inserted"));
+  }
+  if (r.bytes > 0 && r.menu_and_bar_bytes * 2 > r.bytes) {
+    const bool menu = extras.MenuWindow > 0, bar = extras.PagerWindow > 0;
+    std::string why;
+    if (!menu && !bar)
+      why =
+          "every page's menu and pagination bar list every page, so the site grows with the "
+          "square of its pages; MenuWindow and PagerWindow (--menu-window, --pager-window) "
+          "would show only the pages near each one";
+    else if (!bar)
+      why =
+          "every page's pagination bar lists every page, so the site grows with the square "
+          "of its pages; PagerWindow (--pager-window) would show only the pages near each one";
+    else if (!menu)
+      why =
+          "every page's menu lists every page, so the site grows with the square of its "
+          "pages; MenuWindow (--menu-window) would show only the pages near each one";
+    else
+      why =
+          "although both are windowed; smaller windows (MenuWindow, PagerWindow) or longer "
+          "pages would shrink them";
+    warn(kWarnLargeOutput, "menus and pagination bars make up " +
+                               std::to_string(r.menu_and_bar_bytes) + " of the " +
+                               std::to_string(r.bytes) + " bytes of the site (" +
+                               std::to_string(r.menu_and_bar_bytes * 100 / r.bytes) + "%): " + why);
+  }
+}
+
+// The absolute form of an engine folder as the platform names it: the real
+// current folder (never spelt in Windows-1251) before a relative one, and
+// lexically normal, so "." names the folder itself.
+std::string NativeAbsoluteFolder(const std::string& folder) {
+  std::filesystem::path path(NativePath(folder));
+  if (path.is_relative()) {
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    if (!error) path = current / path;
+  }
+  std::string text = path.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
 }
 
 }  // namespace
-
-bool DeclaresCharset(std::string_view html) {
-  // Only tags are looked at, and only up to the body: a site's pages are
-  // mostly text and links, which need not be read.
-  for (size_t at = html.find('<'); at != std::string_view::npos; at = html.find('<', at + 1)) {
-    if (FindNoCase(html.substr(at, 5), "<body", 0) == 0) return false;
-    if (FindNoCase(html.substr(at, 5), "<meta", 0) != 0) continue;
-    const size_t close = html.find('>', at);
-    const std::string_view tag =
-        html.substr(at, close == std::string_view::npos ? close : close - at);
-    if (FindNoCase(tag, "charset", 0) != std::string_view::npos) return true;
-  }
-  return false;
-}
-
-TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::string& folder) {
-  TBuildOutput output;
-  output.folder = folder;
-  const TSitePages& pages = generator.Pages();
-  output.pages.reserve(static_cast<size_t>(pages.Count()));
-  for (int p = 0; p < pages.Count(); ++p)
-    output.pages.push_back({pages[p].PageHTML.size(), DeclaresCharset(pages[p].PageHTML)});
-  output.css_bytes = generator.CssCode().size();
-  return output;
-}
 
 std::string SiteEncodingName(const TSiteGenerator& generator) {
   return generator.Extras().OutputEncoding;
@@ -198,26 +181,34 @@ std::string SiteEncodingName(const TSiteGenerator& generator) {
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
   TBuildReport r;
   r.pages = generator.Pages().Count();
-  r.folder = AbsolutePath(output.folder);
+  r.folder = NativeAbsoluteFolder(output.folder);
   r.encoding = SiteEncodingName(generator);
-  r.bytes = output.css_bytes;
+  const TCharsetKind written_in = OutputCharset(r.encoding);
   if (!output.pages.empty()) r.page_bytes_min = output.pages.front().bytes;
   uint64_t page_total = 0;
   for (const TBuiltPage& page : output.pages) {
     page_total += page.bytes;
     r.page_bytes_min = std::min(r.page_bytes_min, page.bytes);
     r.page_bytes_max = std::max(r.page_bytes_max, page.bytes);
-    if (!page.declares_charset) ++r.pages_without_charset;
+    if (page.charset == TCharsetKind::kNone)
+      ++r.pages_without_charset;
+    else if (page.charset != written_in)
+      ++r.pages_with_other_charset;
   }
-  r.bytes += page_total;
+  r.page_bytes = page_total;
+  r.bytes = page_total + output.css_bytes;
+  for (const auto& file : output.other_files) r.bytes += file.second;
   if (!output.pages.empty())
     r.page_bytes_mean = static_cast<double>(page_total) / static_cast<double>(output.pages.size());
+  r.pages_written = static_cast<int>(output.pages.size());
+  r.complete = output.complete;
+  r.dry_run = output.dry_run;
+  r.pruned = output.pruned;
   r.forced_cuts = generator.ForcedCuts();
   r.addresses = static_cast<int64_t>(generator.SiteUrlsToLink().size());
   r.quota = LinkQuota(r.addresses, r.pages);
-  r.placed = generator.LinksPlaced();
   CountLinks(generator, r);
-  r.menu_and_bar_bytes = MenuAndBarBytes(generator);
+  r.menu_and_bar_bytes = output.menu_and_bar_bytes;
   AddWarnings(generator, r);
   return r;
 }

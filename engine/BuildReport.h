@@ -20,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "PageEncoding.h"
 #include "SiteGenerator.h"
 
 namespace orvana {
@@ -29,27 +30,29 @@ namespace orvana {
 // One page file as written (or, in a dry run, as it would have been).
 struct TBuiltPage {
   uint64_t bytes = 0;
-  // The page's HTML declares its character encoding (DeclaresCharset).
-  bool declares_charset = false;
+  // What the page's bytes declare as their charset.
+  TCharsetKind charset = TCharsetKind::kNone;
 };
 
-// The files of one build: every page in page order and the stylesheet.
+// The files of one build, measured as they were handed to the file system.
 struct TBuildOutput {
   // The folder the site went to, as the engine names it (may be relative).
   std::string folder;
+  // Every page written, in page order; fewer than the site's pages when the
+  // build was cancelled.
   std::vector<TBuiltPage> pages;
   uint64_t css_bytes = 0;
+  bool css_written = false;
+  // The files after the stylesheet (the sitemap), with their sizes.
+  std::vector<std::pair<std::string, uint64_t>> other_files;
+  // The bytes of the pages that are copies of the menus and the bars.
+  uint64_t menu_and_bar_bytes = 0;
+  // The stale files removed, or that a dry run would remove.
+  std::vector<std::string> pruned;
+  // False when the build stopped before its last file.
+  bool complete = true;
+  bool dry_run = false;
 };
-
-// True when the HTML declares its character encoding: some "<meta" tag (any
-// letter case) before the first "<body" holds "charset" before its closing
-// ">", as both <meta charset="..."> and <meta http-equiv="Content-Type"
-// content="...; charset=..."> do.
-bool DeclaresCharset(std::string_view html);
-
-// The output of a generator whose pages hold their finished HTML (after
-// Generate): each page's PageHTML measured, and CssCode.
-TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& generator, const std::string& folder);
 
 // The name of the encoding the generator's pages are written in, as the
 // report gives it: its OutputEncoding, "windows-1251" or "utf-8".
@@ -64,6 +67,9 @@ inline constexpr std::string_view kWarnForcedCuts = "forced-cuts";
 inline constexpr std::string_view kWarnNoCharset = "no-charset";
 inline constexpr std::string_view kWarnUnsafeUrl = "unsafe-url";
 inline constexpr std::string_view kWarnLargeOutput = "large-output";
+inline constexpr std::string_view kWarnCharsetMismatch = "charset-mismatch";
+inline constexpr std::string_view kWarnBadSiteUrl = "bad-site-url";
+inline constexpr std::string_view kWarnEmptyAddress = "empty-address";
 
 struct TBuildWarning {
   std::string code;     // one of the kWarn... codes
@@ -81,8 +87,8 @@ struct TAddressLinks {
 
 struct TBuildReport {
   int pages = 0;
-  uint64_t bytes = 0;    // every page file and style.css
-  std::string folder;    // absolute
+  uint64_t bytes = 0;    // every file: the pages, style.css and the sitemap
+  std::string folder;    // absolute, native (UTF-8)
   std::string encoding;  // SiteEncodingName
   // The sizes of the page files (style.css not included).
   uint64_t page_bytes_min = 0;
@@ -91,8 +97,8 @@ struct TBuildReport {
   // The indexes of the pages that were closed at exactly the maximum, inside a
   // word or sentence, because the window held no paragraph or sentence end.
   std::vector<int> forced_cuts;
-  // The per-page quota of linked words, and the addresses used (as the
-  // summary line counts them).
+  // The per-page quota of linked words, and the links the distribution
+  // inserted into the pages (the sum of by_address's counts).
   int64_t quota = 0;
   int64_t placed = 0;
   // Each distinct address once, in list order, with its links; `unused` the
@@ -101,17 +107,26 @@ struct TBuildReport {
   std::vector<std::string> unused;
   // In the order of the codes above; unsafe-url once per address.
   std::vector<TBuildWarning> warnings;
+  // The stale files removed (or, in a dry run, that would be).
+  std::vector<std::string> pruned;
+  // The page files written, the whole site written, and whether anything
+  // was written at all (false in a dry run).
+  int pages_written = 0;
+  bool complete = true;
+  bool dry_run = false;
 
   // Not part of the JSON form: what the warnings' numbers rest on.
   int64_t addresses = 0;            // lines of SiteUrlsToLink
   uint64_t menu_and_bar_bytes = 0;  // the copies of the menu and the bars in the pages
+  uint64_t page_bytes = 0;          // the page files together
   int pages_without_charset = 0;
+  int pages_with_other_charset = 0;  // declaring a charset they are not written in
 };
 
 // The report of a generator that has just built its pages (Generate or
-// GenerateAndWriteSite; their PageText holds the links) and the files that
-// build wrote. `output.pages` must hold one entry per page. The links are
-// counted in the pages' texts; the folder is made absolute (AbsolutePath).
+// GenerateAndWriteSite) and the files that build wrote. The links come from
+// the distribution's own account (LinkPlacements); the sizes and charsets
+// from `output`; the folder is made absolute.
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output);
 
 }  // namespace orvana

@@ -120,50 +120,6 @@ std::string BuildWindowedMenu(const std::vector<std::string_view>& urls,
   return menu;
 }
 
-bool PageDeclaresCharset(std::string_view html) {
-  const size_t body = FindTag(html, "<body", 0);
-  const std::string_view head = html.substr(0, body);
-  for (size_t at = FindTag(head, "<meta", 0); at != std::string_view::npos;
-       at = FindTag(head, "<meta", at + 1)) {
-    const size_t close = head.find('>', at);
-    const std::string_view tag =
-        head.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
-    if (FindNoCase(tag, "charset", 0) != std::string_view::npos) return true;
-    if (FindNoCase(tag, "http-equiv", 0) != std::string_view::npos &&
-        FindNoCase(tag, "content-type", 0) != std::string_view::npos)
-      return true;
-  }
-  return false;
-}
-
-std::string WithUtf8CharsetMeta(std::string_view html) {
-  constexpr std::string_view kMeta = "<meta charset=\"utf-8\">";
-  if (PageDeclaresCharset(html)) return std::string(html);
-  size_t at = 0;
-  const size_t head = FindTag(html, "<head", 0);
-  if (head != std::string_view::npos) {
-    const size_t close = html.find('>', head);
-    at = close == std::string_view::npos ? html.size() : close + 1;
-  }
-  std::string out;
-  out.reserve(html.size() + kMeta.size());
-  out.append(html.substr(0, at));
-  out.append(kMeta);
-  out.append(html.substr(at));
-  return out;
-}
-
-bool IsUtf8Output(std::string_view output_encoding) { return output_encoding == "utf-8"; }
-
-std::string EncodePage(std::string_view html, std::string_view output_encoding) {
-  if (!IsUtf8Output(output_encoding)) return std::string(html);
-  return Cp1251ToUtf8(WithUtf8CharsetMeta(html));
-}
-
-std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding) {
-  return IsUtf8Output(output_encoding) ? Cp1251ToUtf8(css) : std::string(css);
-}
-
 std::string SiteFileAddress(std::string_view site_url, std::string_view file_name) {
   std::string address(site_url);
   if (address.empty() || address.back() != '/') address += '/';

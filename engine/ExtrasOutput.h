@@ -32,27 +32,6 @@ std::string BuildWindowedBar(const std::vector<std::string_view>& urls, int curr
 std::string BuildWindowedMenu(const std::vector<std::string_view>& urls,
                               const std::vector<std::string_view>& titles, int current, int window);
 
-// True when the page declares its charset before its body: a "<meta" tag
-// (any letter case) that holds "charset", or holds "http-equiv" and
-// "content-type".
-bool PageDeclaresCharset(std::string_view html);
-
-// The page with '<meta charset="utf-8">' right after its opening "<head...>"
-// tag, or at its very start when it has none; unchanged when it declares a
-// charset already.
-std::string WithUtf8CharsetMeta(std::string_view html);
-
-// True for "utf-8" (the only encoding besides the default "windows-1251").
-bool IsUtf8Output(std::string_view output_encoding);
-
-// A page's bytes as written: in UTF-8 with the charset meta when the output
-// encoding is UTF-8, else the Windows-1251 bytes unchanged.
-std::string EncodePage(std::string_view html, std::string_view output_encoding);
-
-// The stylesheet's bytes as written: converted to UTF-8 when the output
-// encoding is UTF-8.
-std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding);
-
 // The address of a file of the site: the site address, a "/" unless it ends
 // with one, and the file name.
 std::string SiteFileAddress(std::string_view site_url, std::string_view file_name);

@@ -105,6 +105,7 @@ TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_co
 
 void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   const int64_t u = static_cast<int64_t>(addresses_.size());
+  const int page = page_++;
   if (link_index_ >= u || quota_ <= 0) {
     out.assign(text);
     return;
@@ -116,6 +117,7 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   segments_.clear();
   segments_.push_back({text, -1});
   links_.clear();
+  link_uses_.clear();
   std::string link;
   for (size_t i = 0; i < n && link_index_ < u; ++i) {
     if (!chosen_[i]) continue;
@@ -128,7 +130,8 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
     link += '>';
     link += word;
     link += "</a> ";
-    Replace(word, link);
+    const int64_t inserted = Replace(word, link);
+    if (log_) log_->push_back({link_index_, page, inserted});
     ++link_index_;
   }
 
@@ -188,15 +191,18 @@ void TLinkDistributor::CollectWords(std::string_view text) {
   word_count_ = count;
 }
 
-void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
+int64_t TLinkDistributor::Replace(std::string_view word, const std::string& link) {
   // Replacing every occurrence in the whole text equals replacing it in each
   // segment: a word holds no blank, and every link begins and ends with one,
   // so no occurrence reaches across a segment's border; two runs of original
   // text are never neighbours. An occurrence inside an earlier link nests the
   // new link inside it, as the whole-text replacement does.
   const TWordSearch search(word);
-  // A link standing at several places is one string, replaced once.
-  for (std::string& earlier : links_) ReplaceAllInPlace(earlier, word, link);
+  // A link standing at several places is one string, replaced once; each of
+  // its places gains the occurrences it held.
+  int64_t inserted = 0;
+  for (size_t e = 0; e < links_.size(); ++e)
+    inserted += static_cast<int64_t>(ReplaceAllInPlace(links_[e], word, link)) * link_uses_[e];
   next_segments_.clear();
   int64_t new_link = -1;
   for (const TSegment& s : segments_) {
@@ -213,18 +219,22 @@ void TLinkDistributor::Replace(std::string_view word, const std::string& link) {
     }
     if (new_link < 0) {
       links_.push_back(link);
+      link_uses_.push_back(0);
       new_link = static_cast<int64_t>(links_.size()) - 1;
     }
     while (hit) {
       if (hit > p)
         next_segments_.push_back({std::string_view(p, static_cast<size_t>(hit - p)), -1});
       next_segments_.push_back({{}, new_link});
+      ++link_uses_.back();
+      ++inserted;
       p = hit + word.size();
       hit = search.Find(p, end);
     }
     if (p < end) next_segments_.push_back({std::string_view(p, static_cast<size_t>(end - p)), -1});
   }
   segments_.swap(next_segments_);
+  return inserted;
 }
 
 int64_t DistributeLinks(std::vector<std::string>& page_texts, const TStringList& addresses,

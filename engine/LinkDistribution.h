@@ -33,6 +33,15 @@ int64_t LinkQuota(int64_t addresses, int64_t pages);
 // however large n is, and none when all are kept.
 void ChooseUniformSubset(size_t n, size_t k, TRandomSource& random, std::vector<uint8_t>& chosen);
 
+// One use of an address: the links it gave on one page. Every address the
+// distribution uses up has one, also when its word no longer occurred and it
+// gave no link.
+struct TLinkPlacement {
+  int64_t address = 0;  // index into the address list
+  int page = 0;         // index of the page
+  int64_t links = 0;    // the links inserted for it
+};
+
 // Spreads the addresses over the pages of a site, one page after the other.
 class TLinkDistributor {
  public:
@@ -51,6 +60,10 @@ class TLinkDistributor {
   // The addresses used so far, each counted once.
   int64_t LinksPlaced() const { return link_index_; }
 
+  // Each address use from now on is appended to `log` (not owned; nullptr
+  // stops the log).
+  void SetPlacementLog(std::vector<TLinkPlacement>* log) { log_ = log; }
+
  private:
   // One part of a page's linked text: a run of the original text, or a link.
   struct TSegment {
@@ -59,13 +72,16 @@ class TLinkDistributor {
   };
   // The candidates of the text into words_ and word_count_.
   void CollectWords(std::string_view text);
-  void Replace(std::string_view word, const std::string& link);
+  // Replaces every occurrence; returns how many there were.
+  int64_t Replace(std::string_view word, const std::string& link);
 
   const TStringList& addresses_;
   TRandomSource& random_;
   int64_t quota_;
   std::string rel_;
   int64_t link_index_ = 0;
+  int page_ = 0;
+  std::vector<TLinkPlacement>* log_ = nullptr;
   // Reused from page to page: the page's candidates are the first
   // word_count_ of words_.
   std::vector<std::string_view> words_;
@@ -73,6 +89,8 @@ class TLinkDistributor {
   std::vector<uint8_t> chosen_;
   std::vector<TSegment> segments_, next_segments_;
   std::vector<std::string> links_;
+  // How many segments stand for each link of links_.
+  std::vector<int64_t> link_uses_;
 };
 
 // Spreads the addresses over the given page texts in place, drawing from the

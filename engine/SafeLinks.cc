@@ -97,7 +97,44 @@ void AppendRelAttribute(std::string& out, std::string_view rel) {
 }
 
 bool IsWordByte(unsigned char c) {
-  return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c >= 0xC0 || c == 0xA8 || c == 0xB8;
+  if (IsAsciiLetter(c) || (c >= '0' && c <= '9') || c >= 0xC0) return true;
+  // The Cyrillic letters of 0x80-0xBF: Ђ Ѓ ѓ Љ Њ Ќ Ћ Џ ђ љ њ ќ ћ џ Ў ў Ј Ґ Ё Є
+  // Ї І і ґ ё є ј Ѕ ѕ ї.
+  switch (c) {
+    case 0x80:
+    case 0x81:
+    case 0x83:
+    case 0x8A:
+    case 0x8C:
+    case 0x8D:
+    case 0x8E:
+    case 0x8F:
+    case 0x90:
+    case 0x9A:
+    case 0x9C:
+    case 0x9D:
+    case 0x9E:
+    case 0x9F:
+    case 0xA1:
+    case 0xA2:
+    case 0xA3:
+    case 0xA5:
+    case 0xA8:
+    case 0xAA:
+    case 0xAF:
+    case 0xB2:
+    case 0xB3:
+    case 0xB4:
+    case 0xB8:
+    case 0xBA:
+    case 0xBC:
+    case 0xBD:
+    case 0xBE:
+    case 0xBF:
+      return true;
+    default:
+      return false;
+  }
 }
 
 std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
@@ -166,6 +203,8 @@ TSafeLinkDistributor::TSafeLinkDistributor(const TStringList& addresses, int64_t
 
 void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   const int64_t u = static_cast<int64_t>(addresses_.size());
+  const int page = page_++;
+  linked_here_.clear();
   out.clear();
   if (link_index_ >= u || quota_ <= 0) {
     out.assign(text);
@@ -181,10 +220,18 @@ void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   size_t copied = 0;
   for (size_t i = 0; i < n && link_index_ < u; ++i) {
     if (!chosen_[i]) continue;
+    const std::string_view address = addresses_[static_cast<size_t>(link_index_)];
+    if (std::find(linked_here_.begin(), linked_here_.end(), address) != linked_here_.end()) {
+      if (log_) log_->push_back({link_index_, page, 0});
+      ++link_index_;
+      continue;
+    }
+    linked_here_.push_back(address);
+    if (log_) log_->push_back({link_index_, page, 1});
     const TWordSpan w = words[i];
     out.append(text.substr(copied, w.offset - copied));
     out += "<a href=\"";
-    AppendHrefAddress(out, addresses_[static_cast<size_t>(link_index_)]);
+    AppendHrefAddress(out, address);
     out += '"';
     AppendRelAttribute(out, rel_);
     out += '>';

@@ -2,15 +2,19 @@
 // respect the page's HTML.
 //
 // A candidate is a whole word: a maximal run of letters and digits of
-// Windows-1251 (Latin and Cyrillic letters, Ё and ё, the digits) of 5 to 20
+// Windows-1251 (the Latin letters, every Cyrillic letter of the code page:
+// Russian with Ё ё, Ukrainian, Belarusian, Serbian and Macedonian, and the
+// digits) of 5 to 20
 // bytes, standing in plain text: never inside a tag (attributes included), a
 // comment, an entity such as "&nbsp;", an existing <a>...</a> or the content
 // of <script> and <style>. As in the classic distribution, a uniformly chosen
 // subset of at most the quota of the candidates, in text order, takes the
 // next addresses; but only the chosen occurrence becomes
 // '<a href="ADDRESS">WORD</a>' (with ' rel="REL"' when given), punctuation
-// around it staying outside. Each address is used once, so at most once a
-// page; equal seeds give equal links.
+// around it staying outside. Each address is used once; an address that the
+// list holds again and that already has its link on the page is passed by
+// (used up, no link), so one URL is linked at most once a page. Equal seeds
+// give equal links.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "LinkDistribution.h"
 #include "Random.h"
 #include "StringList.h"
 
@@ -51,13 +56,20 @@ class TSafeLinkDistributor {
 
   int64_t LinksPlaced() const { return link_index_; }
 
+  // As TLinkDistributor::SetPlacementLog.
+  void SetPlacementLog(std::vector<TLinkPlacement>* log) { log_ = log; }
+
  private:
   const TStringList& addresses_;
   TRandomSource& random_;
   int64_t quota_;
   std::string rel_;
   int64_t link_index_ = 0;
+  int page_ = 0;
+  std::vector<TLinkPlacement>* log_ = nullptr;
   std::vector<uint8_t> chosen_;
+  // The addresses linked on the page being built.
+  std::vector<std::string_view> linked_here_;
 };
 
 }  // namespace orvana

@@ -8,6 +8,7 @@
 #include "Notify.h"
 #include "Paging.h"
 #include "SafeLinks.h"
+#include "SiteBuild.h"
 #include "SiteMenu.h"
 #include "SiteOutput.h"
 #include "StalePages.h"
@@ -101,7 +102,9 @@ void TSiteGenerator::BuildLinkedPages() {
   else
     random_.SeedFromClock();
   const std::string_view text = joined;
+  placements_.clear();
   const auto link_pages = [&](auto& links) {
+    links.SetPlacementLog(&placements_);
     for (size_t i = 0; i < spans.size(); ++i)
       links.LinkPage(text.substr(spans[i].offset, spans[i].length),
                      pages_[static_cast<int>(i)].PageText);
@@ -145,60 +148,21 @@ void TSiteGenerator::Generate() {
 
 bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written,
                                           const TPageWrittenHandler& on_page) {
-  TFileSystem& fs = fs_ ? *fs_ : RealFileSystem();
-  if (!fs.IsDirectory(folder)) {
+  TSiteBuildOptions options;
+  options.folder = folder;
+  options.confirm_prune = prune_confirm_;
+  options.on_page = on_page;
+  return FinishWrite(BuildSite(*this, fs_ ? *fs_ : RealFileSystem(), options), bytes_written);
+}
+
+bool TSiteGenerator::FinishWrite(const TSiteBuildResult& result, uint64_t* bytes_written) {
+  if (result.outcome == TBuildOutcome::kMissingFolder) {
     ShowErrorBox(MissingFolderMessage());
     return false;
   }
-  if (ExtrasChangeOutput() || extras_.PagerWindow > 0 || extras_.MenuWindow > 0)
-    return GenerateAndWriteWithExtras(fs, folder, bytes_written, on_page);
-  BuildLinkedPages();
-  // Each page's bar and HTML are handed to the file system as pieces: the
-  // menu, the bar's runs and the page's paragraphs are never copied into a
-  // page of their own.
-  const TPaginationBars bars(BuildMenu());
-  TTemplateFiller filler(Texts());
-  CheckFreeSpace(fs, folder, SiteSize(bars, filler));
-  uint64_t total = 0;
-  std::vector<std::string_view> bar;
-  for (int i = 0; i < pages_.Count(); ++i) {
-    const TSitePage& page = pages_[i];
-    bar.clear();
-    bars.AppendPieces(i, bar);
-    const std::vector<std::string_view>& html =
-        filler.FillPieces(page.PageText, bar, bars.Inert(), page.PageTitle);
-    WriteSiteFile(fs, folder, page.PageUrl, html);
-    for (std::string_view piece : html) total += piece.size();
-    if (on_page) on_page(page, bar, html);
-  }
-  WriteSiteFile(fs, folder, "style.css", css_code_);
-  fs.RemoveStaleTemporaries(folder);
-  if (bytes_written) *bytes_written = total + css_code_.size();
+  pruned_ = result.report.pruned;
+  if (bytes_written) *bytes_written = result.report.bytes;
   return true;
-}
-
-uint64_t TSiteGenerator::SiteSize(const TPaginationBars& bars, TTemplateFiller& filler) const {
-  // Every page's HTML is the template's fixed bytes plus copies of its own
-  // paragraph text, bar and title; only a page whose text holds a placeholder
-  // prefix, or a site whose bars do, has to be filled to be measured.
-  const TPageSizeShape shape = filler.SizeShape();
-  uint64_t size = css_code_.size();
-  std::vector<std::string_view> bar;
-  for (int i = 0; i < pages_.Count(); ++i) {
-    const TSitePage& page = pages_[i];
-    if (bars.Inert() && ParagraphTextIsInert(page.PageText)) {
-      size += shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
-              shape.bars * bars.Size(i) +
-              shape.titles * (site_title_.size() + 3 + page.PageTitle.size());
-    } else {
-      bar.clear();
-      bars.AppendPieces(i, bar);
-      for (std::string_view piece :
-           filler.FillPieces(page.PageText, bar, bars.Inert(), page.PageTitle))
-        size += piece.size();
-    }
-  }
-  return size;
 }
 
 void TSiteGenerator::SetSiteTemplateFromStrings(const TStringList& lines) {
@@ -221,31 +185,10 @@ void TSiteGenerator::TemplateProcessingAll() {
 void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }
 
 void TSiteGenerator::WriteSiteFiles(const std::string& folder) {
-  if (ExtrasChangeOutput()) {
-    TFileSystem& fs = fs_ ? *fs_ : RealFileSystem();
-    if (!fs.IsDirectory(folder)) {
-      ShowErrorBox(MissingFolderMessage());
-      return;
-    }
-    std::vector<std::string> encoded;
-    encoded.reserve(static_cast<size_t>(pages_.Count()));
-    std::vector<TSiteFile> files;
-    for (int i = 0; i < pages_.Count(); ++i)
-      encoded.push_back(EncodePage(pages_[i].PageHTML, extras_.OutputEncoding));
-    for (int i = 0; i < pages_.Count(); ++i)
-      files.push_back({pages_[i].PageUrl, encoded[static_cast<size_t>(i)]});
-    orvana::WriteSiteFiles(fs, folder, files, EncodeStylesheet(css_code_, extras_.OutputEncoding));
-    FinishExtrasOutput(fs, folder);
-    return;
-  }
-  std::vector<TSiteFile> files;
-  files.reserve(static_cast<size_t>(pages_.Count()));
-  for (int i = 0; i < pages_.Count(); ++i) files.push_back({pages_[i].PageUrl, pages_[i].PageHTML});
-  orvana::WriteSiteFiles(fs_ ? *fs_ : RealFileSystem(), folder, files, css_code_);
-}
-
-bool TSiteGenerator::ExtrasChangeOutput() const {
-  return IsUtf8Output(extras_.OutputEncoding) || !extras_.SiteUrl.empty() || extras_.PruneStale;
+  TSiteBuildOptions options;
+  options.folder = folder;
+  options.confirm_prune = prune_confirm_;
+  FinishWrite(WriteGeneratedSite(*this, fs_ ? *fs_ : RealFileSystem(), options), nullptr);
 }
 
 void TSiteGenerator::FillWindowedPages(const std::vector<std::string_view>& urls) {
@@ -267,56 +210,6 @@ void TSiteGenerator::FillWindowedPages(const std::vector<std::string_view>& urls
     }
     page.PageHTML = FillTemplate(texts, page.PageText, page.Pagination, page.PageTitle);
   }
-}
-
-bool TSiteGenerator::GenerateAndWriteWithExtras(TFileSystem& fs, const std::string& folder,
-                                                uint64_t* bytes_written,
-                                                const TPageWrittenHandler& on_page) {
-  // The pages are made in memory first: a windowed bar or menu differs from
-  // page to page, and the encoded sizes are needed before anything is
-  // written.
-  Generate();
-  std::vector<std::string> encoded;
-  encoded.reserve(static_cast<size_t>(pages_.Count()));
-  const std::string css = EncodeStylesheet(css_code_, extras_.OutputEncoding);
-  uint64_t total = css.size();
-  for (int i = 0; i < pages_.Count(); ++i) {
-    encoded.push_back(EncodePage(pages_[i].PageHTML, extras_.OutputEncoding));
-    total += encoded.back().size();
-  }
-  CheckFreeSpace(fs, folder, total);
-  for (int i = 0; i < pages_.Count(); ++i) {
-    TSitePage& page = pages_[i];
-    std::string& bytes = encoded[static_cast<size_t>(i)];
-    WriteSiteFile(fs, folder, page.PageUrl, bytes);
-    std::string().swap(bytes);
-    if (on_page) on_page(page, {page.Pagination}, {page.PageHTML});
-    std::string().swap(page.PageHTML);
-    std::string().swap(page.Pagination);
-  }
-  WriteSiteFile(fs, folder, "style.css", css);
-  total += FinishExtrasOutput(fs, folder);
-  if (bytes_written) *bytes_written = total;
-  return true;
-}
-
-uint64_t TSiteGenerator::FinishExtrasOutput(TFileSystem& fs, const std::string& folder) {
-  uint64_t size = 0;
-  if (!extras_.SiteUrl.empty()) {
-    std::vector<std::string_view> urls;
-    for (int i = 0; i < pages_.Count(); ++i) urls.emplace_back(pages_[i].PageUrl);
-    const std::string sitemap = BuildSitemap(extras_.SiteUrl, urls);
-    WriteSiteFile(fs, folder, kSitemapFileName, sitemap);
-    size = sitemap.size();
-  }
-  fs.RemoveStaleTemporaries(folder);
-  pruned_.clear();
-  if (extras_.PruneStale) {
-    const std::vector<std::string> stale = ListStalePages(fs, folder, pages_.Count());
-    if (!stale.empty() && (!prune_confirm_ || prune_confirm_(stale)))
-      pruned_ = RemoveStalePages(fs, folder, stale);
-  }
-  return size;
 }
 
 }  // namespace orvana

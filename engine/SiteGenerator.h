@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "Extras.h"
+#include "LinkDistribution.h"
 #include "PublishedProperties.h"
 #include "Random.h"
 #include "StringList.h"
@@ -40,6 +41,7 @@ namespace orvana {
 class TFileSystem;
 class TPaginationBars;
 class TTemplateFiller;
+struct TSiteBuildResult;
 struct TSiteTexts;
 
 // One page of a generated site.
@@ -240,35 +242,31 @@ class TSiteGenerator {
   // or GenerateAndWriteSite (the addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
+  // Every address the last Generate or GenerateAndWriteSite used, in order,
+  // with the page it went to and the links it gave there.
+  const std::vector<TLinkPlacement>& LinkPlacements() const { return placements_; }
+
   // The indexes of the pages the last Generate closed at the maximum inside a
   // word or sentence, because the page-size window held no paragraph or
   // sentence end (see CutIntoPages), ascending.
   const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
 
  private:
+  friend class TSiteBuild;
   // Empties Pages, joins the site text, cuts it into pages and gives each
   // page its text with its links, taken from the joined text once: phases 1
   // to 3 and the link distribution of Generate.
   void BuildLinkedPages();
-  // True when the extras change the written files: their encoding, the
-  // sitemap or the removal of stale pages.
-  bool ExtrasChangeOutput() const;
   // The bars and HTML of pages with a windowed bar or menu; SiteMenu keeps
   // the full menu.
   void FillWindowedPages(const std::vector<std::string_view>& urls);
-  // GenerateAndWriteSite when the extras change the pages or the files.
-  bool GenerateAndWriteWithExtras(TFileSystem& fs, const std::string& folder,
-                                  uint64_t* bytes_written, const TPageWrittenHandler& on_page);
-  // The files that follow the pages and the stylesheet: the sitemap, then
-  // the removal of stale pages. Returns the sitemap's size.
-  uint64_t FinishExtrasOutput(TFileSystem& fs, const std::string& folder);
   // Sets SiteMenu from the pages and returns their file names, page 0 first,
   // as views.
   std::vector<std::string_view> BuildMenu();
   TSiteTexts Texts() const;
-  // The bytes that writing the pages as they stand (text, links and titles
-  // set) and the stylesheet takes, exact, without building every page.
-  uint64_t SiteSize(const TPaginationBars& bars, TTemplateFiller& filler) const;
+  // GenerateAndWriteSite and WriteSiteFiles: the site build's outcome as
+  // these calls give it (the error box for a missing folder).
+  bool FinishWrite(const TSiteBuildResult& result, uint64_t* bytes_written);
 
   TSitePages pages_;
   // The site text as lines, or joined with the ends of its lines, or both:
@@ -297,6 +295,7 @@ class TSiteGenerator {
   TRandomSource random_;
   TFileSystem* fs_ = nullptr;
   int64_t links_placed_ = 0;
+  std::vector<TLinkPlacement> placements_;
   std::vector<int> forced_cuts_;
   TPruneConfirm prune_confirm_;
   std::vector<std::string> pruned_;

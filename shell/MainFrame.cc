@@ -434,11 +434,29 @@ void TForm1::generateAll() {
     QTreeWidgetItem* node = TreeView1->topLevelItem(i);
     projects.append({node->text(0), NodeWindow(node)});
   }
+  // Every project is generated first, as its own button would; then the
+  // stale files of all that prune them are asked about once; then each site
+  // is written.
   QStringList lines;
-  int done = 0;
+  QList<QString> failures;
+  QStringList stale;
   for (const auto& [name, window] : projects) {
+    failures.append(window ? window->GeneratePages() : QString());
+    if (window && failures.back().isEmpty())
+      for (const QString& file : window->StaleFiles())
+        stale << QStringLiteral("%1: %2").arg(name, file);
+  }
+  const bool prune = !stale.isEmpty() && TSiteProject::AskToPrune(this, stale);
+  int done = 0;
+  for (qsizetype i = 0; i < projects.size(); ++i) {
+    const auto& [name, window] = projects[i];
     if (!window) continue;
-    const TSiteProject::TGenerateResult result = window->GenerateAndWrite();
+    if (!failures[i].isEmpty()) {
+      lines << QStringLiteral("%1 — ошибка: %2").arg(name, failures[i]);
+      continue;
+    }
+    const TSiteProject::TGenerateResult result =
+        window->WriteGeneratedPages([prune](const std::vector<std::string>&) { return prune; });
     if (result.ok) {
       ++done;
       QString line = QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);

@@ -38,6 +38,8 @@
 #include "ModernPreset.h"
 #include "Notify.h"
 #include "PFolderDialog.h"
+#include "SiteBuild.h"
+#include "SiteOutput.h"
 #include "StalePages.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
@@ -107,33 +109,6 @@ QSpinBox* makeWindowSpin(const QString& name, QWidget* parent) {
   spin->setMinimumWidth(90);
   return spin;
 }
-
-// The real file system, telling after each page or stylesheet written how
-// many of the site's files are done.
-class TProgressFileSystem : public TFileSystem {
- public:
-  TProgressFileSystem(TFileSystem& real, std::function<void(int)> written)
-      : m_real(real), m_written(std::move(written)) {}
-
-  bool IsDirectory(const std::string& path) override { return m_real.IsDirectory(path); }
-  bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
-                   TWriteFailure* failure) override {
-    const bool done = m_real.ReplaceFile(path, bytes, mode, failure);
-    if (done) m_written(++m_count);
-    return done;
-  }
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
-    return m_real.FreeSpace(folder);
-  }
-  void RemoveStaleTemporaries(const std::string& folder) override {
-    m_real.RemoveStaleTemporaries(folder);
-  }
-
- private:
-  TFileSystem& m_real;
-  std::function<void(int)> m_written;
-  int m_count = 0;
-};
 
 // A project name as a caption: "[*]" is the toolkit's mark placeholder, so
 // a name's own "[*]" is doubled to stand for itself.
@@ -475,9 +450,7 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
 
 void TSiteProject::SaveToFile(const QString& fileName) {
   const std::string name = EngineFileName(fileName);
-  FormToGenerator();
-  MemosToGenerator();
-  ExtrasToGenerator();
+  ControlsToDocument();
   FDocument->SaveToFile(name);
   SetModified(false);
 }
@@ -515,6 +488,12 @@ bool TSiteProject::acceptFolder(const QString& folder) {
   return false;
 }
 
+void TSiteProject::ControlsToDocument() {
+  FormToGenerator();
+  MemosToGenerator();
+  ExtrasToGenerator();
+}
+
 void TSiteProject::MemosToGenerator() {
   FDocument->SetMemos({MemoLinesOf(*Memo2), MemoLinesOf(*Memo4), MemoLinesOf(*Memo5),
                        MemoLinesOf(*Memo6), MemoLinesOf(*Memo1)});
@@ -535,38 +514,33 @@ void TSiteProject::GeneratorToForm() {
   GeneratorToExtras();
 }
 
-void TSiteProject::pruneStalePages() {
-  if (!FGenerator->Extras().PruneStale) return;
-  TFileSystem& fs = RealFileSystem();
-  const std::string& folder = FGenerator->SavePath();
-  // A folder the build could not write into lists nothing.
-  const std::vector<std::string> stale = ListStalePages(fs, folder, FGenerator->Pages().Count());
-  if (stale.empty()) return;
+bool TSiteProject::AskToPrune(QWidget* parent, const QStringList& stale) {
   // The box stays readable however long an earlier build was.
-  constexpr size_t kListed = 20;
-  QStringList names;
-  for (size_t i = 0; i < stale.size() && i < kListed; ++i) names << FromEngine(stale[i]);
-  if (stale.size() > kListed)
-    names << QStringLiteral("… и ещё %1").arg(static_cast<qulonglong>(stale.size() - kListed));
+  constexpr int kListed = 20;
+  QStringList names = stale.mid(0, kListed);
+  if (stale.size() > kListed) names << QStringLiteral("… и ещё %1").arg(stale.size() - kListed);
   const QString question =
       QStringLiteral(
           "В папке сайта остались страницы прежней выгрузки, которых в новом сайте "
           "нет (%1):\n\n%2\n\nУдалить их?")
-          .arg(static_cast<qulonglong>(stale.size()))
+          .arg(stale.size())
           .arg(names.join(u'\n'));
-  if (MessageBox::warning(this, question, MessageBox::OkCancel) != MessageBox::Ok) return;
-  const std::vector<std::string> removed = RemoveStalePages(fs, folder, stale);
-  if (removed.size() == stale.size()) return;
-  QStringList kept;
-  for (const std::string& name : stale)
-    if (std::find(removed.begin(), removed.end(), name) == removed.end()) kept << FromEngine(name);
-  MessageBox::error(this, QStringLiteral("Не удалось удалить:\n\n") + kept.join(u'\n'));
+  return MessageBox::warning(parent, question, MessageBox::OkCancel) == MessageBox::Ok;
+}
+
+QStringList TSiteProject::StaleFiles() const {
+  QStringList names;
+  if (!FGenerator->Extras().PruneStale) return names;
+  // What a write of the pages in memory would remove.
+  for (const std::string& name :
+       ListStalePages(RealFileSystem(), FGenerator->SavePath(), FGenerator->Pages().Count()))
+    names << FromEngine(name);
+  return names;
 }
 
 void TSiteProject::ApplyModernPreset() {
   // What the window shows first, so that the preset changes only its own part.
-  MemosToGenerator();
-  ExtrasToGenerator();
+  ControlsToDocument();
   orvana::ApplyModernPreset(*FGenerator);
   const QScopedValueRollback<bool> quiet(m_trackEdits, false);
   GeneratorToForm();
@@ -622,87 +596,147 @@ void TSiteProject::Memo2Change() {
 void TSiteProject::Button1Click() {
   if (m_generating) return;
   RunCommand([this] {
-    MemosToGenerator();
-    ExtrasToGenerator();
-    FGenerator->Generate();
-    SetModified(true);
-    showReport();
+    generatePages();
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
-    for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink()))
-      MessageBox::warning(this, QStringLiteral("Адрес ссылки «%1» выполняет сценарий при "
-                                               "переходе; ссылки на него вставлены как есть")
-                                    .arg(FromEngine(address)));
-    writeSite();
-    pruneStalePages();
+    const std::vector<std::string> linked = linkedAddresses();
+    for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink())) {
+      const bool inserted = std::find(linked.begin(), linked.end(), address) != linked.end();
+      MessageBox::warning(this,
+                          QStringLiteral("Адрес ссылки «%1» выполняет сценарий при переходе; %2")
+                              .arg(FromEngine(address),
+                                   inserted ? QStringLiteral("ссылки на него вставлены как есть")
+                                            : QStringLiteral("ссылок на него не вставлено")));
+    }
+    const TGenerateResult result = writePages([this](const std::vector<std::string>& stale) {
+      QStringList names;
+      for (const std::string& name : stale) names << FromEngine(name);
+      return AskToPrune(this, names);
+    });
+    // The report under the button says what happened; the boxes are the
+    // engine's and the application's, as for any command.
+    if (result.missingFolder) ShowErrorBox(MissingFolderMessage());
+    if (result.failure) std::rethrow_exception(result.failure);
   });
   emit SiteChanged();
 }
 
-void TSiteProject::writeSite() {
-  const int total = FGenerator->Pages().Count() + 1;  // the pages and style.css
-  const bool showProgress = FGenerator->Pages().Count() >= kProgressPages;
-  TProgressFileSystem progress(RealFileSystem(), [&](int written) {
-    if (!showProgress) return;
-    ProgressBar1->setValue(written);
-    // Repaints and timers go on; input waits until the site is written, so
-    // nothing can close or change the project meanwhile.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-  });
+void TSiteProject::generatePages() {
+  ControlsToDocument();
+  FGenerator->Generate();
+  SetModified(true);
+}
+
+std::vector<std::string> TSiteProject::linkedAddresses() const {
+  std::vector<std::string> linked;
+  const TStringList& urls = FGenerator->SiteUrlsToLink();
+  for (const TLinkPlacement& placement : FGenerator->LinkPlacements())
+    if (placement.links > 0 && placement.address < static_cast<int64_t>(urls.size()))
+      linked.push_back(urls[static_cast<size_t>(placement.address)]);
+  return linked;
+}
+
+TSiteProject::TGenerateResult TSiteProject::writePages(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
+  TGenerateResult result;
+  const int pages = FGenerator->Pages().Count();
+  const bool showProgress = pages >= kProgressPages;
   m_generating = true;
+  m_cancelRequested = false;
   Button1->setEnabled(false);
   if (showProgress) {
     ProgressBar1->show();
-    ProgressBar1->setRange(0, total);
+    ProgressBar1->setRange(0, pages);
     ProgressBar1->setValue(0);
   }
-  FGenerator->SetFileSystem(&progress);
   // Undone however the writing ends.
   struct Restore {
     TSiteProject* window;
     ~Restore() {
-      window->FGenerator->SetFileSystem(nullptr);
       window->ProgressBar1->hide();
       window->Button1->setEnabled(true);
       window->m_generating = false;
     }
   } restore{this};
-  FGenerator->SiteImport();
+  TSiteBuildOptions options;
+  options.folder = FGenerator->SavePath();
+  options.confirm_prune = confirmPrune;
+  options.progress = [&](int written, int) {
+    if (showProgress) {
+      ProgressBar1->setValue(written);
+      // Repaints and timers go on; input waits until the site is written,
+      // so nothing can close or change the project meanwhile.
+      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    return !m_cancelRequested;
+  };
+  try {
+    const TSiteBuildResult build = WriteGeneratedSite(*FGenerator, RealFileSystem(), options);
+    if (build.outcome == TBuildOutcome::kMissingFolder) {
+      result.missingFolder = true;
+      result.error = FromEngine(MissingFolderMessage());
+    } else {
+      m_report = build.report;
+      result.ok = build.outcome == TBuildOutcome::kWritten;
+      if (!result.ok) result.error = QStringLiteral("выгрузка прервана");
+      result.warnings = static_cast<int>(build.report.warnings.size());
+    }
+  } catch (const std::exception& error) {
+    result.error = CommandErrorText(error);
+    result.failure = std::current_exception();
+  }
+  result.pages = pages;
+  showReport(result);
+  return result;
 }
 
-TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite() {
+TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
   TGenerateResult result;
   if (m_generating) {
     result.error = QStringLiteral("Проект уже генерируется");
     return result;
   }
-  // The engine reports a missing folder through its error box; here it
-  // becomes this project's answer.
-  TErrorBoxHandler previous =
-      SetErrorBoxHandler([&result](const std::string& text) { result.error = FromEngine(text); });
   try {
-    MemosToGenerator();
-    FGenerator->Generate();
-    SetModified(true);
-    showReport();
-    result.warnings = static_cast<int>(m_report->warnings.size());
-    writeSite();
+    generatePages();
   } catch (const std::exception& error) {
     result.error = CommandErrorText(error);
-  } catch (...) {
-    result.error = QStringLiteral("Unknown error.");
+    emit SiteChanged();
+    return result;
   }
-  SetErrorBoxHandler(std::move(previous));
-  result.pages = FGenerator->Pages().Count();
-  result.ok = result.error.isEmpty();
+  result = writePages(confirmPrune);
   emit SiteChanged();
   return result;
 }
 
-void TSiteProject::showReport() {
-  m_report =
-      MakeBuildReport(*FGenerator, OutputOfGeneratedPages(*FGenerator, FGenerator->SavePath()));
-  ReportView->setPlainText(ReportText(*m_report, *FGenerator));
+QString TSiteProject::GeneratePages() {
+  if (m_generating) return QStringLiteral("Проект уже генерируется");
+  try {
+    generatePages();
+  } catch (const std::exception& error) {
+    return CommandErrorText(error);
+  }
+  return QString();
+}
+
+TSiteProject::TGenerateResult TSiteProject::WriteGeneratedPages(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
+  TGenerateResult result = writePages(confirmPrune);
+  emit SiteChanged();
+  return result;
+}
+
+void TSiteProject::showReport(const TGenerateResult& result) {
+  QString text;
+  if (result.ok || (m_report && !result.missingFolder && result.error.isEmpty()))
+    text = ReportText(*m_report, *FGenerator);
+  else if (m_report && !m_report->complete && !result.missingFolder)
+    text = QStringLiteral("Сайт записан не полностью: %1\n").arg(result.error) +
+           ReportText(*m_report, *FGenerator);
+  else
+    text = QStringLiteral("Сайт не записан: %1").arg(result.error);
+  if (!result.ok && !(m_report && !m_report->complete)) m_report.reset();
+  ReportView->setPlainText(text);
   ReportView->show();
 }
 
@@ -791,11 +825,12 @@ QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerato
   return lines.join(u'\n');
 }
 
-void TSiteProject::CopyFrom(const TSiteProject& source) {
-  // Every published setting and text first, the ones without a control of
-  // their own included ...
-  const auto& properties = SiteGeneratorClass().properties;
-  for (const auto& property : properties) {
+void TSiteProject::CopyFrom(TSiteProject& source) {
+  // What the source shows, which may be newer than its generator, goes into
+  // its document first; then every published setting and text, the ones
+  // without a control of their own included, and the extras.
+  source.ControlsToDocument();
+  for (const auto& property : SiteGeneratorClass().properties) {
     switch (property.kind) {
       case TPropKind::String:
         property.SetString(*FGenerator, property.GetString(*source.FGenerator));
@@ -810,25 +845,11 @@ void TSiteProject::CopyFrom(const TSiteProject& source) {
         break;  // the pages belong to the source's last generation
     }
   }
+  FGenerator->SetExtras(source.FGenerator->Extras());
   {
     const QScopedValueRollback<bool> quiet(m_trackEdits, false);
     GeneratorToForm();
-    // ... then what the source's fields and memos show, which may be newer
-    // than its generator.
-    Edit1->setText(source.Edit1->text());
-    Edit2->setText(source.Edit2->text());
-    Edit3->setText(source.Edit3->text());
-    Edit4->setText(source.Edit4->text());
-    SetMemoLines(*Memo1, MemoLinesOf(*source.Memo1));
-    SetMemoLines(*Memo2, MemoLinesOf(*source.Memo2));
-    SetMemoLines(*Memo4, MemoLinesOf(*source.Memo4));
-    SetMemoLines(*Memo5, MemoLinesOf(*source.Memo5));
-    SetMemoLines(*Memo6, MemoLinesOf(*source.Memo6));
-    showExtras(source.extrasOfControls());
   }
-  FormToGenerator();
-  MemosToGenerator();
-  ExtrasToGenerator();
   SetModified(true);
   emit SiteChanged();
 }

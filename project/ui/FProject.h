@@ -33,8 +33,12 @@
 #include <QMdiSubWindow>
 #include <QString>
 
+#include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "BuildReport.h"
 #include "ProjectDocument.h"
@@ -88,7 +92,7 @@ class TSiteProject : public QMdiSubWindow {
   // destroyed then.
   bool IsGenerating() const { return m_generating; }
 
-  // The outcome of one GenerateAndWrite.
+  // The outcome of one generation and write.
   struct TGenerateResult {
     bool ok = false;
     int pages = 0;
@@ -96,11 +100,37 @@ class TSiteProject : public QMdiSubWindow {
     int warnings = 0;
     // Why it failed: the engine's error box text or the error's message.
     QString error;
+    bool missingFolder = false;
+    // The error itself, when writing threw.
+    std::exception_ptr failure;
   };
   // Generates the site and writes it, as Button1Click does but without its
   // boxes: the engine's error box (a missing output folder) and any error
-  // are returned instead of shown.
-  TGenerateResult GenerateAndWrite();
+  // are returned instead of shown, and the report under the button says
+  // whether the site was written. With PruneStale, `confirmPrune` decides
+  // about the stale files (unset: they stay).
+  TGenerateResult GenerateAndWrite(
+      const std::function<bool(const std::vector<std::string>&)>& confirmPrune = {});
+
+  // The two halves of GenerateAndWrite, for the main window's Generate all,
+  // which asks about stale files once for every project in between:
+  // GeneratePages takes the controls in and generates the pages in memory,
+  // returning why it failed (empty on success); WriteGeneratedPages writes
+  // them and shows the report.
+  QString GeneratePages();
+  TGenerateResult WriteGeneratedPages(
+      const std::function<bool(const std::vector<std::string>&)>& confirmPrune);
+
+  // The files a write of the pages now in memory would prune: with
+  // PruneStale, the pages of an earlier, longer build in the output folder.
+  QStringList StaleFiles() const;
+
+  // The question before stale files are removed, with their names; true
+  // when the user agrees.
+  static bool AskToPrune(QWidget* parent, const QStringList& stale);
+
+  // Asks a write in progress to stop after the page it is writing.
+  void CancelGeneration() { m_cancelRequested = true; }
 
   // The report of the last generation, shown under the generate button;
   // nothing before the first.
@@ -110,9 +140,9 @@ class TSiteProject : public QMdiSubWindow {
 
   // Takes over the settings, texts, extras and every other published setting
   // of source (not its pages), as source's fields, memos and extras controls
-  // show them now. The
-  // window counts as modified afterwards: nothing of it is saved yet.
-  void CopyFrom(const TSiteProject& source);
+  // show them now (source takes them into its document first). The window
+  // counts as modified afterwards: nothing of it is saved yet.
+  void CopyFrom(TSiteProject& source);
 
   // Sites of at least this many pages show their progress while written.
   static constexpr int kProgressPages = 50;
@@ -128,6 +158,12 @@ class TSiteProject : public QMdiSubWindow {
   void SaveToFile(const QString& fileName);
 
   // --- Operations of the window itself ----------------------------------
+
+  // Every control's value into the project document: the settings edits
+  // (FormToGenerator), the memos and the extras. Save, Generate, Generate
+  // all, Duplicate and the modern preset all take the window's values this
+  // one way.
+  void ControlsToDocument();
 
   // The four settings edits into the generator. A bad number shows its error
   // box; the generator keeps that number's previous value and the rest goes on.
@@ -191,19 +227,20 @@ class TSiteProject : public QMdiSubWindow {
   // What the extras controls show, and showing given extras in them.
   TOrvanaExtras extrasOfControls() const;
   void showExtras(const TOrvanaExtras& extras);
-  // After a build: when the project prunes stale pages, lists the pages of
-  // an earlier, longer build left in the output folder and, once the user
-  // agrees, removes them. Files that cannot be removed are named in an error
-  // box; nothing else in the folder is touched.
-  void pruneStalePages();
+  // The controls into the document, then Generate: the pages in memory.
+  void generatePages();
+  // The addresses the last generation linked at least once.
+  std::vector<std::string> linkedAddresses() const;
+  // Writes the pages in memory through the site build, with the progress
+  // shown for large sites and the window busy, and shows the report.
+  TGenerateResult writePages(
+      const std::function<bool(const std::vector<std::string>&)>& confirmPrune);
   void FormCreate();
   // True when the engine can take folder as it is; otherwise shows why not
   // in the application's error box.
   bool acceptFolder(const QString& folder);
-  // SiteImport with the progress shown for large sites and the window busy.
-  void writeSite();
-  // Makes the report of the pages just generated and shows it.
-  void showReport();
+  // Shows the report of a write under the button, or why nothing was written.
+  void showReport(const TGenerateResult& result);
   // Marks the project changed by an edit, unless the window fills its
   // fields itself.
   void noteEdit();
@@ -256,6 +293,7 @@ class TSiteProject : public QMdiSubWindow {
   bool m_named = false;
   bool m_modified = false;
   bool m_generating = false;
+  bool m_cancelRequested = false;
   std::optional<TBuildReport> m_report;
 };
 

@@ -92,8 +92,8 @@ TEST_F(BuildReportCliTest, ReportNumbersAreThoseOfTheWrittenSite) {
   EXPECT_EQ(r.err, "");  // the warnings are in the report
   const JsonValue report = JsonValue::Parse(ReadWholeFile(dir_ / "r.json"));
   EXPECT_EQ(report.keys,
-            (std::vector<std::string>{"pages", "bytes", "folder", "encoding", "page_bytes",
-                                      "forced_cuts", "links", "warnings"}));
+            (std::vector<std::string>{"ok", "pages", "bytes", "folder", "encoding", "page_bytes",
+                                      "forced_cuts", "links", "warnings", "pruned"}));
 
   const std::vector<std::string> pages = SiteFiles(dir_ / "p-site");
   ASSERT_GT(pages.size(), 5u);
@@ -184,12 +184,15 @@ TEST_F(BuildReportCliTest, DryRunWritesNothingAndReportsWhatTheBuildWould) {
   EXPECT_EQ(dry.out, real.out);  // the same report, byte for byte
   EXPECT_GT(JsonValue::Parse(real.out)["links"]["placed"].Int(), 0);
 
-  // A dry run does not look at the folder, so a missing one is no failure.
+  // A dry run refuses a missing folder as the build does, and its report
+  // says so.
   const std::string elsewhere = MakeProject("q", Text(2, 0), "", {}, /*make_folder=*/false);
   const RunResult missing = RunTool({"build", elsewhere, "--dry-run", "--report", dir_ / "q.json"});
-  EXPECT_EQ(missing.code, 0) << missing.err;
+  EXPECT_EQ(missing.code, 1) << missing.err;
   EXPECT_FALSE(testing::FileExists(dir_ / "q-site"));
-  EXPECT_EQ(JsonValue::Parse(ReadWholeFile(dir_ / "q.json"))["pages"].Int(), 1);
+  const JsonValue failed = JsonValue::Parse(ReadWholeFile(dir_ / "q.json"));
+  EXPECT_FALSE(failed["ok"].boolean);
+  EXPECT_NE(failed["error"].text.find("q-site"), std::string::npos);
 }
 
 TEST_F(BuildReportCliTest, WarningsFollowTheSummaryLineWithoutAReport) {
@@ -209,7 +212,7 @@ TEST_F(BuildReportCliTest, WarningsFollowTheSummaryLineWithoutAReport) {
             "orvana-cli: warning: the pages declare no charset (no <meta> tag names one); "
             "browsers have to guess that they are windows-1251\n"
             "orvana-cli: warning: the link address \"javascript:go()\" runs script when clicked; "
-            "it is linked as written\n");
+            "no link to it was inserted\n");
   // The same warnings, and nothing on the error stream, with a report.
   const RunResult quiet = RunTool({"build", project, "--report", dir_ / "r.json"});
   EXPECT_EQ(quiet.err, "");
@@ -236,12 +239,17 @@ TEST_F(BuildReportCliTest, SeveralProjectsEachGetTheirLineAndAFailureDoesNotStop
                        "\". No such file or directory.\n");
   EXPECT_FALSE(SiteFiles(dir_ / "a-site").empty());
   EXPECT_FALSE(SiteFiles(dir_ / "c-site").empty());
-  // The report: one entry per project, null for those that failed.
+  // The report: one entry per project, "ok": false and the error for those
+  // that failed.
   const JsonValue all = JsonValue::Parse(ReadWholeFile(dir_ / "all.json"));
   ASSERT_EQ(all.size(), 4u);
   EXPECT_EQ(all[0]["folder"].text, dir_ / "a-site");
-  EXPECT_EQ(all[1].kind, JsonValue::kNull);
-  EXPECT_EQ(all[2].kind, JsonValue::kNull);
+  EXPECT_TRUE(all[0]["ok"].boolean);
+  for (size_t i : {1, 2}) {
+    EXPECT_FALSE(all[i]["ok"].boolean);
+    EXPECT_FALSE(all[i]["error"].text.empty());
+    EXPECT_FALSE(all[i]["project"].text.empty());
+  }
   EXPECT_EQ(all[3]["folder"].text, dir_ / "c-site");
   EXPECT_EQ(all[3]["links"]["by_address"][0]["url"].text, "http://x/");
 

@@ -6,7 +6,9 @@
 #include <functional>
 #include <random>
 
+#include "MemoryFileSystem.h"
 #include "Paging.h"
+#include "SiteBuild.h"
 #include "TestUtil.h"
 
 namespace orvana {
@@ -91,7 +93,18 @@ TEST(BuildReport, DeclaresCharset) {
       {"<p>charset=utf-8</p>", false},
       {"", false},
   };
-  for (const auto& [html, declares] : cases) EXPECT_EQ(DeclaresCharset(html), declares) << html;
+  for (const auto& [html, declares] : cases)
+    EXPECT_EQ(DeclaredCharset(html) != TCharsetKind::kNone, declares) << html;
+}
+
+// The pages of a generator as Generate left them, measured as written.
+TBuildOutput OutputOfGeneratedPages(const TSiteGenerator& g, const std::string& folder) {
+  TBuildOutput output;
+  output.folder = folder;
+  for (int p = 0; p < g.Pages().Count(); ++p)
+    output.pages.push_back({g.Pages()[p].PageHTML.size(), DeclaredCharset(g.Pages()[p].PageHTML)});
+  output.css_bytes = g.CssCode().size();
+  return output;
 }
 
 // A generator with `pages` paragraphs of about 100 bytes, cut one per page.
@@ -113,10 +126,14 @@ class BuildReportTest : public ::testing::Test {
     }
     g_.SetSiteText(lines);
   }
+  // Generates and writes the site into memory, as the window does.
   TBuildReport Build() {
     g_.SetRandomSeed(7);
     g_.Generate();
-    return MakeBuildReport(g_, OutputOfGeneratedPages(g_, "/srv/site"));
+    test::TMemoryFileSystem fs;
+    TSiteBuildOptions options;
+    options.folder = "/srv/site";
+    return WriteGeneratedSite(g_, fs, options).report;
   }
   static std::vector<std::string> Codes(const TBuildReport& r) {
     std::vector<std::string> codes;
@@ -204,8 +221,8 @@ TEST_F(BuildReportTest, EachWarningHasItsCase) {
                               "http://4/", "http://5/", "http://6/", "http://7/", "http://8/"});
        },
        "unsafe-url",
-       {"the link address \" JavaScript:alert(1)\" runs script when clicked; it is linked as "
-        "written"}},
+       {"the link address \" JavaScript:alert(1)\" runs script when clicked; its links were "
+        "inserted as written"}},
       {"menu and bars on every page",
        [](TSiteGenerator& g) {
          g.SetSiteTemplate(

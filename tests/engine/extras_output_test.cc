@@ -1,5 +1,6 @@
 // Windowed bars and menus, UTF-8 pages with their charset, the sitemap.
 #include "ExtrasOutput.h"
+#include "PageEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -95,7 +96,7 @@ TEST(WindowedMenuTest, MenusOfAWindowedSiteGrowLinearly) {
   EXPECT_LT(total(large), total(small) * 14);
 }
 
-TEST(CharsetMetaTest, InsertedOnlyWhenNoCharsetIsDeclared) {
+TEST(CharsetMetaTest, InsertedWhenNoCharsetIsDeclaredRewrittenWhenAnother) {
   const std::string meta = "<meta charset=\"utf-8\">";
   const struct {
     std::string html, expected;
@@ -104,14 +105,14 @@ TEST(CharsetMetaTest, InsertedOnlyWhenNoCharsetIsDeclared) {
       {"<HTML><HEAD lang=\"ru\">x", "<HTML><HEAD lang=\"ru\">" + meta + "x"},
       {"<header>no head</header>", meta + "<header>no head</header>"},
       {"plain", meta + "plain"},
-      {"<head><META CHARSET=\"koi8-r\"></head>", "<head><META CHARSET=\"koi8-r\"></head>"},
+      {"<head><META CHARSET=\"koi8-r\"></head>", "<head><META CHARSET=\"utf-8\"></head>"},
       {"<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>",
-       "<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>"},
+       "<head>" + meta + "<meta http-equiv=\"Content-Type\" content=\"text/html\"></head>"},
       {"<head><meta name=\"robots\"></head>", "<head>" + meta + "<meta name=\"robots\"></head>"},
       // A charset named only in the body does not count.
       {"<head></head><body><meta charset=x>", "<head>" + meta + "</head><body><meta charset=x>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(WithUtf8CharsetMeta(c.html), c.expected) << c.html;
+  for (const auto& c : cases) EXPECT_EQ(EncodePage(c.html, "utf-8"), c.expected) << c.html;
 }
 
 TEST(EncodePageTest, Utf8OutputConvertsAndDeclaresClassicOutputIsUntouched) {

@@ -1,0 +1,332 @@
+#include "SiteBuild.h"
+
+#include <memory>
+#include <optional>
+
+#include "ExtrasOutput.h"
+#include "PageEncoding.h"
+#include "PendingShims.h"
+#include "SiteMenu.h"
+#include "SiteOutput.h"
+#include "StalePages.h"
+#include "TemplateProcessing.h"
+#include "UrlSafety.h"
+
+namespace orvana {
+namespace {
+
+// A replacement whose bytes go nowhere.
+class TNullReplacement final : public TFileReplacement {
+ public:
+  bool Write(std::string_view, TWriteFailure*) override { return true; }
+  bool Commit(TWriteFailure*) override { return true; }
+};
+
+// The file system of a dry run: every question goes to the real one, every
+// write and removal is dropped.
+class TDryRunFileSystem final : public TFileSystem {
+ public:
+  explicit TDryRunFileSystem(TFileSystem& real) : real_(real) {}
+  bool IsDirectory(const std::string& path) override { return real_.IsDirectory(path); }
+  bool ReplaceFile(const std::string&, std::string_view, TReplaceMode, TWriteFailure*) override {
+    return true;
+  }
+  bool ReplaceFilePieces(const std::string&, const std::vector<std::string_view>&, TReplaceMode,
+                         TWriteFailure*) override {
+    return true;
+  }
+  std::unique_ptr<TFileReplacement> BeginReplace(const std::string&, TReplaceMode,
+                                                 TWriteFailure*) override {
+    return std::make_unique<TNullReplacement>();
+  }
+  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+    return real_.FreeSpace(folder);
+  }
+  bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
+    return real_.ListRegularFiles(folder, names);
+  }
+
+ private:
+  TFileSystem& real_;
+};
+
+size_t CountOccurrences(std::string_view text, std::string_view pattern) {
+  size_t n = 0;
+  for (size_t at = text.find(pattern); at != std::string_view::npos;
+       at = text.find(pattern, at + pattern.size()))
+    ++n;
+  return n;
+}
+
+uint64_t EncodedPiecesSize(const std::vector<std::string_view>& pieces, bool utf8) {
+  uint64_t size = 0;
+  for (std::string_view piece : pieces) size += EncodedSize(piece, utf8);
+  return size;
+}
+
+}  // namespace
+
+bool IsSiteFileName(std::string_view name) {
+  if (name == "index.html" || name == kStylesheetFileName || name == kSitemapFileName) return true;
+  const auto numbered = [&](std::string_view prefix, std::string_view suffix) {
+    if (name.size() <= prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
+        name.substr(name.size() - suffix.size()) != suffix)
+      return false;
+    const std::string_view digits =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    if (digits[0] == '0') return false;
+    for (char c : digits)
+      if (c < '0' || c > '9') return false;
+    return true;
+  };
+  return numbered("page", ".html") || numbered("sitemap-", ".xml");
+}
+
+// One build of one generator's site (see SiteBuild.h).
+class TSiteBuild {
+ public:
+  TSiteBuild(TSiteGenerator& generator, TFileSystem& fs, const TSiteBuildOptions& options)
+      : g_(generator),
+        dry_fs_(fs),
+        fs_(options.dry_run ? static_cast<TFileSystem&>(dry_fs_) : fs),
+        options_(options),
+        extras_(generator.Extras()),
+        utf8_(IsUtf8Output(extras_.OutputEncoding)),
+        windowed_(extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {}
+
+  TSiteBuildResult Run(bool streaming);
+
+ private:
+  // Sets up what every page is made from, once the pages have their texts.
+  void Prepare(bool streaming);
+  // The HTML of page i (Windows-1251) into html_, its bar into bar_ and the
+  // menu it holds into menu_, all valid until the next call.
+  void MakePage(int i);
+  // The page's bytes as written: html_ itself, or its encoded form.
+  const std::vector<std::string_view>& EncodedPage();
+  // The sizes of every file the build will write, checked against the
+  // folder's free space before the first is written.
+  void CheckSpace(const std::string& css);
+  void WritePages(TBuildOutput& output);
+  void WriteRest(const std::string& css, TBuildOutput& output);
+  void Prune(TBuildOutput& output);
+
+  TSiteGenerator& g_;
+  TDryRunFileSystem dry_fs_;
+  TFileSystem& fs_;
+  const TSiteBuildOptions& options_;
+  const TOrvanaExtras extras_;
+  const bool utf8_;
+  const bool windowed_;
+  bool streaming_ = false;
+  bool cancelled_ = false;
+
+  std::vector<std::string_view> urls_, titles_;
+  std::optional<TPaginationBars> bars_;
+  std::unique_ptr<TTemplateFiller> filler_;
+  uint64_t menus_per_page_ = 0, bars_per_page_ = 0;
+  std::vector<TSitemapPart> sitemaps_;
+
+  // The page being made.
+  const std::vector<std::string_view>* html_ = nullptr;
+  std::vector<std::string_view> bar_, one_html_, encoded_view_;
+  std::string_view menu_;
+  std::string bar_text_, menu_text_, html_text_, joined_, encoded_;
+};
+
+void TSiteBuild::Prepare(bool streaming) {
+  streaming_ = streaming;
+  const TSitePages& pages = g_.Pages();
+  urls_.reserve(static_cast<size_t>(pages.Count()));
+  titles_.reserve(static_cast<size_t>(pages.Count()));
+  for (int i = 0; i < pages.Count(); ++i) {
+    urls_.emplace_back(pages[i].PageUrl);
+    titles_.emplace_back(pages[i].PageTitle);
+  }
+  const TSiteTexts texts = g_.Texts();
+  menus_per_page_ = CountOccurrences(texts.site_template, kMenuPlaceholder);
+  if (streaming_) {
+    bars_.emplace(urls_);
+    filler_ = std::make_unique<TTemplateFiller>(texts);
+    bars_per_page_ = filler_->SizeShape().bars;
+  } else {
+    bars_per_page_ = TTemplateFiller(texts).SizeShape().bars;
+  }
+  if (!extras_.SiteUrl.empty() && SiteUrlProblem(extras_.SiteUrl).empty())
+    sitemaps_ = BuildSitemapParts(extras_.SiteUrl, urls_);
+}
+
+void TSiteBuild::MakePage(int i) {
+  const TSitePage& page = g_.Pages()[i];
+  const bool window_menu = extras_.MenuWindow > 0;
+  menu_ = g_.SiteMenu();
+  if (window_menu) {
+    menu_text_ = BuildWindowedMenu(urls_, titles_, i, extras_.MenuWindow);
+    menu_ = menu_text_;
+  }
+  bar_.clear();
+  if (!streaming_) {
+    bar_.push_back(page.Pagination);
+    one_html_.assign(1, page.PageHTML);
+    html_ = &one_html_;
+    return;
+  }
+  if (!windowed_) {
+    // Each page's bar and HTML go to the file system as pieces: the menu,
+    // the bar's runs and the page's paragraphs are never copied into a page
+    // of their own.
+    bars_->AppendPieces(i, bar_);
+    html_ = &filler_->FillPieces(page.PageText, bar_, bars_->Inert(), page.PageTitle);
+    return;
+  }
+  if (extras_.PagerWindow > 0)
+    bar_text_ = BuildWindowedBar(urls_, i, extras_.PagerWindow);
+  else
+    bars_->Build(i, bar_text_);
+  bar_.push_back(bar_text_);
+  TSiteTexts texts = g_.Texts();
+  texts.site_menu = menu_;
+  html_text_ = FillTemplate(texts, page.PageText, bar_text_, page.PageTitle);
+  one_html_.assign(1, html_text_);
+  html_ = &one_html_;
+}
+
+const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
+  if (!utf8_) return *html_;
+  std::string_view html;
+  if (html_->size() == 1) {
+    html = html_->front();
+  } else {
+    joined_.clear();
+    for (std::string_view piece : *html_) joined_ += piece;
+    html = joined_;
+  }
+  EncodePageInto(html, extras_.OutputEncoding, encoded_);
+  encoded_view_.assign(1, encoded_);
+  return encoded_view_;
+}
+
+void TSiteBuild::CheckSpace(const std::string& css) {
+  // Sizing a site costs a pass over its pages; a folder whose free space
+  // cannot be told is not sized.
+  if (!fs_.FreeSpace(options_.folder)) return;
+  uint64_t total = css.size();
+  for (const TSitemapPart& part : sitemaps_) total += part.bytes.size();
+  const int count = g_.Pages().Count();
+  if (streaming_ && !windowed_ && !utf8_ && bars_->Inert()) {
+    // Every page's HTML is the template's fixed bytes plus copies of its own
+    // paragraph text, bar and title; only a page whose text holds a
+    // placeholder prefix has to be filled to be measured.
+    const TPageSizeShape shape = filler_->SizeShape();
+    for (int i = 0; i < count; ++i) {
+      const TSitePage& page = g_.Pages()[i];
+      if (ParagraphTextIsInert(page.PageText)) {
+        total += shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
+                 shape.bars * bars_->Size(i) +
+                 shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
+        continue;
+      }
+      MakePage(i);
+      for (std::string_view piece : *html_) total += piece.size();
+    }
+  } else {
+    for (int i = 0; i < count; ++i) {
+      MakePage(i);
+      for (std::string_view piece : EncodedPage()) total += piece.size();
+    }
+  }
+  CheckFreeSpace(fs_, options_.folder, total);
+}
+
+void TSiteBuild::WritePages(TBuildOutput& output) {
+  const int count = g_.Pages().Count();
+  output.pages.reserve(static_cast<size_t>(count));
+  const uint64_t full_menu = EncodedSize(g_.SiteMenu(), utf8_);
+  for (int i = 0; i < count; ++i) {
+    MakePage(i);
+    const std::vector<std::string_view>& bytes = EncodedPage();
+    const TSitePage& page = g_.Pages()[i];
+    WriteSiteFile(fs_, options_.folder, page.PageUrl, bytes);
+    TBuiltPage built;
+    TCharsetSniffer sniffer;
+    for (std::string_view piece : bytes) {
+      built.bytes += piece.size();
+      sniffer.Feed(piece);
+    }
+    built.charset = sniffer.Result();
+    output.pages.push_back(built);
+    const uint64_t menu = extras_.MenuWindow > 0 ? EncodedSize(menu_, utf8_) : full_menu;
+    output.menu_and_bar_bytes +=
+        menus_per_page_ * menu + bars_per_page_ * EncodedPiecesSize(bar_, utf8_);
+    if (streaming_ && options_.on_page) options_.on_page(page, bar_, *html_);
+    if (options_.progress && !options_.progress(i + 1, count) && i + 1 < count) {
+      cancelled_ = true;
+      return;
+    }
+  }
+}
+
+void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
+  WriteSiteFile(fs_, options_.folder, kStylesheetFileName, css);
+  output.css_bytes = css.size();
+  output.css_written = true;
+  for (const TSitemapPart& part : sitemaps_) {
+    WriteSiteFile(fs_, options_.folder, part.name, part.bytes);
+    output.other_files.emplace_back(part.name, part.bytes.size());
+  }
+  fs_.RemoveStaleTemporaries(options_.folder);
+}
+
+void TSiteBuild::Prune(TBuildOutput& output) {
+  if (!extras_.PruneStale) return;
+  std::vector<std::string> stale = ListStalePages(fs_, options_.folder, g_.Pages().Count());
+  std::vector<std::string> written;
+  for (const TSitemapPart& part : sitemaps_) written.push_back(part.name);
+  for (std::string& name : ListStaleSitemaps(fs_, options_.folder, written))
+    stale.push_back(std::move(name));
+  if (stale.empty()) return;
+  if (options_.dry_run) {
+    output.pruned = std::move(stale);
+    return;
+  }
+  if (options_.confirm_prune && !options_.confirm_prune(stale)) return;
+  output.pruned = RemoveStalePages(fs_, options_.folder, stale);
+}
+
+TSiteBuildResult TSiteBuild::Run(bool streaming) {
+  TSiteBuildResult result;
+  if (!fs_.IsDirectory(options_.folder)) {
+    result.outcome = TBuildOutcome::kMissingFolder;
+    return result;
+  }
+  if (streaming) g_.BuildLinkedPages();
+  if (streaming) g_.BuildMenu();
+  Prepare(streaming);
+  const std::string css = EncodeStylesheet(g_.CssCode(), extras_.OutputEncoding);
+  CheckSpace(css);
+  TBuildOutput output;
+  output.folder = options_.folder;
+  output.dry_run = options_.dry_run;
+  WritePages(output);
+  if (cancelled_) {
+    output.complete = false;
+    result.outcome = TBuildOutcome::kCancelled;
+  } else {
+    WriteRest(css, output);
+    Prune(output);
+  }
+  result.report = MakeBuildReport(g_, output);
+  return result;
+}
+
+TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
+                           const TSiteBuildOptions& options) {
+  return TSiteBuild(generator, fs, options).Run(/*streaming=*/true);
+}
+
+TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
+                                    const TSiteBuildOptions& options) {
+  return TSiteBuild(generator, fs, options).Run(/*streaming=*/false);
+}
+
+}  // namespace orvana

@@ -1,0 +1,83 @@
+// The site build: the one way a project's site is made and written.
+//
+// A build generates the pages (text, links, menu, bars, template), encodes
+// each one in the output encoding with its charset declaration, writes it
+// through the file system's safe replacement, then writes "style.css" and
+// the sitemap, clears the folder of its own stale temporaries and, with
+// PruneStale, removes the pages (and sitemaps) an earlier, longer build left.
+// It measures every file as it hands it over, so its report tells what was
+// written, not what was meant to be. A dry run goes the same way with a file
+// system that writes nothing: it refuses what the build would refuse (a
+// missing folder, a site that cannot fit) and reports the same figures.
+//
+// Two entries share every step after the pages' HTML is made:
+//   - BuildSite generates and writes one page at a time, so memory holds the
+//     text and one page (the command-line tool);
+//   - WriteGeneratedSite writes the pages a Generate left in memory (the
+//     desktop application, which generates, says so, and then writes).
+// Both give the same files, byte for byte, for the same project and seed.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BuildReport.h"
+#include "FileSystem.h"
+#include "SiteGenerator.h"
+
+namespace orvana {
+
+struct TSiteBuildOptions {
+  // The output folder, an engine path (Windows-1251), used unchanged.
+  std::string folder;
+  // Write nothing and remove nothing; the folder is still tested and its
+  // free space asked, and the stale files are listed as they would go.
+  bool dry_run = false;
+  // With PruneStale, asked with the stale files' names before they are
+  // removed; false keeps them. Unset: they are removed. Never asked in a
+  // dry run.
+  std::function<bool(const std::vector<std::string>& stale)> confirm_prune;
+  // Called after each page file is written, with the pages written so far
+  // and the page count; false stops the build before the next page (the
+  // pages written stay whole; the stylesheet and sitemap are not written).
+  std::function<bool(int written, int pages)> progress;
+  // BuildSite only: called for each page right after its file is written,
+  // as TSiteGenerator::TPageWrittenHandler describes.
+  TSiteGenerator::TPageWrittenHandler on_page;
+};
+
+enum class TBuildOutcome {
+  kWritten,        // every file written (or, in a dry run, would be)
+  kMissingFolder,  // the folder failed the directory test; nothing written
+  kCancelled,      // progress said stop; the report covers the pages written
+};
+
+struct TSiteBuildResult {
+  TBuildOutcome outcome = TBuildOutcome::kWritten;
+  // The report of what was written; empty for a missing folder.
+  TBuildReport report;
+};
+
+// Generates the generator's site and writes it into options.folder one page
+// at a time. The pages keep their text, title and file name; their PageHTML
+// and Pagination stay empty. A site that cannot fit into the folder's free
+// space throws EOrvanaError (error code ENOSPC) before the first file is
+// written; a file that cannot be written throws EOrvanaError naming it (the
+// files before it stay, each whole).
+TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
+                           const TSiteBuildOptions& options);
+
+// Writes the pages a Generate left in the generator (their PageHTML), as
+// BuildSite writes them, with the same checks, failures and report.
+TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
+                                    const TSiteBuildOptions& options);
+
+// The file names a build writes into its folder besides the pages.
+inline constexpr std::string_view kStylesheetFileName = "style.css";
+
+// True for the name of a file a build writes or prunes: index.html,
+// pageN.html, style.css and the sitemaps.
+bool IsSiteFileName(std::string_view name);
+
+}  // namespace orvana

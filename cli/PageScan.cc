@@ -120,10 +120,14 @@ class TPageScanner {
     const size_t at = html_.find(end, from);
     pos_ = at == npos ? html_.size() : at + end.size();
   }
-  std::string_view Word(const char* stops) {
+  // The run of bytes at pos_ up to white space, '>', or with `more`, also
+  // '/' and '='.
+  std::string_view Word(bool more) {
     const size_t start = pos_;
-    while (pos_ < html_.size() && !IsHtmlSpace(html_[pos_]) && !std::strchr(stops, html_[pos_]))
-      ++pos_;
+    for (; pos_ < html_.size(); ++pos_) {
+      const char c = html_[pos_];
+      if (IsHtmlSpace(c) || c == '>' || (more && (c == '/' || c == '='))) break;
+    }
     return html_.substr(start, pos_ - start);
   }
   void SkipSpace() {
@@ -133,12 +137,12 @@ class TPageScanner {
   // A start tag at pos_ (after its '<'): its attributes, then, for an element
   // whose content is text, everything up to its end tag.
   void Tag() {
-    const std::string_view name = Word("/>");
+    const std::string_view name = Word(true);
     std::string_view charset, http_equiv, content;
     while (true) {
       SkipSpace();
       if (pos_ >= html_.size() || html_[pos_] == '>') break;
-      const std::string_view attribute = Word("/>=");
+      const std::string_view attribute = Word(true);
       std::string_view value;
       while (pos_ < html_.size() && IsHtmlSpace(html_[pos_])) ++pos_;
       if (At('=')) {
@@ -150,7 +154,7 @@ class TPageScanner {
           value = html_.substr(pos_ + 1, end - pos_ - 1);
           pos_ = end + 1;
         } else {
-          value = Word(">");
+          value = Word(false);
         }
       }
       if (EqualNoCase(attribute, "href") || EqualNoCase(attribute, "src")) {
@@ -175,7 +179,8 @@ class TPageScanner {
       else if (EqualNoCase(Trimmed(http_equiv), "content-type"))
         scan_.charset = CharsetParameter(content);
     }
-    for (const char* raw : {"script", "style", "title", "textarea"})
+    static constexpr std::string_view kRawText[] = {"script", "style", "title", "textarea"};
+    for (const std::string_view raw : kRawText)
       if (EqualNoCase(name, raw)) return SkipToEndTag(raw);
   }
 
@@ -214,6 +219,13 @@ size_t FirstNonUtf8(std::string_view bytes) {
     }
     if (static_cast<unsigned char>(bytes[i]) < 0x80) {
       ++i;
+      continue;
+    }
+    // Two-byte sequences (Cyrillic) without the general decoder.
+    const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+    if (lead >= 0xC2 && lead <= 0xDF && i + 1 < bytes.size() &&
+        (static_cast<unsigned char>(bytes[i + 1]) & 0xC0) == 0x80) {
+      i += 2;
       continue;
     }
     size_t length = 1;

@@ -122,6 +122,14 @@ std::optional<std::string_view> LocalAddress(std::string_view href) {
   return href;
 }
 
+// Whether each link address met so far resolves, looked up by views into
+// the pages without copying them.
+struct TViewHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+};
+using TKnownLinks = std::unordered_map<std::string, bool, TViewHash, std::equal_to<>>;
+
 class TSiteChecker {
  public:
   explicit TSiteChecker(std::string folder) : folder_(std::move(folder)) {}
@@ -183,10 +191,8 @@ class TSiteChecker {
 
   // Whether the link `href` of a page in the folder `dir` leads to a file.
   // The answers are kept: the same menu links repeat on every page.
-  bool LinkResolves(const std::string& dir, std::string_view href) {
-    auto& known = resolved_[dir];
-    key_.assign(href);
-    if (const auto found = known.find(key_); found != known.end()) return found->second;
+  bool LinkResolves(const std::string& dir, TKnownLinks& known, std::string_view href) {
+    if (const auto found = known.find(href); found != known.end()) return found->second;
     bool resolves = true;
     if (const auto address = LocalAddress(href)) {
       // An address of a query or fragment alone ("?page=2") is the page itself.
@@ -196,7 +202,7 @@ class TSiteChecker {
                  (target && (files_.count(*target) ||
                              (dirs_.count(*target) && files_.count(*target + "/index.html"))));
     }
-    known.emplace(key_, resolves);
+    known.emplace(href, resolves);
     return resolves;
   }
 
@@ -205,16 +211,18 @@ class TSiteChecker {
     if (bytes_.empty()) return Report(page, kEmptyPage, "the page is empty (0 bytes)");
     const size_t slash = page.rfind('/');
     const std::string dir = slash == std::string::npos ? "" : page.substr(0, slash);
+    TKnownLinks& known = resolved_[dir];
     std::vector<std::string> broken;
     const TPageScan scan = ScanPage(bytes_, [&](std::string_view href) {
-      if (!LinkResolves(dir, href) && std::find(broken.begin(), broken.end(), href) == broken.end())
+      if (!LinkResolves(dir, known, href) &&
+          std::find(broken.begin(), broken.end(), href) == broken.end())
         broken.emplace_back(href);
     });
     // A Windows-1251 page names a file with Cyrillic letters in its own
     // bytes; the browser asks the server for the UTF-8 spelling.
     const bool cp1251 = IsCp1251Label(scan.charset);
     for (const std::string& href : broken)
-      if (!cp1251 || !LinkResolves(dir, Cp1251ToUtf8(href)))
+      if (!cp1251 || !LinkResolves(dir, known, Cp1251ToUtf8(href)))
         Report(page, kBrokenLink, "link to " + PrintableBytes(href) + " does not resolve");
     CheckCharset(page, scan.charset);
   }
@@ -230,9 +238,9 @@ class TSiteChecker {
       Report(page, kCharsetMismatch,
              "declares " + charset + " but its bytes are not UTF-8 (byte " + std::to_string(bad) +
                  ")");
-    const bool ascii = std::all_of(bytes_.begin(), bytes_.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (IsCp1251Label(charset) && bad == std::string::npos && !ascii)
+    if (IsCp1251Label(charset) && bad == std::string::npos &&
+        std::any_of(bytes_.begin(), bytes_.end(),
+                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
       Report(page, kCharsetMismatch, "declares " + charset + " but its bytes are UTF-8");
   }
 
@@ -245,8 +253,8 @@ class TSiteChecker {
   std::vector<std::string> pages_;
   std::unordered_set<std::string> files_;
   std::unordered_set<std::string> dirs_;
-  std::unordered_map<std::string, std::unordered_map<std::string, bool>> resolved_;
-  std::string bytes_, key_, decoded_;
+  std::unordered_map<std::string, TKnownLinks> resolved_;  // by the pages' folder
+  std::string bytes_, decoded_;
   TSiteCheck result_;
 };
 

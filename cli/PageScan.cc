@@ -1,5 +1,6 @@
 #include "PageScan.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -152,7 +153,7 @@ class TPageScanner {
           const size_t close = Find(html_[pos_], pos_ + 1);
           const size_t end = close == npos ? html_.size() : close;
           value = html_.substr(pos_ + 1, end - pos_ - 1);
-          pos_ = end + 1;
+          pos_ = std::min(end + 1, html_.size());
         } else {
           value = Word(false);
         }

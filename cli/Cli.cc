@@ -15,6 +15,7 @@
 
 #include "BuildReport.h"
 #include "BuildReportJson.h"
+#include "CheckCommand.h"
 #include "CliError.h"
 #include "CodePage.h"
 #include "CommandLine.h"
@@ -47,6 +48,7 @@ constexpr const char* kToolHelp =
     "  new     write a new project file, with the content of a new project\n"
     "  build   generate the site of a project and write it into a folder\n"
     "  show    print a project's settings, texts and pages\n"
+    "  check   audit a site folder: links, charsets, empty pages and sitemap\n"
     "\n"
     "Options:\n"
     "  -h, --help  show this help; after a command, that command's help\n"
@@ -690,6 +692,7 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   if (first == "new") return RunNew(rest, out, err);
   if (first == "build") return RunBuild(rest, out, err);
   if (first == "show") return RunShow(rest, out, err);
+  if (first == "check") return command = first, RunCheck(rest, out, err);
   if (!first.empty() && first[0] == '-') throw EUsageError("unknown option '" + first + "'");
   throw EUsageError("unknown command '" + first + "'");
 }

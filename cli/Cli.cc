@@ -382,6 +382,8 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     memos.adsense_code.clear();
   }
   generator.SetExtras(ExtrasOptions(args, generator.Extras()));
+  // The preset's template declares the charset its pages are written in.
+  if (modern) memos.site_template = ModernTemplateLines(generator.Extras().OutputEncoding);
   if (const auto v = args.Value("text")) memos.site_text = read(*v);
   if (const auto v = args.Value("template")) memos.site_template = read(*v);
   if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);

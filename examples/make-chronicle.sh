@@ -9,4 +9,5 @@ cli=${ORVANA_CLI:-build/bin/orvana-cli}
   --title "Хроника Верхних Ключей" \
   --text examples/chronicle/text.txt \
   --links examples/chronicle/links.txt \
+  --template examples/chronicle/template.html \
   --out examples/site

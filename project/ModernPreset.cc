@@ -71,6 +71,14 @@ const TStringList& ModernCssLines() {
   return lines;
 }
 
+TStringList ModernTemplateLines(std::string_view output_encoding) {
+  TStringList lines = ModernTemplateLines();
+  if (output_encoding == "utf-8") return lines;
+  for (std::string& line : lines)
+    if (line == "<meta charset=\"utf-8\">") line = "<meta charset=\"windows-1251\">";
+  return lines;
+}
+
 void ApplyModernPreset(TSiteGenerator& generator) {
   generator.SetSiteTemplate(MemoToStrings(ModernTemplateLines()));
   generator.SetCssCode(MemoToStrings(ModernCssLines()));

@@ -6,11 +6,17 @@
 // template declares UTF-8, the encoding the preset writes its pages in.
 #pragma once
 
+#include <string_view>
+
 #include "SiteGenerator.h"
 
 namespace orvana {
 
 const TStringList& ModernTemplateLines();
+
+// The modern template declaring the charset of the given output encoding:
+// "utf-8" as ModernTemplateLines has it, else "windows-1251".
+TStringList ModernTemplateLines(std::string_view output_encoding);
 const TStringList& ModernCssLines();
 
 // Gives the generator the modern template and stylesheet (each line followed

@@ -252,6 +252,8 @@ TEST(SiteCheck, FreshlyBuiltSitesCheckClean) {
       {"--template", dir / "template.html"},
       {"--template", dir / "template.html", "--site-url", "http://e.org/", "--pager-window", "1"},
       {"--output-encoding", "utf-8"},
+      {"--template", dir / "template.html", "--output-encoding", "utf-8"},
+      {"--preset", "modern", "--output-encoding", "windows-1251"},
       {"--output-encoding", "utf-8", "--site-url", "https://e.org/хроника", "--menu-window", "2"},
       {"--preset", "modern", "--site-url", "http://e.org/a/b/", "--pager-window", "0"}};
   for (const std::vector<std::string>& options : rows) {
@@ -267,6 +269,14 @@ TEST(SiteCheck, FreshlyBuiltSitesCheckClean) {
     EXPECT_EQ(r.code, 0) << options.back() << "\n" << r.out << r.err;
     EXPECT_EQ(r.out, "");
   }
+  // The example project as shipped: built without a warning, checked clean.
+  std::filesystem::remove_all(dir / "site");
+  std::filesystem::create_directory(dir / "site");
+  const RunResult built =
+      RunProgram({"build", ORVANA_SOURCE_DIR "/examples/chronicle.orvana", "--out", dir / "site"});
+  EXPECT_EQ(built.code, 0);
+  EXPECT_EQ(built.err, "");
+  EXPECT_EQ(RunProgram({"check", dir / "site"}).out, "");
 }
 
 }  // namespace

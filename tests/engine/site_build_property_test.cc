@@ -1,0 +1,169 @@
+// The site build over random projects and every combination of extras: the
+// streaming build and the write of a generated site give the same files, a
+// dry run reports what the build reports, and the report agrees with an
+// independent count over the files written.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+#include <set>
+
+#include "BuildReport.h"
+#include "CodePage.h"
+#include "MemoryFileSystem.h"
+#include "SiteBuild.h"
+#include "TestUtil.h"
+
+namespace orvana {
+namespace {
+
+size_t CountIn(std::string_view text, std::string_view pattern) {
+  size_t n = 0;
+  for (size_t at = text.find(pattern); at != std::string_view::npos;
+       at = text.find(pattern, at + 1))
+    ++n;
+  return n;
+}
+
+// A project of random Cyrillic words (so no word can match inside the ASCII
+// addresses or markup), random paragraphs, bounds, addresses (some listed
+// twice, some at the very start of a page) and extras drawn from `combo`.
+void RandomProject(std::mt19937& rng, unsigned combo, TSiteGenerator& g) {
+  static const char* const kWords[] = {"сосна",  "берёза",    "рекою",   "Київщина", "світлина",
+                                       "утром",  "вечером",   "дорога",  "хроника",  "слово,",
+                                       "книгами", "книга",    "ключи",   "мост.",    "Ёлка"};
+  TStringList lines;
+  const int paragraphs = 1 + static_cast<int>(rng() % 30);
+  for (int p = 0; p < paragraphs; ++p) {
+    if (p > 0) lines.push_back("");
+    std::string line;
+    const int words = 3 + static_cast<int>(rng() % 60);
+    for (int w = 0; w < words; ++w) {
+      if (w > 0) line += ' ';
+      line += test::W(kWords[rng() % std::size(kWords)]);
+    }
+    lines.push_back(line);
+  }
+  g.SetSiteText(lines);
+  TStringList urls;
+  const int addresses = static_cast<int>(rng() % 40);
+  for (int a = 0; a < addresses; ++a)
+    urls.push_back(rng() % 5 == 0 && !urls.empty() ? urls[rng() % urls.size()]
+                                                   : "http://h" + std::to_string(a) + ".test/p");
+  g.SetSiteUrlsToLink(urls);
+  g.SetMinCharsPerPage(static_cast<int32_t>(50 + rng() % 300));
+  g.SetMaxCharsPerPage(g.MinCharsPerPage() + static_cast<int32_t>(rng() % 400));
+  g.SetSiteTitle(test::W("Сайт"));
+  g.SetSiteTemplate(rng() % 2 ? "<!DOCTYPE html>\r<title>SiteGeneratorChange.Title</title>\r"
+                                "SiteGeneratorChange.Menu\rSiteGeneratorChange.MainText\r"
+                                "SiteGeneratorChange.Pagination\r"
+                              : "<html><head><meta charset=\"windows-1251\"></head><body>\r"
+                                "SiteGeneratorChange.Pagination SiteGeneratorChange.MainText "
+                                "SiteGeneratorChange.Menu</body></html>\r");
+  g.SetCssCode(test::W("body { font: serif } /* ё */\r"));
+  TOrvanaExtras extras;
+  extras.PagerWindow = (combo & 1) ? 1 + static_cast<int>(rng() % 3) : 0;
+  extras.MenuWindow = (combo & 2) ? 1 + static_cast<int>(rng() % 3) : 0;
+  extras.SafeLinks = combo & 4;
+  extras.LinkRel = (combo & 8) ? "nofollow" : "";
+  extras.OutputEncoding = (combo & 16) ? "utf-8" : "windows-1251";
+  extras.SiteUrl = (combo & 32) ? "https://example.test/site/" : "";
+  extras.PruneStale = combo & 64;
+  if (combo & 128) {
+    extras.PageWord = test::W("Глава");
+    extras.IndexLabel = test::W("Начало");
+  }
+  g.SetExtras(extras);
+}
+
+std::map<std::string, std::string> Files(const test::TMemoryFileSystem& fs) {
+  return std::map<std::string, std::string>(fs.files.begin(), fs.files.end());
+}
+
+TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
+  std::mt19937 rng(20261208);
+  for (int round = 0; round < 300; ++round) {
+    const unsigned combo = static_cast<unsigned>(round) % 256;
+    const uint64_t seed = rng();
+    SCOPED_TRACE("round " + std::to_string(round) + ", extras " + std::to_string(combo));
+    TSiteGenerator streamed;
+    std::mt19937 copy = rng;
+    RandomProject(rng, combo, streamed);
+    TSiteGenerator generated;
+    RandomProject(copy, combo, generated);
+    streamed.SetRandomSeed(seed);
+    generated.SetRandomSeed(seed);
+
+    // A stale page of an earlier, longer build, and its sitemap.
+    test::TMemoryFileSystem fs_streamed, fs_generated, fs_dry;
+    for (test::TMemoryFileSystem* fs : {&fs_streamed, &fs_generated, &fs_dry}) {
+      fs->files["/site/page999.html"] = "old";
+      fs->files["/site/sitemap.xml"] = "old";
+    }
+    TSiteBuildOptions options;
+    options.folder = "/site";
+    TSiteBuildOptions dry = options;
+    dry.dry_run = true;
+
+    const TBuildReport predicted = BuildSite(streamed, fs_dry, dry).report;
+    EXPECT_EQ(fs_dry.files.size(), 2u) << "a dry run writes nothing";
+    const TBuildReport report = BuildSite(streamed, fs_streamed, options).report;
+    generated.Generate();
+    const TBuildReport shown = WriteGeneratedSite(generated, fs_generated, options).report;
+
+    // Both routes write the same bytes, and say the same of them.
+    ASSERT_EQ(Files(fs_streamed), Files(fs_generated));
+    EXPECT_EQ(report.bytes, shown.bytes);
+    EXPECT_EQ(report.placed, shown.placed);
+    EXPECT_EQ(report.pruned, shown.pruned);
+    // The dry run predicts the build, stale files included.
+    EXPECT_EQ(predicted.bytes, report.bytes);
+    EXPECT_EQ(predicted.placed, report.placed);
+    EXPECT_EQ(predicted.pruned, report.pruned);
+    EXPECT_EQ(predicted.warnings.size(), report.warnings.size());
+
+    // The report against the files themselves.
+    uint64_t bytes = 0, page_bytes = 0, smallest = UINT64_MAX, largest = 0;
+    std::string pages_text;
+    for (const auto& [path, content] : fs_streamed.files) {
+      bytes += content.size();
+      if (path.ends_with(".html")) {
+        page_bytes += content.size();
+        smallest = std::min<uint64_t>(smallest, content.size());
+        largest = std::max<uint64_t>(largest, content.size());
+        pages_text += content;
+      }
+    }
+    EXPECT_EQ(report.bytes, bytes);
+    EXPECT_EQ(report.pages, report.pages_written);
+    EXPECT_EQ(report.page_bytes_min, smallest);
+    EXPECT_EQ(report.page_bytes_max, largest);
+    EXPECT_EQ(fs_streamed.files.count("/site/sitemap.xml") != 0,
+              !streamed.Extras().SiteUrl.empty() || !streamed.Extras().PruneStale);
+    EXPECT_EQ(fs_streamed.files.count("/site/page999.html"), streamed.Extras().PruneStale ? 0u : 1u);
+    int64_t placed = 0;
+    std::set<std::string> unused;
+    for (const TAddressLinks& a : report.by_address) {
+      std::string opening = "<a href=\"" + a.url + "\"";
+      if (!streamed.Extras().LinkRel.empty()) opening += " rel=\"nofollow\"";
+      EXPECT_EQ(static_cast<int64_t>(CountIn(pages_text, opening + ">")), a.count) << a.url;
+      placed += a.count;
+      if (a.count == 0) unused.insert(a.url);
+      if (streamed.Extras().SafeLinks)
+        for (const auto& [path, content] : fs_streamed.files)
+          EXPECT_LE(CountIn(content, opening), 1u) << "one link to " << a.url << " in " << path;
+    }
+    EXPECT_EQ(report.placed, placed);
+    EXPECT_EQ(std::set<std::string>(report.unused.begin(), report.unused.end()), unused);
+    // UTF-8 pages are valid UTF-8 and declare it.
+    if (streamed.Extras().OutputEncoding == "utf-8")
+      for (const auto& [path, content] : fs_streamed.files)
+        if (path.ends_with(".html")) {
+          EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(content)), content) << path;
+          EXPECT_EQ(DeclaredCharset(content), TCharsetKind::kUtf8) << path;
+        }
+  }
+}
+
+}  // namespace
+}  // namespace orvana

@@ -114,8 +114,9 @@ std::optional<uint64_t> TBuildRecorder::FreeSpace(const std::string& folder) {
   return target_ ? target_->FreeSpace(folder) : std::nullopt;
 }
 
-void TBuildRecorder::RemoveStaleTemporaries(const std::string& folder) {
-  if (target_) target_->RemoveStaleTemporaries(folder);
+void TBuildRecorder::RemoveStaleTemporaries(const std::string& folder,
+                                            const std::function<bool(std::string_view)>& ours) {
+  if (target_) target_->RemoveStaleTemporaries(folder, ours);
 }
 
 bool TBuildRecorder::ListRegularFiles(const std::string& folder, std::vector<std::string>& names) {

@@ -49,7 +49,8 @@ class TBuildRecorder : public TFileSystem {
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                  TWriteFailure* failure) override;
   std::optional<uint64_t> FreeSpace(const std::string& folder) override;
-  void RemoveStaleTemporaries(const std::string& folder) override;
+  void RemoveStaleTemporaries(const std::string& folder,
+                              const std::function<bool(std::string_view)>& ours) override;
   // Passed on; a dry run lists and removes nothing.
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override;
   bool RemoveFile(const std::string& path, int* error_code) override;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,15 +63,16 @@ class TFileSystem {
 
   // Replaces the file at path with exactly the given bytes, never leaving it
   // empty or half written: an existing file is replaced by a temporary file
-  // ".NAME.tmp-PID-N" written in the same folder and renamed over it; a new
+  // ".NAME.orvana-tmp-PID-N" written in the same folder and renamed over it; a
+  // new
   // file is written under its own name (never through a symbolic link) and
   // removed again if the write fails. On failure the target keeps its old
   // content (or stays absent), no temporary file remains, and the failure is
   // returned; nothing else is touched. A read-only target or a folder of that
   // name fails at the kCreate stage; a document that is neither a regular
   // file nor a folder fails at kNotRegular. A document replaced successfully
-  // also clears its folder of temporaries that dead processes left (see
-  // RemoveStaleTemporaries).
+  // also removes the temporaries that dead processes left for that one
+  // document's name (see RemoveStaleTemporaries).
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
 
@@ -92,10 +94,14 @@ class TFileSystem {
   virtual std::optional<uint64_t> FreeSpace(const std::string& /*folder*/) { return std::nullopt; }
 
   // Removes from the folder the temporaries of ReplaceFile's naming
-  // (".NAME.tmp-PID-N", regular files only) whose process no longer exists,
-  // as a process killed in the middle of a replacement leaves them. Files of
-  // live processes and every other entry stay. The default does nothing.
-  virtual void RemoveStaleTemporaries(const std::string& /*folder*/) {}
+  // (".NAME.orvana-tmp-PID-N", regular files only) whose process no longer
+  // exists and whose NAME, the file they were to replace (Windows-1251, as
+  // the engine names its files), `ours` accepts: a process killed in the
+  // middle of a replacement leaves them. Files of live processes, of other
+  // targets and every other entry stay. The default does nothing.
+  virtual void RemoveStaleTemporaries(
+      const std::string& /*folder*/,
+      const std::function<bool(std::string_view target_name)>& /*ours*/) {}
 
   // The names (not paths) of the regular files directly in the folder,
   // symbolic links not followed and so not listed, in no particular order.
@@ -132,8 +138,10 @@ std::string SystemErrorText(int error_code);
 inline constexpr std::string_view kNotRegularFileText = "Not a regular file";
 
 // The process id that a name of ReplaceFile's temporary naming
-// (".NAME.tmp-PID-N", NAME not empty, PID and N decimal) carries, or nothing
-// for any other name.
-std::optional<long> TemporaryOwner(std::string_view file_name);
+// (".NAME.orvana-tmp-PID-N", NAME not empty, PID and N decimal) carries, or
+// nothing for any other name. When given, `target_name` receives NAME, a view
+// into `file_name`.
+std::optional<long> TemporaryOwner(std::string_view file_name,
+                                   std::string_view* target_name = nullptr);
 
 }  // namespace orvana

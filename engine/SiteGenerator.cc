@@ -172,7 +172,7 @@ bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* b
     if (on_page) on_page(page, bar, html);
   }
   WriteSiteFile(fs, folder, "style.css", css_code_);
-  fs.RemoveStaleTemporaries(folder);
+  fs.RemoveStaleTemporaries(folder, IsSiteFileName);
   if (bytes_written) *bytes_written = total + css_code_.size();
   return true;
 }
@@ -309,7 +309,7 @@ uint64_t TSiteGenerator::FinishExtrasOutput(TFileSystem& fs, const std::string& 
     WriteSiteFile(fs, folder, kSitemapFileName, sitemap);
     size = sitemap.size();
   }
-  fs.RemoveStaleTemporaries(folder);
+  fs.RemoveStaleTemporaries(folder, IsSiteFileName);
   pruned_.clear();
   if (extras_.PruneStale) {
     const std::vector<std::string> stale = ListStalePages(fs, folder, pages_.Count());

@@ -4,7 +4,9 @@
 
 #include "CodePage.h"
 #include "Error.h"
+#include "ExtrasOutput.h"
 #include "Notify.h"
+#include "StalePages.h"
 
 namespace orvana {
 namespace {
@@ -45,6 +47,11 @@ void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed)
                      ENOSPC);
 }
 
+bool IsSiteFileName(std::string_view name) {
+  return name == "index.html" || name == "style.css" || name == kSitemapFileName ||
+         GeneratedPageNumber(name).has_value();
+}
+
 const std::string& MissingFolderMessage() {
   static const std::string message = Utf8ToCp1251("Указанный каталог не существует");
   return message;
@@ -70,7 +77,7 @@ void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vecto
   CheckFreeSpace(fs, folder, needed);
   for (const TSiteFile& page : pages) WriteSiteFile(fs, folder, page.name, page.bytes);
   WriteSiteFile(fs, folder, "style.css", css);
-  fs.RemoveStaleTemporaries(folder);
+  fs.RemoveStaleTemporaries(folder, IsSiteFileName);
 }
 
 }  // namespace orvana

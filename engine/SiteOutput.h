@@ -33,6 +33,11 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
 // Returns when it fits or the free space cannot be told.
 void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed);
 
+// True for the names a build writes into a site's folder: "index.html", the
+// generated pages ("pageN.html", see GeneratedPageNumber), "style.css" and
+// the sitemap. Only the temporaries of these names are a build's to clean.
+bool IsSiteFileName(std::string_view name);
+
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();
 
@@ -53,7 +58,7 @@ struct TSiteFile {
 // absolute and N the system's error number (also in ErrorCode()). Files
 // written before it stay; the failed one keeps its old content; the rest are
 // not written. After a complete write, the temporaries that dead processes
-// left in the folder are removed.
+// left in the folder for the site's own names (IsSiteFileName) are removed.
 void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vector<TSiteFile>& pages,
                     std::string_view css);
 

@@ -125,8 +125,9 @@ class TProgressFileSystem : public TFileSystem {
   std::optional<uint64_t> FreeSpace(const std::string& folder) override {
     return m_real.FreeSpace(folder);
   }
-  void RemoveStaleTemporaries(const std::string& folder) override {
-    m_real.RemoveStaleTemporaries(folder);
+  void RemoveStaleTemporaries(const std::string& folder,
+                              const std::function<bool(std::string_view)>& ours) override {
+    m_real.RemoveStaleTemporaries(folder, ours);
   }
 
  private:

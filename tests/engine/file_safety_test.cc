@@ -162,25 +162,27 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
     // The child counts its temporaries on from where the parent stood.
     const std::string listing = FolderListing(dir_);
     const std::string left = listing.substr(0, listing.find(','));
-    ASSERT_EQ(left.rfind(".index.html.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+    ASSERT_EQ(left.rfind(".index.html.orvana-tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
     ASSERT_EQ(listing, left + ",index.html");
     EXPECT_EQ(fs::file_size(dir_ / left), 4096u);
     EXPECT_EQ(ReadWholeFile(dir_ / "index.html"), "old index");
 
     const pid_t live = StartLiveChild();
     ASSERT_GT(live, 0);
-    const std::string live_temp = ".page1.html.tmp-" + std::to_string(live) + "-3";
-    const std::string own_temp = ".page2.html.tmp-" + std::to_string(::getpid()) + "-9";
-    const std::string dead_folder = ".x.tmp-" + std::to_string(dead) + "-1";
-    const std::string dead_other = ".y.tmp-" + std::to_string(dead) + "-2";
+    const std::string d = std::to_string(dead);
+    const std::string live_temp = ".page1.html.orvana-tmp-" + std::to_string(live) + "-3";
+    const std::string own_temp = ".page2.html.orvana-tmp-" + std::to_string(::getpid()) + "-9";
+    const std::string dead_folder = ".page4.html.orvana-tmp-" + d + "-1";
+    const std::string dead_other = ".style.css.orvana-tmp-" + d + "-2";
     WriteWholeFile(dir_ / live_temp, "");
     WriteWholeFile(dir_ / own_temp, "");
     WriteWholeFile(dir_ / dead_other, "");
     fs::create_directories(dir_ / dead_folder);
     for (const std::string& decoy :
-         {"notours.tmp-" + std::to_string(dead) + "-1", ".z.tmp-" + std::to_string(dead),
-          ".z.tmp-" + std::to_string(dead) + "-", ".tmp-" + std::to_string(dead) + "-1",
-          std::string(".z.tmp-0-1"), std::string(".z.tmp-x1-1")})
+         {"index.html.orvana-tmp-" + d + "-1", ".index.html.orvana-tmp-" + d,
+          ".index.html.orvana-tmp-" + d + "-", ".orvana-tmp-" + d + "-1",
+          std::string(".index.html.orvana-tmp-0-1"), std::string(".index.html.orvana-tmp-x1-1"),
+          ".index.html.tmp-" + d + "-1", ".notes.txt.orvana-tmp-" + d + "-1"})
       WriteWholeFile(dir_ / decoy, "");
     const std::string before = FolderListing(dir_);
 
@@ -213,24 +215,72 @@ TEST(TemporaryOwner, OnlyOurExactNamingCarriesAnOwner) {
   const struct {
     const char* name;
     long owner;  // 0: not ours
+    const char* target;
   } cases[] = {
-      {".index.html.tmp-123-0", 123},
-      {".a.tmp-1-99", 1},
-      {".a.tmp-b.tmp-77-1", 77},
-      {"index.html.tmp-123-0", 0},
-      {".tmp-123-0", 0},
-      {"..tmp-1-1", 0},
-      {".a.tmp-123", 0},
-      {".a.tmp-123-", 0},
-      {".a.tmp--1", 0},
-      {".a.tmp-0-1", 0},
-      {".a.tmp-12a-1", 0},
-      {".a.tmp-99999999999-1", 0},
-      {".a.tmp-1-2-3", 0},
-      {".a.TMP-1-2", 0},
-      {"", 0},
+      {".index.html.orvana-tmp-123-0", 123, "index.html"},
+      {".a.orvana-tmp-1-99", 1, "a"},
+      {".a.orvana-tmp-b.orvana-tmp-77-1", 77, "a.orvana-tmp-b"},
+      {".index.html.tmp-123-0", 0, ""},
+      {".bash_history.tmp-31337-0", 0, ""},
+      {"index.html.orvana-tmp-123-0", 0, ""},
+      {".orvana-tmp-123-0", 0, ""},
+      {"..orvana-tmp-1-1", 0, ""},
+      {".a.orvana-tmp-123", 0, ""},
+      {".a.orvana-tmp-123-", 0, ""},
+      {".a.orvana-tmp--1", 0, ""},
+      {".a.orvana-tmp-0-1", 0, ""},
+      {".a.orvana-tmp-12a-1", 0, ""},
+      {".a.orvana-tmp-99999999999-1", 0, ""},
+      {".a.orvana-tmp-1-2-3", 0, ""},
+      {".a.ORVANA-TMP-1-2", 0, ""},
+      {"", 0, ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(TemporaryOwner(c.name).value_or(0), c.owner) << c.name;
+  for (const auto& c : cases) {
+    std::string_view target;
+    EXPECT_EQ(TemporaryOwner(c.name, &target).value_or(0), c.owner) << c.name;
+    EXPECT_EQ(target, c.target) << c.name;
+  }
+}
+
+// The id of a process that has ended.
+pid_t DeadProcessId() {
+  const pid_t pid = ::fork();
+  if (pid == 0) ::_exit(0);
+  ::waitpid(pid, nullptr, 0);
+  return pid;
+}
+
+TEST_F(FileSafetyTest, ASaveOrABuildRemovesOnlyItsOwnTemporariesOfTheNamesItWrites) {
+  const std::string d = std::to_string(DeadProcessId());
+  const pid_t live = StartLiveChild();
+  const struct {
+    std::string name;
+    bool kept_by_save, kept_by_build;
+  } cases[] = {
+      {".bash_history.tmp-" + d + "-0", true, true},  // another program's
+      {".index.html.tmp-" + d + "-0", true, true},
+      {".index.html.orvana-tmp-" + d + "-0", true, false},
+      {".page7.html.orvana-tmp-" + d + "-3", true, false},
+      {".style.css.orvana-tmp-" + d + "-1", true, false},
+      {".notes.txt.orvana-tmp-" + d + "-1", true, true},
+      {".index.html.orvana-tmp-" + std::to_string(live) + "-0", true, true},
+      {".x.orvana.orvana-tmp-" + d + "-2", false, true},
+      {".y.orvana.orvana-tmp-" + d + "-2", true, true},
+  };
+  const fs::path saved = root_ / "saved";
+  fs::create_directories(saved);
+  for (const fs::path& folder : {saved, dir_})
+    for (const auto& c : cases) WriteWholeFile(folder / c.name, "");
+  WriteWholeFile(saved / "x.orvana", "old");
+  TWriteFailure failure{};
+  ASSERT_TRUE(RealFileSystem().ReplaceFile((saved / "x.orvana").string(), "new",
+                                           TReplaceMode::kDocument, &failure));
+  WriteSiteFiles(RealFileSystem(), dir_.string(), {{"index.html", "i"}}, "css");
+  StopChild(live);
+  for (const auto& c : cases) {
+    EXPECT_EQ(fs::exists(saved / c.name), c.kept_by_save) << c.name;
+    EXPECT_EQ(fs::exists(dir_ / c.name), c.kept_by_build) << c.name;
+  }
 }
 
 // --- A site that does not fit -------------------------------------------------------

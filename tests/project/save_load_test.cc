@@ -295,7 +295,7 @@ TEST_F(ProjectSaveLoad, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
   ASSERT_GT(dead, 0) << "the child was not killed while saving";
   const std::string listing = FolderListing(Path("real"));
   const std::string left = listing.substr(0, listing.find(','));
-  ASSERT_EQ(left.rfind(".p.prj.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+  ASSERT_EQ(left.rfind(".p.prj.orvana-tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
   ASSERT_EQ(listing, left + ",p.prj");
   EXPECT_EQ(ReadWholeFile(Path("real/p.prj")), "old bytes");
 
@@ -304,10 +304,10 @@ TEST_F(ProjectSaveLoad, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
   if (live == 0)
     for (;;) ::pause();
   ASSERT_GT(live, 0);
-  const std::string live_temp = ".q.prj.tmp-" + std::to_string(live) + "-0";
-  const std::string own_temp = ".r.prj.tmp-" + std::to_string(::getpid()) + "-5";
-  const std::string dead_folder = ".s.prj.tmp-" + std::to_string(dead) + "-0";
-  const std::string not_ours = "t.prj.tmp-" + std::to_string(dead) + "-0";
+  const std::string live_temp = ".p.prj.orvana-tmp-" + std::to_string(live) + "-0";
+  const std::string own_temp = ".p.prj.orvana-tmp-" + std::to_string(::getpid()) + "-5";
+  const std::string dead_folder = ".p.prj.orvana-tmp-" + std::to_string(dead) + "-999";
+  const std::string not_ours = "p.prj.orvana-tmp-" + std::to_string(dead) + "-0";
   for (const std::string& name : {live_temp, own_temp, not_ours})
     WriteWholeFile(Path("real/" + name), "");
   fs::create_directories(Path("real/" + dead_folder));

@@ -290,6 +290,19 @@ class TPosixFileSystem final : public TFileSystem {
     return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
   }
 
+  std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
+    struct statvfs sv;
+    if (::statvfs(folder.empty() ? "." : NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    const uint64_t block = sv.f_frsize;
+    return TFolderSpace{block, static_cast<uint64_t>(sv.f_bavail) * block};
+  }
+
+  uint64_t AllocatedSize(const std::string& path) override {
+    struct stat st;
+    if (::lstat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<uint64_t>(st.st_blocks) * 512;  // st_blocks counts 512-byte units
+  }
+
   void RemoveStaleTemporaries(const std::string& folder,
                               const std::function<bool(std::string_view)>& ours) override {
     // Every file the engine writes has a Windows-1251 name; a name that does

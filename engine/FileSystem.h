@@ -53,6 +53,12 @@ class TFileReplacement {
   virtual bool Commit(TWriteFailure* failure) = 0;
 };
 
+// The room left in the file system that holds a folder.
+struct TFolderSpace {
+  uint64_t block_size;  // the unit a file's data is allocated in
+  uint64_t free_bytes;  // what an unprivileged writer may still put there
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -92,6 +98,18 @@ class TFileSystem {
   // that holds the folder, or nothing when that cannot be told. The default
   // cannot tell.
   virtual std::optional<uint64_t> FreeSpace(const std::string& /*folder*/) { return std::nullopt; }
+
+  // The block size and free bytes of the file system that holds the folder,
+  // or nothing when they cannot be told. The default cannot tell.
+  virtual std::optional<TFolderSpace> FolderSpace(const std::string& /*folder*/) {
+    return std::nullopt;
+  }
+
+  // The bytes of storage the regular file at path occupies (whole blocks, as
+  // the file system counts them), which replacing it gives back; 0 when there
+  // is none or it is something else, a symbolic link included (never
+  // followed). The default tells 0.
+  virtual uint64_t AllocatedSize(const std::string& /*path*/) { return 0; }
 
   // Removes from the folder the temporaries of ReplaceFile's naming
   // (".NAME.orvana-tmp-PID-N", regular files only) whose process no longer

@@ -1,6 +1,8 @@
 #include "SiteOutput.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "CodePage.h"
 #include "Error.h"
@@ -10,6 +12,12 @@
 
 namespace orvana {
 namespace {
+
+// a + b, or the largest value when that overflows.
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return a > std::numeric_limits<uint64_t>::max() - b ? std::numeric_limits<uint64_t>::max()
+                                                      : a + b;
+}
 
 [[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
   const char* what =
@@ -50,6 +58,28 @@ void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed)
 bool IsSiteFileName(std::string_view name) {
   return name == "index.html" || name == "style.css" || name == kSitemapFileName ||
          GeneratedPageNumber(name).has_value();
+}
+
+void CheckSiteFits(TFileSystem& fs, const std::string& folder,
+                   const std::vector<TPlannedFile>& files) {
+  const std::optional<TFolderSpace> space = fs.FolderSpace(folder);
+  if (!space) return;
+  const uint64_t block = std::max<uint64_t>(space->block_size, 1);
+  uint64_t taken = 0, given_back = 0, in_flight = 0;
+  for (const TPlannedFile& file : files) {
+    const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
+    taken = SaturatingAdd(taken, blocks > UINT64_MAX / block ? UINT64_MAX : blocks * block);
+    const uint64_t old = fs.AllocatedSize(FilePathIn(folder, file.name));
+    given_back = SaturatingAdd(given_back, old);
+    in_flight = std::max(in_flight, old);
+  }
+  taken = SaturatingAdd(taken, in_flight);
+  const uint64_t needed = taken > given_back ? taken - given_back : 0;
+  if (needed <= space->free_bytes) return;
+  throw EOrvanaError("Not enough free space in \"" + AbsolutePath(folder) + "\": the site needs " +
+                         std::to_string(needed) + " bytes in blocks of " + std::to_string(block) +
+                         " bytes, " + std::to_string(space->free_bytes) + " bytes are free",
+                     ENOSPC);
 }
 
 const std::string& MissingFolderMessage() {

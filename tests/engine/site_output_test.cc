@@ -341,3 +341,76 @@ TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
 
 }  // namespace
 }  // namespace orvana
+
+namespace orvana {
+namespace {
+
+// A folder of known block size and free space, with pages already there.
+class TBlockFileSystem final : public TFileSystem {
+ public:
+  bool IsDirectory(const std::string&) override { return true; }
+  bool ReplaceFile(const std::string&, std::string_view, TReplaceMode, TWriteFailure*) override {
+    return true;
+  }
+  std::optional<TFolderSpace> FolderSpace(const std::string&) override { return space; }
+  uint64_t AllocatedSize(const std::string& path) override { return allocated[path]; }
+  std::optional<TFolderSpace> space;
+  std::map<std::string, uint64_t> allocated;
+};
+
+TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
+  const struct {
+    const char* name;
+    uint64_t free;
+    int pages;        // of 5900 bytes each, two blocks of 4096
+    int old_pages;    // already there, 8192 bytes each
+    uint64_t needed;  // 0: fits
+  } cases[] = {
+      {"fresh site: 1.7 MB of bytes, 2.4 MB of blocks", 2 << 20, 290, 0, 290 * 8192},
+      {"fresh site that fits in blocks", 290 * 8192, 290, 0, 0},
+      {"rebuild on a nearly full disk", 100000, 290, 290, 0},
+      {"rebuild without room for the temporary", 8191, 290, 290, 8192},
+      {"rebuild with just room for the temporary", 8192, 290, 290, 0},
+      {"a longer rebuild", 8192 * 11 - 1, 300, 290, 8192 * 11},
+  };
+  for (const auto& c : cases) {
+    TBlockFileSystem fs;
+    fs.space = TFolderSpace{4096, c.free};
+    std::vector<std::string> names;
+    for (int i = 0; i < c.pages; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
+    std::vector<TPlannedFile> files;
+    for (int i = 0; i < c.pages; ++i) {
+      files.push_back({names[static_cast<size_t>(i)], 5900});
+      if (i < c.old_pages) fs.allocated["/site/" + names[static_cast<size_t>(i)]] = 8192;
+    }
+    std::string error = "<no error>";
+    try {
+      CheckSiteFits(fs, "/site", files);
+    } catch (const EOrvanaError& e) {
+      error = e.what() + std::string(e.ErrorCode() == ENOSPC ? "" : " (not ENOSPC)");
+    }
+    EXPECT_EQ(error, c.needed == 0 ? "<no error>"
+                                   : "Not enough free space in \"/site\": the site needs " +
+                                         std::to_string(c.needed) +
+                                         " bytes in blocks of 4096 "
+                                         "bytes, " +
+                                         std::to_string(c.free) + " bytes are free")
+        << c.name;
+  }
+  // The real file system: a file's whole blocks, nothing for a link or a gap.
+  test::TempDir dir;
+  const fs::path root = dir.Path();
+  WriteFile(root / "a", std::string(5000, 'x'));
+  fs::create_symlink(root / "a", root / "link");
+  TFileSystem& real = RealFileSystem();
+  const uint64_t a = real.AllocatedSize((root / "a").string());
+  EXPECT_TRUE(a > 0 && a % 512 == 0) << a;
+  EXPECT_EQ(real.AllocatedSize((root / "link").string()), 0u);
+  EXPECT_EQ(real.AllocatedSize((root / "none").string()), 0u);
+  EXPECT_GT(real.FolderSpace(dir.Path()).value_or(TFolderSpace{0, 0}).block_size, 0u);
+  TBlockFileSystem unknown;  // space that cannot be told never refuses
+  EXPECT_NO_THROW(CheckSiteFits(unknown, "/site", {{"index.html", 1ull << 62}}));
+}
+
+}  // namespace
+}  // namespace orvana

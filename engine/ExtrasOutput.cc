@@ -1,5 +1,6 @@
 #include "ExtrasOutput.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "CodePage.h"
@@ -43,22 +44,27 @@ size_t FindTag(std::string_view html, std::string_view open, size_t from) {
 
 std::vector<int> WindowedEntries(int count, int current, int window) {
   std::vector<int> entries;
-  const auto shown = [&](int k) {
-    return k == 0 || k == count - 1 || (k >= current - window && k <= current + window);
-  };
-  for (int k = 0; k < count;) {
-    if (shown(k)) {
-      entries.push_back(k++);
-      continue;
-    }
-    int end = k;
-    while (end < count && !shown(end)) ++end;
-    if (end - k == 1)
-      entries.push_back(k);
-    else
+  if (count <= 0) return entries;
+  // The window's ends in 64 bits, clamped to the pages: a window as wide as
+  // INT32_MAX would overflow around the current page in int. Only the shown
+  // pages are visited, so a page's entries cost the window, not the site.
+  const int64_t last_page = count - 1;
+  const int64_t from = std::max<int64_t>(0, int64_t{current} - window);
+  const int64_t to = std::min<int64_t>(last_page, int64_t{current} + window);
+  if (from <= to) entries.reserve(static_cast<size_t>(to - from) + 5);
+  int64_t shown = -1;  // the last page shown so far
+  const auto show = [&](int64_t k) {
+    if (k <= shown) return;
+    if (k - shown == 2)
+      entries.push_back(static_cast<int>(k - 1));
+    else if (k - shown > 2)
       entries.push_back(kEllipsisEntry);
-    k = end;
-  }
+    entries.push_back(static_cast<int>(k));
+    shown = k;
+  };
+  show(0);
+  for (int64_t k = from; k <= to; ++k) show(k);
+  show(last_page);
   return entries;
 }
 

@@ -16,10 +16,12 @@ namespace orvana {
 inline constexpr char kEllipsis = '\x85';
 inline constexpr int kEllipsisEntry = -1;
 
-// The entries a window of `window` (>= 1) around page `current` shows among
-// `count` pages: the first and the last page, every page within `window` of
-// the current one, in order; each run of two or more hidden pages becomes
-// one kEllipsisEntry, a run of exactly one shows its page.
+// The entries a window of `window` (0 to INT32_MAX) around page `current`
+// shows among `count` pages: the first and the last page, every page within
+// `window` of the current one, in order; each run of two or more hidden
+// pages becomes one kEllipsisEntry, a run of exactly one shows its page. The
+// cost is that of the entries, never of the pages hidden; so is that of the
+// bar and the menu below.
 std::vector<int> WindowedEntries(int count, int current, int window);
 
 // Page `current`'s pagination bar with a window: the arrows and the shown

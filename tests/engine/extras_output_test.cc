@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <random>
+
 #include "CodePage.h"
 #include "SiteMenu.h"
 #include "TestUtil.h"
@@ -44,6 +47,37 @@ TEST(WindowedEntriesTest, ShowsEndsAndWindowAndFoldsLongerGaps) {
         << c.count << " " << c.current << " " << c.window;
 }
 
+// The rule read literally, page by page, in 64 bits.
+std::vector<int> NaiveEntries(int count, int current, int window) {
+  const auto shown = [&](int64_t k) {
+    return k == 0 || k == count - 1 ||
+           (k >= int64_t{current} - window && k <= int64_t{current} + window);
+  };
+  std::vector<int> entries;
+  for (int k = 0; k < count;) {
+    int end = k;
+    while (end < count && !shown(end)) ++end;
+    if (end > k) entries.push_back(end - k == 1 ? k : kEllipsisEntry);
+    if (end < count) entries.push_back(end);
+    k = end + 1;
+  }
+  return entries;
+}
+
+TEST(WindowedEntriesTest, AgreesWithTheRuleForAnyWindowUpToInt32Max) {
+  std::mt19937 random(20240611);
+  const auto below = [&](int64_t n) { return static_cast<int>(random() % n); };
+  for (int i = 0; i < 5000; ++i) {
+    const int count = 1 + below(i % 10 == 0 ? 5000 : 40);
+    const int current = below(count);
+    const int windows[] = {below(count + 3), INT32_MAX - below(count + 3),
+                           static_cast<int>(random() >> 1)};
+    const int window = windows[i % 3];
+    EXPECT_EQ(WindowedEntries(count, current, window), NaiveEntries(count, current, window))
+        << count << " " << current << " " << window;
+  }
+}
+
 TEST(WindowedBarTest, ExactBytesOfSmallBars) {
   const std::vector<std::string> urls = PageUrls(6);
   EXPECT_EQ(BuildWindowedBar(Views(urls), 0, 1),
@@ -66,7 +100,8 @@ TEST(WindowedBarTest, AWindowOverEveryPageIsTheFullBar) {
     std::string full;
     for (int p = 0; p < count; ++p) {
       bars.Build(p, full);
-      EXPECT_EQ(BuildWindowedBar(Views(urls), p, count), full) << count << " " << p;
+      for (int window : {count, INT32_MAX - 1, INT32_MAX})
+        EXPECT_EQ(BuildWindowedBar(Views(urls), p, window), full) << count << " " << p;
     }
   }
 }

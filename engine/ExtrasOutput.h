@@ -4,6 +4,7 @@
 // engine holds its texts, unless said otherwise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -65,5 +66,33 @@ std::string SiteFileAddress(std::string_view site_url, std::string_view file_nam
 std::string BuildSitemap(std::string_view site_url, const std::vector<std::string_view>& urls);
 
 inline constexpr std::string_view kSitemapFileName = "sitemap.xml";
+
+// The most addresses, and bytes (uncompressed), one sitemap may hold.
+inline constexpr size_t kSitemapMaxUrls = 50000;
+inline constexpr size_t kSitemapMaxBytes = 50 * 1024 * 1024;
+
+// One file of a site's sitemap: its name in the site's folder and its bytes.
+struct TSitemapFile {
+  std::string name;
+  std::string bytes;
+};
+
+// The sitemap of the pages' file names under the site address, within the
+// protocol's limits. A site that fits one sitemap gets exactly BuildSitemap's
+// "sitemap.xml". A larger one gets parts "sitemap-1.xml", "sitemap-2.xml",
+// ..., each a sitemap of the next pages in order within both limits,
+// followed last by "sitemap.xml" as a sitemap index: UTF-8 XML,
+// '<sitemapindex xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">', one
+// <sitemap><loc> per part giving its address (SiteFileAddress), encoded as
+// the pages' addresses are. Written in order, the index never names a part
+// not yet there.
+std::vector<TSitemapFile> BuildSitemapFiles(std::string_view site_url,
+                                            const std::vector<std::string_view>& urls);
+
+// The same with limits of the caller's choosing (at least one address per
+// part, whatever its size).
+std::vector<TSitemapFile> BuildSitemapFiles(std::string_view site_url,
+                                            const std::vector<std::string_view>& urls,
+                                            size_t max_urls, size_t max_bytes);
 
 }  // namespace orvana

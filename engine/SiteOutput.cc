@@ -6,7 +6,6 @@
 
 #include "CodePage.h"
 #include "Error.h"
-#include "ExtrasOutput.h"
 #include "Notify.h"
 #include "StalePages.h"
 
@@ -56,8 +55,8 @@ void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed)
 }
 
 bool IsSiteFileName(std::string_view name) {
-  return name == "index.html" || name == "style.css" || name == kSitemapFileName ||
-         GeneratedPageNumber(name).has_value();
+  return name == "index.html" || name == "style.css" || GeneratedPageNumber(name) ||
+         SitemapFileNumber(name);
 }
 
 void CheckSiteFits(TFileSystem& fs, const std::string& folder,

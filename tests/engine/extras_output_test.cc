@@ -173,5 +173,65 @@ TEST(SitemapTest, ProtocolDocumentWithEscapedAddresses) {
             "</urlset>\n");
 }
 
+// The "<url>" or "<sitemap>" lines of a sitemap file, one per address.
+std::vector<std::string> Entries(const std::string& xml) {
+  std::vector<std::string> lines;
+  for (size_t at = xml.find("\n<"); at != std::string::npos; at = xml.find("\n<", at + 1))
+    if (xml.compare(at + 1, 5, "<url>") == 0 || xml.compare(at + 1, 9, "<sitemap>") == 0)
+      lines.push_back(xml.substr(at + 1, xml.find('\n', at + 1) - at));
+  return lines;
+}
+
+TEST(SitemapTest, PartsKeepBothLimitsAndTheIndexListsThemInOrder) {
+  std::mt19937 random(7);
+  const std::string index_head =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+  for (int i = 0; i < 300; ++i) {
+    const std::vector<std::string> urls = PageUrls(1 + static_cast<int>(random() % 60));
+    const size_t max_urls = 1 + random() % 20, max_bytes = 200 + random() % 1500;
+    const std::string site = i % 2 ? "http://x.org/" : test::W("http://пример.рф/a b&c");
+    const std::string whole = BuildSitemap(site, Views(urls));
+    const std::vector<TSitemapFile> files =
+        BuildSitemapFiles(site, Views(urls), max_urls, max_bytes);
+    const std::vector<std::string> all = Entries(whole);
+    if (all.size() <= max_urls && whole.size() <= max_bytes) {
+      ASSERT_EQ(files.size(), 1u);
+      EXPECT_EQ(files[0].name, "sitemap.xml");
+      EXPECT_EQ(files[0].bytes, whole);
+      continue;
+    }
+    ASSERT_GE(files.size(), 3u);  // at least two parts and the index
+    std::vector<std::string> listed;
+    size_t done = 0;  // pages in the parts so far
+    for (size_t p = 0; p + 1 < files.size(); ++p) {
+      const std::string name = "sitemap-" + std::to_string(p + 1) + ".xml";
+      EXPECT_EQ(files[p].name, name);
+      const size_t pages = Entries(files[p].bytes).size();
+      EXPECT_TRUE(pages >= 1 && pages <= max_urls) << pages;
+      // Only an address too long for any part stands alone beyond the limit.
+      EXPECT_TRUE(files[p].bytes.size() <= max_bytes || pages == 1) << files[p].bytes.size();
+      // Each part is the sitemap of the next pages, in order.
+      const std::vector<std::string> own(urls.begin() + done, urls.begin() + done + pages);
+      EXPECT_EQ(files[p].bytes, BuildSitemap(site, Views(own)));
+      done += pages;
+      const std::string line = Entries(BuildSitemap(site, {name}))[0];
+      listed.push_back("<sitemap><loc>" + line.substr(10, line.size() - 23) + "</loc></sitemap>\n");
+    }
+    EXPECT_EQ(done, urls.size());
+    EXPECT_EQ(files.back().name, "sitemap.xml");
+    EXPECT_EQ(files.back().bytes.substr(0, index_head.size()), index_head);
+    EXPECT_TRUE(files.back().bytes.ends_with("</sitemapindex>\n"));
+    EXPECT_EQ(Entries(files.back().bytes), listed);
+  }
+  // The protocol's own limit on addresses.
+  for (int count : {50000, 50001}) {
+    const std::vector<std::string> urls = PageUrls(count);
+    const auto files = BuildSitemapFiles("https://e.org", Views(urls));
+    EXPECT_EQ(files.size(), count == 50000 ? 1u : 3u);
+    EXPECT_EQ(Entries(files[0].bytes).size(), 50000u);
+  }
+}
+
 }  // namespace
 }  // namespace orvana

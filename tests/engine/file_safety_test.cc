@@ -262,6 +262,7 @@ TEST_F(FileSafetyTest, ASaveOrABuildRemovesOnlyItsOwnTemporariesOfTheNamesItWrit
       {".index.html.orvana-tmp-" + d + "-0", true, false},
       {".page7.html.orvana-tmp-" + d + "-3", true, false},
       {".style.css.orvana-tmp-" + d + "-1", true, false},
+      {".sitemap-2.xml.orvana-tmp-" + d + "-1", true, false},
       {".notes.txt.orvana-tmp-" + d + "-1", true, true},
       {".index.html.orvana-tmp-" + std::to_string(live) + "-0", true, true},
       {".x.orvana.orvana-tmp-" + d + "-2", false, true},

@@ -75,6 +75,28 @@ TEST(StalePagesTest, RemovesOnlyGeneratedNamesEvenWhenAskedForOthers) {
   EXPECT_EQ(fs.removed, (std::vector<std::string>{"site/page4.html"}));
 }
 
+TEST(StalePagesTest, SitemapsTheBuildDidNotWriteAreStale) {
+  using V = std::vector<std::string>;
+  const V files = {"sitemap-2.xml", "sitemap.xml",    "sitemap-10.xml", "sitemap-1.xml",
+                   "sitemap-0.xml", "sitemap-01.xml", "Sitemap.xml",    "sitemap.xml.gz",
+                   "sitemap-.xml",  "sitemap-3.XML",  "page1.html",     "sitemap-x.xml"};
+  const struct {
+    V written, stale;
+  } cases[] = {
+      {{}, {"sitemap.xml", "sitemap-1.xml", "sitemap-2.xml", "sitemap-10.xml"}},  // no address
+      {{"sitemap.xml"}, {"sitemap-1.xml", "sitemap-2.xml", "sitemap-10.xml"}},
+      {{"sitemap-1.xml", "sitemap-2.xml", "sitemap.xml"}, {"sitemap-10.xml"}},
+  };
+  for (const auto& c : cases) {
+    TListingFileSystem fs;
+    fs.files = files;
+    EXPECT_EQ(ListStaleSitemaps(fs, "site", c.written), c.stale);
+    EXPECT_EQ(RemoveStaleSitemaps(fs, "site", V{"index.html", "page1.html"}), V{});
+    EXPECT_EQ(RemoveStaleSitemaps(fs, "site", c.stale), c.stale);
+    EXPECT_EQ(fs.removed.size(), c.stale.size());
+  }
+}
+
 TEST(StalePagesTest, RealFolderKeepsEverythingButStaleRegularPages) {
   test::TempDir dir;
   const std::filesystem::path root = dir.Path();

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -398,6 +399,39 @@ std::string AbsolutePath(const std::string& path) {
   std::string cwd = Utf8ToCp1251(buf);
   if (cwd.empty() || cwd.back() != '/') cwd += '/';
   return cwd + path;
+}
+
+std::string AbsoluteNativePath(const std::string& engine_path) {
+  std::string path = NativePath(engine_path);
+  if (!path.starts_with('/')) {
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
+    if (cwd) path = std::string(cwd.get()) + "/" + path;
+  }
+  const bool rooted = path.starts_with('/');
+  std::vector<std::string_view> parts;
+  const std::string_view text(path);
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = text.find('/', at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view part = text.substr(at, end - at);
+    if (part == "..") {
+      // Lexically: "a/.." is nothing, ".." above the root is the root, and a
+      // relative path keeps the ".." it cannot take away.
+      if (!parts.empty() && parts.back() != "..")
+        parts.pop_back();
+      else if (!rooted)
+        parts.push_back(part);
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::string normal = rooted ? "/" : "";
+  for (std::string_view part : parts) {
+    if (!normal.empty() && normal.back() != '/') normal += '/';
+    normal.append(part);
+  }
+  return normal.empty() ? std::string(".") : normal;
 }
 
 std::string SystemErrorText(int error_code) { return std::strerror(error_code); }

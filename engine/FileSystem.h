@@ -149,6 +149,15 @@ std::string NativePath(const std::string& path);
 // current folder cannot be read.
 std::string AbsolutePath(const std::string& path);
 
+// The absolute platform name (UTF-8) of an engine path, for messages that
+// leave the engine in UTF-8: a relative path is resolved against the real
+// current folder, read as the system gives it (so a folder name Windows-1251
+// lacks survives), and the result is normalised by its text alone: no empty
+// or "." component, a ".." takes the component before it away (none above
+// the root), no trailing "/" but for the root itself. A current folder that
+// cannot be read leaves a relative path relative.
+std::string AbsoluteNativePath(const std::string& engine_path);
+
 // The system's text for an error number ("Permission denied").
 std::string SystemErrorText(int error_code);
 

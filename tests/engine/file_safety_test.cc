@@ -439,3 +439,39 @@ TEST_F(FileSafetyTest, ASiteThatCannotFitOnARealSmallFileSystemWritesNothing) {
 
 }  // namespace
 }  // namespace orvana
+
+namespace orvana {
+namespace {
+
+TEST(AbsoluteNativePath, ResolvesAgainstAFolderNamedOutsideWindows1251) {
+  test::TempDir dir;
+  const std::string root = std::filesystem::canonical(dir.Path()).string();  // as getcwd sees it
+  const std::string here = root + "/中文";
+  std::filesystem::create_directories(here + "/site");
+  const struct {
+    std::string path, expected;
+  } cases[] = {
+      {".", here},
+      {"", here},
+      {"./site/", here + "/site"},
+      {"site/./x/../", here + "/site"},
+      {"x/../../.", root},
+      {test::W("сайт/."), here + "/сайт"},
+      {"/a//b/./c/", "/a/b/c"},
+      {"/a/../../b", "/b"},
+      {"/..", "/"},
+      {"/", "/"},
+  };
+  const test::TChildReport child = test::RunInChild([&] {
+    std::string report;
+    if (::chdir(here.c_str()) != 0) return std::string("<no chdir>");
+    for (const auto& c : cases) report += AbsoluteNativePath(c.path) + "\n";
+    return report;
+  });
+  std::string expected;
+  for (const auto& c : cases) expected += c.expected + "\n";
+  EXPECT_EQ(child.report, expected);
+}
+
+}  // namespace
+}  // namespace orvana

@@ -346,12 +346,8 @@ namespace orvana {
 namespace {
 
 // A folder of known block size and free space, with pages already there.
-class TBlockFileSystem final : public TFileSystem {
- public:
-  bool IsDirectory(const std::string&) override { return true; }
-  bool ReplaceFile(const std::string&, std::string_view, TReplaceMode, TWriteFailure*) override {
-    return true;
-  }
+struct TBlockFileSystem final : FailingFileSystem {
+  TBlockFileSystem() : FailingFileSystem(0, {}) {}
   std::optional<TFolderSpace> FolderSpace(const std::string&) override { return space; }
   uint64_t AllocatedSize(const std::string& path) override { return allocated[path]; }
   std::optional<TFolderSpace> space;
@@ -359,57 +355,40 @@ class TBlockFileSystem final : public TFileSystem {
 };
 
 TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
+  // Pages of 5900 bytes (two blocks), some there in 8192: a fresh site, rebuilds, the temporary.
   const struct {
-    const char* name;
-    uint64_t free;
-    int pages;        // of 5900 bytes each, two blocks of 4096
-    int old_pages;    // already there, 8192 bytes each
-    uint64_t needed;  // 0: fits
-  } cases[] = {
-      {"fresh site: 1.7 MB of bytes, 2.4 MB of blocks", 2 << 20, 290, 0, 290 * 8192},
-      {"fresh site that fits in blocks", 290 * 8192, 290, 0, 0},
-      {"rebuild on a nearly full disk", 100000, 290, 290, 0},
-      {"rebuild without room for the temporary", 8191, 290, 290, 8192},
-      {"rebuild with just room for the temporary", 8192, 290, 290, 0},
-      {"a longer rebuild", 8192 * 11 - 1, 300, 290, 8192 * 11},
-  };
+    uint64_t free, needed;  // needed 0: fits
+    int pages, old_pages;
+  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0}, {100000, 0, 290, 290},
+               {8191, 8192, 290, 290},        {8192, 0, 290, 290},     {90111, 90112, 300, 290}};
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
   for (const auto& c : cases) {
     TBlockFileSystem fs;
     fs.space = TFolderSpace{4096, c.free};
-    std::vector<std::string> names;
-    for (int i = 0; i < c.pages; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
     std::vector<TPlannedFile> files;
     for (int i = 0; i < c.pages; ++i) {
       files.push_back({names[static_cast<size_t>(i)], 5900});
-      if (i < c.old_pages) fs.allocated["/site/" + names[static_cast<size_t>(i)]] = 8192;
+      if (i < c.old_pages) fs.allocated["/s/" + names[static_cast<size_t>(i)]] = 8192;
     }
-    std::string error = "<no error>";
-    try {
-      CheckSiteFits(fs, "/site", files);
-    } catch (const EOrvanaError& e) {
-      error = e.what() + std::string(e.ErrorCode() == ENOSPC ? "" : " (not ENOSPC)");
-    }
-    EXPECT_EQ(error, c.needed == 0 ? "<no error>"
-                                   : "Not enough free space in \"/site\": the site needs " +
-                                         std::to_string(c.needed) +
-                                         " bytes in blocks of 4096 "
-                                         "bytes, " +
-                                         std::to_string(c.free) + " bytes are free")
-        << c.name;
+    const auto check = [&] { CheckSiteFits(fs, "/s", files); };
+    if (c.needed == 0) EXPECT_NO_THROW(check());
+    const auto error =
+        c.needed == 0
+            ? std::nullopt
+            : test::ExpectThrowsMessage<EOrvanaError>(
+                  check, "Not enough free space in \"/s\": the site needs " +
+                             std::to_string(c.needed) + " bytes in blocks of 4096 bytes, " +
+                             std::to_string(c.free) + " bytes are free");
+    EXPECT_EQ(error ? error->ErrorCode() : ENOSPC, ENOSPC);
   }
-  // The real file system: a file's whole blocks, nothing for a link or a gap.
+  EXPECT_NO_THROW(CheckSiteFits(*std::make_unique<TBlockFileSystem>(), "/", {{"a", 1ull << 62}}));
+  // The real file system: whole blocks of a file, nothing for a link.
   test::TempDir dir;
-  const fs::path root = dir.Path();
-  WriteFile(root / "a", std::string(5000, 'x'));
-  fs::create_symlink(root / "a", root / "link");
-  TFileSystem& real = RealFileSystem();
-  const uint64_t a = real.AllocatedSize((root / "a").string());
-  EXPECT_TRUE(a > 0 && a % 512 == 0) << a;
-  EXPECT_EQ(real.AllocatedSize((root / "link").string()), 0u);
-  EXPECT_EQ(real.AllocatedSize((root / "none").string()), 0u);
-  EXPECT_GT(real.FolderSpace(dir.Path()).value_or(TFolderSpace{0, 0}).block_size, 0u);
-  TBlockFileSystem unknown;  // space that cannot be told never refuses
-  EXPECT_NO_THROW(CheckSiteFits(unknown, "/site", {{"index.html", 1ull << 62}}));
+  WriteFile(dir.Path() + "/a", std::string(5000, 'x'));
+  fs::create_symlink(dir.Path() + "/a", dir.Path() + "/link");
+  const uint64_t a = RealFileSystem().AllocatedSize(dir.Path() + "/a");
+  EXPECT_TRUE(a > 0 && a % 512 == 0 && RealFileSystem().AllocatedSize(dir.Path() + "/link") == 0);
 }
 
 }  // namespace

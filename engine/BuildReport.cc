@@ -1,12 +1,10 @@
 #include "BuildReport.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <unordered_map>
 
 #include "FileSystem.h"
 #include "LinkDistribution.h"
-#include "PendingShims.h"
 #include "UrlSafety.h"
 
 namespace orvana {
@@ -157,21 +155,6 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
   }
 }
 
-// The absolute form of an engine folder as the platform names it: the real
-// current folder (never spelt in Windows-1251) before a relative one, and
-// lexically normal, so "." names the folder itself.
-std::string NativeAbsoluteFolder(const std::string& folder) {
-  std::filesystem::path path(NativePath(folder));
-  if (path.is_relative()) {
-    std::error_code error;
-    const std::filesystem::path current = std::filesystem::current_path(error);
-    if (!error) path = current / path;
-  }
-  std::string text = path.lexically_normal().string();
-  while (text.size() > 1 && text.back() == '/') text.pop_back();
-  return text;
-}
-
 }  // namespace
 
 std::string SiteEncodingName(const TSiteGenerator& generator) {
@@ -181,7 +164,7 @@ std::string SiteEncodingName(const TSiteGenerator& generator) {
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
   TBuildReport r;
   r.pages = generator.Pages().Count();
-  r.folder = NativeAbsoluteFolder(output.folder);
+  r.folder = AbsoluteNativePath(output.folder);
   r.encoding = SiteEncodingName(generator);
   const TCharsetKind written_in = OutputCharset(r.encoding);
   if (!output.pages.empty()) r.page_bytes_min = output.pages.front().bytes;

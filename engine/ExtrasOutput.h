@@ -4,6 +4,7 @@
 // engine holds its texts, unless said otherwise.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,10 +17,12 @@ namespace orvana {
 inline constexpr char kEllipsis = '\x85';
 inline constexpr int kEllipsisEntry = -1;
 
-// The entries a window of `window` (>= 1) around page `current` shows among
-// `count` pages: the first and the last page, every page within `window` of
-// the current one, in order; each run of two or more hidden pages becomes
-// one kEllipsisEntry, a run of exactly one shows its page.
+// The entries a window of `window` (0 to INT32_MAX) around page `current`
+// shows among `count` pages: the first and the last page, every page within
+// `window` of the current one, in order; each run of two or more hidden
+// pages becomes one kEllipsisEntry, a run of exactly one shows its page. The
+// cost is that of the entries, never of the pages hidden; so is that of the
+// bar and the menu below.
 std::vector<int> WindowedEntries(int count, int current, int window);
 
 // Page `current`'s pagination bar with a window: the arrows and the shown
@@ -42,5 +45,33 @@ std::string SiteFileAddress(std::string_view site_url, std::string_view file_nam
 std::string BuildSitemap(std::string_view site_url, const std::vector<std::string_view>& urls);
 
 inline constexpr std::string_view kSitemapFileName = "sitemap.xml";
+
+// The most addresses, and bytes (uncompressed), one sitemap may hold.
+inline constexpr size_t kSitemapMaxUrls = 50000;
+inline constexpr size_t kSitemapMaxBytes = 50 * 1024 * 1024;
+
+// One file of a site's sitemap: its name in the site's folder and its bytes.
+struct TSitemapFile {
+  std::string name;
+  std::string bytes;
+};
+
+// The sitemap of the pages' file names under the site address, within the
+// protocol's limits. A site that fits one sitemap gets exactly BuildSitemap's
+// "sitemap.xml". A larger one gets parts "sitemap-1.xml", "sitemap-2.xml",
+// ..., each a sitemap of the next pages in order within both limits,
+// followed last by "sitemap.xml" as a sitemap index: UTF-8 XML,
+// '<sitemapindex xmlns="http://www.sitemaps.org/schemas/sitemap/0.9">', one
+// <sitemap><loc> per part giving its address (SiteFileAddress), encoded as
+// the pages' addresses are. Written in order, the index never names a part
+// not yet there.
+std::vector<TSitemapFile> BuildSitemapFiles(std::string_view site_url,
+                                            const std::vector<std::string_view>& urls);
+
+// The same with limits of the caller's choosing (at least one address per
+// part, whatever its size).
+std::vector<TSitemapFile> BuildSitemapFiles(std::string_view site_url,
+                                            const std::vector<std::string_view>& urls,
+                                            size_t max_urls, size_t max_bytes);
 
 }  // namespace orvana

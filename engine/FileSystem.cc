@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -93,16 +94,23 @@ int WritePieces(int fd, const std::string_view* pieces, size_t count) {
   return 0;
 }
 
-// Removes the stale temporaries of a native folder ("" is the current one).
-void RemoveStaleTemporariesIn(const std::string& native_folder) {
+// The mark between a temporary's target name and its owner: no other
+// program names its files so, which makes every such file Orvana's own.
+constexpr std::string_view kTemporaryMark = ".orvana-tmp-";
+
+// Removes the stale temporaries of a native folder ("" is the current one)
+// whose target name (native) `ours` accepts.
+void RemoveStaleTemporariesIn(const std::string& native_folder,
+                              const std::function<bool(std::string_view)>& ours) {
   const std::string folder = native_folder.empty() ? std::string(".") : native_folder;
   DIR* dir = ::opendir(folder.c_str());
   if (!dir) return;
   const long self = static_cast<long>(::getpid());
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(dir)) {
-    const std::optional<long> owner = TemporaryOwner(entry->d_name);
-    if (!owner || *owner == self) continue;
+    std::string_view target;
+    const std::optional<long> owner = TemporaryOwner(entry->d_name, &target);
+    if (!owner || *owner == self || !ours(target)) continue;
     // Only a process that is gone for certain gives its file up: EPERM means
     // it lives under another user.
     if (::kill(static_cast<pid_t>(*owner), 0) == 0 || errno != ESRCH) continue;
@@ -125,7 +133,9 @@ int OpenTemporaryBeside(const std::string& target, std::string& name) {
   const std::string dir = FolderOf(target);
   const std::string base = target.substr(dir.size());
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = dir + "." + base + ".tmp-" + pid + "-" + std::to_string(counter++);
+    name = dir + "." + base;
+    name += kTemporaryMark;
+    name += pid + "-" + std::to_string(counter++);
     const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
@@ -219,7 +229,9 @@ class TPosixReplacement final : public TFileReplacement {
     done_ = true;
     if (document_) {
       SyncFolder(FolderOf(target_));
-      RemoveStaleTemporariesIn(FolderOf(target_));
+      const std::string folder = FolderOf(target_);
+      const std::string_view name = std::string_view(target_).substr(folder.size());
+      RemoveStaleTemporariesIn(folder, [name](std::string_view target) { return target == name; });
     }
     return true;
   }
@@ -279,8 +291,27 @@ class TPosixFileSystem final : public TFileSystem {
     return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
   }
 
-  void RemoveStaleTemporaries(const std::string& folder) override {
-    RemoveStaleTemporariesIn(NativePath(folder));
+  std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
+    struct statvfs sv;
+    if (::statvfs(folder.empty() ? "." : NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    const uint64_t block = sv.f_frsize;
+    return TFolderSpace{block, static_cast<uint64_t>(sv.f_bavail) * block};
+  }
+
+  uint64_t AllocatedSize(const std::string& path) override {
+    struct stat st;
+    if (::lstat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    return static_cast<uint64_t>(st.st_blocks) * 512;  // st_blocks counts 512-byte units
+  }
+
+  void RemoveStaleTemporaries(const std::string& folder,
+                              const std::function<bool(std::string_view)>& ours) override {
+    // Every file the engine writes has a Windows-1251 name; a name that does
+    // not survive the round trip cannot be one of them.
+    RemoveStaleTemporariesIn(NativePath(folder), [&ours](std::string_view native) {
+      const std::string name = Utf8ToCp1251(native);
+      return Cp1251ToUtf8(name) == native && ours(name);
+    });
   }
 
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
@@ -370,18 +401,50 @@ std::string AbsolutePath(const std::string& path) {
   return cwd + path;
 }
 
+std::string AbsoluteNativePath(const std::string& engine_path) {
+  std::string path = NativePath(engine_path);
+  if (!path.starts_with('/')) {
+    const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
+    if (cwd) path = std::string(cwd.get()) + "/" + path;
+  }
+  const bool rooted = path.starts_with('/');
+  std::vector<std::string_view> parts;
+  const std::string_view text(path);
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = text.find('/', at);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view part = text.substr(at, end - at);
+    if (part == "..") {
+      // Lexically: "a/.." is nothing, ".." above the root is the root, and a
+      // relative path keeps the ".." it cannot take away.
+      if (!parts.empty() && parts.back() != "..")
+        parts.pop_back();
+      else if (!rooted)
+        parts.push_back(part);
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  std::string normal = rooted ? "/" : "";
+  for (std::string_view part : parts) {
+    if (!normal.empty() && normal.back() != '/') normal += '/';
+    normal.append(part);
+  }
+  return normal.empty() ? std::string(".") : normal;
+}
+
 std::string SystemErrorText(int error_code) { return std::strerror(error_code); }
 
 }  // namespace orvana
 
 namespace orvana {
 
-std::optional<long> TemporaryOwner(std::string_view name) {
-  constexpr std::string_view kMark = ".tmp-";
+std::optional<long> TemporaryOwner(std::string_view name, std::string_view* target_name) {
   if (name.size() < 2 || name[0] != '.') return std::nullopt;
-  const size_t mark = name.rfind(kMark);
+  const size_t mark = name.rfind(kTemporaryMark);
   if (mark == std::string_view::npos || mark < 2) return std::nullopt;
-  const std::string_view rest = name.substr(mark + kMark.size());
+  const std::string_view rest = name.substr(mark + kTemporaryMark.size());
   const size_t dash = rest.find('-');
   if (dash == std::string_view::npos) return std::nullopt;
   auto digits = [](std::string_view s) {
@@ -397,6 +460,7 @@ std::optional<long> TemporaryOwner(std::string_view name) {
   // 0 and anything beyond a process id would make kill() address groups or
   // fail; such names are not ours.
   if (value <= 0 || value > INT_MAX) return std::nullopt;
+  if (target_name) *target_name = name.substr(1, mark - 1);
   return value;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,12 @@ class TFileReplacement {
   virtual bool Commit(TWriteFailure* failure) = 0;
 };
 
+// The room left in the file system that holds a folder.
+struct TFolderSpace {
+  uint64_t block_size;  // the unit a file's data is allocated in
+  uint64_t free_bytes;  // what an unprivileged writer may still put there
+};
+
 class TFileSystem {
  public:
   virtual ~TFileSystem() = default;
@@ -62,15 +69,16 @@ class TFileSystem {
 
   // Replaces the file at path with exactly the given bytes, never leaving it
   // empty or half written: an existing file is replaced by a temporary file
-  // ".NAME.tmp-PID-N" written in the same folder and renamed over it; a new
+  // ".NAME.orvana-tmp-PID-N" written in the same folder and renamed over it; a
+  // new
   // file is written under its own name (never through a symbolic link) and
   // removed again if the write fails. On failure the target keeps its old
   // content (or stays absent), no temporary file remains, and the failure is
   // returned; nothing else is touched. A read-only target or a folder of that
   // name fails at the kCreate stage; a document that is neither a regular
   // file nor a folder fails at kNotRegular. A document replaced successfully
-  // also clears its folder of temporaries that dead processes left (see
-  // RemoveStaleTemporaries).
+  // also removes the temporaries that dead processes left for that one
+  // document's name (see RemoveStaleTemporaries).
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
 
@@ -91,11 +99,27 @@ class TFileSystem {
   // cannot tell.
   virtual std::optional<uint64_t> FreeSpace(const std::string& /*folder*/) { return std::nullopt; }
 
+  // The block size and free bytes of the file system that holds the folder,
+  // or nothing when they cannot be told. The default cannot tell.
+  virtual std::optional<TFolderSpace> FolderSpace(const std::string& /*folder*/) {
+    return std::nullopt;
+  }
+
+  // The bytes of storage the regular file at path occupies (whole blocks, as
+  // the file system counts them), which replacing it gives back; 0 when there
+  // is none or it is something else, a symbolic link included (never
+  // followed). The default tells 0.
+  virtual uint64_t AllocatedSize(const std::string& /*path*/) { return 0; }
+
   // Removes from the folder the temporaries of ReplaceFile's naming
-  // (".NAME.tmp-PID-N", regular files only) whose process no longer exists,
-  // as a process killed in the middle of a replacement leaves them. Files of
-  // live processes and every other entry stay. The default does nothing.
-  virtual void RemoveStaleTemporaries(const std::string& /*folder*/) {}
+  // (".NAME.orvana-tmp-PID-N", regular files only) whose process no longer
+  // exists and whose NAME, the file they were to replace (Windows-1251, as
+  // the engine names its files), `ours` accepts: a process killed in the
+  // middle of a replacement leaves them. Files of live processes, of other
+  // targets and every other entry stay. The default does nothing.
+  virtual void RemoveStaleTemporaries(
+      const std::string& /*folder*/,
+      const std::function<bool(std::string_view target_name)>& /*ours*/) {}
 
   // The names (not paths) of the regular files directly in the folder,
   // symbolic links not followed and so not listed, in no particular order.
@@ -125,6 +149,15 @@ std::string NativePath(const std::string& path);
 // current folder cannot be read.
 std::string AbsolutePath(const std::string& path);
 
+// The absolute platform name (UTF-8) of an engine path, for messages that
+// leave the engine in UTF-8: a relative path is resolved against the real
+// current folder, read as the system gives it (so a folder name Windows-1251
+// lacks survives), and the result is normalised by its text alone: no empty
+// or "." component, a ".." takes the component before it away (none above
+// the root), no trailing "/" but for the root itself. A current folder that
+// cannot be read leaves a relative path relative.
+std::string AbsoluteNativePath(const std::string& engine_path);
+
 // The system's text for an error number ("Permission denied").
 std::string SystemErrorText(int error_code);
 
@@ -132,8 +165,10 @@ std::string SystemErrorText(int error_code);
 inline constexpr std::string_view kNotRegularFileText = "Not a regular file";
 
 // The process id that a name of ReplaceFile's temporary naming
-// (".NAME.tmp-PID-N", NAME not empty, PID and N decimal) carries, or nothing
-// for any other name.
-std::optional<long> TemporaryOwner(std::string_view file_name);
+// (".NAME.orvana-tmp-PID-N", NAME not empty, PID and N decimal) carries, or
+// nothing for any other name. When given, `target_name` receives NAME, a view
+// into `file_name`.
+std::optional<long> TemporaryOwner(std::string_view file_name,
+                                   std::string_view* target_name = nullptr);
 
 }  // namespace orvana

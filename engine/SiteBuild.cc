@@ -5,7 +5,6 @@
 
 #include "ExtrasOutput.h"
 #include "PageEncoding.h"
-#include "PendingShims.h"
 #include "SiteMenu.h"
 #include "SiteOutput.h"
 #include "StalePages.h"
@@ -42,6 +41,10 @@ class TDryRunFileSystem final : public TFileSystem {
   std::optional<uint64_t> FreeSpace(const std::string& folder) override {
     return real_.FreeSpace(folder);
   }
+  std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
+    return real_.FolderSpace(folder);
+  }
+  uint64_t AllocatedSize(const std::string& path) override { return real_.AllocatedSize(path); }
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
     return real_.ListRegularFiles(folder, names);
   }
@@ -65,22 +68,6 @@ uint64_t EncodedPiecesSize(const std::vector<std::string_view>& pieces, bool utf
 }
 
 }  // namespace
-
-bool IsSiteFileName(std::string_view name) {
-  if (name == "index.html" || name == kStylesheetFileName || name == kSitemapFileName) return true;
-  const auto numbered = [&](std::string_view prefix, std::string_view suffix) {
-    if (name.size() <= prefix.size() + suffix.size() || name.substr(0, prefix.size()) != prefix ||
-        name.substr(name.size() - suffix.size()) != suffix)
-      return false;
-    const std::string_view digits =
-        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
-    if (digits[0] == '0') return false;
-    for (char c : digits)
-      if (c < '0' || c > '9') return false;
-    return true;
-  };
-  return numbered("page", ".html") || numbered("sitemap-", ".xml");
-}
 
 // One build of one generator's site (see SiteBuild.h).
 class TSiteBuild {
@@ -125,7 +112,7 @@ class TSiteBuild {
   std::optional<TPaginationBars> bars_;
   std::unique_ptr<TTemplateFiller> filler_;
   uint64_t menus_per_page_ = 0, bars_per_page_ = 0;
-  std::vector<TSitemapPart> sitemaps_;
+  std::vector<TSitemapFile> sitemaps_;
 
   // The page being made.
   const std::vector<std::string_view>* html_ = nullptr;
@@ -153,7 +140,7 @@ void TSiteBuild::Prepare(bool streaming) {
     bars_per_page_ = TTemplateFiller(texts).SizeShape().bars;
   }
   if (!extras_.SiteUrl.empty() && SiteUrlProblem(extras_.SiteUrl).empty())
-    sitemaps_ = BuildSitemapParts(extras_.SiteUrl, urls_);
+    sitemaps_ = BuildSitemapFiles(extras_.SiteUrl, urls_);
 }
 
 void TSiteBuild::MakePage(int i) {
@@ -209,10 +196,10 @@ const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
 void TSiteBuild::CheckSpace(const std::string& css) {
   // Sizing a site costs a pass over its pages; a folder whose free space
   // cannot be told is not sized.
-  if (!fs_.FreeSpace(options_.folder)) return;
-  uint64_t total = css.size();
-  for (const TSitemapPart& part : sitemaps_) total += part.bytes.size();
+  if (!fs_.FolderSpace(options_.folder)) return;
   const int count = g_.Pages().Count();
+  std::vector<TPlannedFile> files;
+  files.reserve(static_cast<size_t>(count) + 1 + sitemaps_.size());
   if (streaming_ && !windowed_ && !utf8_ && bars_->Inert()) {
     // Every page's HTML is the template's fixed bytes plus copies of its own
     // paragraph text, bar and title; only a page whose text holds a
@@ -220,22 +207,28 @@ void TSiteBuild::CheckSpace(const std::string& css) {
     const TPageSizeShape shape = filler_->SizeShape();
     for (int i = 0; i < count; ++i) {
       const TSitePage& page = g_.Pages()[i];
+      uint64_t size = 0;
       if (ParagraphTextIsInert(page.PageText)) {
-        total += shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
-                 shape.bars * bars_->Size(i) +
-                 shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
-        continue;
+        size = shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
+               shape.bars * bars_->Size(i) +
+               shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
+      } else {
+        MakePage(i);
+        for (std::string_view piece : *html_) size += piece.size();
       }
-      MakePage(i);
-      for (std::string_view piece : *html_) total += piece.size();
+      files.push_back({page.PageUrl, size});
     }
   } else {
     for (int i = 0; i < count; ++i) {
       MakePage(i);
-      for (std::string_view piece : EncodedPage()) total += piece.size();
+      uint64_t size = 0;
+      for (std::string_view piece : EncodedPage()) size += piece.size();
+      files.push_back({g_.Pages()[i].PageUrl, size});
     }
   }
-  CheckFreeSpace(fs_, options_.folder, total);
+  files.push_back({kStylesheetFileName, css.size()});
+  for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
+  CheckSiteFits(fs_, options_.folder, files);
 }
 
 void TSiteBuild::WritePages(TBuildOutput& output) {
@@ -270,18 +263,18 @@ void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
   WriteSiteFile(fs_, options_.folder, kStylesheetFileName, css);
   output.css_bytes = css.size();
   output.css_written = true;
-  for (const TSitemapPart& part : sitemaps_) {
+  for (const TSitemapFile& part : sitemaps_) {
     WriteSiteFile(fs_, options_.folder, part.name, part.bytes);
     output.other_files.emplace_back(part.name, part.bytes.size());
   }
-  fs_.RemoveStaleTemporaries(options_.folder);
+  fs_.RemoveStaleTemporaries(options_.folder, IsSiteFileName);
 }
 
 void TSiteBuild::Prune(TBuildOutput& output) {
   if (!extras_.PruneStale) return;
   std::vector<std::string> stale = ListStalePages(fs_, options_.folder, g_.Pages().Count());
   std::vector<std::string> written;
-  for (const TSitemapPart& part : sitemaps_) written.push_back(part.name);
+  for (const TSitemapFile& part : sitemaps_) written.push_back(part.name);
   for (std::string& name : ListStaleSitemaps(fs_, options_.folder, written))
     stale.push_back(std::move(name));
   if (stale.empty()) return;
@@ -290,7 +283,11 @@ void TSiteBuild::Prune(TBuildOutput& output) {
     return;
   }
   if (options_.confirm_prune && !options_.confirm_prune(stale)) return;
-  output.pruned = RemoveStalePages(fs_, options_.folder, stale);
+  std::vector<std::string> pages, sitemaps;
+  for (std::string& name : stale) (SitemapFileNumber(name) ? sitemaps : pages).push_back(name);
+  output.pruned = RemoveStalePages(fs_, options_.folder, pages);
+  for (std::string& name : RemoveStaleSitemaps(fs_, options_.folder, sitemaps))
+    output.pruned.push_back(std::move(name));
 }
 
 TSiteBuildResult TSiteBuild::Run(bool streaming) {

@@ -73,11 +73,7 @@ TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
 TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
                                     const TSiteBuildOptions& options);
 
-// The file names a build writes into its folder besides the pages.
+// The name of the stylesheet a build writes after the pages.
 inline constexpr std::string_view kStylesheetFileName = "style.css";
-
-// True for the name of a file a build writes or prunes: index.html,
-// pageN.html, style.css and the sitemaps.
-bool IsSiteFileName(std::string_view name);
 
 }  // namespace orvana

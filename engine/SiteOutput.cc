@@ -1,13 +1,22 @@
 #include "SiteOutput.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 
 #include "CodePage.h"
 #include "Error.h"
 #include "Notify.h"
+#include "StalePages.h"
 
 namespace orvana {
 namespace {
+
+// a + b, or the largest value when that overflows.
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return a > std::numeric_limits<uint64_t>::max() - b ? std::numeric_limits<uint64_t>::max()
+                                                      : a + b;
+}
 
 [[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
   const char* what =
@@ -45,6 +54,33 @@ void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed)
                      ENOSPC);
 }
 
+bool IsSiteFileName(std::string_view name) {
+  return name == "index.html" || name == "style.css" || GeneratedPageNumber(name) ||
+         SitemapFileNumber(name);
+}
+
+void CheckSiteFits(TFileSystem& fs, const std::string& folder,
+                   const std::vector<TPlannedFile>& files) {
+  const std::optional<TFolderSpace> space = fs.FolderSpace(folder);
+  if (!space) return;
+  const uint64_t block = std::max<uint64_t>(space->block_size, 1);
+  uint64_t taken = 0, given_back = 0, in_flight = 0;
+  for (const TPlannedFile& file : files) {
+    const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
+    taken = SaturatingAdd(taken, blocks > UINT64_MAX / block ? UINT64_MAX : blocks * block);
+    const uint64_t old = fs.AllocatedSize(FilePathIn(folder, file.name));
+    given_back = SaturatingAdd(given_back, old);
+    in_flight = std::max(in_flight, old);
+  }
+  taken = SaturatingAdd(taken, in_flight);
+  const uint64_t needed = taken > given_back ? taken - given_back : 0;
+  if (needed <= space->free_bytes) return;
+  throw EOrvanaError("Not enough free space in \"" + AbsolutePath(folder) + "\": the site needs " +
+                         std::to_string(needed) + " bytes in blocks of " + std::to_string(block) +
+                         " bytes, " + std::to_string(space->free_bytes) + " bytes are free",
+                     ENOSPC);
+}
+
 const std::string& MissingFolderMessage() {
   static const std::string message = Utf8ToCp1251("Указанный каталог не существует");
   return message;
@@ -70,7 +106,7 @@ void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vecto
   CheckFreeSpace(fs, folder, needed);
   for (const TSiteFile& page : pages) WriteSiteFile(fs, folder, page.name, page.bytes);
   WriteSiteFile(fs, folder, "style.css", css);
-  fs.RemoveStaleTemporaries(folder);
+  fs.RemoveStaleTemporaries(folder, IsSiteFileName);
 }
 
 }  // namespace orvana

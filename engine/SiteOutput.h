@@ -33,6 +33,29 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
 // Returns when it fits or the free space cannot be told.
 void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed);
 
+// True for the names a build writes into a site's folder: "index.html", the
+// generated pages ("pageN.html", see GeneratedPageNumber), "style.css" and
+// the sitemap. Only the temporaries of these names are a build's to clean.
+bool IsSiteFileName(std::string_view name);
+
+// A file a build is about to write: its name in the folder and its size.
+struct TPlannedFile {
+  std::string_view name;
+  uint64_t bytes;
+};
+
+// Throws EOrvanaError (error code ENOSPC) when the files cannot be written
+// into the folder one after another: each takes its size rounded up to whole
+// blocks of the folder's file system, each file it replaces gives back the
+// space it occupies (TFileSystem::AllocatedSize), and the largest of those
+// is needed once more for the temporary in flight, as an old file lives
+// until its replacement is renamed over it. The message reads 'Not enough
+// free space in "FOLDER": the site needs N bytes in blocks of B bytes, M
+// bytes are free', FOLDER absolute, N that balance. Returns when the files
+// fit or the space cannot be told.
+void CheckSiteFits(TFileSystem& fs, const std::string& folder,
+                   const std::vector<TPlannedFile>& files);
+
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();
 
@@ -53,7 +76,7 @@ struct TSiteFile {
 // absolute and N the system's error number (also in ErrorCode()). Files
 // written before it stay; the failed one keeps its old content; the rest are
 // not written. After a complete write, the temporaries that dead processes
-// left in the folder are removed.
+// left in the folder for the site's own names (IsSiteFileName) are removed.
 void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vector<TSiteFile>& pages,
                     std::string_view css);
 

@@ -1,5 +1,5 @@
 // Stale pages: the pages an earlier, longer build of a site left in its
-// folder.
+// folder, and the sitemap files it wrote that this build did not.
 //
 // A site of N pages is written as "index.html" and "page1.html" to
 // "page<N-1>.html". After a build of fewer pages, the higher-numbered files
@@ -35,5 +35,23 @@ std::vector<std::string> ListStalePages(TFileSystem& fs, const std::string& fold
 // removed is left and not returned.
 std::vector<std::string> RemoveStalePages(TFileSystem& fs, const std::string& folder,
                                           const std::vector<std::string>& names);
+
+// The number of a sitemap file as a build names them: 0 for "sitemap.xml",
+// N for a part "sitemap-N.xml" (N >= 1 as for pages), nothing for any other
+// name.
+std::optional<int> SitemapFileNumber(std::string_view name);
+
+// The sitemap files in the folder that the last build did not write: the
+// regular files "sitemap.xml" and "sitemap-N.xml" whose names are not in
+// `written` (the names of BuildSitemapFiles, or none when the site has no
+// address any more), by number. They would list pages that may be gone.
+// Nothing when the folder cannot be listed.
+std::vector<std::string> ListStaleSitemaps(TFileSystem& fs, const std::string& folder,
+                                           const std::vector<std::string>& written);
+
+// Removes the named files from the folder, each checked again to be a
+// sitemap file's name; returns the names removed, as RemoveStalePages.
+std::vector<std::string> RemoveStaleSitemaps(TFileSystem& fs, const std::string& folder,
+                                             const std::vector<std::string>& names);
 
 }  // namespace orvana

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <random>
+
 #include "CodePage.h"
 #include "SiteMenu.h"
 #include "TestUtil.h"
@@ -45,6 +51,31 @@ TEST(WindowedEntriesTest, ShowsEndsAndWindowAndFoldsLongerGaps) {
         << c.count << " " << c.current << " " << c.window;
 }
 
+// The rule read literally, page by page, in 64 bits.
+std::vector<int> NaiveEntries(int count, int current, int window) {
+  const auto shown = [&](int64_t k) {
+    return k == 0 || k == count - 1 || std::abs(k - current) <= window;
+  };
+  std::vector<int> entries;
+  for (int k = 0; k < count; ++k) {
+    entries.push_back(shown(k) || shown(k + 1) ? k : kEllipsisEntry);  // shown, or hidden alone
+    while (!shown(k) && !shown(k + 1)) ++k;
+  }
+  return entries;
+}
+
+TEST(WindowedEntriesTest, AgreesWithTheRuleForAnyWindowUpToInt32Max) {
+  std::mt19937 random(20240611);
+  for (int i = 0; i < 5000; ++i) {
+    const int count = 1 + static_cast<int>(random() % (i % 10 ? 40 : 5000));
+    const int current = static_cast<int>(random() % count),
+              near = static_cast<int>(random() % (count + 3));
+    const int window = std::array{near, INT32_MAX - near, static_cast<int>(random() >> 1)}[i % 3];
+    EXPECT_EQ(WindowedEntries(count, current, window), NaiveEntries(count, current, window))
+        << count << " " << current << " " << window;
+  }
+}
+
 TEST(WindowedBarTest, ExactBytesOfSmallBars) {
   const std::vector<std::string> urls = PageUrls(6);
   EXPECT_EQ(BuildWindowedBar(Views(urls), 0, 1),
@@ -67,7 +98,8 @@ TEST(WindowedBarTest, AWindowOverEveryPageIsTheFullBar) {
     std::string full;
     for (int p = 0; p < count; ++p) {
       bars.Build(p, full);
-      EXPECT_EQ(BuildWindowedBar(Views(urls), p, count), full) << count << " " << p;
+      for (int window : {count, INT32_MAX - 1, INT32_MAX})
+        EXPECT_EQ(BuildWindowedBar(Views(urls), p, window), full) << count << " " << p;
     }
   }
 }
@@ -137,6 +169,43 @@ TEST(SitemapTest, ProtocolDocumentWithEscapedAddresses) {
             "<url><loc>http://%D0%BF%D1%80%D0%B8%D0%BC%D0%B5%D1%80.%D1%80%D1%84/"
             "it&apos;s%20%3Cx%3E/index.html</loc></url>\n"
             "</urlset>\n");
+}
+
+TEST(SitemapTest, PartsKeepBothLimitsAndTheIndexListsThemInOrder) {
+  std::mt19937 random(7);
+  for (int i = 0; i < 300; ++i) {
+    const std::vector<std::string> urls = PageUrls(1 + static_cast<int>(random() % 60));
+    const size_t max_urls = 1 + random() % 20, max_bytes = 200 + random() % 1500;
+    const std::string site = i % 2 ? "http://x.org/" : test::W("http://пример.рф/a b&c");
+    const std::string whole = BuildSitemap(site, Views(urls));
+    const auto files = BuildSitemapFiles(site, Views(urls), max_urls, max_bytes);
+    std::string index =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<sitemapindex xmlns=\"http://www.sitemaps.org/schemas/sitemap/0.9\">\n";
+    size_t done = 0;  // pages in the parts so far
+    for (size_t p = 0; p + 1 < files.size(); ++p) {
+      const std::string name = "sitemap-" + std::to_string(p + 1) + ".xml",
+                        one = BuildSitemap(site, {name});
+      const size_t pages = static_cast<size_t>(std::ranges::count(files[p].bytes, '\n')) - 3;
+      ASSERT_TRUE(pages >= 1 && pages <= max_urls && done + pages <= urls.size()) << pages;
+      EXPECT_TRUE(files[p].bytes.size() <= max_bytes || pages == 1);  // or one address too long
+      const std::vector<std::string> own(urls.begin() + done, urls.begin() + done + pages);
+      EXPECT_EQ(files[p].name + files[p].bytes, name + BuildSitemap(site, Views(own)));
+      done += pages;
+      const size_t loc = one.find("<loc>");
+      index += "<sitemap>" + one.substr(loc, one.find("</url>") - loc) + "</sitemap>\n";
+    }
+    const bool fits = urls.size() <= max_urls && whole.size() <= max_bytes;
+    EXPECT_EQ(files.back().name + files.back().bytes,
+              "sitemap.xml" + (fits ? whole : index + "</sitemapindex>\n"));
+    EXPECT_EQ(fits ? 0 : urls.size(), done);
+  }
+  const std::string first = BuildSitemap("e.org", Views(PageUrls(50000)));
+  for (int count : {50000, 50001}) {
+    const auto files = BuildSitemapFiles("e.org", Views(PageUrls(count)));
+    EXPECT_EQ(files.size(), count == 50000 ? 1u : 3u);
+    EXPECT_EQ(files[0].bytes, first);
+  }
 }
 
 }  // namespace

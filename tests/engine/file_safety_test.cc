@@ -162,25 +162,28 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
     // The child counts its temporaries on from where the parent stood.
     const std::string listing = FolderListing(dir_);
     const std::string left = listing.substr(0, listing.find(','));
-    ASSERT_EQ(left.rfind(".index.html.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+    ASSERT_EQ(left.rfind(".index.html.orvana-tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
     ASSERT_EQ(listing, left + ",index.html");
     EXPECT_EQ(fs::file_size(dir_ / left), 4096u);
     EXPECT_EQ(ReadWholeFile(dir_ / "index.html"), "old index");
 
     const pid_t live = StartLiveChild();
     ASSERT_GT(live, 0);
-    const std::string live_temp = ".page1.html.tmp-" + std::to_string(live) + "-3";
-    const std::string own_temp = ".page2.html.tmp-" + std::to_string(::getpid()) + "-9";
-    const std::string dead_folder = ".x.tmp-" + std::to_string(dead) + "-1";
-    const std::string dead_other = ".y.tmp-" + std::to_string(dead) + "-2";
+    const std::string d = std::to_string(dead);
+    const std::string live_temp = ".page1.html.orvana-tmp-" + std::to_string(live) + "-3";
+    const std::string own_temp = ".page2.html.orvana-tmp-" + std::to_string(::getpid()) + "-9";
+    const std::string dead_folder = ".page4.html.orvana-tmp-" + d + "-1";
+    const std::string dead_other = ".style.css.orvana-tmp-" + d + "-2";
     WriteWholeFile(dir_ / live_temp, "");
     WriteWholeFile(dir_ / own_temp, "");
     WriteWholeFile(dir_ / dead_other, "");
     fs::create_directories(dir_ / dead_folder);
     for (const std::string& decoy :
-         {"notours.tmp-" + std::to_string(dead) + "-1", ".z.tmp-" + std::to_string(dead),
-          ".z.tmp-" + std::to_string(dead) + "-", ".tmp-" + std::to_string(dead) + "-1",
-          std::string(".z.tmp-0-1"), std::string(".z.tmp-x1-1")})
+         {"index.html.orvana-tmp-" + d + "-1", ".index.html.orvana-tmp-" + d,
+          ".index.html.orvana-tmp-" + d + "-", ".orvana-tmp-" + d + "-1",
+          std::string(".index.html.orvana-tmp-0-1"), std::string(".index.html.orvana-tmp-x1-1"),
+          ".index.html.tmp-" + d + "-1", ".bash_history.tmp-" + d + "-0",
+          ".notes.txt.orvana-tmp-" + d + "-1"})
       WriteWholeFile(dir_ / decoy, "");
     const std::string before = FolderListing(dir_);
 
@@ -214,20 +217,21 @@ TEST(TemporaryOwner, OnlyOurExactNamingCarriesAnOwner) {
     const char* name;
     long owner;  // 0: not ours
   } cases[] = {
-      {".index.html.tmp-123-0", 123},
-      {".a.tmp-1-99", 1},
-      {".a.tmp-b.tmp-77-1", 77},
-      {"index.html.tmp-123-0", 0},
-      {".tmp-123-0", 0},
-      {"..tmp-1-1", 0},
-      {".a.tmp-123", 0},
-      {".a.tmp-123-", 0},
-      {".a.tmp--1", 0},
-      {".a.tmp-0-1", 0},
-      {".a.tmp-12a-1", 0},
-      {".a.tmp-99999999999-1", 0},
-      {".a.tmp-1-2-3", 0},
-      {".a.TMP-1-2", 0},
+      {".index.html.orvana-tmp-123-0", 123},
+      {".a.orvana-tmp-1-99", 1},
+      {".a.orvana-tmp-b.orvana-tmp-77-1", 77},
+      {".bash_history.tmp-31337-0", 0},
+      {"index.html.orvana-tmp-123-0", 0},
+      {".orvana-tmp-123-0", 0},
+      {"..orvana-tmp-1-1", 0},
+      {".a.orvana-tmp-123", 0},
+      {".a.orvana-tmp-123-", 0},
+      {".a.orvana-tmp--1", 0},
+      {".a.orvana-tmp-0-1", 0},
+      {".a.orvana-tmp-12a-1", 0},
+      {".a.orvana-tmp-99999999999-1", 0},
+      {".a.orvana-tmp-1-2-3", 0},
+      {".a.ORVANA-TMP-1-2", 0},
       {"", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(TemporaryOwner(c.name).value_or(0), c.owner) << c.name;
@@ -245,9 +249,11 @@ class TSmallFileSystem final : public TFileSystem {
     ++writes_;
     return RealFileSystem().ReplaceFile(path, bytes, mode, failure);
   }
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
+  // Blocks of one byte: a file takes exactly its size, so the sums are
+  // those of the bytes.
+  std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
     folder_ = folder;
-    return free_;
+    return TFolderSpace{1, free_};
   }
   uint64_t free_;
   int writes_ = 0;
@@ -271,9 +277,9 @@ TEST_F(FileSafetyTest, ASiteLargerThanTheFreeSpaceWritesNothing) {
   TSiteGenerator g;
   FillInputs(g);
   const uint64_t size = GeneratedSize(g);
-  const std::string message = "Not enough free space in \"" + dir_.string() +
-                              "\": the site needs " + std::to_string(size) + " bytes, " +
-                              std::to_string(size - 1) + " bytes are free";
+  const std::string message =
+      "Not enough free space in \"" + dir_.string() + "\": the site needs " + std::to_string(size) +
+      " bytes in blocks of 1 bytes, " + std::to_string(size - 1) + " bytes are free";
   TSmallFileSystem small(size - 1);
   g.SetFileSystem(&small);
   const auto error =
@@ -384,6 +390,28 @@ TEST_F(FileSafetyTest, ASiteThatCannotFitOnARealSmallFileSystemWritesNothing) {
     EXPECT_TRUE(line.ends_with(" bytes are free|")) << line;  // nothing written
   }
   EXPECT_EQ(lines, 2u);
+}
+
+}  // namespace
+}  // namespace orvana
+
+namespace orvana {
+namespace {
+
+TEST(AbsoluteNativePath, ResolvesAgainstAFolderNamedOutsideWindows1251) {
+  test::TempDir dir;
+  const std::string root = fs::canonical(dir.Path()).string(), here = root + "/中文";
+  fs::create_directories(here);
+  const std::string paths[] = {
+      "", "./s/", "s/./x/../", "x/../../.", test::W("сайт/."), "/a//b/./c/", "/a/../../b"};
+  std::string expected =
+      here + "\n" + here + "/s\n" + here + "/s\n" + root + "\n" + here + "/сайт\n/a/b/c\n/b\n";
+  EXPECT_EQ(test::RunInChild([&] {
+              std::string report = ::chdir(here.c_str()) == 0 ? "" : "<no chdir>";
+              for (const std::string& path : paths) report += AbsoluteNativePath(path) + "\n";
+              return report;
+            }).report,
+            expected);
 }
 
 }  // namespace

@@ -29,9 +29,9 @@ size_t CountIn(std::string_view text, std::string_view pattern) {
 // addresses or markup), random paragraphs, bounds, addresses (some listed
 // twice, some at the very start of a page) and extras drawn from `combo`.
 void RandomProject(std::mt19937& rng, unsigned combo, TSiteGenerator& g) {
-  static const char* const kWords[] = {"сосна",  "берёза",    "рекою",   "Київщина", "світлина",
-                                       "утром",  "вечером",   "дорога",  "хроника",  "слово,",
-                                       "книгами", "книга",    "ключи",   "мост.",    "Ёлка"};
+  static const char* const kWords[] = {"сосна",   "берёза",  "рекою",  "Київщина", "світлина",
+                                       "утром",   "вечером", "дорога", "хроника",  "слово,",
+                                       "книгами", "книга",   "ключи",  "мост.",    "Ёлка"};
   TStringList lines;
   const int paragraphs = 1 + static_cast<int>(rng() % 30);
   for (int p = 0; p < paragraphs; ++p) {
@@ -125,7 +125,9 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     // The report against the files themselves.
     uint64_t bytes = 0, page_bytes = 0, smallest = UINT64_MAX, largest = 0;
     std::string pages_text;
-    for (const auto& [path, content] : fs_streamed.files) {
+    const std::set<std::string> written(fs_streamed.order.begin(), fs_streamed.order.end());
+    for (const std::string& path : written) {
+      const std::string& content = fs_streamed.files.at(path);
       bytes += content.size();
       if (path.ends_with(".html")) {
         page_bytes += content.size();
@@ -140,7 +142,8 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     EXPECT_EQ(report.page_bytes_max, largest);
     EXPECT_EQ(fs_streamed.files.count("/site/sitemap.xml") != 0,
               !streamed.Extras().SiteUrl.empty() || !streamed.Extras().PruneStale);
-    EXPECT_EQ(fs_streamed.files.count("/site/page999.html"), streamed.Extras().PruneStale ? 0u : 1u);
+    EXPECT_EQ(fs_streamed.files.count("/site/page999.html"),
+              streamed.Extras().PruneStale ? 0u : 1u);
     int64_t placed = 0;
     std::set<std::string> unused;
     for (const TAddressLinks& a : report.by_address) {
@@ -157,8 +160,8 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     EXPECT_EQ(std::set<std::string>(report.unused.begin(), report.unused.end()), unused);
     // UTF-8 pages are valid UTF-8 and declare it.
     if (streamed.Extras().OutputEncoding == "utf-8")
-      for (const auto& [path, content] : fs_streamed.files)
-        if (path.ends_with(".html")) {
+      for (const std::string& path : written)
+        if (const std::string& content = fs_streamed.files.at(path); path.ends_with(".html")) {
           EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(content)), content) << path;
           EXPECT_EQ(DeclaredCharset(content), TCharsetKind::kUtf8) << path;
         }

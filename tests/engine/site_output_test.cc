@@ -341,3 +341,55 @@ TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
 
 }  // namespace
 }  // namespace orvana
+
+namespace orvana {
+namespace {
+
+// A folder of known block size and free space, with pages already there.
+struct TBlockFileSystem final : FailingFileSystem {
+  TBlockFileSystem() : FailingFileSystem(0, {}) {}
+  std::optional<TFolderSpace> FolderSpace(const std::string&) override { return space; }
+  uint64_t AllocatedSize(const std::string& path) override { return allocated[path]; }
+  std::optional<TFolderSpace> space;
+  std::map<std::string, uint64_t> allocated;
+};
+
+TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
+  // Pages of 5900 bytes (two blocks), some there in 8192: a fresh site, rebuilds, the temporary.
+  const struct {
+    uint64_t free, needed;  // needed 0: fits
+    int pages, old_pages;
+  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0}, {100000, 0, 290, 290},
+               {8191, 8192, 290, 290},        {8192, 0, 290, 290},     {90111, 90112, 300, 290}};
+  std::vector<std::string> names;
+  for (int i = 0; i < 300; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
+  for (const auto& c : cases) {
+    TBlockFileSystem fs;
+    fs.space = TFolderSpace{4096, c.free};
+    std::vector<TPlannedFile> files;
+    for (int i = 0; i < c.pages; ++i) {
+      files.push_back({names[static_cast<size_t>(i)], 5900});
+      if (i < c.old_pages) fs.allocated["/s/" + names[static_cast<size_t>(i)]] = 8192;
+    }
+    const auto check = [&] { CheckSiteFits(fs, "/s", files); };
+    if (c.needed == 0) EXPECT_NO_THROW(check());
+    const auto error =
+        c.needed == 0
+            ? std::nullopt
+            : test::ExpectThrowsMessage<EOrvanaError>(
+                  check, "Not enough free space in \"/s\": the site needs " +
+                             std::to_string(c.needed) + " bytes in blocks of 4096 bytes, " +
+                             std::to_string(c.free) + " bytes are free");
+    EXPECT_EQ(error ? error->ErrorCode() : ENOSPC, ENOSPC);
+  }
+  EXPECT_NO_THROW(CheckSiteFits(*std::make_unique<TBlockFileSystem>(), "/", {{"a", 1ull << 62}}));
+  // The real file system: whole blocks of a file, nothing for a link.
+  test::TempDir dir;
+  WriteFile(dir.Path() + "/a", std::string(5000, 'x'));
+  fs::create_symlink(dir.Path() + "/a", dir.Path() + "/link");
+  const uint64_t a = RealFileSystem().AllocatedSize(dir.Path() + "/a");
+  EXPECT_TRUE(a > 0 && a % 512 == 0 && RealFileSystem().AllocatedSize(dir.Path() + "/link") == 0);
+}
+
+}  // namespace
+}  // namespace orvana

@@ -75,6 +75,20 @@ TEST(StalePagesTest, RemovesOnlyGeneratedNamesEvenWhenAskedForOthers) {
   EXPECT_EQ(fs.removed, (std::vector<std::string>{"site/page4.html"}));
 }
 
+TEST(StalePagesTest, SitemapsTheBuildDidNotWriteAreStale) {
+  using V = std::vector<std::string>;
+  TListingFileSystem fs;
+  fs.files = {"sitemap-2.xml", "sitemap.xml",    "sitemap-10.xml", "sitemap-1.xml", "sitemap-0.xml",
+              "Sitemap.xml",   "sitemap-01.xml", "sitemap.xml.gz", "sitemap-.xml",  "page1.html"};
+  const V all = {"sitemap.xml", "sitemap-1.xml", "sitemap-2.xml", "sitemap-10.xml"};
+  for (size_t written = 0; written <= all.size(); ++written)  // none when the site lost its address
+    EXPECT_EQ(ListStaleSitemaps(fs, "s", V(all.begin() + written, all.end())),
+              V(all.begin(), all.begin() + written));
+  EXPECT_EQ(RemoveStaleSitemaps(fs, "s", {"page1.html", "sitemap-1.xml", "Sitemap.xml"}),
+            V{"sitemap-1.xml"});
+  EXPECT_EQ(fs.removed, V{"s/sitemap-1.xml"});
+}
+
 TEST(StalePagesTest, RealFolderKeepsEverythingButStaleRegularPages) {
   test::TempDir dir;
   const std::filesystem::path root = dir.Path();

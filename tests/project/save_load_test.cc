@@ -295,20 +295,23 @@ TEST_F(ProjectSaveLoad, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
   ASSERT_GT(dead, 0) << "the child was not killed while saving";
   const std::string listing = FolderListing(Path("real"));
   const std::string left = listing.substr(0, listing.find(','));
-  ASSERT_EQ(left.rfind(".p.prj.tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
+  ASSERT_EQ(left.rfind(".p.prj.orvana-tmp-" + std::to_string(dead) + "-", 0), 0u) << listing;
   ASSERT_EQ(listing, left + ",p.prj");
   EXPECT_EQ(ReadWholeFile(Path("real/p.prj")), "old bytes");
 
-  // Kept: a live process's temporary, our own, a folder and a name not ours.
+  // Kept: a live process's temporary, our own, a folder, a name not ours, another
+  // document's temporary and another program's.
   const pid_t live = ::fork();
   if (live == 0)
     for (;;) ::pause();
   ASSERT_GT(live, 0);
-  const std::string live_temp = ".q.prj.tmp-" + std::to_string(live) + "-0";
-  const std::string own_temp = ".r.prj.tmp-" + std::to_string(::getpid()) + "-5";
-  const std::string dead_folder = ".s.prj.tmp-" + std::to_string(dead) + "-0";
-  const std::string not_ours = "t.prj.tmp-" + std::to_string(dead) + "-0";
-  for (const std::string& name : {live_temp, own_temp, not_ours})
+  const std::string live_temp = ".p.prj.orvana-tmp-" + std::to_string(live) + "-0";
+  const std::string own_temp = ".p.prj.orvana-tmp-" + std::to_string(::getpid()) + "-5";
+  const std::string dead_folder = ".p.prj.orvana-tmp-" + std::to_string(dead) + "-999";
+  const std::string not_ours = "p.prj.orvana-tmp-" + std::to_string(dead) + "-0";
+  const std::string other_file = ".q.prj.orvana-tmp-" + std::to_string(dead) + "-0";
+  const std::string other_program = ".bash_history.tmp-" + std::to_string(dead) + "-0";
+  for (const std::string& name : {live_temp, own_temp, not_ours, other_file, other_program})
     WriteWholeFile(Path("real/" + name), "");
   fs::create_directories(Path("real/" + dead_folder));
   TSiteGenerator g;
@@ -318,7 +321,8 @@ TEST_F(ProjectSaveLoad, ASaveRemovesTheTemporariesOfKilledSavesOnly) {
   ::waitpid(live, nullptr, 0);
   ASSERT_EQ(error, "<no error>");
   EXPECT_EQ(ReadWholeFile(Path("real/p.prj")), SmallProjectText());
-  std::vector<std::string> expected = {live_temp, own_temp, dead_folder, not_ours, "p.prj"};
+  std::vector<std::string> expected = {live_temp,  own_temp,      dead_folder, not_ours,
+                                       other_file, other_program, "p.prj"};
   std::sort(expected.begin(), expected.end());
   std::string joined;
   for (const std::string& n : expected) joined += (joined.empty() ? "" : ",") + n;

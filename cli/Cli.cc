@@ -29,6 +29,7 @@
 #include "ProjectFile.h"
 #include "ProjectJson.h"
 #include "TextInput.h"
+#include "UrlSafety.h"
 
 namespace orvana::cli {
 namespace {
@@ -93,7 +94,9 @@ constexpr const char* kNewHelp =
     "                   write pages and style.css in E: windows-1251 (the\n"
     "                   default) or utf-8, which adds a charset meta to pages\n"
     "                   that declare none\n"
-    "  --site-url U     also write sitemap.xml, listing the pages under U\n"
+    "  --site-url U     also write sitemap.xml, listing the pages under U, an\n"
+    "                   absolute http or https address without blanks, query\n"
+    "                   or fragment\n"
     "  --prune          after a build, remove pageN.html files beyond the new\n"
     "                   page count\n"
     "  -h, --help       show this help\n"
@@ -300,7 +303,12 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
     if (extras.OutputEncoding.empty())
       throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
   }
-  if (const auto v = args.Value("site-url")) extras.SiteUrl = Utf8ToCp1251(*v);
+  if (const auto v = args.Value("site-url")) {
+    extras.SiteUrl = Utf8ToCp1251(*v);
+    if (const std::string problem = SiteUrlProblem(extras.SiteUrl); !problem.empty())
+      throw EUsageError("--site-url: '" + *v + "' cannot be the site's address: " + problem,
+                        /*hint=*/false);
+  }
   if (args.Flag("prune")) extras.PruneStale = true;
   return extras;
 }

@@ -44,4 +44,29 @@ std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses) {
   return found;
 }
 
+std::string SiteUrlProblem(std::string_view url) {
+  for (const char c : url) {
+    const auto byte = static_cast<unsigned char>(c);
+    // Byte 160 is the no-break space of Windows-1251.
+    if (c == ' ' || byte == 160) return "it holds a blank";
+    if (byte < 32 || byte == 127) return "it holds a control character";
+  }
+  if (url.empty()) return {};
+  const auto starts_with = [url](std::string_view prefix) {
+    if (url.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+      char c = url[i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      if (c != prefix[i]) return false;
+    }
+    return true;
+  };
+  const size_t scheme = starts_with("https://") ? 8 : starts_with("http://") ? 7 : 0;
+  if (scheme == 0) return "it is not an absolute http or https address";
+  if (url.size() == scheme || url.find_first_of("/?#", scheme) == scheme) return "it names no host";
+  if (url.find('?') != std::string_view::npos) return "it holds a query (\"?\")";
+  if (url.find('#') != std::string_view::npos) return "it holds a fragment (\"#\")";
+  return {};
+}
+
 }  // namespace orvana

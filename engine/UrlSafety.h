@@ -1,4 +1,5 @@
-// Link addresses as they go into pages, and the addresses that run script.
+// Link addresses as they go into pages, the addresses that run script, and
+// the site's own address.
 //
 // The addresses of SiteUrlsToLink are kept as the user typed them; only the
 // copy written into a page's href is made safe for the attribute.
@@ -28,5 +29,13 @@ bool RunsScript(std::string_view address);
 // The addresses of the list that run script (RunsScript), in list order,
 // each once.
 std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses);
+
+// What keeps `url` (Windows-1251) from being the site's address, the base
+// of every page's address in sitemap.xml: empty when it is an absolute http
+// or https address (the scheme in any letter case, a host after "//") with
+// no blank, no control byte, no query and no fragment, and for the empty
+// url (no site address given); otherwise a short English reason, such as
+// "it holds a blank".
+std::string SiteUrlProblem(std::string_view url);
 
 }  // namespace orvana

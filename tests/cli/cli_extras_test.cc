@@ -127,11 +127,16 @@ TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--pager-window", "-1"},
                                                {"--menu-window", "x"},
                                                {"--output-encoding", "koi8-r"},
-                                               {"--preset", "classic"}}) {
+                                               {"--preset", "classic"},
+                                               {"--site-url", "ftp://x.org/"},
+                                               {"--site-url", "https://x.org/?p=1"}}) {
     std::vector<std::string> all = {"new", Project()};
     all.insert(all.end(), args.begin(), args.end());
     const RunResult r = RunTool(all);
     EXPECT_EQ(r.code, 2) << args[0];
+    if (args[0] == "--site-url") {
+      EXPECT_NE(r.err.find("--site-url: '"), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(std::filesystem::exists(Project())) << args[0];
   }
 }

@@ -305,7 +305,11 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
   }
   if (const auto v = args.Value("site-url")) {
     extras.SiteUrl = Utf8ToCp1251(*v);
-    if (const std::string problem = SiteUrlProblem(extras.SiteUrl); !problem.empty())
+    // A '?' for a character the code page lacks would make another address.
+    std::string problem = SiteUrlProblem(extras.SiteUrl);
+    if (problem.empty() && CharactersOutsideCp1251(*v) != 0)
+      problem = "it holds characters outside Windows-1251";
+    if (!problem.empty())
       throw EUsageError("--site-url: '" + *v + "' cannot be the site's address: " + problem,
                         /*hint=*/false);
   }
@@ -382,6 +386,13 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   if (!args.Flag("force") && ::lstat(project.native.c_str(), &st) == 0)
     throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
                     "\" already exists; use --force to replace it");
+
+  // The options' texts are stored in Windows-1251 as the files' are.
+  for (const char* option : {"title", "page-word", "index-label", "link-rel"})
+    if (const auto v = args.Value(option))
+      if (const size_t n = CharactersOutsideCp1251(*v))
+        err << "orvana-cli: warning: --" << option << ": " << Counted(n, "character", "characters")
+            << " outside Windows-1251 became '?'\n";
 
   // Then the memos: those of a new project, each FILE in place of its own.
   const auto read = [&](const std::string& path) {

@@ -131,6 +131,16 @@ TDecodedInput DecodeUtf8Input(std::string_view utf8) {
   return decoded;
 }
 
+size_t CharactersOutsideCp1251(std::string_view utf8) {
+  size_t count = 0;
+  std::string converted;
+  AppendUtf8AsCp1251(utf8, converted, [&count](size_t, long) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
 std::string InputName(const std::string& path) {
   if (path == "-") return "standard input";
   std::string name = "\"";

@@ -49,6 +49,10 @@ struct TDecodedInput {
 // valid input the text is exactly what Utf8ToCp1251 gives.
 TDecodedInput DecodeUtf8Input(std::string_view utf8);
 
+// The characters of UTF-8 text that Utf8ToCp1251 turns into '?': those
+// Windows-1251 lacks and the malformed sequences.
+size_t CharactersOutsideCp1251(std::string_view utf8);
+
 // How an input argument is named in messages: "standard input" for "-",
 // otherwise the absolute path in double quotes.
 std::string InputName(const std::string& path);

@@ -129,7 +129,8 @@ TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {
                                                {"--output-encoding", "koi8-r"},
                                                {"--preset", "classic"},
                                                {"--site-url", "ftp://x.org/"},
-                                               {"--site-url", "https://x.org/?p=1"}}) {
+                                               {"--site-url", "https://x.org/?p=1"},
+                                               {"--site-url", "https://例.org/"}}) {
     std::vector<std::string> all = {"new", Project()};
     all.insert(all.end(), args.begin(), args.end());
     const RunResult r = RunTool(all);

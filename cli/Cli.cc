@@ -68,7 +68,7 @@ constexpr const char* kNewHelp =
     "  --out DIR        output folder stored in the project; its name must be\n"
     "                   spelt in Windows-1251\n"
     "  --text FILE      site text; an empty line separates paragraphs\n"
-    "  --links FILE     link addresses, one per line\n"
+    "  --links FILE     link addresses, one per line; blank lines are dropped\n"
     "  --template FILE  page template\n"
     "  --ads FILE       advertising block\n"
     "  --css FILE       stylesheet\n"
@@ -417,7 +417,13 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   if (const auto v = args.Value("template")) memos.site_template = read(*v);
   if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);
   if (const auto v = args.Value("css")) memos.css_code = read(*v);
-  if (const auto v = args.Value("links")) memos.site_urls_to_link = read(*v);
+  if (const auto v = args.Value("links")) {
+    memos.site_urls_to_link = read(*v);
+    // A blank line is no address, yet words would be linked to it.
+    if (const size_t n = DropBlankLines(memos.site_urls_to_link))
+      err << "orvana-cli: warning: " << InputName(*v) << ": "
+          << Counted(n, "blank line", "blank lines") << " dropped\n";
+  }
   document.SetMemos(std::move(memos));
 
   document.SaveToFile(project.engine);

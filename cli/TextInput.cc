@@ -141,6 +141,14 @@ size_t CharactersOutsideCp1251(std::string_view utf8) {
   return count;
 }
 
+size_t DropBlankLines(TStringList& lines) {
+  const size_t before = lines.size();
+  std::erase_if(lines, [](const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+  });
+  return before - lines.size();
+}
+
 std::string InputName(const std::string& path) {
   if (path == "-") return "standard input";
   std::string name = "\"";

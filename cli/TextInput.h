@@ -53,6 +53,10 @@ TDecodedInput DecodeUtf8Input(std::string_view utf8);
 // Windows-1251 lacks and the malformed sequences.
 size_t CharactersOutsideCp1251(std::string_view utf8);
 
+// Drops the lines that are empty or hold only blanks and tabs, keeping the
+// others in order; returns how many were dropped.
+size_t DropBlankLines(TStringList& lines);
+
 // How an input argument is named in messages: "standard input" for "-",
 // otherwise the absolute path in double quotes.
 std::string InputName(const std::string& path);

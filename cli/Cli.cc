@@ -102,8 +102,9 @@ constexpr const char* kNewHelp =
     "  -h, --help       show this help\n"
     "\n"
     "FILE is text cut into lines at line feeds; \"-\" reads it from standard input,\n"
-    "which one FILE option at most can do. A UTF-8 FILE that is not valid UTF-8\n"
-    "is refused. Texts are stored in Windows-1251: characters it lacks become\n"
+    "which one FILE option at most can do. A FILE that is a folder or a device,\n"
+    "one of more than 1 GiB and a UTF-8 FILE that is not valid UTF-8 are\n"
+    "refused. Texts are stored in Windows-1251: characters it lacks become\n"
     "'?', and a warning gives their count and the first line holding one. N is a\n"
     "32-bit integer, decimal or hexadecimal after \"$\" or \"0x\". On success,\n"
     "prints one line: the project file, its title, the bytes of text and the\n"
@@ -395,8 +396,8 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
             << " outside Windows-1251 became '?'\n";
 
   // Then the memos: those of a new project, each FILE in place of its own.
-  const auto read = [&](const std::string& path) {
-    TInputText input = ReadInputText(path, encoding);
+  const auto read = [&](const char* option, const std::string& path) {
+    TInputText input = ReadInputText(path, encoding, option);
     if (input.unmapped != 0)
       err << "orvana-cli: warning: " << InputName(path) << ": "
           << Counted(input.unmapped, "character", "characters")
@@ -413,12 +414,12 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     memos.adsense_code.clear();
   }
   generator.SetExtras(ExtrasOptions(args, generator.Extras()));
-  if (const auto v = args.Value("text")) memos.site_text = read(*v);
-  if (const auto v = args.Value("template")) memos.site_template = read(*v);
-  if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);
-  if (const auto v = args.Value("css")) memos.css_code = read(*v);
+  if (const auto v = args.Value("text")) memos.site_text = read("text", *v);
+  if (const auto v = args.Value("template")) memos.site_template = read("template", *v);
+  if (const auto v = args.Value("ads")) memos.adsense_code = read("ads", *v);
+  if (const auto v = args.Value("css")) memos.css_code = read("css", *v);
   if (const auto v = args.Value("links")) {
-    memos.site_urls_to_link = read(*v);
+    memos.site_urls_to_link = read("links", *v);
     // A blank line is no address, yet words would be linked to it.
     if (const size_t n = DropBlankLines(memos.site_urls_to_link))
       err << "orvana-cli: warning: " << InputName(*v) << ": "

@@ -130,7 +130,8 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
          e.SafeLinks = true;
          return e;
        }(),
-       {"Error reading OrvanaExtras.OutputEncoding: Invalid property value; skipped"}},
+       {"Error reading OrvanaExtras.OutputEncoding: Invalid property value; skipped",
+        "Error reading OrvanaExtras.outputencoding: set again on line 7 (first on line 6)"}},
       {"syntax error: the whole block ignored, its line counted in the file",
        {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "  SafeLinks True", "end"},
        TOrvanaExtras{},
@@ -140,6 +141,35 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
        TOrvanaExtras{},
        {"Ignored the object of class TSomethingElse after the project; the extras keep their "
         "defaults"}},
+      {"a key set again: the later value",
+       {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "  MenuWindow = 1",
+        "  PagerWindow = 5", "end"},
+       [] {
+         TOrvanaExtras e;
+         e.PagerWindow = 5;
+         e.MenuWindow = 1;
+         return e;
+       }(),
+       {"Error reading OrvanaExtras.PagerWindow: set again on line 8 (first on line 6)"}},
+      {"text before the block: the block ignored as before",
+       {"notes", "", "object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "end"},
+       TOrvanaExtras{},
+       {"Ignored the extras block on line 7: the text on line 5 stands between it and the "
+        "project; the extras keep their defaults"}},
+      {"text alone after the project: ignored as before", {"notes", "object x"}, {}, {}},
+      {"a second block and text after the block ignored",
+       {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "end", "",
+        "  object OrvanaExtras: TOrvanaExtras", "  MenuWindow = 1", "end"},
+       [] {
+         TOrvanaExtras e;
+         e.PagerWindow = 2;
+         return e;
+       }(),
+       {"Ignored the second extras block on line 9; only the first is read"}},
+      {"text after the block ignored",
+       {"object OrvanaExtras: TOrvanaExtras", "end", "x"},
+       {},
+       {"Ignored the text on line 7 after the extras block"}},
   };
   for (const auto& c : cases) {
     TSiteGenerator g;

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <random>
 #include <string>
 #include <vector>
 
@@ -75,46 +74,14 @@ TEST(ScriptRunningAddresses, ListsTheOffendersInOrderOnceEach) {
   EXPECT_TRUE(ScriptRunningAddresses({"http://a.example/", ""}).empty());
 }
 
-TEST(SiteUrlProblem, OnlyAbsoluteHttpAddressesWithoutQueryOrFragmentPass) {
-  const struct {
-    std::string url, problem;  // the problem's first words, "" for none
-  } cases[] = {
-      {"", ""},
-      {"https://example.org/", ""},
-      {"HTTP://Example.org", ""},
-      {"http://u@example.org:8080/a/b.html", ""},
-      {"https://\xF1\xE0\xE4.example/\xF1\xE0\xE4/", ""},  // Cyrillic in Windows-1251
-      {"ftp://example.org/", "it is not"},
-      {"//example.org/", "it is not"},
-      {"example.org", "it is not"},
-      {"javascript:alert(1)", "it is not"},
-      {"http:/example.org", "it is not"},
-      {"https://", "it names no host"},
-      {"https:///path", "it names no host"},
-      {"http://?q", "it names no host"},
-      {"https://example.org/a b", "it holds a blank"},
-      {"https://example.org/\xA0", "it holds a blank"},
-      {"https://example.org/\t", "it holds a control"},
-      {std::string("https://example.org/\0", 21), "it holds a control"},
-      {"https://example.org/\x7F", "it holds a control"},
-      {"https://example.org/?page=1", "it holds a query"},
-      {"https://example.org/#top", "it holds a fragment"},
-  };
-  for (const auto& c : cases) {
-    const std::string problem = SiteUrlProblem(c.url);
-    if (c.problem.empty())
-      EXPECT_EQ(problem, "") << c.url;
-    else
-      EXPECT_EQ(problem.substr(0, c.problem.size()), c.problem) << c.url;
-  }
-  // Any one such byte anywhere in a good address spoils it.
-  std::mt19937 random(7);
-  const std::string good = "https://example.org/a/b/";
-  for (const char bad : std::string("\x01\x1F\x7F ?#\xA0\n")) {
-    std::string url = good;
-    url.insert(std::uniform_int_distribution<size_t>(8, good.size())(random), 1, bad);
-    EXPECT_NE(SiteUrlProblem(url), "") << url;
-  }
+TEST(SiteUrlProblem, OnlyAbsoluteHttpAddressesWithoutBlanksQueryOrFragmentPass) {
+  for (const std::string good : {"", "HTTP://u@Example.org:8080/a.html", "https://\xF1\xE0\xE4.x/"})
+    EXPECT_EQ(SiteUrlProblem(good), "") << good;
+  for (const std::string bad :
+       {"ftp://x.org/", "//x.org/", "javascript:x", "http:/x.org", "https://", "https:///p",
+        "http://?q", "http://x.org/a b", "http://x/\xA0", "http://x/\t", "http://x/\x7F",
+        "http://x/?p", "http://x/#p"})
+    EXPECT_NE(SiteUrlProblem(bad), "") << bad;
 }
 
 }  // namespace

@@ -338,21 +338,13 @@ void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed() {
 }
 
 void TestProjectExtras::charactersOutsideWindows1251NeverArrive() {
-  TSiteProject* w = newWindow();
   for (const char* name :
        {"Edit1", "ExtrasPageWord", "ExtrasIndexLabel", "ExtrasLinkRel", "ExtrasSiteUrl"}) {
-    auto* edit = control<QLineEdit>(w, name);
-    focusOn(edit);
-    edit->clear();
-    // keyClicks takes ASCII keys only; the rest go as the keys' texts.
+    auto* edit = control<QLineEdit>(newWindow(), name);
+    edit->clear();  // keyClicks takes ASCII only: the rest go as keys' texts
     QTest::keyClicks(edit, QString("nofollow "));
     typeText(edit, QString("ö×Глава 中✓x\U0001F600y"));
     QCOMPARE(edit->text(), QString("nofollow Глава xy"));
-    // Pasted among others, such a character is left out alone.
-    edit->setCursorPosition(1);
-    edit->insert(QString("章ab"));
-    QCOMPARE(edit->text(), QString("nabofollow Глава xy"));
-    QCOMPARE(edit->cursorPosition(), 3);
   }
 }
 

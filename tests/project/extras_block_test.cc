@@ -141,33 +141,17 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
        TOrvanaExtras{},
        {"Ignored the object of class TSomethingElse after the project; the extras keep their "
         "defaults"}},
-      {"a key set again: the later value",
-       {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "  MenuWindow = 1",
-        "  PagerWindow = 5", "end"},
-       [] {
-         TOrvanaExtras e;
-         e.PagerWindow = 5;
-         e.MenuWindow = 1;
-         return e;
-       }(),
-       {"Error reading OrvanaExtras.PagerWindow: set again on line 8 (first on line 6)"}},
       {"text before the block: the block ignored as before",
-       {"notes", "", "object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "end"},
-       TOrvanaExtras{},
-       {"Ignored the extras block on line 7: the text on line 5 stands between it and the "
+       {"notes", "object TOrvanaExtras", "  PagerWindow = 2", "end"},
+       {},
+       {"Ignored the extras block on line 6: the text on line 5 stands between it and the "
         "project; the extras keep their defaults"}},
-      {"text alone after the project: ignored as before", {"notes", "object x"}, {}, {}},
-      {"a second block and text after the block ignored",
-       {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "end", "",
-        "  object OrvanaExtras: TOrvanaExtras", "  MenuWindow = 1", "end"},
-       [] {
-         TOrvanaExtras e;
-         e.PagerWindow = 2;
-         return e;
-       }(),
-       {"Ignored the second extras block on line 9; only the first is read"}},
-      {"text after the block ignored",
-       {"object OrvanaExtras: TOrvanaExtras", "end", "x"},
+      {"a second block",
+       {"object TOrvanaExtras", "end", "object TOrvanaExtras", "  PagerWindow = 2", "end"},
+       {},
+       {"Ignored the second extras block on line 7; only the first is read"}},
+      {"text after the block",
+       {"object TOrvanaExtras", "end", "x"},
        {},
        {"Ignored the text on line 7 after the extras block"}},
   };

@@ -321,28 +321,59 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
 // The options of `new` that name an input FILE, in the order they are read.
 constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};
 
+const std::vector<TOptionSpec> kNewOptions = {{"title", true},
+                                              {"min", true},
+                                              {"max", true},
+                                              {"out", true},
+                                              {"text", true},
+                                              {"links", true},
+                                              {"template", true},
+                                              {"ads", true},
+                                              {"css", true},
+                                              {"input-encoding", true},
+                                              {"force", false},
+                                              {"preset", true},
+                                              {"pager-window", true},
+                                              {"menu-window", true},
+                                              {"page-word", true},
+                                              {"index-label", true},
+                                              {"safe-links", false},
+                                              {"link-rel", true},
+                                              {"output-encoding", true},
+                                              {"site-url", true},
+                                              {"prune", false}};
+
+// Warns of the characters of the string options that the code page lacks:
+// they are stored in Windows-1251 as the files' texts are.
+void WarnOfLostCharacters(const TCommandArgs& args, std::ostream& err) {
+  for (const char* option : {"title", "page-word", "index-label", "link-rel"})
+    if (const auto v = args.Value(option))
+      if (const size_t n = CharactersOutsideCp1251(*v))
+        err << "orvana-cli: warning: --" << option << ": " << Counted(n, "character", "characters")
+            << " outside Windows-1251 became '?'\n";
+}
+
+// The lines of the FILE given to the option, with the warnings of what the
+// conversion and, for the links, the blank lines cost.
+TStringList ReadFileOption(const char* option, const std::string& path, TInputEncoding encoding,
+                           std::ostream& err) {
+  TInputText input = ReadInputText(path, encoding, option);
+  if (input.unmapped != 0)
+    err << "orvana-cli: warning: " << InputName(path) << ": "
+        << Counted(input.unmapped, "character", "characters")
+        << " outside Windows-1251 became '?', "
+        << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
+        << '\n';
+  // A blank line is no address, yet words would be linked to it.
+  if (std::string_view(option) == "links")
+    if (const size_t n = DropBlankLines(input.lines))
+      err << "orvana-cli: warning: " << InputName(path) << ": "
+          << Counted(n, "blank line", "blank lines") << " dropped\n";
+  return std::move(input.lines);
+}
+
 int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, {{"title", true},
-                                                    {"min", true},
-                                                    {"max", true},
-                                                    {"out", true},
-                                                    {"text", true},
-                                                    {"links", true},
-                                                    {"template", true},
-                                                    {"ads", true},
-                                                    {"css", true},
-                                                    {"input-encoding", true},
-                                                    {"force", false},
-                                                    {"preset", true},
-                                                    {"pager-window", true},
-                                                    {"menu-window", true},
-                                                    {"page-word", true},
-                                                    {"index-label", true},
-                                                    {"safe-links", false},
-                                                    {"link-rel", true},
-                                                    {"output-encoding", true},
-                                                    {"site-url", true},
-                                                    {"prune", false}});
+  const TCommandArgs args = ParseCommandArgs(argv, kNewOptions);
   if (args.help) {
     out << kNewHelp;
     return 0;
@@ -388,23 +419,11 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
                     "\" already exists; use --force to replace it");
 
-  // The options' texts are stored in Windows-1251 as the files' are.
-  for (const char* option : {"title", "page-word", "index-label", "link-rel"})
-    if (const auto v = args.Value(option))
-      if (const size_t n = CharactersOutsideCp1251(*v))
-        err << "orvana-cli: warning: --" << option << ": " << Counted(n, "character", "characters")
-            << " outside Windows-1251 became '?'\n";
+  WarnOfLostCharacters(args, err);
 
   // Then the memos: those of a new project, each FILE in place of its own.
   const auto read = [&](const char* option, const std::string& path) {
-    TInputText input = ReadInputText(path, encoding, option);
-    if (input.unmapped != 0)
-      err << "orvana-cli: warning: " << InputName(path) << ": "
-          << Counted(input.unmapped, "character", "characters")
-          << " outside Windows-1251 became '?', "
-          << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
-          << '\n';
-    return std::move(input.lines);
+    return ReadFileOption(option, path, encoding, err);
   };
   TProjectMemos memos = TProjectDocument::NewProjectMemos();
   if (modern) {
@@ -418,13 +437,7 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   if (const auto v = args.Value("template")) memos.site_template = read("template", *v);
   if (const auto v = args.Value("ads")) memos.adsense_code = read("ads", *v);
   if (const auto v = args.Value("css")) memos.css_code = read("css", *v);
-  if (const auto v = args.Value("links")) {
-    memos.site_urls_to_link = read("links", *v);
-    // A blank line is no address, yet words would be linked to it.
-    if (const size_t n = DropBlankLines(memos.site_urls_to_link))
-      err << "orvana-cli: warning: " << InputName(*v) << ": "
-          << Counted(n, "blank line", "blank lines") << " dropped\n";
-  }
+  if (const auto v = args.Value("links")) memos.site_urls_to_link = read("links", *v);
   document.SetMemos(std::move(memos));
 
   document.SaveToFile(project.engine);

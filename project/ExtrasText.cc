@@ -95,6 +95,42 @@ std::string TextAfterBlock(std::string_view trailer, size_t end, int64_t first_l
   return "Ignored the text on line " + line + " after the extras block";
 }
 
+// Gives the extra the value when it is of the extra's kind and in its range;
+// false when it is not, and the extra is left as it was.
+bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
+                 TOrvanaExtras& extras) {
+  switch (info.kind) {
+    case TExtraKind::kInteger:
+      if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
+          value.integer <= std::numeric_limits<int32_t>::max()) {
+        extras.*(info.integer) = static_cast<int32_t>(value.integer);
+        return true;
+      }
+      break;
+    case TExtraKind::kString:
+      if (value.kind == ot::TNodeKind::kString) {
+        std::string text(tree.Text(value));
+        if (info.string == &TOrvanaExtras::OutputEncoding) {
+          text = CanonicalOutputEncoding(text);
+          if (text.empty()) break;
+        }
+        extras.*(info.string) = std::move(text);
+        return true;
+      }
+      break;
+    case TExtraKind::kBoolean:
+      if (value.kind == ot::TNodeKind::kIdent) {
+        const std::string_view word = tree.Text(value);
+        if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
+          extras.*(info.boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
+          return true;
+        }
+      }
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string CanonicalOutputEncoding(std::string_view name) {
@@ -157,37 +193,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                          std::to_string(line) + " (first on line " + std::to_string(first) + ")");
     else
       first = line;
-    const ot::TNode& value = tree.nodes[property.first_child];
-    switch (info->kind) {
-      case TExtraKind::kInteger:
-        if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
-            value.integer <= std::numeric_limits<int32_t>::max()) {
-          extras.*(info->integer) = static_cast<int32_t>(value.integer);
-          continue;
-        }
-        break;
-      case TExtraKind::kString:
-        if (value.kind == ot::TNodeKind::kString) {
-          std::string text(tree.Text(value));
-          if (info->string == &TOrvanaExtras::OutputEncoding) {
-            text = CanonicalOutputEncoding(text);
-            if (text.empty()) break;
-          }
-          extras.*(info->string) = std::move(text);
-          continue;
-        }
-        break;
-      case TExtraKind::kBoolean:
-        if (value.kind == ot::TNodeKind::kIdent) {
-          const std::string_view word = tree.Text(value);
-          if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
-            extras.*(info->boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
-            continue;
-          }
-        }
-        break;
-    }
-    skip(ot::kInvalidPropertyValue);
+    if (!AssignExtra(*info, tree, tree.nodes[property.first_child], extras))
+      skip(ot::kInvalidPropertyValue);
   }
   if (std::string warning = TextAfterBlock(trailer, tree.root_end, first_line); !warning.empty())
     warnings.push_back(std::move(warning));

@@ -33,6 +33,7 @@
 #include "SiteBuild.h"
 #include "SiteOutput.h"
 #include "TextInput.h"
+#include "UrlSafety.h"
 
 namespace orvana::cli {
 namespace {
@@ -72,7 +73,7 @@ constexpr const char* kNewHelp =
     "  --out DIR        output folder stored in the project; its name must be\n"
     "                   spelt in Windows-1251\n"
     "  --text FILE      site text; an empty line separates paragraphs\n"
-    "  --links FILE     link addresses, one per line\n"
+    "  --links FILE     link addresses, one per line; blank lines are dropped\n"
     "  --template FILE  page template\n"
     "  --ads FILE       advertising block\n"
     "  --css FILE       stylesheet\n"
@@ -98,14 +99,17 @@ constexpr const char* kNewHelp =
     "                   write pages and style.css in E: windows-1251 (the\n"
     "                   default) or utf-8, which adds a charset meta to pages\n"
     "                   that declare none\n"
-    "  --site-url U     also write sitemap.xml, listing the pages under U\n"
+    "  --site-url U     also write sitemap.xml, listing the pages under U, an\n"
+    "                   absolute http or https address without blanks, query\n"
+    "                   or fragment\n"
     "  --prune          after a build, remove pageN.html files beyond the new\n"
     "                   page count\n"
     "  -h, --help       show this help\n"
     "\n"
     "FILE is text cut into lines at line feeds; \"-\" reads it from standard input,\n"
-    "which one FILE option at most can do. A UTF-8 FILE that is not valid UTF-8\n"
-    "is refused. Texts are stored in Windows-1251: characters it lacks become\n"
+    "which one FILE option at most can do. A FILE that is a folder or a device,\n"
+    "one of more than 1 GiB and a UTF-8 FILE that is not valid UTF-8 are\n"
+    "refused. Texts are stored in Windows-1251: characters it lacks become\n"
     "'?', and a warning gives their count and the first line holding one. N is a\n"
     "32-bit integer, decimal or hexadecimal after \"$\" or \"0x\". On success,\n"
     "prints one line: the project file, its title, the bytes of text and the\n"
@@ -288,7 +292,16 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
     if (extras.OutputEncoding.empty())
       throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
   }
-  if (const auto v = args.Value("site-url")) extras.SiteUrl = Utf8ToCp1251(*v);
+  if (const auto v = args.Value("site-url")) {
+    extras.SiteUrl = Utf8ToCp1251(*v);
+    // A '?' for a character the code page lacks would make another address.
+    std::string problem = SiteUrlProblem(extras.SiteUrl);
+    if (problem.empty() && CharactersOutsideCp1251(*v) != 0)
+      problem = "it holds characters outside Windows-1251";
+    if (!problem.empty())
+      throw EUsageError("--site-url: '" + *v + "' cannot be the site's address: " + problem,
+                        /*hint=*/false);
+  }
   if (args.Flag("prune")) extras.PruneStale = true;
   return extras;
 }
@@ -296,28 +309,59 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
 // The options of `new` that name an input FILE, in the order they are read.
 constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};
 
+const std::vector<TOptionSpec> kNewOptions = {{"title", true},
+                                              {"min", true},
+                                              {"max", true},
+                                              {"out", true},
+                                              {"text", true},
+                                              {"links", true},
+                                              {"template", true},
+                                              {"ads", true},
+                                              {"css", true},
+                                              {"input-encoding", true},
+                                              {"force", false},
+                                              {"preset", true},
+                                              {"pager-window", true},
+                                              {"menu-window", true},
+                                              {"page-word", true},
+                                              {"index-label", true},
+                                              {"safe-links", false},
+                                              {"link-rel", true},
+                                              {"output-encoding", true},
+                                              {"site-url", true},
+                                              {"prune", false}};
+
+// Warns of the characters of the string options that the code page lacks:
+// they are stored in Windows-1251 as the files' texts are.
+void WarnOfLostCharacters(const TCommandArgs& args, std::ostream& err) {
+  for (const char* option : {"title", "page-word", "index-label", "link-rel"})
+    if (const auto v = args.Value(option))
+      if (const size_t n = CharactersOutsideCp1251(*v))
+        err << "orvana-cli: warning: --" << option << ": " << Counted(n, "character", "characters")
+            << " outside Windows-1251 became '?'\n";
+}
+
+// The lines of the FILE given to the option, with the warnings of what the
+// conversion and, for the links, the blank lines cost.
+TStringList ReadFileOption(const char* option, const std::string& path, TInputEncoding encoding,
+                           std::ostream& err) {
+  TInputText input = ReadInputText(path, encoding, option);
+  if (input.unmapped != 0)
+    err << "orvana-cli: warning: " << InputName(path) << ": "
+        << Counted(input.unmapped, "character", "characters")
+        << " outside Windows-1251 became '?', "
+        << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
+        << '\n';
+  // A blank line is no address, yet words would be linked to it.
+  if (std::string_view(option) == "links")
+    if (const size_t n = DropBlankLines(input.lines))
+      err << "orvana-cli: warning: " << InputName(path) << ": "
+          << Counted(n, "blank line", "blank lines") << " dropped\n";
+  return std::move(input.lines);
+}
+
 int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, {{"title", true},
-                                                    {"min", true},
-                                                    {"max", true},
-                                                    {"out", true},
-                                                    {"text", true},
-                                                    {"links", true},
-                                                    {"template", true},
-                                                    {"ads", true},
-                                                    {"css", true},
-                                                    {"input-encoding", true},
-                                                    {"force", false},
-                                                    {"preset", true},
-                                                    {"pager-window", true},
-                                                    {"menu-window", true},
-                                                    {"page-word", true},
-                                                    {"index-label", true},
-                                                    {"safe-links", false},
-                                                    {"link-rel", true},
-                                                    {"output-encoding", true},
-                                                    {"site-url", true},
-                                                    {"prune", false}});
+  const TCommandArgs args = ParseCommandArgs(argv, kNewOptions);
   if (args.help) {
     out << kNewHelp;
     return 0;
@@ -363,16 +407,11 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
     throw ECliError("\"" + AbsoluteUtf8Path(project.native) +
                     "\" already exists; use --force to replace it");
 
+  WarnOfLostCharacters(args, err);
+
   // Then the memos: those of a new project, each FILE in place of its own.
-  const auto read = [&](const std::string& path) {
-    TInputText input = ReadInputText(path, encoding);
-    if (input.unmapped != 0)
-      err << "orvana-cli: warning: " << InputName(path) << ": "
-          << Counted(input.unmapped, "character", "characters")
-          << " outside Windows-1251 became '?', "
-          << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
-          << '\n';
-    return std::move(input.lines);
+  const auto read = [&](const char* option, const std::string& path) {
+    return ReadFileOption(option, path, encoding, err);
   };
   TProjectMemos memos = TProjectDocument::NewProjectMemos();
   if (modern) {
@@ -384,11 +423,11 @@ int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream
   generator.SetExtras(ExtrasOptions(args, generator.Extras()));
   // The preset's template declares the charset its pages are written in.
   if (modern) memos.site_template = ModernTemplateLines(generator.Extras().OutputEncoding);
-  if (const auto v = args.Value("text")) memos.site_text = read(*v);
-  if (const auto v = args.Value("template")) memos.site_template = read(*v);
-  if (const auto v = args.Value("ads")) memos.adsense_code = read(*v);
-  if (const auto v = args.Value("css")) memos.css_code = read(*v);
-  if (const auto v = args.Value("links")) memos.site_urls_to_link = read(*v);
+  if (const auto v = args.Value("text")) memos.site_text = read("text", *v);
+  if (const auto v = args.Value("template")) memos.site_template = read("template", *v);
+  if (const auto v = args.Value("ads")) memos.adsense_code = read("ads", *v);
+  if (const auto v = args.Value("css")) memos.css_code = read("css", *v);
+  if (const auto v = args.Value("links")) memos.site_urls_to_link = read("links", *v);
   document.SetMemos(std::move(memos));
 
   document.SaveToFile(project.engine);

@@ -9,6 +9,7 @@
 #define ORVANA_MAP_INPUT 1
 #endif
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -33,13 +34,27 @@ struct FileCloser {
                   SystemErrorText(error_code));
 }
 
-std::string ReadStream(std::FILE* file, const std::string& path) {
+// "--OPTION: ", or nothing without an option.
+std::string OptionPrefix(std::string_view option) {
+  return option.empty() ? std::string() : "--" + std::string(option) + ": ";
+}
+
+[[noreturn]] void ThrowTooLarge(const std::string& path, std::string_view option,
+                                uint64_t max_bytes) {
+  constexpr uint64_t kGiB = uint64_t{1} << 30;
+  throw ECliError(OptionPrefix(option) + InputName(path) + " is larger than " +
+                  (max_bytes % kGiB == 0 ? std::to_string(max_bytes / kGiB) + " GiB"
+                                         : std::to_string(max_bytes) + " bytes"));
+}
+
+std::string ReadStream(std::FILE* file, const std::string& path, std::string_view option,
+                       uint64_t max_bytes) {
   std::string bytes;
   // A regular file is read straight into a buffer of its size; anything
   // else (a pipe, a terminal) grows as it comes.
   struct stat st;
   if (::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
-    bytes.reserve(static_cast<size_t>(st.st_size) + 1);
+    bytes.reserve(static_cast<size_t>(std::min<uint64_t>(st.st_size, max_bytes)) + 1);
   char buffer[65536];
   for (;;) {
     // Reads of the buffer's size and more bypass the stream's own buffer.
@@ -49,11 +64,13 @@ std::string ReadStream(std::FILE* file, const std::string& path) {
       bytes.resize(bytes.capacity());
       const size_t n = std::fread(bytes.data() + old, 1, room, file);
       bytes.resize(old + n);
+      if (bytes.size() > max_bytes) ThrowTooLarge(path, option, max_bytes);
       if (n < room) break;
       continue;
     }
     const size_t n = std::fread(buffer, 1, sizeof buffer, file);
     bytes.append(buffer, n);
+    if (bytes.size() > max_bytes) ThrowTooLarge(path, option, max_bytes);
     if (n < sizeof buffer) break;
   }
   // A folder opens fine on POSIX systems and fails only at the first read.
@@ -131,6 +148,24 @@ TDecodedInput DecodeUtf8Input(std::string_view utf8) {
   return decoded;
 }
 
+size_t CharactersOutsideCp1251(std::string_view utf8) {
+  size_t count = 0;
+  std::string converted;
+  AppendUtf8AsCp1251(utf8, converted, [&count](size_t, long) {
+    ++count;
+    return true;
+  });
+  return count;
+}
+
+size_t DropBlankLines(TStringList& lines) {
+  const size_t before = lines.size();
+  std::erase_if(lines, [](const std::string& line) {
+    return line.find_first_not_of(" \t") == std::string::npos;
+  });
+  return before - lines.size();
+}
+
 std::string InputName(const std::string& path) {
   if (path == "-") return "standard input";
   std::string name = "\"";
@@ -139,12 +174,12 @@ std::string InputName(const std::string& path) {
   return name;
 }
 
-std::string ReadInputFile(const std::string& path) {
-  if (path == "-") return ReadStream(stdin, path);
+std::string ReadInputFile(const std::string& path, std::string_view option, uint64_t max_bytes) {
+  if (path == "-") return ReadStream(stdin, path, option, max_bytes);
   errno = 0;
   std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
   if (!file) ThrowCannotOpen(path, errno);
-  return ReadStream(file.get(), path);
+  return ReadStream(file.get(), path, option, max_bytes);
 }
 
 namespace {
@@ -231,12 +266,29 @@ TInputText DecodeInputLines(std::string_view utf8, const std::string& path) {
   return input;
 }
 
+// Refuses what holds no text to read: a folder, a device (/dev/zero never
+// ends), a socket. A path that cannot be looked at is left to the opening,
+// which says why.
+void RefuseNonTextFile(const std::string& path, std::string_view option) {
+  struct stat st;
+  if (path == "-" || ::stat(path.c_str(), &st) != 0) return;
+  const char* kind = S_ISDIR(st.st_mode)                          ? "a folder"
+                     : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+                     : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                                  : nullptr;
+  if (kind)
+    throw ECliError(OptionPrefix(option) + InputName(path) + " is " + kind + ", not a text file");
+}
+
 }  // namespace
 
-TInputText ReadInputText(const std::string& path, TInputEncoding encoding) {
+TInputText ReadInputText(const std::string& path, TInputEncoding encoding, std::string_view option,
+                         uint64_t max_bytes) {
+  RefuseNonTextFile(path, option);
   const TMappedFile mapped(path);
+  if (mapped.Bytes().size() > max_bytes) ThrowTooLarge(path, option, max_bytes);
   std::string bytes;
-  if (!mapped.Mapped()) bytes = ReadInputFile(path);
+  if (!mapped.Mapped()) bytes = ReadInputFile(path, option, max_bytes);
   const std::string_view text = mapped.Mapped() ? mapped.Bytes() : std::string_view(bytes);
   if (encoding == TInputEncoding::kWindows1251) {
     TInputText input;

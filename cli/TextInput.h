@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,14 +50,31 @@ struct TDecodedInput {
 // valid input the text is exactly what Utf8ToCp1251 gives.
 TDecodedInput DecodeUtf8Input(std::string_view utf8);
 
+// The characters of UTF-8 text that Utf8ToCp1251 turns into '?': those
+// Windows-1251 lacks and the malformed sequences.
+size_t CharactersOutsideCp1251(std::string_view utf8);
+
+// Drops the lines that are empty or hold only blanks and tabs, keeping the
+// others in order; returns how many were dropped.
+size_t DropBlankLines(TStringList& lines);
+
 // How an input argument is named in messages: "standard input" for "-",
 // otherwise the absolute path in double quotes.
 std::string InputName(const std::string& path);
 
+// The most an input may hold: 1 GiB. A device such as /dev/zero, or a pipe
+// fed by a program that never stops, would otherwise be read until the
+// memory ran out.
+inline constexpr uint64_t kMaxInputBytes = uint64_t{1} << 30;
+
 // Reads the whole file (path in UTF-8, the platform's own name), or standard
 // input for "-". Throws ECliError 'Cannot open file "PATH". REASON' (PATH
-// absolute) when the file cannot be opened or read, a folder included.
-std::string ReadInputFile(const std::string& path);
+// absolute) when the file cannot be opened or read, a folder included, and
+// '--OPTION: NAME is larger than LIMIT' (NAME as InputName gives it, without
+// "--OPTION: " when `option` is empty) as soon as more than `max_bytes`
+// bytes have come.
+std::string ReadInputFile(const std::string& path, std::string_view option = {},
+                          uint64_t max_bytes = kMaxInputBytes);
 
 // An input file's lines, and the characters Windows-1251 lacks that became '?'.
 struct TInputText {
@@ -67,7 +85,10 @@ struct TInputText {
 
 // ReadInputFile, then the conversion for the encoding, then SplitLines. Throws
 // ECliError naming the file and the first bad line when UTF-8 input is not
-// UTF-8.
-TInputText ReadInputText(const std::string& path, TInputEncoding encoding);
+// UTF-8. A path naming a folder, a device or a socket is refused before
+// anything is read, with '--OPTION: "PATH" is a folder, not a text file' (or
+// "a device", "a socket"); a pipe is read as standard input is.
+TInputText ReadInputText(const std::string& path, TInputEncoding encoding,
+                         std::string_view option = {}, uint64_t max_bytes = kMaxInputBytes);
 
 }  // namespace orvana::cli

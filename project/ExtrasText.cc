@@ -1,5 +1,7 @@
 #include "ExtrasText.h"
 
+#include <algorithm>
+#include <iterator>
 #include <limits>
 
 // The tree's node kinds go first: the notation's keywords of the same names
@@ -50,6 +52,85 @@ std::string HeaderClass(std::string_view text) {
   }
 }
 
+// The number of the line holding text[offset], `first_line` being text[0]'s.
+int64_t LineAt(std::string_view text, size_t offset, int64_t first_line) {
+  return first_line + std::count(text.begin(), text.begin() + static_cast<ptrdiff_t>(offset), '\n');
+}
+
+// Where the first byte above 32 lies from `from` on; npos when none does.
+size_t FirstNonBlank(std::string_view text, size_t from) {
+  while (from < text.size() && static_cast<unsigned char>(text[from]) <= 32) ++from;
+  return from < text.size() ? from : std::string_view::npos;
+}
+
+bool IsExtrasHeader(std::string_view text) {
+  return ot::EqualsIgnoreCase(HeaderClass(text), ot::kExtrasClassName);
+}
+
+// The warning for a trailer that starts with no object, when some later line
+// starts an extras block, which is ignored as that text is; empty otherwise.
+std::string BlockBehindText(std::string_view trailer, size_t text_at, int64_t first_line) {
+  for (size_t lf = trailer.find('\n', text_at); lf != std::string_view::npos;
+       lf = trailer.find('\n', lf + 1)) {
+    const size_t at = trailer.find_first_not_of(" \t\r", lf + 1);
+    if (at == std::string_view::npos) break;
+    if (!ot::EqualsIgnoreCase(trailer.substr(at, ot::kObject.size()), ot::kObject) ||
+        !IsExtrasHeader(trailer.substr(at)))
+      continue;
+    return "Ignored the extras block on line " + std::to_string(LineAt(trailer, at, first_line)) +
+           ": the text on line " + std::to_string(LineAt(trailer, text_at, first_line)) +
+           " stands between it and the project; the extras keep their defaults";
+  }
+  return {};
+}
+
+// The warning for text after the extras block that ends at `end`; empty
+// when there is none.
+std::string TextAfterBlock(std::string_view trailer, size_t end, int64_t first_line) {
+  const size_t at = FirstNonBlank(trailer, end);
+  if (at == std::string_view::npos) return {};
+  const std::string line = std::to_string(LineAt(trailer, at, first_line));
+  if (IsExtrasHeader(trailer.substr(at)))
+    return "Ignored the second extras block on line " + line + "; only the first is read";
+  return "Ignored the text on line " + line + " after the extras block";
+}
+
+// Gives the extra the value when it is of the extra's kind and in its range;
+// false when it is not, and the extra is left as it was.
+bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
+                 TOrvanaExtras& extras) {
+  switch (info.kind) {
+    case TExtraKind::kInteger:
+      if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
+          value.integer <= std::numeric_limits<int32_t>::max()) {
+        extras.*(info.integer) = static_cast<int32_t>(value.integer);
+        return true;
+      }
+      break;
+    case TExtraKind::kString:
+      if (value.kind == ot::TNodeKind::kString) {
+        std::string text(tree.Text(value));
+        if (info.string == &TOrvanaExtras::OutputEncoding) {
+          text = CanonicalOutputEncoding(text);
+          if (text.empty()) break;
+        }
+        extras.*(info.string) = std::move(text);
+        return true;
+      }
+      break;
+    case TExtraKind::kBoolean:
+      if (value.kind == ot::TNodeKind::kIdent) {
+        const std::string_view word = tree.Text(value);
+        if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
+          extras.*(info.boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
+          return true;
+        }
+      }
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string CanonicalOutputEncoding(std::string_view name) {
@@ -66,7 +147,11 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
   if (start == trailer.size()) return extras;
   // Text that is no object was always ignored and still is.
   const std::string class_name = HeaderClass(trailer);
-  if (class_name.empty()) return extras;
+  if (class_name.empty()) {
+    if (std::string warning = BlockBehindText(trailer, start, first_line); !warning.empty())
+      warnings.push_back(std::move(warning));
+    return extras;
+  }
   if (!ot::EqualsIgnoreCase(class_name, ot::kExtrasClassName)) {
     warnings.push_back("Ignored the object of class " + class_name +
                        " after the project; the extras keep their defaults");
@@ -81,6 +166,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                        "; the extras keep their defaults");
     return extras;
   }
+  // The line each extra was first set on, by its place in the table.
+  int64_t set_on[std::size(kExtrasProperties)] = {};
   for (size_t i = tree.nodes[root].first_child; i != ot::kNone; i = tree.nodes[i].next) {
     const ot::TNode& property = tree.nodes[i];
     if (property.kind != ot::TNodeKind::kProperty) {
@@ -99,38 +186,18 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
       skip(ot::FormatMessage(ot::kPropertyDoesNotExist, {name}));
       continue;
     }
-    const ot::TNode& value = tree.nodes[property.first_child];
-    switch (info->kind) {
-      case TExtraKind::kInteger:
-        if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
-            value.integer <= std::numeric_limits<int32_t>::max()) {
-          extras.*(info->integer) = static_cast<int32_t>(value.integer);
-          continue;
-        }
-        break;
-      case TExtraKind::kString:
-        if (value.kind == ot::TNodeKind::kString) {
-          std::string text(tree.Text(value));
-          if (info->string == &TOrvanaExtras::OutputEncoding) {
-            text = CanonicalOutputEncoding(text);
-            if (text.empty()) break;
-          }
-          extras.*(info->string) = std::move(text);
-          continue;
-        }
-        break;
-      case TExtraKind::kBoolean:
-        if (value.kind == ot::TNodeKind::kIdent) {
-          const std::string_view word = tree.Text(value);
-          if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
-            extras.*(info->boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
-            continue;
-          }
-        }
-        break;
-    }
-    skip(ot::kInvalidPropertyValue);
+    const int64_t line = property.integer + first_line - 1;
+    int64_t& first = set_on[static_cast<size_t>(info - kExtrasProperties)];
+    if (first != 0)
+      warnings.push_back(Prefix() + "." + std::string(name) + ": set again on line " +
+                         std::to_string(line) + " (first on line " + std::to_string(first) + ")");
+    else
+      first = line;
+    if (!AssignExtra(*info, tree, tree.nodes[property.first_child], extras))
+      skip(ot::kInvalidPropertyValue);
   }
+  if (std::string warning = TextAfterBlock(trailer, tree.root_end, first_line); !warning.empty())
+    warnings.push_back(std::move(warning));
   return extras;
 }
 

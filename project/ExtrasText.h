@@ -4,12 +4,17 @@
 //
 // What the reader does with a block it cannot fully use: the project itself
 // always loads as the root object says. Text after the root that is not an
-// object is ignored, as before the block existed. An object of another class,
-// or a block with a syntax error, is ignored as a whole: every extra takes
-// its default and one warning says why. Inside a readable block, an unknown
-// property, a value of the wrong kind or out of range (a negative window, an
-// encoding other than "windows-1251" and "utf-8") is skipped with a warning
-// naming it, and the extra keeps its default; the rest of the block is read.
+// object is ignored, as before the block existed; when an extras block
+// follows such text, the block is ignored too, with a warning naming both
+// lines. An object of another class, or a block with a syntax error, is
+// ignored as a whole: every extra takes its default and one warning says
+// why. Inside a readable block, an unknown property, a value of the wrong
+// kind or out of range (a negative window, an encoding other than
+// "windows-1251" and "utf-8") is skipped with a warning naming it, and the
+// extra keeps its default; the rest of the block is read. An extra set again
+// takes the later value, if valid, with a warning naming both lines. Text
+// after the block (a second block included) is ignored with a warning naming
+// its line.
 #pragma once
 
 #include <cstdint>

@@ -160,6 +160,7 @@ class TParser {
   void ParseProperty(size_t parent) {
     ExpectSymbol();
     const size_t node = NewNode(TNodeKind::kProperty);
+    const int64_t line = scan_.line();
     const size_t begin = tree_.arena.size();
     tree_.arena.append(scan_.symbol());
     scan_.Next();
@@ -173,6 +174,7 @@ class TParser {
     TNode& n = tree_.nodes[node];
     n.text_begin = begin;
     n.text_length = tree_.arena.size() - begin;
+    n.integer = line;
     Append(parent, node);
     if (!scan_.IsChar('=')) FailChar('=');
     scan_.Next();

@@ -24,7 +24,7 @@ inline constexpr size_t kNone = std::numeric_limits<size_t>::max();
 
 enum class TNodeKind : uint8_t {
   kObject,    // text: the header's name (may be empty); children: properties, objects
-  kProperty,  // text: the dotted name; first_child: the value
+  kProperty,  // text: the dotted name; integer: its line; first_child: the value
   kItem,      // children: properties
   kString,    // text: the decoded Windows-1251 bytes
   kInteger,   // integer, too_large

@@ -32,6 +32,8 @@ class TScanner {
   size_t string_begin() const { return string_begin_; }
   size_t string_end() const { return string_end_; }
   int64_t integer() const { return integer_; }
+  // The line the current token is on.
+  int64_t line() const { return line_; }
   // The offset just past the current token in the text.
   size_t token_end() const { return token_end_; }
   bool too_large() const { return too_large_; }

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -81,8 +82,24 @@ class TFileText {
   size_t capacity_ = 0;
 };
 
-// The whole file into `text`; returns its size. Throws the opening failure.
-size_t ReadWholeFile(const std::string& file_name, TFileText& text) {
+[[noreturn]] void FailTooLarge(const std::string& file_name, uint64_t max_bytes) {
+  constexpr uint64_t kGiB = uint64_t{1} << 30;
+  throw EOrvanaError(
+      ot::FormatMessage(ot::kCannotOpenFile,
+                        {AbsolutePath(file_name),
+                         "File too large (more than " +
+                             (max_bytes % kGiB == 0 ? std::to_string(max_bytes / kGiB) + " GiB"
+                                                    : std::to_string(max_bytes) + " bytes") +
+                             ")"}),
+      EFBIG);
+}
+
+// The file into `text`; returns how many bytes of it the reader is to see.
+// That is the whole file unless a line grows past the reader's limit: the
+// reading then stops, and the text ends kMaxLineBytes bytes into that line,
+// which the scanner refuses exactly as it would the whole line, while what
+// comes before the line is read as before. Throws the opening failure.
+size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t max_bytes) {
   // Opening without blocking keeps a FIFO without a writer from holding the
   // program; the type check that follows refuses it before any read.
   const int fd = ::open(NativePath(file_name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -99,13 +116,21 @@ size_t ReadWholeFile(const std::string& file_name, TFileText& text) {
     throw EOrvanaError(ot::FormatMessage(
         ot::kCannotOpenFile, {AbsolutePath(file_name), std::string(kNotRegularFileText)}));
   }
-  // The buffer is sized from the file and grows only if the file grows while
-  // it is read.
+  if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+    ::close(fd);
+    FailTooLarge(file_name, max_bytes);
+  }
+  // The buffer is sized from the file once its first chunk is known not to
+  // end in an endless line, and grows only if the file grows while it is
+  // read. Chunks bound what is read past a line found too long.
+  constexpr size_t kChunk = size_t{4} << 20;
+  const size_t whole = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16;
   size_t size = 0;
-  text.Reserve(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16, 0);
+  size_t line_start = 0;  // where the last line read so far begins
+  text.Reserve(std::min(whole, kChunk), 0);
   for (;;) {
-    if (size == text.capacity()) text.Reserve(text.capacity() * 2, size);
-    const ssize_t n = ::read(fd, text.data() + size, text.capacity() - size);
+    if (size == text.capacity()) text.Reserve(std::max(text.capacity() * 2, whole), size);
+    const ssize_t n = ::read(fd, text.data() + size, std::min(text.capacity() - size, kChunk));
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -113,7 +138,17 @@ size_t ReadWholeFile(const std::string& file_name, TFileText& text) {
       ::close(fd);
       FailToOpen(file_name, err);
     }
+    if (const void* lf = ::memrchr(text.data() + size, '\n', static_cast<size_t>(n)))
+      line_start = static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
     size += static_cast<size_t>(n);
+    if (size - line_start >= ot::kMaxLineBytes) {
+      size = line_start + ot::kMaxLineBytes;
+      break;
+    }
+    if (size > max_bytes) {
+      ::close(fd);
+      FailTooLarge(file_name, max_bytes);
+    }
   }
   ::close(fd);
   return size;
@@ -160,9 +195,9 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
 }
 
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
-                     const TProjectReadContext& context) {
+                     const TProjectReadContext& context, uint64_t max_bytes) {
   TFileText text;
-  const size_t size = ReadWholeFile(file_name, text);
+  const size_t size = ReadProjectBytes(file_name, text, max_bytes);
   ReadProjectText(
       std::string_view(text.data(), size), [&text] { text.Release(); }, generator, context);
 }

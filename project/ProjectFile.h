@@ -8,6 +8,7 @@
 // UTF-16 code. Lines end in CR LF.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -117,12 +118,24 @@ void ReadProjectText(std::string&& text, TSiteGenerator& generator,
 void ReadProjectText(std::string_view text, const std::function<void()>& release_text,
                      TSiteGenerator& generator, const TProjectReadContext& context = {});
 
+// The largest project file LoadProjectFile reads: far beyond what a site
+// held in memory can make, yet a file that never ends (one a program keeps
+// writing, or a file system's endless file) is stopped.
+inline constexpr uint64_t kMaxProjectFileBytes = uint64_t{16} << 30;
+
 // Reads the file and then its text as ReadProjectText does. A file that
 // cannot be opened or read throws 'Cannot open file "PATH". REASON' (PATH
 // absolute); a name that is not a regular file is refused before anything is
 // read, with REASON "Is a directory" for a folder and "Not a regular file"
-// for a FIFO, a device and the like.
+// for a FIFO, a device and the like; a file of more than `max_bytes` bytes is
+// refused before it is read (or as soon as it grows past them) with REASON
+// "File too large (more than N bytes)" ("N GiB" for whole gibibytes). The
+// file is read only as far as the reader can take it: where a line passes
+// the reader's limit, the rest is never read, and the result (the error
+// "Line too long on line N", or the project when its text ends before that
+// line) is the one the whole text gives.
 void LoadProjectFile(const std::string& file_name, TSiteGenerator& generator,
-                     const TProjectReadContext& context = {});
+                     const TProjectReadContext& context = {},
+                     uint64_t max_bytes = kMaxProjectFileBytes);
 
 }  // namespace orvana

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "CharCounter.h"
+#include "Cp1251Validator.h"
 #include "DefaultContent.h"
 #include "Design.h"
 #include "Dialogs.h"
@@ -174,6 +175,9 @@ void TSiteProject::createControls() {
     connect(edit, &QLineEdit::textChanged, this, [this] { noteEdit(); });
   for (QPlainTextEdit* memo : {Memo1, Memo2, Memo4, Memo5, Memo6})
     connect(memo, &QPlainTextEdit::textChanged, this, [this] { noteEdit(); });
+  // These texts are stored in Windows-1251: they take only what it spells.
+  for (QLineEdit* edit : {Edit1, m_pageWord, m_indexLabel, m_linkRel, m_siteUrl})
+    edit->setValidator(new Cp1251Validator(edit));
 
   setWidget(client);
 }

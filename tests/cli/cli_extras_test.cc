@@ -127,7 +127,9 @@ TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {
   for (const std::vector<std::string>& args : {std::vector<std::string>{"--pager-window", "-1"},
                                                {"--menu-window", "x"},
                                                {"--output-encoding", "koi8-r"},
-                                               {"--preset", "classic"}}) {
+                                               {"--preset", "classic"},
+                                               {"--site-url", "ftp://x.org/"},
+                                               {"--site-url", "https://例.org/"}}) {
     std::vector<std::string> all = {"new", Project()};
     all.insert(all.end(), args.begin(), args.end());
     const RunResult r = RunTool(all);

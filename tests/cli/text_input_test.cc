@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <random>
+#include <thread>
 
 #include "CliError.h"
 #include "CliTestUtil.h"
@@ -72,6 +74,25 @@ TEST(TextInput, UnreadableFileNamesItsAbsolutePath) {
       "Cannot open file \"" + dir / "missing.txt" + "\". No such file or directory");
   ExpectThrowsMessage<ECliError>([&] { ReadInputFile(dir.Path()); },
                                  "Cannot open file \"" + dir.Path() + "\". Is a directory");
+}
+
+TEST(TextInput, InputOverTheLimitIsRefusedAsSoonAsItPassesIt) {
+  // Standard input from a pipe whose writer never stops.
+  std::signal(SIGPIPE, SIG_IGN);
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::thread writer([w = fds[1]] {
+    for (const char zeros[4096] = {}; ::write(w, zeros, sizeof zeros) > 0;) {
+    }
+    ::close(w);
+  });
+  const int saved = ::dup(0);
+  ::dup2(fds[0], 0);
+  ::close(fds[0]);
+  ExpectThrowsMessage<ECliError>([] { ReadInputText("-", TInputEncoding::kUtf8, "ads", 1 << 20); },
+                                 "--ads: standard input is larger than 1048576 bytes");
+  ::dup2(saved, 0);
+  writer.join();
 }
 
 TEST(TextInput, RelativePathsAreShownAbsolute) {

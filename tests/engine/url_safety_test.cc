@@ -74,5 +74,15 @@ TEST(ScriptRunningAddresses, ListsTheOffendersInOrderOnceEach) {
   EXPECT_TRUE(ScriptRunningAddresses({"http://a.example/", ""}).empty());
 }
 
+TEST(SiteUrlProblem, OnlyAbsoluteHttpAddressesWithoutBlanksQueryOrFragmentPass) {
+  for (const std::string good : {"", "HTTP://u@Example.org:8080/a.html", "https://\xF1\xE0\xE4.x/"})
+    EXPECT_EQ(SiteUrlProblem(good), "") << good;
+  for (const std::string bad :
+       {"ftp://x.org/", "//x.org/", "javascript:x", "http:/x.org", "https://", "https:///p",
+        "http://?q", "http://x.org/a b", "http://x/\xA0", "http://x/\t", "http://x/\x7F",
+        "http://x/?p", "http://x/#p"})
+    EXPECT_NE(SiteUrlProblem(bad), "") << bad;
+}
+
 }  // namespace
 }  // namespace orvana

@@ -43,6 +43,7 @@ class TestProjectExtras : public ProjectWindowTestBase {
   void unusableExtrasAreNamedAndTheProjectLoads();
   void stalePagesAreListedAndRemovedOnlyWhenAllowed_data();
   void stalePagesAreListedAndRemovedOnlyWhenAllowed();
+  void charactersOutsideWindows1251NeverArrive();
 
  private:
   // Shows the extras tab and gives the control the focus, as a click would.
@@ -333,6 +334,17 @@ void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed() {
     MessageBox::setNextAnswer(MessageBox::Ok);
     control<QPushButton>(w, "Button1")->click();
     QCOMPARE(boxTexts().size(), 3);
+  }
+}
+
+void TestProjectExtras::charactersOutsideWindows1251NeverArrive() {
+  for (const char* name :
+       {"Edit1", "ExtrasPageWord", "ExtrasIndexLabel", "ExtrasLinkRel", "ExtrasSiteUrl"}) {
+    auto* edit = control<QLineEdit>(newWindow(), name);
+    edit->clear();  // keyClicks takes ASCII only: the rest go as keys' texts
+    QTest::keyClicks(edit, QString("nofollow "));
+    typeText(edit, QString("ö×Глава 中✓x\U0001F600y"));
+    QCOMPARE(edit->text(), QString("nofollow Глава xy"));
   }
 }
 

@@ -130,7 +130,8 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
          e.SafeLinks = true;
          return e;
        }(),
-       {"Error reading OrvanaExtras.OutputEncoding: Invalid property value; skipped"}},
+       {"Error reading OrvanaExtras.OutputEncoding: Invalid property value; skipped",
+        "Error reading OrvanaExtras.outputencoding: set again on line 7 (first on line 6)"}},
       {"syntax error: the whole block ignored, its line counted in the file",
        {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "  SafeLinks True", "end"},
        TOrvanaExtras{},
@@ -140,6 +141,19 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
        TOrvanaExtras{},
        {"Ignored the object of class TSomethingElse after the project; the extras keep their "
         "defaults"}},
+      {"text before the block: the block ignored as before",
+       {"notes", "object TOrvanaExtras", "  PagerWindow = 2", "end"},
+       {},
+       {"Ignored the extras block on line 6: the text on line 5 stands between it and the "
+        "project; the extras keep their defaults"}},
+      {"a second block",
+       {"object TOrvanaExtras", "end", "object TOrvanaExtras", "  PagerWindow = 2", "end"},
+       {},
+       {"Ignored the second extras block on line 7; only the first is read"}},
+      {"text after the block",
+       {"object TOrvanaExtras", "end", "x"},
+       {},
+       {"Ignored the text on line 7 after the extras block"}},
   };
   for (const auto& c : cases) {
     TSiteGenerator g;

@@ -13,12 +13,14 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "ChildProcess.h"
 #include "DefaultContent.h"
 #include "FileSystem.h"
+#include "ObjectText.h"
 #include "ProjectFile.h"
 #include "ProjectTestUtil.h"
 #include "SiteGenerator.h"
@@ -395,6 +397,38 @@ TEST(ProjectSaveInjected, ANameThatIsNotARegularFileIsRefusedClearly) {
   TSiteGenerator g;
   ExpectThrowsMessage<EOrvanaError>([&] { SaveProjectFile(g, "/x/fifo", &file_system); },
                                     "Cannot create file \"/x/fifo\". Not a regular file");
+}
+
+TEST_F(ProjectSaveLoad, EndlessLinesAndFilesOverTheLimitFailEarly) {
+  // 64 GiB, nearly all a hole: read whole, it would not fit in memory.
+  WriteWholeFile(Path("endless.prj"), "object Gen: TSiteGenerator\r\n" + std::string(5000, 'x'));
+  ASSERT_EQ(::truncate(Path("endless.prj").c_str(), off_t{64} << 30), 0);
+  TSiteGenerator g;
+  ExpectThrowsMessage<EOrvanaError>(
+      [&] { LoadProjectFile(Path("endless.prj"), g, {}, uint64_t{128} << 30); },
+      "Line too long on line 2");
+  ExpectThrowsMessage<EOrvanaError>(
+      [&] { LoadProjectFile(Path("endless.prj"), g); },
+      "Cannot open file \"" + Path("endless.prj") + "\". File too large (more than 16 GiB)");
+}
+
+TEST_F(ProjectSaveLoad, AFileEndingInALongLineReadsAsItsWholeText) {
+  TSiteGenerator g;
+  g.SetSiteText({"one", std::string(300, 'w')});
+  g.SetExtras({.PagerWindow = 2, .LinkRel = "ugc", .SiteUrl = "x"});
+  const std::string whole = WriteProjectText(g) + "junk\r\n" + WriteProjectText(g);
+  std::mt19937 random(11);
+  for (int round = 0; round < 100; ++round) {
+    // Cut after any byte, then a line of about the reader's limit to the end.
+    std::string text = whole.substr(0, random() % (whole.size() + 1));
+    text.append(object_text::kMaxLineBytes - 3 + random() % 40, " x'"[random() % 3]);
+    WriteWholeFile(Path("p.prj"), text);
+    TSiteGenerator a, b;  // each: the error, if any, and the project written back
+    const std::string loaded =
+        ThrownMessage<EOrvanaError>([&] { LoadProjectFile(Path("p.prj"), a); });
+    const std::string read = ThrownMessage<EOrvanaError>([&] { ReadProjectText(text, b); });
+    EXPECT_EQ(loaded + WriteProjectText(a), read + WriteProjectText(b));
+  }
 }
 
 }  // namespace

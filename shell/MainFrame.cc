@@ -448,6 +448,7 @@ void TForm1::generateAll() {
   }
   const bool prune = !stale.isEmpty() && TSiteProject::AskToPrune(this, stale);
   int done = 0;
+  bool cancelled = false;
   for (qsizetype i = 0; i < projects.size(); ++i) {
     const auto& [name, window] = projects[i];
     if (!window) continue;
@@ -455,8 +456,19 @@ void TForm1::generateAll() {
       lines << QStringLiteral("%1 — ошибка: %2").arg(name, failures[i]);
       continue;
     }
+    if (cancelled) {
+      lines << QStringLiteral("%1 — не записан: запись прервана").arg(name);
+      continue;
+    }
+    // The progress box says which project of how many is being written.
+    window->SetProgressCaption(QStringLiteral("Проект %1 из %2: %3")
+                                   .arg(i + 1)
+                                   .arg(projects.size())
+                                   .arg(name));
     const TSiteProject::TGenerateResult result =
         window->WriteGeneratedPages([prune](const std::vector<std::string>&) { return prune; });
+    if (window) window->SetProgressCaption(QString());
+    cancelled = result.cancelled;
     if (result.ok) {
       ++done;
       QString line = QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);

@@ -1,6 +1,10 @@
 #include "FProject.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QProgressDialog>
+#include <QSet>
+#include <QUrl>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "BackgroundWork.h"
 #include "CharCounter.h"
 #include "Cp1251Validator.h"
 #include "DefaultContent.h"
@@ -39,6 +44,7 @@
 #include "ModernPreset.h"
 #include "Notify.h"
 #include "PFolderDialog.h"
+#include "ReportText.h"
 #include "SiteBuild.h"
 #include "SiteOutput.h"
 #include "StalePages.h"
@@ -326,9 +332,18 @@ QWidget* TSiteProject::createGenerationTab() {
   palette.setColor(QPalette::Base, Qt::transparent);
   ReportView->setPalette(palette);
   ReportView->hide();
+  // The site the report speaks of, one click away.
+  m_openSite = new QPushButton(QStringLiteral("Открыть сайт в браузере"), group);
+  m_openSite->setObjectName(QStringLiteral("OpenSiteButton"));
+  m_openSite->hide();
+  connect(m_openSite, &QPushButton::clicked, this, [this] {
+    const QString index = SiteIndexFile();
+    if (!index.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(index));
+  });
   auto* below = new QVBoxLayout(group);
   below->setContentsMargins(12, 96, 12, 8);
   below->addWidget(ReportView);
+  below->addWidget(m_openSite, 0, Qt::AlignLeft);
   return TabSheet5;
 }
 
@@ -428,11 +443,15 @@ QString TSiteProject::SiteIndexFile() const {
 }
 
 void TSiteProject::LoadFromFile(const QString& fileName) {
-  FDocument->LoadFromFile(EngineFileName(fileName), [](const std::string& name) {
-    const QString wanted = FromEngine(name);
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    return std::any_of(windows.begin(), windows.end(),
-                       [&](const QWidget* window) { return window->objectName() == wanted; });
+  // The names the header must not take, read here: the file itself is read
+  // on a thread of its own, while the windows keep painting.
+  QSet<QString> names;
+  for (const QWidget* window : QApplication::topLevelWidgets()) names.insert(window->objectName());
+  const std::string engineName = EngineFileName(fileName);
+  RunKeepingWindowsPainted([&] {
+    FDocument->LoadFromFile(engineName, [&names](const std::string& name) {
+      return names.contains(FromEngine(name));
+    });
   });
   {
     const QScopedValueRollback<bool> quiet(m_trackEdits, false);
@@ -487,7 +506,8 @@ bool TSiteProject::acceptFolder(const QString& folder) {
   // With '?' in place of the characters the engine cannot spell, the path
   // would name another folder, or none.
   ShowCommandErrorText(
-      QStringLiteral("Cannot use the folder \"%1\": its name has characters outside Windows-1251")
+      QStringLiteral("Папку «%1» нельзя выбрать: в её имени есть знаки, которых нет в кодировке "
+                     "Windows-1251")
           .arg(folder));
   return false;
 }
@@ -627,7 +647,7 @@ void TSiteProject::Button1Click() {
 
 void TSiteProject::generatePages() {
   ControlsToDocument();
-  FGenerator->Generate();
+  RunKeepingWindowsPainted([this] { FGenerator->Generate(); });
   SetModified(true);
 }
 
@@ -665,13 +685,28 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
   TSiteBuildOptions options;
   options.folder = FGenerator->SavePath();
   options.confirm_prune = confirmPrune;
+  // A modal progress box with its Cancel button: the one input it takes
+  // while the site is written, so nothing can close or change the project
+  // meanwhile.
+  std::unique_ptr<QProgressDialog> box;
+  if (showProgress || !m_progressCaption.isEmpty()) {
+    box = std::make_unique<QProgressDialog>(
+        m_progressCaption.isEmpty() ? QStringLiteral("Запись сайта «%1»").arg(FProjectName)
+                                    : m_progressCaption,
+        QStringLiteral("Прервать"), 0, pages, this);
+    box->setObjectName(QStringLiteral("WriteProgress"));
+    box->setWindowTitle(QStringLiteral("Запись сайта"));
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setMinimumDuration(500);
+    box->setAutoReset(false);
+    box->setAutoClose(false);
+    connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
+  }
   options.progress = [&](int written, int) {
-    if (showProgress) {
-      ProgressBar1->setValue(written);
-      // Repaints and timers go on; input waits until the site is written,
-      // so nothing can close or change the project meanwhile.
-      QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
+    if (showProgress) ProgressBar1->setValue(written);
+    if (box) box->setValue(written);
+    // Repaints and timers go on.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     return !m_cancelRequested;
   };
   try {
@@ -682,7 +717,11 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     } else {
       m_report = build.report;
       result.ok = build.outcome == TBuildOutcome::kWritten;
-      if (!result.ok) result.error = QStringLiteral("выгрузка прервана");
+      result.cancelled = build.outcome == TBuildOutcome::kCancelled;
+      if (!result.ok)
+        result.error = QStringLiteral("запись прервана после %1 из %2 страниц")
+                           .arg(build.report.pages_written)
+                           .arg(pages);
       result.warnings = static_cast<int>(build.report.warnings.size());
     }
   } catch (const std::exception& error) {
@@ -732,101 +771,26 @@ TSiteProject::TGenerateResult TSiteProject::WriteGeneratedPages(
 
 void TSiteProject::showReport(const TGenerateResult& result) {
   QString text;
-  if (result.ok || (m_report && !result.missingFolder && result.error.isEmpty()))
-    text = ReportText(*m_report, *FGenerator);
-  else if (m_report && !m_report->complete && !result.missingFolder)
-    text = QStringLiteral("Сайт записан не полностью: %1\n").arg(result.error) +
+  if (result.ok) {
+    text = QStringLiteral("Сайт записан в %1\n").arg(QString::fromStdString(m_report->folder)) +
            ReportText(*m_report, *FGenerator);
-  else
+  } else if (result.cancelled && m_report) {
+    text = QStringLiteral("Сайт записан не полностью: %1; style.css и остальные страницы не "
+                          "записаны\n")
+               .arg(result.error) +
+           ReportText(*m_report, *FGenerator);
+  } else {
     text = QStringLiteral("Сайт не записан: %1").arg(result.error);
-  if (!result.ok && !(m_report && !m_report->complete)) m_report.reset();
+    m_report.reset();
+  }
   ReportView->setPlainText(text);
+  ReportView->setToolTip(m_report ? ReportExactSizes(*m_report) : QString());
   ReportView->show();
+  m_openSite->setVisible(m_report.has_value());
 }
 
 QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
-  QStringList lines;
-  lines << QStringLiteral("Страниц: %1, объём сайта: %2 байт").arg(report.pages).arg(report.bytes);
-  if (report.pages > 0)
-    lines << QStringLiteral("Размер страницы: от %1 до %2 байт, в среднем %3")
-                 .arg(report.page_bytes_min)
-                 .arg(report.page_bytes_max)
-                 .arg(qRound64(report.page_bytes_mean));
-  lines << QStringLiteral("Ссылок вставлено: %1 из квоты %2 на страницу (адресов: %3)")
-               .arg(report.placed)
-               .arg(report.quota)
-               .arg(report.addresses);
-  if (!report.unused.empty()) {
-    QStringList unused;
-    for (const std::string& url : report.unused) unused << FromEngine(url);
-    lines << QStringLiteral("Адреса без ссылок: ") + unused.join(QStringLiteral(", "));
-  }
-
-  // The warnings in the window's own words; the numbers come from the
-  // report, the addresses that run script in their list order.
-  const std::vector<std::string> scripts = ScriptRunningAddresses(generator.SiteUrlsToLink());
-  size_t script = 0;
-  const int32_t min = generator.MinCharsPerPage();
-  const int32_t max = generator.MaxCharsPerPage();
-  QStringList warnings;
-  for (const TBuildWarning& warning : report.warnings) {
-    const std::string_view code = warning.code;
-    if (code == kWarnLinkQuotaZero) {
-      warnings << QStringLiteral(
-                      "ссылки не вставлены: %1 адресов на %2 страниц дают квоту 0 "
-                      "ссылок на страницу (%1 div %3 = 0); нужно не меньше %3 "
-                      "адресов или меньше страниц")
-                      .arg(report.addresses)
-                      .arg(report.pages)
-                      .arg(report.pages - 1);
-    } else if (code == kWarnMinAboveMax) {
-      warnings << QStringLiteral(
-                      "минимум страницы (%1) не меньше максимума (%2): страницы "
-                      "режутся по %2 знаков, а не по концу абзаца или предложения")
-                      .arg(min)
-                      .arg(max);
-    } else if (code == kWarnForcedCuts) {
-      QStringList pages;
-      for (size_t i = 0; i < report.forced_cuts.size() && i < 10; ++i)
-        pages << QString::number(report.forced_cuts[i]);
-      if (report.forced_cuts.size() > 10) pages << QStringLiteral("…");
-      warnings << QStringLiteral(
-                      "страниц, разрезанных посреди слова или предложения на "
-                      "максимуме в %1 знаков: %2 из %3 (%4)")
-                      .arg(max)
-                      .arg(report.forced_cuts.size())
-                      .arg(report.pages)
-                      .arg(pages.join(QStringLiteral(", ")));
-    } else if (code == kWarnNoCharset) {
-      warnings << QStringLiteral(
-                      "страниц без объявленной кодировки (нет <meta> с charset): %1 "
-                      "из %2; браузеру придётся угадывать %3")
-                      .arg(report.pages_without_charset)
-                      .arg(report.pages)
-                      .arg(FromEngine(report.encoding));
-    } else if (code == kWarnUnsafeUrl && script < scripts.size()) {
-      warnings << QStringLiteral(
-                      "адрес «%1» выполняет сценарий при переходе; ссылки на него "
-                      "вставлены как есть")
-                      .arg(FromEngine(scripts[script++]));
-    } else if (code == kWarnLargeOutput && report.bytes > 0) {
-      warnings << QStringLiteral(
-                      "меню и панели страниц занимают %1 из %2 байт сайта (%3%): "
-                      "каждая страница перечисляет все страницы")
-                      .arg(report.menu_and_bar_bytes)
-                      .arg(report.bytes)
-                      .arg(report.menu_and_bar_bytes * 100 / report.bytes);
-    } else {
-      warnings << FromEngine(warning.message);
-    }
-  }
-  if (warnings.isEmpty()) {
-    lines << QStringLiteral("Предупреждений нет");
-  } else {
-    lines << QStringLiteral("Предупреждения:");
-    for (const QString& text : warnings) lines << QStringLiteral("• ") + text;
-  }
-  return lines.join(u'\n');
+  return orvana::ReportText(report, generator);
 }
 
 void TSiteProject::CopyFrom(TSiteProject& source) {

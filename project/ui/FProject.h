@@ -101,6 +101,8 @@ class TSiteProject : public QMdiSubWindow {
     // Why it failed: the engine's error box text or the error's message.
     QString error;
     bool missingFolder = false;
+    // Stopped by its Cancel button; the pages written stay.
+    bool cancelled = false;
     // The error itself, when writing threw.
     std::exception_ptr failure;
   };
@@ -131,6 +133,13 @@ class TSiteProject : public QMdiSubWindow {
 
   // Asks a write in progress to stop after the page it is writing.
   void CancelGeneration() { m_cancelRequested = true; }
+  // True when the last write was stopped that way.
+  bool WasCancelled() const { return m_cancelRequested; }
+
+  // The caption of the progress box of the next writes ("Проект 2 из 5:
+  // ..."), shown for every size of site while it is set; empty: the box
+  // shows only for large sites, with the project's name.
+  void SetProgressCaption(const QString& caption) { m_progressCaption = caption; }
 
   // The report of the last generation, shown under the generate button;
   // nothing before the first.
@@ -294,6 +303,8 @@ class TSiteProject : public QMdiSubWindow {
   bool m_modified = false;
   bool m_generating = false;
   bool m_cancelRequested = false;
+  QString m_progressCaption;
+  QPushButton* m_openSite = nullptr;
   std::optional<TBuildReport> m_report;
 };
 

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -23,6 +24,7 @@
 #include "Dialogs.h"
 #include "Error.h"
 #include "FProject.h"
+#include "ReportText.h"
 #include "GuiTestBase.h"
 #include "MemoText.h"
 #include "PFolderDialog.h"
@@ -578,8 +580,9 @@ void TestProjectWindow::folderOutsideWindows1251IsRefused() {
     QCOMPARE(MessageBox::history().size(), 0);
     return;
   }
-  QCOMPARE(boxTexts(), QStringList{"Cannot use the folder \"" + folder +
-                                   "\": its name has characters outside Windows-1251."});
+  QCOMPARE(boxTexts(), QStringList{"Папку «" + folder +
+                                   "» нельзя выбрать: в её имени есть знаки, которых нет в "
+                                   "кодировке Windows-1251."});
   QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
 
@@ -620,15 +623,15 @@ void TestProjectWindow::generationTabShowsTheReport_data() {
   QTest::addColumn<int>("paragraphs");
   QTest::addColumn<QStringList>("addresses");
   QTest::addColumn<QStringList>("warnings");  // the start of each warning line, in order
-  const QString noCharset = "• страниц без объявленной кодировки (нет <meta> с charset): %1 из %1";
+  const QString noCharset = "• страниц без объявленной кодировки: %1 из %1";
   QTest::newRow("nine pages, five addresses: no quota")
       << "20"
       << "60" << 9
       << QStringList{"https://a.example/", "https://b.example/", "https://c.example/",
                      "https://d.example/", "https://e.example/"}
       << QStringList{
-             "• ссылки не вставлены: 5 адресов на 9 страниц дают квоту 0 ссылок на "
-             "страницу (5 div 8 = 0); нужно не меньше 8 адресов или меньше страниц",
+             "• ссылки не вставлены: адресов (5) меньше, чем страниц после первой (8); "
+             "добавьте адресов на вкладке «Линки»",
              noCharset.arg(9)};
   QTest::newRow("three pages, four addresses: links placed")
       << "20"
@@ -641,9 +644,8 @@ void TestProjectWindow::generationTabShowsTheReport_data() {
       << "30" << 2 << QStringList{}
       << QStringList{
              "• минимум страницы (50) не меньше максимума (30): страницы режутся по 30 "
-             "знаков, а не по концу абзаца или предложения",
-             "• страниц, разрезанных посреди слова или предложения на максимуме в 30 "
-             "знаков:",
+             "знаков посреди предложения",
+             "• разрезаны посреди слова или предложения 2 из 3 страниц (index.html, page1.html):",
              "• страниц без объявленной кодировки"};
   QTest::newRow("an address that runs script")
       << "20"
@@ -690,20 +692,31 @@ void TestProjectWindow::generationTabShowsTheReport() {
   for (const QString& address : addresses)
     if (html.contains(" <a href=\"" + address.toUtf8() + "\">")) ++used;
   const QStringList lines = view->toPlainText().split('\n');
-  QCOMPARE(lines.value(0), QString("Страниц: %1, объём сайта: %2 байт").arg(pages).arg(bytes));
-  QVERIFY2(lines.value(1).startsWith("Размер страницы: от "), qPrintable(lines.value(1)));
-  QCOMPARE(lines.value(2), QString("Ссылок вставлено: %1 из квоты %2 на страницу (адресов: %3)")
-                               .arg(used)
-                               .arg(w->LastReport()->quota)
-                               .arg(addresses.size()));
+  QCOMPARE(lines.value(0), "Сайт записан в " + folder);
+  QCOMPARE(lines.value(1),
+           QString("Страниц: %1, объём сайта: %2").arg(pages).arg(orvana::ReadableSize(bytes)));
+  QVERIFY2(lines.value(2).startsWith("Размер страницы: от "), qPrintable(lines.value(2)));
+  // The report's figures are those of the files; the exact size in a tool tip.
+  QCOMPARE(w->LastReport()->bytes, static_cast<uint64_t>(bytes));
+  QVERIFY2(view->toolTip().contains(QLocale(QLocale::Russian).toString(bytes) + " байт"),
+           qPrintable(view->toolTip()));
+  int64_t links = 0;
+  for (const QString& address : addresses)
+    links += html.count(" <a href=\"" + address.toUtf8() + "\">");
+  QCOMPARE(w->LastReport()->placed, links);
+  QVERIFY2(lines.value(3).startsWith(QString("Ссылок вставлено: %1 (адресов: %2,")
+                                         .arg(links)
+                                         .arg(addresses.size())),
+           qPrintable(lines.value(3)));
   QCOMPARE(w->LastReport()->pages, pages);
   if (addresses.size() == 4) QVERIFY(used > 0);
   // The report is of the files written, so it comes after the box.
   QVERIFY(shownWithTheBox.isEmpty());
+  QVERIFY(control<QPushButton>(w, "OpenSiteButton")->isVisibleTo(w));
 
   // Every warning, in words, after the figures.
   const int first = static_cast<int>(lines.indexOf("Предупреждения:"));
-  QVERIFY2(first > 2, qPrintable(view->toPlainText()));
+  QVERIFY2(first > 3, qPrintable(view->toPlainText()));
   const QStringList shown = lines.mid(first + 1);
   QCOMPARE(shown.size(), warnings.size());
   for (int i = 0; i < warnings.size(); ++i)

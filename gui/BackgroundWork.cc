@@ -1,0 +1,33 @@
+#include "BackgroundWork.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QThread>
+
+#include <atomic>
+#include <exception>
+#include <thread>
+
+namespace orvana {
+
+void RunKeepingWindowsPainted(const std::function<void()>& work) {
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done = true;
+  });
+  // Short slices: a repaint waits at most one of them.
+  while (!done) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    if (!done) QThread::msleep(5);
+  }
+  worker.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace orvana

@@ -1,0 +1,192 @@
+#include "ReportText.h"
+
+#include <QLocale>
+#include <QStringList>
+
+#include <string_view>
+
+#include "TextBridge.h"
+#include "UrlSafety.h"
+
+namespace orvana {
+namespace {
+
+// Where each setting the warnings name is found in the window.
+const QString kExtrasTab = QStringLiteral("вкладка «Дополнительно»");
+
+// "page3.html, page7.html и ещё 4": at most `shown` named.
+QString PageNames(const std::vector<int>& pages, const TSiteGenerator& generator,
+                  size_t shown = 10) {
+  QStringList names;
+  for (size_t i = 0; i < pages.size() && i < shown; ++i) {
+    const int p = pages[i];
+    names << (p >= 0 && p < generator.Pages().Count() ? FromEngine(generator.Pages()[p].PageUrl)
+                                                      : QString::number(p));
+  }
+  QString text = names.join(QStringLiteral(", "));
+  if (pages.size() > shown)
+    text += QStringLiteral(" и ещё %1").arg(static_cast<qulonglong>(pages.size() - shown));
+  return text;
+}
+
+QString LargeOutputAdvice(const TOrvanaExtras& extras) {
+  const bool menu = extras.MenuWindow > 0, bar = extras.PagerWindow > 0;
+  if (!menu && !bar)
+    return QStringLiteral(
+               "меню и панель каждой страницы перечисляют все страницы, и сайт растёт как "
+               "квадрат числа страниц; «Окно меню» и «Окно панели страниц» (%1) оставят в них "
+               "только соседние страницы")
+        .arg(kExtrasTab);
+  if (!bar)
+    return QStringLiteral(
+               "панель каждой страницы перечисляет все страницы; «Окно панели страниц» (%1) "
+               "оставит в ней только соседние")
+        .arg(kExtrasTab);
+  if (!menu)
+    return QStringLiteral(
+               "меню каждой страницы перечисляет все страницы; «Окно меню» (%1) оставит в нём "
+               "только соседние")
+        .arg(kExtrasTab);
+  return QStringLiteral("хотя окна включены; окна поменьше (%1) или страницы подлиннее их "
+                        "уменьшат")
+      .arg(kExtrasTab);
+}
+
+QString WarningText(const TBuildWarning& warning, const TBuildReport& r,
+                    const TSiteGenerator& g) {
+  const std::string_view code = warning.code;
+  const int32_t min = g.MinCharsPerPage(), max = g.MaxCharsPerPage();
+  if (code == kWarnLinkQuotaZero)
+    return QStringLiteral(
+               "ссылки не вставлены: адресов (%1) меньше, чем страниц после первой (%2); "
+               "добавьте адресов на вкладке «Линки» или увеличьте «Знаков на страницу» на "
+               "вкладке «Настройки», чтобы страниц стало меньше")
+        .arg(r.addresses)
+        .arg(r.pages - 1);
+  if (code == kWarnMinAboveMax)
+    return QStringLiteral(
+               "минимум страницы (%1) не меньше максимума (%2): страницы режутся по %2 знаков "
+               "посреди предложения; сделайте «Знаков на страницу (min)» меньше, чем (max)")
+        .arg(min)
+        .arg(max);
+  if (code == kWarnForcedCuts)
+    return QStringLiteral(
+               "разрезаны посреди слова или предложения %1 из %2 страниц (%3): между %4 и %5 "
+               "знаками не нашлось конца абзаца или предложения; раздвиньте «Знаков на "
+               "страницу» на вкладке «Настройки»")
+        .arg(static_cast<qulonglong>(r.forced_cuts.size()))
+        .arg(r.pages)
+        .arg(PageNames(r.forced_cuts, g))
+        .arg(min)
+        .arg(max);
+  if (code == kWarnNoCharset)
+    return QStringLiteral(
+               "страниц без объявленной кодировки: %1 из %2, браузеру придётся её угадывать; "
+               "добавьте в шаблон <meta charset=\"%3\"> или выберите кодировку utf-8 (%4)")
+        .arg(r.pages_without_charset)
+        .arg(r.pages)
+        .arg(FromEngine(r.encoding), kExtrasTab);
+  if (code == kWarnCharsetMismatch)
+    return QStringLiteral(
+               "страниц, объявляющих не ту кодировку, в которой они записаны (%1): %2 из %3, "
+               "браузер покажет вместо букв мусор; исправьте charset в шаблоне или выберите "
+               "кодировку utf-8 (%4), она сама исправит объявление")
+        .arg(FromEngine(r.encoding))
+        .arg(r.pages_with_other_charset)
+        .arg(r.pages)
+        .arg(kExtrasTab);
+  if (code == kWarnLargeOutput && r.bytes > 0)
+    return QStringLiteral("меню и панели страниц занимают %1 из %2 (%3%): %4")
+        .arg(ReadableSize(r.menu_and_bar_bytes), ReadableSize(r.bytes))
+        .arg(r.menu_and_bar_bytes * 100 / r.bytes)
+        .arg(LargeOutputAdvice(g.Extras()));
+  if (code == kWarnBadSiteUrl)
+    return QStringLiteral(
+               "адрес сайта «%1» не подходит, карта сайта не записана; укажите полный адрес "
+               "http:// или https:// без ? и # в поле «Адрес сайта для sitemap.xml» (%2)")
+        .arg(FromEngine(g.Extras().SiteUrl), kExtrasTab);
+  if (code == kWarnEmptyAddress)
+    return QStringLiteral(
+        "в списке ссылок есть пустые строки: ссылки на них ведут на ту же страницу; удалите "
+        "пустые строки на вкладке «Линки»");
+  return FromEngine(warning.message);
+}
+
+}  // namespace
+
+QString ReadableSize(uint64_t bytes) {
+  if (bytes < 1024) return QStringLiteral("%1 байт").arg(bytes);
+  static const char* const kUnits[] = {"КБ", "МБ", "ГБ", "ТБ"};
+  double value = static_cast<double>(bytes) / 1024;
+  size_t unit = 0;
+  while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+    value /= 1024;
+    ++unit;
+  }
+  return QLocale(QLocale::Russian).toString(value, 'f', 1) + u' ' +
+         QString::fromUtf8(kUnits[unit]);
+}
+
+QString ReportExactSizes(const TBuildReport& r) {
+  const QLocale russian(QLocale::Russian);
+  return QStringLiteral("Объём сайта: %1 байт\nСтраницы: от %2 до %3 байт, всего %4 байт")
+      .arg(russian.toString(static_cast<qulonglong>(r.bytes)),
+           russian.toString(static_cast<qulonglong>(r.page_bytes_min)),
+           russian.toString(static_cast<qulonglong>(r.page_bytes_max)),
+           russian.toString(static_cast<qulonglong>(r.page_bytes)));
+}
+
+QString ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
+  QStringList lines;
+  lines << QStringLiteral("Страниц: %1, объём сайта: %2")
+               .arg(report.pages)
+               .arg(ReadableSize(report.bytes));
+  if (report.pages > 0)
+    lines << QStringLiteral("Размер страницы: от %1 до %2, в среднем %3")
+                 .arg(ReadableSize(report.page_bytes_min), ReadableSize(report.page_bytes_max),
+                      ReadableSize(static_cast<uint64_t>(report.page_bytes_mean + 0.5)));
+  lines << QStringLiteral("Ссылок вставлено: %1 (адресов: %2, слов со ссылкой на странице — не "
+                          "больше %3)")
+               .arg(report.placed)
+               .arg(report.addresses)
+               .arg(report.quota);
+  if (!report.unused.empty()) {
+    QStringList unused;
+    for (const std::string& url : report.unused) unused << FromEngine(url);
+    lines << QStringLiteral("Адреса без ссылок: ") + unused.join(QStringLiteral(", "));
+  }
+  if (!report.pruned.empty()) {
+    QStringList pruned;
+    for (const std::string& name : report.pruned) pruned << FromEngine(name);
+    lines << QStringLiteral("Удалены файлы прежней выгрузки: ") +
+                 pruned.join(QStringLiteral(", "));
+  }
+  const std::vector<std::string> scripts = ScriptRunningAddresses(generator.SiteUrlsToLink());
+  size_t script = 0;
+  QStringList warnings;
+  for (const TBuildWarning& warning : report.warnings) {
+    if (warning.code == kWarnUnsafeUrl && script < scripts.size()) {
+      const std::string& address = scripts[script++];
+      bool inserted = false;
+      for (const TAddressLinks& links : report.by_address)
+        if (links.url == address) inserted = links.count > 0;
+      warnings << QStringLiteral(
+                      "адрес «%1» выполняет сценарий при переходе; %2; уберите его со "
+                      "вкладки «Линки»")
+                      .arg(FromEngine(address),
+                           inserted ? QStringLiteral("ссылки на него вставлены как есть")
+                                    : QStringLiteral("ссылок на него не вставлено"));
+      continue;
+    }
+    warnings << WarningText(warning, report, generator);
+  }
+  if (warnings.isEmpty()) {
+    lines << QStringLiteral("Предупреждений нет");
+  } else {
+    lines << QStringLiteral("Предупреждения:");
+    for (const QString& text : warnings) lines << QStringLiteral("• ") + text;
+  }
+  return lines.join(u'\n');
+}
+
+}  // namespace orvana

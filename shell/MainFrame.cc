@@ -90,6 +90,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
+  new TTabRing(TreeView1, m_clientArea);
+
   Splitter1->addWidget(TreeView1);
   Splitter1->addWidget(m_clientArea);
   Splitter1->setStretchFactor(0, 0);
@@ -222,7 +224,7 @@ void TForm1::switchPane() {
   }
   // Back to the control that had the focus in it last, or to its first one.
   QWidget* target = project->widget() ? project->widget()->focusWidget() : nullptr;
-  if (!target || !target->isVisible()) target = FirstTabStop(project);
+  if (!target || !target->isVisible()) target = TabStops(project).value(0);
   if (target)
     target->setFocus(Qt::ShortcutFocusReason);
   else

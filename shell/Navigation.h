@@ -2,17 +2,37 @@
 // windows get.
 #pragma once
 
+#include <QList>
+#include <QObject>
 #include <QRect>
 #include <QSize>
 
+class QMdiArea;
 class QWidget;
 
 namespace orvana {
 
-// The first control inside container that Tab stops at: visible, enabled
-// and taking the focus by Tab, first in the focus chain. nullptr when there
-// is none.
-QWidget* FirstTabStop(QWidget* container);
+// The controls inside container that Tab stops at (visible, enabled, taking
+// the focus by Tab, not handing it on to another), in the focus chain's
+// order.
+QList<QWidget*> TabStops(QWidget* container);
+
+// Tab runs through the tree and the active project window's controls in one
+// ring. Inside a project window Qt would go round that window alone: Tab on
+// its last control and Shift+Tab on its first go to the tree instead, and
+// from the tree Tab goes to the project's first control, Shift+Tab to its
+// last. Watches the keys of the whole application; owned by the tree.
+class TTabRing : public QObject {
+ public:
+  TTabRing(QWidget* tree, QMdiArea* area);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget* m_tree;
+  QMdiArea* m_area;
+};
 
 // Tab and Shift+Tab move on from the multi-line text boxes inside window to
 // the next control, as from any other control, instead of typing a tab

@@ -1,6 +1,8 @@
 #include "Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -157,7 +159,12 @@ bool FileDialog::Execute() {
   } else if (!m_fileName.isEmpty()) {
     m_dialog->selectFile(m_fileName);
   }
-  if (m_dialog->exec() != QDialog::Accepted) return false;
+  const int result = m_dialog->exec();
+  // Return on a name typed in full can close the dialog past the list of
+  // completions, which the window system then keeps on the screen.
+  for (QCompleter* completer : m_dialog->findChildren<QCompleter*>())
+    if (completer->popup()) completer->popup()->hide();
+  if (result != QDialog::Accepted) return false;
   const QStringList chosen = m_dialog->selectedFiles();
   if (chosen.isEmpty()) return false;
   m_fileName = chosen.first();

@@ -190,12 +190,6 @@ QStringList TForm1::DroppedFiles(const QMimeData* data) {
   return files;
 }
 
-QString TForm1::RecentEntryText(int index, const QString& file) {
-  // A "&" of the path would underline the letter after it and vanish.
-  return QStringLiteral("&%1 %2").arg(QString::number(index + 1),
-                                      QString(file).replace(u'&', QStringLiteral("&&")));
-}
-
 void TForm1::openDropped(const QStringList& files, const QStringList& folders) {
   OpenFiles(files);
   if (folders.isEmpty()) return;
@@ -555,32 +549,6 @@ void TForm1::updateActions() {
   GenerateAll->setEnabled(TreeView1->topLevelItemCount() > 0);
   const QString index = project ? project->SiteIndexFile() : QString();
   OpenSite->setEnabled(!index.isEmpty() && QFileInfo(index).isFile());
-}
-
-void TForm1::rebuildRecentMenu() {
-  // The entry being run may be among the old ones: they go once the event
-  // loop is back.
-  const QList<QAction*> old = RecentMenu->actions();
-  for (QAction* action : old) {
-    RecentMenu->removeAction(action);
-    if (action != ClearRecent) action->deleteLater();
-  }
-  const QStringList recent = RecentProjects();
-  for (int i = 0; i < recent.size(); ++i) {
-    const QString file = recent[i];
-    auto* entry = new QAction(RecentEntryText(i, file), RecentMenu);
-    RecentMenu->addAction(entry);
-    entry->setObjectName(QStringLiteral("RecentProject%1").arg(i));
-    entry->setData(file);
-    connect(entry, &QAction::triggered, this,
-            [this, file] { RunCommand([&] { openProjectFile(file); }); });
-  }
-  auto* separator = new QAction(RecentMenu);
-  separator->setSeparator(true);
-  RecentMenu->addAction(separator);
-  RecentMenu->addAction(ClearRecent);
-  ClearRecent->setEnabled(!recent.isEmpty());
-  RecentMenu->setEnabled(!recent.isEmpty());
 }
 
 void TForm1::restoreWindowSettings() {

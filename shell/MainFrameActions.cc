@@ -1,5 +1,5 @@
-// The main window's commands as actions, and the menu bar, tool bar and
-// tree menu that show them.
+// The main window's commands as actions, and the menu bar (with the list of
+// recent projects), tool bar and tree menu that show them.
 #include <QAction>
 #include <QIcon>
 #include <QKeySequence>
@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QToolBar>
 
+#include "ErrorHandler.h"
 #include "MainFrame.h"
 #include "Settings.h"
 
@@ -206,6 +207,38 @@ void TForm1::createPresetCommand() {
         makeMenuItem(NewModernProject, QStringLiteral(":/icons/menu-new-modern.png"), this));
   ToolBar1->insertAction(after(ToolBar1->actions(), QStringLiteral("NewProject")),
                          NewModernProject);
+}
+
+QString TForm1::RecentEntryText(int index, const QString& file) {
+  // A "&" of the path would underline the letter after it and vanish.
+  return QStringLiteral("&%1 %2").arg(QString::number(index + 1),
+                                      QString(file).replace(u'&', QStringLiteral("&&")));
+}
+
+void TForm1::rebuildRecentMenu() {
+  // The entry being run may be among the old ones: they go once the event
+  // loop is back.
+  const QList<QAction*> old = RecentMenu->actions();
+  for (QAction* action : old) {
+    RecentMenu->removeAction(action);
+    if (action != ClearRecent) action->deleteLater();
+  }
+  const QStringList recent = RecentProjects();
+  for (int i = 0; i < recent.size(); ++i) {
+    const QString file = recent[i];
+    auto* entry = new QAction(RecentEntryText(i, file), RecentMenu);
+    RecentMenu->addAction(entry);
+    entry->setObjectName(QStringLiteral("RecentProject%1").arg(i));
+    entry->setData(file);
+    connect(entry, &QAction::triggered, this,
+            [this, file] { RunCommand([&] { openProjectFile(file); }); });
+  }
+  auto* separator = new QAction(RecentMenu);
+  separator->setSeparator(true);
+  RecentMenu->addAction(separator);
+  RecentMenu->addAction(ClearRecent);
+  ClearRecent->setEnabled(!recent.isEmpty());
+  RecentMenu->setEnabled(!recent.isEmpty());
 }
 
 }  // namespace orvana

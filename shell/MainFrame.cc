@@ -70,20 +70,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Splitter1->setHandleWidth(3);
   Splitter1->setChildrenCollapsible(false);
 
-  TreeView1 = new QTreeWidget(Splitter1);
-  TreeView1->setObjectName(QStringLiteral("TreeView1"));
-  TreeView1->setColumnCount(1);
-  TreeView1->header()->hide();
-  TreeView1->setIndentation(19);
-  TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked |
-                             QAbstractItemView::EditKeyPressed);
-  TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
-  TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  // Paths are long and the tree is narrow: the middle goes, the file's name
-  // stays, and the whole text is the tool tip.
-  TreeView1->setTextElideMode(Qt::ElideMiddle);
-  connect(TreeView1, &QTreeWidget::itemChanged, this,
-          [](QTreeWidgetItem* node) { node->setToolTip(0, node->text(0)); });
+  createTree();
 
   m_clientArea = new QMdiArea(Splitter1);
   m_clientArea->setObjectName(QStringLiteral("ClientArea"));
@@ -137,6 +124,23 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
   m_newProjectCounter = 0;
+}
+
+void TForm1::createTree() {
+  TreeView1 = new QTreeWidget(Splitter1);
+  TreeView1->setObjectName(QStringLiteral("TreeView1"));
+  TreeView1->setColumnCount(1);
+  TreeView1->header()->hide();
+  TreeView1->setIndentation(19);
+  TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
+  TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
+  TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Paths are long and the tree is narrow: the middle goes, the file's name
+  // stays, and the whole text is the tool tip.
+  TreeView1->setTextElideMode(Qt::ElideMiddle);
+  connect(TreeView1, &QTreeWidget::itemChanged, this,
+          [](QTreeWidgetItem* node) { node->setToolTip(0, node->text(0)); });
 }
 
 TForm1::~TForm1() {

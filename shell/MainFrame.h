@@ -114,6 +114,8 @@ class TForm1 : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // TreeView1, in Splitter1.
+  void createTree();
   void createActions();
   void createMenus();
   void createToolBar();

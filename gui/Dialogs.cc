@@ -1,8 +1,12 @@
 #include "Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPushButton>
 
 #include <deque>
@@ -143,8 +147,24 @@ bool FileDialog::Execute() {
     m_dialog->setFileMode(QFileDialog::AnyFile);
     m_dialog->setOption(QFileDialog::DontConfirmOverwrite, true);
   }
-  if (!m_fileName.isEmpty()) m_dialog->selectFile(m_fileName);
-  if (m_dialog->exec() != QDialog::Accepted) return false;
+  if (m_dialog->nameFilters() != m_filters) {
+    m_dialog->setNameFilters(m_filters);
+    if (!m_filters.isEmpty()) m_dialog->selectNameFilter(m_filters.first());
+  }
+  const QFileInfo last(m_fileName);
+  if (!m_startFolder.isEmpty() &&
+      (m_fileName.isEmpty() || last.absoluteDir() != QDir(m_startFolder))) {
+    m_dialog->setDirectory(m_startFolder);
+    m_dialog->selectFile(QString());
+  } else if (!m_fileName.isEmpty()) {
+    m_dialog->selectFile(m_fileName);
+  }
+  const int result = m_dialog->exec();
+  // Return on a name typed in full can close the dialog past the list of
+  // completions, which the window system then keeps on the screen.
+  for (QCompleter* completer : m_dialog->findChildren<QCompleter*>())
+    if (completer->popup()) completer->popup()->hide();
+  if (result != QDialog::Accepted) return false;
   const QStringList chosen = m_dialog->selectedFiles();
   if (chosen.isEmpty()) return false;
   m_fileName = chosen.first();

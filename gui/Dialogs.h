@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <functional>
@@ -73,10 +74,11 @@ class MessageBox {
 };
 
 // An open or save dialog that lives as long as its owner and so opens each
-// time with the file name last chosen in it. No filter, no default extension,
-// no initial folder, the system's title; the open dialog accepts names of
-// files that do not exist, and the save dialog asks nothing about
-// overwriting (the caller asks).
+// time with the file name last chosen in it, unless the owner names a start
+// folder (SetStartFolder). No default extension, the system's title; the
+// open dialog accepts names of files that do not exist, and the save dialog
+// asks nothing about overwriting (the caller asks). The file-type filters
+// are the owner's (SetNameFilters), the first one chosen at first.
 class FileDialog : public QObject {
   Q_OBJECT
 
@@ -93,6 +95,16 @@ class FileDialog : public QObject {
 
   QString FileName() const { return m_fileName; }
   void SetFileName(const QString& fileName) { m_fileName = fileName; }
+
+  // Filters such as "Проекты (*.orvana)", offered in this order; none by
+  // default. A filter only hides files: a typed name is taken as it is.
+  void SetNameFilters(const QStringList& filters) { m_filters = filters; }
+  QStringList NameFilters() const { return m_filters; }
+  // The folder the next Execute opens in; the last chosen name is offered
+  // again only when it lies in it. Empty (the default): the folder of the
+  // last chosen name.
+  void SetStartFolder(const QString& folder) { m_startFolder = folder; }
+  QString StartFolder() const { return m_startFolder; }
 
   Mode mode() const { return m_mode; }
 
@@ -112,6 +124,8 @@ class FileDialog : public QObject {
   Mode m_mode;
   QWidget* m_owner;
   QString m_fileName;
+  QStringList m_filters;
+  QString m_startFolder;
   QPointer<QFileDialog> m_dialog;
 };
 

@@ -33,7 +33,8 @@ void ShowCommandError(const std::exception& error) {
 
 void ShowUnknownCommandError() {
   try {
-    MessageBox::applicationError(QApplication::activeWindow(), QStringLiteral("Unknown error."));
+    MessageBox::applicationError(QApplication::activeWindow(),
+                                 QStringLiteral("Неизвестная ошибка."));
   } catch (...) {
   }
 }

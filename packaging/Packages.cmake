@@ -46,6 +46,9 @@ set(CPACK_DEBIAN_GUI_PACKAGE_NAME orvana)
 # The desktop application carries its own copy of the engine; the command-line
 # tool is a useful companion for the same project files, not a requirement.
 set(CPACK_DEBIAN_GUI_PACKAGE_RECOMMENDS orvana-cli)
+# Qt's own texts (file dialogs, the folder chooser, context menus) in Russian,
+# like the program's; the libraries themselves come from dpkg-shlibdeps.
+set(CPACK_DEBIAN_GUI_PACKAGE_DEPENDS qt6-translations-l10n)
 set(CPACK_COMPONENT_GUI_DESCRIPTION
     "desktop generator of small static web sites
 Orvana builds mini-sites: a handful of static HTML pages cut out of one long

@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QPointer>
 #include <QStringList>
+#include <QTranslator>
 
 #include "CommandLine.h"
 #include "ErrorHandler.h"
@@ -19,6 +22,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationVersion(QStringLiteral(ORVANA_VERSION));
   setDesktopFileName(QStringLiteral("orvana"));
   setWindowIcon(QIcon(QStringLiteral(":/icons/orvana.png")));
+  InstallQtTranslation();
   InstallEngineErrorBox();
 }
 
@@ -33,6 +37,21 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     ShowUnknownCommandError();
   }
   return false;
+}
+
+bool InstallQtTranslation() {
+  // Owned by the application object, so it goes with it.
+  static QPointer<QTranslator> installed;
+  if (installed) return true;
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(QStringLiteral("qtbase_ru"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)) ||
+      !QCoreApplication::installTranslator(translator)) {
+    delete translator;
+    return false;
+  }
+  installed = translator;
+  return true;
 }
 
 void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv) {

@@ -1,7 +1,8 @@
 // The application object of the desktop program.
 //
 // Sets the program up the way every window expects it: the application's
-// names and icon, and the engine's error boxes routed to modal boxes. It is
+// names and icon, Qt's own texts in Russian (InstallQtTranslation), and the
+// engine's error boxes routed to modal boxes. It is
 // also the last line of the application's error handler: every command and
 // event handler of the program catches its own errors (RunCommand), and an
 // error that still reaches the event dispatch is shown the same way there
@@ -24,6 +25,14 @@ class TApplication : public QApplication {
 
 class TForm1;
 class TForm2;
+
+// Makes Qt's own texts Russian, as the program's are: the file dialogs, the
+// folder chooser, the context menus of the text boxes, key names. Loads
+// qtbase_ru from Qt's translations folder (Debian: qt6-translations-l10n)
+// once per run; returns false when it is not installed, and Qt then speaks
+// English. The program's message boxes set their titles and button texts
+// themselves, so this changes none of them.
+bool InstallQtTranslation();
 
 // Start-up once the application object exists: the main window gets the
 // about window and is shown, then the project files named on the command

@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDropEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
@@ -11,7 +11,6 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -24,6 +23,8 @@
 #include "Dialogs.h"
 #include "ErrorHandler.h"
 #include "FProject.h"
+#include "FileDrop.h"
+#include "Navigation.h"
 #include "Resources.h"
 #include "Settings.h"
 #include "TextBridge.h"
@@ -56,33 +57,6 @@ class NodeEditDelegate : public QStyledItemDelegate {
   QTreeWidget* m_tree;
 };
 
-QAction* makeAction(const QString& name, const QString& caption, const QString& category,
-                    const QKeySequence& shortcut, const QString& picture, QObject* parent) {
-  auto* action = new QAction(caption, parent);
-  action->setObjectName(name);
-  action->setProperty("category", category);
-  action->setShortcut(shortcut);
-  if (!picture.isEmpty()) action->setIcon(QIcon(picture));
-  return action;
-}
-
-// A menu bar entry bound to an action: the action's caption and shortcut
-// (shown, not registered twice), a picture of its own, and a click that runs
-// the action.
-QAction* makeMenuItem(QAction* action, const QString& picture, QObject* parent) {
-  QString caption = action->text();
-  if (!action->shortcut().isEmpty())
-    caption += u'\t' + action->shortcut().toString(QKeySequence::NativeText);
-  auto* item = new QAction(caption, parent);
-  item->setObjectName(action->objectName() + QStringLiteral("Item"));
-  item->setEnabled(action->isEnabled());
-  if (!picture.isEmpty()) item->setIcon(QIcon(picture));
-  QObject::connect(item, &QAction::triggered, action, &QAction::trigger);
-  QObject::connect(action, &QAction::changed, item,
-                   [item, action] { item->setEnabled(action->isEnabled()); });
-  return item;
-}
-
 }  // namespace
 
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
@@ -96,20 +70,14 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   Splitter1->setHandleWidth(3);
   Splitter1->setChildrenCollapsible(false);
 
-  TreeView1 = new QTreeWidget(Splitter1);
-  TreeView1->setObjectName(QStringLiteral("TreeView1"));
-  TreeView1->setColumnCount(1);
-  TreeView1->header()->hide();
-  TreeView1->setIndentation(19);
-  TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked |
-                             QAbstractItemView::EditKeyPressed);
-  TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
-  TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  createTree();
 
   m_clientArea = new QMdiArea(Splitter1);
   m_clientArea->setObjectName(QStringLiteral("ClientArea"));
   m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+  new TTabRing(TreeView1, m_clientArea);
 
   Splitter1->addWidget(TreeView1);
   Splitter1->addWidget(m_clientArea);
@@ -122,12 +90,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
   SaveDialog1 = new FileDialog(FileDialog::Save, this);
   SaveDialog1->setObjectName(QStringLiteral("SaveDialog1"));
+  for (FileDialog* dialog : {OpenDialog1, SaveDialog1})
+    dialog->SetNameFilters({QStringLiteral("Проекты (*.orvana)"), QStringLiteral("Все файлы (*)")});
 
   createActions();
   createMenus();
   createToolBar();
   createTreeMenu();
   createPresetCommand();
+  createKeys();
 
   connect(TreeView1, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current) { TreeView1Change(current); });
@@ -141,7 +112,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     updateActions();
   });
 
+  // Drops over widgets that take none come to the window itself.
   setAcceptDrops(true);
+  new TFileDrop(this, [this](const QStringList& files, const QStringList& folders) {
+    openDropped(files, folders);
+  });
   move(217, 210);
   resize(870, 640);
   restoreWindowSettings();
@@ -149,6 +124,23 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
   m_newProjectCounter = 0;
+}
+
+void TForm1::createTree() {
+  TreeView1 = new QTreeWidget(Splitter1);
+  TreeView1->setObjectName(QStringLiteral("TreeView1"));
+  TreeView1->setColumnCount(1);
+  TreeView1->header()->hide();
+  TreeView1->setIndentation(19);
+  TreeView1->setEditTriggers(QAbstractItemView::SelectedClicked |
+                             QAbstractItemView::EditKeyPressed);
+  TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
+  TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Paths are long and the tree is narrow: the middle goes, the file's name
+  // stays, and the whole text is the tool tip.
+  TreeView1->setTextElideMode(Qt::ElideMiddle);
+  connect(TreeView1, &QTreeWidget::itemChanged, this,
+          [](QTreeWidgetItem* node) { node->setToolTip(0, node->text(0)); });
 }
 
 TForm1::~TForm1() {
@@ -159,153 +151,6 @@ TForm1::~TForm1() {
 }
 
 void TForm1::SetAboutWindow(TForm2* about) { m_about = about; }
-
-void TForm1::createActions() {
-  // Pictures 0..5 of the image list: open, close, save, save as, about, new.
-  NewProject = makeAction(QStringLiteral("NewProject"), QStringLiteral("Создать проект"),
-                          QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_N),
-                          QStringLiteral(":/icons/image5.png"), this);
-  LoadProject = makeAction(QStringLiteral("LoadProject"), QStringLiteral("Открыть проект"),
-                           QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_L),
-                           QStringLiteral(":/icons/image0.png"), this);
-  SaveProject = makeAction(QStringLiteral("SaveProject"), QStringLiteral("Сохранить проект"),
-                           QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_S),
-                           QStringLiteral(":/icons/image2.png"), this);
-  SaveProjectAs =
-      makeAction(QStringLiteral("SaveProjectAs"), QStringLiteral("Сохранить проект как..."),
-                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
-                 QStringLiteral(":/icons/image3.png"), this);
-  CloseProject = makeAction(QStringLiteral("CloseProject"), QStringLiteral("Закрыть проект"),
-                            QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_T),
-                            QStringLiteral(":/icons/image1.png"), this);
-  About = makeAction(QStringLiteral("About"), QStringLiteral("О программе"), QStringLiteral("Help"),
-                     QKeySequence(), QStringLiteral(":/icons/image4.png"), this);
-  Quit = makeAction(QStringLiteral("Quit"), QStringLiteral("Выход"), QStringLiteral("Project"),
-                    QKeySequence(Qt::CTRL | Qt::Key_Q), QString(), this);
-  // The keys of other programs work too; menus show the first one.
-  LoadProject->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::Key_O)});
-  SaveProjectAs->setShortcuts({QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S),
-                               QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
-  CloseProject->setShortcuts(
-      {QKeySequence(Qt::CTRL | Qt::Key_T), QKeySequence(Qt::CTRL | Qt::Key_W)});
-
-  DuplicateProject =
-      makeAction(QStringLiteral("DuplicateProject"), QStringLiteral("Дублировать проект"),
-                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::Key_D),
-                 QStringLiteral(":/icons/image6.png"), this);
-  GenerateAll = makeAction(
-      QStringLiteral("GenerateAll"), QStringLiteral("Сгенерировать все"), QStringLiteral("Project"),
-      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), QStringLiteral(":/icons/image7.png"), this);
-  OpenSite = makeAction(QStringLiteral("OpenSite"), QStringLiteral("Открыть сайт в браузере"),
-                        QStringLiteral("Project"), QKeySequence(),
-                        QStringLiteral(":/icons/image8.png"), this);
-  ClearRecent = makeAction(QStringLiteral("ClearRecent"), QStringLiteral("Очистить список"),
-                           QStringLiteral("Project"), QKeySequence(), QString(), this);
-
-  connect(NewProject, &QAction::triggered, this, [this] { NewProjectExecute(); });
-  connect(LoadProject, &QAction::triggered, this, [this] { LoadProjectExecute(); });
-  connect(SaveProject, &QAction::triggered, this, [this] { SaveProjectExecute(); });
-  connect(SaveProjectAs, &QAction::triggered, this, [this] { SaveProjectAsExecute(); });
-  connect(CloseProject, &QAction::triggered, this, [this] { CloseProjectExecute(); });
-  connect(About, &QAction::triggered, this, [this] { AboutExecute(); });
-  connect(Quit, &QAction::triggered, this, [this] { QuitExecute(); });
-  connect(DuplicateProject, &QAction::triggered, this, [this] { DuplicateProjectExecute(); });
-  connect(GenerateAll, &QAction::triggered, this, [this] { GenerateAllExecute(); });
-  connect(OpenSite, &QAction::triggered, this, [this] { OpenSiteExecute(); });
-  connect(ClearRecent, &QAction::triggered, this, [this] {
-    ClearRecentProjects();
-    rebuildRecentMenu();
-  });
-
-  // The shortcuts work wherever the focus is in the window, menus or not.
-  addActions({NewProject, LoadProject, SaveProject, SaveProjectAs, CloseProject, About, Quit,
-              DuplicateProject, GenerateAll, OpenSite});
-}
-
-void TForm1::createMenus() {
-  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-
-  QMenu* project = menuBar()->addMenu(QStringLiteral("Проект"));
-  project->setObjectName(QStringLiteral("ProjectMenu"));
-  project->addAction(makeMenuItem(NewProject, QStringLiteral(":/icons/menu-new.png"), this));
-  project->addAction(makeMenuItem(DuplicateProject, QStringLiteral(":/icons/image6.png"), this));
-  project->addSeparator();
-  project->addAction(makeMenuItem(LoadProject, QStringLiteral(":/icons/menu-open.png"), this));
-  RecentMenu = project->addMenu(QStringLiteral("Недавние проекты"));
-  RecentMenu->setObjectName(QStringLiteral("RecentMenu"));
-  project->addSeparator();
-  project->addAction(makeMenuItem(SaveProject, QStringLiteral(":/icons/menu-save.png"), this));
-  project->addAction(makeMenuItem(SaveProjectAs, QStringLiteral(":/icons/menu-saveas.png"), this));
-  project->addSeparator();
-  project->addAction(makeMenuItem(GenerateAll, QStringLiteral(":/icons/image7.png"), this));
-  project->addAction(makeMenuItem(OpenSite, QStringLiteral(":/icons/image8.png"), this));
-  project->addSeparator();
-  project->addAction(makeMenuItem(CloseProject, QStringLiteral(":/icons/menu-close.png"), this));
-  project->addSeparator();
-  project->addAction(makeMenuItem(Quit, QString(), this));
-
-  QMenu* info = menuBar()->addMenu(QStringLiteral("Информация"));
-  info->setObjectName(QStringLiteral("InfoMenu"));
-  info->addAction(makeMenuItem(About, QString(), this));
-}
-
-void TForm1::createToolBar() {
-  ToolBar1 = new QToolBar(this);
-  ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-  ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-  ToolBar1->setIconSize(QSize(16, 16));
-  ToolBar1->addAction(NewProject);
-  ToolBar1->addSeparator();
-  ToolBar1->addAction(LoadProject);
-  ToolBar1->addSeparator();
-  ToolBar1->addAction(SaveProject);
-  ToolBar1->addAction(SaveProjectAs);
-  ToolBar1->addSeparator();
-  ToolBar1->addAction(CloseProject);
-  ToolBar1->addSeparator();
-  ToolBar1->addAction(GenerateAll);
-  ToolBar1->addAction(OpenSite);
-  ToolBar1->addSeparator();
-  ToolBar1->addAction(About);
-  addToolBar(Qt::TopToolBarArea, ToolBar1);
-}
-
-void TForm1::createTreeMenu() {
-  PopupMenu1 = new QMenu(this);
-  PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-  PopupMenu1->addAction(NewProject);
-  PopupMenu1->addAction(DuplicateProject);
-  PopupMenu1->addSeparator();
-  PopupMenu1->addAction(SaveProject);
-  PopupMenu1->addSeparator();
-  PopupMenu1->addAction(CloseProject);
-}
-
-void TForm1::createPresetCommand() {
-  NewModernProject =
-      makeAction(QStringLiteral("NewModernProject"), QStringLiteral("Создать проект (современный)"),
-                 QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N),
-                 QStringLiteral(":/icons/image9.png"), this);
-  NewModernProject->setStatusTip(
-      QStringLiteral("Новый проект с современным шаблоном: для телефонов, UTF-8, короткая "
-                     "панель страниц, ссылки только на целых словах"));
-  connect(NewModernProject, &QAction::triggered, this, [this] { NewModernProjectExecute(); });
-  addAction(NewModernProject);
-
-  // Each goes right after its plain New.
-  auto after = [](const QList<QAction*>& actions, const QString& name) -> QAction* {
-    for (qsizetype i = 0; i < actions.size(); ++i)
-      if (actions[i]->objectName() == name) return actions.value(i + 1);
-    return nullptr;
-  };
-  if (auto* project = menuBar()->findChild<QMenu*>(QStringLiteral("ProjectMenu")))
-    project->insertAction(
-        after(project->actions(), QStringLiteral("NewProjectItem")),
-        makeMenuItem(NewModernProject, QStringLiteral(":/icons/menu-new-modern.png"), this));
-  ToolBar1->insertAction(after(ToolBar1->actions(), QStringLiteral("NewProject")),
-                         NewModernProject);
-}
 
 // --- Commands ----------------------------------------------------------------
 
@@ -344,13 +189,44 @@ void TForm1::OpenFiles(const QStringList& fileNames) {
 
 QStringList TForm1::DroppedFiles(const QMimeData* data) {
   QStringList files;
-  if (!data || !data->hasUrls()) return files;
-  for (const QUrl& url : data->urls()) {
-    if (!url.isLocalFile()) continue;
-    const QString file = url.toLocalFile();
-    if (!QFileInfo(file).isDir()) files << file;
-  }
+  QStringList folders;
+  TFileDrop::Split(data, &files, &folders);
   return files;
+}
+
+void TForm1::openDropped(const QStringList& files, const QStringList& folders) {
+  OpenFiles(files);
+  if (folders.isEmpty()) return;
+  MessageBox::warning(
+      this, (folders.size() == 1 ? QStringLiteral("Папку нельзя открыть как проект:\n")
+                                 : QStringLiteral("Папки нельзя открыть как проекты:\n")) +
+                folders.join(u'\n'));
+}
+
+QString TForm1::activeProjectFolder() const {
+  const QTreeWidgetItem* node = nodeOf(ActiveProject());
+  if (!node) return QString();
+  const QFileInfo file(node->text(0));
+  // A new project's name is no path; its folder would be the current one.
+  if (file.isRelative() || !file.absoluteDir().exists()) return QString();
+  return file.absolutePath();
+}
+
+void TForm1::switchPane() {
+  TSiteProject* project = ActiveProject();
+  QWidget* focus = QApplication::focusWidget();
+  const bool inTree = focus && (focus == TreeView1 || TreeView1->isAncestorOf(focus));
+  if (!inTree || !project) {
+    TreeView1->setFocus(Qt::ShortcutFocusReason);
+    return;
+  }
+  // Back to the control that had the focus in it last, or to its first one.
+  QWidget* target = project->widget() ? project->widget()->focusWidget() : nullptr;
+  if (!target || !target->isVisible()) target = TabStops(project).value(0);
+  if (target)
+    target->setFocus(Qt::ShortcutFocusReason);
+  else
+    project->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TForm1::AboutExecute() {
@@ -383,6 +259,7 @@ void TForm1::newModernProject() {
 }
 
 void TForm1::loadProject() {
+  OpenDialog1->SetStartFolder(activeProjectFolder());
   if (!OpenDialog1->Execute()) return;
   openProjectFile(OpenDialog1->FileName());
 }
@@ -407,6 +284,8 @@ void TForm1::openProjectFile(const QString& fileName) {
     return;
   }
   addNode(window);
+  // The user looks for the file just opened: its node shows it.
+  selectActiveNode();
   AddRecentProject(fileName);
   rebuildRecentMenu();
 }
@@ -529,6 +408,7 @@ void TForm1::saveProject() {
 
 void TForm1::saveProjectAs() {
   if (reportNoProjects()) return;
+  SaveDialog1->SetStartFolder(activeProjectFolder());
   if (!SaveDialog1->Execute()) return;
   const QString path = SaveDialog1->FileName();
   const int count = TreeView1->topLevelItemCount();
@@ -597,23 +477,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
   }
 }
 
-void TForm1::dragEnterEvent(QDragEnterEvent* event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void TForm1::dragMoveEvent(QDragMoveEvent* event) {
-  if (!DroppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void TForm1::dropEvent(QDropEvent* event) {
-  const QStringList files = DroppedFiles(event->mimeData());
-  if (files.isEmpty()) return;
-  event->acceptProposedAction();
-  // The drag's source waits for the drop to end; the files open after it.
-  QMetaObject::invokeMethod(
-      this, [this, files] { OpenFiles(files); }, Qt::QueuedConnection);
-}
-
 // --- Tree ----------------------------------------------------------------------
 
 void TForm1::TreeView1Change(QTreeWidgetItem* node) {
@@ -673,13 +536,23 @@ TSiteProject* TForm1::createProjectWindow() {
   const int rows = qMax(1, (m_clientArea->viewport()->height() - window->height()) / step + 1);
   const int place = static_cast<int>(m_clientArea->subWindowList().size() - 1) % qMin(rows, 8);
   window->move(place * step, place * step);
+  fitIntoArea(window);
+  // The project's memos were written for a system where Tab leaves them.
+  LetTabLeaveTextBoxes(window);
   window->show();
   m_clientArea->setActiveSubWindow(window);
   return window;
 }
 
+void TForm1::fitIntoArea(TSiteProject* window) {
+  const QSize area = m_clientArea->viewport()->size();
+  const QRect fitted = FitInto(window->geometry(), area);
+  if (fitted != window->geometry()) window->setGeometry(fitted);
+}
+
 void TForm1::addNode(TSiteProject* window) {
   auto* node = new QTreeWidgetItem(QStringList{window->ProjectName()});
+  node->setToolTip(0, window->ProjectName());
   node->setFlags(node->flags() | Qt::ItemIsEditable);
   node->setData(0, kWindowRole, QVariant::fromValue(QPointer<TSiteProject>(window)));
   TreeView1->addTopLevelItem(node);
@@ -710,32 +583,6 @@ void TForm1::updateActions() {
   GenerateAll->setEnabled(TreeView1->topLevelItemCount() > 0);
   const QString index = project ? project->SiteIndexFile() : QString();
   OpenSite->setEnabled(!index.isEmpty() && QFileInfo(index).isFile());
-}
-
-void TForm1::rebuildRecentMenu() {
-  // The entry being run may be among the old ones: they go once the event
-  // loop is back.
-  const QList<QAction*> old = RecentMenu->actions();
-  for (QAction* action : old) {
-    RecentMenu->removeAction(action);
-    if (action != ClearRecent) action->deleteLater();
-  }
-  const QStringList recent = RecentProjects();
-  for (int i = 0; i < recent.size(); ++i) {
-    const QString file = recent[i];
-    auto* entry = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(file), RecentMenu);
-    RecentMenu->addAction(entry);
-    entry->setObjectName(QStringLiteral("RecentProject%1").arg(i));
-    entry->setData(file);
-    connect(entry, &QAction::triggered, this,
-            [this, file] { RunCommand([&] { openProjectFile(file); }); });
-  }
-  auto* separator = new QAction(RecentMenu);
-  separator->setSeparator(true);
-  RecentMenu->addAction(separator);
-  RecentMenu->addAction(ClearRecent);
-  ClearRecent->setEnabled(!recent.isEmpty());
-  RecentMenu->setEnabled(!recent.isEmpty());
 }
 
 void TForm1::restoreWindowSettings() {

@@ -19,9 +19,17 @@
 // project has changes that are not saved.
 //
 // The tree's selection follows the active window however it became active
-// (a click on its node or its frame, Ctrl+Tab, a command), except that a node
-// just added is not selected. The main window's geometry and the tree's width
-// are remembered between runs (see Settings.h).
+// (a click on its node or its frame, Ctrl+Tab, a command), except that the
+// node of a new project is not selected (an opened project's is). Long node
+// texts are shortened in the middle, so the file's name stays in sight; the
+// whole text is the node's tool tip. The main window's geometry and the
+// tree's width are remembered between runs (see Settings.h).
+//
+// Files dropped anywhere on the window, on a project's text boxes too, are
+// opened as projects (FileDrop.h). The keyboard reaches everything: Alt with
+// a menu's first letter or F10 opens the menus, F6 moves between the tree and
+// the active project, and Tab goes through every control of a project window
+// (Navigation.h). A new project window is made to fit into the frame.
 #pragma once
 
 #include <QMainWindow>
@@ -29,10 +37,7 @@
 #include <QStringList>
 
 class QAction;
-class QDragEnterEvent;
-class QDropEvent;
 class QMdiArea;
-class QDragMoveEvent;
 class QMdiSubWindow;
 class QMimeData;
 class QMenu;
@@ -83,6 +88,9 @@ class TForm1 : public QMainWindow {
 
   // The local files a drop or a drag carries, in order; folders left out.
   static QStringList DroppedFiles(const QMimeData* data);
+  // The label of the recent list's entry for file: its number (index + 1,
+  // underlined as the key that runs it) and the file's path as it is spelled.
+  static QString RecentEntryText(int index, const QString& file);
 
   // --- Tree events ---------------------------------------------------------
   // The selection moved to node: activate its window.
@@ -104,16 +112,16 @@ class TForm1 : public QMainWindow {
   // FormClose: asks about every listed project, the last listed first; a
   // failed save stops the closing.
   void closeEvent(QCloseEvent* event) override;
-  // Files dragged onto the window are opened as projects when dropped.
-  void dragEnterEvent(QDragEnterEvent* event) override;
-  void dragMoveEvent(QDragMoveEvent* event) override;
-  void dropEvent(QDropEvent* event) override;
 
  private:
+  // TreeView1, in Splitter1.
+  void createTree();
   void createActions();
   void createMenus();
   void createToolBar();
   void createTreeMenu();
+  // F10 and F6.
+  void createKeys();
   // The new-from-preset command, placed right after New in the Project menu
   // and on the tool bar.
   void createPresetCommand();
@@ -134,9 +142,20 @@ class TForm1 : public QMainWindow {
   // The message of Save, Save as and Close when no project is listed; true
   // when it was shown.
   bool reportNoProjects();
+  // Projects dropped on the window open once the drop has ended; folders are
+  // named in a box.
+  void openDropped(const QStringList& files, const QStringList& folders);
+  // Where the file dialogs start: the active project's folder, when its node
+  // names a file in an existing folder; otherwise empty.
+  QString activeProjectFolder() const;
+  // F6: from the tree into the active project window, from anywhere else
+  // into the tree.
+  void switchPane();
 
   // Creates a project window in the frame, shown and active.
   TSiteProject* createProjectWindow();
+  // Sizes and places a new window so that it fits into the frame's area.
+  void fitIntoArea(TSiteProject* window);
   void addNode(TSiteProject* window);
   // Moves the tree's selection to the active window's node, or clears it
   // when no listed window is active; no window is activated by it.
@@ -171,6 +190,8 @@ class TForm1 : public QMainWindow {
   QAction* GenerateAll = nullptr;
   QAction* OpenSite = nullptr;
   QAction* ClearRecent = nullptr;
+  QAction* MenuKey = nullptr;
+  QAction* SwitchPane = nullptr;
   QMenu* RecentMenu = nullptr;
 
   FileDialog* OpenDialog1 = nullptr;

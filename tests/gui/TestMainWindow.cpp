@@ -18,6 +18,8 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -42,6 +44,7 @@
 #include "MainFrame.h"
 #include "MemoText.h"
 #include "ModernPreset.h"
+#include "Navigation.h"
 #include "PFolderDialog.h"
 #include "Settings.h"
 #include "TextBridge.h"
@@ -56,6 +59,10 @@ class TestMainWindow : public GuiTestBase {
   Q_OBJECT
 
  protected slots:
+  void initTestCase() override {
+    GuiTestBase::initTestCase();
+    QVERIFY(orvana::InstallQtTranslation());
+  }
   void init() override;
   void cleanup() override;
 
@@ -100,6 +107,10 @@ class TestMainWindow : public GuiTestBase {
   void quitWaitsForASiteBeingWritten();
   void errorsOfCommandsAreShownAndTheProgramRunsOn();
   void modernProjectIsNumberedAsNewAndHoldsThePreset();
+  void dropsOnTextBoxesOpenFilesAndTakeOnlyText();
+  void keysReachMenusTreeAndEveryControl();
+  void newWindowsFitTheFrame();
+  void filesInRussianDialogsTheTreeAndTheRecentList();
 
  private:
   QTreeWidget* tree() const { return m_form1->findChild<QTreeWidget*>("TreeView1"); }
@@ -234,7 +245,7 @@ void TestMainWindow::layoutMenusAndActions() {
       {"Quit", "Выход", {QKeySequence("Ctrl+Q")}, false},
       {"DuplicateProject", "Дублировать проект", {QKeySequence("Ctrl+D")}, true},
       {"GenerateAll", "Сгенерировать все", {QKeySequence("Ctrl+Shift+G")}, true},
-      {"OpenSite", "Открыть сайт в браузере", {}, true},
+      {"OpenSite", "Открыть сайт в браузере", {QKeySequence("Ctrl+Shift+B")}, true},
   };
   for (const Expected& e : actions) {
     auto* action = m_form1->findChild<QAction*>(e.name);
@@ -246,14 +257,16 @@ void TestMainWindow::layoutMenusAndActions() {
   }
 
   const QList<QAction*> menus = m_form1->menuBar()->actions();
-  QCOMPARE(entries(menus), (QStringList{"Проект", "Информация"}));
+  // Alt with the underlined letter opens each; the captions are as before.
+  QCOMPARE(entries(menus), (QStringList{"&Проект", "&Информация"}));
+  QCOMPARE(menus[0]->iconText(), QString("Проект"));
   const QStringList projectMenu = entries(menus[0]->menu()->actions());
   QCOMPARE(
       projectMenu,
       (QStringList{"Создать проект\tCtrl+N", "Создать проект (современный)\tCtrl+Shift+N",
                    "Дублировать проект\tCtrl+D", "-", "Открыть проект\tCtrl+L", "Недавние проекты",
                    "-", "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
-                   "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере", "-",
+                   "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере\tCtrl+Shift+B", "-",
                    "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
   QCOMPARE(entries(menus[1]->menu()->actions()), QStringList{"О программе"});
   // Pictures of their own on the project entries; none on the recent list,
@@ -1040,10 +1053,12 @@ void TestMainWindow::droppedFilesOpenAsOpenDoes() {
   QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
   QVERIFY(enter.isAccepted());
+  MessageBox::setNextAnswer(MessageBox::Ok);
   QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
   QVERIFY(drop.isAccepted());
   QTRY_COMPARE(nodeTexts(), (QStringList{a, b}));
+  QTRY_COMPARE(boxTexts(), QStringList{"Папку нельзя открыть как проект:\n" + tempDir()});
   QCOMPARE(nodeWindow(1)->findChild<QLineEdit*>("Edit1")->text(), QString("B"));
   QCOMPARE(recentEntries(), (QStringList{b, a}));
 
@@ -1330,6 +1345,134 @@ void TestMainWindow::modernProjectIsNumberedAsNewAndHoldsThePreset() {
   QVERIFY(reopened->Generator().Extras() == expected);
   QCOMPARE(reopened->findChild<QSpinBox*>("ExtrasPagerWindow")->value(), 2);
   QCOMPARE(MessageBox::history().size(), 0);
+}
+
+void TestMainWindow::dropsOnTextBoxesOpenFilesAndTakeOnlyText() {
+  trigger("NewProject");
+  TSiteProject* first = active();
+  auto* memo = first->findChild<QPlainTextEdit*>("Memo2");
+  auto* edit = first->findChild<QLineEdit*>("Edit1");
+  const QString file = tempPath("dropped.orvana"), word = "слово";
+  const QStringList box{"Папку нельзя открыть как проект:\n" + tempDir()};
+  writeProject(file, "D");
+  for (QWidget* target : {memo->viewport(), static_cast<QWidget*>(edit), tree()->viewport()}) {
+    for (const QString& dropped : {file, tempDir(), word}) {
+      MessageBox::reset();
+      if (dropped == tempDir()) MessageBox::setNextAnswer(MessageBox::Ok);
+      const int nodes = tree()->topLevelItemCount();
+      const QString before = memo->toPlainText() + edit->text();
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(dropped)});
+      if (dropped == word) data.setText(word), data.setUrls({});
+      const QPoint at = target->rect().center();
+      QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(target, &enter);
+      QApplication::sendEvent(target, &drop);
+      QTRY_COMPARE(tree()->topLevelItemCount(), nodes + (dropped == file ? 1 : 0));
+      QTRY_COMPARE(boxTexts(), dropped == tempDir() ? box : QStringList());
+      // Only plain text goes into the text box it is dropped on.
+      const bool typed = dropped == word && target != tree()->viewport();
+      QCOMPARE((memo->toPlainText() + edit->text()).size(), before.size() + typed * word.size());
+    }
+  }
+}
+
+void TestMainWindow::keysReachMenusTreeAndEveryControl() {
+  // Alt with a menu's letter as a Russian keyboard sends it, and F10.
+  for (const auto& [key, text, name] :
+       {std::tuple(0x41F, "п", "ProjectMenu"), std::tuple(0x418, "и", "InfoMenu"),
+        std::tuple(int(Qt::Key_F10), "", "ProjectMenu")}) {
+    QTest::sendKeyEvent(QTest::Click, m_form1, Qt::Key(key), text,
+                        key == Qt::Key_F10 ? Qt::NoModifier : Qt::AltModifier);
+    QTRY_VERIFY2(m_form1->findChild<QMenu*>(name)->isVisible(), name);
+    m_form1->findChild<QMenu*>(name)->close();
+  }
+  // F6 and Shift+F6 go to the tree and back to where the project had the focus.
+  trigger("NewProject");
+  QWidget* edit = active()->findChild<QPushButton*>("Button1");
+  edit->setFocus();
+  for (int i = 0; i < 4; ++i) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6,
+                    Qt::KeyboardModifiers(i / 2 * Qt::SHIFT));
+    QTRY_COMPARE(QApplication::focusWidget(), i % 2 ? edit : tree());
+  }
+  auto* pages = active()->findChild<QTabWidget*>("PageControl1");
+  for (int page = 0; page < pages->count(); ++page) {
+    pages->setCurrentIndex(page);
+    QSet<QWidget*> missed{tree()};
+    for (QWidget* control : active()->findChildren<QWidget*>())
+      if (control->isVisible() && control->isEnabled() && control->focusPolicy() & Qt::TabFocus &&
+          !control->focusProxy())
+        missed << control;
+    tree()->setFocus();
+    for (qsizetype i = 2 * missed.size() + 2; i > 0; --i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      missed.remove(QApplication::focusWidget());
+    }
+    QVERIFY2(missed.isEmpty(), qPrintable(pages->tabText(page)));
+  }
+}
+
+void TestMainWindow::newWindowsFitTheFrame() {
+  auto* area = m_form1->findChild<QMdiArea*>();
+  writeProject(tempPath("fit.orvana"), "F");
+  for (const QSize size : {QSize(800, 600), QSize(640, 480), QSize(1280, 1024)}) {
+    m_form1->resize(size);
+    for (int i = 0; i < 3; ++i) {
+      i < 2 ? trigger("NewProject") : m_form1->OpenFiles({tempPath("fit.orvana")});
+      QVERIFY(area->viewport()->rect().contains(active()->geometry()));
+      QCOMPARE(active()->size(), QSize(695, 517).boundedTo(area->viewport()->size()));
+    }
+  }
+  QRandomGenerator random(7);
+  for (int i = 0; i < 5000; ++i) {
+    const QRect wanted(random.bounded(-50, 900), random.bounded(-50, 900), random.bounded(1, 1200),
+                       random.bounded(1, 1000));
+    const QSize room(random.bounded(1, 1100), random.bounded(1, 900));
+    const QRect fitted = orvana::FitInto(wanted, room);
+    QCOMPARE(fitted.size(), wanted.size().boundedTo(room));
+    QCOMPARE(fitted.topLeft(),
+             QPoint(qMin(qMax(wanted.left(), 0), room.width() - fitted.width()),
+                    qMin(qMax(wanted.top(), 0), room.height() - fitted.height())));
+  }
+}
+
+void TestMainWindow::filesInRussianDialogsTheTreeAndTheRecentList() {
+  QDir().mkpath(tempPath("here"));
+  writeProject(tempPath("here/first.orvana"), "H");
+  m_form1->OpenFiles({tempPath("here/first.orvana")});
+  for (const char* command : {"LoadProject", "SaveProjectAs"}) {
+    whenModal([this](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QCOMPARE(dialog->directory().absolutePath(), tempPath("here"));
+      QCOMPARE(dialog->nameFilters(), (QStringList{"Проекты (*.orvana)", "Все файлы (*)"}));
+      QStringList texts{dialog->windowTitle()};
+      for (auto* button : dialog->findChildren<QPushButton*>())
+        if (button->isVisible()) texts << button->text();
+      QVERIFY2(texts.filter(QRegularExpression("^[^а-яА-Я]*$")).isEmpty(),
+               qPrintable(texts.join('|')));
+      dialog->reject();
+    });
+    trigger(command);
+  }
+  QCOMPARE(tree()->textElideMode(), Qt::ElideMiddle);
+  const QString path = tempPath("R&D site.orvana");
+  writeProject(path, "R");
+  trigger("NewProject");
+  m_form1->OpenFiles({path});
+  QCOMPARE(tree()->selectedItems(), QList<QTreeWidgetItem*>{tree()->topLevelItem(2)});
+  tree()->topLevelItem(1)->setText(0, tempPath("renamed.orvana"));
+  QCOMPARE(tree()->topLevelItem(1)->toolTip(0), tempPath("renamed.orvana"));
+  QTRY_COMPARE(action("RecentProject0")->iconText(), "1 " + path);
+  // Any name, read as Qt's menus read an entry's label.
+  QRandomGenerator random(11);
+  for (int i = 0; i < 1000; ++i) {
+    QString name;
+    for (int n = random.bounded(1, 12); n > 0; --n) name += QString("a&&Д_/")[random.bounded(6)];
+    const QAction entry(TForm1::RecentEntryText(i % 8, name));
+    QCOMPARE(entry.iconText(), QString::number(i % 8 + 1) + ' ' + name);
+  }
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -283,6 +283,9 @@ void TForm1::openProjectFile(const QString& fileName) {
     rebuildRecentMenu();
     return;
   }
+  // The frame kept painting while the file was read, and may have been
+  // resized meanwhile.
+  fitIntoArea(window);
   addNode(window);
   // The user looks for the file just opened: its node shows it.
   selectActiveNode();
@@ -340,10 +343,8 @@ void TForm1::generateAll() {
       continue;
     }
     // The progress box says which project of how many is being written.
-    window->SetProgressCaption(QStringLiteral("Проект %1 из %2: %3")
-                                   .arg(i + 1)
-                                   .arg(projects.size())
-                                   .arg(name));
+    window->SetProgressCaption(
+        QStringLiteral("Проект %1 из %2: %3").arg(i + 1).arg(projects.size()).arg(name));
     const TSiteProject::TGenerateResult result =
         window->WriteGeneratedPages([prune](const std::vector<std::string>&) { return prune; });
     if (window) window->SetProgressCaption(QString());

@@ -1,13 +1,10 @@
 #include "FProject.h"
 
 #include <QApplication>
-#include <QDesktopServices>
-#include <QProgressDialog>
-#include <QSet>
-#include <QUrl>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFocusEvent>
 #include <QFormLayout>
@@ -17,11 +14,14 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScopedValueRollback>
+#include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -449,9 +449,8 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   for (const QWidget* window : QApplication::topLevelWidgets()) names.insert(window->objectName());
   const std::string engineName = EngineFileName(fileName);
   RunKeepingWindowsPainted([&] {
-    FDocument->LoadFromFile(engineName, [&names](const std::string& name) {
-      return names.contains(FromEngine(name));
-    });
+    FDocument->LoadFromFile(
+        engineName, [&names](const std::string& name) { return names.contains(FromEngine(name)); });
   });
   {
     const QScopedValueRollback<bool> quiet(m_trackEdits, false);
@@ -775,8 +774,9 @@ void TSiteProject::showReport(const TGenerateResult& result) {
     text = QStringLiteral("Сайт записан в %1\n").arg(QString::fromStdString(m_report->folder)) +
            ReportText(*m_report, *FGenerator);
   } else if (result.cancelled && m_report) {
-    text = QStringLiteral("Сайт записан не полностью: %1; style.css и остальные страницы не "
-                          "записаны\n")
+    text = QStringLiteral(
+               "Сайт записан не полностью: %1; style.css и остальные страницы не "
+               "записаны\n")
                .arg(result.error) +
            ReportText(*m_report, *FGenerator);
   } else {

@@ -47,13 +47,13 @@ QString LargeOutputAdvice(const TOrvanaExtras& extras) {
                "меню каждой страницы перечисляет все страницы; «Окно меню» (%1) оставит в нём "
                "только соседние")
         .arg(kExtrasTab);
-  return QStringLiteral("хотя окна включены; окна поменьше (%1) или страницы подлиннее их "
-                        "уменьшат")
+  return QStringLiteral(
+             "хотя окна включены; окна поменьше (%1) или страницы подлиннее их "
+             "уменьшат")
       .arg(kExtrasTab);
 }
 
-QString WarningText(const TBuildWarning& warning, const TBuildReport& r,
-                    const TSiteGenerator& g) {
+QString WarningText(const TBuildWarning& warning, const TBuildReport& r, const TSiteGenerator& g) {
   const std::string_view code = warning.code;
   const int32_t min = g.MinCharsPerPage(), max = g.MaxCharsPerPage();
   if (code == kWarnLinkQuotaZero)
@@ -123,8 +123,7 @@ QString ReadableSize(uint64_t bytes) {
     value /= 1024;
     ++unit;
   }
-  return QLocale(QLocale::Russian).toString(value, 'f', 1) + u' ' +
-         QString::fromUtf8(kUnits[unit]);
+  return QLocale(QLocale::Russian).toString(value, 'f', 1) + u' ' + QString::fromUtf8(kUnits[unit]);
 }
 
 QString ReportExactSizes(const TBuildReport& r) {
@@ -145,8 +144,9 @@ QString ReportText(const TBuildReport& report, const TSiteGenerator& generator) 
     lines << QStringLiteral("Размер страницы: от %1 до %2, в среднем %3")
                  .arg(ReadableSize(report.page_bytes_min), ReadableSize(report.page_bytes_max),
                       ReadableSize(static_cast<uint64_t>(report.page_bytes_mean + 0.5)));
-  lines << QStringLiteral("Ссылок вставлено: %1 (адресов: %2, слов со ссылкой на странице — не "
-                          "больше %3)")
+  lines << QStringLiteral(
+               "Ссылок вставлено: %1 (адресов: %2, слов со ссылкой на странице — не "
+               "больше %3)")
                .arg(report.placed)
                .arg(report.addresses)
                .arg(report.quota);
@@ -158,8 +158,7 @@ QString ReportText(const TBuildReport& report, const TSiteGenerator& generator) 
   if (!report.pruned.empty()) {
     QStringList pruned;
     for (const std::string& name : report.pruned) pruned << FromEngine(name);
-    lines << QStringLiteral("Удалены файлы прежней выгрузки: ") +
-                 pruned.join(QStringLiteral(", "));
+    lines << QStringLiteral("Удалены файлы прежней выгрузки: ") + pruned.join(QStringLiteral(", "));
   }
   const std::vector<std::string> scripts = ScriptRunningAddresses(generator.SiteUrlsToLink());
   size_t script = 0;

@@ -24,10 +24,10 @@
 #include "Dialogs.h"
 #include "Error.h"
 #include "FProject.h"
-#include "ReportText.h"
 #include "GuiTestBase.h"
 #include "MemoText.h"
 #include "PFolderDialog.h"
+#include "ReportText.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
 
@@ -704,9 +704,8 @@ void TestProjectWindow::generationTabShowsTheReport() {
   for (const QString& address : addresses)
     links += html.count(" <a href=\"" + address.toUtf8() + "\">");
   QCOMPARE(w->LastReport()->placed, links);
-  QVERIFY2(lines.value(3).startsWith(QString("Ссылок вставлено: %1 (адресов: %2,")
-                                         .arg(links)
-                                         .arg(addresses.size())),
+  QVERIFY2(lines.value(3).startsWith(
+               QString("Ссылок вставлено: %1 (адресов: %2,").arg(links).arg(addresses.size())),
            qPrintable(lines.value(3)));
   QCOMPARE(w->LastReport()->pages, pages);
   if (addresses.size() == 4) QVERIFY(used > 0);

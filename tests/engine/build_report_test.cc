@@ -230,7 +230,40 @@ TEST_F(BuildReportTest, EachWarningHasItsCase) {
              "SiteGeneratorChange.MainText\r");
        },
        "large-output",
-       {"menus and pagination bars make up"}},
+       {"menus and pagination bars make up", "every page's menu and pagination bar list every "
+        "page", "MenuWindow and PagerWindow"}},
+      {"windowed menu, full bars",
+       [](TSiteGenerator& g) {
+         g.SetSiteTemplate(
+             "<meta charset=x>SiteGeneratorChange.Pagination SiteGeneratorChange.Pagination "
+             "SiteGeneratorChange.MainText\r");
+         TOrvanaExtras extras;
+         extras.MenuWindow = 1;
+         g.SetExtras(extras);
+       },
+       "large-output",
+       {"every page's pagination bar lists every page", "PagerWindow (--pager-window)"}},
+      {"a template that declares utf-8 over Windows-1251 pages",
+       [](TSiteGenerator& g) {
+         g.SetSiteTemplate("<html><head><meta charset=\"utf-8\"></head>SiteGeneratorChange.MainText\r");
+       },
+       "charset-mismatch",
+       {"the pages declare a charset other than windows-1251", "--output-encoding"}},
+      {"a site address with a query",
+       [](TSiteGenerator& g) {
+         TOrvanaExtras extras;
+         extras.SiteUrl = "http://e.org/?x=1";
+         g.SetExtras(extras);
+       },
+       "bad-site-url",
+       {"\"http://e.org/?x=1\" cannot be used", "no sitemap was written"}},
+      {"blank addresses",
+       [](TSiteGenerator& g) {
+         g.SetSiteUrlsToLink({"http://a/", "", "http://b/", " ", "http://c/", "http://d/",
+                              "http://e/", "http://f/", "http://g/"});
+       },
+       "empty-address",
+       {"2 link addresses are blank"}},
   };
   for (const Case& c : cases) {
     SetUp();

@@ -207,5 +207,19 @@ TEST(SafeLinksTest, RelIsEscapedAsAnAttribute) {
   EXPECT_EQ(out, "");
 }
 
+// Every Cyrillic letter of the code page belongs to a word: Ukrainian,
+// Belarusian, Serbian and Macedonian words are linked whole, never split.
+TEST(SafeLinksTest, WordsOfEveryCyrillicLanguageStayWhole) {
+  for (const char* word : {"Київщина", "світлина", "Ґаздиня", "бўльбачка", "Љубљана", "Ђурђевак",
+                           "Ќерката", "Ѕвездата", "Џамија", "ЄвроЇжак"}) {
+    const std::string text = test::W(word);
+    const std::vector<TWordSpan> words = SafeLinkCandidates(text);
+    ASSERT_EQ(words.size(), 1u) << word;
+    EXPECT_EQ(words[0].offset, 0u) << word;
+    EXPECT_EQ(words[0].length, text.size()) << word;
+  }
+  EXPECT_FALSE(IsWordByte(0xB5));  // the micro sign is no letter
+}
+
 }  // namespace
 }  // namespace orvana

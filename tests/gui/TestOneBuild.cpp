@@ -33,6 +33,7 @@ class TestOneBuild : public GuiTestBase {
   void cleanup() override;
   void everyRouteWritesTheSameSite();
   void generateAllAsksAboutStalePagesOnce();
+  void aSiteNotWrittenIsSaidToBeSo();
 
  private:
   TSiteProject* newProject();
@@ -182,6 +183,22 @@ void TestOneBuild::generateAllAsksAboutStalePagesOnce() {
     QVERIFY(!QFile::exists(folders[i] + "/page90.html"));
     QCOMPARE(windows[i]->LastReport()->pruned, std::vector<std::string>{"page90.html"});
   }
+}
+
+void TestOneBuild::aSiteNotWrittenIsSaidToBeSo() {
+  QRandomGenerator rng(9);
+  TSiteProject* w = newProject();
+  const QString folder = tempPath("gone");
+  QVERIFY(QDir().mkpath(folder));
+  typeProject(w, rng, 16, folder);
+  QVERIFY(QDir(folder).removeRecursively());
+  MessageBox::setNextAnswer(MessageBox::Ok);  // "Генерация завершена"
+  MessageBox::setNextAnswer(MessageBox::Ok);  // the folder's box
+  control<QPushButton>(w, "Button1")->click();
+  QCOMPARE(boxTexts().value(1), QString("Указанный каталог не существует"));
+  QVERIFY(!w->LastReport());
+  QCOMPARE(control<QPlainTextEdit>(w, "ReportView")->toPlainText(),
+           QString("Сайт не записан: Указанный каталог не существует"));
 }
 
 QTEST_MAIN(TestOneBuild)

@@ -5,11 +5,12 @@
 # program that made it, so the test fails and the script exits non-zero.
 # The browser test is left out: it runs the real programs in Chromium and the
 # plain build covers it.
-# Environment: CXX picks the compiler (default g++); CCACHE_DIR as usual.
+# Environment: CXX picks the compiler (default g++); ORVANA_ASAN_BUILD the
+# build folder (default build-asan/; another compiler needs another folder).
 set -euo pipefail
 printenv PATH >/dev/null || export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 REPO="$(cd "$(dirname "$0")/.." && pwd)"
-BUILD="$REPO/build-asan"
+BUILD="${ORVANA_ASAN_BUILD:-$REPO/build-asan}"
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi

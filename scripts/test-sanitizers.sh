@@ -7,6 +7,8 @@
 # plain build covers it.
 # Environment: CXX picks the compiler (default g++); ORVANA_ASAN_BUILD the
 # build folder (default build-asan/; another compiler needs another folder).
+# Debian 12's clang 14 builds the programs and the GUI tests but not the
+# GoogleTest ones: its libstdc++ headers give it no std::source_location.
 set -euo pipefail
 printenv PATH >/dev/null || export PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
 REPO="$(cd "$(dirname "$0")/.." && pwd)"

@@ -34,8 +34,13 @@ namespace orvana {
 namespace {
 
 // The node data: the project window the node refers to, held as a
-// QPointer<TSiteProject> so that a window that is gone reads as nullptr.
+// QPointer<QObject> so that a window that is gone reads as nullptr, and a
+// window being destroyed, no longer a TSiteProject, is never cast to one.
 constexpr int kWindowRole = Qt::UserRole;
+
+QObject* NodeObject(const QTreeWidgetItem* node) {
+  return node->data(0, kWindowRole).value<QPointer<QObject>>().data();
+}
 
 // Reports the end of an in-place edit of a node's text: the text is stored,
 // then the owner hears of it. An edit cancelled with Escape stores nothing
@@ -498,7 +503,7 @@ void TForm1::Notification(QObject* component) {
   // The window still answers to its pointer here: the notification comes
   // while it is being destroyed, before the pointers to it are cleared.
   for (int i = 0; i < count; ++i) {
-    const QObject* window = NodeWindow(TreeView1->topLevelItem(i));
+    const QObject* window = NodeObject(TreeView1->topLevelItem(i));
     if (window && window == component) found = i;
   }
   if (found < 0) return;
@@ -513,7 +518,7 @@ void TForm1::Notification(QObject* component) {
 
 TSiteProject* TForm1::NodeWindow(const QTreeWidgetItem* node) {
   if (!node) return nullptr;
-  return node->data(0, kWindowRole).value<QPointer<TSiteProject>>().data();
+  return qobject_cast<TSiteProject*>(NodeObject(node));
 }
 
 TSiteProject* TForm1::ActiveProject() const {
@@ -555,7 +560,7 @@ void TForm1::addNode(TSiteProject* window) {
   auto* node = new QTreeWidgetItem(QStringList{window->ProjectName()});
   node->setToolTip(0, window->ProjectName());
   node->setFlags(node->flags() | Qt::ItemIsEditable);
-  node->setData(0, kWindowRole, QVariant::fromValue(QPointer<TSiteProject>(window)));
+  node->setData(0, kWindowRole, QVariant::fromValue(QPointer<QObject>(window)));
   TreeView1->addTopLevelItem(node);
   showModified(window);
   updateActions();

@@ -481,16 +481,17 @@ void TSiteProject::FormToGenerator() {
   // Marks the run, so that focus moving to its error box is no leaving of an
   // edit; cleared however the run ends.
   const QScopedValueRollback<bool> running(m_inFormToGenerator, true);
-  auto convert = [this](const QLineEdit* edit, void (TSiteGenerator::*set)(int32_t)) {
+  // The setters are called directly, not through a pointer to member inside
+  // the lambda: gcc 12's -fsanitize=vptr miscompiles that call.
+  auto convert = [this](const QLineEdit* edit, int32_t& value) {
     const std::string text = ToEngine(edit->text());
-    int32_t value = 0;
-    if (TryStrToInt(text, value))
-      (FGenerator->*set)(value);
-    else
-      MessageBox::error(this, FromEngine(NotAnIntegerMessage(text)));
+    if (TryStrToInt(text, value)) return true;
+    MessageBox::error(this, FromEngine(NotAnIntegerMessage(text)));
+    return false;
   };
-  convert(Edit2, &TSiteGenerator::SetMinCharsPerPage);
-  convert(Edit3, &TSiteGenerator::SetMaxCharsPerPage);
+  int32_t value = 0;
+  if (convert(Edit2, value)) FGenerator->SetMinCharsPerPage(value);
+  if (convert(Edit3, value)) FGenerator->SetMaxCharsPerPage(value);
   FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
   const std::string previousFolder = FGenerator->SavePath();
   if (acceptFolder(Edit4->text()))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string_view>
 
 namespace orvana {
 namespace {
@@ -102,38 +103,39 @@ std::string PlainUtf8ToCp1251(std::string_view text) {
 // Random texts of ASCII, Cyrillic, signs of the code page, characters it
 // lacks and broken sequences, converted by the quick runs and the plain way.
 TEST(CodePage, QuickConversionAgreesWithPlainOverRandomTexts) {
-  static const char* const kPieces[] = {"a",
-                                        "plain ascii text",
-                                        " ",
-                                        "\n",
-                                        "\r\n",
-                                        "Привет",
-                                        "ё",
-                                        "Ё",
-                                        "№",
-                                        "—",
-                                        "…",
-                                        "«»",
-                                        "€",
-                                        "™",
-                                        "\xC2\xA0",
-                                        "ў",
-                                        "ґ",
-                                        "中",
-                                        "😀",
-                                        "\x80",
-                                        "\xC0\x80",
-                                        "\xC1\xBF",
-                                        "\xE2\x80",
-                                        "\xED\xA0\x80",
-                                        "\xF4\x90\x80\x80",
-                                        "\xFF",
-                                        "\xD0",
-                                        "\xF0\x9F",
-                                        "\xE2\x82\xAC",
-                                        "\xC3\xA9",
-                                        "\x7F",
-                                        std::string(1, '\0').c_str()};
+  using namespace std::string_view_literals;
+  static const std::string_view kPieces[] = {"a",
+                                             "plain ascii text",
+                                             " ",
+                                             "\n",
+                                             "\r\n",
+                                             "Привет",
+                                             "ё",
+                                             "Ё",
+                                             "№",
+                                             "—",
+                                             "…",
+                                             "«»",
+                                             "€",
+                                             "™",
+                                             "\xC2\xA0",
+                                             "ў",
+                                             "ґ",
+                                             "中",
+                                             "😀",
+                                             "\x80",
+                                             "\xC0\x80",
+                                             "\xC1\xBF",
+                                             "\xE2\x80",
+                                             "\xED\xA0\x80",
+                                             "\xF4\x90\x80\x80",
+                                             "\xFF",
+                                             "\xD0",
+                                             "\xF0\x9F",
+                                             "\xE2\x82\xAC",
+                                             "\xC3\xA9",
+                                             "\x7F",
+                                             "\0"sv};
   std::mt19937 rng(5);
   for (int round = 0; round < 20000; ++round) {
     std::string text;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/mount.h>
@@ -13,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace orvana::test {
 
@@ -76,6 +78,40 @@ inline std::optional<std::string> RunOnTmpfs(const std::string& dir, const char*
     return scenario();
   });
   if (!child.ExitedWith(0)) return std::nullopt;
+  return child.report;
+}
+
+// The user and group the checks of permissions run as when the tests run as
+// root, whom permissions do not stop.
+constexpr uid_t kNobody = 65534;
+
+// Runs the scenario in a child process as a user whom file permissions stop.
+// Run as root, the child first gives `paths` to the user nobody, so that
+// their owner's permissions are the ones checked, then leaves root's groups
+// and becomes nobody; otherwise it runs as the test's own user. Returns the
+// scenario's report, "<child failed ...>" when the scenario ended otherwise,
+// or nothing when this machine lets root not become nobody (a user namespace
+// that maps no other user).
+inline std::optional<std::string> RunUnprivileged(const std::vector<std::string>& paths,
+                                                  const std::function<std::string()>& scenario) {
+  const bool root = ::geteuid() == 0;
+  const TChildReport child = RunInChild([&] {
+    if (root) {
+      for (const std::string& path : paths)
+        if (::lchown(path.c_str(), kNobody, kNobody) != 0) ::_exit(77);
+      if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0)
+        ::_exit(77);
+    }
+    if (::geteuid() == 0) ::_exit(77);
+    try {
+      return scenario();
+    } catch (...) {
+      ::_exit(70);  // never back into the test program's own run
+    }
+  });
+  if (child.ExitedWith(77)) return std::nullopt;
+  if (!child.ExitedWith(0))
+    return "<child failed with status " + std::to_string(child.status) + ">";
   return child.report;
 }
 

@@ -2,6 +2,8 @@
 // be wrong, and the scratch folder must leave nothing behind.
 #include "TestUtil.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -132,6 +134,25 @@ TEST(RunInChild, BringsBackTheReportAndTheExitStatus) {
   EXPECT_EQ(left.report, "");
   EXPECT_TRUE(left.ExitedWith(3));
   EXPECT_FALSE(left.ExitedWith(0));
+}
+
+// Root's child is nobody without root's groups, owner of the paths given;
+// anyone else's child is that user; a scenario that throws is a failure.
+TEST(RunUnprivileged, RunsAsAUserWhomPermissionsStop) {
+  TempDir dir;
+  const auto ids = RunUnprivileged({dir.Path()}, [&] {
+    struct stat info {};
+    ::stat(dir.Path().c_str(), &info);
+    return std::to_string(::geteuid()) + " " + std::to_string(::getegid()) + " " +
+           std::to_string(::getgroups(0, nullptr)) + " " + std::to_string(info.st_uid);
+  });
+  if (!ids) GTEST_SKIP() << "root cannot become the user nobody on this machine";
+  if (::geteuid() == 0) {
+    EXPECT_EQ(*ids, "65534 65534 0 65534");
+  } else {
+    EXPECT_EQ(ids->substr(0, ids->find(' ')), std::to_string(::geteuid()));
+  }
+  EXPECT_EQ(RunUnprivileged({}, []() -> std::string { throw 1; })->rfind("<child failed", 0), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "CodePage.h"
 
+#include "Error.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -246,6 +248,18 @@ std::string Utf8ToCp1251(std::string_view text) {
   out.reserve(text.size());
   AppendUtf8AsCp1251(text, out);
   return out;
+}
+
+std::optional<std::string> SpellInCp1251(std::string_view utf8_name) {
+  std::string spelled = Utf8ToCp1251(utf8_name);
+  if (Cp1251ToUtf8(spelled) != utf8_name) return std::nullopt;
+  return spelled;
+}
+
+EOrvanaError EOrvanaError::InPlatformText(const std::string& utf8_message) {
+  EOrvanaError error(Utf8ToCp1251(utf8_message));
+  error.platform_text_ = utf8_message;
+  return error;
 }
 
 }  // namespace orvana

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,12 @@ std::string Utf16ToCp1251(std::u16string_view text);
 
 // Windows-1251 to UTF-8.
 std::string Cp1251ToUtf8(std::string_view text);
+
+// The one check of a name (a file or folder, as the user typed or chose it,
+// in UTF-8) on its way into the engine: its Windows-1251 spelling, or nothing
+// when the code page cannot spell every character of it. With '?' in their
+// place the name would reach some other file, or none.
+std::optional<std::string> SpellInCp1251(std::string_view utf8_name);
 
 // UTF-8 to Windows-1251. Characters the code page lacks, and every malformed
 // UTF-8 sequence, become '?'.

@@ -20,8 +20,17 @@ class EOrvanaError : public std::runtime_error {
   // one of the system's.
   int ErrorCode() const { return error_code_; }
 
+  // An error whose message names something exactly as the user gave it, in
+  // the platform's UTF-8, because the code page cannot spell it (a file
+  // name, say): PlatformText() holds that message, what() its Windows-1251
+  // form. See SpellInCp1251 in CodePage.h.
+  static EOrvanaError InPlatformText(const std::string& utf8_message);
+  // The UTF-8 message of such an error; empty for every other error.
+  const std::string& PlatformText() const { return platform_text_; }
+
  private:
   int error_code_;
+  std::string platform_text_;
 };
 
 // Appends the full stop that the application's error box adds to a message

@@ -12,9 +12,9 @@
 #include <deque>
 #include <utility>
 
-#include "ErrorHandler.h"
-
 namespace orvana {
+
+QString ApplicationTitle() { return QStringLiteral("Orvana - Generator"); }
 namespace {
 
 struct ScriptedAnswer {

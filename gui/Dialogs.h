@@ -27,6 +27,9 @@ class QWidget;
 
 namespace orvana {
 
+// "Orvana - Generator", the title of the application's error box.
+QString ApplicationTitle();
+
 class MessageBox {
  public:
   enum Button { NoButton = 0, Ok = 1, Cancel = 2 };

@@ -11,11 +11,13 @@
 
 namespace orvana {
 
-QString ApplicationTitle() { return QStringLiteral("Orvana - Generator"); }
-
 QString CommandErrorText(const std::exception& error) {
   std::string message;
-  if (const auto* own = dynamic_cast<const EOrvanaError*>(&error))
+  const auto* own = dynamic_cast<const EOrvanaError*>(&error);
+  // A name the code page cannot spell is named as given.
+  if (own && !own->PlatformText().empty())
+    return QString::fromStdString(WithFullStop(own->PlatformText()));
+  if (own)
     message = own->what();
   else
     message = ToEngine(QString::fromUtf8(error.what()));

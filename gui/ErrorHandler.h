@@ -18,9 +18,6 @@ class QWidget;
 
 namespace orvana {
 
-// "Orvana - Generator".
-QString ApplicationTitle();
-
 // Shows an error that ended a command in the application's error box.
 // EOrvanaError messages are Windows-1251; other errors' texts are taken as
 // UTF-8.

@@ -3,12 +3,9 @@
 #include "Error.h"
 
 #include <QFileInfo>
-#include <QPlainTextEdit>
-#include <QTextDocument>
 
 #include "CodePage.h"
 #include "FileSystem.h"
-#include "MemoText.h"
 
 namespace orvana {
 
@@ -17,14 +14,15 @@ QString FromEngine(std::string_view text) {
   return QString(reinterpret_cast<const QChar*>(wide.data()), static_cast<qsizetype>(wide.size()));
 }
 
-bool SpelledInEngine(const QString& text) { return FromEngine(ToEngine(text)) == text; }
+bool SpelledInEngine(const QString& text) { return SpellInCp1251(text.toStdString()).has_value(); }
 
 std::string EngineFileName(const QString& path) {
-  std::string name = ToEngine(path);
-  if (FromEngine(name) != path)
-    throw EOrvanaError("Cannot use the file name \"" + name +
-                       "\": it holds characters outside Windows-1251");
-  return name;
+  if (std::optional<std::string> name = SpellInCp1251(path.toStdString())) return *std::move(name);
+  throw EOrvanaError::InPlatformText(
+      QStringLiteral("Файл «%1» нельзя использовать: в его имени есть знаки, которых нет в "
+                     "кодировке Windows-1251")
+          .arg(path)
+          .toStdString());
 }
 
 std::string ToEngine(const QString& text) {
@@ -32,33 +30,6 @@ std::string ToEngine(const QString& text) {
                                            static_cast<size_t>(text.size())));
 }
 
-TStringList MemoLinesOf(const QPlainTextEdit& memo) {
-  // The raw text keeps every character as typed (toPlainText would turn
-  // no-break spaces into blanks); only the document's own breaks are mapped.
-  QString text = memo.document()->toRawText();
-  for (QChar& c : text) {
-    if (c == QChar::ParagraphSeparator || c == QChar::LineSeparator) c = u'\n';
-  }
-  return MemoLines(ToEngine(text));
-}
-
-void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines) {
-  size_t size = 0;
-  for (const std::string& line : lines) size += line.size() + 1;
-  std::string joined;
-  joined.reserve(size + 1);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (i > 0) joined += '\n';
-    joined += lines[i];
-  }
-  // A final empty line needs its own break: the memo does not count one
-  // empty line at the very end.
-  if (!lines.empty() && lines.back().empty()) joined += '\n';
-  memo.setPlainText(FromEngine(joined));
-}
-
-bool FileExists(const QString& path) {
-  return QFileInfo(QString::fromStdString(NativePath(ToEngine(path)))).isFile();
-}
+bool FileExists(const QString& path) { return QFileInfo(path).isFile(); }
 
 }  // namespace orvana

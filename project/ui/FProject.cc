@@ -40,6 +40,7 @@
 #include "ErrorHandler.h"
 #include "FileSystem.h"
 #include "IntegerText.h"
+#include "MemoLines.h"
 #include "MemoText.h"
 #include "ModernPreset.h"
 #include "Notify.h"

@@ -230,8 +230,10 @@ TEST_F(BuildReportTest, EachWarningHasItsCase) {
              "SiteGeneratorChange.MainText\r");
        },
        "large-output",
-       {"menus and pagination bars make up", "every page's menu and pagination bar list every "
-        "page", "MenuWindow and PagerWindow"}},
+       {"menus and pagination bars make up",
+        "every page's menu and pagination bar list every "
+        "page",
+        "MenuWindow and PagerWindow"}},
       {"windowed menu, full bars",
        [](TSiteGenerator& g) {
          g.SetSiteTemplate(
@@ -245,7 +247,8 @@ TEST_F(BuildReportTest, EachWarningHasItsCase) {
        {"every page's pagination bar lists every page", "PagerWindow (--pager-window)"}},
       {"a template that declares utf-8 over Windows-1251 pages",
        [](TSiteGenerator& g) {
-         g.SetSiteTemplate("<html><head><meta charset=\"utf-8\"></head>SiteGeneratorChange.MainText\r");
+         g.SetSiteTemplate(
+             "<html><head><meta charset=\"utf-8\"></head>SiteGeneratorChange.MainText\r");
        },
        "charset-mismatch",
        {"the pages declare a charset other than windows-1251", "--output-encoding"}},

@@ -42,6 +42,7 @@
 #include "FProject.h"
 #include "GuiTestBase.h"
 #include "MainFrame.h"
+#include "MemoLines.h"
 #include "MemoText.h"
 #include "ModernPreset.h"
 #include "Navigation.h"

@@ -34,6 +34,7 @@ class TestOneBuild : public GuiTestBase {
   void everyRouteWritesTheSameSite();
   void generateAllAsksAboutStalePagesOnce();
   void aSiteNotWrittenIsSaidToBeSo();
+  void aNameTheCodePageCannotSpellIsNamedAsGiven();
 
  private:
   TSiteProject* newProject();
@@ -199,6 +200,18 @@ void TestOneBuild::aSiteNotWrittenIsSaidToBeSo() {
   QVERIFY(!w->LastReport());
   QCOMPARE(control<QPlainTextEdit>(w, "ReportView")->toPlainText(),
            QString("Сайт не записан: Указанный каталог не существует"));
+}
+
+void TestOneBuild::aNameTheCodePageCannotSpellIsNamedAsGiven() {
+  newProject();
+  const QString name = tempPath("проект-中文.orvana");
+  orvana::FileDialog::setNextFileName(name);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  triggerAction(m_form1, "SaveProjectAs");
+  QCOMPARE(boxTexts().value(0), "Файл «" + name +
+                                    "» нельзя использовать: в его имени есть знаки, которых нет "
+                                    "в кодировке Windows-1251.");
+  QVERIFY(!QFile::exists(name));
 }
 
 QTEST_MAIN(TestOneBuild)

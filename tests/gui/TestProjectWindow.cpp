@@ -25,6 +25,7 @@
 #include "Error.h"
 #include "FProject.h"
 #include "GuiTestBase.h"
+#include "MemoLines.h"
 #include "MemoText.h"
 #include "PFolderDialog.h"
 #include "ReportText.h"

@@ -51,87 +51,18 @@
 #include "StalePages.h"
 #include "TextBridge.h"
 #include "UrlSafety.h"
+#include "WindowLayout.h"
 
 namespace orvana {
 namespace {
 
-constexpr int kStripHeight = 25;
-constexpr int kCounterStripHeight = 22;
-constexpr int kEditHeight = 21;
-
-// A title strip: a caption on a lowered bevel.
-QLabel* makeStrip(const QString& name, const QString& caption, int height, QWidget* parent,
-                  Qt::Alignment alignment = Qt::AlignCenter) {
-  auto* strip = new QLabel(caption, parent);
-  strip->setObjectName(name);
-  strip->setTextFormat(Qt::PlainText);
-  strip->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  strip->setAlignment(alignment | Qt::AlignVCenter);
-  strip->setFixedHeight(height);
-  return strip;
-}
-
-QPlainTextEdit* makeMemo(const QString& name, bool wrap, QWidget* parent) {
-  auto* memo = new QPlainTextEdit(parent);
-  memo->setObjectName(name);
-  memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  memo->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
-  return memo;
-}
-
-// A container that lays its children out top to bottom, edge to edge.
-QWidget* makePanel(const QString& name, QWidget* parent) {
-  auto* panel = new QWidget(parent);
-  panel->setObjectName(name);
-  auto* layout = new QVBoxLayout(panel);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  return panel;
-}
-
-QLabel* placeLabel(const QString& name, const QString& caption, int left, int top,
-                   QWidget* parent) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  label->adjustSize();
-  label->move(left, top);
-  return label;
-}
-
-QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top, int width,
-                     QWidget* parent) {
-  auto* edit = new QLineEdit(text, parent);
-  edit->setObjectName(name);
-  edit->setGeometry(left, top, width, kEditHeight);
-  return edit;
-}
-
-// The output encodings the extras tab offers, as the engine spells them.
-const char* const kOutputEncodings[] = {"windows-1251", "utf-8"};
-
-QSpinBox* makeWindowSpin(const QString& name, QWidget* parent) {
-  auto* spin = new QSpinBox(parent);
-  spin->setObjectName(name);
-  spin->setRange(0, std::numeric_limits<int32_t>::max());
-  spin->setMinimumWidth(90);
-  return spin;
-}
+using namespace window_layout;
 
 // A project name as a caption: "[*]" is the toolkit's mark placeholder, so
 // a name's own "[*]" is doubled to stand for itself.
 QString captionOf(const QString& name) {
   QString caption = name;
   return caption.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-}
-
-QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption) {
-  auto* layout = new QVBoxLayout(tab);
-  layout->setContentsMargins(4, 4, 4, 4);
-  auto* group = new QGroupBox(caption, tab);
-  group->setObjectName(name);
-  layout->addWidget(group);
-  return group;
 }
 
 }  // namespace
@@ -539,30 +470,6 @@ void TSiteProject::GeneratorToForm() {
   GeneratorToExtras();
 }
 
-bool TSiteProject::AskToPrune(QWidget* parent, const QStringList& stale) {
-  // The box stays readable however long an earlier build was.
-  constexpr int kListed = 20;
-  QStringList names = stale.mid(0, kListed);
-  if (stale.size() > kListed) names << QStringLiteral("… и ещё %1").arg(stale.size() - kListed);
-  const QString question =
-      QStringLiteral(
-          "В папке сайта остались страницы прежней выгрузки, которых в новом сайте "
-          "нет (%1):\n\n%2\n\nУдалить их?")
-          .arg(stale.size())
-          .arg(names.join(u'\n'));
-  return MessageBox::warning(parent, question, MessageBox::OkCancel) == MessageBox::Ok;
-}
-
-QStringList TSiteProject::StaleFiles() const {
-  QStringList names;
-  if (!FGenerator->Extras().PruneStale) return names;
-  // What a write of the pages in memory would remove.
-  for (const std::string& name :
-       ListStalePages(RealFileSystem(), FGenerator->SavePath(), FGenerator->Pages().Count()))
-    names << FromEngine(name);
-  return names;
-}
-
 void TSiteProject::ApplyModernPreset() {
   // What the window shows first, so that the preset changes only its own part.
   ControlsToDocument();
@@ -616,183 +523,6 @@ void TSiteProject::Edit1Exit() {
 void TSiteProject::Memo2Change() {
   if (m_destroying) return;
   Panel10->setText(QStringLiteral("Знаков: ") + QString::number(m_memo2Counter->count()));
-}
-
-void TSiteProject::Button1Click() {
-  if (m_generating) return;
-  RunCommand([this] {
-    generatePages();
-    MessageBox::information(this, QStringLiteral("Генерация завершена"));
-    // Linked as typed, but a reader who clicks such an address runs it.
-    const std::vector<std::string> linked = linkedAddresses();
-    for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink())) {
-      const bool inserted = std::find(linked.begin(), linked.end(), address) != linked.end();
-      MessageBox::warning(this,
-                          QStringLiteral("Адрес ссылки «%1» выполняет сценарий при переходе; %2")
-                              .arg(FromEngine(address),
-                                   inserted ? QStringLiteral("ссылки на него вставлены как есть")
-                                            : QStringLiteral("ссылок на него не вставлено")));
-    }
-    const TGenerateResult result = writePages([this](const std::vector<std::string>& stale) {
-      QStringList names;
-      for (const std::string& name : stale) names << FromEngine(name);
-      return AskToPrune(this, names);
-    });
-    // The report under the button says what happened; the boxes are the
-    // engine's and the application's, as for any command.
-    if (result.missingFolder) ShowErrorBox(MissingFolderMessage());
-    if (result.failure) std::rethrow_exception(result.failure);
-  });
-  emit SiteChanged();
-}
-
-void TSiteProject::generatePages() {
-  ControlsToDocument();
-  RunKeepingWindowsPainted([this] { FGenerator->Generate(); });
-  SetModified(true);
-}
-
-std::vector<std::string> TSiteProject::linkedAddresses() const {
-  std::vector<std::string> linked;
-  const TStringList& urls = FGenerator->SiteUrlsToLink();
-  for (const TLinkPlacement& placement : FGenerator->LinkPlacements())
-    if (placement.links > 0 && placement.address < static_cast<int64_t>(urls.size()))
-      linked.push_back(urls[static_cast<size_t>(placement.address)]);
-  return linked;
-}
-
-TSiteProject::TGenerateResult TSiteProject::writePages(
-    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
-  TGenerateResult result;
-  const int pages = FGenerator->Pages().Count();
-  const bool showProgress = pages >= kProgressPages;
-  m_generating = true;
-  m_cancelRequested = false;
-  Button1->setEnabled(false);
-  if (showProgress) {
-    ProgressBar1->show();
-    ProgressBar1->setRange(0, pages);
-    ProgressBar1->setValue(0);
-  }
-  // Undone however the writing ends.
-  struct Restore {
-    TSiteProject* window;
-    ~Restore() {
-      window->ProgressBar1->hide();
-      window->Button1->setEnabled(true);
-      window->m_generating = false;
-    }
-  } restore{this};
-  TSiteBuildOptions options;
-  options.folder = FGenerator->SavePath();
-  options.confirm_prune = confirmPrune;
-  // A modal progress box with its Cancel button: the one input it takes
-  // while the site is written, so nothing can close or change the project
-  // meanwhile.
-  std::unique_ptr<QProgressDialog> box;
-  if (showProgress || !m_progressCaption.isEmpty()) {
-    box = std::make_unique<QProgressDialog>(
-        m_progressCaption.isEmpty() ? QStringLiteral("Запись сайта «%1»").arg(FProjectName)
-                                    : m_progressCaption,
-        QStringLiteral("Прервать"), 0, pages, this);
-    box->setObjectName(QStringLiteral("WriteProgress"));
-    box->setWindowTitle(QStringLiteral("Запись сайта"));
-    box->setWindowModality(Qt::ApplicationModal);
-    box->setMinimumDuration(500);
-    box->setAutoReset(false);
-    box->setAutoClose(false);
-    connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
-  }
-  options.progress = [&](int written, int) {
-    if (showProgress) ProgressBar1->setValue(written);
-    if (box) box->setValue(written);
-    // Repaints and timers go on.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return !m_cancelRequested;
-  };
-  try {
-    const TSiteBuildResult build = WriteGeneratedSite(*FGenerator, RealFileSystem(), options);
-    if (build.outcome == TBuildOutcome::kMissingFolder) {
-      result.missingFolder = true;
-      result.error = FromEngine(MissingFolderMessage());
-    } else {
-      m_report = build.report;
-      result.ok = build.outcome == TBuildOutcome::kWritten;
-      result.cancelled = build.outcome == TBuildOutcome::kCancelled;
-      if (!result.ok)
-        result.error = QStringLiteral("запись прервана после %1 из %2 страниц")
-                           .arg(build.report.pages_written)
-                           .arg(pages);
-      result.warnings = static_cast<int>(build.report.warnings.size());
-    }
-  } catch (const std::exception& error) {
-    result.error = CommandErrorText(error);
-    result.failure = std::current_exception();
-  }
-  result.pages = pages;
-  showReport(result);
-  return result;
-}
-
-TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
-    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
-  TGenerateResult result;
-  if (m_generating) {
-    result.error = QStringLiteral("Проект уже генерируется");
-    return result;
-  }
-  try {
-    generatePages();
-  } catch (const std::exception& error) {
-    result.error = CommandErrorText(error);
-    emit SiteChanged();
-    return result;
-  }
-  result = writePages(confirmPrune);
-  emit SiteChanged();
-  return result;
-}
-
-QString TSiteProject::GeneratePages() {
-  if (m_generating) return QStringLiteral("Проект уже генерируется");
-  try {
-    generatePages();
-  } catch (const std::exception& error) {
-    return CommandErrorText(error);
-  }
-  return QString();
-}
-
-TSiteProject::TGenerateResult TSiteProject::WriteGeneratedPages(
-    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
-  TGenerateResult result = writePages(confirmPrune);
-  emit SiteChanged();
-  return result;
-}
-
-void TSiteProject::showReport(const TGenerateResult& result) {
-  QString text;
-  if (result.ok) {
-    text = QStringLiteral("Сайт записан в %1\n").arg(QString::fromStdString(m_report->folder)) +
-           ReportText(*m_report, *FGenerator);
-  } else if (result.cancelled && m_report) {
-    text = QStringLiteral(
-               "Сайт записан не полностью: %1; style.css и остальные страницы не "
-               "записаны\n")
-               .arg(result.error) +
-           ReportText(*m_report, *FGenerator);
-  } else {
-    text = QStringLiteral("Сайт не записан: %1").arg(result.error);
-    m_report.reset();
-  }
-  ReportView->setPlainText(text);
-  ReportView->setToolTip(m_report ? ReportExactSizes(*m_report) : QString());
-  ReportView->show();
-  m_openSite->setVisible(m_report.has_value());
-}
-
-QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
-  return orvana::ReportText(report, generator);
 }
 
 void TSiteProject::CopyFrom(TSiteProject& source) {

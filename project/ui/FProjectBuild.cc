@@ -1,0 +1,232 @@
+// The project window's generation: its button, Generate all's two halves,
+// the write through the site build and the report under the button.
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QUrl>
+
+#include <algorithm>
+#include <memory>
+
+#include "BackgroundWork.h"
+#include "Dialogs.h"
+#include "Error.h"
+#include "ErrorHandler.h"
+#include "FProject.h"
+#include "FileSystem.h"
+#include "Notify.h"
+#include "ReportText.h"
+#include "SiteBuild.h"
+#include "SiteOutput.h"
+#include "StalePages.h"
+#include "TextBridge.h"
+#include "UrlSafety.h"
+
+namespace orvana {
+
+bool TSiteProject::AskToPrune(QWidget* parent, const QStringList& stale) {
+  // The box stays readable however long an earlier build was.
+  constexpr int kListed = 20;
+  QStringList names = stale.mid(0, kListed);
+  if (stale.size() > kListed) names << QStringLiteral("… и ещё %1").arg(stale.size() - kListed);
+  const QString question =
+      QStringLiteral(
+          "В папке сайта остались страницы прежней выгрузки, которых в новом сайте "
+          "нет (%1):\n\n%2\n\nУдалить их?")
+          .arg(stale.size())
+          .arg(names.join(u'\n'));
+  return MessageBox::warning(parent, question, MessageBox::OkCancel) == MessageBox::Ok;
+}
+
+QStringList TSiteProject::StaleFiles() const {
+  QStringList names;
+  if (!FGenerator->Extras().PruneStale) return names;
+  // What a write of the pages in memory would remove.
+  for (const std::string& name :
+       ListStalePages(RealFileSystem(), FGenerator->SavePath(), FGenerator->Pages().Count()))
+    names << FromEngine(name);
+  return names;
+}
+
+void TSiteProject::Button1Click() {
+  if (m_generating) return;
+  RunCommand([this] {
+    generatePages();
+    MessageBox::information(this, QStringLiteral("Генерация завершена"));
+    // Linked as typed, but a reader who clicks such an address runs it.
+    const std::vector<std::string> linked = linkedAddresses();
+    for (const std::string& address : ScriptRunningAddresses(FGenerator->SiteUrlsToLink())) {
+      const bool inserted = std::find(linked.begin(), linked.end(), address) != linked.end();
+      MessageBox::warning(this,
+                          QStringLiteral("Адрес ссылки «%1» выполняет сценарий при переходе; %2")
+                              .arg(FromEngine(address),
+                                   inserted ? QStringLiteral("ссылки на него вставлены как есть")
+                                            : QStringLiteral("ссылок на него не вставлено")));
+    }
+    const TGenerateResult result = writePages([this](const std::vector<std::string>& stale) {
+      QStringList names;
+      for (const std::string& name : stale) names << FromEngine(name);
+      return AskToPrune(this, names);
+    });
+    // The report under the button says what happened; the boxes are the
+    // engine's and the application's, as for any command.
+    if (result.missingFolder) ShowErrorBox(MissingFolderMessage());
+    if (result.failure) std::rethrow_exception(result.failure);
+  });
+  emit SiteChanged();
+}
+
+void TSiteProject::generatePages() {
+  ControlsToDocument();
+  RunKeepingWindowsPainted([this] { FGenerator->Generate(); });
+  SetModified(true);
+}
+
+std::vector<std::string> TSiteProject::linkedAddresses() const {
+  std::vector<std::string> linked;
+  const TStringList& urls = FGenerator->SiteUrlsToLink();
+  for (const TLinkPlacement& placement : FGenerator->LinkPlacements())
+    if (placement.links > 0 && placement.address < static_cast<int64_t>(urls.size()))
+      linked.push_back(urls[static_cast<size_t>(placement.address)]);
+  return linked;
+}
+
+TSiteProject::TGenerateResult TSiteProject::writePages(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
+  TGenerateResult result;
+  const int pages = FGenerator->Pages().Count();
+  const bool showProgress = pages >= kProgressPages;
+  m_generating = true;
+  m_cancelRequested = false;
+  Button1->setEnabled(false);
+  if (showProgress) {
+    ProgressBar1->show();
+    ProgressBar1->setRange(0, pages);
+    ProgressBar1->setValue(0);
+  }
+  // Undone however the writing ends.
+  struct Restore {
+    TSiteProject* window;
+    ~Restore() {
+      window->ProgressBar1->hide();
+      window->Button1->setEnabled(true);
+      window->m_generating = false;
+    }
+  } restore{this};
+  TSiteBuildOptions options;
+  options.folder = FGenerator->SavePath();
+  options.confirm_prune = confirmPrune;
+  // A modal progress box with its Cancel button: the one input it takes
+  // while the site is written, so nothing can close or change the project
+  // meanwhile.
+  std::unique_ptr<QProgressDialog> box;
+  if (showProgress || !m_progressCaption.isEmpty()) {
+    box = std::make_unique<QProgressDialog>(
+        m_progressCaption.isEmpty() ? QStringLiteral("Запись сайта «%1»").arg(FProjectName)
+                                    : m_progressCaption,
+        QStringLiteral("Прервать"), 0, pages, this);
+    box->setObjectName(QStringLiteral("WriteProgress"));
+    box->setWindowTitle(QStringLiteral("Запись сайта"));
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setMinimumDuration(500);
+    box->setAutoReset(false);
+    box->setAutoClose(false);
+    connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
+  }
+  options.progress = [&](int written, int) {
+    if (showProgress) ProgressBar1->setValue(written);
+    if (box) box->setValue(written);
+    // Repaints and timers go on.
+    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return !m_cancelRequested;
+  };
+  try {
+    const TSiteBuildResult build = WriteGeneratedSite(*FGenerator, RealFileSystem(), options);
+    if (build.outcome == TBuildOutcome::kMissingFolder) {
+      result.missingFolder = true;
+      result.error = FromEngine(MissingFolderMessage());
+    } else {
+      m_report = build.report;
+      result.ok = build.outcome == TBuildOutcome::kWritten;
+      result.cancelled = build.outcome == TBuildOutcome::kCancelled;
+      if (!result.ok)
+        result.error = QStringLiteral("запись прервана после %1 из %2 страниц")
+                           .arg(build.report.pages_written)
+                           .arg(pages);
+      result.warnings = static_cast<int>(build.report.warnings.size());
+    }
+  } catch (const std::exception& error) {
+    result.error = CommandErrorText(error);
+    result.failure = std::current_exception();
+  }
+  result.pages = pages;
+  showReport(result);
+  return result;
+}
+
+TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
+  TGenerateResult result;
+  if (m_generating) {
+    result.error = QStringLiteral("Проект уже генерируется");
+    return result;
+  }
+  try {
+    generatePages();
+  } catch (const std::exception& error) {
+    result.error = CommandErrorText(error);
+    emit SiteChanged();
+    return result;
+  }
+  result = writePages(confirmPrune);
+  emit SiteChanged();
+  return result;
+}
+
+QString TSiteProject::GeneratePages() {
+  if (m_generating) return QStringLiteral("Проект уже генерируется");
+  try {
+    generatePages();
+  } catch (const std::exception& error) {
+    return CommandErrorText(error);
+  }
+  return QString();
+}
+
+TSiteProject::TGenerateResult TSiteProject::WriteGeneratedPages(
+    const std::function<bool(const std::vector<std::string>&)>& confirmPrune) {
+  TGenerateResult result = writePages(confirmPrune);
+  emit SiteChanged();
+  return result;
+}
+
+void TSiteProject::showReport(const TGenerateResult& result) {
+  QString text;
+  if (result.ok) {
+    text = QStringLiteral("Сайт записан в %1\n").arg(QString::fromStdString(m_report->folder)) +
+           ReportText(*m_report, *FGenerator);
+  } else if (result.cancelled && m_report) {
+    text = QStringLiteral(
+               "Сайт записан не полностью: %1; style.css и остальные страницы не "
+               "записаны\n")
+               .arg(result.error) +
+           ReportText(*m_report, *FGenerator);
+  } else {
+    text = QStringLiteral("Сайт не записан: %1").arg(result.error);
+    m_report.reset();
+  }
+  ReportView->setPlainText(text);
+  ReportView->setToolTip(m_report ? ReportExactSizes(*m_report) : QString());
+  ReportView->show();
+  m_openSite->setVisible(m_report.has_value());
+}
+
+QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
+  return orvana::ReportText(report, generator);
+}
+
+}  // namespace orvana

@@ -55,6 +55,54 @@ void CountLinks(const TSiteGenerator& g, TBuildReport& report) {
   }
 }
 
+// "the pages declare", "3 of 9 pages declare": the subject of a charset
+// warning about `count` of the report's pages.
+std::string PagesThatDeclare(int count, int pages) {
+  if (count == pages) return pages == 1 ? "the page declares" : "the pages declare";
+  return std::to_string(count) + " of " + std::to_string(pages) +
+         (count == 1 ? " pages declares" : " pages declare");
+}
+
+// Why menus and bars weigh so much, by the windows that are on.
+std::string LargeOutputReason(const TOrvanaExtras& extras) {
+  const bool menu = extras.MenuWindow > 0, bar = extras.PagerWindow > 0;
+  if (!menu && !bar)
+    return "every page's menu and pagination bar list every page, so the site grows with the "
+           "square of its pages; MenuWindow and PagerWindow (--menu-window, --pager-window) "
+           "would show only the pages near each one";
+  if (!bar)
+    return "every page's pagination bar lists every page, so the site grows with the square "
+           "of its pages; PagerWindow (--pager-window) would show only the pages near each one";
+  if (!menu)
+    return "every page's menu lists every page, so the site grows with the square of its "
+           "pages; MenuWindow (--menu-window) would show only the pages near each one";
+  return "although both are windowed; smaller windows (MenuWindow, PagerWindow) or longer "
+         "pages would shrink them";
+}
+
+// The warnings about the links' addresses.
+void AddAddressWarnings(const TSiteGenerator& g, TBuildReport& r) {
+  const auto warn = [&r](std::string_view code, std::string message) {
+    r.warnings.push_back({std::string(code), std::move(message)});
+  };
+  int64_t blank = 0;
+  for (const std::string& url : g.SiteUrlsToLink())
+    if (url.find_first_not_of(" \t") == std::string::npos) ++blank;
+  if (blank > 0)
+    warn(kWarnEmptyAddress,
+         Plural(static_cast<uint64_t>(blank), "link address is", "link addresses are") +
+             " blank: their links point at the page they stand on; remove the blank lines "
+             "from the list of addresses");
+  for (const std::string& address : ScriptRunningAddresses(g.SiteUrlsToLink())) {
+    const auto linked = std::find_if(r.by_address.begin(), r.by_address.end(),
+                                     [&](const TAddressLinks& a) { return a.url == address; });
+    const bool inserted = linked != r.by_address.end() && linked->count > 0;
+    warn(kWarnUnsafeUrl,
+         "the link address \"" + address + "\" runs script when clicked; " +
+             (inserted ? "its links were inserted as written" : "no link to it was inserted"));
+  }
+}
+
 void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
   const auto warn = [&r](std::string_view code, std::string message) {
     r.warnings.push_back({std::string(code), std::move(message)});
@@ -79,29 +127,18 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
              " cut inside a word or sentence at the maximum of " + std::to_string(max) +
              " characters, finding no paragraph or sentence end between " + std::to_string(min) +
              " and " + std::to_string(max) + " characters (" + PageList(r.forced_cuts, 10) + ")");
-  if (r.pages_without_charset > 0) {
-    const bool all = r.pages_without_charset == r.pages;
-    const std::string which =
-        all ? (r.pages == 1 ? std::string("the page declares") : "the pages declare")
-            : std::to_string(r.pages_without_charset) + " of " + std::to_string(r.pages) +
-                  (r.pages_without_charset == 1 ? " pages declares" : " pages declare");
-    warn(kWarnNoCharset, which +
+  if (r.pages_without_charset > 0)
+    warn(kWarnNoCharset, PagesThatDeclare(r.pages_without_charset, r.pages) +
                              " no charset (no <meta> tag names one); browsers have to guess "
                              "that they are " +
                              r.encoding);
-  }
-  if (r.pages_with_other_charset > 0) {
-    const bool all = r.pages_with_other_charset == r.pages;
-    const std::string which =
-        all ? (r.pages == 1 ? std::string("the page declares") : "the pages declare")
-            : std::to_string(r.pages_with_other_charset) + " of " + std::to_string(r.pages) +
-                  (r.pages_with_other_charset == 1 ? " pages declares" : " pages declare");
+  if (r.pages_with_other_charset > 0)
     warn(kWarnCharsetMismatch,
-         which + " a charset other than " + r.encoding + ", the encoding they are written in, " +
+         PagesThatDeclare(r.pages_with_other_charset, r.pages) + " a charset other than " +
+             r.encoding + ", the encoding they are written in, " +
              "so browsers show their letters garbled; declare " + r.encoding +
              " in the template or set OutputEncoding (--output-encoding) to utf-8, which "
              "rewrites the declaration");
-  }
   const TOrvanaExtras& extras = g.Extras();
   if (!extras.SiteUrl.empty()) {
     const std::string problem = SiteUrlProblem(extras.SiteUrl);
@@ -110,49 +147,13 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
                                 problem + "), so no sitemap was written; SiteUrl (--site-url) " +
                                 "takes an absolute http or https address");
   }
-  {
-    int64_t blank = 0;
-    for (const std::string& url : g.SiteUrlsToLink())
-      if (url.find_first_not_of(" \t") == std::string::npos) ++blank;
-    if (blank > 0)
-      warn(kWarnEmptyAddress,
-           Plural(static_cast<uint64_t>(blank), "link address is", "link addresses are") +
-               " blank: their links point at the page they stand on; remove the blank lines "
-               "from the list of addresses");
-  }
-  for (const std::string& address : ScriptRunningAddresses(g.SiteUrlsToLink())) {
-    const auto linked = std::find_if(r.by_address.begin(), r.by_address.end(),
-                                     [&](const TAddressLinks& a) { return a.url == address; });
-    const bool inserted = linked != r.by_address.end() && linked->count > 0;
-    warn(kWarnUnsafeUrl,
-         "the link address \"" + address + "\" runs script when clicked; " +
-             (inserted ? "its links were inserted as written" : "no link to it was inserted"));
-  }
-  if (r.bytes > 0 && r.menu_and_bar_bytes * 2 > r.bytes) {
-    const bool menu = extras.MenuWindow > 0, bar = extras.PagerWindow > 0;
-    std::string why;
-    if (!menu && !bar)
-      why =
-          "every page's menu and pagination bar list every page, so the site grows with the "
-          "square of its pages; MenuWindow and PagerWindow (--menu-window, --pager-window) "
-          "would show only the pages near each one";
-    else if (!bar)
-      why =
-          "every page's pagination bar lists every page, so the site grows with the square "
-          "of its pages; PagerWindow (--pager-window) would show only the pages near each one";
-    else if (!menu)
-      why =
-          "every page's menu lists every page, so the site grows with the square of its "
-          "pages; MenuWindow (--menu-window) would show only the pages near each one";
-    else
-      why =
-          "although both are windowed; smaller windows (MenuWindow, PagerWindow) or longer "
-          "pages would shrink them";
+  AddAddressWarnings(g, r);
+  if (r.bytes > 0 && r.menu_and_bar_bytes * 2 > r.bytes)
     warn(kWarnLargeOutput, "menus and pagination bars make up " +
                                std::to_string(r.menu_and_bar_bytes) + " of the " +
                                std::to_string(r.bytes) + " bytes of the site (" +
-                               std::to_string(r.menu_and_bar_bytes * 100 / r.bytes) + "%): " + why);
-  }
+                               std::to_string(r.menu_and_bar_bytes * 100 / r.bytes) +
+                               "%): " + LargeOutputReason(extras));
 }
 
 }  // namespace

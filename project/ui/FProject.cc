@@ -451,8 +451,13 @@ void TSiteProject::ControlsToDocument() {
 }
 
 void TSiteProject::MemosToGenerator() {
-  FDocument->SetMemos({MemoLinesOf(*Memo2), MemoLinesOf(*Memo4), MemoLinesOf(*Memo5),
-                       MemoLinesOf(*Memo6), MemoLinesOf(*Memo1)});
+  // The texts as they stand, then their lines made while the windows paint.
+  const QString raw[] = {MemoRawText(*Memo2), MemoRawText(*Memo4), MemoRawText(*Memo5),
+                         MemoRawText(*Memo6), MemoRawText(*Memo1)};
+  RunKeepingWindowsPainted([&] {
+    FDocument->SetMemos({LinesOfMemoText(raw[0]), LinesOfMemoText(raw[1]), LinesOfMemoText(raw[2]),
+                         LinesOfMemoText(raw[3]), LinesOfMemoText(raw[4])});
+  });
 }
 
 void TSiteProject::GeneratorToForm() {
@@ -461,12 +466,18 @@ void TSiteProject::GeneratorToForm() {
   Edit1->setText(FromEngine(FGenerator->SiteTitle()));
   // Last: its change handler reads back the three values just shown.
   Edit4->setText(FromEngine(FGenerator->SavePath()));
-  const TProjectMemos memos = FDocument->Memos();
-  SetMemoLines(*Memo2, memos.site_text);
-  SetMemoLines(*Memo4, memos.site_template);
-  SetMemoLines(*Memo5, memos.adsense_code);
-  SetMemoLines(*Memo6, memos.css_code);
-  SetMemoLines(*Memo1, memos.site_urls_to_link);
+  // The memos' texts made while the windows paint, then shown.
+  QString texts[5];
+  RunKeepingWindowsPainted([&] {
+    const TProjectMemos memos = FDocument->Memos();
+    texts[0] = MemoTextOf(memos.site_text);
+    texts[1] = MemoTextOf(memos.site_template);
+    texts[2] = MemoTextOf(memos.adsense_code);
+    texts[3] = MemoTextOf(memos.css_code);
+    texts[4] = MemoTextOf(memos.site_urls_to_link);
+  });
+  QPlainTextEdit* const memos[] = {Memo2, Memo4, Memo5, Memo6, Memo1};
+  for (int i = 0; i < 5; ++i) SetMemoText(*memos[i], texts[i]);
   GeneratorToExtras();
 }
 

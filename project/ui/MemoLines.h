@@ -2,6 +2,8 @@
 // Windows-1251 text.
 #pragma once
 
+#include <QString>
+
 #include "StringList.h"
 
 class QPlainTextEdit;
@@ -16,5 +18,18 @@ TStringList MemoLinesOf(const QPlainTextEdit& memo);
 // Makes the memo hold exactly the given lines: MemoLinesOf gives them back.
 // Each line break inside a line (LF or CR) starts a new memo line.
 void SetMemoLines(QPlainTextEdit& memo, const TStringList& lines);
+
+// The two halves of each, for texts so large that the windows must keep
+// painting meanwhile. The conversions touch no widget and may run on any
+// thread:
+//   - MemoRawText takes the memo's text as it stands (quick, on the
+//     window's thread), LinesOfMemoText makes it lines (MemoLinesOf);
+//   - MemoTextOf makes lines the memo's text, SetMemoText shows it
+//     (SetMemoLines), a large text a piece at a time with the windows
+//     repainted between pieces.
+QString MemoRawText(const QPlainTextEdit& memo);
+TStringList LinesOfMemoText(const QString& raw);
+QString MemoTextOf(const TStringList& lines);
+void SetMemoText(QPlainTextEdit& memo, const QString& text);
 
 }  // namespace orvana

@@ -1,0 +1,92 @@
+// Every option of every command, as its table gives it to the parser, is in
+// the command's --help, its section of the manual page and the bash
+// completion; and every option the help lists is one the parser takes.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <string>
+
+#include "CliError.h"
+#include "CliTestUtil.h"
+#include "Commands.h"
+
+namespace orvana::cli {
+namespace {
+
+using testing::RunTool;
+
+std::string SourceFile(const std::string& path) {
+  return test::ReadWholeFile(std::string(ORVANA_SOURCE_DIR) + "/" + path);
+}
+
+// The manual page's text from `.SS "TITLE"` to the next heading.
+std::string ManSection(const std::string& man, const std::string& title) {
+  const size_t start = man.find(".SS \"" + title + "\"\n");
+  if (start == std::string::npos) return "";
+  const std::regex heading("\n\\.S[SH] ");
+  std::smatch m;
+  const std::string rest = man.substr(start + 1);
+  return std::regex_search(rest, m, heading) ? rest.substr(0, m.position()) : rest;
+}
+
+// The words of a completion list: local NAME='...'.
+std::set<std::string> CompletionWords(const std::string& script, const std::string& name) {
+  const std::string open = "local " + name + "='";
+  const size_t start = script.find(open);
+  if (start == std::string::npos) return {};
+  const size_t from = start + open.size();
+  std::set<std::string> words;
+  const std::string list = script.substr(from, script.find('\'', from) - from);
+  const std::regex word("[^ \t\n]+");
+  for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator();
+       ++it)
+    words.insert(it->str());
+  return words;
+}
+
+// The "--name" of each line of the help's option list.
+std::set<std::string> HelpOptions(const std::string& help) {
+  std::set<std::string> names;
+  const std::string list = help.substr(help.find("\nOptions:\n"));
+  const std::regex row("\n  (--[a-z][a-z0-9-]*)");
+  for (auto it = std::sregex_iterator(list.begin(), list.end(), row); it != std::sregex_iterator();
+       ++it)
+    names.insert((*it)[1]);
+  return names;
+}
+
+TEST(CliDocs, EveryOptionOfEveryCommandIsInItsHelpManualAndCompletion) {
+  const std::string man = SourceFile("packaging/man/orvana-cli.1");
+  const std::string completion = SourceFile("packaging/completion/orvana-cli");
+  const std::string tool_help = RunTool({"--help"}).out;
+  const std::set<std::string> commands = CompletionWords(completion, "commands");
+  for (const TCommand& command : Commands()) {
+    SCOPED_TRACE(command.name);
+    EXPECT_NE(tool_help.find(std::string("\n  ") + command.name + " "), std::string::npos);
+    EXPECT_NE(man.find(std::string("\n.B ") + command.name), std::string::npos);
+    EXPECT_TRUE(commands.count(command.name));
+    const std::string help = RunTool({command.name, "--help"}).out;
+    const std::set<std::string> listed = HelpOptions(help);
+    const std::string section = ManSection(man, std::string("Options of ") + command.name);
+    const std::set<std::string> offered =
+        CompletionWords(completion, command.name + std::string("_opts"));
+    EXPECT_FALSE(section.empty());
+    std::set<std::string> parsed = {"--help"};
+    for (const TOptionSpec& spec : command.options()) {
+      const std::string option = std::string("--") + spec.name;
+      parsed.insert(option);
+      EXPECT_TRUE(listed.count(option)) << option << " is parsed but not in the help";
+      EXPECT_NE(section.find(std::regex_replace(option, std::regex("-"), "\\-")), std::string::npos)
+          << option << " is not in the manual page's section";
+      EXPECT_TRUE(offered.count(option)) << option << " is not completed";
+    }
+    EXPECT_TRUE(offered.count("--help"));
+    // The help promises only what the parser takes.
+    for (const std::string& option : listed)
+      EXPECT_TRUE(parsed.count(option)) << option << " is in the help but not parsed";
+  }
+}
+
+}  // namespace
+}  // namespace orvana::cli

@@ -22,6 +22,7 @@ constexpr const char* kToolHelp =
     "Commands:\n"
     "  new     write a new project file, with the content of a new project\n"
     "  build   generate the site of a project and write it into a folder\n"
+    "  set     change some fields of a project file, leaving the rest as it was\n"
     "  show    print a project's settings, texts and pages\n"
     "  check   audit a site folder: links, charsets, empty pages and sitemap\n"
     "\n"
@@ -59,9 +60,8 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"new", RunNew, NewOptions},
-      {"build", RunBuild, BuildOptions},
-      {"show", RunShow, ShowOptions},
+      {"new", RunNew, NewOptions},       {"build", RunBuild, BuildOptions},
+      {"set", RunSet, SetOptions},       {"show", RunShow, ShowOptions},
       {"check", RunCheck, CheckOptions},
   };
   return commands;

@@ -26,10 +26,12 @@ const std::vector<TCommand>& Commands();
 
 int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+int RunSet(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 int RunShow(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 
 const std::vector<TOptionSpec>& NewOptions();
 const std::vector<TOptionSpec>& BuildOptions();
+const std::vector<TOptionSpec>& SetOptions();
 const std::vector<TOptionSpec>& ShowOptions();
 const std::vector<TOptionSpec>& CheckOptions();
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <random>
 
 #include "BuildReport.h"
 #include "BuildReportJson.h"
@@ -21,6 +22,8 @@
 #include "ProgressLine.h"
 #include "ProjectDocument.h"
 #include "ProjectFile.h"
+#include "ProjectOptions.h"
+#include "ReportFile.h"
 #include "SiteBuild.h"
 #include "SiteOutput.h"
 
@@ -29,7 +32,8 @@ namespace {
 
 constexpr TCommandHelp kBuildHelp = {
     "Usage: orvana-cli build PROJECT... [--out DIR] [--seed N] [--save]\n"
-    "                        [--report FILE] [--dry-run]\n"
+    "                        [--report FILE] [--dry-run] [--strict]\n"
+    "                        [EXTRAS FOR THIS BUILD]\n"
     "\n"
     "Generates the site of each PROJECT and writes its pages and style.css into\n"
     "the project's output folder. The folder must exist; nothing else in it is\n"
@@ -54,20 +58,141 @@ struct TBuildOptions {
   std::optional<std::string> out_engine;  // --out, in Windows-1251
   bool save = false;
   bool dry_run = false;
+  // A project with warnings is not written (see StrictlyRefused).
+  bool strict = false;
+  // The command line, for the extras it overrides; `overrides` tells
+  // whether it gives any.
+  const TCommandArgs* args = nullptr;
+  bool overrides = false;
   // Several projects: lines and warnings name their project.
   bool several = false;
   // The warnings go into the report, not onto the error stream.
   bool quiet_warnings = false;
 };
 
-// Builds one project and prints its summary line on `summary` and, unless
-// they go into the report, its warnings on `err`. `report` receives the
-// build's report as JSON: the figures of what was written, or, when the
-// build failed, the error. Returns the exit status of this project.
+// The options that change an extra for one build.
+constexpr const char* kOverrideOptions[] = {"site-url",      "output-encoding", "pager-window",
+                                            "menu-window",   "link-rel",        "safe-links",
+                                            "no-safe-links", "prune",           "no-prune"};
+
+// One project's build: where it goes and how its lines begin.
+struct TProjectBuild {
+  const TProjectArg& project;
+  const TBuildOptions& options;
+  std::string folder;  // Windows-1251
+  std::string prefix;  // "PROJECT: " with several projects
+  std::string report_project;
+  TReportContext context;
+};
+
+// The failure of a build whose folder does not exist. The desktop
+// application shows this box and writes nothing; here it is a failure, and
+// the project is not saved either. The box's text names no folder; the line
+// adds which one was meant.
+int MissingFolder(const TProjectBuild& b, std::ostream& err, std::string& report) {
+  const std::string message = Cp1251ToUtf8(MissingFolderMessage()) + ": " +
+                              (b.folder.empty() ? std::string("the folder name is empty")
+                                                : AbsoluteUtf8Path(Cp1251ToUtf8(b.folder)));
+  err << "orvana-cli: " << b.prefix << message << '\n';
+  report = FailedBuildToJson(b.report_project, message);
+  return 1;
+}
+
+// With --strict, a build with warnings writes nothing: they are named on
+// the error stream whether or not a report takes them, and the report is
+// the dry run's, "ok" false. Returns whether the build is refused.
+bool StrictlyRefused(const TProjectBuild& b, const TBuildReport& r, std::ostream& err,
+                     std::string& report) {
+  if (r.warnings.empty()) return false;
+  for (const TBuildWarning& warning : r.warnings)
+    err << "orvana-cli: warning: " << b.prefix << Cp1251ToUtf8(warning.message) << " ["
+        << warning.code << "]\n";
+  TReportContext context = b.context;
+  context.error =
+      "--strict: " + Counted(r.warnings.size(), "warning", "warnings") + ", nothing written";
+  err << "orvana-cli: " << b.prefix << context.error << '\n';
+  report = BuildReportToJson(r, context);
+  return true;
+}
+
+// The summary lines and, unless they go into the report, the warnings.
+void PrintBuilt(const TProjectBuild& b, const TBuildReport& r, std::ostream& summary,
+                std::ostream& err) {
+  const bool dry = b.options.dry_run;
+  summary << b.prefix << r.pages << (r.pages == 1 ? " page, " : " pages, ") << r.placed
+          << (r.placed == 1 ? " link placed, " : " links placed, ") << r.bytes
+          << (r.bytes == 1 ? " byte" : " bytes") << (dry ? " would be written to " : " written to ")
+          << r.folder << (dry ? " (dry run)" : "") << '\n';
+  for (const std::string& pruned : r.pruned)
+    summary << b.prefix << (dry ? "would remove stale " : "removed stale ") << Cp1251ToUtf8(pruned)
+            << '\n';
+  if (!b.options.quiet_warnings)
+    for (const TBuildWarning& warning : r.warnings)
+      err << "orvana-cli: warning: " << b.prefix << Cp1251ToUtf8(warning.message) << '\n';
+}
+
+// Builds the project read into `document` and prints its summary line on
+// `summary` and, unless they go into the report, its warnings on `err`.
+int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& summary,
+                  std::ostream& err, std::string& report) {
+  TSiteGenerator& generator = document.Generator();
+  // The extras overridden for this build; the project keeps its own, also
+  // in the file --save writes.
+  const TOrvanaExtras stored = generator.Extras();
+  generator.SetExtras(ExtrasOptions(*b.options.args, stored));
+  if (b.options.overrides || !generator.Extras().IsDefault())
+    b.context.extras = &generator.Extras();
+  // The dry run of --strict and the build after it pick the same words.
+  std::optional<uint64_t> seed = b.options.seed;
+  if (b.options.strict && !seed) {
+    std::random_device device;
+    seed = uint64_t{device()} << 32 | device();
+  }
+  generator.SetRandomSeed(seed);
+
+  TSiteBuildOptions build;
+  build.folder = b.folder;
+  if (b.options.strict) {
+    build.dry_run = true;
+    const TSiteBuildResult trial = BuildSite(generator, RealFileSystem(), build);
+    if (trial.outcome == TBuildOutcome::kMissingFolder) return MissingFolder(b, err, report);
+    if (StrictlyRefused(b, trial.report, err, report)) return 1;
+  }
+  build.dry_run = b.options.dry_run;
+  TProgressLine progress(err, ProgressOnTerminal());
+  // With --save each page also goes into the project's replacement file as
+  // it is made, and the project takes the new file once the whole site is
+  // written.
+  std::optional<TProjectFileStream> saved;
+  if (b.options.save && !b.options.dry_run) saved.emplace(generator, b.project.engine);
+  build.progress = [&](int written, int pages) {
+    progress.Update(written, pages);
+    return true;
+  };
+  build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
+    if (saved) saved->AddPage(page, bar, html);
+  };
+  const TSiteBuildResult result = BuildSite(generator, RealFileSystem(), build);
+  progress.Finish();
+  if (result.outcome == TBuildOutcome::kMissingFolder) return MissingFolder(b, err, report);
+  const TOrvanaExtras used = generator.Extras();
+  b.context.extras = b.context.extras ? &used : nullptr;
+  // The stream writes the generator's extras when it commits.
+  generator.SetExtras(stored);
+  if (saved) saved->Commit();
+  report = BuildReportToJson(result.report, b.context);
+  PrintBuilt(b, result.report, summary, err);
+  return 0;
+}
+
+// Builds one project. `report` receives the build's report as JSON: the
+// figures of what was written, or, when the build failed, the error.
+// Returns the exit status of this project.
 int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::ostream& summary,
                  std::ostream& err, std::string& report) {
-  const std::string prefix = options.several ? project.native + ": " : std::string();
-  const std::string report_project = options.several ? project.native : std::string();
+  TProjectBuild b{project, options};
+  b.prefix = options.several ? project.native + ": " : std::string();
+  b.report_project = options.several ? project.native : std::string();
   try {
     auto owned = std::make_unique<TProjectDocument>();
     // The last thing the process does: its pages and lines are not freed.
@@ -78,149 +203,15 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
         if (leave) (void)document.release();
       }
     } leave_at_exit{owned, ProcessEndsAfterRun() && !options.several};
-    TProjectDocument& document = *owned;
-    ReadProject(project, document, err);
-    document.PassTextsThroughMemos();
-    TSiteGenerator& generator = document.Generator();
-    generator.SetRandomSeed(options.seed);
-
+    ReadProject(project, *owned, err);
+    owned->PassTextsThroughMemos();
     // --out is where this run writes, not a change to the project.
-    const std::string folder = options.out_engine ? *options.out_engine : generator.SavePath();
-    TProgressLine progress(err, ProgressOnTerminal());
-    // With --save each page also goes into the project's replacement file as
-    // it is made, and the project takes the new file once the whole site is
-    // written.
-    std::optional<TProjectFileStream> saved;
-    if (options.save && !options.dry_run) saved.emplace(generator, project.engine);
-    TSiteBuildOptions build;
-    build.folder = folder;
-    build.dry_run = options.dry_run;
-    build.progress = [&](int written, int pages) {
-      progress.Update(written, pages);
-      return true;
-    };
-    build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
-      if (saved) saved->AddPage(page, bar, html);
-    };
-    const TSiteBuildResult result = BuildSite(generator, RealFileSystem(), build);
-    progress.Finish();
-    if (result.outcome == TBuildOutcome::kMissingFolder) {
-      // The desktop application shows this box and writes nothing; here it
-      // is a failure, and the project is not saved either. The box's text
-      // names no folder; the line adds which one was meant.
-      const std::string message = Cp1251ToUtf8(MissingFolderMessage()) + ": " +
-                                  (folder.empty() ? std::string("the folder name is empty")
-                                                  : AbsoluteUtf8Path(Cp1251ToUtf8(folder)));
-      err << "orvana-cli: " << prefix << message << '\n';
-      report = FailedBuildToJson(report_project, message);
-      return 1;
-    }
-    if (saved) saved->Commit();
-    const TBuildReport& r = result.report;
-    report = BuildReportToJson(r);
-
-    summary << prefix << r.pages << (r.pages == 1 ? " page, " : " pages, ") << r.placed
-            << (r.placed == 1 ? " link placed, " : " links placed, ") << r.bytes
-            << (r.bytes == 1 ? " byte" : " bytes")
-            << (options.dry_run ? " would be written to " : " written to ") << r.folder
-            << (options.dry_run ? " (dry run)" : "") << '\n';
-    for (const std::string& pruned : r.pruned)
-      summary << prefix << (options.dry_run ? "would remove stale " : "removed stale ")
-              << Cp1251ToUtf8(pruned) << '\n';
-    if (!options.quiet_warnings)
-      for (const TBuildWarning& warning : r.warnings)
-        err << "orvana-cli: warning: " << prefix << Cp1251ToUtf8(warning.message) << '\n';
-    return 0;
+    b.folder = options.out_engine ? *options.out_engine : owned->Generator().SavePath();
+    return BuildDocument(b, *owned, summary, err, report);
   } catch (const std::exception&) {
-    report = FailedBuildToJson(report_project, CurrentErrorText());
-    return PrintCommandError(err, prefix);
+    report = FailedBuildToJson(b.report_project, CurrentErrorText());
+    return PrintCommandError(err, b.prefix);
   }
-}
-
-// The folder, made absolute and canonical as far as it exists, for
-// comparing two names of one file.
-std::filesystem::path ComparablePath(const std::string& utf8) {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(utf8, error);
-  if (error) path = utf8;
-  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path.lexically_normal() : canonical;
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code error;
-  if (std::filesystem::equivalent(a, b, error)) return true;
-  return ComparablePath(a) == ComparablePath(b);
-}
-
-// Refuses, before anything is built, a report file that would take the
-// place of a project of the command or of a file a build writes, and one
-// that cannot be created at all.
-void CheckReportTarget(const std::string& target, const std::vector<std::string>& projects,
-                       const TBuildOptions& options) {
-  if (target == "-") return;
-  const std::string shown = AbsoluteUtf8Path(target);
-  for (const std::string& project : projects)
-    if (SameFile(target, project))
-      throw EUsageError("--report: \"" + shown + "\" is the project file " + project +
-                            "; the report would replace it",
-                        /*hint=*/false);
-  const std::filesystem::path report = ComparablePath(target);
-  if (IsSiteFileName(Utf8ToCp1251(report.filename().string()))) {
-    // Only a site's own file names can clash with a site; the projects are
-    // read for their folders only then.
-    for (const std::string& project : projects) {
-      std::string folder;
-      if (options.out_engine) {
-        folder = *options.out_engine;
-      } else {
-        TProjectDocument document;
-        try {
-          document.LoadFromFile(Utf8ToCp1251(project));
-        } catch (const std::exception&) {
-          continue;  // its own build reports why it cannot be read
-        }
-        folder = document.Generator().SavePath();
-      }
-      if (!folder.empty() && ComparablePath(NativePath(folder)) == report.parent_path())
-        throw EUsageError("--report: \"" + shown + "\" is a file the build of " + project +
-                              " writes; the site would replace the report or the report a page",
-                          /*hint=*/false);
-    }
-  }
-  struct stat st;
-  if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode))
-      throw EUsageError("--report: \"" + shown + "\" is " + FileKindName(st.st_mode) +
-                            ", not a file a report can be written into",
-                        /*hint=*/false);
-    if (::access(target.c_str(), W_OK) != 0)
-      throw EUsageError("--report: cannot write \"" + shown + "\": " + SystemErrorText(errno),
-                        /*hint=*/false);
-    return;
-  }
-  const std::filesystem::path parent = std::filesystem::path(shown).parent_path();
-  if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-    throw EUsageError("--report: cannot create \"" + shown + "\": the folder \"" + parent.string() +
-                          "\" does not exist",
-                      /*hint=*/false);
-  if (::access(parent.c_str(), W_OK | X_OK) != 0)
-    throw EUsageError("--report: cannot create \"" + shown + "\": " + SystemErrorText(errno),
-                      /*hint=*/false);
-}
-
-// Writes the report text into the file named as typed, or onto `out` for "-".
-void WriteReport(const std::string& target, const std::string& json, std::ostream& out) {
-  if (target == "-") {
-    out << json << '\n';
-    return;
-  }
-  std::ofstream file(target, std::ios::binary | std::ios::trunc);
-  if (file) file << json << '\n';
-  if (file) file.close();
-  if (!file)
-    throw ECliError("Cannot write the report \"" + AbsoluteUtf8Path(target) +
-                    "\": " + SystemErrorText(errno));
 }
 
 }  // namespace
@@ -247,6 +238,26 @@ const std::vector<TOptionSpec>& BuildOptions() {
        "make the report only: no page, stylesheet or project is\n"
        "written and the output folder is not looked at; without\n"
        "--report the report goes to standard output"},
+      {"strict", false, nullptr,
+       "treat every warning as an error: a project whose build\n"
+       "would warn writes nothing (no page, stylesheet, sitemap or\n"
+       "project), its warnings go to standard error with their\n"
+       "codes, its report has \"ok\": false, and it fails with 1;\n"
+       "the other projects are judged on their own. The build is\n"
+       "first made as a dry run with the seed of the real one (a\n"
+       "random seed drawn once without --seed)"},
+      {"site-url", true, "U", "write sitemap.xml listing the pages under U; \"\" writes none",
+       "\n  The options below change the project's extras for this build only: they\n"
+       "  are never stored, also not with --save, and the report lists the extras\n"
+       "  in effect under \"extras\". Their values are those of `new`.\n"},
+      {"output-encoding", true, "E", "write pages and style.css in E: windows-1251 or utf-8"},
+      {"pager-window", true, "K", "the window of the pagination bars; 0 shows every page"},
+      {"menu-window", true, "K", "the window of the menus; 0 shows every page"},
+      {"link-rel", true, "R", "give every inserted link rel=\"R\"; \"\" gives none"},
+      {"safe-links", false, nullptr, "link whole words of plain text only"},
+      {"no-safe-links", false, nullptr, "link as the classic output does"},
+      {"prune", false, nullptr, "remove pageN.html files beyond the new page count"},
+      {"no-prune", false, nullptr, "keep them"},
   };
   return options;
 }
@@ -276,11 +287,17 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   }
   options.save = args.Flag("save");
   options.dry_run = args.Flag("dry-run");
+  options.strict = args.Flag("strict");
+  // The overrides are checked before anything is built.
+  (void)ExtrasOptions(args, TOrvanaExtras{});
+  options.args = &args;
+  for (const char* option : kOverrideOptions)
+    options.overrides = options.overrides || args.Value(option) || args.Flag(option);
   std::optional<std::string> report_target = args.Value("report");
   if (!report_target && options.dry_run) report_target = "-";
   if (report_target && report_target->empty())
     throw EUsageError("--report: the file name is empty");
-  if (report_target) CheckReportTarget(*report_target, args.positional, options);
+  if (report_target) CheckReportTarget(*report_target, args.positional, options.out_engine);
   options.quiet_warnings = report_target.has_value();
   // With the report on standard output, nothing else may go there.
   std::ostream& summary = report_target == "-" ? err : out;

@@ -86,6 +86,9 @@ bool ModernPresetOption(const TCommandArgs& args) {
 }
 
 TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
+  for (const auto& [on, off] : kOnOffOptions)
+    if (args.Flag(on) && args.Flag(off))
+      throw EUsageError(std::string("--") + on + " and --" + off + " contradict each other");
   const auto window = [&](const char* option, int32_t& field) {
     if (const auto v = args.Value(option)) {
       field = IntegerOption(option, *v);
@@ -116,6 +119,8 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
                         /*hint=*/false);
   }
   if (args.Flag("prune")) extras.PruneStale = true;
+  if (args.Flag("no-safe-links")) extras.SafeLinks = false;
+  if (args.Flag("no-prune")) extras.PruneStale = false;
   return extras;
 }
 

@@ -7,6 +7,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "CommandLine.h"
 #include "Extras.h"
@@ -41,8 +42,13 @@ void RefuseTwoStandardInputs(const TCommandArgs& args);
 // Whether --preset modern is given; throws EUsageError for another preset.
 bool ModernPresetOption(const TCommandArgs& args);
 
-// The extras the options give, over `extras`. Throws EUsageError for a
-// value the project cannot take.
+// The options that turn an extra on and off, for the commands that take both.
+inline constexpr std::pair<const char*, const char*> kOnOffOptions[] = {
+    {"safe-links", "no-safe-links"}, {"prune", "no-prune"}};
+
+// The extras the options give, over `extras` (--no-safe-links and --no-prune
+// too, where a command takes them). Throws EUsageError for a value the
+// project cannot take and for an extra turned both on and off.
 TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras);
 
 // Warns of the characters of the string options that the code page lacks:

@@ -32,10 +32,6 @@ constexpr TCommandHelp kSetHelp = {
     "least one option other than --input-encoding must be given. On success,\n"
     "prints one line: \"set PROJECT: \" and the options that changed it.\n"};
 
-// The options that name the same extra, the second turning it off.
-constexpr std::pair<const char*, const char*> kOnOff[] = {{"safe-links", "no-safe-links"},
-                                                          {"prune", "no-prune"}};
-
 // The names of the options given, in the order of the table; an off-form is
 // named after its extra.
 std::vector<std::string> OptionsGiven(const TCommandArgs& args) {
@@ -44,7 +40,7 @@ std::vector<std::string> OptionsGiven(const TCommandArgs& args) {
     const std::string name = spec.name;
     if (name == "input-encoding" || !(args.Value(name) || args.Flag(name))) continue;
     std::string shown = name;
-    for (const auto& [on, off] : kOnOff)
+    for (const auto& [on, off] : kOnOffOptions)
       if (name == off) shown = on;
     if (given.empty() || given.back() != shown) given.push_back(shown);
   }
@@ -56,9 +52,6 @@ void CheckSetOptions(const TCommandArgs& args) {
   (void)InputEncodingOption(args);
   RefuseTwoStandardInputs(args);
   (void)ModernPresetOption(args);
-  for (const auto& [on, off] : kOnOff)
-    if (args.Flag(on) && args.Flag(off))
-      throw EUsageError(std::string("--") + on + " and --" + off + " contradict each other");
   (void)ExtrasOptions(args, TOrvanaExtras{});
   for (const char* option : {"min", "max"})
     if (const auto v = args.Value(option)) (void)IntegerOption(option, *v);
@@ -85,10 +78,7 @@ void ApplySetOptions(const TCommandArgs& args, TSiteGenerator& generator, std::o
 
   const bool modern = ModernPresetOption(args);
   if (modern) ApplyModernPreset(generator);
-  TOrvanaExtras extras = ExtrasOptions(args, generator.Extras());
-  if (args.Flag("no-safe-links")) extras.SafeLinks = false;
-  if (args.Flag("no-prune")) extras.PruneStale = false;
-  generator.SetExtras(std::move(extras));
+  generator.SetExtras(ExtrasOptions(args, generator.Extras()));
   // The preset's template declares the charset its pages are written in.
   if (modern)
     generator.SetSiteTemplate(

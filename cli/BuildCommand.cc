@@ -36,21 +36,43 @@ constexpr TCommandHelp kBuildHelp = {
     "                        [EXTRAS FOR THIS BUILD]\n"
     "\n"
     "Generates the site of each PROJECT and writes its pages and style.css into\n"
-    "the project's output folder. The folder must exist; nothing else in it is\n"
-    "touched. A relative folder is taken from the current folder. Prints one\n"
-    "line per project: pages, links placed, bytes written and the folder (after\n"
-    "\"PROJECT: \" when several are built), each followed by the build's warnings\n"
-    "on standard error. A project that fails is reported and the others are\n"
-    "still built; the exit status is then 1.\n"
+    "the project's output folder, and sitemap.xml (with parts sitemap-N.xml past\n"
+    "50,000 pages or 50 MB) when the project has a site address. The folder\n"
+    "must exist; a relative one is taken from the current folder. Each file is\n"
+    "written as a temporary \".NAME.orvana-tmp-PID-N\" renamed over NAME. Once\n"
+    "the site is written, the temporaries that killed runs left for the site's\n"
+    "own file names are removed and, with --prune, the pageN.html and sitemap\n"
+    "files this build did not write. Nothing else in the folder is touched.\n"
+    "The site is made and written one page at a time, with --save too: memory\n"
+    "holds the text and one page. Prints one line per project: pages, links\n"
+    "placed, bytes written and the folder (after \"PROJECT: \" when several are\n"
+    "built), each followed by the build's warnings on standard error. A project\n"
+    "that fails is reported and the others are still built; the exit status is\n"
+    "then 1.\n"
     "\n",
     17,
     "\n"
-    "The report holds pages, bytes, folder, encoding, page_bytes (min, max,\n"
-    "mean), forced_cuts (pages cut inside a word at the maximum), links (quota,\n"
-    "placed, by_address with url, count and pages, unused) and warnings (code\n"
-    "and message). The warnings' codes: link-quota-zero, min-above-max,\n"
-    "forced-cuts, no-charset, unsafe-url, large-output. While a build of more\n"
-    "than a second writes its pages, a terminal shows how many are written.\n"};
+    "The report holds ok (true; false, with error after it, for a build that\n"
+    "failed or that --strict refused), pages, bytes (every file: the pages,\n"
+    "style.css and the sitemap), folder, encoding, page_bytes (min, max, mean),\n"
+    "forced_cuts (pages cut inside a word at the maximum), links (quota,\n"
+    "placed, by_address with url, count and pages, unused), warnings (code and\n"
+    "message), pruned (the files removed, or that a dry run would remove),\n"
+    "extras (the extras in effect, when the project has one on or the command\n"
+    "line overrides one) and complete (false only for a build that stopped\n"
+    "early). A build that failed before its figures were known is {ok, error},\n"
+    "after project when several are built. The warnings' codes:\n"
+    "  link-quota-zero   addresses given, but each page's quota is 0 links\n"
+    "  min-above-max     the minimum page size is not below the maximum\n"
+    "  forced-cuts       pages cut inside a word or sentence at the maximum\n"
+    "  no-charset        pages that declare no charset\n"
+    "  charset-mismatch  pages declaring a charset they are not written in\n"
+    "  unsafe-url        an address whose scheme runs script, once each\n"
+    "  large-output      menus and bars are over half of the site's bytes\n"
+    "  bad-site-url      a site address that cannot be used: no sitemap\n"
+    "  empty-address     blank link addresses, linking a page to itself\n"
+    "While a build of more than a second writes its pages, a terminal shows how\n"
+    "many are written.\n"};
 
 // What `build` does with each of its projects.
 struct TBuildOptions {
@@ -233,11 +255,12 @@ const std::vector<TOptionSpec>& BuildOptions() {
        "the summary lines go to standard error); the warnings are\n"
        "then in the report only. The report is a JSON object; with\n"
        "several PROJECTs, a JSON array of one object per PROJECT in\n"
-       "order, null for one that failed"},
+       "order"},
       {"dry-run", false, nullptr,
-       "make the report only: no page, stylesheet or project is\n"
-       "written and the output folder is not looked at; without\n"
-       "--report the report goes to standard output"},
+       "make the report only: no file is written or removed; the\n"
+       "folder must exist, its free space is asked and, with\n"
+       "--prune, its stale files are listed; without --report the\n"
+       "report goes to standard output"},
       {"strict", false, nullptr,
        "treat every warning as an error: a project whose build\n"
        "would warn writes nothing (no page, stylesheet, sitemap or\n"

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "BuildReport.h"
 #include "CliError.h"
 #include "CliTestUtil.h"
 #include "Commands.h"
@@ -85,6 +86,33 @@ TEST(CliDocs, EveryOptionOfEveryCommandIsInItsHelpManualAndCompletion) {
     // The help promises only what the parser takes.
     for (const std::string& option : listed)
       EXPECT_TRUE(parsed.count(option)) << option << " is in the help but not parsed";
+  }
+}
+
+// Every warning code a build can give and every key of the report is
+// explained by build --help, the manual page and the README.
+TEST(CliDocs, EveryWarningCodeAndReportKeyIsDocumented) {
+  const std::string help = RunTool({"build", "--help"}).out;
+  const std::string man = SourceFile("packaging/man/orvana-cli.1");
+  const std::string report_section = man.substr(man.find(".SH BUILD REPORT"));
+  const std::string readme = SourceFile("README.md");
+  for (const std::string_view code :
+       {kWarnLinkQuotaZero, kWarnMinAboveMax, kWarnForcedCuts, kWarnNoCharset, kWarnUnsafeUrl,
+        kWarnLargeOutput, kWarnCharsetMismatch, kWarnBadSiteUrl, kWarnEmptyAddress}) {
+    const std::string word(code);
+    EXPECT_NE(help.find("  " + word + " "), std::string::npos) << word;
+    EXPECT_NE(report_section.find(".B " + std::regex_replace(word, std::regex("-"), "\\-")),
+              std::string::npos)
+        << word;
+    EXPECT_NE(readme.find("| `" + word + "` |"), std::string::npos) << word;
+  }
+  for (const char* key : {"ok", "error", "pages", "bytes", "folder", "encoding", "page_bytes",
+                          "forced_cuts", "links", "warnings", "pruned", "extras", "complete"}) {
+    EXPECT_TRUE(std::regex_search(help, std::regex(std::string("\\b") + key + "\\b"))) << key;
+    EXPECT_TRUE(std::regex_search(
+        report_section, std::regex(std::string("(^|\\n)\\.BR? [^\\n]*\\b") + key + "\\b")))
+        << key;
+    EXPECT_TRUE(std::regex_search(readme, std::regex(std::string("[`\"]") + key + "[`\"]"))) << key;
   }
 }
 

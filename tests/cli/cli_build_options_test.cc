@@ -58,16 +58,10 @@ class CliBuildOptionsTest : public ::testing::Test {
 // the file --save writes; the extras in effect are those `set` would store.
 TEST_F(CliBuildOptionsTest, OverridesActForOneBuildAndAreNeverStored) {
   const std::vector<TArgs> kOverrides = {
-      {"--site-url", "http://o.org/"},
-      {"--site-url", ""},
-      {"--output-encoding", "utf-8"},
-      {"--pager-window", "1", "--menu-window", "2"},
-      {"--link-rel", ""},
-      {"--link-rel", "ugc"},
-      {"--safe-links"},
-      {"--no-safe-links"},
-      {"--prune"},
-      {"--no-prune"},
+      {"--site-url", "http://o.org/", "--no-safe-links"},
+      {"--site-url", "", "--safe-links", "--prune"},
+      {"--output-encoding", "utf-8", "--link-rel", "ugc", "--no-prune"},
+      {"--pager-window", "1", "--menu-window", "2", "--link-rel", ""},
       {"--site-url", "https://o.org/s/", "--output-encoding", "utf-8", "--pager-window", "0",
        "--menu-window", "0", "--link-rel", "x", "--no-safe-links", "--no-prune"},
   };

@@ -25,36 +25,25 @@ std::string SourceFile(const std::string& path) {
 std::string ManSection(const std::string& man, const std::string& title) {
   const size_t start = man.find(".SS \"" + title + "\"\n");
   if (start == std::string::npos) return "";
-  const std::regex heading("\n\\.S[SH] ");
-  std::smatch m;
-  const std::string rest = man.substr(start + 1);
-  return std::regex_search(rest, m, heading) ? rest.substr(0, m.position()) : rest;
+  return man.substr(start + 1, man.find("\n.S", start + 1) - start);
+}
+
+// The matches of the pattern's first group (or whole match) in the text.
+std::set<std::string> Matches(const std::string& text, const std::string& pattern) {
+  std::set<std::string> found;
+  const std::regex re(pattern);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), re); it != std::sregex_iterator();
+       ++it)
+    found.insert(it->size() > 1 ? (*it)[1].str() : it->str());
+  return found;
 }
 
 // The words of a completion list: local NAME='...'.
 std::set<std::string> CompletionWords(const std::string& script, const std::string& name) {
-  const std::string open = "local " + name + "='";
-  const size_t start = script.find(open);
-  if (start == std::string::npos) return {};
-  const size_t from = start + open.size();
-  std::set<std::string> words;
-  const std::string list = script.substr(from, script.find('\'', from) - from);
-  const std::regex word("[^ \t\n]+");
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), word); it != std::sregex_iterator();
-       ++it)
-    words.insert(it->str());
-  return words;
-}
-
-// The "--name" of each line of the help's option list.
-std::set<std::string> HelpOptions(const std::string& help) {
-  std::set<std::string> names;
-  const std::string list = help.substr(help.find("\nOptions:\n"));
-  const std::regex row("\n  (--[a-z][a-z0-9-]*)");
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), row); it != std::sregex_iterator();
-       ++it)
-    names.insert((*it)[1]);
-  return names;
+  const size_t from = script.find("local " + name + "='");
+  if (from == std::string::npos) return {};
+  const size_t start = script.find('\'', from) + 1;
+  return Matches(script.substr(start, script.find('\'', start) - start), "[^ \t\n]+");
 }
 
 TEST(CliDocs, EveryOptionOfEveryCommandIsInItsHelpManualAndCompletion) {
@@ -68,7 +57,9 @@ TEST(CliDocs, EveryOptionOfEveryCommandIsInItsHelpManualAndCompletion) {
     EXPECT_NE(man.find(std::string("\n.B ") + command.name), std::string::npos);
     EXPECT_TRUE(commands.count(command.name));
     const std::string help = RunTool({command.name, "--help"}).out;
-    const std::set<std::string> listed = HelpOptions(help);
+    // The "--name" that starts each line of the help's option list.
+    const std::set<std::string> listed =
+        Matches(help.substr(help.find("\nOptions:\n")), "\n  (--[a-z][a-z0-9-]*)");
     const std::string section = ManSection(man, std::string("Options of ") + command.name);
     const std::set<std::string> offered =
         CompletionWords(completion, command.name + std::string("_opts"));

@@ -33,9 +33,12 @@ std::string NumberList(const std::vector<T>& numbers) {
 
 }  // namespace
 
-std::string BuildReportToJson(const TBuildReport& r) {
+std::string BuildReportToJson(const TBuildReport& r, const TReportContext& context) {
   std::string out = "{\n";
-  out += "  \"ok\": true,\n";
+  if (context.error.empty())
+    out += "  \"ok\": true,\n";
+  else
+    out += "  \"ok\": false,\n  \"error\": " + JsonQuote(context.error) + ",\n";
   out += "  \"pages\": " + std::to_string(r.pages) + ",\n";
   out += "  \"bytes\": " + std::to_string(r.bytes) + ",\n";
   out += "  \"folder\": " + JsonQuote(r.folder) + ",\n";
@@ -67,7 +70,9 @@ std::string BuildReportToJson(const TBuildReport& r) {
   out += r.warnings.empty() ? "],\n" : "\n  ],\n";
   out += "  \"pruned\": [";
   for (size_t i = 0; i < r.pruned.size(); ++i) out += (i > 0 ? ", " : "") + Text(r.pruned[i]);
-  out += r.complete ? "]\n" : "],\n  \"complete\": false\n";
+  out += "]";
+  if (context.extras) out += ",\n  \"extras\": " + ExtrasToJson(*context.extras);
+  out += r.complete ? "\n" : ",\n  \"complete\": false\n";
   return out + "}";
 }
 

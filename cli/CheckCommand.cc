@@ -6,24 +6,22 @@
 
 #include "CliError.h"
 #include "CommandLine.h"
+#include "Commands.h"
 #include "ProjectJson.h"
 #include "SiteCheck.h"
 
 namespace orvana::cli {
 namespace {
 
-constexpr const char* kCheckHelp =
+constexpr TCommandHelp kCheckHelp = {
     "Usage: orvana-cli check FOLDER [--json]\n"
     "\n"
     "Audits the site in FOLDER from its files alone, whatever wrote them. The\n"
     "pages are the .html and .htm files anywhere under FOLDER, read as bytes.\n"
     "Prints one line per problem, \"FILE: what is wrong\", and nothing for a\n"
     "clean site; exits with 0 when the site is clean and 1 when it is not.\n"
-    "\n"
-    "Options:\n"
-    "  --json      print {\"folder\", \"ok\", \"problems\": [{\"file\", \"code\",\n"
-    "              \"message\"}]} instead, as one JSON object on one line\n"
-    "  -h, --help  show this help\n"
+    "\n",
+    14,
     "\n"
     "The problems' codes:\n"
     "  broken-link           an href or src that names a local file names none\n"
@@ -43,7 +41,7 @@ constexpr const char* kCheckHelp =
     "\n"
     "A sitemap is checked when FOLDER holds sitemap.xml; its addresses are\n"
     "compared by the file names after the site's address that they share. With\n"
-    "problems, their count goes to standard error.\n";
+    "problems, their count goes to standard error.\n"};
 
 std::string ProblemsToJson(const std::string& folder, const TSiteCheck& check) {
   std::string json = "{\"folder\":" + JsonQuote(PrintableBytes(folder)) +
@@ -58,10 +56,18 @@ std::string ProblemsToJson(const std::string& folder, const TSiteCheck& check) {
 
 }  // namespace
 
+const std::vector<TOptionSpec>& CheckOptions() {
+  static const std::vector<TOptionSpec> options = {
+      {"json", false, nullptr,
+       "print {\"folder\", \"ok\", \"problems\": [{\"file\", \"code\",\n"
+       "\"message\"}]} instead, as one JSON object on one line"}};
+  return options;
+}
+
 int RunCheck(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, {{"json", false}});
+  const TCommandArgs args = ParseCommandArgs(argv, CheckOptions());
   if (args.help) {
-    out << kCheckHelp;
+    out << HelpText(kCheckHelp, CheckOptions());
     return 0;
   }
   if (args.positional.empty()) throw EUsageError("missing FOLDER");

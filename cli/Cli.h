@@ -2,7 +2,9 @@
 //
 //   orvana-cli new PROJECT [options]   writes a new project file
 //   orvana-cli build PROJECT [options] generates the site and writes it
+//   orvana-cli set PROJECT [options]   changes some fields of a project
 //   orvana-cli show PROJECT [--json]   prints the project
+//   orvana-cli check FOLDER [--json]   audits a site folder
 //
 // Arguments, option values and input files are UTF-8; the engine's texts are
 // converted from and to Windows-1251 on the way. Errors go to the error

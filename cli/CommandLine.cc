@@ -52,6 +52,39 @@ TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
   return parsed;
 }
 
+namespace {
+
+void AppendEntry(std::string& out, const std::string& label, const std::string& help, int column) {
+  const size_t indent = static_cast<size_t>(column);
+  out += label;
+  if (label.size() + 1 > indent) {
+    out += '\n';
+    out.append(indent, ' ');
+  } else {
+    out.append(indent - label.size(), ' ');
+  }
+  for (const char c : help) {
+    out += c;
+    if (c == '\n') out.append(indent, ' ');
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+std::string HelpText(const TCommandHelp& help, const std::vector<TOptionSpec>& specs) {
+  std::string out = help.intro;
+  out += "Options:\n";
+  for (const TOptionSpec& s : specs) {
+    if (s.before) out += s.before;
+    std::string label = std::string("  --") + s.name;
+    if (s.value_name) label += std::string(" ") + s.value_name;
+    AppendEntry(out, label, s.help ? s.help : "", help.column);
+  }
+  AppendEntry(out, "  -h, --help", "show this help", help.column);
+  return out + help.epilogue;
+}
+
 std::optional<uint64_t> ParseUnsigned64(const std::string& text) {
   if (text.empty()) return std::nullopt;
   uint64_t value = 0;

@@ -16,10 +16,31 @@
 
 namespace orvana::cli {
 
+// One option of a command, as its parser takes it and its --help lists it.
 struct TOptionSpec {
   const char* name;  // without the leading "--"
   bool takes_value;
+  // What the help shows after the name for the value ("N", "FILE"); null for
+  // a flag.
+  const char* value_name = nullptr;
+  // The explanation, its lines already wrapped and joined by line feeds.
+  const char* help = nullptr;
+  // Text the help prints before the option's line, ending in a line feed
+  // (a heading for a group of options); null for none.
+  const char* before = nullptr;
 };
+
+// How a command's --help is put together around its options.
+struct TCommandHelp {
+  const char* intro;     // the usage and what the command does, up to "Options:"
+  int column;            // where the options' explanations start
+  const char* epilogue;  // after the list, from its blank line on; may be ""
+};
+
+// The command's help: the intro, "Options:", one entry per option (the name
+// and value name at two blanks, the explanation from `column` on, or on the
+// next line when the name reaches it), "-h, --help" last, then the epilogue.
+std::string HelpText(const TCommandHelp& help, const std::vector<TOptionSpec>& specs);
 
 struct TCommandArgs {
   std::vector<std::string> positional;

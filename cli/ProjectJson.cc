@@ -95,16 +95,9 @@ std::string JsonQuote(std::string_view utf8) {
   return out;
 }
 
-std::string GeneratorToJson(const TSiteGenerator& generator) {
+std::string ExtrasToJson(const TOrvanaExtras& e) {
   std::string out;
-  AppendObject(out, SiteGeneratorClass(), generator);
-  const TOrvanaExtras& e = generator.Extras();
-  if (e.IsDefault()) return out;
-  // The extras, only when some differs from its default: every one of them,
-  // under its property name.
-  out.pop_back();
   char separator = '{';
-  out += ",\"Extras\":";
   for (const TExtraProperty& p : kExtrasProperties) {
     out += separator;
     separator = ',';
@@ -123,7 +116,18 @@ std::string GeneratorToJson(const TSiteGenerator& generator) {
         break;
     }
   }
-  out += "}}";
+  return out + "}";
+}
+
+std::string GeneratorToJson(const TSiteGenerator& generator) {
+  std::string out;
+  AppendObject(out, SiteGeneratorClass(), generator);
+  const TOrvanaExtras& e = generator.Extras();
+  if (e.IsDefault()) return out;
+  // The extras, only when some differs from its default: every one of them,
+  // under its property name.
+  out.pop_back();
+  out += ",\"Extras\":" + ExtrasToJson(e) + "}";
   return out;
 }
 

@@ -18,6 +18,10 @@ namespace orvana::cli {
 // is written as \u00XX, and everything else is copied unchanged.
 std::string JsonQuote(std::string_view utf8);
 
+// The extras, every one under its property name, as one JSON object on one
+// line.
+std::string ExtrasToJson(const TOrvanaExtras& extras);
+
 // The generator's published properties as one JSON object on one line,
 // without a trailing line feed.
 std::string GeneratorToJson(const TSiteGenerator& generator);

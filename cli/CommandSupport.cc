@@ -1,0 +1,126 @@
+#include "CommandSupport.h"
+
+#include <sys/stat.h>
+
+#include <new>
+#include <ostream>
+
+#include "CliError.h"
+#include "CodePage.h"
+#include "Error.h"
+#include "IntegerText.h"
+#include "Notify.h"
+#include "ProjectDocument.h"
+
+namespace orvana::cli {
+
+TProjectArg ProjectArgument(const TCommandArgs& args) {
+  if (args.positional.empty()) throw EUsageError("missing PROJECT");
+  if (args.positional.size() > 1)
+    throw EUsageError("unexpected argument '" + args.positional[1] + "'");
+  TProjectArg project{args.positional[0], Utf8ToCp1251(args.positional[0])};
+  // The engine names files in Windows-1251. A name it cannot spell would come
+  // back with '?' in it, and the tool would read or replace some other file.
+  if (Cp1251ToUtf8(project.engine) != project.native)
+    throw ECliError("Cannot use the file name \"" + AbsoluteUtf8Path(project.native) +
+                    "\": it holds characters outside Windows-1251");
+  return project;
+}
+
+int32_t IntegerOption(const std::string& option, const std::string& utf8) {
+  const std::string text = Utf8ToCp1251(utf8);
+  int32_t value = 0;
+  if (!TryStrToInt(text, value))
+    throw EUsageError("--" + option + ": " + Cp1251ToUtf8(NotAnIntegerMessage(text)),
+                      /*hint=*/false);
+  return value;
+}
+
+// A name the code page cannot spell would come back with '?' in it: stored,
+// it names some other folder, and written into, it puts the site into a
+// folder named with question marks.
+std::string FolderArgument(const std::string& utf8) {
+  std::string engine = Utf8ToCp1251(utf8);
+  if (Cp1251ToUtf8(engine) != utf8)
+    throw ECliError("the folder \"" + utf8 +
+                    "\" cannot be used: its name has characters outside Windows-1251");
+  return engine;
+}
+
+const char* FileKindName(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a regular file";
+}
+
+// A FIFO would block the read until some writer came, a device such as
+// /dev/zero would be read for ever, and neither, nor a folder, can hold or
+// take a project. A path that does not exist passes: the reader and the
+// writer report it in their own words.
+void RefuseIrregularProjectFile(const TProjectArg& project) {
+  struct stat st;
+  if (::stat(project.native.c_str(), &st) != 0 || S_ISREG(st.st_mode)) return;
+  const std::string kind = FileKindName(st.st_mode);
+  throw ECliError("\"" + AbsoluteUtf8Path(project.native) + "\" is " +
+                  (kind[0] == 'a' ? kind + ", not a project file" : kind));
+}
+
+// The reader's messages name a line or a property but not the file, so the
+// file goes first; a file that cannot be opened or read (a failure with the
+// system's error number) is already named in its message.
+void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err) {
+  RefuseIrregularProjectFile(project);
+  try {
+    document.LoadFromFile(project.engine);
+  } catch (const EOrvanaError& e) {
+    if (e.ErrorCode() != 0) throw;
+    throw ECliError(AbsoluteUtf8Path(project.native) + ": " + Cp1251ToUtf8(WithFullStop(e.what())));
+  }
+  // What the extras block held that could not be used: the project loads,
+  // those extras keep their defaults, and the user is told.
+  for (const std::string& warning : document.ReadWarnings())
+    err << "orvana-cli: warning: " << AbsoluteUtf8Path(project.native) << ": "
+        << Cp1251ToUtf8(warning) << '\n';
+}
+
+size_t TotalLength(const TStringList& lines) {
+  size_t total = 0;
+  for (const std::string& line : lines) total += line.size();
+  return total;
+}
+
+std::string Counted(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// Engine messages are Windows-1251 and get the error box's full stop.
+int PrintCommandError(std::ostream& err, const std::string& prefix) {
+  try {
+    throw;
+  } catch (const EOrvanaError& e) {
+    err << "orvana-cli: " << prefix << Cp1251ToUtf8(WithFullStop(e.what())) << '\n';
+  } catch (const ECliError& e) {
+    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+  } catch (const std::bad_alloc&) {
+    err << "orvana-cli: " << prefix << "Out of memory.\n";
+  } catch (const std::exception& e) {
+    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+  }
+  return 1;
+}
+
+std::string CurrentErrorText() {
+  try {
+    throw;
+  } catch (const EOrvanaError& e) {
+    return Cp1251ToUtf8(WithFullStop(e.what()));
+  } catch (const std::bad_alloc&) {
+    return "Out of memory.";
+  } catch (const std::exception& e) {
+    return WithFullStop(e.what());
+  }
+}
+
+}  // namespace orvana::cli

@@ -1,0 +1,38 @@
+// The commands of orvana-cli, each in a file of its own, and the table the
+// dispatcher runs them from. Each takes the arguments after its name and
+// returns the exit status; a command line it cannot run throws EUsageError.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "CommandLine.h"
+
+namespace orvana::cli {
+
+using TCommandRun = int (*)(const std::vector<std::string>& argv, std::ostream& out,
+                            std::ostream& err);
+
+struct TCommand {
+  const char* name;
+  TCommandRun run;
+  // The options its parser takes and its --help lists.
+  const std::vector<TOptionSpec>& (*options)();
+};
+
+// Every command, in the order of the tool's help.
+const std::vector<TCommand>& Commands();
+
+int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+int RunSet(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+int RunShow(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+
+const std::vector<TOptionSpec>& NewOptions();
+const std::vector<TOptionSpec>& BuildOptions();
+const std::vector<TOptionSpec>& SetOptions();
+const std::vector<TOptionSpec>& ShowOptions();
+const std::vector<TOptionSpec>& CheckOptions();
+
+}  // namespace orvana::cli

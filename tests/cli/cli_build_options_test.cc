@@ -1,0 +1,149 @@
+// build's overrides of the extras for one build and --strict: a table of
+// overrides built with --save against what the saved project keeps and what
+// the report says was in effect, and a table of projects spoilt by one
+// warning each that --strict leaves unwritten.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "CliTestUtil.h"
+#include "Extras.h"
+#include "JsonValue.h"
+#include "ProjectJson.h"
+
+namespace orvana::cli {
+namespace {
+
+using testing::JsonValue;
+using testing::ReadWholeFile;
+using testing::RunResult;
+using testing::RunTool;
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+using TArgs = std::vector<std::string>;
+
+class CliBuildOptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string text, links;
+    for (int p = 0; p < 12; ++p) {
+      if (p) text += "\n\n";
+      for (int w = 0; w < 30; ++w)
+        text += (w ? " " : "") + std::string(&"alphabetagamma"[p % 9], 5);
+      text += ".";
+      links += "http://e.org/" + std::to_string(p) + "\n";
+    }
+    WriteWholeFile(dir_ / "text", text + "\n");
+    WriteWholeFile(dir_ / "links", links);
+  }
+  std::string MakeProject(const std::string& name, const TArgs& options) {
+    const std::string project = dir_ / (name + ".orvana");
+    std::filesystem::create_directory(dir_ / name);
+    TArgs args = {"new",       project, "--text", dir_ / "text", "--links", dir_ / "links", "--out",
+                  dir_ / name, "--min", "300",    "--max",       "900",     "--force"};
+    args.insert(args.end(), options.begin(), options.end());
+    EXPECT_EQ(RunTool(args).code, 0);
+    return project;
+  }
+  // What follows the project's root object: its extras block, if any.
+  static std::string ExtrasBlock(const std::string& project) {
+    const std::string text = ReadWholeFile(project);
+    return text.substr(text.find("\r\nend\r\n"));
+  }
+  TempDir dir_;
+};
+
+// The overrides reach the site and the report, never the project, also not
+// the file --save writes; the extras in effect are those `set` would store.
+TEST_F(CliBuildOptionsTest, OverridesActForOneBuildAndAreNeverStored) {
+  const std::vector<TArgs> kOverrides = {
+      {"--site-url", "http://o.org/", "--no-safe-links"},
+      {"--site-url", "", "--safe-links", "--prune"},
+      {"--output-encoding", "utf-8", "--link-rel", "ugc", "--no-prune"},
+      {"--pager-window", "1", "--menu-window", "2", "--link-rel", ""},
+      {"--site-url", "https://o.org/s/", "--output-encoding", "utf-8", "--pager-window", "0",
+       "--menu-window", "0", "--link-rel", "x", "--no-safe-links", "--no-prune"},
+  };
+  const std::vector<TArgs> kBases = {{},
+                                     {"--safe-links", "--prune", "--link-rel", "nofollow",
+                                      "--site-url", "http://x.org/", "--pager-window", "3"}};
+  for (const TArgs& base : kBases)
+    for (const TArgs& overrides : kOverrides) {
+      SCOPED_TRACE(::testing::PrintToString(base) + " " + ::testing::PrintToString(overrides));
+      std::filesystem::remove_all(dir_ / "p");
+      const std::string project = MakeProject("p", base);
+      const std::string block = ExtrasBlock(project);
+      TArgs args = {"build", project, "--save", "--seed", "5", "--report", dir_ / "r.json"};
+      args.insert(args.end(), overrides.begin(), overrides.end());
+      const RunResult r = RunTool(args);
+      ASSERT_EQ(r.code, 0) << r.err;
+      EXPECT_EQ(ExtrasBlock(project), block);
+      EXPECT_NE(ReadWholeFile(project).find("PageHTML"), std::string::npos);  // saved
+      // The same options given to set store what the build ran with.
+      TArgs set = {"set", project};
+      set.insert(set.end(), overrides.begin(), overrides.end());
+      ASSERT_EQ(RunTool(set).code, 0);
+      const std::string shown = RunTool({"show", project, "--json"}).out;
+      const size_t at = shown.find("\"Extras\":");
+      const std::string in_effect = at == std::string::npos
+                                        ? ExtrasToJson(TOrvanaExtras{})
+                                        : shown.substr(at + 9, shown.size() - at - 9 - 2);
+      const std::string report = ReadWholeFile(dir_ / "r.json");
+      EXPECT_NE(report.find("\"extras\": " + in_effect + "\n"), std::string::npos) << report;
+      const bool sitemap = in_effect.find("\"SiteUrl\":\"\"") == std::string::npos;
+      EXPECT_EQ(std::filesystem::exists(dir_ / "p/sitemap.xml"), sitemap);
+    }
+}
+
+// A project with a warning writes nothing with --strict, names it, and
+// fails; without a warning it writes the site the same seed gives without
+// --strict. With several projects each is judged on its own.
+TEST_F(CliBuildOptionsTest, StrictWritesNothingForAProjectWithWarnings) {
+  WriteWholeFile(dir_ / "one-link", "http://e.org/1\n");
+  WriteWholeFile(dir_ / "script-link", ReadWholeFile(dir_ / "links") + "javascript:alert(1)\n");
+  WriteWholeFile(dir_ / "plain-template",
+                 "<html><body>SiteGeneratorChange.MainText</body></html>\n");
+  const std::vector<std::pair<TArgs, std::string>> kSpoilt = {
+      {{"--min", "950"}, "min-above-max"},
+      {{"--max", "40"}, "forced-cuts"},
+      {{"--links", dir_ / "one-link"}, "link-quota-zero"},
+      {{"--links", dir_ / "script-link"}, "unsafe-url"},
+      {{"--template", dir_ / "plain-template", "--output-encoding", "windows-1251"}, "no-charset"},
+  };
+  const TArgs clean = {"--preset", "modern", "--menu-window", "2"};
+  const std::string good = MakeProject("good", clean);
+  ASSERT_EQ(RunTool({"build", good, "--seed", "9"}).code, 0);
+  const auto files = [&] {
+    std::map<std::string, std::string> found;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_ / "good"))
+      found[entry.path().filename()] = ReadWholeFile(entry.path());
+    return found;
+  };
+  const std::map<std::string, std::string> expected = files();
+  for (const auto& [spoil, code] : kSpoilt) {
+    SCOPED_TRACE(code);
+    TArgs options = clean;
+    options.insert(options.end(), spoil.begin(), spoil.end());
+    std::filesystem::remove_all(dir_ / "bad");
+    const std::string bad = MakeProject("bad", options);
+    const std::string saved = ReadWholeFile(bad);
+    std::filesystem::remove_all(dir_ / "good"), std::filesystem::create_directory(dir_ / "good");
+    const RunResult r = RunTool(
+        {"build", bad, good, "--strict", "--save", "--seed", "9", "--report", dir_ / "r.json"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "bad"));
+    EXPECT_TRUE(ReadWholeFile(bad) == saved);
+    EXPECT_NE(r.err.find("[" + code + "]"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(bad + ": --strict: "), std::string::npos) << r.err;
+    const JsonValue report = JsonValue::Parse(ReadWholeFile(dir_ / "r.json"));
+    EXPECT_FALSE(report[0]["ok"].boolean);
+    EXPECT_NE(ReadWholeFile(dir_ / "r.json").find("\"code\": \"" + code + "\""), std::string::npos);
+    // The clean project beside it is built, as it is without --strict.
+    EXPECT_TRUE(report[1]["ok"].boolean);
+    EXPECT_EQ(files(), expected);
+  }
+}
+
+}  // namespace
+}  // namespace orvana::cli

@@ -18,13 +18,13 @@ TProjectArg ProjectArgument(const TCommandArgs& args) {
   if (args.positional.empty()) throw EUsageError("missing PROJECT");
   if (args.positional.size() > 1)
     throw EUsageError("unexpected argument '" + args.positional[1] + "'");
-  TProjectArg project{args.positional[0], Utf8ToCp1251(args.positional[0])};
   // The engine names files in Windows-1251. A name it cannot spell would come
   // back with '?' in it, and the tool would read or replace some other file.
-  if (Cp1251ToUtf8(project.engine) != project.native)
-    throw ECliError("Cannot use the file name \"" + AbsoluteUtf8Path(project.native) +
+  std::optional<std::string> engine = SpellInCp1251(args.positional[0]);
+  if (!engine)
+    throw ECliError("Cannot use the file name \"" + AbsoluteUtf8Path(args.positional[0]) +
                     "\": it holds characters outside Windows-1251");
-  return project;
+  return TProjectArg{args.positional[0], *std::move(engine)};
 }
 
 int32_t IntegerOption(const std::string& option, const std::string& utf8) {
@@ -40,11 +40,11 @@ int32_t IntegerOption(const std::string& option, const std::string& utf8) {
 // it names some other folder, and written into, it puts the site into a
 // folder named with question marks.
 std::string FolderArgument(const std::string& utf8) {
-  std::string engine = Utf8ToCp1251(utf8);
-  if (Cp1251ToUtf8(engine) != utf8)
+  std::optional<std::string> engine = SpellInCp1251(utf8);
+  if (!engine)
     throw ECliError("the folder \"" + utf8 +
                     "\" cannot be used: its name has characters outside Windows-1251");
-  return engine;
+  return *std::move(engine);
 }
 
 const char* FileKindName(mode_t mode) {
@@ -100,7 +100,10 @@ int PrintCommandError(std::ostream& err, const std::string& prefix) {
   try {
     throw;
   } catch (const EOrvanaError& e) {
-    err << "orvana-cli: " << prefix << Cp1251ToUtf8(WithFullStop(e.what())) << '\n';
+    err << "orvana-cli: " << prefix
+        << (e.PlatformText().empty() ? Cp1251ToUtf8(WithFullStop(e.what()))
+                                     : WithFullStop(e.PlatformText()))
+        << '\n';
   } catch (const ECliError& e) {
     err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
   } catch (const std::bad_alloc&) {

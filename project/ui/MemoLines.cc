@@ -41,7 +41,7 @@ QString MemoTextOf(const TStringList& lines) {
 
 void SetMemoText(QPlainTextEdit& memo, const QString& text) {
   // Pieces small enough that the windows repaint between them.
-  constexpr qsizetype kPiece = 256 * 1024;
+  constexpr qsizetype kPiece = 64 * 1024;
   if (text.size() <= kPiece) {
     memo.setPlainText(text);
     return;

@@ -77,7 +77,7 @@ constexpr TCommandHelp kBuildHelp = {
 // What `build` does with each of its projects.
 struct TBuildOptions {
   std::optional<uint64_t> seed;
-  std::optional<std::string> out_engine;  // --out, in Windows-1251
+  std::optional<std::string> out;  // --out, as typed
   bool save = false;
   bool dry_run = false;
   // A project with warnings is not written (see StrictlyRefused).
@@ -101,7 +101,7 @@ constexpr const char* kOverrideOptions[] = {"site-url",      "output-encoding", 
 struct TProjectBuild {
   const TProjectArg& project;
   const TBuildOptions& options;
-  std::string folder;  // Windows-1251
+  std::string folder;  // as the platform names it
   std::string prefix;  // "PROJECT: " with several projects
   std::string report_project;
   TReportContext context;
@@ -112,9 +112,9 @@ struct TProjectBuild {
 // the project is not saved either. The box's text names no folder; the line
 // adds which one was meant.
 int MissingFolder(const TProjectBuild& b, std::ostream& err, std::string& report) {
-  const std::string message = Cp1251ToUtf8(MissingFolderMessage()) + ": " +
-                              (b.folder.empty() ? std::string("the folder name is empty")
-                                                : AbsoluteUtf8Path(Cp1251ToUtf8(b.folder)));
+  const std::string message =
+      Cp1251ToUtf8(MissingFolderMessage()) + ": " +
+      (b.folder.empty() ? std::string("the folder name is empty") : AbsoluteUtf8Path(b.folder));
   err << "orvana-cli: " << b.prefix << message << '\n';
   report = FailedBuildToJson(b.report_project, message);
   return 1;
@@ -228,7 +228,8 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
     ReadProject(project, *owned, err);
     owned->PassTextsThroughMemos();
     // --out is where this run writes, not a change to the project.
-    b.folder = options.out_engine ? *options.out_engine : owned->Generator().SavePath();
+    // The stored folder enters the platform's naming here, once.
+    b.folder = options.out ? *options.out : NativePath(owned->Generator().SavePath());
     return BuildDocument(b, *owned, summary, err, report);
   } catch (const std::exception&) {
     report = FailedBuildToJson(b.report_project, CurrentErrorText());
@@ -306,7 +307,9 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   if (const auto v = args.Value("out")) {
     // Several sites written into one folder would overwrite each other.
     if (options.several) throw EUsageError("--out takes one PROJECT only");
-    options.out_engine = FolderArgument(*v);
+    // Spelt in Windows-1251 as a stored folder must be, though not stored.
+    (void)FolderArgument(*v);
+    options.out = *v;
   }
   options.save = args.Flag("save");
   options.dry_run = args.Flag("dry-run");
@@ -320,7 +323,7 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
   if (!report_target && options.dry_run) report_target = "-";
   if (report_target && report_target->empty())
     throw EUsageError("--report: the file name is empty");
-  if (report_target) CheckReportTarget(*report_target, args.positional, options.out_engine);
+  if (report_target) CheckReportTarget(*report_target, args.positional, options.out);
   options.quiet_warnings = report_target.has_value();
   // With the report on standard output, nothing else may go there.
   std::ostream& summary = report_target == "-" ? err : out;

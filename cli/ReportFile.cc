@@ -37,7 +37,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 void CheckReportTarget(const std::string& target, const std::vector<std::string>& projects,
-                       const std::optional<std::string>& out_engine) {
+                       const std::optional<std::string>& out_native) {
   if (target == "-") return;
   const std::string shown = AbsoluteUtf8Path(target);
   for (const std::string& project : projects)
@@ -46,13 +46,13 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
                             "; the report would replace it",
                         /*hint=*/false);
   const std::filesystem::path report = ComparablePath(target);
-  if (IsSiteFileName(Utf8ToCp1251(report.filename().string()))) {
+  if (IsSiteFileName(report.filename().string())) {
     // Only a site's own file names can clash with a site; the projects are
     // read for their folders only then.
     for (const std::string& project : projects) {
       std::string folder;
-      if (out_engine) {
-        folder = *out_engine;
+      if (out_native) {
+        folder = *out_native;
       } else {
         TProjectDocument document;
         try {
@@ -60,9 +60,9 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
         } catch (const std::exception&) {
           continue;  // its own build reports why it cannot be read
         }
-        folder = document.Generator().SavePath();
+        folder = NativePath(document.Generator().SavePath());
       }
-      if (!folder.empty() && ComparablePath(NativePath(folder)) == report.parent_path())
+      if (!folder.empty() && ComparablePath(folder) == report.parent_path())
         throw EUsageError("--report: \"" + shown + "\" is a file the build of " + project +
                               " writes; the site would replace the report or the report a page",
                           /*hint=*/false);

@@ -165,7 +165,7 @@ std::string SiteEncodingName(const TSiteGenerator& generator) {
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
   TBuildReport r;
   r.pages = generator.Pages().Count();
-  r.folder = AbsoluteNativePath(output.folder);
+  r.folder = AbsolutePlatformPath(output.folder);
   r.encoding = SiteEncodingName(generator);
   const TCharsetKind written_in = OutputCharset(r.encoding);
   if (!output.pages.empty()) r.page_bytes_min = output.pages.front().bytes;

@@ -36,7 +36,7 @@ struct TBuiltPage {
 
 // The files of one build, measured as they were handed to the file system.
 struct TBuildOutput {
-  // The folder the site went to, as the engine names it (may be relative).
+  // The folder the site went to, as the platform names it (may be relative).
   std::string folder;
   // Every page written, in page order; fewer than the site's pages when the
   // build was cancelled.

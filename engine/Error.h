@@ -24,7 +24,7 @@ class EOrvanaError : public std::runtime_error {
   // the platform's UTF-8, because the code page cannot spell it (a file
   // name, say): PlatformText() holds that message, what() its Windows-1251
   // form. See SpellInCp1251 in CodePage.h.
-  static EOrvanaError InPlatformText(const std::string& utf8_message);
+  static EOrvanaError InPlatformText(const std::string& utf8_message, int error_code = 0);
   // The UTF-8 message of such an error; empty for every other error.
   const std::string& PlatformText() const { return platform_text_; }
 

@@ -165,7 +165,7 @@ class TPosixReplacement final : public TFileReplacement {
       if (failure) *failure = {stage, err};
       return nullptr;
     };
-    std::string target = NativePath(path);
+    std::string target = path;
     if (document) {
       int err = 0;
       if (!FollowLinks(target, target, err)) return fail(TWriteFailure::kCreate, err);
@@ -267,7 +267,7 @@ class TPosixFileSystem final : public TFileSystem {
   bool IsDirectory(const std::string& path) override {
     if (path.empty()) return false;
     struct stat st;
-    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
   }
 
   bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
@@ -285,51 +285,40 @@ class TPosixFileSystem final : public TFileSystem {
     return TPosixReplacement::Open(path, mode, failure);
   }
 
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
-    struct statvfs sv;
-    if (::statvfs(NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
-    return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
-  }
-
   std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
     struct statvfs sv;
-    if (::statvfs(folder.empty() ? "." : NativePath(folder).c_str(), &sv) != 0) return std::nullopt;
+    if (::statvfs(folder.empty() ? "." : folder.c_str(), &sv) != 0) return std::nullopt;
     const uint64_t block = sv.f_frsize;
     return TFolderSpace{block, static_cast<uint64_t>(sv.f_bavail) * block};
   }
 
   uint64_t AllocatedSize(const std::string& path) override {
     struct stat st;
-    if (::lstat(NativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     return static_cast<uint64_t>(st.st_blocks) * 512;  // st_blocks counts 512-byte units
   }
 
   void RemoveStaleTemporaries(const std::string& folder,
                               const std::function<bool(std::string_view)>& ours) override {
-    // Every file the engine writes has a Windows-1251 name; a name that does
-    // not survive the round trip cannot be one of them.
-    RemoveStaleTemporariesIn(NativePath(folder), [&ours](std::string_view native) {
-      const std::string name = Utf8ToCp1251(native);
-      return Cp1251ToUtf8(name) == native && ours(name);
-    });
+    RemoveStaleTemporariesIn(folder, ours);
   }
 
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
     names.clear();
-    DIR* dir = ::opendir(folder.empty() ? "." : NativePath(folder).c_str());
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
     if (!dir) return false;
     while (const dirent* entry = ::readdir(dir)) {
       struct stat st;
       if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
           S_ISREG(st.st_mode))
-        names.push_back(Utf8ToCp1251(entry->d_name));
+        names.push_back(entry->d_name);
     }
     ::closedir(dir);
     return true;
   }
 
   bool RemoveFile(const std::string& path, int* error_code) override {
-    if (::unlink(NativePath(path).c_str()) == 0) return true;
+    if (::unlink(path.c_str()) == 0) return true;
     if (error_code) *error_code = errno;
     return false;
   }
@@ -402,7 +391,11 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 std::string AbsoluteNativePath(const std::string& engine_path) {
-  std::string path = NativePath(engine_path);
+  return AbsolutePlatformPath(NativePath(engine_path));
+}
+
+std::string AbsolutePlatformPath(const std::string& native_path) {
+  std::string path = native_path;
   if (!path.starts_with('/')) {
     const std::unique_ptr<char, void (*)(void*)> cwd(::getcwd(nullptr, 0), std::free);
     if (cwd) path = std::string(cwd.get()) + "/" + path;

@@ -1,7 +1,9 @@
 // The narrow file-system interface the engine writes through.
 //
-// Paths handed to it are engine strings (Windows-1251); the real file system
-// converts them to the platform's UTF-8 names. Tests substitute their own
+// Paths handed to it are the platform's (UTF-8), as the user's folders are
+// named: an engine path (Windows-1251, a project's SavePath) is converted
+// once, where it enters (NativePath), and the names the layer lists come
+// back the same way. Tests substitute their own
 // implementation to observe writes or inject failures.
 #pragma once
 
@@ -94,11 +96,6 @@ class TFileSystem {
   virtual std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                          TWriteFailure* failure);
 
-  // The bytes that an unprivileged writer may still put into the file system
-  // that holds the folder, or nothing when that cannot be told. The default
-  // cannot tell.
-  virtual std::optional<uint64_t> FreeSpace(const std::string& /*folder*/) { return std::nullopt; }
-
   // The block size and free bytes of the file system that holds the folder,
   // or nothing when they cannot be told. The default cannot tell.
   virtual std::optional<TFolderSpace> FolderSpace(const std::string& /*folder*/) {
@@ -157,6 +154,9 @@ std::string AbsolutePath(const std::string& path);
 // the root), no trailing "/" but for the root itself. A current folder that
 // cannot be read leaves a relative path relative.
 std::string AbsoluteNativePath(const std::string& engine_path);
+
+// The same for a path that is the platform's already.
+std::string AbsolutePlatformPath(const std::string& native_path);
 
 // The system's text for an error number ("Permission denied").
 std::string SystemErrorText(int error_code);

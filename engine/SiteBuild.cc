@@ -38,9 +38,6 @@ class TDryRunFileSystem final : public TFileSystem {
                                                  TWriteFailure*) override {
     return std::make_unique<TNullReplacement>();
   }
-  std::optional<uint64_t> FreeSpace(const std::string& folder) override {
-    return real_.FreeSpace(folder);
-  }
   std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {
     return real_.FolderSpace(folder);
   }
@@ -77,6 +74,7 @@ class TSiteBuild {
         dry_fs_(fs),
         fs_(options.dry_run ? static_cast<TFileSystem&>(dry_fs_) : fs),
         options_(options),
+        folder_(options.folder),
         extras_(generator.Extras()),
         utf8_(IsUtf8Output(extras_.OutputEncoding)),
         windowed_(extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {}
@@ -102,6 +100,7 @@ class TSiteBuild {
   TDryRunFileSystem dry_fs_;
   TFileSystem& fs_;
   const TSiteBuildOptions& options_;
+  const std::string folder_;
   const TOrvanaExtras extras_;
   const bool utf8_;
   const bool windowed_;
@@ -196,7 +195,7 @@ const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
 void TSiteBuild::CheckSpace(const std::string& css) {
   // Sizing a site costs a pass over its pages; a folder whose free space
   // cannot be told is not sized.
-  if (!fs_.FolderSpace(options_.folder)) return;
+  if (!fs_.FolderSpace(folder_)) return;
   const int count = g_.Pages().Count();
   std::vector<TPlannedFile> files;
   files.reserve(static_cast<size_t>(count) + 1 + sitemaps_.size());
@@ -228,7 +227,7 @@ void TSiteBuild::CheckSpace(const std::string& css) {
   }
   files.push_back({kStylesheetFileName, css.size()});
   for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
-  CheckSiteFits(fs_, options_.folder, files);
+  CheckSiteFits(fs_, folder_, files);
 }
 
 void TSiteBuild::WritePages(TBuildOutput& output) {
@@ -239,7 +238,7 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
     MakePage(i);
     const std::vector<std::string_view>& bytes = EncodedPage();
     const TSitePage& page = g_.Pages()[i];
-    WriteSiteFile(fs_, options_.folder, page.PageUrl, bytes);
+    WriteSiteFile(fs_, folder_, page.PageUrl, bytes);
     TBuiltPage built;
     TCharsetSniffer sniffer;
     for (std::string_view piece : bytes) {
@@ -260,22 +259,22 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
 }
 
 void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
-  WriteSiteFile(fs_, options_.folder, kStylesheetFileName, css);
+  WriteSiteFile(fs_, folder_, kStylesheetFileName, css);
   output.css_bytes = css.size();
   output.css_written = true;
   for (const TSitemapFile& part : sitemaps_) {
-    WriteSiteFile(fs_, options_.folder, part.name, part.bytes);
+    WriteSiteFile(fs_, folder_, part.name, part.bytes);
     output.other_files.emplace_back(part.name, part.bytes.size());
   }
-  fs_.RemoveStaleTemporaries(options_.folder, IsSiteFileName);
+  fs_.RemoveStaleTemporaries(folder_, IsSiteFileName);
 }
 
 void TSiteBuild::Prune(TBuildOutput& output) {
   if (!extras_.PruneStale) return;
-  std::vector<std::string> stale = ListStalePages(fs_, options_.folder, g_.Pages().Count());
+  std::vector<std::string> stale = ListStalePages(fs_, folder_, g_.Pages().Count());
   std::vector<std::string> written;
   for (const TSitemapFile& part : sitemaps_) written.push_back(part.name);
-  for (std::string& name : ListStaleSitemaps(fs_, options_.folder, written))
+  for (std::string& name : ListStaleSitemaps(fs_, folder_, written))
     stale.push_back(std::move(name));
   if (stale.empty()) return;
   if (options_.dry_run) {
@@ -285,14 +284,14 @@ void TSiteBuild::Prune(TBuildOutput& output) {
   if (options_.confirm_prune && !options_.confirm_prune(stale)) return;
   std::vector<std::string> pages, sitemaps;
   for (std::string& name : stale) (SitemapFileNumber(name) ? sitemaps : pages).push_back(name);
-  output.pruned = RemoveStalePages(fs_, options_.folder, pages);
-  for (std::string& name : RemoveStaleSitemaps(fs_, options_.folder, sitemaps))
+  output.pruned = RemoveStalePages(fs_, folder_, pages);
+  for (std::string& name : RemoveStaleSitemaps(fs_, folder_, sitemaps))
     output.pruned.push_back(std::move(name));
 }
 
 TSiteBuildResult TSiteBuild::Run(bool streaming) {
   TSiteBuildResult result;
-  if (!fs_.IsDirectory(options_.folder)) {
+  if (!fs_.IsDirectory(folder_)) {
     result.outcome = TBuildOutcome::kMissingFolder;
     return result;
   }
@@ -302,7 +301,7 @@ TSiteBuildResult TSiteBuild::Run(bool streaming) {
   const std::string css = EncodeStylesheet(g_.CssCode(), extras_.OutputEncoding);
   CheckSpace(css);
   TBuildOutput output;
-  output.folder = options_.folder;
+  output.folder = folder_;
   output.dry_run = options_.dry_run;
   WritePages(output);
   if (cancelled_) {

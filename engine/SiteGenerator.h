@@ -191,7 +191,7 @@ class TSiteGenerator {
   // Pagination stay empty. The folder is tested first: when it fails, the
   // error box is shown, nothing is generated or written, and the result is
   // false. A site that does not fit into the folder's free space throws
-  // before the first file is written (see CheckFreeSpace). Write failures
+  // before the first file is written (see CheckSiteFits). Write failures
   // throw as WriteSiteFiles does. `bytes_written`, when given, receives the
   // total size of the files written.
   //

@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <limits>
 
+#include <unistd.h>
+
 #include "CodePage.h"
 #include "Error.h"
 #include "Notify.h"
@@ -18,13 +20,23 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
                                                       : a + b;
 }
 
+// The path as a message names it: absolute, as the platform spells it.
+std::string ShownPath(const std::string& native) {
+  if (native.starts_with('/')) return native;
+  char buf[4096];
+  if (!::getcwd(buf, sizeof buf)) return native;
+  std::string cwd = buf;
+  if (cwd.empty() || cwd.back() != '/') cwd += '/';
+  return cwd + native;
+}
+
 [[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
   const char* what =
       failure.stage == TWriteFailure::kCreate ? "Cannot create file \"" : "Cannot write file \"";
-  throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
-                         SystemErrorText(failure.error_code) + " (error " +
-                         std::to_string(failure.error_code) + ")",
-                     failure.error_code);
+  throw EOrvanaError::InPlatformText(std::string(what) + ShownPath(path) + "\". " +
+                                         SystemErrorText(failure.error_code) + " (error " +
+                                         std::to_string(failure.error_code) + ")",
+                                     failure.error_code);
 }
 
 }  // namespace
@@ -43,15 +55,6 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
   TWriteFailure failure{TWriteFailure::kCreate, 0};
   if (!fs.ReplaceFilePieces(path, pieces, TReplaceMode::kSitePage, &failure))
     ThrowWriteFailure(path, failure);
-}
-
-void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed) {
-  const std::optional<uint64_t> free = fs.FreeSpace(folder);
-  if (!free || needed <= *free) return;
-  throw EOrvanaError("Not enough free space in \"" + AbsolutePath(folder) + "\": the site needs " +
-                         std::to_string(needed) + " bytes, " + std::to_string(*free) +
-                         " bytes are free",
-                     ENOSPC);
 }
 
 bool IsSiteFileName(std::string_view name) {
@@ -75,10 +78,11 @@ void CheckSiteFits(TFileSystem& fs, const std::string& folder,
   taken = SaturatingAdd(taken, in_flight);
   const uint64_t needed = taken > given_back ? taken - given_back : 0;
   if (needed <= space->free_bytes) return;
-  throw EOrvanaError("Not enough free space in \"" + AbsolutePath(folder) + "\": the site needs " +
-                         std::to_string(needed) + " bytes in blocks of " + std::to_string(block) +
-                         " bytes, " + std::to_string(space->free_bytes) + " bytes are free",
-                     ENOSPC);
+  throw EOrvanaError::InPlatformText(
+      "Not enough free space in \"" + ShownPath(folder) + "\": the site needs " +
+          std::to_string(needed) + " bytes in blocks of " + std::to_string(block) + " bytes, " +
+          std::to_string(space->free_bytes) + " bytes are free",
+      ENOSPC);
 }
 
 const std::string& MissingFolderMessage() {
@@ -93,20 +97,6 @@ std::string FilePathIn(const std::string& folder, std::string_view name) {
   path += '/';
   path += name;
   return path;
-}
-
-void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vector<TSiteFile>& pages,
-                    std::string_view css) {
-  if (!fs.IsDirectory(folder)) {
-    ShowErrorBox(MissingFolderMessage());
-    return;
-  }
-  uint64_t needed = css.size();
-  for (const TSiteFile& page : pages) needed += page.bytes.size();
-  CheckFreeSpace(fs, folder, needed);
-  for (const TSiteFile& page : pages) WriteSiteFile(fs, folder, page.name, page.bytes);
-  WriteSiteFile(fs, folder, "style.css", css);
-  fs.RemoveStaleTemporaries(folder, IsSiteFileName);
 }
 
 }  // namespace orvana

@@ -1,7 +1,7 @@
 // Site output: the generated pages and the stylesheet written into a folder.
 //
-// The unit takes a file-system interface, a folder and the files' names and
-// bytes; it knows nothing of the generator.
+// The unit takes a file-system interface, a folder (as the platform names
+// it) and the files' names and bytes; it knows nothing of the generator.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +17,13 @@ namespace orvana {
 // name. The separator is always added; a doubled one is harmless.
 std::string FilePathIn(const std::string& folder, std::string_view name);
 
-// Writes one file of the site into the folder, replacing it safely; throws
-// EOrvanaError as WriteSiteFiles does.
+// Writes one file of the site into the folder, replacing it safely: a name
+// that is a symbolic link gets the file in the link's place, the link's
+// target untouched. A file that cannot be replaced throws EOrvanaError:
+// 'Cannot create file "PATH". REASON (error N)' or 'Cannot write file
+// "PATH". REASON (error N)', with PATH absolute (its PlatformText names it
+// as the platform does) and N the system's error number (also in
+// ErrorCode()); the file keeps its old content.
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    std::string_view bytes);
 
@@ -26,12 +31,6 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
 // being joined first.
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    const std::vector<std::string_view>& pieces);
-
-// Throws EOrvanaError (error code ENOSPC) when a site of `needed` bytes cannot
-// fit into the free space of the folder's file system: 'Not enough free space
-// in "FOLDER": the site needs N bytes, M bytes are free', FOLDER absolute.
-// Returns when it fits or the free space cannot be told.
-void CheckFreeSpace(TFileSystem& fs, const std::string& folder, uint64_t needed);
 
 // True for the names a build writes into a site's folder: "index.html", the
 // generated pages ("pageN.html", see GeneratedPageNumber), "style.css" and
@@ -58,26 +57,5 @@ void CheckSiteFits(TFileSystem& fs, const std::string& folder,
 
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();
-
-// One page of a site to write: its file name and its bytes.
-struct TSiteFile {
-  std::string_view name;
-  std::string_view bytes;
-};
-
-// Writes every page under its name, then `css` as "style.css", into the
-// folder, in that order. A folder that fails the directory test is reported
-// with ShowErrorBox("Указанный каталог не существует") and nothing is
-// written. A site larger than the folder's free space throws CheckFreeSpace's
-// error before anything is written. A page name that is a symbolic link gets
-// the page in the link's place, the link's target untouched. A file that
-// cannot be replaced throws EOrvanaError: 'Cannot create file "PATH". REASON
-// (error N)' or 'Cannot write file "PATH". REASON (error N)', with PATH
-// absolute and N the system's error number (also in ErrorCode()). Files
-// written before it stay; the failed one keeps its old content; the rest are
-// not written. After a complete write, the temporaries that dead processes
-// left in the folder for the site's own names (IsSiteFileName) are removed.
-void WriteSiteFiles(TFileSystem& fs, const std::string& folder, const std::vector<TSiteFile>& pages,
-                    std::string_view css);
 
 }  // namespace orvana

@@ -313,7 +313,7 @@ TProjectFileStream::TProjectFileStream(const TSiteGenerator& generator,
                                        const std::string& file_name, TFileSystem* fs)
     : generator_(generator), file_name_(file_name), state_(std::make_unique<TState>()) {
   TFileSystem& target = fs ? *fs : RealFileSystem();
-  file_ = target.BeginReplace(file_name, TReplaceMode::kDocument, &failure_);
+  file_ = target.BeginReplace(NativePath(file_name), TReplaceMode::kDocument, &failure_);
   if (!file_) failed_ = true;
   TObjectTextWriter writer(state_->buffer);
   writer.WriteHeader(generator);

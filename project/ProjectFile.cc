@@ -183,7 +183,7 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
   TFileSystem& target = fs ? *fs : RealFileSystem();
   TWriteFailure failure{TWriteFailure::kCreate, 0};
   std::unique_ptr<TFileReplacement> file =
-      target.BeginReplace(file_name, TReplaceMode::kDocument, &failure);
+      target.BeginReplace(NativePath(file_name), TReplaceMode::kDocument, &failure);
   if (!file) ThrowSaveFailure(file_name, failure);
   bool ok = true;
   WriteProjectTextInChunks(generator, [&](std::string_view chunk) {

@@ -46,8 +46,8 @@ QStringList TSiteProject::StaleFiles() const {
   QStringList names;
   if (!FGenerator->Extras().PruneStale) return names;
   // What a write of the pages in memory would remove.
-  for (const std::string& name :
-       ListStalePages(RealFileSystem(), FGenerator->SavePath(), FGenerator->Pages().Count()))
+  for (const std::string& name : ListStalePages(
+           RealFileSystem(), NativePath(FGenerator->SavePath()), FGenerator->Pages().Count()))
     names << FromEngine(name);
   return names;
 }
@@ -118,7 +118,7 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     }
   } restore{this};
   TSiteBuildOptions options;
-  options.folder = FGenerator->SavePath();
+  options.folder = NativePath(FGenerator->SavePath());
   options.confirm_prune = confirmPrune;
   // A modal progress box with its Cancel button: the one input it takes
   // while the site is written, so nothing can close or change the project

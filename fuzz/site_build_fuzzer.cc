@@ -2,11 +2,12 @@
 //
 // The input is a 13-byte header (the random seed, switches, the two windows,
 // the page bounds, the stale files the folder holds) and then the project's
-// texts, separated by the byte 0x1F, in the order of TSection; a text left
-// out keeps the generator's default (the site text: none; the template: one
-// with every placeholder). Sizes are clamped so that one input builds in
-// milliseconds, and a project whose placeholders could grow a page beyond a
-// few megabytes is passed over.
+// texts, separated by the byte 0x1F, in the order of TSection (the site text
+// and the addresses split into lines at LF); a text left out is empty, or
+// for the template one with every placeholder, for an extra its default.
+// The seed comes first, four bytes little-endian. Sizes are clamped so that
+// one input builds in milliseconds, and a project whose placeholders could
+// grow its pages beyond a few megabytes is passed over.
 //
 // Every build must end with a site or an EOrvanaError with a message. Beyond
 // the sanitizers' checks:

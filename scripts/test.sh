@@ -11,7 +11,7 @@ scripts/install-deps.sh test
 scripts/build.sh
 # Node modules and the browser for the end-to-end test of a generated site.
 bash tests/e2e/setup.sh
-# Bounded fuzzing of the project-file reader (built with clang's libFuzzer).
+# Bounded fuzzing of the project-file reader and the site build (clang's libFuzzer).
 bash fuzz/run.sh
 cd build
 ctest --output-on-failure --timeout 900 -j "$(nproc)"

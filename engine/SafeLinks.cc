@@ -22,29 +22,53 @@ bool StartsNoCase(std::string_view text, size_t at, std::string_view word) {
   return true;
 }
 
+bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+
+// True at a paragraph break: the page shows each CR CR of its text as
+// "</p><p>", whose ">" ends any tag left open across it.
+bool IsParagraphBreak(std::string_view text, size_t at) {
+  return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\r';
+}
+
 // True when the tag name `name` (lower case) stands right after the "<" (or
-// "</") at `at`.
+// "</") at `at`: a browser ends a tag's name at a blank, "/" or ">" only.
 bool IsTagNamed(std::string_view text, size_t at, std::string_view name) {
   if (!StartsNoCase(text, at, name)) return false;
   const size_t end = at + name.size();
-  if (end >= text.size()) return true;
-  const unsigned char next = static_cast<unsigned char>(text[end]);
-  return !IsAsciiLetter(next) && !(next >= '0' && next <= '9');
+  return end >= text.size() || IsHtmlSpace(text[end]) || text[end] == '/' || text[end] == '>';
 }
 
-// The offset just past the tag that starts with "<" at `at`: its ">"
-// outside quoted attribute values, or the end of the text.
+// The offset just past the tag that starts with "<" at `at`: its ">", or a
+// paragraph break, outside an attribute value quoted after its "=" (a quote
+// anywhere else is a plain character), or the end of the text.
 size_t TagEnd(std::string_view text, size_t at) {
   char quote = 0;
+  bool after_equals = false;
   for (size_t i = at + 1; i < text.size(); ++i) {
     const char c = text[i];
     if (quote) {
       if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
     } else if (c == '>') {
       return i + 1;
+    } else if (IsParagraphBreak(text, i)) {
+      return i + 2;
+    } else if (c == '=') {
+      after_equals = true;
+    } else if (after_equals && !IsHtmlSpace(c)) {
+      if (c == '"' || c == '\'') quote = c;
+      after_equals = false;
     }
+  }
+  return text.size();
+}
+
+// The offset just past a "<!", "<?" or "</" that opens no comment and no end
+// tag: a browser takes it for a comment that ends at the first ">" (or, in a
+// page, at a paragraph break), quotes or not.
+size_t BogusCommentEnd(std::string_view text, size_t at) {
+  for (size_t i = at + 1; i < text.size(); ++i) {
+    if (text[i] == '>') return i + 1;
+    if (IsParagraphBreak(text, i)) return i + 2;
   }
   return text.size();
 }
@@ -171,7 +195,8 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
     }
     const unsigned char next = static_cast<unsigned char>(text[i + 1]);
     if (StartsNoCase(text, i, "<!--")) {
-      const size_t close = text.find("-->", i + 4);
+      // "<!-->" and "<!--->" are whole (empty) comments to a browser.
+      const size_t close = text.find("-->", i + 2);
       i = close == std::string_view::npos ? text.size() : close + 3;
     } else if (IsAsciiLetter(next)) {
       const size_t end = TagEnd(text, i);
@@ -184,8 +209,11 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
         i = PastClosingTag(text, end, "style");
       else
         i = end;
+    } else if (next == '/' && i + 2 < text.size() &&
+               IsAsciiLetter(static_cast<unsigned char>(text[i + 2]))) {
+      i = TagEnd(text, i);  // an end tag
     } else if (next == '/' || next == '!' || next == '?') {
-      i = TagEnd(text, i);
+      i = BogusCommentEnd(text, i);
     } else {
       ++i;  // a "<" of plain text
     }

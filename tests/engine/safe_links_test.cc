@@ -207,6 +207,21 @@ TEST(SafeLinksTest, RelIsEscapedAsAnAttribute) {
   EXPECT_EQ(out, "");
 }
 
+// Texts whose "words" a browser sees inside a tag, a script or a link (the
+// page turns each CR CR into "</p><p>"): it is never a candidate.
+TEST(SafeLinksTest, NoCandidateWhereABrowserSeesMarkup) {
+  for (const char* text : {"<b a\"=x y=\">words\">", "<!\"><b title=\">words\">",
+                           "<script>x</script-x> words</script>", "<a href=x>y</a-x> words</a>",
+                           "<!x\r\r<script>x words</script>", "<b title=x\r\r<a href=y>z words</a>",
+                           "<!-- a\r\r words -->", "<b title=\"a\r\r words\">"}) {
+    for (const TWordSpan& word : SafeLinkCandidates(text))
+      EXPECT_NE(std::string_view(text).substr(word.offset, word.length), "words") << text;
+  }
+  // Plain text around such markup still counts.
+  EXPECT_EQ(SafeLinkCandidates("<!-->words").size(), 1u);
+  EXPECT_EQ(SafeLinkCandidates("<a-x>words</a-x>").size(), 1u);
+}
+
 // Every Cyrillic letter of the code page belongs to a word: Ukrainian,
 // Belarusian, Serbian and Macedonian words are linked whole, never split.
 TEST(SafeLinksTest, WordsOfEveryCyrillicLanguageStayWhole) {

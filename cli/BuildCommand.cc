@@ -11,21 +11,21 @@
 #include <ostream>
 #include <random>
 
-#include "BuildReport.h"
-#include "BuildReportJson.h"
-#include "CliError.h"
-#include "CodePage.h"
-#include "CommandSupport.h"
-#include "Commands.h"
-#include "FileSystem.h"
-#include "Notify.h"
-#include "ProgressLine.h"
-#include "ProjectDocument.h"
-#include "ProjectFile.h"
-#include "ProjectOptions.h"
-#include "ReportFile.h"
-#include "SiteBuild.h"
-#include "SiteOutput.h"
+#include "cli/BuildReportJson.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/ProgressLine.h"
+#include "cli/ProjectOptions.h"
+#include "cli/ReportFile.h"
+#include "engine/BuildReport.h"
+#include "engine/CodePage.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "engine/SiteBuild.h"
+#include "engine/SiteOutput.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectFile.h"
 
 namespace orvana::cli {
 namespace {

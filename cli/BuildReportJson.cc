@@ -1,10 +1,10 @@
-#include "BuildReportJson.h"
+#include "cli/BuildReportJson.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "CodePage.h"
-#include "ProjectJson.h"
+#include "cli/ProjectJson.h"
+#include "engine/CodePage.h"
 
 namespace orvana::cli {
 namespace {

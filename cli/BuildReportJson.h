@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "BuildReport.h"
+#include "engine/BuildReport.h"
 
 namespace orvana::cli {
 

@@ -1,14 +1,14 @@
-#include "CheckCommand.h"
+#include "cli/CheckCommand.h"
 
 #include <sys/stat.h>
 
 #include <ostream>
 
-#include "CliError.h"
-#include "CommandLine.h"
-#include "Commands.h"
-#include "ProjectJson.h"
-#include "SiteCheck.h"
+#include "cli/CliError.h"
+#include "cli/CommandLine.h"
+#include "cli/Commands.h"
+#include "cli/ProjectJson.h"
+#include "cli/SiteCheck.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,13 +1,13 @@
 // The tool's entry: its own help and options, and the dispatch to the
 // commands, each in a file of its own.
-#include "Cli.h"
+#include "cli/Cli.h"
 
 #include <ostream>
 
-#include "CheckCommand.h"
-#include "CliError.h"
-#include "CommandSupport.h"
-#include "Commands.h"
+#include "cli/CheckCommand.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,6 +1,6 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
-#include "CliError.h"
+#include "cli/CliError.h"
 
 namespace orvana::cli {
 

@@ -1,16 +1,16 @@
-#include "CommandSupport.h"
+#include "cli/CommandSupport.h"
 
 #include <sys/stat.h>
 
 #include <new>
 #include <ostream>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "Error.h"
-#include "IntegerText.h"
-#include "Notify.h"
-#include "ProjectDocument.h"
+#include "cli/CliError.h"
+#include "engine/CodePage.h"
+#include "engine/Error.h"
+#include "engine/Notify.h"
+#include "project/IntegerText.h"
+#include "project/ProjectDocument.h"
 
 namespace orvana::cli {
 

@@ -10,8 +10,8 @@
 #include <iosfwd>
 #include <string>
 
-#include "CommandLine.h"
-#include "StringList.h"
+#include "cli/CommandLine.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 class TProjectDocument;

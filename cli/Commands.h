@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 namespace orvana::cli {
 

@@ -4,13 +4,13 @@
 #include <ostream>
 #include <utility>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "CommandSupport.h"
-#include "Commands.h"
-#include "ModernPreset.h"
-#include "ProjectDocument.h"
-#include "ProjectOptions.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/ProjectOptions.h"
+#include "engine/CodePage.h"
+#include "project/ModernPreset.h"
+#include "project/ProjectDocument.h"
 
 namespace orvana::cli {
 namespace {

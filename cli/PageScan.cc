@@ -1,11 +1,11 @@
-#include "PageScan.h"
+#include "cli/PageScan.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "ProgressLine.h"
+#include "cli/ProgressLine.h"
 
 #include <ostream>
 #include <string>

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana::cli {
 

@@ -1,13 +1,13 @@
-#include "ProjectOptions.h"
+#include "cli/ProjectOptions.h"
 
 #include <ostream>
 #include <utility>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "CommandSupport.h"
-#include "ExtrasText.h"
-#include "UrlSafety.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "engine/CodePage.h"
+#include "engine/UrlSafety.h"
+#include "project/ExtrasText.h"
 
 namespace orvana::cli {
 namespace {

@@ -9,10 +9,10 @@
 #include <string_view>
 #include <utility>
 
-#include "CommandLine.h"
-#include "Extras.h"
-#include "StringList.h"
-#include "TextInput.h"
+#include "cli/CommandLine.h"
+#include "cli/TextInput.h"
+#include "engine/Extras.h"
+#include "engine/StringList.h"
 
 namespace orvana::cli {
 

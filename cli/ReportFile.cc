@@ -1,4 +1,4 @@
-#include "ReportFile.h"
+#include "cli/ReportFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,12 +8,12 @@
 #include <fstream>
 #include <ostream>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "CommandSupport.h"
-#include "FileSystem.h"
-#include "ProjectDocument.h"
-#include "SiteOutput.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "engine/CodePage.h"
+#include "engine/FileSystem.h"
+#include "engine/SiteOutput.h"
+#include "project/ProjectDocument.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,13 +1,13 @@
 // orvana-cli show: prints a project.
 #include <ostream>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "CommandSupport.h"
-#include "Commands.h"
-#include "MemoText.h"
-#include "ProjectDocument.h"
-#include "ProjectJson.h"
+#include "cli/CliError.h"
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/ProjectJson.h"
+#include "engine/CodePage.h"
+#include "project/MemoText.h"
+#include "project/ProjectDocument.h"
 
 namespace orvana::cli {
 namespace {

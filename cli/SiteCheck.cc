@@ -1,4 +1,4 @@
-#include "SiteCheck.h"
+#include "cli/SiteCheck.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,11 +12,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "FileSystem.h"
-#include "PageScan.h"
-#include "StrictXml.h"
+#include "cli/CliError.h"
+#include "cli/PageScan.h"
+#include "cli/StrictXml.h"
+#include "engine/CodePage.h"
+#include "engine/FileSystem.h"
 
 namespace orvana::cli {
 namespace {

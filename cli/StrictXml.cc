@@ -1,9 +1,9 @@
-#include "StrictXml.h"
+#include "cli/StrictXml.h"
 
 #include <algorithm>
 #include <set>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "TextInput.h"
+#include "cli/TextInput.h"
 
 #include <sys/stat.h>
 
@@ -16,9 +16,9 @@
 #include <functional>
 #include <memory>
 
-#include "CliError.h"
-#include "CodePage.h"
-#include "FileSystem.h"
+#include "cli/CliError.h"
+#include "engine/CodePage.h"
+#include "engine/FileSystem.h"
 
 namespace orvana::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "Cli.h"
-#include "ProgressLine.h"
+#include "cli/Cli.h"
+#include "cli/ProgressLine.h"
 
 int main(int argc, char** argv) {
   // A build decodes the project into large buffers that it frees before

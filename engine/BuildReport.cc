@@ -1,11 +1,11 @@
-#include "BuildReport.h"
+#include "engine/BuildReport.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "FileSystem.h"
-#include "LinkDistribution.h"
-#include "UrlSafety.h"
+#include "engine/FileSystem.h"
+#include "engine/LinkDistribution.h"
+#include "engine/UrlSafety.h"
 
 namespace orvana {
 namespace {

@@ -20,8 +20,8 @@
 #include <string_view>
 #include <vector>
 
-#include "PageEncoding.h"
-#include "SiteGenerator.h"
+#include "engine/PageEncoding.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

@@ -1,6 +1,6 @@
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
-#include "Error.h"
+#include "engine/Error.h"
 
 #include <algorithm>
 #include <array>

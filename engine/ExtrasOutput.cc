@@ -1,9 +1,9 @@
-#include "ExtrasOutput.h"
+#include "engine/ExtrasOutput.h"
 
 #include <algorithm>
 #include <cstdlib>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana {
 namespace {

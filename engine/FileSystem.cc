@@ -1,4 +1,4 @@
-#include "FileSystem.h"
+#include "engine/FileSystem.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana {
 namespace {

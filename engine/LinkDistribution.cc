@@ -1,4 +1,4 @@
-#include "LinkDistribution.h"
+#include "engine/LinkDistribution.h"
 
 #include <algorithm>
 #include <array>
@@ -9,9 +9,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "ReplaceAll.h"
-#include "SafeLinks.h"
-#include "UrlSafety.h"
+#include "engine/ReplaceAll.h"
+#include "engine/SafeLinks.h"
+#include "engine/UrlSafety.h"
 
 namespace orvana {
 namespace {

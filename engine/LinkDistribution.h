@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Random.h"
-#include "StringList.h"
+#include "engine/Random.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

@@ -1,10 +1,10 @@
-#include "Notify.h"
+#include "engine/Notify.h"
 
 #include <cstdio>
 #include <utility>
 
-#include "CodePage.h"
-#include "Error.h"
+#include "engine/CodePage.h"
+#include "engine/Error.h"
 
 namespace orvana {
 namespace {

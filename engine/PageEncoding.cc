@@ -1,8 +1,8 @@
-#include "PageEncoding.h"
+#include "engine/PageEncoding.h"
 
 #include <array>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana {
 namespace {

@@ -1,4 +1,4 @@
-#include "Paging.h"
+#include "engine/Paging.h"
 
 #include <algorithm>
 

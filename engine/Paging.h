@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "StringList.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

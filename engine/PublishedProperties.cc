@@ -1,8 +1,8 @@
-#include "PublishedProperties.h"
+#include "engine/PublishedProperties.h"
 
 #include <utility>
 
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "StringList.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "Random.h"
+#include "engine/Random.h"
 
 #include <chrono>
 

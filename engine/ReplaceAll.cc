@@ -1,4 +1,4 @@
-#include "ReplaceAll.h"
+#include "engine/ReplaceAll.h"
 
 #include <cstring>
 

@@ -1,9 +1,9 @@
-#include "SafeLinks.h"
+#include "engine/SafeLinks.h"
 
 #include <algorithm>
 
-#include "LinkDistribution.h"
-#include "UrlSafety.h"
+#include "engine/LinkDistribution.h"
+#include "engine/UrlSafety.h"
 
 namespace orvana {
 namespace {

@@ -22,9 +22,9 @@
 #include <string_view>
 #include <vector>
 
-#include "LinkDistribution.h"
-#include "Random.h"
-#include "StringList.h"
+#include "engine/LinkDistribution.h"
+#include "engine/Random.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

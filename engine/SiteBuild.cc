@@ -1,15 +1,15 @@
-#include "SiteBuild.h"
+#include "engine/SiteBuild.h"
 
 #include <memory>
 #include <optional>
 
-#include "ExtrasOutput.h"
-#include "PageEncoding.h"
-#include "SiteMenu.h"
-#include "SiteOutput.h"
-#include "StalePages.h"
-#include "TemplateProcessing.h"
-#include "UrlSafety.h"
+#include "engine/ExtrasOutput.h"
+#include "engine/PageEncoding.h"
+#include "engine/SiteMenu.h"
+#include "engine/SiteOutput.h"
+#include "engine/StalePages.h"
+#include "engine/TemplateProcessing.h"
+#include "engine/UrlSafety.h"
 
 namespace orvana {
 namespace {

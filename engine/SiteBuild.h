@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "BuildReport.h"
-#include "FileSystem.h"
-#include "SiteGenerator.h"
+#include "engine/BuildReport.h"
+#include "engine/FileSystem.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

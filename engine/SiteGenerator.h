@@ -30,11 +30,11 @@
 #include <string_view>
 #include <vector>
 
-#include "Extras.h"
-#include "LinkDistribution.h"
-#include "PublishedProperties.h"
-#include "Random.h"
-#include "StringList.h"
+#include "engine/Extras.h"
+#include "engine/LinkDistribution.h"
+#include "engine/PublishedProperties.h"
+#include "engine/Random.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "SiteMenu.h"
+#include "engine/SiteMenu.h"
 
 namespace orvana {
 namespace {

@@ -1,4 +1,4 @@
-#include "SiteOutput.h"
+#include "engine/SiteOutput.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,10 +6,10 @@
 
 #include <unistd.h>
 
-#include "CodePage.h"
-#include "Error.h"
-#include "Notify.h"
-#include "StalePages.h"
+#include "engine/CodePage.h"
+#include "engine/Error.h"
+#include "engine/Notify.h"
+#include "engine/StalePages.h"
 
 namespace orvana {
 namespace {

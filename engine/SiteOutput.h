@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "FileSystem.h"
+#include "engine/FileSystem.h"
 
 namespace orvana {
 

@@ -1,10 +1,10 @@
-#include "StalePages.h"
+#include "engine/StalePages.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "ExtrasOutput.h"
-#include "SiteOutput.h"
+#include "engine/ExtrasOutput.h"
+#include "engine/SiteOutput.h"
 
 namespace orvana {
 

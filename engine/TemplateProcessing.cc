@@ -1,9 +1,9 @@
-#include "TemplateProcessing.h"
+#include "engine/TemplateProcessing.h"
 
 #include <initializer_list>
 #include <utility>
 
-#include "ReplaceAll.h"
+#include "engine/ReplaceAll.h"
 
 namespace orvana {
 

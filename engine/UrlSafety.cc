@@ -1,4 +1,4 @@
-#include "UrlSafety.h"
+#include "engine/UrlSafety.h"
 
 #include <algorithm>
 

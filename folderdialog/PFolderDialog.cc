@@ -1,4 +1,4 @@
-#include "PFolderDialog.h"
+#include "folderdialog/PFolderDialog.h"
 
 #include <QApplication>
 #include <QCoreApplication>

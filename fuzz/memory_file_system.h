@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
+#include "engine/FileSystem.h"
 
 namespace orvana::fuzz {
 

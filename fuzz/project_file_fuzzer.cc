@@ -10,11 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "DefaultContent.h"
-#include "Error.h"
-#include "ObjectText.h"
-#include "ProjectFile.h"
-#include "SiteGenerator.h"
+#include "engine/Error.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ObjectText.h"
+#include "project/ProjectFile.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <string_view>
 #include <vector>
 
-#include "BuildReport.h"
-#include "SiteGenerator.h"
-#include "StalePages.h"
-#include "memory_file_system.h"
+#include "engine/BuildReport.h"
+#include "engine/SiteGenerator.h"
+#include "engine/StalePages.h"
+#include "fuzz/memory_file_system.h"
 
 namespace orvana::fuzz {
 

@@ -35,13 +35,13 @@
 #include <string_view>
 #include <vector>
 
-#include "Error.h"
-#include "SafeLinks.h"
-#include "SiteBuild.h"
-#include "SiteGenerator.h"
-#include "html_regions.h"
-#include "memory_file_system.h"
-#include "site_build_checks.h"
+#include "engine/Error.h"
+#include "engine/SafeLinks.h"
+#include "engine/SiteBuild.h"
+#include "engine/SiteGenerator.h"
+#include "fuzz/html_regions.h"
+#include "fuzz/memory_file_system.h"
+#include "fuzz/site_build_checks.h"
 
 namespace {
 

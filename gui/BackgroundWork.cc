@@ -1,4 +1,4 @@
-#include "BackgroundWork.h"
+#include "gui/BackgroundWork.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

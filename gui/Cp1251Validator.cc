@@ -1,6 +1,6 @@
-#include "Cp1251Validator.h"
+#include "gui/Cp1251Validator.h"
 
-#include "TextBridge.h"
+#include "gui/TextBridge.h"
 
 namespace orvana {
 

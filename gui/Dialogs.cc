@@ -1,4 +1,4 @@
-#include "Dialogs.h"
+#include "gui/Dialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

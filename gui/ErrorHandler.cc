@@ -1,13 +1,13 @@
-#include "ErrorHandler.h"
+#include "gui/ErrorHandler.h"
 
 #include <QApplication>
 
 #include <string>
 
-#include "Dialogs.h"
-#include "Error.h"
-#include "Notify.h"
-#include "TextBridge.h"
+#include "engine/Error.h"
+#include "engine/Notify.h"
+#include "gui/Dialogs.h"
+#include "gui/TextBridge.h"
 
 namespace orvana {
 

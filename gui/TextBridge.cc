@@ -1,11 +1,11 @@
-#include "TextBridge.h"
+#include "gui/TextBridge.h"
 
-#include "Error.h"
+#include "engine/Error.h"
 
 #include <QFileInfo>
 
-#include "CodePage.h"
-#include "FileSystem.h"
+#include "engine/CodePage.h"
+#include "engine/FileSystem.h"
 
 namespace orvana {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "StringList.h"
+#include "engine/StringList.h"
 
 namespace orvana {
 

@@ -1,10 +1,10 @@
 // Generated once from the design of a new project window; edit by hand.
-#include "DefaultContent.h"
+#include "project/DefaultContent.h"
 
 #include <algorithm>
 #include <initializer_list>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana {
 

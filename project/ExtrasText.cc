@@ -1,4 +1,4 @@
-#include "ExtrasText.h"
+#include "project/ExtrasText.h"
 
 #include <algorithm>
 #include <iterator>
@@ -6,11 +6,11 @@
 
 // The tree's node kinds go first: the notation's keywords of the same names
 // would otherwise be shadowed by them.
-#include "ObjectTextParser.h"
+#include "project/ObjectTextParser.h"
 
-#include "Error.h"
-#include "ObjectText.h"
-#include "ObjectTextScanner.h"
+#include "engine/Error.h"
+#include "project/ObjectText.h"
+#include "project/ObjectTextScanner.h"
 
 namespace orvana {
 namespace {

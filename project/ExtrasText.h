@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Extras.h"
+#include "engine/Extras.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "IntegerText.h"
+#include "project/IntegerText.h"
 
 namespace orvana {
 

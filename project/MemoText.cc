@@ -1,6 +1,6 @@
-#include "MemoText.h"
+#include "project/MemoText.h"
 
-#include "Paging.h"
+#include "engine/Paging.h"
 
 namespace orvana {
 

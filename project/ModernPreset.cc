@@ -1,10 +1,10 @@
-#include "ModernPreset.h"
+#include "project/ModernPreset.h"
 
 #include <initializer_list>
 
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "MemoText.h"
+#include "engine/CodePage.h"
+#include "project/DefaultContent.h"
+#include "project/MemoText.h"
 
 namespace orvana {
 

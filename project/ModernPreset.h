@@ -8,7 +8,7 @@
 
 #include <string_view>
 
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

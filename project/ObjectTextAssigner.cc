@@ -1,4 +1,4 @@
-#include "ObjectTextAssigner.h"
+#include "project/ObjectTextAssigner.h"
 
 #include <cstdint>
 #include <limits>
@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "Error.h"
-#include "ObjectText.h"
+#include "engine/Error.h"
+#include "project/ObjectText.h"
 
 namespace orvana::object_text {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <cstddef>
 
-#include "ObjectTextParser.h"
-#include "ProjectFile.h"
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
+#include "project/ObjectTextParser.h"
+#include "project/ProjectFile.h"
 
 namespace orvana::object_text {
 

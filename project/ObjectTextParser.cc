@@ -1,10 +1,10 @@
-#include "ObjectTextParser.h"
+#include "project/ObjectTextParser.h"
 
 #include <algorithm>
 
-#include "HugePages.h"
-#include "ObjectText.h"
-#include "ObjectTextScanner.h"
+#include "project/HugePages.h"
+#include "project/ObjectText.h"
+#include "project/ObjectTextScanner.h"
 
 namespace orvana::object_text {
 namespace {

@@ -9,11 +9,11 @@
 #include <string_view>
 #include <vector>
 
-#include "ExtrasText.h"
-#include "HugePages.h"
-#include "ObjectTextAssigner.h"
-#include "ObjectTextParser.h"
-#include "ProjectFile.h"
+#include "project/ExtrasText.h"
+#include "project/HugePages.h"
+#include "project/ObjectTextAssigner.h"
+#include "project/ObjectTextParser.h"
+#include "project/ProjectFile.h"
 
 namespace orvana {
 namespace {

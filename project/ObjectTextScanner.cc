@@ -1,4 +1,4 @@
-#include "ObjectTextScanner.h"
+#include "project/ObjectTextScanner.h"
 
 #include <array>
 #include <bit>
@@ -10,8 +10,8 @@
 #include <emmintrin.h>
 #endif
 
-#include "CodePage.h"
-#include "Error.h"
+#include "engine/CodePage.h"
+#include "engine/Error.h"
 
 namespace orvana::object_text {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "ObjectText.h"
+#include "project/ObjectText.h"
 
 namespace orvana::object_text {
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "CodePage.h"
-#include "ObjectText.h"
-#include "ProjectFile.h"
-#include "SiteGenerator.h"
+#include "engine/CodePage.h"
+#include "engine/SiteGenerator.h"
+#include "project/ObjectText.h"
+#include "project/ProjectFile.h"
 
 namespace orvana {
 namespace {

@@ -1,10 +1,10 @@
-#include "ProjectDocument.h"
+#include "project/ProjectDocument.h"
 
 #include <utility>
 
-#include "DefaultContent.h"
-#include "MemoText.h"
-#include "ProjectFile.h"
+#include "project/DefaultContent.h"
+#include "project/MemoText.h"
+#include "project/ProjectFile.h"
 
 namespace orvana {
 namespace {

@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

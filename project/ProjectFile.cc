@@ -1,7 +1,7 @@
 // Saving and loading project files. The text itself is made by
 // ObjectTextWriter.cc and read by ObjectTextReader.cc.
 
-#include "ProjectFile.h"
+#include "project/ProjectFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,10 +15,10 @@
 #include <new>
 #include <string>
 
-#include "Error.h"
-#include "FileSystem.h"
-#include "HugePages.h"
-#include "ObjectText.h"
+#include "engine/Error.h"
+#include "engine/FileSystem.h"
+#include "project/HugePages.h"
+#include "project/ObjectText.h"
 
 namespace orvana {
 namespace {

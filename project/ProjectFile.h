@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "FileSystem.h"
-#include "SiteGenerator.h"
+#include "engine/FileSystem.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "Application.h"
+#include "shell/Application.h"
 
 #include <QFile>
 #include <QIcon>
@@ -7,12 +7,12 @@
 #include <QStringList>
 #include <QTranslator>
 
-#include "CommandLine.h"
-#include "ErrorHandler.h"
-#include "MainFrame.h"
-#include "Notify.h"
-#include "Resources.h"
-#include "about.h"
+#include "engine/Notify.h"
+#include "gui/ErrorHandler.h"
+#include "shell/LaunchOptions.h"
+#include "shell/MainFrame.h"
+#include "shell/Resources.h"
+#include "shell/about.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "FileDrop.h"
+#include "shell/FileDrop.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -7,9 +7,9 @@
 #include <QStringList>
 #include <QTreeWidget>
 
-#include "Dialogs.h"
-#include "FProject.h"
-#include "MainFrame.h"
+#include "gui/Dialogs.h"
+#include "shell/MainFrame.h"
+#include "window/FProject.h"
 
 namespace orvana {
 

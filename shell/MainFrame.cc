@@ -1,4 +1,4 @@
-#include "MainFrame.h"
+#include "shell/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,16 +19,16 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include "Design.h"
-#include "Dialogs.h"
-#include "ErrorHandler.h"
-#include "FProject.h"
-#include "FileDrop.h"
-#include "Navigation.h"
-#include "Resources.h"
-#include "Settings.h"
-#include "TextBridge.h"
-#include "about.h"
+#include "gui/Design.h"
+#include "gui/Dialogs.h"
+#include "gui/ErrorHandler.h"
+#include "gui/TextBridge.h"
+#include "shell/FileDrop.h"
+#include "shell/Navigation.h"
+#include "shell/Resources.h"
+#include "shell/Settings.h"
+#include "shell/about.h"
+#include "window/FProject.h"
 
 namespace orvana {
 namespace {

@@ -7,9 +7,9 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-#include "ErrorHandler.h"
-#include "MainFrame.h"
-#include "Settings.h"
+#include "gui/ErrorHandler.h"
+#include "shell/MainFrame.h"
+#include "shell/Settings.h"
 
 namespace orvana {
 namespace {

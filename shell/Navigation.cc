@@ -1,4 +1,4 @@
-#include "Navigation.h"
+#include "shell/Navigation.h"
 
 #include <QApplication>
 #include <QKeyEvent>

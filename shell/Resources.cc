@@ -1,4 +1,4 @@
-#include "Resources.h"
+#include "shell/Resources.h"
 
 #include <QtGlobal>
 

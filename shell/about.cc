@@ -1,4 +1,4 @@
-#include "about.h"
+#include "shell/about.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "Design.h"
+#include "gui/Design.h"
 
 namespace orvana {
 

@@ -4,10 +4,10 @@
 // exists, so they need no display.
 #include <cstdio>
 
-#include "Application.h"
-#include "CommandLine.h"
-#include "MainFrame.h"
-#include "about.h"
+#include "shell/Application.h"
+#include "shell/LaunchOptions.h"
+#include "shell/MainFrame.h"
+#include "shell/about.h"
 
 int main(int argc, char** argv) {
   if (const auto status = orvana::AnswerCommandLine(argc, argv, stdout, stderr)) return *status;

@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "CodePage.h"
-#include "SiteGenerator.h"
+#include "engine/CodePage.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 namespace {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ExtrasOutput.h"
-#include "SiteMenu.h"
+#include "engine/ExtrasOutput.h"
+#include "engine/SiteMenu.h"
 
 namespace orvana {
 namespace {

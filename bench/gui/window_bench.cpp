@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "CodePage.h"
-#include "Dialogs.h"
-#include "FProject.h"
-#include "MainFrame.h"
-#include "ProjectDocument.h"
+#include "engine/CodePage.h"
+#include "gui/Dialogs.h"
+#include "project/ProjectDocument.h"
+#include "shell/MainFrame.h"
+#include "window/FProject.h"
 
 namespace {
 

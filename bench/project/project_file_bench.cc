@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <string>
 
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "ProjectFile.h"
-#include "SiteGenerator.h"
+#include "engine/CodePage.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ProjectFile.h"
 
 namespace orvana {
 namespace {

@@ -32,7 +32,7 @@
 #include <utility>
 #include <vector>
 
-#include "whole_util.h"
+#include "bench/whole/whole_util.h"
 
 using orvana::bench::EmptyFolder;
 using orvana::bench::Median;

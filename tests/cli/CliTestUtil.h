@@ -13,8 +13,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Cli.h"
-#include "TestUtil.h"
+#include "cli/Cli.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana::cli::testing {
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestUtil.h"
-#include "CodePage.h"
-#include "JsonValue.h"
-#include "ProgressLine.h"
+#include "cli/ProgressLine.h"
+#include "engine/CodePage.h"
+#include "tests/cli/CliTestUtil.h"
+#include "tests/cli/JsonValue.h"
 
 namespace orvana::cli {
 namespace {

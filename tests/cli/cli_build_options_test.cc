@@ -6,10 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestUtil.h"
-#include "Extras.h"
-#include "JsonValue.h"
-#include "ProjectJson.h"
+#include "cli/ProjectJson.h"
+#include "engine/Extras.h"
+#include "tests/cli/CliTestUtil.h"
+#include "tests/cli/JsonValue.h"
 
 namespace orvana::cli {
 namespace {

@@ -6,15 +6,15 @@
 
 #include <gtest/gtest.h>
 
-#include "Cli.h"
-#include "CliTestUtil.h"
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "JsonValue.h"
-#include "MemoText.h"
-#include "ProjectDocument.h"
-#include "ProjectFile.h"
-#include "ProjectJson.h"
+#include "cli/Cli.h"
+#include "cli/ProjectJson.h"
+#include "engine/CodePage.h"
+#include "project/DefaultContent.h"
+#include "project/MemoText.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectFile.h"
+#include "tests/cli/CliTestUtil.h"
+#include "tests/cli/JsonValue.h"
 
 namespace orvana::cli {
 namespace {

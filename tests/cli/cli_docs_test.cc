@@ -7,10 +7,10 @@
 #include <set>
 #include <string>
 
-#include "BuildReport.h"
-#include "CliError.h"
-#include "CliTestUtil.h"
-#include "Commands.h"
+#include "cli/CliError.h"
+#include "cli/Commands.h"
+#include "engine/BuildReport.h"
+#include "tests/cli/CliTestUtil.h"
 
 namespace orvana::cli {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <filesystem>
 
-#include "CliTestUtil.h"
-#include "CodePage.h"
-#include "ExtrasOutput.h"
-#include "ModernPreset.h"
-#include "ProjectDocument.h"
+#include "engine/CodePage.h"
+#include "engine/ExtrasOutput.h"
+#include "project/ModernPreset.h"
+#include "project/ProjectDocument.h"
+#include "tests/cli/CliTestUtil.h"
 
 namespace orvana::cli {
 namespace {

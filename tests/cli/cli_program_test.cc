@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestUtil.h"
-#include "CodePage.h"
+#include "engine/CodePage.h"
+#include "tests/cli/CliTestUtil.h"
 
 namespace orvana::cli {
 namespace {

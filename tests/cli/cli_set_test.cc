@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestUtil.h"
+#include "tests/cli/CliTestUtil.h"
 
 namespace orvana::cli {
 namespace {

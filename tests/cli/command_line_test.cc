@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "CliError.h"
-#include "TestUtil.h"
+#include "cli/CliError.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana::cli {
 namespace {

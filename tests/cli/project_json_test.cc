@@ -1,8 +1,8 @@
-#include "ProjectJson.h"
+#include "cli/ProjectJson.h"
 
 #include <gtest/gtest.h>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana::cli {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "CliTestUtil.h"
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "JsonValue.h"
+#include "engine/CodePage.h"
+#include "project/DefaultContent.h"
+#include "tests/cli/CliTestUtil.h"
+#include "tests/cli/JsonValue.h"
 
 namespace orvana::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "TextInput.h"
+#include "cli/TextInput.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <random>
 #include <thread>
 
-#include "CliError.h"
-#include "CliTestUtil.h"
-#include "CodePage.h"
+#include "cli/CliError.h"
+#include "engine/CodePage.h"
+#include "tests/cli/CliTestUtil.h"
 
 namespace orvana::cli {
 namespace {

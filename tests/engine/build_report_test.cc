@@ -1,4 +1,4 @@
-#include "BuildReport.h"
+#include "engine/BuildReport.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@
 #include <functional>
 #include <random>
 
-#include "MemoryFileSystem.h"
-#include "Paging.h"
-#include "SiteBuild.h"
-#include "TestUtil.h"
+#include "engine/Paging.h"
+#include "engine/SiteBuild.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -1,4 +1,4 @@
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Windowed bars and menus, UTF-8 pages with their charset, the sitemap.
-#include "ExtrasOutput.h"
-#include "PageEncoding.h"
+#include "engine/ExtrasOutput.h"
+#include "engine/PageEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "CodePage.h"
-#include "SiteMenu.h"
-#include "TestUtil.h"
+#include "engine/CodePage.h"
+#include "engine/SiteMenu.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -15,13 +15,13 @@
 #include <optional>
 #include <sstream>
 
-#include "ChildProcess.h"
-#include "Error.h"
-#include "FileSystem.h"
-#include "Notify.h"
-#include "SiteGenerator.h"
-#include "SiteOutput.h"
-#include "TestUtil.h"
+#include "engine/Error.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "engine/SiteGenerator.h"
+#include "engine/SiteOutput.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

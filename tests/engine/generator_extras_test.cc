@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "ExtrasOutput.h"
-#include "SiteGenerator.h"
-#include "TestUtil.h"
+#include "engine/ExtrasOutput.h"
+#include "engine/SiteGenerator.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

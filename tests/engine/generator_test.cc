@@ -1,9 +1,9 @@
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
 
 #include <gtest/gtest.h>
 
-#include "Error.h"
-#include "TestUtil.h"
+#include "engine/Error.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -1,11 +1,11 @@
-#include "LinkDistribution.h"
+#include "engine/LinkDistribution.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "ReplaceAll.h"
-#include "TestUtil.h"
+#include "engine/ReplaceAll.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

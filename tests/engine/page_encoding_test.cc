@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CodePage.h"
-#include "PageEncoding.h"
-#include "TestUtil.h"
+#include "engine/CodePage.h"
+#include "engine/PageEncoding.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -1,9 +1,9 @@
-#include "Paging.h"
+#include "engine/Paging.h"
 
 #include <gtest/gtest.h>
 
-#include "SiteGenerator.h"
-#include "TestUtil.h"
+#include "engine/SiteGenerator.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

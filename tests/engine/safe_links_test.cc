@@ -1,15 +1,15 @@
 // Safe links: over many random pages of words, tags, entities, comments,
 // scripts and existing links, every inserted link wraps one whole word of
 // plain text and nothing else changes.
-#include "SafeLinks.h"
+#include "engine/SafeLinks.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <set>
 
-#include "LinkDistribution.h"
-#include "TestUtil.h"
+#include "engine/LinkDistribution.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

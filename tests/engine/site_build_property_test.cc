@@ -8,11 +8,11 @@
 #include <random>
 #include <set>
 
-#include "BuildReport.h"
-#include "CodePage.h"
-#include "MemoryFileSystem.h"
-#include "SiteBuild.h"
-#include "TestUtil.h"
+#include "engine/BuildReport.h"
+#include "engine/CodePage.h"
+#include "engine/SiteBuild.h"
+#include "tests/support/MemoryFileSystem.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

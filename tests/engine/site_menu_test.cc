@@ -1,8 +1,8 @@
-#include "SiteMenu.h"
+#include "engine/SiteMenu.h"
 
 #include <gtest/gtest.h>
 
-#include "TestUtil.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -1,4 +1,4 @@
-#include "SiteOutput.h"
+#include "engine/SiteOutput.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,11 +11,11 @@
 #include <map>
 #include <sstream>
 
-#include "Error.h"
-#include "FileSystem.h"
-#include "Notify.h"
-#include "SiteGenerator.h"
-#include "TestUtil.h"
+#include "engine/Error.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "engine/SiteGenerator.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

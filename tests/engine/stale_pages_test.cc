@@ -1,4 +1,4 @@
-#include "StalePages.h"
+#include "engine/StalePages.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <map>
 
-#include "TestUtil.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -1,12 +1,12 @@
-#include "TemplateProcessing.h"
+#include "engine/TemplateProcessing.h"
 
 #include <gtest/gtest.h>
 
-#include "Error.h"
-#include "Random.h"
-#include "ReplaceAll.h"
-#include "SiteGenerator.h"
-#include "TestUtil.h"
+#include "engine/Error.h"
+#include "engine/Random.h"
+#include "engine/ReplaceAll.h"
+#include "engine/SiteGenerator.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

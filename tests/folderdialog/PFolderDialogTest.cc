@@ -20,7 +20,7 @@
 #include <functional>
 #include <memory>
 
-#include "PFolderDialog.h"
+#include "folderdialog/PFolderDialog.h"
 
 using orvana::TMessage;
 using orvana::TPFolderDialog;

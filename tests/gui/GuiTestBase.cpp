@@ -1,4 +1,4 @@
-#include "GuiTestBase.h"
+#include "tests/gui/GuiTestBase.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QWidget>
 
-#include "Dialogs.h"
-#include "ErrorHandler.h"
-#include "FProject.h"
-#include "PFolderDialog.h"
-#include "Settings.h"
+#include "folderdialog/PFolderDialog.h"
+#include "gui/Dialogs.h"
+#include "gui/ErrorHandler.h"
+#include "shell/Settings.h"
+#include "window/FProject.h"
 
 void GuiTestBase::initTestCase() {
   // Tests close main windows; that must not end the test run's event loops.

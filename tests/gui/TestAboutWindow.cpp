@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "GuiTestBase.h"
-#include "MainFrame.h"
-#include "about.h"
+#include "shell/MainFrame.h"
+#include "shell/about.h"
+#include "tests/gui/GuiTestBase.h"
 
 using orvana::TForm1;
 using orvana::TForm2;

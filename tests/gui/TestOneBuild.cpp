@@ -16,11 +16,11 @@
 #include <QSpinBox>
 #include <QTest>
 
-#include "Dialogs.h"
-#include "FProject.h"
-#include "GuiTestBase.h"
-#include "MainFrame.h"
-#include "PFolderDialog.h"
+#include "folderdialog/PFolderDialog.h"
+#include "gui/Dialogs.h"
+#include "shell/MainFrame.h"
+#include "tests/gui/GuiTestBase.h"
+#include "window/FProject.h"
 
 using orvana::MessageBox;
 using orvana::TSiteProject;

@@ -17,13 +17,13 @@
 #include <functional>
 #include <string>
 
-#include "Dialogs.h"
-#include "Extras.h"
-#include "FProject.h"
-#include "GuiTestBase.h"
-#include "PFolderDialog.h"
-#include "ProjectDocument.h"
-#include "TextBridge.h"
+#include "engine/Extras.h"
+#include "folderdialog/PFolderDialog.h"
+#include "gui/Dialogs.h"
+#include "gui/TextBridge.h"
+#include "project/ProjectDocument.h"
+#include "tests/gui/GuiTestBase.h"
+#include "window/FProject.h"
 
 using orvana::MessageBox;
 using orvana::TOrvanaExtras;

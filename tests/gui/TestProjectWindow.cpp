@@ -20,17 +20,17 @@
 
 #include <string>
 
-#include "DefaultContent.h"
-#include "Dialogs.h"
-#include "Error.h"
-#include "FProject.h"
-#include "GuiTestBase.h"
-#include "MemoLines.h"
-#include "MemoText.h"
-#include "PFolderDialog.h"
-#include "ReportText.h"
-#include "TextBridge.h"
-#include "UrlSafety.h"
+#include "engine/Error.h"
+#include "engine/UrlSafety.h"
+#include "folderdialog/PFolderDialog.h"
+#include "gui/Dialogs.h"
+#include "gui/TextBridge.h"
+#include "project/DefaultContent.h"
+#include "project/MemoText.h"
+#include "tests/gui/GuiTestBase.h"
+#include "window/FProject.h"
+#include "window/MemoLines.h"
+#include "window/ReportText.h"
 
 using orvana::MessageBox;
 using orvana::TPFolderDialog;

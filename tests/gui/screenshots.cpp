@@ -25,12 +25,12 @@
 #include <cstdio>
 #include <iterator>
 
-#include "Application.h"
-#include "Dialogs.h"
-#include "FProject.h"
-#include "MainFrame.h"
-#include "Settings.h"
-#include "about.h"
+#include "gui/Dialogs.h"
+#include "shell/Application.h"
+#include "shell/MainFrame.h"
+#include "shell/Settings.h"
+#include "shell/about.h"
+#include "window/FProject.h"
 
 namespace {
 

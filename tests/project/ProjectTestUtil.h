@@ -8,12 +8,12 @@
 #include <string>
 #include <string_view>
 
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "Error.h"
-#include "ProjectFile.h"
-#include "SiteGenerator.h"
-#include "TestUtil.h"
+#include "engine/CodePage.h"
+#include "engine/Error.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ProjectFile.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana::test {
 

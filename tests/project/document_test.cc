@@ -7,11 +7,11 @@
 #include <string>
 #include <utility>
 
-#include "DefaultContent.h"
-#include "Error.h"
-#include "ProjectDocument.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
+#include "engine/Error.h"
+#include "project/DefaultContent.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
 
 namespace orvana::test {
 namespace {

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "ProjectDocument.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
+#include "project/ProjectDocument.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
 
 namespace orvana::test {
 namespace {

@@ -1,10 +1,10 @@
-#include "ModernPreset.h"
+#include "project/ModernPreset.h"
 
 #include <gtest/gtest.h>
 
-#include "DefaultContent.h"
-#include "MemoText.h"
-#include "TestUtil.h"
+#include "project/DefaultContent.h"
+#include "project/MemoText.h"
+#include "tests/support/TestUtil.h"
 
 namespace orvana {
 namespace {

@@ -6,10 +6,10 @@
 #include <ostream>
 #include <string>
 
-#include "ChildProcess.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
+#include "tests/support/ChildProcess.h"
 
 namespace orvana::test {
 namespace {

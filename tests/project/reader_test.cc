@@ -3,10 +3,10 @@
 #include <set>
 #include <string>
 
-#include "DefaultContent.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
-#include "SiteGenerator.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
 
 namespace orvana::test {
 namespace {

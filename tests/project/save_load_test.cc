@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "ChildProcess.h"
-#include "DefaultContent.h"
-#include "FileSystem.h"
-#include "ObjectText.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
-#include "SiteGenerator.h"
+#include "engine/FileSystem.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ObjectText.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
+#include "tests/support/ChildProcess.h"
 
 namespace orvana::test {
 namespace {

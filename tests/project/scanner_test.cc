@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "Error.h"
-#include "HugePages.h"
-#include "ObjectTextScanner.h"
+#include "engine/Error.h"
+#include "project/HugePages.h"
+#include "project/ObjectTextScanner.h"
 
 namespace orvana::object_text {
 namespace {

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "FileSystem.h"
-#include "Notify.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
 
 namespace orvana::test {
 namespace {

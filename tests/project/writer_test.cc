@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "CodePage.h"
-#include "DefaultContent.h"
-#include "ProjectFile.h"
-#include "ProjectTestUtil.h"
-#include "SiteGenerator.h"
+#include "engine/CodePage.h"
+#include "engine/SiteGenerator.h"
+#include "project/DefaultContent.h"
+#include "project/ProjectFile.h"
+#include "tests/project/ProjectTestUtil.h"
 
 namespace orvana::test {
 namespace {

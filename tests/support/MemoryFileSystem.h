@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSystem.h"
+#include "engine/FileSystem.h"
 
 namespace orvana::test {
 

@@ -20,7 +20,7 @@
 
 #include <gtest/gtest.h>
 
-#include "CodePage.h"
+#include "engine/CodePage.h"
 
 namespace orvana::test {
 

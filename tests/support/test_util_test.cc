@@ -1,6 +1,6 @@
 // The shared test helpers: the error check must fail in each way an error can
 // be wrong, and the scratch folder must leave nothing behind.
-#include "TestUtil.h"
+#include "tests/support/TestUtil.h"
 
 #include <sys/stat.h>
 
@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "ChildProcess.h"
-#include "Error.h"
+#include "engine/Error.h"
+#include "tests/support/ChildProcess.h"
 
 namespace orvana::test {
 namespace {

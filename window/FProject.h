@@ -40,9 +40,9 @@
 #include <string>
 #include <vector>
 
-#include "BuildReport.h"
-#include "ProjectDocument.h"
-#include "SiteGenerator.h"
+#include "engine/BuildReport.h"
+#include "engine/SiteGenerator.h"
+#include "project/ProjectDocument.h"
 
 class QCheckBox;
 class QComboBox;

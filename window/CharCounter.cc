@@ -1,4 +1,4 @@
-#include "CharCounter.h"
+#include "window/CharCounter.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

@@ -1,12 +1,12 @@
-#include "ReportText.h"
+#include "window/ReportText.h"
 
 #include <QLocale>
 #include <QStringList>
 
 #include <string_view>
 
-#include "TextBridge.h"
-#include "UrlSafety.h"
+#include "engine/UrlSafety.h"
+#include "gui/TextBridge.h"
 
 namespace orvana {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "StringList.h"
+#include "engine/StringList.h"
 
 class QPlainTextEdit;
 

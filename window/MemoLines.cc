@@ -1,12 +1,12 @@
-#include "MemoLines.h"
+#include "window/MemoLines.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "MemoText.h"
-#include "TextBridge.h"
+#include "gui/TextBridge.h"
+#include "project/MemoText.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "shell/LaunchOptions.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "WindowLayout.h"
+#include "window/WindowLayout.h"
 
 #include <QGroupBox>
 #include <QLabel>

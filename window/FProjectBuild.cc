@@ -12,19 +12,19 @@
 #include <algorithm>
 #include <memory>
 
-#include "BackgroundWork.h"
-#include "Dialogs.h"
-#include "Error.h"
-#include "ErrorHandler.h"
-#include "FProject.h"
-#include "FileSystem.h"
-#include "Notify.h"
-#include "ReportText.h"
-#include "SiteBuild.h"
-#include "SiteOutput.h"
-#include "StalePages.h"
-#include "TextBridge.h"
-#include "UrlSafety.h"
+#include "engine/Error.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "engine/SiteBuild.h"
+#include "engine/SiteOutput.h"
+#include "engine/StalePages.h"
+#include "engine/UrlSafety.h"
+#include "gui/BackgroundWork.h"
+#include "gui/Dialogs.h"
+#include "gui/ErrorHandler.h"
+#include "gui/TextBridge.h"
+#include "window/FProject.h"
+#include "window/ReportText.h"
 
 namespace orvana {
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "BuildReport.h"
-#include "SiteGenerator.h"
+#include "engine/BuildReport.h"
+#include "engine/SiteGenerator.h"
 
 namespace orvana {
 

@@ -1,4 +1,4 @@
-#include "FProject.h"
+#include "window/FProject.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -30,28 +30,28 @@
 #include <string>
 #include <vector>
 
-#include "BackgroundWork.h"
-#include "CharCounter.h"
-#include "Cp1251Validator.h"
-#include "DefaultContent.h"
-#include "Design.h"
-#include "Dialogs.h"
-#include "Error.h"
-#include "ErrorHandler.h"
-#include "FileSystem.h"
-#include "IntegerText.h"
-#include "MemoLines.h"
-#include "MemoText.h"
-#include "ModernPreset.h"
-#include "Notify.h"
-#include "PFolderDialog.h"
-#include "ReportText.h"
-#include "SiteBuild.h"
-#include "SiteOutput.h"
-#include "StalePages.h"
-#include "TextBridge.h"
-#include "UrlSafety.h"
-#include "WindowLayout.h"
+#include "engine/Error.h"
+#include "engine/FileSystem.h"
+#include "engine/Notify.h"
+#include "engine/SiteBuild.h"
+#include "engine/SiteOutput.h"
+#include "engine/StalePages.h"
+#include "engine/UrlSafety.h"
+#include "folderdialog/PFolderDialog.h"
+#include "gui/BackgroundWork.h"
+#include "gui/Cp1251Validator.h"
+#include "gui/Design.h"
+#include "gui/Dialogs.h"
+#include "gui/ErrorHandler.h"
+#include "gui/TextBridge.h"
+#include "project/DefaultContent.h"
+#include "project/IntegerText.h"
+#include "project/MemoText.h"
+#include "project/ModernPreset.h"
+#include "window/CharCounter.h"
+#include "window/MemoLines.h"
+#include "window/ReportText.h"
+#include "window/WindowLayout.h"
 
 namespace orvana {
 namespace {

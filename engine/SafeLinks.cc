@@ -165,11 +165,13 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
   std::vector<TWordSpan> words;
   size_t word_start = 0;
   bool in_word = false;
+  // Inside an <a> element: from its start tag to its end tag.
+  bool in_link = false;
   const auto end_word = [&](size_t at) {
     if (!in_word) return;
     in_word = false;
     const size_t length = at - word_start;
-    if (length >= kShortestLinkWord && length <= kLongestLinkWord)
+    if (!in_link && length >= kShortestLinkWord && length <= kLongestLinkWord)
       words.push_back({word_start, length});
   };
   size_t i = 0;
@@ -200,10 +202,10 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
       i = close == std::string_view::npos ? text.size() : close + 3;
     } else if (IsAsciiLetter(next)) {
       const size_t end = TagEnd(text, i);
-      // The content of a link, a script or a style is never linked.
-      if (IsTagNamed(text, i + 1, "a"))
-        i = PastClosingTag(text, end, "a");
-      else if (IsTagNamed(text, i + 1, "script"))
+      // The content of a script or a style is never linked; a link's content
+      // is markup like any other, read on, but its words are not linked.
+      if (IsTagNamed(text, i + 1, "a")) in_link = true;
+      if (IsTagNamed(text, i + 1, "script"))
         i = PastClosingTag(text, end, "script");
       else if (IsTagNamed(text, i + 1, "style"))
         i = PastClosingTag(text, end, "style");
@@ -211,6 +213,7 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
         i = end;
     } else if (next == '/' && i + 2 < text.size() &&
                IsAsciiLetter(static_cast<unsigned char>(text[i + 2]))) {
+      if (IsTagNamed(text, i + 2, "a")) in_link = false;
       i = TagEnd(text, i);  // an end tag
     } else if (next == '/' || next == '!' || next == '?') {
       i = BogusCommentEnd(text, i);

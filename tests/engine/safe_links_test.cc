@@ -210,10 +210,11 @@ TEST(SafeLinksTest, RelIsEscapedAsAnAttribute) {
 // Texts whose "words" a browser sees inside a tag, a script or a link (the
 // page turns each CR CR into "</p><p>"): it is never a candidate.
 TEST(SafeLinksTest, NoCandidateWhereABrowserSeesMarkup) {
-  for (const char* text : {"<b a\"=x y=\">words\">", "<!\"><b title=\">words\">",
-                           "<script>x</script-x> words</script>", "<a href=x>y</a-x> words</a>",
-                           "<!x\r\r<script>x words</script>", "<b title=x\r\r<a href=y>z words</a>",
-                           "<!-- a\r\r words -->", "<b title=\"a\r\r words\">"}) {
+  for (const char* text :
+       {"<b a\"=x y=\">words\">", "<!\"><b title=\">words\">",
+        "<script>x</script-x> words</script>", "<a href=x>y</a-x> words</a>",
+        "<!x\r\r<script>x words</script>", "<b title=x\r\r<a href=y>z words</a>",
+        "<!-- a\r\r words -->", "<b title=\"a\r\r words\">", "<a href=x><!-- </a> --> words</a>"}) {
     for (const TWordSpan& word : SafeLinkCandidates(text))
       EXPECT_NE(std::string_view(text).substr(word.offset, word.length), "words") << text;
   }

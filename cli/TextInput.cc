@@ -78,15 +78,6 @@ std::string ReadStream(std::FILE* file, const std::string& path, std::string_vie
   return bytes;
 }
 
-// Lines that begin in bytes [from, to), each counted by its line feed.
-size_t CountLineFeeds(std::string_view text, size_t from, size_t to) {
-  size_t lines = 0;
-  for (const char *p = text.data() + from, *end = text.data() + to;
-       (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)))); ++p)
-    ++lines;
-  return lines;
-}
-
 }  // namespace
 
 std::optional<TInputEncoding> ParseInputEncoding(std::string_view name) {
@@ -113,39 +104,6 @@ TStringList SplitLines(std::string_view text) {
     start = lf + 1;
   }
   return lines;
-}
-
-TStringList SplitInputLines(std::string_view utf8) {
-  if (utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-    utf8.remove_prefix(kByteOrderMark.size());
-  return SplitLines(Utf8ToCp1251(utf8));
-}
-
-TDecodedInput DecodeUtf8Input(std::string_view utf8) {
-  if (utf8.substr(0, kByteOrderMark.size()) == kByteOrderMark)
-    utf8.remove_prefix(kByteOrderMark.size());
-  TDecodedInput decoded;
-  decoded.text.reserve(utf8.size());
-  // Line numbers are counted only when something is to be reported, up to
-  // where it is.
-  size_t line = 1;
-  size_t counted = 0;
-  auto line_at = [&](size_t at) {
-    line += CountLineFeeds(utf8, counted, at);
-    counted = at;
-    return line;
-  };
-  AppendUtf8AsCp1251(utf8, decoded.text, [&](size_t at, long code_point) {
-    if (code_point < 0) {
-      decoded.malformed_line = line_at(at);
-      return false;
-    }
-    // A character the code page lacks.
-    if (decoded.unmapped++ == 0) decoded.first_unmapped_line = line_at(at);
-    return true;
-  });
-  if (decoded.malformed_line != 0) decoded.text.clear();
-  return decoded;
 }
 
 size_t CharactersOutsideCp1251(std::string_view utf8) {
@@ -226,7 +184,7 @@ class TMappedFile {
   size_t size_ = 0;
 };
 
-// DecodeUtf8Input and then SplitLines, done a line at a time: each line is
+// UTF-8 text checked, converted and cut into lines a line at a time: each line is
 // converted into one scratch buffer and copied out at its final size, so the
 // whole converted text is never held twice. A UTF-8 sequence cannot hold a
 // line feed, so cutting first converts the same characters.

@@ -29,27 +29,6 @@ std::optional<TInputEncoding> ParseInputEncoding(std::string_view name);
 // b, "a\n\n" gives a and one empty line, and the empty text gives no line.
 TStringList SplitLines(std::string_view text);
 
-// Converts UTF-8 text to Windows-1251 as Utf8ToCp1251 does and cuts it into
-// lines as SplitLines does. A UTF-8 byte-order mark at the very start is not
-// text and is dropped.
-TStringList SplitInputLines(std::string_view utf8);
-
-// UTF-8 input converted to Windows-1251, with what the conversion met.
-struct TDecodedInput {
-  std::string text;  // Windows-1251; empty when malformed_line is set
-  // The 1-based line (counted by line feeds) of the first byte sequence that
-  // is not UTF-8; 0 when the whole input is UTF-8.
-  size_t malformed_line = 0;
-  // Characters that Windows-1251 lacks, each now one '?', and the 1-based
-  // line of the first of them (0 when there is none).
-  size_t unmapped = 0;
-  size_t first_unmapped_line = 0;
-};
-
-// Checks and converts UTF-8 input; a leading byte-order mark is dropped. For
-// valid input the text is exactly what Utf8ToCp1251 gives.
-TDecodedInput DecodeUtf8Input(std::string_view utf8);
-
 // The characters of UTF-8 text that Utf8ToCp1251 turns into '?': those
 // Windows-1251 lacks and the malformed sequences.
 size_t CharactersOutsideCp1251(std::string_view utf8);

@@ -202,12 +202,6 @@ void EncodePageInto(std::string_view html, std::string_view output_encoding, std
   }
 }
 
-std::string EncodePage(std::string_view html, std::string_view output_encoding) {
-  std::string out;
-  EncodePageInto(html, output_encoding, out);
-  return out;
-}
-
 std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding) {
   if (!IsUtf8Output(output_encoding)) return std::string(css);
   std::string out;

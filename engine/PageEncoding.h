@@ -60,9 +60,6 @@ inline TCharsetKind OutputCharset(std::string_view output_encoding) {
 // utf-8 (see above).
 void EncodePageInto(std::string_view html, std::string_view output_encoding, std::string& out);
 
-// The same as a new string.
-std::string EncodePage(std::string_view html, std::string_view output_encoding);
-
 // The stylesheet's bytes as written: converted to UTF-8 for UTF-8 output.
 std::string EncodeStylesheet(std::string_view css, std::string_view output_encoding);
 

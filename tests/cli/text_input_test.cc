@@ -9,10 +9,14 @@
 #include "cli/CliError.h"
 #include "engine/CodePage.h"
 #include "tests/cli/CliTestUtil.h"
+#include "tests/cli/InputOracles.h"
 
 namespace orvana::cli {
 namespace {
 
+using test::DecodeUtf8Input;
+using test::SplitInputLines;
+using test::TDecodedInput;
 using testing::ExpectThrowsMessage;
 using testing::TempDir;
 using testing::WriteWholeFile;

@@ -17,6 +17,13 @@
 namespace orvana {
 namespace {
 
+// A page's bytes as written, as a new string.
+std::string EncodePage(std::string_view html, std::string_view output_encoding) {
+  std::string out;
+  EncodePageInto(html, output_encoding, out);
+  return out;
+}
+
 std::vector<std::string> PageUrls(int count) {
   std::vector<std::string> urls;
   for (int i = 0; i < count; ++i)

@@ -11,6 +11,13 @@
 namespace orvana {
 namespace {
 
+// A page's bytes as written, as a new string.
+std::string EncodePage(std::string_view html, std::string_view output_encoding) {
+  std::string out;
+  EncodePageInto(html, output_encoding, out);
+  return out;
+}
+
 // The sniffer, fed a file cut anywhere, answers as DeclaredCharset does on
 // the whole file; the texts are built from the bytes that steer it.
 TEST(PageEncodingTest, SnifferAgreesWithWholeFileOverRandomCuts) {

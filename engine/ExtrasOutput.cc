@@ -6,41 +6,6 @@
 #include "engine/CodePage.h"
 
 namespace orvana {
-namespace {
-
-unsigned char Lower(char c) {
-  const unsigned char u = static_cast<unsigned char>(c);
-  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u + 32) : u;
-}
-
-// The first occurrence of an ASCII word in any letter case at or after `from`.
-size_t FindNoCase(std::string_view text, std::string_view word, size_t from) {
-  if (word.size() > text.size()) return std::string_view::npos;
-  for (size_t i = from; i + word.size() <= text.size(); ++i) {
-    size_t j = 0;
-    while (j < word.size() && Lower(text[i + j]) == static_cast<unsigned char>(word[j])) ++j;
-    if (j == word.size()) return i;
-  }
-  return std::string_view::npos;
-}
-
-// True when a tag name ends at `at`: the next byte cannot continue it.
-bool TagNameEndsAt(std::string_view text, size_t at) {
-  if (at >= text.size()) return true;
-  const char c = text[at];
-  return c == '>' || c == '/' || c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-// The first tag of the name (given with its "<", lower case) at or after
-// `from`.
-size_t FindTag(std::string_view html, std::string_view open, size_t from) {
-  for (size_t at = FindNoCase(html, open, from); at != std::string_view::npos;
-       at = FindNoCase(html, open, at + 1))
-    if (TagNameEndsAt(html, at + open.size())) return at;
-  return std::string_view::npos;
-}
-
-}  // namespace
 
 std::vector<int> WindowedEntries(int count, int current, int window) {
   std::vector<int> entries;

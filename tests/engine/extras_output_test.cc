@@ -17,13 +17,6 @@
 namespace orvana {
 namespace {
 
-// A page's bytes as written, as a new string.
-std::string EncodePage(std::string_view html, std::string_view output_encoding) {
-  std::string out;
-  EncodePageInto(html, output_encoding, out);
-  return out;
-}
-
 std::vector<std::string> PageUrls(int count) {
   std::vector<std::string> urls;
   for (int i = 0; i < count; ++i)
@@ -133,33 +126,6 @@ TEST(WindowedMenuTest, MenusOfAWindowedSiteGrowLinearly) {
   // Ten times the pages, about ten times the bytes (the file names grow a
   // digit), far from the hundred times of full menus.
   EXPECT_LT(total(large), total(small) * 14);
-}
-
-TEST(CharsetMetaTest, InsertedWhenNoCharsetIsDeclaredRewrittenWhenAnother) {
-  const std::string meta = "<meta charset=\"utf-8\">";
-  const struct {
-    std::string html, expected;
-  } cases[] = {
-      {"<html><head><title>t</title></head>", "<html><head>" + meta + "<title>t</title></head>"},
-      {"<HTML><HEAD lang=\"ru\">x", "<HTML><HEAD lang=\"ru\">" + meta + "x"},
-      {"<header>no head</header>", meta + "<header>no head</header>"},
-      {"plain", meta + "plain"},
-      {"<head><META CHARSET=\"koi8-r\"></head>", "<head><META CHARSET=\"utf-8\"></head>"},
-      {"<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>",
-       "<head>" + meta + "<meta http-equiv=\"Content-Type\" content=\"text/html\"></head>"},
-      {"<head><meta name=\"robots\"></head>", "<head>" + meta + "<meta name=\"robots\"></head>"},
-      // A charset named only in the body does not count.
-      {"<head></head><body><meta charset=x>", "<head>" + meta + "</head><body><meta charset=x>"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(EncodePage(c.html, "utf-8"), c.expected) << c.html;
-}
-
-TEST(EncodePageTest, Utf8OutputConvertsAndDeclaresClassicOutputIsUntouched) {
-  const std::string page = "<head></head>" + test::W("Привет");
-  EXPECT_EQ(EncodePage(page, "windows-1251"), page);
-  EXPECT_EQ(EncodePage(page, "utf-8"), "<head><meta charset=\"utf-8\"></head>Привет");
-  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "utf-8"), "/* ё */");
-  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "windows-1251"), test::W("/* ё */"));
 }
 
 TEST(SitemapTest, ProtocolDocumentWithEscapedAddresses) {

@@ -1,4 +1,5 @@
-// The object-notation writer: WriteProjectText of ProjectFile.h.
+// The object-notation writer: WriteProjectText of ObjectTextWriter.h.
+#include "project/ObjectTextWriter.h"
 
 #include <algorithm>
 #include <array>
@@ -10,9 +11,9 @@
 #include <string_view>
 
 #include "engine/CodePage.h"
+#include "engine/Error.h"
 #include "engine/SiteGenerator.h"
 #include "project/ObjectText.h"
-#include "project/ProjectFile.h"
 
 namespace orvana {
 namespace {
@@ -301,6 +302,25 @@ class TObjectTextWriter {
 };
 
 }  // namespace
+
+void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure) {
+  const std::string path = AbsolutePath(file_name);
+  switch (failure.stage) {
+    case TWriteFailure::kWrite:
+      throw EOrvanaError(std::string(ot::kStreamWriteError) + ": \"" + path + "\". " +
+                             SystemErrorText(failure.error_code) + " (error " +
+                             std::to_string(failure.error_code) + ")",
+                         failure.error_code);
+    case TWriteFailure::kNotRegular:
+      throw EOrvanaError(
+          ot::FormatMessage(ot::kCannotCreateFile, {path, std::string(kNotRegularFileText)}));
+    case TWriteFailure::kCreate:
+      break;
+  }
+  throw EOrvanaError(
+      ot::FormatMessage(ot::kCannotCreateFile, {path, SystemErrorText(failure.error_code)}),
+      failure.error_code);
+}
 
 // --- TProjectFileStream ---------------------------------------------------------
 

@@ -156,25 +156,6 @@ size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t 
 
 }  // namespace
 
-void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure) {
-  const std::string path = AbsolutePath(file_name);
-  switch (failure.stage) {
-    case TWriteFailure::kWrite:
-      throw EOrvanaError(std::string(ot::kStreamWriteError) + ": \"" + path + "\". " +
-                             SystemErrorText(failure.error_code) + " (error " +
-                             std::to_string(failure.error_code) + ")",
-                         failure.error_code);
-    case TWriteFailure::kNotRegular:
-      throw EOrvanaError(
-          ot::FormatMessage(ot::kCannotCreateFile, {path, std::string(kNotRegularFileText)}));
-    case TWriteFailure::kCreate:
-      break;
-  }
-  throw EOrvanaError(
-      ot::FormatMessage(ot::kCannotCreateFile, {path, SystemErrorText(failure.error_code)}),
-      failure.error_code);
-}
-
 void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
                      TFileSystem* fs) {
   // The text goes to the replacement file a chunk at a time as it is made,

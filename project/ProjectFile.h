@@ -17,16 +17,9 @@
 
 #include "engine/FileSystem.h"
 #include "engine/SiteGenerator.h"
+#include "project/ObjectTextWriter.h"
 
 namespace orvana {
-
-// The whole text of the project file for the generator.
-std::string WriteProjectText(const TSiteGenerator& generator);
-
-// The text of WriteProjectText handed to `sink` in consecutive chunks of
-// about a megabyte, so that the whole text is never held at once.
-void WriteProjectTextInChunks(const TSiteGenerator& generator,
-                              const std::function<void(std::string_view)>& sink);
 
 // Writes the project file atomically: the whole text goes to a temporary file
 // in the same folder, is flushed to disk and renamed over the target. A name
@@ -39,47 +32,6 @@ void WriteProjectTextInChunks(const TSiteGenerator& generator,
 // fails. `fs` defaults to the real file system.
 void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_name,
                      TFileSystem* fs = nullptr);
-
-// Throws the error SaveProjectFile throws for a failed replacement of the
-// file.
-[[noreturn]] void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure);
-
-// Writes a project file while the generator's pages are made and dropped one
-// at a time (TSiteGenerator::GenerateAndWriteSite), so that the pages' HTML
-// is never held all at once: the file holds exactly what SaveProjectFile
-// would write had the pages kept their HTML and bars. The pages go to the
-// replacement file as they come; Commit writes the generator's other
-// properties as they are then and gives the file its name, atomically as
-// SaveProjectFile does. A failure to create or write the file is kept until
-// Commit, which throws it as SaveProjectFile would; an object destroyed
-// without a successful Commit leaves the old file as it was.
-class TProjectFileStream {
- public:
-  // The generator must outlive the object; its name and other properties are
-  // read when the object is made (the header) and on Commit (the rest).
-  TProjectFileStream(const TSiteGenerator& generator, const std::string& file_name,
-                     TFileSystem* fs = nullptr);
-  ~TProjectFileStream();
-  TProjectFileStream(const TProjectFileStream&) = delete;
-  TProjectFileStream& operator=(const TProjectFileStream&) = delete;
-
-  // The next page: its text, title and file name, and its bar and HTML as
-  // pieces (their concatenations are written as Pagination and PageHTML).
-  void AddPage(const TSitePage& page, const std::vector<std::string_view>& bar,
-               const std::vector<std::string_view>& html);
-
-  void Commit();
-
- private:
-  void Flush();
-  struct TState;
-  const TSiteGenerator& generator_;
-  std::string file_name_;
-  std::unique_ptr<TFileReplacement> file_;
-  TWriteFailure failure_{TWriteFailure::kCreate, 0};
-  bool failed_ = false;
-  std::unique_ptr<TState> state_;
-};
 
 // What the reader needs to know about its surroundings for the header name.
 struct TProjectReadContext {

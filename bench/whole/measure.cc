@@ -2,7 +2,7 @@
 // processes and reports their wall time and peak resident memory.
 //
 //   bench-whole-measure [--runs N] [--empty DIR]... [--copy SRC DST]...
-//                       [--flush] [--log FILE] -- A [ARGS...] [-- B [ARGS...]]
+//                       [--flush] [--log FILE] [--wait-b] -- A [ARGS...] [-- B [ARGS...]]
 //
 // With one command it is run N times; with two, N pairs are run in the order
 // A B A B ..., so that both see the same machine at nearly the same moment.
@@ -14,9 +14,16 @@
 // FILE (default /dev/null). A run that fails stops the measurement with exit
 // code 1.
 //
+// With --wait-b, B prepares before its clock starts: B is started with a
+// pipe's write end as descriptor 4 and another's read end as descriptor 3;
+// once B has written one byte to 4 (its preparation done), the clock starts
+// and one byte is written to B's descriptor 3; the time runs to the end of
+// wait4 as for A. B's peak memory then includes what it prepared.
+//
 // One line per run ("A 3: 0.4123 s, 31244 KiB"), then the summary line:
-//   A_median_s A_peak_kib                                      (one command)
-//   A_median_s A_peak_kib B_median_s B_peak_kib R_median R_min R_max  (two)
+//   A_median_s A_min_s A_max_s A_peak_kib                      (one command)
+//   A_median_s A_min_s A_max_s A_peak_kib
+//     B_median_s B_min_s B_max_s B_peak_kib R_median R_min R_max      (two)
 // where the peak is the largest of the runs and R is each pair's A/B time.
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -24,6 +31,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -49,7 +57,7 @@ struct TCommand {
 [[noreturn]] void Usage() {
   std::fprintf(stderr,
                "usage: bench-whole-measure [--runs N] [--empty DIR]... [--copy SRC DST]... "
-               "[--flush] [--log FILE] -- A [ARGS...] [-- B [ARGS...]]\n");
+               "[--flush] [--log FILE] [--wait-b] -- A [ARGS...] [-- B [ARGS...]]\n");
   std::exit(2);
 }
 
@@ -57,7 +65,7 @@ struct TCommand {
 
 int main(int argc, char** argv) {
   int runs = 5;
-  bool flush = false;
+  bool flush = false, wait_b = false;
   std::string log = "/dev/null";
   std::vector<std::string> empty;
   std::vector<std::pair<std::string, std::string>> copies;
@@ -67,6 +75,8 @@ int main(int argc, char** argv) {
     if (a == "--") break;
     if (a == "--flush")
       flush = true;
+    else if (a == "--wait-b")
+      wait_b = true;
     else if (a == "--runs" && i + 1 < argc)
       runs = std::atoi(argv[++i]);
     else if (a == "--empty" && i + 1 < argc)
@@ -114,14 +124,39 @@ int main(int argc, char** argv) {
         std::perror(log.c_str());
         return 1;
       }
-      const double t0 = Now();
+      const bool wait = wait_b && k == 1;
+      int go[2] = {-1, -1}, ready[2] = {-1, -1};
+      if (wait && (::pipe2(go, O_CLOEXEC) != 0 || ::pipe2(ready, O_CLOEXEC) != 0)) {
+        std::perror("pipe");
+        return 1;
+      }
+      double t0 = Now();
       const pid_t pid = ::fork();
       if (pid == 0) {
         ::dup2(out, 1);
         ::dup2(out, 2);
+        if (wait) {
+          // Out of the way of 3 and 4 first, then onto them (without CLOEXEC).
+          const int g = ::fcntl(go[0], F_DUPFD_CLOEXEC, 10);
+          const int r = ::fcntl(ready[1], F_DUPFD_CLOEXEC, 10);
+          ::dup2(g, 3);
+          ::dup2(r, 4);
+        }
         ::execvp(c.argv[0], c.argv.data());
         std::perror(c.argv[0]);
         ::_exit(127);
+      }
+      if (wait) {
+        ::close(go[0]);
+        ::close(ready[1]);
+        char byte = 0;
+        ssize_t n;
+        while ((n = ::read(ready[0], &byte, 1)) < 0 && errno == EINTR) {
+        }
+        t0 = Now();
+        if (n == 1) (void)!::write(go[1], &byte, 1);
+        ::close(go[1]);
+        ::close(ready[0]);
       }
       int status = 0;
       struct rusage usage {};
@@ -141,7 +176,10 @@ int main(int argc, char** argv) {
     }
     if (commands.size() == 2) ratios.push_back(commands[0].times.back() / commands[1].times.back());
   }
-  for (const TCommand& c : commands) std::printf("%.6f %ld ", Median(c.times), c.peak_kib);
+  for (const TCommand& c : commands)
+    std::printf("%.6f %.6f %.6f %ld ", Median(c.times),
+                *std::min_element(c.times.begin(), c.times.end()),
+                *std::max_element(c.times.begin(), c.times.end()), c.peak_kib);
   if (!ratios.empty())
     std::printf("%.4f %.4f %.4f", Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
                 *std::max_element(ratios.begin(), ratios.end()));

@@ -12,6 +12,7 @@
 
 #include "CodePage.h"
 #include "Error.h"
+#include "ObjectTextStringRuns.h"
 
 namespace orvana::object_text {
 namespace {
@@ -254,7 +255,15 @@ void TScanner::ScanStringPiecesFast() {
     n = 0;
   };
   auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+  static const bool wide = StringRunsAvailable();
   while (p < end) {
+    if (wide && !pending_high && static_cast<size_t>(end - p) >= kStringRunsLookahead) {
+      // Whole windows of common pieces at once, where the processor can.
+      if (sizeof block - n < kStringRunsRoom) flush();
+      const TStringRuns runs = DecodeStringRuns(p, end, block + n, sizeof block - n);
+      p += runs.consumed;
+      n += runs.produced;
+    }
     if (*p == '#') {
 #if defined(__SSE2__)
       // Up to three codes of four digits at once: "#" at 0, 5 and 10, digits

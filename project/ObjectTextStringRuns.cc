@@ -118,6 +118,9 @@ ORVANA_WIDE TStringRuns Windows(const char* const start, const char* end, char* 
   while (static_cast<size_t>(end - p) >= kStringRunsLookahead &&
          room - produced >= kStringRunsRoom) {
     __m512i values;
+    // The text was read into memory just before; asking for it a little
+    // ahead keeps the windows from waiting on it.
+    _mm_prefetch(p + 1024, _MM_HINT_T0);
     const TWindowMasks m = Classify(p, carry_quote, carry_code, values);
     uint64_t keep = m.code | m.content;
     if (m.hard) {

@@ -8,6 +8,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 #include "ReplaceAll.h"
 #include "SafeLinks.h"
@@ -30,6 +33,22 @@ uint64_t SeparatorMask(const char* p) {
   auto zero_bytes = [](uint64_t y) { return ~(((y & kLow7) + kLow7) | y | kLow7); };
   return zero_bytes(x ^ (kOnes * ' ')) | zero_bytes(x ^ (kOnes * '\r'));
 }
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORVANA_LINK_WIDE 1
+
+bool WideSeparatorsAvailable() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+}
+
+// Bit i set when the byte at p + i is a blank or a CR.
+__attribute__((target("avx512f,avx512bw"))) uint64_t WideSeparatorMask(const char* p) {
+  const __m512i v = _mm512_loadu_si512(p);
+  return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')) |
+         _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
+}
+#endif
 
 // Boyer-Moore-Horspool search for one short word (at most 255 bytes), which
 // skips most bytes of a natural-language text.
@@ -167,6 +186,20 @@ void TLinkDistributor::CollectWords(std::string_view text) {
     word_start = at + 1;
   };
   size_t i = 0;
+#if ORVANA_LINK_WIDE
+  // Sixty-four bytes at a time where the processor can: fewer groups, so
+  // fewer mispredicted ends of the loop over a group's separators.
+  static const bool wide = WideSeparatorsAvailable();
+  if (wide) {
+    for (; i + 64 <= size; i += 64) {
+      uint64_t mask = WideSeparatorMask(data + i);
+      while (mask != 0) {
+        end_word(i + static_cast<size_t>(__builtin_ctzll(mask)));
+        mask &= mask - 1;
+      }
+    }
+  }
+#endif
 #if defined(__SSE2__)
   const __m128i blank = _mm_set1_epi8(' '), cr = _mm_set1_epi8('\r');
   for (; i + 16 <= size; i += 16) {

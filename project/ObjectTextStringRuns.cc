@@ -59,6 +59,7 @@ struct TWindowMasks {
   uint64_t hard;        // no part of a common piece (see below)
   uint64_t in_quote;    // an opening apostrophe or a byte inside its run
   uint64_t after_open;  // a byte inside a run or its closing apostrophe
+  uint64_t next_carry;  // the next window's first bytes that the last code holds
 };
 
 // A window's masks, given whether it starts inside a quoted run and which of
@@ -87,16 +88,29 @@ ORVANA_WIDE inline TWindowMasks Classify(const char* p, uint64_t carry_quote, ui
                            _mm512_set1_epi8(100));
   const __m512i decoded = _mm512_permutex2var_epi8(_mm512_load_si512(kCodes.bytes), y,
                                                    _mm512_load_si512(kCodes.bytes + 64));
-  m.code = Equal(v0, '#') & ~m.in_quote & Equal(v1, '1') & DigitUpTo(v2, 1) & DigitUpTo(v3, 9) &
-           DigitUpTo(v4, 9) & ~DigitUpTo(v5, 9);
-  m.code &= _mm512_cmplt_epu8_mask(y, _mm512_set1_epi8(static_cast<char>(0x80))) &
-            _mm512_test_epi8_mask(decoded, decoded);
+  const uint64_t hash = Equal(v0, '#') & ~m.in_quote;
+  const uint64_t digit1 = DigitUpTo(v1, 9), digit2 = DigitUpTo(v2, 9), digit3 = DigitUpTo(v3, 9);
+  uint64_t code4 =
+      hash & Equal(v1, '1') & DigitUpTo(v2, 1) & digit3 & DigitUpTo(v4, 9) & ~DigitUpTo(v5, 9);
+  code4 &= _mm512_cmplt_epu8_mask(y, _mm512_set1_epi8(static_cast<char>(0x80))) &
+           _mm512_test_epi8_mask(decoded, decoded);
+  // Codes of one and two digits, the control characters (CR above all) and
+  // the apostrophe: the byte is the code.
+  const uint64_t code1 = hash & digit1 & ~digit2, code2 = hash & digit1 & digit2 & ~digit3;
+  const __m512i d1 = _mm512_sub_epi8(v1, zero), d1x2 = _mm512_add_epi8(d1, d1);
+  const __m512i d1x8 = _mm512_add_epi8(_mm512_add_epi8(d1x2, d1x2), _mm512_add_epi8(d1x2, d1x2));
+  const __m512i two = _mm512_add_epi8(_mm512_add_epi8(d1x8, d1x2), d2);
+  m.code = code4 | code2 | code1;
   const uint64_t code_bytes =
-      m.code | m.code << 1 | m.code << 2 | m.code << 3 | m.code << 4 | carry_code;
+      m.code | m.code << 1 | (code4 | code2) << 2 | code4 << 3 | code4 << 4 | carry_code;
+  // The bytes of the window after this one that its last code holds.
+  m.next_carry = code4 >> 60 | code4 >> 61 | (code4 | code2) >> 62 | m.code >> 63;
   // Outside the quoted runs and the codes, a stop byte inside a run, or an
   // apostrophe that doubles a closing one.
   m.hard = (~m.in_quote & ~quote & ~code_bytes) | (m.content & stop) | (close & Equal(v1, '\''));
-  values = _mm512_mask_blend_epi8(m.code, v0, decoded);
+  values = _mm512_mask_blend_epi8(code4, v0, decoded);
+  values = _mm512_mask_blend_epi8(code2, values, two);
+  values = _mm512_mask_blend_epi8(code1, values, d1);
   return m;
 }
 
@@ -149,7 +163,7 @@ ORVANA_WIDE TStringRuns Windows(const char* const start, const char* end, char* 
       carry_quote = 0;
     }
     produced += Keep(values, keep, out + produced);
-    carry_code = m.code >> 60 | m.code >> 61 | m.code >> 62 | m.code >> 63;
+    carry_code = m.next_carry;
     p += 64;
   }
   if (carry_quote) return {static_cast<size_t>(run_start - start), run_produced};

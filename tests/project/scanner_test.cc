@@ -94,6 +94,14 @@ TEST(ScannerTest, WindowsOfCommonPiecesAgreeWithPlainSteps) {
       "#104",  "#1040x", "'it''s'",  "'a\rb'", std::string("'\0'", 3),
       "'\n'",  " + ",    " +\r\n  ", "#$0410", "#55357#56832",
       "'",     "#",      "x"};
+  // Each kind of code at every offset of a window, and so across two.
+  for (size_t pad = 0; pad < 130; ++pad) {
+    for (const char* code : {"#13", "#9", "#39", "#1040", "#1105", "'b'", "' '"}) {
+      std::string text = Quoted(pad, 'a') + code;
+      for (int i = 0; i < 30; ++i) text += "#1040";
+      ASSERT_EQ(Tokens(text + " x", true), Tokens(text + " x", false)) << text;
+    }
+  }
   std::mt19937 rng(12);
   for (int round = 0; round < 20000; ++round) {
     std::string text;

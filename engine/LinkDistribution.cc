@@ -42,11 +42,22 @@ bool WideSeparatorsAvailable() {
   return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 }
 
-// Bit i set when the byte at p + i is a blank or a CR.
-__attribute__((target("avx512f,avx512bw"))) uint64_t WideSeparatorMask(const char* p) {
-  const __m512i v = _mm512_loadu_si512(p);
-  return _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')) |
-         _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
+// Calls end_word at each blank and CR of data[0, size) in 64-byte groups;
+// returns where the groups end.
+template <typename TEndWord>
+__attribute__((target("avx512f,avx512bw"))) size_t WideSeparators(const char* data, size_t size,
+                                                                  TEndWord& end_word) {
+  size_t i = 0;
+  for (; i + 64 <= size; i += 64) {
+    const __m512i v = _mm512_loadu_si512(data + i);
+    uint64_t mask = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')) |
+                    _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
+    while (mask != 0) {
+      end_word(i + static_cast<size_t>(__builtin_ctzll(mask)));
+      mask &= mask - 1;
+    }
+  }
+  return i;
 }
 #endif
 
@@ -190,15 +201,7 @@ void TLinkDistributor::CollectWords(std::string_view text) {
   // Sixty-four bytes at a time where the processor can: fewer groups, so
   // fewer mispredicted ends of the loop over a group's separators.
   static const bool wide = WideSeparatorsAvailable();
-  if (wide) {
-    for (; i + 64 <= size; i += 64) {
-      uint64_t mask = WideSeparatorMask(data + i);
-      while (mask != 0) {
-        end_word(i + static_cast<size_t>(__builtin_ctzll(mask)));
-        mask &= mask - 1;
-      }
-    }
-  }
+  if (wide) i = WideSeparators(data, size, end_word);
 #endif
 #if defined(__SSE2__)
   const __m128i blank = _mm_set1_epi8(' '), cr = _mm_set1_epi8('\r');

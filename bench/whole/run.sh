@@ -5,14 +5,16 @@
 # the throughput of `new` and `show` on large inputs.
 #
 #   bench/whole/run.sh [--build-dir DIR] [--sizes "100 1000 3000"]
-#                      [--targets "shm disk"] [--pairs 9] [--links-per-page 2]
+#                      [--targets "shm disk"] [--pairs 15] [--links-per-page 2]
 #                      [--addresses K] [--shm DIR] [--disk DIR] [--work DIR]
-#                      [--extra-runs 5] [--no-extras] [--keep]
+#                      [--extra-runs 15] [--no-extras] [--keep] [--cli PATH]
 #
 # Environment: ORVANA_BENCH_SIZES, ORVANA_BENCH_TARGETS, ORVANA_BENCH_PAIRS and
 # ORVANA_BENCH_DISK stand for --sizes, --targets, --pairs and --disk. --runs is
 # another name for --pairs; --work DIR is "--targets disk --disk DIR";
-# --addresses K gives every size K addresses instead of K per page.
+# --addresses K gives every size K addresses instead of K per page; --cli
+# PATH times another orvana-cli (an earlier build, say) in place of the
+# build folder's, against the same floor.
 #
 # Targets: `shm` works in a new folder under /dev/shm (tmpfs: the figures show
 # the programs' own cost), `disk` under --disk (default: the build folder, on
@@ -25,23 +27,29 @@
 # one `orvana-cli build --seed 1` into a fresh folder (its summary must name
 # the expected pages and more than 0 links), the site packed into one blob
 # file, the floor run from that blob into a second folder, and both folders
-# compared byte for byte. Then, timed, --pairs pairs of whole processes
-# started the same way (fork, exec, wait4) in the order orvana floor orvana
-# floor ..., each into the same emptied folder:
+# compared byte for byte. Then, timed, --pairs pairs of whole processes in
+# the order orvana floor orvana floor ..., each into the same emptied folder:
 #   A: orvana-cli build PROJECT --out DIR --seed 1
-#   B: bench-whole-floor --blob SITE.BLOB --to DIR
-# One row per size: pages, links placed, output and input (project file) MB,
-# both median wall times, the median of the pairs' time ratios A/B with its
-# minimum and maximum, and both processes' peak resident memory (ru_maxrss).
+#   B: bench-whole-floor --blob SITE.BLOB --project PROJECT --to DIR --wait
+# A is timed from its fork to the end of wait4. B loads the site from the
+# blob into its own memory first, untimed (that is no generator's work), and
+# is timed from its word to start to the end of wait4: it reads the whole
+# project file into memory, as any generator must, and writes every file.
+# Its start-up (exec, loading) is thus not counted, which makes it a little
+# stricter than A's. One row per size: pages, links placed, output and input
+# (project file) MB, both median wall times, the median of the pairs' time
+# ratios A/B with its minimum and maximum, and both processes' peak resident
+# memory (ru_maxrss; the floor's includes the site it loaded).
 #
 # Then, unless --no-extras, on each target:
 #   save  `build --seed 1` and `build --seed 1 --save` of the 1000-page project
 #         in pairs (each run on a fresh copy of the project): both peaks,
 #         their ratio, both times, and the size of the saved project;
 #   new   `orvana-cli new` of a 50 MB UTF-8 text (the project is written with
-#         fsync): MB of text per second of the whole process;
+#         fsync): MB of text per second of the whole process, median (the
+#         fastest and slowest run's rates);
 #   show  `orvana-cli show` of the saved 1000-page project (about 225 MB):
-#         MB of project per second of the whole process.
+#         MB of project per second of the whole process, the same way.
 # MB are 10^6 bytes, MiB 2^20.
 #
 # Each pagination bar lists every page, so the output grows with the square of
@@ -53,14 +61,15 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build_dir=$root/build
 sizes=${ORVANA_BENCH_SIZES:-"100 1000 3000"}
 targets=${ORVANA_BENCH_TARGETS:-"shm disk"}
-pairs=${ORVANA_BENCH_PAIRS:-9}
+pairs=${ORVANA_BENCH_PAIRS:-15}
 links_per_page=2
 addresses=
 shm_parent=/dev/shm
 disk_parent=${ORVANA_BENCH_DISK:-}
-extra_runs=5
+extra_runs=15
 extras=1
 keep=0
+cli_override=
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=$2; shift 2 ;;
@@ -75,6 +84,7 @@ while [ $# -gt 0 ]; do
     --extra-runs) extra_runs=$2; shift 2 ;;
     --no-extras) extras=0; shift ;;
     --keep) keep=1; shift ;;
+    --cli) cli_override=$2; shift 2 ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -97,7 +107,7 @@ build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[^=]*=//p' "$build_dir/CMakeCache.txt" 
 if [ "$build_type" != Release ]; then
   echo "run.sh: warning: $build_dir is a '${build_type:-unknown}' build, not Release" >&2
 fi
-cli=$bin/orvana-cli
+cli=${cli_override:-$bin/orvana-cli}
 
 # Room for the largest size: the blob, the timed folder and, briefly, the two
 # checked folders, plus the extras.

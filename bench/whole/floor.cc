@@ -176,8 +176,7 @@ bool Handshake() {
   return n == 1;
 }
 
-int Floor(const std::string& blob, const std::string& project, const std::string& dir,
-          bool wait) {
+int Floor(const std::string& blob, const std::string& project, const std::string& dir, bool wait) {
   size_t blob_size = 0;
   const char* site = ReadWhole(blob, blob_size);
   if (!site) {

@@ -59,6 +59,26 @@ __attribute__((target("avx512f,avx512bw"))) size_t WideSeparators(const char* da
   }
   return i;
 }
+
+// Sixty-four starting places at a time from `from` while the text lasts for
+// them: the first place where the word stands, or nullptr with `from` moved
+// past the places looked at (the rest is for the caller to search).
+__attribute__((target("avx512f,avx512bw"))) const char* WideFind(const char*& from, const char* end,
+                                                                 std::string_view word) {
+  const size_t m = word.size();
+  const __m512i first = _mm512_set1_epi8(word[0]), last = _mm512_set1_epi8(word[m - 1]);
+  while (static_cast<size_t>(end - from) >= m - 1 + 64) {
+    uint64_t mask = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(from), first) &
+                    _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(from + m - 1), last);
+    while (mask != 0) {
+      const char* at = from + __builtin_ctzll(mask);
+      if (std::memcmp(at + 1, word.data() + 1, m - 2) == 0) return at;
+      mask &= mask - 1;
+    }
+    from += 64;
+  }
+  return nullptr;
+}
 #endif
 
 // Boyer-Moore-Horspool search for one short word (at most 255 bytes), which
@@ -76,6 +96,12 @@ class TWordSearch {
   const char* Find(const char* from, const char* end) const {
     const size_t m = word_.size();
     const char last = word_[m - 1];
+#if ORVANA_LINK_WIDE
+    static const bool wide = WideSeparatorsAvailable();
+    if (wide && m >= 2) {
+      if (const char* at = WideFind(from, end, word_)) return at;
+    }
+#endif
 #if defined(__SSE2__)
     // Sixteen starting places at a time: those where both the word's first
     // and its last byte stand are compared whole. In a text of words over

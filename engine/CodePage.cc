@@ -9,6 +9,10 @@
 #include <cstring>
 #include <functional>
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
+
 namespace orvana {
 namespace {
 
@@ -146,6 +150,86 @@ constexpr auto kPunctuationCodes = [] {
   return table;
 }();
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORVANA_UTF8_WIDE 1
+
+// The Windows-1251 byte of each two-byte sequence led by D0 or D1 (U+0400..
+// U+047F, by the lead's low bit and the continuation's six bits) and by C2
+// (U+0080..U+00BF), 0 where the code page has none.
+struct TWideTables {
+  alignas(64) unsigned char cyrillic[128];
+  alignas(64) unsigned char latin[64];
+};
+constexpr TWideTables kWideTables = [] {
+  TWideTables t{};
+  auto byte = [](short code) { return static_cast<unsigned char>(code < 0 ? 0 : code); };
+  for (int i = 0; i < 128; ++i) t.cyrillic[i] = byte(kTwoByteCodes[0x400 + i]);
+  for (int i = 0; i < 64; ++i) t.latin[i] = byte(kTwoByteCodes[0x80 + i]);
+  return t;
+}();
+static_assert(kTwoByteCodes[0x400] < 0 && kTwoByteCodes[0x401] == 0xA8);
+
+#define ORVANA_UTF8_TARGET __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,popcnt")))
+
+bool WideUtf8Available() {
+  static const bool available = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+           __builtin_cpu_supports("popcnt");
+  }();
+  return available;
+}
+
+// Windows of 64 bytes of ASCII and of two-byte sequences led by C2, D0 and
+// D1 (Cyrillic), converted at once, up to the first byte of anything else
+// or while at least 65 bytes remain; `out` has room for every byte read.
+// The only state from one window to the next: whether its first byte is the
+// continuation of a sequence the window before ended with.
+ORVANA_UTF8_TARGET TUtf8Run WideUtf8Run(const unsigned char* const begin, const unsigned char* end,
+                                        char* const out) {
+  const __m512i cyrillic_lo = _mm512_load_si512(kWideTables.cyrillic);
+  const __m512i cyrillic_hi = _mm512_load_si512(kWideTables.cyrillic + 64);
+  const __m512i latin = _mm512_load_si512(kWideTables.latin);
+  const unsigned char* p = begin;
+  char* o = out;
+  uint64_t carry = 0;
+  while (end - p >= 65) {
+    const __m512i v0 = _mm512_loadu_si512(p), v1 = _mm512_loadu_si512(p + 1);
+    const uint64_t ascii = ~_mm512_movepi8_mask(v0);
+    const uint64_t c2 = _mm512_cmpeq_epi8_mask(v0, _mm512_set1_epi8(static_cast<char>(0xC2)));
+    const uint64_t d0 = _mm512_cmpeq_epi8_mask(v0, _mm512_set1_epi8(static_cast<char>(0xD0)));
+    const uint64_t d1 = _mm512_cmpeq_epi8_mask(v0, _mm512_set1_epi8(static_cast<char>(0xD1)));
+    const uint64_t continued =
+        _mm512_cmpeq_epi8_mask(_mm512_and_si512(v1, _mm512_set1_epi8(static_cast<char>(0xC0))),
+                               _mm512_set1_epi8(static_cast<char>(0x80)));
+    const __m512i low = _mm512_and_si512(v1, _mm512_set1_epi8(0x3F));
+    const __m512i cyr_index = _mm512_mask_add_epi8(low, d1, low, _mm512_set1_epi8(0x40));
+    const __m512i byte =
+        _mm512_mask_blend_epi8(c2, _mm512_permutex2var_epi8(cyrillic_lo, cyr_index, cyrillic_hi),
+                               _mm512_permutexvar_epi8(low, latin));
+    const uint64_t lead = (c2 | d0 | d1) & continued & _mm512_test_epi8_mask(byte, byte);
+    const uint64_t taken = ascii | lead | lead << 1 | carry;
+    uint64_t keep = ascii | lead;
+    const __m512i values = _mm512_mask_blend_epi8(lead, v0, byte);
+    if (~taken) {
+      const int first = __builtin_ctzll(~taken);
+      keep &= (uint64_t{1} << first) - 1;
+      _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, values));
+      o += __builtin_popcountll(keep);
+      p += first;
+      return {static_cast<size_t>(p - begin), static_cast<size_t>(o - out)};
+    }
+    _mm512_storeu_si512(o, _mm512_maskz_compress_epi8(keep, values));
+    o += __builtin_popcountll(keep);
+    carry = lead >> 63;
+    p += 64;
+  }
+  p += carry;  // the continuation of the last window's last sequence
+  return {static_cast<size_t>(p - begin), static_cast<size_t>(o - out)};
+}
+#endif
+
 }  // namespace
 
 // ASCII goes eight bytes at a time, two-byte sequences (Cyrillic) and the
@@ -155,7 +239,18 @@ TUtf8Run Utf8ToCp1251Run(std::string_view text, char* out) {
   const unsigned char* p = begin;
   const unsigned char* const end = p + text.size();
   char* o = out;
+#if ORVANA_UTF8_WIDE
+  static const bool wide = WideUtf8Available();
+#endif
   while (p < end) {
+#if ORVANA_UTF8_WIDE
+    if (wide && end - p >= 65) {
+      const TUtf8Run run = WideUtf8Run(p, end, o);
+      p += run.read;
+      o += run.written;
+      if (p == end) break;
+    }
+#endif
     const unsigned char c = *p;
     if (c < 0x80) {
       // Within ASCII, eight bytes at a time while they last.

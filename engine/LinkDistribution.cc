@@ -8,6 +8,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#endif
 
 #include "engine/ReplaceAll.h"
 #include "engine/SafeLinks.h"
@@ -31,6 +34,53 @@ uint64_t SeparatorMask(const char* p) {
   return zero_bytes(x ^ (kOnes * ' ')) | zero_bytes(x ^ (kOnes * '\r'));
 }
 
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORVANA_LINK_WIDE 1
+
+bool WideSeparatorsAvailable() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+}
+
+// Calls end_word at each blank and CR of data[0, size) in 64-byte groups;
+// returns where the groups end.
+template <typename TEndWord>
+__attribute__((target("avx512f,avx512bw"))) size_t WideSeparators(const char* data, size_t size,
+                                                                  TEndWord& end_word) {
+  size_t i = 0;
+  for (; i + 64 <= size; i += 64) {
+    const __m512i v = _mm512_loadu_si512(data + i);
+    uint64_t mask = _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(' ')) |
+                    _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8('\r'));
+    while (mask != 0) {
+      end_word(i + static_cast<size_t>(__builtin_ctzll(mask)));
+      mask &= mask - 1;
+    }
+  }
+  return i;
+}
+
+// Sixty-four starting places at a time from `from` while the text lasts for
+// them: the first place where the word stands, or nullptr with `from` moved
+// past the places looked at (the rest is for the caller to search).
+__attribute__((target("avx512f,avx512bw"))) const char* WideFind(const char*& from, const char* end,
+                                                                 std::string_view word) {
+  const size_t m = word.size();
+  const __m512i first = _mm512_set1_epi8(word[0]), last = _mm512_set1_epi8(word[m - 1]);
+  while (static_cast<size_t>(end - from) >= m - 1 + 64) {
+    uint64_t mask = _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(from), first) &
+                    _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(from + m - 1), last);
+    while (mask != 0) {
+      const char* at = from + __builtin_ctzll(mask);
+      if (std::memcmp(at + 1, word.data() + 1, m - 2) == 0) return at;
+      mask &= mask - 1;
+    }
+    from += 64;
+  }
+  return nullptr;
+}
+#endif
+
 // Boyer-Moore-Horspool search for one short word (at most 255 bytes), which
 // skips most bytes of a natural-language text.
 class TWordSearch {
@@ -46,6 +96,12 @@ class TWordSearch {
   const char* Find(const char* from, const char* end) const {
     const size_t m = word_.size();
     const char last = word_[m - 1];
+#if ORVANA_LINK_WIDE
+    static const bool wide = WideSeparatorsAvailable();
+    if (wide && m >= 2) {
+      if (const char* at = WideFind(from, end, word_)) return at;
+    }
+#endif
 #if defined(__SSE2__)
     // Sixteen starting places at a time: those where both the word's first
     // and its last byte stand are compared whole. In a text of words over
@@ -167,6 +223,12 @@ void TLinkDistributor::CollectWords(std::string_view text) {
     word_start = at + 1;
   };
   size_t i = 0;
+#if ORVANA_LINK_WIDE
+  // Sixty-four bytes at a time where the processor can: fewer groups, so
+  // fewer mispredicted ends of the loop over a group's separators.
+  static const bool wide = WideSeparatorsAvailable();
+  if (wide) i = WideSeparators(data, size, end_word);
+#endif
 #if defined(__SSE2__)
   const __m128i blank = _mm_set1_epi8(' '), cr = _mm_set1_epi8('\r');
   for (; i + 16 <= size; i += 16) {

@@ -1,6 +1,7 @@
 #include "engine/PageEncoding.h"
 
 #include <array>
+#include <cstring>
 
 #include "engine/CodePage.h"
 
@@ -18,12 +19,25 @@ size_t FindNoCase(std::string_view text, std::string_view word, size_t from) {
   if (word.empty() || word.size() > text.size()) return std::string_view::npos;
   const char first = word[0];
   const char upper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 32) : first;
-  for (size_t i = from; i + word.size() <= text.size(); ++i) {
-    if (text[i] != first && text[i] != upper) continue;
+  auto matches_at = [&](size_t i) {
     size_t j = 1;
     while (j < word.size() && Lower(text[i + j]) == static_cast<unsigned char>(word[j])) ++j;
-    if (j == word.size()) return i;
+    return j == word.size();
+  };
+  const size_t last = text.size() - word.size();
+  if (first == upper) {
+    // A first byte without case ("<" of a tag): memchr leaps to each one.
+    for (size_t i = from; i <= last;) {
+      const void* at = std::memchr(text.data() + i, first, last - i + 1);
+      if (!at) break;
+      i = static_cast<size_t>(static_cast<const char*>(at) - text.data());
+      if (matches_at(i)) return i;
+      ++i;
+    }
+    return std::string_view::npos;
   }
+  for (size_t i = from; i <= last; ++i)
+    if ((text[i] == first || text[i] == upper) && matches_at(i)) return i;
   return std::string_view::npos;
 }
 

@@ -1,5 +1,7 @@
 #include "engine/SiteBuild.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <optional>
 
@@ -195,7 +197,8 @@ const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
 void TSiteBuild::CheckSpace(const std::string& css) {
   // Sizing a site costs a pass over its pages; a folder whose free space
   // cannot be told is not sized.
-  if (!fs_.FolderSpace(folder_)) return;
+  const std::optional<TFolderSpace> space = fs_.FolderSpace(folder_);
+  if (!space) return;
   const int count = g_.Pages().Count();
   std::vector<TPlannedFile> files;
   files.reserve(static_cast<size_t>(count) + 1 + sitemaps_.size());
@@ -227,6 +230,20 @@ void TSiteBuild::CheckSpace(const std::string& css) {
   }
   files.push_back({kStylesheetFileName, css.size()});
   for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
+  // The files replaced give their room back and need at most the largest of
+  // them besides, so a site whose new files fit into the free space as they
+  // are fits; only a tighter one has each old file looked up.
+  const uint64_t block = std::max<uint64_t>(space->block_size, 1);
+  uint64_t taken = 0;
+  for (const TPlannedFile& file : files) {
+    const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
+    if (blocks > space->free_bytes / block || blocks * block > space->free_bytes - taken) {
+      taken = UINT64_MAX;
+      break;
+    }
+    taken += blocks * block;
+  }
+  if (taken <= space->free_bytes) return;
   CheckSiteFits(fs_, folder_, files);
 }
 

@@ -109,6 +109,20 @@ class TPageBuilder {
     }
   }
 
+  // AppendPieces with each stand-in block given its views instead.
+  void AppendPiecesFor(
+      std::vector<std::string_view>& out,
+      std::initializer_list<std::pair<const std::string_view*, TInertBlock>> stand_ins) const {
+    for (const Piece& piece : pieces_) {
+      if (!piece.live.empty()) out.emplace_back(piece.live);
+      TInertBlock block = piece.inert;
+      for (const auto& [stand_in, views] : stand_ins)
+        if (block.views == stand_in) block = views;
+      for (size_t i = 0; i < block.count; ++i)
+        if (!block.views[i].empty()) out.push_back(block.views[i]);
+    }
+  }
+
   void AssembleInto(std::string& html) const {
     size_t size = 0;
     for (const Piece& piece : pieces_) {
@@ -132,6 +146,9 @@ class TPageBuilder {
 };
 
 namespace {
+
+// Blocks that stand in for a page's own in a fill made once for every page.
+const std::string_view kMainStandIn = "<main>", kBarStandIn = "<bar>", kTitleStandIn = "<title>";
 
 // The steps of the fill, in order, with the main text, the bar and the title
 // given as blocks or live text by the caller.
@@ -224,9 +241,25 @@ const std::vector<std::string_view>& TTemplateFiller::FillPieces(
     parts.bar_live = &bar_view_;
   }
   parts.title_inert = {&title_view_, 1};
+  pieces_.clear();
+  if (parts.main_inert.views && bar_inert) {
+    // Inert blocks take no part in any later step, so the fill's live text
+    // is the same whatever they hold: it is made once, with stand-ins.
+    if (!plan_) {
+      TPageParts stand_ins;
+      stand_ins.main_inert = {&kMainStandIn, 1};
+      stand_ins.bar_inert = {&kBarStandIn, 1};
+      stand_ins.title_inert = {&kTitleStandIn, 1};
+      plan_ = std::make_unique<TPageBuilder>(texts_.site_template);
+      RunSteps(*plan_, texts_, menu_inert_, stand_ins);
+    }
+    plan_->AppendPiecesFor(pieces_, {{&kMainStandIn, parts.main_inert},
+                                     {&kBarStandIn, parts.bar_inert},
+                                     {&kTitleStandIn, parts.title_inert}});
+    return pieces_;
+  }
   builder_ = std::make_unique<TPageBuilder>(texts_.site_template);
   RunSteps(*builder_, texts_, menu_inert_, parts);
-  pieces_.clear();
   builder_->AppendPieces(pieces_);
   return pieces_;
 }
@@ -235,16 +268,16 @@ TPageSizeShape TTemplateFiller::SizeShape() const {
   // The fill with the three per-page texts standing in as inert blocks. For
   // an inert paragraph text and an inert bar this changes nothing: no later
   // step can match in or across them, and nothing searches the title.
-  static const std::string_view kMainText = "<main>", kBar = "<bar>", kTitle = "<title>";
   TPageParts parts;
-  parts.main_inert = {&kMainText, 1};
-  parts.bar_inert = {&kBar, 1};
-  parts.title_inert = {&kTitle, 1};
+  parts.main_inert = {&kMainStandIn, 1};
+  parts.bar_inert = {&kBarStandIn, 1};
+  parts.title_inert = {&kTitleStandIn, 1};
   TPageBuilder builder(texts_.site_template);
   RunSteps(builder, texts_, menu_inert_, parts);
   TPageSizeShape shape;
-  shape.fixed = builder.SizeWithout(
-      {{&kMainText, &shape.main_texts}, {&kBar, &shape.bars}, {&kTitle, &shape.titles}});
+  shape.fixed = builder.SizeWithout({{&kMainStandIn, &shape.main_texts},
+                                     {&kBarStandIn, &shape.bars},
+                                     {&kTitleStandIn, &shape.titles}});
   return shape;
 }
 

@@ -100,6 +100,10 @@ class TTemplateFiller {
   std::vector<std::string_view> pieces_;
   // The last page's builder, whose live text the pieces view.
   std::unique_ptr<TPageBuilder> builder_;
+  // The fill of a page whose paragraph text and bar are inert: the same live
+  // text for every page, with stand-ins where the page's own blocks go; made
+  // for the first such page.
+  std::unique_ptr<TPageBuilder> plan_;
 };
 
 // The finished HTML of one page.

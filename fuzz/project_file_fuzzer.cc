@@ -14,6 +14,7 @@
 #include "engine/SiteGenerator.h"
 #include "project/DefaultContent.h"
 #include "project/ObjectText.h"
+#include "project/ObjectTextScanner.h"
 #include "project/ProjectFile.h"
 
 namespace {
@@ -25,10 +26,34 @@ using namespace orvana;
   std::abort();
 }
 
+// Everything the scanner makes of a text, its error included: the quick
+// string steps (and the wide ones where the processor has them) must give
+// what the plain steps give.
+std::string Tokens(std::string_view text, bool fast) {
+  using namespace object_text;
+  std::string arena, out;
+  try {
+    TScanner scan(text, arena, fast);
+    for (scan.Next(); scan.kind() != TTokenKind::kEof; scan.Next()) {
+      out += std::to_string(static_cast<int>(scan.kind())) + ":" +
+             std::to_string(scan.token_end()) + ":";
+      if (scan.kind() == TTokenKind::kString) {
+        scan.JoinStringPieces();
+        out += arena.substr(scan.string_begin(), scan.string_end() - scan.string_begin());
+      }
+      out += '|';
+    }
+  } catch (const EOrvanaError& e) {
+    out += std::string("error:") + e.what();
+  }
+  return out + "#" + arena;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
+  if (Tokens(text, true) != Tokens(text, false)) Die("quick and plain scans differ", "");
   TSiteGenerator generator;
   // Half the inputs go into a new project's generator, half into an empty one.
   if (size % 2 == 0) ApplyNewProjectContent(generator);

@@ -12,6 +12,7 @@
 
 #include "engine/CodePage.h"
 #include "engine/Error.h"
+#include "project/ObjectTextStringRuns.h"
 
 namespace orvana::object_text {
 namespace {
@@ -174,6 +175,7 @@ void TScanner::SkipBlanks() {
 void TScanner::ScanString() {
   kind_ = TTokenKind::kString;
   string_begin_ = arena_->size();
+  joining_ = false;  // even after a join that failed
   ScanStringPieces();
   if (separate_) *arena_ += '\r';
 }
@@ -202,9 +204,12 @@ void TScanner::JoinStringPieces() {
       line_start_ = line_start;
       return;
     }
-    // The piece goes on where the string ended, in place of its CR.
+    // The piece goes on where the string ended, in place of its CR. The
+    // quick steps take the joins that follow this one themselves.
     if (separate_) arena_->pop_back();
+    joining_ = true;
     ScanStringPieces();
+    joining_ = false;
     if (separate_) *arena_ += '\r';
   }
 }
@@ -235,91 +240,126 @@ void TScanner::ScanStringPieces() {
   token_end_ = pos_;
 }
 
+namespace {
+
+// Decoded bytes on their way to the arena, which they reach a block at a
+// time.
+struct TBlock {
+  char bytes[4096];
+  size_t n = 0;
+  std::string* arena;
+  void Flush() {
+    arena->append(bytes, n);
+    n = 0;
+  }
+  void Room(size_t room) {
+    if (sizeof bytes - n < room) Flush();
+  }
+};
+
+unsigned Digit(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); }
+
+// One to three codes of exactly four digits at p ("#" there), decoded
+// through the table; false, with nothing taken, for any other code.
+bool FastCodes(const char*& p, const char* end, TBlock& block) {
+#if defined(__SSE2__)
+  // Up to three at once: "#" at 0, 5 and 10, digits between, and the byte
+  // after the last code no digit.
+  if (end - p >= 16) {
+    const TCodeMasks m = CodeMasks(p);
+    int codes = 0;
+    if ((m.hash & 0x421) == 0x421 && (m.digits & 0xFFFF) == 0x7BDE)
+      codes = 3;
+    else if ((m.hash & 0x21) == 0x21 && (m.digits & 0x7FF) == 0x3DE)
+      codes = 2;
+    else if ((m.hash & 1) && (m.digits & 0x3F) == 0x1E)
+      codes = 1;
+    if (codes > 0) {
+      block.Room(3);
+      for (int i = 0; i < codes; ++i)
+        block.bytes[block.n++] = static_cast<char>(kFourDigitCodes[FourDigits(p + 5 * i + 1)]);
+      p += 5 * codes;
+      return true;
+    }
+  }
+#endif
+  // "#", four digits and one more byte that is no digit.
+  if (end - p <= 5) return false;
+  const unsigned d1 = Digit(p[1]), d2 = Digit(p[2]), d3 = Digit(p[3]), d4 = Digit(p[4]);
+  if (!((d1 <= 9) & (d2 <= 9) & (d3 <= 9) & (d4 <= 9) & (Digit(p[5]) > 9))) return false;
+  block.Room(1);
+  block.bytes[block.n++] =
+      static_cast<char>(kFourDigitCodes[d1 * 1000u + d2 * 100u + d3 * 10u + d4]);
+  p += 5;
+  return true;
+}
+
+// A quoted run at p without a doubled apostrophe, copied; false, with
+// nothing taken, for any other.
+bool FastQuotedRun(const char*& p, const char* end, TBlock& block) {
+#if defined(__SSE2__)
+  // A run shorter than sixteen bytes: copied whole, then counted.
+  if (end - p > 16) {
+    const unsigned run = QuotedRunStop(p + 1);
+    if (run < 16 && p[run + 1] == '\'' && (p + run + 2 == end || p[run + 2] != '\'')) {
+      block.Room(16);
+      std::memcpy(block.bytes + block.n, p + 1, 16);
+      block.n += run;
+      p += run + 2;
+      return true;
+    }
+  }
+#endif
+  const char* q = p + 1;
+  while (q < end && !kStringStop[static_cast<unsigned char>(*q)]) ++q;
+  if (q == end || *q != '\'' || (q + 1 != end && q[1] == '\'')) return false;
+  const size_t run = static_cast<size_t>(q - p - 1);
+  block.Room(run);
+  if (run > sizeof block.bytes) {
+    block.arena->append(p + 1, run);
+  } else {
+    std::memcpy(block.bytes + block.n, p + 1, run);
+    block.n += run;
+  }
+  p = q + 1;
+  return true;
+}
+
+}  // namespace
+
 // The same as the plain loop, for the runs a file is made of: codes of
 // exactly four digits (nearly every letter outside ASCII), decoded through
-// one table, and quoted runs without doubled apostrophes. The bytes gather
-// in a block that reaches the arena when it fills and at the end, so a
-// paragraph of words and blanks costs a few appends. Anything else (other
-// codes, doubled apostrophes, errors) is left to the plain steps, with the
-// block handed over first.
+// one table, quoted runs without doubled apostrophes, and the joins of a
+// long string's lines. The bytes gather in a block that reaches the arena
+// when it fills and at the end, so a paragraph of words and blanks costs a
+// few appends. Anything else (other codes, doubled apostrophes, errors) is
+// left to the plain steps, with the block handed over first.
 void TScanner::ScanStringPiecesFast() {
   const char* const begin = text_.data();
   const char* const end = begin + text_.size();
   const char* p = begin + pos_;
-  char block[4096];
-  size_t n = 0;
+  TBlock block;
+  block.arena = arena_;
   bool pending_high = false;
-  auto flush = [&] {
-    arena_->append(block, n);
-    n = 0;
-  };
-  auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+  static const bool wide = StringRunsAvailable();
   while (p < end) {
+    if (wide && !pending_high && static_cast<size_t>(end - p) >= kStringRunsLookahead) {
+      // Whole windows of common pieces at once, where the processor can.
+      block.Room(kStringRunsRoom);
+      const TStringRuns runs =
+          DecodeStringRuns(p, end, block.bytes + block.n, sizeof block.bytes - block.n);
+      p += runs.consumed;
+      block.n += runs.produced;
+    }
     if (*p == '#') {
-#if defined(__SSE2__)
-      // Up to three codes of four digits at once: "#" at 0, 5 and 10, digits
-      // between, and the byte after the last code no digit.
-      if (!pending_high && end - p >= 16) {
-        const TCodeMasks m = CodeMasks(p);
-        int codes = 0;
-        if ((m.hash & 0x421) == 0x421 && (m.digits & 0xFFFF) == 0x7BDE)
-          codes = 3;
-        else if ((m.hash & 0x21) == 0x21 && (m.digits & 0x7FF) == 0x3DE)
-          codes = 2;
-        else if ((m.hash & 1) && (m.digits & 0x3F) == 0x1E)
-          codes = 1;
-        if (codes > 0) {
-          if (n + 3 > sizeof block) flush();
-          for (int i = 0; i < codes; ++i)
-            block[n++] = static_cast<char>(kFourDigitCodes[FourDigits(p + 5 * i + 1)]);
-          p += 5 * codes;
-          continue;
-        }
-      }
-#endif
-      // "#", four digits and one more byte that is no digit.
-      if (!pending_high && end - p > 5) {
-        const unsigned d1 = digit(p[1]), d2 = digit(p[2]), d3 = digit(p[3]), d4 = digit(p[4]);
-        if ((d1 <= 9) & (d2 <= 9) & (d3 <= 9) & (d4 <= 9) & (digit(p[5]) > 9)) {
-          if (n == sizeof block) flush();
-          block[n++] = static_cast<char>(kFourDigitCodes[d1 * 1000u + d2 * 100u + d3 * 10u + d4]);
-          p += 5;
-          continue;
-        }
-      }
-      flush();
+      if (!pending_high && FastCodes(p, end, block)) continue;
+      block.Flush();
       pos_ = static_cast<size_t>(p - begin) + 1;
       AppendCharCode(ScanCharCode(), pending_high);
       p = begin + pos_;
     } else if (*p == '\'') {
-#if defined(__SSE2__)
-      // A run shorter than sixteen bytes: copied whole, then counted.
-      if (!pending_high && end - p > 16) {
-        const unsigned run = QuotedRunStop(p + 1);
-        if (run < 16 && p[run + 1] == '\'' && (p + run + 2 == end || p[run + 2] != '\'')) {
-          if (n + 16 > sizeof block) flush();
-          std::memcpy(block + n, p + 1, 16);
-          n += run;
-          p += run + 2;
-          continue;
-        }
-      }
-#endif
-      const char* q = p + 1;
-      while (q < end && !kStringStop[static_cast<unsigned char>(*q)]) ++q;
-      if (q < end && *q == '\'' && !pending_high && (q + 1 == end || q[1] != '\'')) {
-        const size_t run = static_cast<size_t>(q - p - 1);
-        if (n + run > sizeof block) flush();
-        if (run > sizeof block) {
-          arena_->append(p + 1, run);
-        } else {
-          std::memcpy(block + n, p + 1, run);
-          n += run;
-        }
-        p = q + 1;
-        continue;
-      }
-      flush();
+      if (!pending_high && FastQuotedRun(p, end, block)) continue;
+      block.Flush();
       if (pending_high) {
         *arena_ += '?';
         pending_high = false;
@@ -327,15 +367,60 @@ void TScanner::ScanStringPiecesFast() {
       pos_ = static_cast<size_t>(p - begin);
       ScanQuotedRun();
       p = begin + pos_;
-    } else {
+    } else if (pending_high || !joining_ || !TakeJoin(p)) {
       break;
     }
   }
-  flush();
+  block.Flush();
   if (pending_high) *arena_ += '?';
   pos_ = static_cast<size_t>(p - begin);
   string_end_ = arena_->size();
   token_end_ = pos_;
+}
+
+// At the end of a string's pieces, while JoinStringPieces joins them:
+// blanks, "+", blanks and the next piece are taken as its next turn would
+// take them, lines counted, and true is returned with p on the piece. Anything else, a line that
+// cannot be read among them included, is left to JoinStringPieces: false, nothing taken.
+bool TScanner::TakeJoin(const char*& p) {
+  const char* const begin = text_.data();
+  const char* const end = begin + text_.size();
+  const char* q = p;
+  // The join as the writer makes it: " +", CR LF and an indent of blanks.
+  if (end - q >= 4 && std::memcmp(q, " +\r\n", 4) == 0) {
+    const size_t lf = static_cast<size_t>(q - begin) + 3;
+    if (lf - line_start_ < kMaxLineBytes) {
+      q += 4;
+      constexpr uint64_t kBlanks = 0x2020202020202020u;
+      for (uint64_t word; end - q >= 8 && (std::memcpy(&word, q, 8), word == kBlanks);) q += 8;
+      while (q < end && *q == ' ') ++q;
+      if (q < end && (*q == '\'' || *q == '#')) {
+        ++line_;
+        line_start_ = lf + 1;
+        p = q;
+        return true;
+      }
+    }
+    q = p;
+  }
+  int64_t line = line_;
+  size_t line_start = line_start_;
+  auto skip = [&] {
+    for (; q < end && static_cast<unsigned char>(*q) <= 32; ++q) {
+      if (*q != '\n') continue;
+      if (static_cast<size_t>(q - begin) - line_start >= kMaxLineBytes) return false;
+      ++line;
+      line_start = static_cast<size_t>(q - begin) + 1;
+    }
+    return true;
+  };
+  if (!skip() || q == end || *q != '+') return false;
+  ++q;
+  if (!skip() || q == end || (*q != '\'' && *q != '#')) return false;
+  line_ = line;
+  line_start_ = line_start;
+  p = q;
+  return true;
 }
 
 // The code after "#": decimal digits, or "$" and hexadecimal digits; at

@@ -82,6 +82,7 @@ class TScanner {
   // into the arena; sets string_end_ and token_end_.
   void ScanStringPieces();
   void ScanStringPiecesFast();
+  bool TakeJoin(const char*& p);
   uint32_t ScanCharCode();
   void AppendCharCode(uint32_t code, bool& pending_high);
   void ScanQuotedRun();
@@ -106,6 +107,7 @@ class TScanner {
   int64_t integer_ = 0;
   bool too_large_ = false;
   bool fast_ = true;
+  bool joining_ = false;  // JoinStringPieces is scanning a joined piece
 };
 
 }  // namespace orvana::object_text

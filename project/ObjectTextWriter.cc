@@ -30,7 +30,10 @@ struct TByteForms {
   static constexpr unsigned kInRun = 256;  // index offset: a quoted run is open
   std::array<std::array<char, 8>, 512> form{};
   std::array<uint8_t, 512> length{};
-  std::array<uint16_t, 512> next{};  // kInRun when a run is open after the byte
+  // kInRun when a run is open after the byte, whatever was open before it:
+  // looking it up by the byte alone keeps each byte's form from waiting on
+  // the one before.
+  std::array<uint16_t, 256> next{};
 
   TByteForms() {
     for (unsigned state : {0u, kInRun}) {
@@ -41,7 +44,7 @@ struct TByteForms {
         if (b >= 32 && b <= 127 && b != '\'') {
           if (state == 0) out[n++] = '\'';
           out[n++] = static_cast<char>(b);
-          next[index] = kInRun;
+          next[b] = kInRun;
         } else {
           if (state != 0) out[n++] = '\'';
           out[n++] = '#';
@@ -49,7 +52,7 @@ struct TByteForms {
               std::to_chars(out + n, out + form[index].size(),
                             static_cast<unsigned>(Cp1251ToUnicode(static_cast<unsigned char>(b))));
           n = static_cast<size_t>(end - out);
-          next[index] = 0;
+          next[b] = 0;
         }
         length[index] = static_cast<uint8_t>(n);
       }
@@ -274,7 +277,7 @@ class TObjectTextWriter {
         const unsigned index = state | bytes[i];
         std::memcpy(o, forms_.form[index].data(), 8);
         o += forms_.length[index];
-        state = forms_.next[index];
+        state = forms_.next[bytes[i]];
       }
       if (state != 0) *o++ = '\'';
     }

@@ -120,14 +120,16 @@ size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t 
     ::close(fd);
     FailTooLarge(file_name, max_bytes);
   }
-  // The buffer is sized from the file once its first chunk is known not to
-  // end in an endless line, and grows only if the file grows while it is
-  // read. Chunks bound what is read past a line found too long.
-  constexpr size_t kChunk = size_t{4} << 20;
+  // The buffer is sized from the file at once up to kAtOnce (its pages are
+  // only touched as they are read into), a larger file's once its first
+  // chunk is known not to end in an endless line; it grows only if the file
+  // grows while it is read. Chunks bound what is read past a line found too
+  // long.
+  constexpr size_t kChunk = size_t{4} << 20, kAtOnce = size_t{256} << 20;
   const size_t whole = st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : size_t{1} << 16;
   size_t size = 0;
   size_t line_start = 0;  // where the last line read so far begins
-  text.Reserve(std::min(whole, kChunk), 0);
+  text.Reserve(whole <= kAtOnce ? whole : kChunk, 0);
   for (;;) {
     if (size == text.capacity()) text.Reserve(std::max(text.capacity() * 2, whole), size);
     const ssize_t n = ::read(fd, text.data() + size, std::min(text.capacity() - size, kChunk));

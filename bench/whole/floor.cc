@@ -1,7 +1,7 @@
-// bench-whole-floor: the least a program can do to write a generated site.
+// bench-whole-floor: the least a program can do to make a generated site.
 //
 //   bench-whole-floor --pack SITE --blob FILE
-//   bench-whole-floor --blob FILE --to DIR
+//   bench-whole-floor --blob FILE --project PROJECT --to DIR [--wait]
 //
 // --pack (untimed preparation) reads the site that the folder SITE holds
 // (index.html, page1.html, ... up to the first missing number, then
@@ -10,11 +10,16 @@
 // "SIZE NAME" per file, then every file's bytes back to back. It prints
 // "files bytes".
 //
-// --blob ... --to DIR is the floor itself, started as a process exactly as
-// the generator is: it maps the blob and writes every file into DIR with the
-// same name and bytes, in the same order, with open, write and close and
-// nothing else. Its whole run, from exec to exit, is what the generator's
-// whole run is compared with. It prints nothing on success.
+// The second form is the floor itself. It first loads the blob into memory
+// of its own (huge pages where the system gives them, every page touched),
+// which is not a generator's work: with --wait it then writes one byte to
+// file descriptor 4 and waits for one byte on descriptor 3, so that the
+// runner starts its clock only then. What follows is the work every
+// generator must do, timed up to the process's exit: it reads the whole
+// project file into memory (as the generator reads it, with read() into a
+// buffer advised to use huge pages) and writes every file of the site into
+// DIR with the same name and bytes, in the same order, with open, write and
+// close and nothing else. It prints nothing on success.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -93,6 +98,34 @@ int Pack(const std::string& site, const std::string& blob) {
   return 0;
 }
 
+// A whole file in memory of its own: anonymous memory advised to use huge
+// pages, filled by read(). Returns null (with errno kept) on failure.
+char* ReadWhole(const std::string& path, size_t& size) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0 || ::fstat(fd, &st) != 0) return nullptr;
+  constexpr size_t kHuge = size_t{2} << 20;
+  const size_t room = (static_cast<size_t>(st.st_size) + 1 + kHuge - 1) / kHuge * kHuge;
+  void* m = ::mmap(nullptr, room, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (m == MAP_FAILED) return nullptr;
+  (void)::madvise(m, room, MADV_HUGEPAGE);
+  char* data = static_cast<char*>(m);
+  size = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, data + size, room - size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return nullptr;
+    if (n == 0) break;
+    size += static_cast<size_t>(n);
+    if (size == room) {
+      errno = EFBIG;  // grew while it was read
+      return nullptr;
+    }
+  }
+  ::close(fd);
+  return data;
+}
+
 // Reads one decimal number at `p`, moving `p` past it.
 bool Number(const char*& p, const char* end, uint64_t& value) {
   const char* start = p;
@@ -101,49 +134,77 @@ bool Number(const char*& p, const char* end, uint64_t& value) {
   return p > start;
 }
 
-int WriteSite(const std::string& blob, const std::string& dir) {
-  const int in = ::open(blob.c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st {};
-  if (in < 0 || ::fstat(in, &st) != 0 || st.st_size <= 0) {
-    std::perror(blob.c_str());
-    return 1;
-  }
-  const size_t size = static_cast<size_t>(st.st_size);
-  void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, in, 0);
-  if (map == MAP_FAILED) {
-    std::perror(blob.c_str());
-    return 1;
-  }
-  ::close(in);
-  const char* p = static_cast<const char*>(map);
-  const char* const end = p + size;
+struct TFile {
+  std::string path;
+  const char* bytes;
+  uint64_t size;
+};
 
-  auto corrupt = [&] {
-    std::fprintf(stderr, "bench-whole-floor: %s is not a site blob\n", blob.c_str());
-    return 1;
-  };
+// The files of the blob, their bytes inside it; false for a blob that is
+// not one.
+bool ParseBlob(const char* p, const char* end, const std::string& dir, std::vector<TFile>& files) {
   uint64_t count = 0;
-  if (!Number(p, end, count) || p == end || *p++ != '\n') return corrupt();
-  std::vector<std::pair<std::string, uint64_t>> files;
+  if (!Number(p, end, count) || p == end || *p++ != '\n') return false;
   files.reserve(count);
   for (uint64_t i = 0; i < count; ++i) {
     uint64_t bytes = 0;
-    if (!Number(p, end, bytes) || p == end || *p++ != ' ') return corrupt();
+    if (!Number(p, end, bytes) || p == end || *p++ != ' ') return false;
     const char* name = p;
     while (p < end && *p != '\n') ++p;
-    if (p == end) return corrupt();
-    files.emplace_back(dir + "/" + std::string(name, p), bytes);
+    if (p == end) return false;
+    files.push_back({dir + "/" + std::string(name, p), nullptr, bytes});
     ++p;
   }
+  for (TFile& file : files) {
+    if (static_cast<uint64_t>(end - p) < file.size) return false;
+    file.bytes = p;
+    p += file.size;
+  }
+  return true;
+}
 
-  for (const auto& [path, bytes] : files) {
-    if (static_cast<uint64_t>(end - p) < bytes) return corrupt();
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0 || !WriteAll(fd, p, bytes) || ::close(fd) != 0) {
-      std::perror(path.c_str());
+// Tells the runner that the floor is ready (one byte on descriptor 4) and
+// waits for its word to start (one byte on descriptor 3).
+bool Handshake() {
+  char c = 'r';
+  if (::write(4, &c, 1) != 1) return false;
+  ssize_t n;
+  while ((n = ::read(3, &c, 1)) < 0 && errno == EINTR) {
+  }
+  ::close(3);
+  ::close(4);
+  return n == 1;
+}
+
+int Floor(const std::string& blob, const std::string& project, const std::string& dir, bool wait) {
+  size_t blob_size = 0;
+  const char* site = ReadWhole(blob, blob_size);
+  if (!site) {
+    std::perror(blob.c_str());
+    return 1;
+  }
+  std::vector<TFile> files;
+  if (!ParseBlob(site, site + blob_size, dir, files)) {
+    std::fprintf(stderr, "bench-whole-floor: %s is not a site blob\n", blob.c_str());
+    return 1;
+  }
+  if (wait && !Handshake()) {
+    std::fprintf(stderr, "bench-whole-floor: no word to start on descriptors 3 and 4\n");
+    return 1;
+  }
+
+  // The timed work: the project into memory, then the site's files.
+  size_t project_size = 0;
+  if (!ReadWhole(project, project_size)) {
+    std::perror(project.c_str());
+    return 1;
+  }
+  for (const TFile& file : files) {
+    const int fd = ::open(file.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0 || !WriteAll(fd, file.bytes, file.size) || ::close(fd) != 0) {
+      std::perror(file.path.c_str());
       return 1;
     }
-    p += bytes;
   }
   return 0;
 }
@@ -151,23 +212,36 @@ int WriteSite(const std::string& blob, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string pack, blob, to;
-  for (int i = 1; i + 1 < argc; i += 2) {
+  std::string pack, blob, project, to;
+  bool wait = false, bad = false;
+  for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
+    if (a == "--wait") {
+      wait = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      bad = true;
+      break;
+    }
     if (a == "--pack")
-      pack = argv[i + 1];
+      pack = argv[++i];
     else if (a == "--blob")
-      blob = argv[i + 1];
+      blob = argv[++i];
+    else if (a == "--project")
+      project = argv[++i];
     else if (a == "--to")
-      to = argv[i + 1];
+      to = argv[++i];
     else
-      blob.clear(), i = argc;
+      bad = true, i = argc;
   }
-  if (argc % 2 == 0 || blob.empty() || pack.empty() == to.empty()) {
+  const bool packing = !pack.empty();
+  if (bad || blob.empty() ||
+      (packing ? !to.empty() || !project.empty() || wait : to.empty() || project.empty())) {
     std::fprintf(stderr,
                  "usage: bench-whole-floor --pack SITE --blob FILE\n"
-                 "       bench-whole-floor --blob FILE --to DIR\n");
+                 "       bench-whole-floor --blob FILE --project PROJECT --to DIR [--wait]\n");
     return 2;
   }
-  return pack.empty() ? WriteSite(blob, to) : Pack(pack, blob);
+  return packing ? Pack(pack, blob) : Floor(blob, project, to, wait);
 }

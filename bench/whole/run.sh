@@ -5,14 +5,16 @@
 # the throughput of `new` and `show` on large inputs.
 #
 #   bench/whole/run.sh [--build-dir DIR] [--sizes "100 1000 3000"]
-#                      [--targets "shm disk"] [--pairs 9] [--links-per-page 2]
+#                      [--targets "shm disk"] [--pairs 15] [--links-per-page 2]
 #                      [--addresses K] [--shm DIR] [--disk DIR] [--work DIR]
-#                      [--extra-runs 5] [--no-extras] [--keep]
+#                      [--extra-runs 15] [--no-extras] [--keep] [--cli PATH]
 #
 # Environment: ORVANA_BENCH_SIZES, ORVANA_BENCH_TARGETS, ORVANA_BENCH_PAIRS and
 # ORVANA_BENCH_DISK stand for --sizes, --targets, --pairs and --disk. --runs is
 # another name for --pairs; --work DIR is "--targets disk --disk DIR";
-# --addresses K gives every size K addresses instead of K per page.
+# --addresses K gives every size K addresses instead of K per page; --cli
+# PATH times another orvana-cli (an earlier build, say) in place of the
+# build folder's, against the same floor.
 #
 # Targets: `shm` works in a new folder under /dev/shm (tmpfs: the figures show
 # the programs' own cost), `disk` under --disk (default: the build folder, on
@@ -25,23 +27,29 @@
 # one `orvana-cli build --seed 1` into a fresh folder (its summary must name
 # the expected pages and more than 0 links), the site packed into one blob
 # file, the floor run from that blob into a second folder, and both folders
-# compared byte for byte. Then, timed, --pairs pairs of whole processes
-# started the same way (fork, exec, wait4) in the order orvana floor orvana
-# floor ..., each into the same emptied folder:
+# compared byte for byte. Then, timed, --pairs pairs of whole processes in
+# the order orvana floor orvana floor ..., each into the same emptied folder:
 #   A: orvana-cli build PROJECT --out DIR --seed 1
-#   B: bench-whole-floor --blob SITE.BLOB --to DIR
-# One row per size: pages, links placed, output and input (project file) MB,
-# both median wall times, the median of the pairs' time ratios A/B with its
-# minimum and maximum, and both processes' peak resident memory (ru_maxrss).
+#   B: bench-whole-floor --blob SITE.BLOB --project PROJECT --to DIR --wait
+# A is timed from its fork to the end of wait4. B loads the site from the
+# blob into its own memory first, untimed (that is no generator's work), and
+# is timed from its word to start to the end of wait4: it reads the whole
+# project file into memory, as any generator must, and writes every file.
+# Its start-up (exec, loading) is thus not counted, which makes it a little
+# stricter than A's. One row per size: pages, links placed, output and input
+# (project file) MB, both median wall times, the median of the pairs' time
+# ratios A/B with its minimum and maximum, and both processes' peak resident
+# memory (ru_maxrss; the floor's includes the site it loaded).
 #
 # Then, unless --no-extras, on each target:
 #   save  `build --seed 1` and `build --seed 1 --save` of the 1000-page project
 #         in pairs (each run on a fresh copy of the project): both peaks,
 #         their ratio, both times, and the size of the saved project;
 #   new   `orvana-cli new` of a 50 MB UTF-8 text (the project is written with
-#         fsync): MB of text per second of the whole process;
+#         fsync): MB of text per second of the whole process, median (the
+#         fastest and slowest run's rates);
 #   show  `orvana-cli show` of the saved 1000-page project (about 225 MB):
-#         MB of project per second of the whole process.
+#         MB of project per second of the whole process, the same way.
 # MB are 10^6 bytes, MiB 2^20.
 #
 # Each pagination bar lists every page, so the output grows with the square of
@@ -53,14 +61,15 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build_dir=$root/build
 sizes=${ORVANA_BENCH_SIZES:-"100 1000 3000"}
 targets=${ORVANA_BENCH_TARGETS:-"shm disk"}
-pairs=${ORVANA_BENCH_PAIRS:-9}
+pairs=${ORVANA_BENCH_PAIRS:-15}
 links_per_page=2
 addresses=
 shm_parent=/dev/shm
 disk_parent=${ORVANA_BENCH_DISK:-}
-extra_runs=5
+extra_runs=15
 extras=1
 keep=0
+cli_override=
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=$2; shift 2 ;;
@@ -75,6 +84,7 @@ while [ $# -gt 0 ]; do
     --extra-runs) extra_runs=$2; shift 2 ;;
     --no-extras) extras=0; shift ;;
     --keep) keep=1; shift ;;
+    --cli) cli_override=$2; shift 2 ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -97,7 +107,7 @@ build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[^=]*=//p' "$build_dir/CMakeCache.txt" 
 if [ "$build_type" != Release ]; then
   echo "run.sh: warning: $build_dir is a '${build_type:-unknown}' build, not Release" >&2
 fi
-cli=$bin/orvana-cli
+cli=${cli_override:-$bin/orvana-cli}
 
 # Room for the largest size: the blob, the timed folder and, briefly, the two
 # checked folders, plus the extras.
@@ -164,7 +174,8 @@ for target in $targets; do
     [ "$pages" = "$n" ] || fail "expected $n pages, orvana-cli said: $summary"
     [ "${links:-0}" -gt 0 ] || fail "no links placed at $n pages: $summary"
     read -r files out_bytes < <("$bin/bench-whole-floor" --pack "$dir/check/out" --blob "$dir/site.blob")
-    "$bin/bench-whole-floor" --blob "$dir/site.blob" --to "$dir/check/floor"
+    "$bin/bench-whole-floor" --blob "$dir/site.blob" --project "$dir/project.orvana" \
+      --to "$dir/check/floor"
     if [ "$files" -ne $((n + 1)) ] || [ "$(ls -A "$dir/check/out" | wc -l)" -ne "$files" ] ||
        [ "$(ls -A "$dir/check/floor" | wc -l)" -ne "$files" ] ||
        ! diff -r "$dir/check/out" "$dir/check/floor" >/dev/null; then
@@ -173,10 +184,11 @@ for target in $targets; do
     rm -rf "$dir/check"
     in_bytes=$(stat -c %s "$dir/project.orvana")
 
-    "$bin/bench-whole-measure" --runs "$pairs" --empty "$dir/run" $flush --log "$dir/build.log" -- \
-      "$cli" build "$dir/project.orvana" --out "$dir/run" --seed 1 -- \
-      "$bin/bench-whole-floor" --blob "$dir/site.blob" --to "$dir/run" >"$dir/times.txt"
-    read -r a_s a_kib b_s b_kib r r_min r_max < <(tail -n 1 "$dir/times.txt")
+    "$bin/bench-whole-measure" --runs "$pairs" --empty "$dir/run" $flush --log "$dir/build.log" \
+      --wait-b -- "$cli" build "$dir/project.orvana" --out "$dir/run" --seed 1 -- \
+      "$bin/bench-whole-floor" --blob "$dir/site.blob" --project "$dir/project.orvana" \
+      --to "$dir/run" --wait >"$dir/times.txt"
+    read -r a_s _ _ a_kib b_s _ _ b_kib r r_min r_max < <(tail -n 1 "$dir/times.txt")
     awk -v p="$pages" -v l="${links:-?}" -v o="$out_bytes" -v i="$in_bytes" -v as="$a_s" \
         -v ak="$a_kib" -v bs="$b_s" -v bk="$b_kib" -v r="$r" -v r0="$r_min" -v r1="$r_max" 'BEGIN {
       printf "%-6s %6s %9.1f %8.1f %9.3f %9.3f %7.2f %15s %9.1f %9.1f\n", p, l, o / 1e6, i / 1e6,
@@ -195,7 +207,7 @@ for target in $targets; do
     --copy "$dir/project.orvana" "$dir/copy.orvana" $flush --log "$dir/save.log" -- \
     "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 -- \
     "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 --save >"$dir/times.txt"
-  read -r a_s a_kib b_s b_kib _ < <(tail -n 1 "$dir/times.txt")
+  read -r a_s _ _ a_kib b_s _ _ b_kib _ < <(tail -n 1 "$dir/times.txt")
   cp "$dir/copy.orvana" "$dir/saved.orvana"
   saved_bytes=$(stat -c %s "$dir/saved.orvana")
   awk -v as="$a_s" -v ak="$a_kib" -v bs="$b_s" -v bk="$b_kib" -v i="$(stat -c %s "$dir/project.orvana")" \
@@ -214,22 +226,25 @@ for target in $targets; do
     --log "$new_dir/new.log" -- \
     "$cli" new "$new_dir/proj/big.orvana" --title "Летопись" --out "$new_dir/out" \
     --text "$new_dir/text.txt" --links "$new_dir/links.txt" >"$new_dir/times.txt"
-  read -r a_s a_kib < <(tail -n 1 "$new_dir/times.txt")
-  awk -v as="$a_s" -v ak="$a_kib" -v t="$(stat -c %s "$new_dir/text.txt")" \
+  read -r a_s a_min a_max a_kib < <(tail -n 1 "$new_dir/times.txt")
+  awk -v as="$a_s" -v a0="$a_min" -v a1="$a_max" -v ak="$a_kib" -v t="$(stat -c %s "$new_dir/text.txt")" \
       -v p="$(stat -c %s "$new_dir/proj/big.orvana")" -v runs="$extra_runs" 'BEGIN {
-    printf "new   %.1f MB UTF-8 text -> %.1f MB project, %d runs: %.3f s, %.1f MB/s of text" \
-           " (target >= 200), peak %.1f MiB\n", t / 1e6, p / 1e6, runs, as, t / 1e6 / as, ak / 1024
+    printf "new   %.1f MB UTF-8 text -> %.1f MB project, %d runs: %.3f s, %.1f MB/s of text (%.1f-%.1f)" \
+           " (target >= 250), peak %.1f MiB\n", t / 1e6, p / 1e6, runs, as, t / 1e6 / as,
+           t / 1e6 / a1, t / 1e6 / a0, ak / 1024
   }'
   [ "$keep" = 1 ] || rm -rf "$new_dir"
 
   # show of the saved 1000-page project.
   "$bin/bench-whole-measure" --runs "$extra_runs" --log "$dir/show.log" -- \
     "$cli" show "$dir/saved.orvana" >"$dir/show.txt"
-  read -r a_s a_kib < <(tail -n 1 "$dir/show.txt")
+  read -r a_s a_min a_max a_kib < <(tail -n 1 "$dir/show.txt")
   grep -q '^Pages: *1000$' "$dir/show.log" || fail "show did not report the saved 1000 pages"
-  awk -v as="$a_s" -v ak="$a_kib" -v p="$saved_bytes" -v runs="$extra_runs" 'BEGIN {
-    printf "show  %.1f MB project (saved 1000 pages), %d runs: %.3f s, %.1f MB/s" \
-           " (target >= 500), peak %.1f MiB\n", p / 1e6, runs, as, p / 1e6 / as, ak / 1024
+  awk -v as="$a_s" -v a0="$a_min" -v a1="$a_max" -v ak="$a_kib" -v p="$saved_bytes" \
+      -v runs="$extra_runs" 'BEGIN {
+    printf "show  %.1f MB project (saved 1000 pages), %d runs: %.3f s, %.1f MB/s (%.1f-%.1f)" \
+           " (target >= 700), peak %.1f MiB\n", p / 1e6, runs, as, p / 1e6 / as, p / 1e6 / a1,
+           p / 1e6 / a0, ak / 1024
   }'
   [ "$keep" = 1 ] || rm -rf "$dir"
 done

@@ -157,6 +157,35 @@ TEST(CodePage, QuickConversionAgreesWithPlainOverRandomTexts) {
   }
 }
 
+// Long texts mostly of ASCII and two-byte letters, which the conversion takes
+// 64 bytes at a time where the processor can, with odd sequences here and
+// there: at every offset of a window and across two.
+TEST(CodePage, WindowsOfLettersAgreeWithPlain) {
+  static const std::string kCommon[] = {"а",  "я",   "Ё",    "ё",        "Ђ",
+                                        "ў",  "«",   "»",    "\xC2\xA0", " ",
+                                        ". ", "abc", "\r\n", "\t",       std::string(1, '\0')};
+  static const std::string kOdd[] = {"Ѐ",    "\xC2\x81", "\xC3\xA9", "€",
+                                     "—",    "中",       "\xD0",     "\xD0x",
+                                     "\x80", "\xFF",     "\xDF\xBF", "\xF0\x9F\x98\x80"};
+  std::mt19937 rng(6);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int pieces = static_cast<int>(rng() % 300);
+    for (int i = 0; i < pieces; ++i)
+      text += rng() % 50 ? kCommon[rng() % std::size(kCommon)] : kOdd[rng() % std::size(kOdd)];
+    if (rng() % 4 == 0) text.resize(rng() % (text.size() + 1));
+    std::string out(text.size(), '\0');
+    const TUtf8Run run = Utf8ToCp1251Run(text, out.data());
+    ASSERT_EQ(out.substr(0, run.written), PlainUtf8ToCp1251(text.substr(0, run.read))) << text;
+    if (run.read < text.size()) {
+      size_t length = 0;
+      DecodeUtf8(std::string_view(text).substr(run.read), length);
+      ASSERT_EQ(PlainUtf8ToCp1251(text.substr(run.read, length)), "?") << text;
+    }
+    ASSERT_EQ(Utf8ToCp1251(text), PlainUtf8ToCp1251(text)) << text;
+  }
+}
+
 // Runs of two-byte letters with one odd sequence at every place of the
 // eight-byte groups the conversion may take them in, and the text cut at
 // every length.

@@ -81,6 +81,38 @@ TEST(ScannerTest, QuickStringLoopAgreesWithPlainSteps) {
   EXPECT_LT(strings, 27000);
 }
 
+// Long strings mostly of the common pieces, which the scanner decodes in
+// windows of 64 bytes where the processor can, with the pieces that stop a
+// window here and there: at every offset inside a window and across two.
+TEST(ScannerTest, WindowsOfCommonPiecesAgreeWithPlainSteps) {
+  static const std::string kCommon[] = {
+      "#1040",   "#1103",         "#1105",         "#1025",        "#1026", "#1000",
+      "#1127",   "#1116",         "' '",           "', '",         "'. '",  "''",
+      "'a b c'", Quoted(40, 'q'), Quoted(63, 'r'), Quoted(70, 's')};
+  static const std::string kRare[] = {
+      "#1128", "#1199",  "#2040",    "#0104",  "#10400",
+      "#104",  "#1040x", "'it''s'",  "'a\rb'", std::string("'\0'", 3),
+      "'\n'",  " + ",    " +\r\n  ", "#$0410", "#55357#56832",
+      "'",     "#",      "x"};
+  // Each kind of code at every offset of a window, and so across two.
+  for (size_t pad = 0; pad < 130; ++pad) {
+    for (const char* code : {"#13", "#9", "#39", "#1040", "#1105", "'b'", "' '"}) {
+      std::string text = Quoted(pad, 'a') + code;
+      for (int i = 0; i < 30; ++i) text += "#1040";
+      ASSERT_EQ(Tokens(text + " x", true), Tokens(text + " x", false)) << text;
+    }
+  }
+  std::mt19937 rng(12);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const int pieces = 1 + static_cast<int>(rng() % 200);
+    for (int i = 0; i < pieces; ++i)
+      text += rng() % 40 ? kCommon[rng() % std::size(kCommon)] : kRare[rng() % std::size(kRare)];
+    if (rng() % 4 == 0) text.resize(rng() % (text.size() + 1));
+    ASSERT_EQ(Tokens(text, true), Tokens(text, false)) << text;
+  }
+}
+
 // Every code of four digits, through the quick loop's table and through the
 // code page's own conversion.
 TEST(ScannerTest, EveryFourDigitCodeDecodesAsThePlainStepsDo) {

@@ -202,7 +202,8 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   // The stream writes the generator's extras when it commits.
   generator.SetExtras(stored);
   if (saved) saved->Commit();
-  report = BuildReportToJson(result.report, b.context);
+  // The JSON is made only for a report that is asked for.
+  if (b.options.quiet_warnings) report = BuildReportToJson(result.report, b.context);
   PrintBuilt(b, result.report, summary, err);
   return 0;
 }

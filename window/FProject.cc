@@ -369,7 +369,9 @@ void TSiteProject::noteEdit() {
 }
 
 QString TSiteProject::SiteIndexFile() const {
-  if (FGenerator->SavePath().empty()) return QString();
+  // While a file is read into the generator on another thread, its folder
+  // is not to be looked at.
+  if (m_reading || FGenerator->SavePath().empty()) return QString();
   const QString folder = QString::fromStdString(NativePath(FGenerator->SavePath()));
   return QDir(folder).absoluteFilePath(QStringLiteral("index.html"));
 }
@@ -380,6 +382,7 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   QSet<QString> names;
   for (const QWidget* window : QApplication::topLevelWidgets()) names.insert(window->objectName());
   const std::string engineName = EngineFileName(fileName);
+  const QScopedValueRollback<bool> reading(m_reading, true);
   RunKeepingWindowsPainted([&] {
     FDocument->LoadFromFile(
         engineName, [&names](const std::string& name) { return names.contains(FromEngine(name)); });

@@ -303,6 +303,8 @@ class TSiteProject : public QMdiSubWindow {
   bool m_modified = false;
   bool m_generating = false;
   bool m_cancelRequested = false;
+  // Set while a project file is read into the generator on another thread.
+  bool m_reading = false;
   QString m_progressCaption;
   QPushButton* m_openSite = nullptr;
   std::optional<TBuildReport> m_report;

@@ -94,6 +94,10 @@ class TSiteBuild {
   // The sizes of every file the build will write, checked against the
   // folder's free space before the first is written.
   void CheckSpace(const std::string& css);
+  // The pages' sizes from the template's shape, without filling most pages:
+  // exact for full bars and menus in Windows-1251, else (`bound`) never
+  // below the pages as written. False when the shape cannot tell.
+  bool PlanByShape(std::vector<TPlannedFile>& files, bool bound);
   void WritePages(TBuildOutput& output);
   void WriteRest(const std::string& css, TBuildOutput& output);
   void Prune(TBuildOutput& output);
@@ -194,57 +198,83 @@ const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
   return encoded_view_;
 }
 
+namespace {
+
+// True when the files fit into the free space as they are, none of them
+// replacing another: then they fit however many they replace.
+bool FitAsTheyAre(const std::vector<TPlannedFile>& files, const TFolderSpace& space) {
+  const uint64_t block = std::max<uint64_t>(space.block_size, 1);
+  uint64_t taken = 0;
+  for (const TPlannedFile& file : files) {
+    const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
+    if (blocks > space.free_bytes / block || blocks * block > space.free_bytes - taken)
+      return false;
+    taken += blocks * block;
+  }
+  return true;
+}
+
+// UTF-8 takes at most three bytes for a Windows-1251 one; a page may gain a
+// charset meta or a longer charset name.
+constexpr uint64_t kUtf8Growth = 3;
+constexpr uint64_t kDeclarationGrowth = 32;
+
+}  // namespace
+
+bool TSiteBuild::PlanByShape(std::vector<TPlannedFile>& files, bool bound) {
+  // Every page's HTML is the template's fixed bytes plus copies of its own
+  // paragraph text, bar and title, with the full menu and bars; only a page
+  // whose text holds a placeholder prefix has to be filled to be measured.
+  // Windowed menus and bars are never longer than the full ones, so the
+  // shape bounds them from above.
+  if (!streaming_ || !bars_->Inert()) return false;
+  const TPageSizeShape shape = filler_->SizeShape();
+  for (int i = 0; i < g_.Pages().Count(); ++i) {
+    const TSitePage& page = g_.Pages()[i];
+    uint64_t size = 0;
+    if (ParagraphTextIsInert(page.PageText)) {
+      size = shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
+             shape.bars * bars_->Size(i) +
+             shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
+      if (bound && utf8_) size = size * kUtf8Growth + kDeclarationGrowth;
+    } else {
+      MakePage(i);
+      for (std::string_view piece : EncodedPage()) size += piece.size();
+    }
+    files.push_back({page.PageUrl, size});
+  }
+  return true;
+}
+
 void TSiteBuild::CheckSpace(const std::string& css) {
   // Sizing a site costs a pass over its pages; a folder whose free space
   // cannot be told is not sized.
   const std::optional<TFolderSpace> space = fs_.FolderSpace(folder_);
   if (!space) return;
-  const int count = g_.Pages().Count();
   std::vector<TPlannedFile> files;
-  files.reserve(static_cast<size_t>(count) + 1 + sitemaps_.size());
-  if (streaming_ && !windowed_ && !utf8_ && bars_->Inert()) {
-    // Every page's HTML is the template's fixed bytes plus copies of its own
-    // paragraph text, bar and title; only a page whose text holds a
-    // placeholder prefix has to be filled to be measured.
-    const TPageSizeShape shape = filler_->SizeShape();
-    for (int i = 0; i < count; ++i) {
-      const TSitePage& page = g_.Pages()[i];
-      uint64_t size = 0;
-      if (ParagraphTextIsInert(page.PageText)) {
-        size = shape.fixed + shape.main_texts * ParagraphTextSize(page.PageText) +
-               shape.bars * bars_->Size(i) +
-               shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
-      } else {
-        MakePage(i);
-        for (std::string_view piece : *html_) size += piece.size();
-      }
-      files.push_back({page.PageUrl, size});
-    }
-  } else {
-    for (int i = 0; i < count; ++i) {
-      MakePage(i);
-      uint64_t size = 0;
-      for (std::string_view piece : EncodedPage()) size += piece.size();
-      files.push_back({g_.Pages()[i].PageUrl, size});
-    }
+  const auto add_rest = [&] {
+    files.push_back({kStylesheetFileName, css.size()});
+    for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
+  };
+  const bool exact_by_shape = !windowed_ && !utf8_;
+  if (PlanByShape(files, !exact_by_shape)) {
+    add_rest();
+    // The files replaced give their room back and need at most the largest
+    // of them besides, so a site whose new files (or their bound) fit into
+    // the free space as they are fits; only a tighter one is measured
+    // exactly and has each old file looked up.
+    if (FitAsTheyAre(files, *space)) return;
+    if (exact_by_shape) return CheckSiteFits(fs_, folder_, files);
+    files.clear();
   }
-  files.push_back({kStylesheetFileName, css.size()});
-  for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
-  // The files replaced give their room back and need at most the largest of
-  // them besides, so a site whose new files fit into the free space as they
-  // are fits; only a tighter one has each old file looked up.
-  const uint64_t block = std::max<uint64_t>(space->block_size, 1);
-  uint64_t taken = 0;
-  for (const TPlannedFile& file : files) {
-    const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
-    if (blocks > space->free_bytes / block || blocks * block > space->free_bytes - taken) {
-      taken = UINT64_MAX;
-      break;
-    }
-    taken += blocks * block;
+  for (int i = 0; i < g_.Pages().Count(); ++i) {
+    MakePage(i);
+    uint64_t size = 0;
+    for (std::string_view piece : EncodedPage()) size += piece.size();
+    files.push_back({g_.Pages()[i].PageUrl, size});
   }
-  if (taken <= space->free_bytes) return;
-  CheckSiteFits(fs_, folder_, files);
+  add_rest();
+  if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files);
 }
 
 void TSiteBuild::WritePages(TBuildOutput& output) {

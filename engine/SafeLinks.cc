@@ -38,28 +38,54 @@ bool IsTagNamed(std::string_view text, size_t at, std::string_view name) {
   return end >= text.size() || IsHtmlSpace(text[end]) || text[end] == '/' || text[end] == '>';
 }
 
-// The offset just past the tag that starts with "<" at `at`: its ">", or a
-// paragraph break, outside an attribute value quoted after its "=" (a quote
-// anywhere else is a plain character), or the end of the text.
+// The offset just past the tag that starts with "<" at `at`, read as a
+// browser reads it: the tag's name, then attributes, each a name (which may
+// begin with "="), optionally "=" and a value, quoted or not. The tag ends at
+// a ">" outside a quoted value, or at a paragraph break, which the page shows
+// as "</p><p>" and whose ">" ends it there; else at the end of the text.
 size_t TagEnd(std::string_view text, size_t at) {
-  char quote = 0;
-  bool after_equals = false;
-  for (size_t i = at + 1; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '>') {
-      return i + 1;
-    } else if (IsParagraphBreak(text, i)) {
-      return i + 2;
-    } else if (c == '=') {
-      after_equals = true;
-    } else if (after_equals && !IsHtmlSpace(c)) {
-      if (c == '"' || c == '\'') quote = c;
-      after_equals = false;
+  const size_t n = text.size();
+  size_t i = at + 1;
+  if (i < n && text[i] == '/') ++i;
+  // Each step reports the tag's end, or npos to go on.
+  const auto ends_at = [&](size_t k) -> size_t {
+    if (text[k] == '>') return k + 1;
+    if (IsParagraphBreak(text, k)) return k + 2;
+    return std::string_view::npos;
+  };
+  const auto skip = [&](auto&& part_of_it) -> size_t {
+    for (; i < n && part_of_it(text[i]); ++i)
+      if (const size_t end = ends_at(i); end != std::string_view::npos) return end;
+    return std::string_view::npos;
+  };
+  const auto name_char = [](char c) { return !IsHtmlSpace(c) && c != '/' && c != '>' && c != '='; };
+  const auto blank = [](char c) { return IsHtmlSpace(c); };
+  // The tag's name: "=" and quotes belong to it.
+  if (const size_t end = skip([](char c) { return !IsHtmlSpace(c) && c != '/' && c != '>'; });
+      end != std::string_view::npos)
+    return end;
+  while (i < n) {
+    if (const size_t end = skip([](char c) { return IsHtmlSpace(c) || c == '/'; });
+        end != std::string_view::npos)
+      return end;
+    if (i >= n) break;
+    if (text[i] == '>') return i + 1;
+    ++i;  // an attribute's first character, "=" included
+    if (size_t end = skip(name_char); end != std::string_view::npos) return end;
+    if (size_t end = skip(blank); end != std::string_view::npos) return end;
+    if (i >= n || text[i] != '=') continue;
+    ++i;
+    if (size_t end = skip(blank); end != std::string_view::npos) return end;
+    if (i < n && (text[i] == '"' || text[i] == '\'')) {
+      const size_t close = text.find(text[i], i + 1);
+      if (close == std::string_view::npos) return n;
+      i = close + 1;
+    } else if (size_t end = skip([](char c) { return !IsHtmlSpace(c) && c != '>'; });
+               end != std::string_view::npos) {
+      return end;
     }
   }
-  return text.size();
+  return n;
 }
 
 // The offset just past a "<!", "<?" or "</" that opens no comment and no end

@@ -22,6 +22,10 @@ bool StartsNoCase(std::string_view text, size_t at, std::string_view word) {
   return true;
 }
 
+// The elements whose content a browser reads as text up to their end tag.
+constexpr std::string_view kTextElements[] = {"script", "style",   "textarea", "title",   "xmp",
+                                              "iframe", "noembed", "noframes", "noscript"};
+
 bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
 
 // True at a paragraph break: the page shows each CR CR of its text as
@@ -228,15 +232,19 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
       i = close == std::string_view::npos ? text.size() : close + 3;
     } else if (IsAsciiLetter(next)) {
       const size_t end = TagEnd(text, i);
-      // The content of a script or a style is never linked; a link's content
-      // is markup like any other, read on, but its words are not linked.
-      if (IsTagNamed(text, i + 1, "a")) in_link = true;
-      if (IsTagNamed(text, i + 1, "script"))
-        i = PastClosingTag(text, end, "script");
-      else if (IsTagNamed(text, i + 1, "style"))
-        i = PastClosingTag(text, end, "style");
-      else
-        i = end;
+      // The content of the elements a browser reads as plain text up to
+      // their end tag (scripts, styles, text areas, titles ...) is never
+      // linked, nor read as markup; a link's content is markup like any
+      // other, read on, but its words are not linked.
+      const size_t at_tag = i;
+      if (IsTagNamed(text, at_tag + 1, "a")) in_link = true;
+      i = end;
+      for (std::string_view element : kTextElements)
+        if (IsTagNamed(text, at_tag + 1, element)) {
+          i = PastClosingTag(text, end, element);
+          break;
+        }
+      if (IsTagNamed(text, at_tag + 1, "plaintext")) i = text.size();
     } else if (next == '/' && i + 2 < text.size() &&
                IsAsciiLetter(static_cast<unsigned char>(text[i + 2]))) {
       if (IsTagNamed(text, i + 2, "a")) in_link = false;

@@ -36,7 +36,12 @@ run() {
   rm -rf "$corpus"
   mkdir -p "$corpus" "$BUILD/artifacts"
   set +e
-  "$BUILD/$name" "$corpus" "$seeds" -dict="$dict" -seed="$FUZZ_SEED" -runs="$runs_wanted" \
+  # The seeds are named in sorted order: a folder's own order differs from
+  # one file system to the next, and with it the run.
+  local seed_list
+  seed_list=$(find "$seeds" -type f | LC_ALL=C sort | paste -sd, -)
+  "$BUILD/$name" "$corpus" -seed_inputs="$seed_list" -dict="$dict" -seed="$FUZZ_SEED" \
+    -runs="$runs_wanted" \
     -max_total_time="$SECONDS_TO_RUN" \
     -rss_limit_mb=2048 -timeout=10 -max_len="$max_len" \
     -artifact_prefix="$BUILD/artifacts/$name-" -print_final_stats=1 >"$log" 2>&1

@@ -38,6 +38,10 @@ fi
 [ -n "$mirror" ] || die "no apt source for $SUITE on this machine"
 
 ROOT=$(mktemp -d "${ORVANA_FRESH_DIR:-/var/tmp}/orvana-fresh.XXXXXX")
+# It becomes the root folder of the system: mktemp's 0700 would keep every
+# user but root from reaching any path in it, which no real root does (the
+# tests that drop to the user nobody would fail for that alone).
+chmod 0755 "$ROOT"
 mounts=()
 
 cleanup() {

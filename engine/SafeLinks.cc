@@ -217,8 +217,11 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
     }
     end_word(i);
     if (c == '&') {
+      // An entity, or what might be read as the start of one: the letters
+      // right after an "&" are never a word of their own.
       const size_t entity = EntityLength(text, i);
       i += entity > 0 ? entity : 1;
+      while (entity == 0 && i < text.size() && IsWordByte(static_cast<unsigned char>(text[i]))) ++i;
       continue;
     }
     if (c != '<' || i + 1 >= text.size()) {

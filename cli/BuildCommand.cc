@@ -240,8 +240,8 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
 
 }  // namespace
 
-const std::vector<TOptionSpec>& BuildOptions() {
-  static const std::vector<TOptionSpec> options = {
+const std::vector<TOptionEntry>& BuildOptions() {
+  static const std::vector<TOptionEntry> options = {
       {"out", true, "DIR",
        "write into DIR instead; the project keeps its own folder.\n"
        "Its name must be spelt in Windows-1251. One PROJECT only"},

@@ -56,8 +56,8 @@ std::string ProblemsToJson(const std::string& folder, const TSiteCheck& check) {
 
 }  // namespace
 
-const std::vector<TOptionSpec>& CheckOptions() {
-  static const std::vector<TOptionSpec> options = {
+const std::vector<TOptionEntry>& CheckOptions() {
+  static const std::vector<TOptionEntry> options = {
       {"json", false, nullptr,
        "print {\"folder\", \"ok\", \"problems\": [{\"file\", \"code\",\n"
        "\"message\"}]} instead, as one JSON object on one line"}};

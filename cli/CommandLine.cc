@@ -11,7 +11,7 @@ std::optional<std::string> TCommandArgs::Value(const std::string& name) const {
 }
 
 TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
-                              const std::vector<TOptionSpec>& specs) {
+                              const std::vector<TOptionEntry>& entries) {
   TCommandArgs parsed;
   bool options_ended = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -33,8 +33,8 @@ TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
     const size_t equals = arg.find('=');
     const std::string name =
         arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    const TOptionSpec* option = nullptr;
-    for (const TOptionSpec& s : specs)
+    const TOptionEntry* option = nullptr;
+    for (const TOptionEntry& s : entries)
       if (name == s.name) option = &s;
     if (option == nullptr) throw EUsageError("unknown option '--" + name + "'");
 
@@ -72,10 +72,10 @@ void AppendEntry(std::string& out, const std::string& label, const std::string& 
 
 }  // namespace
 
-std::string HelpText(const TCommandHelp& help, const std::vector<TOptionSpec>& specs) {
+std::string HelpText(const TCommandHelp& help, const std::vector<TOptionEntry>& entries) {
   std::string out = help.intro;
   out += "Options:\n";
-  for (const TOptionSpec& s : specs) {
+  for (const TOptionEntry& s : entries) {
     if (s.before) out += s.before;
     std::string label = std::string("  --") + s.name;
     if (s.value_name) label += std::string(" ") + s.value_name;

@@ -17,7 +17,7 @@
 namespace orvana::cli {
 
 // One option of a command, as its parser takes it and its --help lists it.
-struct TOptionSpec {
+struct TOptionEntry {
   const char* name;  // without the leading "--"
   bool takes_value;
   // What the help shows after the name for the value ("N", "FILE"); null for
@@ -40,7 +40,7 @@ struct TCommandHelp {
 // The command's help: the intro, "Options:", one entry per option (the name
 // and value name at two blanks, the explanation from `column` on, or on the
 // next line when the name reaches it), "-h, --help" last, then the epilogue.
-std::string HelpText(const TCommandHelp& help, const std::vector<TOptionSpec>& specs);
+std::string HelpText(const TCommandHelp& help, const std::vector<TOptionEntry>& entries);
 
 struct TCommandArgs {
   std::vector<std::string> positional;
@@ -55,11 +55,11 @@ struct TCommandArgs {
 };
 
 // Sorts the arguments after the command name into options and positional
-// arguments. Throws EUsageError for an option not in `specs`, an option
+// arguments. Throws EUsageError for an option not in `entries`, an option
 // without its value, or a value given to a flag. Stops at the first "-h" or
 // "--help" and returns with `help` set.
 TCommandArgs ParseCommandArgs(const std::vector<std::string>& args,
-                              const std::vector<TOptionSpec>& specs);
+                              const std::vector<TOptionEntry>& entries);
 
 // Reads a whole argument as an unsigned 64-bit decimal number: digits only,
 // no sign, no blanks. Returns nullopt for anything else, an out-of-range

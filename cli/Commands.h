@@ -18,7 +18,7 @@ struct TCommand {
   const char* name;
   TCommandRun run;
   // The options its parser takes and its --help lists.
-  const std::vector<TOptionSpec>& (*options)();
+  const std::vector<TOptionEntry>& (*options)();
 };
 
 // Every command, in the order of the tool's help.
@@ -29,10 +29,10 @@ int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostre
 int RunSet(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 int RunShow(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
 
-const std::vector<TOptionSpec>& NewOptions();
-const std::vector<TOptionSpec>& BuildOptions();
-const std::vector<TOptionSpec>& SetOptions();
-const std::vector<TOptionSpec>& ShowOptions();
-const std::vector<TOptionSpec>& CheckOptions();
+const std::vector<TOptionEntry>& NewOptions();
+const std::vector<TOptionEntry>& BuildOptions();
+const std::vector<TOptionEntry>& SetOptions();
+const std::vector<TOptionEntry>& ShowOptions();
+const std::vector<TOptionEntry>& CheckOptions();
 
 }  // namespace orvana::cli

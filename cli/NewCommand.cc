@@ -35,14 +35,14 @@ constexpr TCommandHelp kNewHelp = {
 
 }  // namespace
 
-const std::vector<TOptionSpec>& NewOptions() {
-  static const std::vector<TOptionSpec> options = [] {
-    std::vector<TOptionSpec> o;
+const std::vector<TOptionEntry>& NewOptions() {
+  static const std::vector<TOptionEntry> options = [] {
+    std::vector<TOptionEntry> o;
     for (const char* name : kSettingsOptionNames) o.push_back(ProjectOption(name));
     o.push_back({"force", false, nullptr,
                  "replace PROJECT if it exists (otherwise an existing file\n"
                  "is an error and is left alone)"});
-    TOptionSpec preset = ProjectOption("preset");
+    TOptionEntry preset = ProjectOption("preset");
     preset.before = "\n  The extras below are off by default and saved with the project.\n";
     o.push_back(preset);
     for (const char* name : kExtrasOptionNames) o.push_back(ProjectOption(name));

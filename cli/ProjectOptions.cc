@@ -13,7 +13,7 @@ namespace orvana::cli {
 namespace {
 
 // Each project option once, with its explanation in the help of `new`.
-const TOptionSpec kProjectOptions[] = {
+const TOptionEntry kProjectOptions[] = {
     {"title", true, "T", "site title"},
     {"min", true, "N", "minimum characters per page"},
     {"max", true, "N", "maximum characters per page"},
@@ -52,9 +52,9 @@ const TOptionSpec kProjectOptions[] = {
 
 }  // namespace
 
-TOptionSpec ProjectOption(std::string_view name) {
-  for (const TOptionSpec& spec : kProjectOptions)
-    if (name == spec.name) return spec;
+TOptionEntry ProjectOption(std::string_view name) {
+  for (const TOptionEntry& entry : kProjectOptions)
+    if (name == entry.name) return entry;
   throw std::logic_error("no project option --" + std::string(name));
 }
 

@@ -17,7 +17,7 @@
 namespace orvana::cli {
 
 // The table entry of a project option ("title", "pager-window", ...).
-TOptionSpec ProjectOption(std::string_view name);
+TOptionEntry ProjectOption(std::string_view name);
 
 // The settings and FILE options, in the order of the help.
 inline constexpr const char* kSettingsOptionNames[] = {

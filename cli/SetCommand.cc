@@ -36,8 +36,8 @@ constexpr TCommandHelp kSetHelp = {
 // named after its extra.
 std::vector<std::string> OptionsGiven(const TCommandArgs& args) {
   std::vector<std::string> given;
-  for (const TOptionSpec& spec : SetOptions()) {
-    const std::string name = spec.name;
+  for (const TOptionEntry& entry : SetOptions()) {
+    const std::string name = entry.name;
     if (name == "input-encoding" || !(args.Value(name) || args.Flag(name))) continue;
     std::string shown = name;
     for (const auto& [on, off] : kOnOffOptions)
@@ -92,11 +92,11 @@ void ApplySetOptions(const TCommandArgs& args, TSiteGenerator& generator, std::o
 
 }  // namespace
 
-const std::vector<TOptionSpec>& SetOptions() {
-  static const std::vector<TOptionSpec> options = [] {
-    std::vector<TOptionSpec> o;
+const std::vector<TOptionEntry>& SetOptions() {
+  static const std::vector<TOptionEntry> options = [] {
+    std::vector<TOptionEntry> o;
     for (const char* name : kSettingsOptionNames) o.push_back(ProjectOption(name));
-    TOptionSpec preset = ProjectOption("preset");
+    TOptionEntry preset = ProjectOption("preset");
     preset.before =
         "\n  The extras below are saved with the project; an empty --link-rel or\n"
         "  --site-url turns its extra off.\n";

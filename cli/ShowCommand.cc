@@ -36,8 +36,8 @@ void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostr
 
 }  // namespace
 
-const std::vector<TOptionSpec>& ShowOptions() {
-  static const std::vector<TOptionSpec> options = {
+const std::vector<TOptionEntry>& ShowOptions() {
+  static const std::vector<TOptionEntry> options = {
       {"json", false, nullptr, "print every property instead, as one JSON object on one line"}};
   return options;
 }

@@ -65,8 +65,8 @@ TEST(CliDocs, EveryOptionOfEveryCommandIsInItsHelpManualAndCompletion) {
         CompletionWords(completion, command.name + std::string("_opts"));
     EXPECT_FALSE(section.empty());
     std::set<std::string> parsed = {"--help"};
-    for (const TOptionSpec& spec : command.options()) {
-      const std::string option = std::string("--") + spec.name;
+    for (const TOptionEntry& entry : command.options()) {
+      const std::string option = std::string("--") + entry.name;
       parsed.insert(option);
       EXPECT_TRUE(listed.count(option)) << option << " is parsed but not in the help";
       EXPECT_NE(section.find(std::regex_replace(option, std::regex("-"), "\\-")), std::string::npos)

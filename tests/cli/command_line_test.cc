@@ -12,14 +12,14 @@
 namespace orvana::cli {
 namespace {
 
-const std::vector<TOptionSpec> kSpecs = {{"out", true}, {"seed", true}, {"save", false}};
+const std::vector<TOptionEntry> kEntries = {{"out", true}, {"seed", true}, {"save", false}};
 
 // Parsing the arguments is a usage error with this message and a pointer to
 // the command's help.
 void ExpectUsageError(const std::vector<std::string>& args, const std::string& message,
                       std::source_location where = std::source_location::current()) {
-  const auto error = test::ExpectThrowsMessage<EUsageError>([&] { ParseCommandArgs(args, kSpecs); },
-                                                            message, where);
+  const auto error = test::ExpectThrowsMessage<EUsageError>(
+      [&] { ParseCommandArgs(args, kEntries); }, message, where);
   if (error) {
     EXPECT_TRUE(error->Hint()) << message;
   }
@@ -27,29 +27,29 @@ void ExpectUsageError(const std::vector<std::string>& args, const std::string& m
 
 TEST(CommandLine, ValuesInBothFormsAndFlags) {
   const TCommandArgs a =
-      ParseCommandArgs({"p.orvana", "--out", "site", "--seed=7", "--save"}, kSpecs);
+      ParseCommandArgs({"p.orvana", "--out", "site", "--seed=7", "--save"}, kEntries);
   EXPECT_EQ(a.positional, (std::vector<std::string>{"p.orvana"}));
   EXPECT_EQ(a.Value("out"), "site");
   EXPECT_EQ(a.Value("seed"), "7");
   EXPECT_TRUE(a.Flag("save"));
   EXPECT_FALSE(a.help);
-  EXPECT_FALSE(ParseCommandArgs({"p"}, kSpecs).Value("out").has_value());
+  EXPECT_FALSE(ParseCommandArgs({"p"}, kEntries).Value("out").has_value());
 }
 
 TEST(CommandLine, ValueMayLookLikeAnOptionOrBeEmpty) {
-  const TCommandArgs a = ParseCommandArgs({"--out", "--save", "--seed=", "p"}, kSpecs);
+  const TCommandArgs a = ParseCommandArgs({"--out", "--save", "--seed=", "p"}, kEntries);
   EXPECT_EQ(a.Value("out"), "--save");
   EXPECT_EQ(a.Value("seed"), "");
   EXPECT_FALSE(a.Flag("save"));
-  EXPECT_EQ(ParseCommandArgs({"--out=a=b"}, kSpecs).Value("out"), "a=b");
+  EXPECT_EQ(ParseCommandArgs({"--out=a=b"}, kEntries).Value("out"), "a=b");
 }
 
 TEST(CommandLine, RepeatedOptionKeepsTheLastValue) {
-  EXPECT_EQ(ParseCommandArgs({"--out", "a", "--out=b"}, kSpecs).Value("out"), "b");
+  EXPECT_EQ(ParseCommandArgs({"--out", "a", "--out=b"}, kEntries).Value("out"), "b");
 }
 
 TEST(CommandLine, DoubleDashEndsOptions) {
-  const TCommandArgs a = ParseCommandArgs({"--save", "--", "--out", "-h", "-"}, kSpecs);
+  const TCommandArgs a = ParseCommandArgs({"--save", "--", "--out", "-h", "-"}, kEntries);
   EXPECT_EQ(a.positional, (std::vector<std::string>{"--out", "-h", "-"}));
   EXPECT_TRUE(a.Flag("save"));
   EXPECT_FALSE(a.help);
@@ -57,8 +57,8 @@ TEST(CommandLine, DoubleDashEndsOptions) {
 }
 
 TEST(CommandLine, HelpStopsParsing) {
-  EXPECT_TRUE(ParseCommandArgs({"p", "-h", "--bogus"}, kSpecs).help);
-  EXPECT_TRUE(ParseCommandArgs({"--help"}, kSpecs).help);
+  EXPECT_TRUE(ParseCommandArgs({"p", "-h", "--bogus"}, kEntries).help);
+  EXPECT_TRUE(ParseCommandArgs({"--help"}, kEntries).help);
 }
 
 TEST(CommandLine, BadOptionsAreUsageErrors) {

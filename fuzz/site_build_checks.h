@@ -16,9 +16,11 @@
 #include "engine/BuildReport.h"
 #include "engine/SiteGenerator.h"
 #include "engine/StalePages.h"
-#include "fuzz/memory_file_system.h"
+#include "tests/support/MemoryFileSystem.h"
 
 namespace orvana::fuzz {
+
+using test::TMemoryFileSystem;
 
 // The folder every build of the fuzzer writes into.
 inline const std::string kFolder = "site";

@@ -40,8 +40,8 @@
 #include "engine/SiteBuild.h"
 #include "engine/SiteGenerator.h"
 #include "fuzz/html_regions.h"
-#include "fuzz/memory_file_system.h"
 #include "fuzz/site_build_checks.h"
+#include "tests/support/MemoryFileSystem.h"
 
 namespace {
 

@@ -1,8 +1,14 @@
-// A file system in memory for tests of what a build writes: every folder
-// exists, every write lands in a map by path, in the order made.
+// A file system in memory for tests and fuzzers of what a build writes:
+// every folder but an empty path exists (unless told it is missing), every
+// write lands in a map by path, in the order made. It tells the free space
+// it is given, in blocks of one byte, and no file occupies any
+// (AllocatedSize stays 0), so the room a build asks for is exactly the bytes
+// of the files it is about to write.
 #pragma once
 
+#include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,12 +18,16 @@ namespace orvana::test {
 
 class TMemoryFileSystem final : public TFileSystem {
  public:
-  bool IsDirectory(const std::string& path) override { return !path.empty(); }
+  bool IsDirectory(const std::string& path) override { return !path.empty() && !missing_folder; }
   bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode,
                    TWriteFailure*) override {
     files[path] = std::string(bytes);
     order.push_back(path);
     return true;
+  }
+  std::optional<TFolderSpace> FolderSpace(const std::string&) override {
+    if (!free_bytes) return std::nullopt;
+    return TFolderSpace{1, *free_bytes};
   }
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
     names.clear();
@@ -28,11 +38,16 @@ class TMemoryFileSystem final : public TFileSystem {
   }
   bool RemoveFile(const std::string& path, int* error_code) override {
     if (error_code) *error_code = 0;
+    removed.push_back(path);
     return files.erase(path) > 0;
   }
 
   std::map<std::string, std::string> files;
   std::vector<std::string> order;
+  std::vector<std::string> removed;
+  // Unset: the free space cannot be told.
+  std::optional<uint64_t> free_bytes;
+  bool missing_folder = false;
 };
 
 }  // namespace orvana::test

@@ -316,13 +316,40 @@ void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
   fs_.RemoveStaleTemporaries(folder_, IsSiteFileName);
 }
 
+namespace {
+
+// The stale files of a folder for a site of `pages` pages whose build writes
+// the sitemaps named `sitemaps`: pages beyond the count, then sitemaps.
+std::vector<std::string> StaleSiteFiles(TFileSystem& fs, const std::string& folder, int pages,
+                                        const std::vector<std::string>& sitemaps) {
+  std::vector<std::string> stale = ListStalePages(fs, folder, pages);
+  for (std::string& name : ListStaleSitemaps(fs, folder, sitemaps))
+    stale.push_back(std::move(name));
+  return stale;
+}
+
+}  // namespace
+
+std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFileSystem& fs,
+                                            const std::string& folder) {
+  if (!generator.Extras().PruneStale) return {};
+  std::vector<std::string> sitemaps;
+  const std::string& site_url = generator.Extras().SiteUrl;
+  if (!site_url.empty() && SiteUrlProblem(site_url).empty()) {
+    std::vector<std::string_view> urls;
+    for (int i = 0; i < generator.Pages().Count(); ++i)
+      urls.emplace_back(generator.Pages()[i].PageUrl);
+    for (const TSitemapFile& part : BuildSitemapFiles(site_url, urls))
+      sitemaps.push_back(part.name);
+  }
+  return StaleSiteFiles(fs, folder, generator.Pages().Count(), sitemaps);
+}
+
 void TSiteBuild::Prune(TBuildOutput& output) {
   if (!extras_.PruneStale) return;
-  std::vector<std::string> stale = ListStalePages(fs_, folder_, g_.Pages().Count());
   std::vector<std::string> written;
   for (const TSitemapFile& part : sitemaps_) written.push_back(part.name);
-  for (std::string& name : ListStaleSitemaps(fs_, folder_, written))
-    stale.push_back(std::move(name));
+  std::vector<std::string> stale = StaleSiteFiles(fs_, folder_, g_.Pages().Count(), written);
   if (stale.empty()) return;
   if (options_.dry_run) {
     output.pruned = std::move(stale);

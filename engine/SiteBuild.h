@@ -74,6 +74,13 @@ TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
 TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
                                     const TSiteBuildOptions& options);
 
+// With PruneStale, the files a write of the generator's pages into the
+// folder (as the platform names it) would remove as stale: pageN.html
+// beyond the page count and sitemaps the build would not write. Empty
+// without PruneStale.
+std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFileSystem& fs,
+                                            const std::string& folder);
+
 // The name of the stylesheet a build writes after the pages.
 inline constexpr std::string_view kStylesheetFileName = "style.css";
 

@@ -43,11 +43,10 @@ bool TSiteProject::AskToPrune(QWidget* parent, const QStringList& stale) {
 }
 
 QStringList TSiteProject::StaleFiles() const {
+  // What a write of the pages in memory would remove, as the build lists it.
   QStringList names;
-  if (!FGenerator->Extras().PruneStale) return names;
-  // What a write of the pages in memory would remove.
-  for (const std::string& name : ListStalePages(
-           RealFileSystem(), NativePath(FGenerator->SavePath()), FGenerator->Pages().Count()))
+  for (const std::string& name :
+       ListStaleSiteFiles(*FGenerator, RealFileSystem(), NativePath(FGenerator->SavePath())))
     names << FromEngine(name);
   return names;
 }

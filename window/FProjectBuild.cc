@@ -17,7 +17,6 @@
 #include "engine/Notify.h"
 #include "engine/SiteBuild.h"
 #include "engine/SiteOutput.h"
-#include "engine/StalePages.h"
 #include "engine/UrlSafety.h"
 #include "gui/BackgroundWork.h"
 #include "gui/Dialogs.h"

@@ -457,10 +457,19 @@ void TSiteProject::MemosToGenerator() {
   // The texts as they stand, then their lines made while the windows paint.
   const QString raw[] = {MemoRawText(*Memo2), MemoRawText(*Memo4), MemoRawText(*Memo5),
                          MemoRawText(*Memo6), MemoRawText(*Memo1)};
-  RunKeepingWindowsPainted([&] {
+  const auto take = [&] {
     FDocument->SetMemos({LinesOfMemoText(raw[0]), LinesOfMemoText(raw[1]), LinesOfMemoText(raw[2]),
                          LinesOfMemoText(raw[3]), LinesOfMemoText(raw[4])});
-  });
+  };
+  // Texts that take no noticeable time are taken in at once, so that an
+  // ordinary save or generation never turns the event loop midway.
+  constexpr qsizetype kQuickCharacters = 1 << 20;
+  qsizetype characters = 0;
+  for (const QString& text : raw) characters += text.size();
+  if (characters < kQuickCharacters)
+    take();
+  else
+    RunKeepingWindowsPainted(take);
 }
 
 void TSiteProject::GeneratorToForm() {

@@ -191,9 +191,10 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
     progress.Update(written, pages);
     return true;
   };
-  build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
-    if (saved) saved->AddPage(page, bar, html);
-  };
+  if (saved)
+    build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
+      saved->AddPage(page, bar, html);
+    };
   const TSiteBuildResult result = BuildSite(generator, RealFileSystem(), build);
   progress.Finish();
   if (result.outcome == TBuildOutcome::kMissingFolder) return MissingFolder(b, err, report);

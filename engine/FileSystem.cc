@@ -323,6 +323,9 @@ class TPosixFileSystem final : public TFileSystem {
     return false;
   }
 
+  // Replacements share nothing but the temporaries' counter, an atomic.
+  bool ConcurrentReplaces() const override { return true; }
+
  private:
   static bool Replace(const std::string& path, const std::string_view* pieces, size_t count,
                       TReplaceMode mode, TWriteFailure* failure) {

@@ -133,6 +133,10 @@ class TFileSystem {
     if (error_code) *error_code = 0;
     return false;
   }
+
+  // True when ReplaceFile and ReplaceFilePieces may run on several threads
+  // at once, each replacing a file of its own. The default says no.
+  virtual bool ConcurrentReplaces() const { return false; }
 };
 
 // The process's real file system.

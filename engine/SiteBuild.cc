@@ -1,9 +1,15 @@
 #include "engine/SiteBuild.h"
 
+#include <sched.h>
+
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "engine/ExtrasOutput.h"
 #include "engine/PageEncoding.h"
@@ -66,7 +72,31 @@ uint64_t EncodedPiecesSize(const std::vector<std::string_view>& pieces, bool utf
   return size;
 }
 
+// The processors this process may run on.
+int UsableProcessors() {
+  cpu_set_t set;
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
+  return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
+}
+
+// A site needs this many pages a writer before another writer pays.
+constexpr int kPagesPerWriter = 16;
+// Past this many, writers only contend for the file system.
+constexpr int kMostWriters = 4;
+
 }  // namespace
+
+// What one writer makes its pages with: a template filler and the buffers
+// of the page in hand.
+struct TPageWork {
+  std::unique_ptr<TTemplateFiller> filler;
+  // The page being made: its HTML (Windows-1251), its bar and its menu,
+  // valid until the next page.
+  const std::vector<std::string_view>* html = nullptr;
+  std::vector<std::string_view> bar, one_html, encoded_view;
+  std::string_view menu;
+  std::string bar_text, menu_text, html_text, joined, encoded;
+};
 
 // One build of one generator's site (see SiteBuild.h).
 class TSiteBuild {
@@ -86,11 +116,18 @@ class TSiteBuild {
  private:
   // Sets up what every page is made from, once the pages have their texts.
   void Prepare(bool streaming);
-  // The HTML of page i (Windows-1251) into html_, its bar into bar_ and the
-  // menu it holds into menu_, all valid until the next call.
-  void MakePage(int i);
-  // The page's bytes as written: html_ itself, or its encoded form.
-  const std::vector<std::string_view>& EncodedPage();
+  // A writer's tools for making pages.
+  TPageWork NewWork() const;
+  // The HTML of page i (Windows-1251), its bar and the menu it holds, into
+  // `work`, all valid until its next page.
+  void MakePage(TPageWork& work, int i) const;
+  // The page's bytes as written: its HTML itself, or its encoded form.
+  const std::vector<std::string_view>& EncodedPage(TPageWork& work) const;
+  // How many threads write the pages.
+  int Writers(int pages) const;
+  // Makes and writes page i with `work`, measured into `built`; returns
+  // the bytes of its menus and bars.
+  uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built) const;
   // The sizes of every file the build will write, checked against the
   // folder's free space before the first is written.
   void CheckSpace(const std::string& css);
@@ -115,15 +152,10 @@ class TSiteBuild {
 
   std::vector<std::string_view> urls_, titles_;
   std::optional<TPaginationBars> bars_;
-  std::unique_ptr<TTemplateFiller> filler_;
-  uint64_t menus_per_page_ = 0, bars_per_page_ = 0;
+  // The calling thread's tools, also used to size the site.
+  TPageWork work_;
+  uint64_t menus_per_page_ = 0, bars_per_page_ = 0, full_menu_bytes_ = 0;
   std::vector<TSitemapFile> sitemaps_;
-
-  // The page being made.
-  const std::vector<std::string_view>* html_ = nullptr;
-  std::vector<std::string_view> bar_, one_html_, encoded_view_;
-  std::string_view menu_;
-  std::string bar_text_, menu_text_, html_text_, joined_, encoded_;
 };
 
 void TSiteBuild::Prepare(bool streaming) {
@@ -139,63 +171,70 @@ void TSiteBuild::Prepare(bool streaming) {
   menus_per_page_ = CountOccurrences(texts.site_template, kMenuPlaceholder);
   if (streaming_) {
     bars_.emplace(urls_);
-    filler_ = std::make_unique<TTemplateFiller>(texts);
-    bars_per_page_ = filler_->SizeShape().bars;
+    work_ = NewWork();
+    bars_per_page_ = work_.filler->SizeShape().bars;
   } else {
     bars_per_page_ = TTemplateFiller(texts).SizeShape().bars;
   }
+  full_menu_bytes_ = EncodedSize(g_.SiteMenu(), utf8_);
   if (!extras_.SiteUrl.empty() && SiteUrlProblem(extras_.SiteUrl).empty())
     sitemaps_ = BuildSitemapFiles(extras_.SiteUrl, urls_);
 }
 
-void TSiteBuild::MakePage(int i) {
+TPageWork TSiteBuild::NewWork() const {
+  TPageWork work;
+  if (streaming_) work.filler = std::make_unique<TTemplateFiller>(g_.Texts());
+  return work;
+}
+
+void TSiteBuild::MakePage(TPageWork& w, int i) const {
   const TSitePage& page = g_.Pages()[i];
   const bool window_menu = extras_.MenuWindow > 0;
-  menu_ = g_.SiteMenu();
+  w.menu = g_.SiteMenu();
   if (window_menu) {
-    menu_text_ = BuildWindowedMenu(urls_, titles_, i, extras_.MenuWindow);
-    menu_ = menu_text_;
+    w.menu_text = BuildWindowedMenu(urls_, titles_, i, extras_.MenuWindow);
+    w.menu = w.menu_text;
   }
-  bar_.clear();
+  w.bar.clear();
   if (!streaming_) {
-    bar_.push_back(page.Pagination);
-    one_html_.assign(1, page.PageHTML);
-    html_ = &one_html_;
+    w.bar.push_back(page.Pagination);
+    w.one_html.assign(1, page.PageHTML);
+    w.html = &w.one_html;
     return;
   }
   if (!windowed_) {
     // Each page's bar and HTML go to the file system as pieces: the menu,
     // the bar's runs and the page's paragraphs are never copied into a page
     // of their own.
-    bars_->AppendPieces(i, bar_);
-    html_ = &filler_->FillPieces(page.PageText, bar_, bars_->Inert(), page.PageTitle);
+    bars_->AppendPieces(i, w.bar);
+    w.html = &w.filler->FillPieces(page.PageText, w.bar, bars_->Inert(), page.PageTitle);
     return;
   }
   if (extras_.PagerWindow > 0)
-    bar_text_ = BuildWindowedBar(urls_, i, extras_.PagerWindow);
+    w.bar_text = BuildWindowedBar(urls_, i, extras_.PagerWindow);
   else
-    bars_->Build(i, bar_text_);
-  bar_.push_back(bar_text_);
+    bars_->Build(i, w.bar_text);
+  w.bar.push_back(w.bar_text);
   TSiteTexts texts = g_.Texts();
-  texts.site_menu = menu_;
-  html_text_ = FillTemplate(texts, page.PageText, bar_text_, page.PageTitle);
-  one_html_.assign(1, html_text_);
-  html_ = &one_html_;
+  texts.site_menu = w.menu;
+  w.html_text = FillTemplate(texts, page.PageText, w.bar_text, page.PageTitle);
+  w.one_html.assign(1, w.html_text);
+  w.html = &w.one_html;
 }
 
-const std::vector<std::string_view>& TSiteBuild::EncodedPage() {
-  if (!utf8_) return *html_;
+const std::vector<std::string_view>& TSiteBuild::EncodedPage(TPageWork& w) const {
+  if (!utf8_) return *w.html;
   std::string_view html;
-  if (html_->size() == 1) {
-    html = html_->front();
+  if (w.html->size() == 1) {
+    html = w.html->front();
   } else {
-    joined_.clear();
-    for (std::string_view piece : *html_) joined_ += piece;
-    html = joined_;
+    w.joined.clear();
+    for (std::string_view piece : *w.html) w.joined += piece;
+    html = w.joined;
   }
-  EncodePageInto(html, extras_.OutputEncoding, encoded_);
-  encoded_view_.assign(1, encoded_);
-  return encoded_view_;
+  EncodePageInto(html, extras_.OutputEncoding, w.encoded);
+  w.encoded_view.assign(1, w.encoded);
+  return w.encoded_view;
 }
 
 namespace {
@@ -228,7 +267,7 @@ bool TSiteBuild::PlanByShape(std::vector<TPlannedFile>& files, bool bound) {
   // Windowed menus and bars are never longer than the full ones, so the
   // shape bounds them from above.
   if (!streaming_ || !bars_->Inert()) return false;
-  const TPageSizeShape shape = filler_->SizeShape();
+  const TPageSizeShape shape = work_.filler->SizeShape();
   for (int i = 0; i < g_.Pages().Count(); ++i) {
     const TSitePage& page = g_.Pages()[i];
     uint64_t size = 0;
@@ -238,8 +277,8 @@ bool TSiteBuild::PlanByShape(std::vector<TPlannedFile>& files, bool bound) {
              shape.titles * (g_.SiteTitle().size() + 3 + page.PageTitle.size());
       if (bound && utf8_) size = size * kUtf8Growth + kDeclarationGrowth;
     } else {
-      MakePage(i);
-      for (std::string_view piece : EncodedPage()) size += piece.size();
+      MakePage(work_, i);
+      for (std::string_view piece : EncodedPage(work_)) size += piece.size();
     }
     files.push_back({page.PageUrl, size});
   }
@@ -257,6 +296,8 @@ void TSiteBuild::CheckSpace(const std::string& css) {
     for (const TSitemapFile& part : sitemaps_) files.push_back({part.name, part.bytes.size()});
   };
   const bool exact_by_shape = !windowed_ && !utf8_;
+  // Each writer has one temporary in flight.
+  const size_t in_flight = static_cast<size_t>(Writers(g_.Pages().Count()));
   if (PlanByShape(files, !exact_by_shape)) {
     add_rest();
     // The files replaced give their room back and need at most the largest
@@ -264,44 +305,107 @@ void TSiteBuild::CheckSpace(const std::string& css) {
     // the free space as they are fits; only a tighter one is measured
     // exactly and has each old file looked up.
     if (FitAsTheyAre(files, *space)) return;
-    if (exact_by_shape) return CheckSiteFits(fs_, folder_, files);
+    if (exact_by_shape) return CheckSiteFits(fs_, folder_, files, in_flight);
     files.clear();
   }
   for (int i = 0; i < g_.Pages().Count(); ++i) {
-    MakePage(i);
+    MakePage(work_, i);
     uint64_t size = 0;
-    for (std::string_view piece : EncodedPage()) size += piece.size();
+    for (std::string_view piece : EncodedPage(work_)) size += piece.size();
     files.push_back({g_.Pages()[i].PageUrl, size});
   }
   add_rest();
-  if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files);
+  if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files, in_flight);
+}
+
+int TSiteBuild::Writers(int pages) const {
+  // Pages handed to the caller in order, and file systems that replace one
+  // file at a time, take one writer: the calling thread.
+  if (options_.writers == 1 || (streaming_ && options_.on_page) || !fs_.ConcurrentReplaces())
+    return 1;
+  if (options_.writers > 1) return std::max(std::min(options_.writers, pages), 1);
+  return std::clamp(pages / kPagesPerWriter, 1, std::min(UsableProcessors(), kMostWriters));
+}
+
+uint64_t TSiteBuild::WritePage(TPageWork& w, int i, TBuiltPage& built) const {
+  MakePage(w, i);
+  const std::vector<std::string_view>& bytes = EncodedPage(w);
+  const TSitePage& page = g_.Pages()[i];
+  WriteSiteFile(fs_, folder_, page.PageUrl, bytes);
+  TCharsetSniffer sniffer;
+  for (std::string_view piece : bytes) {
+    built.bytes += piece.size();
+    sniffer.Feed(piece);
+  }
+  built.charset = sniffer.Result();
+  if (streaming_ && options_.on_page) options_.on_page(page, w.bar, *w.html);
+  const uint64_t menu = extras_.MenuWindow > 0 ? EncodedSize(w.menu, utf8_) : full_menu_bytes_;
+  return menus_per_page_ * menu + bars_per_page_ * EncodedPiecesSize(w.bar, utf8_);
 }
 
 void TSiteBuild::WritePages(TBuildOutput& output) {
+  // The writers take the pages in order, each the next one nobody has
+  // taken, and finish every page they take: the pages written are always
+  // the first ones, whatever stops the build. Only the calling thread
+  // reports progress, so a window's progress callback runs where it lives.
   const int count = g_.Pages().Count();
-  output.pages.reserve(static_cast<size_t>(count));
-  const uint64_t full_menu = EncodedSize(g_.SiteMenu(), utf8_);
-  for (int i = 0; i < count; ++i) {
-    MakePage(i);
-    const std::vector<std::string_view>& bytes = EncodedPage();
-    const TSitePage& page = g_.Pages()[i];
-    WriteSiteFile(fs_, folder_, page.PageUrl, bytes);
-    TBuiltPage built;
-    TCharsetSniffer sniffer;
-    for (std::string_view piece : bytes) {
-      built.bytes += piece.size();
-      sniffer.Feed(piece);
+  const int writers = Writers(count);
+  output.pages.assign(static_cast<size_t>(count), TBuiltPage{});
+  std::atomic<int> next{0}, written{0};
+  std::atomic<bool> stop{false};
+  struct TWriter {
+    TPageWork own;
+    uint64_t menu_and_bar_bytes = 0;
+    std::exception_ptr failure;
+    int failed_page = INT_MAX;
+  };
+  std::vector<TWriter> state(static_cast<size_t>(writers));
+  int reported = 0;
+  const auto run = [&](TWriter& writer, TPageWork& work, bool reports) {
+    while (!stop.load(std::memory_order_relaxed)) {
+      const int i = next.fetch_add(1);
+      if (i >= count) return;
+      try {
+        writer.menu_and_bar_bytes += WritePage(work, i, output.pages[static_cast<size_t>(i)]);
+      } catch (...) {
+        writer.failure = std::current_exception();
+        writer.failed_page = i;
+        stop = true;
+        return;
+      }
+      const int done = written.fetch_add(1) + 1;
+      if (reports && options_.progress) {
+        reported = done;
+        if (!options_.progress(done, count)) stop = true;
+      }
     }
-    built.charset = sniffer.Result();
-    output.pages.push_back(built);
-    const uint64_t menu = extras_.MenuWindow > 0 ? EncodedSize(menu_, utf8_) : full_menu;
-    output.menu_and_bar_bytes +=
-        menus_per_page_ * menu + bars_per_page_ * EncodedPiecesSize(bar_, utf8_);
-    if (streaming_ && options_.on_page) options_.on_page(page, bar_, *html_);
-    if (options_.progress && !options_.progress(i + 1, count) && i + 1 < count) {
-      cancelled_ = true;
-      return;
+  };
+  std::vector<std::thread> threads;
+  for (int k = 1; k < writers; ++k) {
+    TWriter& writer = state[static_cast<size_t>(k)];
+    writer.own = NewWork();
+    try {
+      threads.emplace_back(run, std::ref(writer), std::ref(writer.own), false);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: fewer writers
     }
+  }
+  run(state[0], work_, true);
+  for (std::thread& thread : threads) thread.join();
+
+  // The first page that failed is the failure, as if one writer had met it.
+  const TWriter* failed = nullptr;
+  for (const TWriter& writer : state) {
+    output.menu_and_bar_bytes += writer.menu_and_bar_bytes;
+    if (writer.failure && (!failed || writer.failed_page < failed->failed_page)) failed = &writer;
+  }
+  if (failed) std::rethrow_exception(failed->failure);
+  const int taken = std::min(next.load(), count);
+  output.pages.resize(static_cast<size_t>(taken));
+  if (taken < count) {
+    cancelled_ = true;
+  } else if (options_.progress && reported < count) {
+    (void)options_.progress(count, count);
   }
 }
 

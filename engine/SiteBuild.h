@@ -39,13 +39,23 @@ struct TSiteBuildOptions {
   // removed; false keeps them. Unset: they are removed. Never asked in a
   // dry run.
   std::function<bool(const std::vector<std::string>& stale)> confirm_prune;
-  // Called after each page file is written, with the pages written so far
-  // and the page count; false stops the build before the next page (the
-  // pages written stay whole; the stylesheet and sitemap are not written).
+  // Called on the calling thread after a page file is written, with the
+  // pages written so far and the page count, last with the count itself
+  // once every page is written; false stops the build before the pages not
+  // yet begun (the pages written, always the first ones, stay whole; the
+  // stylesheet and sitemap are not written).
   std::function<bool(int written, int pages)> progress;
-  // BuildSite only: called for each page right after its file is written,
-  // as TSiteGenerator::TPageWrittenHandler describes.
+  // BuildSite only: called for each page, in order, right after its file is
+  // written, as TSiteGenerator::TPageWrittenHandler describes. A build with
+  // this handler writes one page at a time.
   TSiteGenerator::TPageWrittenHandler on_page;
+  // How many threads make and write the pages, the calling thread one of
+  // them: 0 lets the build choose (one per processor it may use, up to
+  // four, and never more than a thread per 16 pages), 1 writes one page at
+  // a time. Only a file system whose replacements may run at once
+  // (TFileSystem::ConcurrentReplaces) gets more than one; the files are the
+  // same whatever the number.
+  int writers = 0;
 };
 
 enum class TBuildOutcome {
@@ -65,7 +75,8 @@ struct TSiteBuildResult {
 // and Pagination stay empty. A site that cannot fit into the folder's free
 // space throws EOrvanaError (error code ENOSPC) before the first file is
 // written; a file that cannot be written throws EOrvanaError naming it (the
-// files before it stay, each whole).
+// first such page when several writers met a failure; the files written
+// stay, each whole).
 TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
                            const TSiteBuildOptions& options);
 

@@ -63,19 +63,25 @@ bool IsSiteFileName(std::string_view name) {
 }
 
 void CheckSiteFits(TFileSystem& fs, const std::string& folder,
-                   const std::vector<TPlannedFile>& files) {
+                   const std::vector<TPlannedFile>& files, size_t in_flight) {
   const std::optional<TFolderSpace> space = fs.FolderSpace(folder);
   if (!space) return;
   const uint64_t block = std::max<uint64_t>(space->block_size, 1);
-  uint64_t taken = 0, given_back = 0, in_flight = 0;
+  uint64_t taken = 0, given_back = 0;
+  // The largest old files, smallest first: the temporaries in flight.
+  std::vector<uint64_t> largest;
+  in_flight = std::max<size_t>(in_flight, 1);
   for (const TPlannedFile& file : files) {
     const uint64_t blocks = file.bytes / block + (file.bytes % block != 0);
     taken = SaturatingAdd(taken, blocks > UINT64_MAX / block ? UINT64_MAX : blocks * block);
     const uint64_t old = fs.AllocatedSize(FilePathIn(folder, file.name));
     given_back = SaturatingAdd(given_back, old);
-    in_flight = std::max(in_flight, old);
+    if (largest.size() < in_flight || old > largest.front()) {
+      if (largest.size() == in_flight) largest.erase(largest.begin());
+      largest.insert(std::upper_bound(largest.begin(), largest.end(), old), old);
+    }
   }
-  taken = SaturatingAdd(taken, in_flight);
+  for (uint64_t old : largest) taken = SaturatingAdd(taken, old);
   const uint64_t needed = taken > given_back ? taken - given_back : 0;
   if (needed <= space->free_bytes) return;
   throw EOrvanaError::InPlatformText(

@@ -44,16 +44,17 @@ struct TPlannedFile {
 };
 
 // Throws EOrvanaError (error code ENOSPC) when the files cannot be written
-// into the folder one after another: each takes its size rounded up to whole
-// blocks of the folder's file system, each file it replaces gives back the
-// space it occupies (TFileSystem::AllocatedSize), and the largest of those
-// is needed once more for the temporary in flight, as an old file lives
-// until its replacement is renamed over it. The message reads 'Not enough
+// into the folder, `in_flight` of them at a time: each takes its size
+// rounded up to whole blocks of the folder's file system, each file it
+// replaces gives back the space it occupies (TFileSystem::AllocatedSize),
+// and the `in_flight` largest of those are needed once more for the
+// temporaries in flight, as an old file lives until its replacement is
+// renamed over it. The message reads 'Not enough
 // free space in "FOLDER": the site needs N bytes in blocks of B bytes, M
 // bytes are free', FOLDER absolute, N that balance. Returns when the files
 // fit or the space cannot be told.
 void CheckSiteFits(TFileSystem& fs, const std::string& folder,
-                   const std::vector<TPlannedFile>& files);
+                   const std::vector<TPlannedFile>& files, size_t in_flight = 1);
 
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();

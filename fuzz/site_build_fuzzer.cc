@@ -233,10 +233,11 @@ struct TRun {
   int error_code = 0;
 };
 
-TRun Build(TSiteGenerator& g, TFileSystem& fs, bool dry_run) {
+TRun Build(TSiteGenerator& g, TFileSystem& fs, bool dry_run, int writers = 1) {
   TSiteBuildOptions options;
   options.folder = kFolder;
   options.dry_run = dry_run;
+  options.writers = writers;
   TRun run;
   try {
     run.result = BuildSite(g, fs, options);
@@ -520,7 +521,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMemoryFileSystem fs;
   SeedStaleFiles(fs, p);
   fs.free_bytes = dry.result ? dry.result->report.bytes : UINT64_MAX;
-  const TRun written = Build(generator, fs, false);
+  // One to three writers; the in-memory build below, with one, must write
+  // the same files.
+  fs.concurrent = true;
+  const TRun written = Build(generator, fs, false, 1 + static_cast<int>(p.seed % 3));
   if (dry.result.has_value() != written.result.has_value() || dry.error != written.error)
     Die("the dry run and the written build end differently", dry.error + " | " + written.error);
   if (!dry.result) return 0;

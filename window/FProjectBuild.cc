@@ -118,6 +118,10 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
   TSiteBuildOptions options;
   options.folder = NativePath(FGenerator->SavePath());
   options.confirm_prune = confirmPrune;
+  // One page at a time, on this thread: the progress moves page by page,
+  // always with the pages on disk, and the window's events are handled
+  // between them.
+  options.writers = 1;
   // A modal progress box with its Cancel button: the one input it takes
   // while the site is written, so nothing can close or change the project
   // meanwhile.

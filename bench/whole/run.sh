@@ -8,13 +8,16 @@
 #                      [--targets "shm disk"] [--pairs 15] [--links-per-page 2]
 #                      [--addresses K] [--shm DIR] [--disk DIR] [--work DIR]
 #                      [--extra-runs 15] [--no-extras] [--keep] [--cli PATH]
+#                      [--cpus LIST]
 #
 # Environment: ORVANA_BENCH_SIZES, ORVANA_BENCH_TARGETS, ORVANA_BENCH_PAIRS and
 # ORVANA_BENCH_DISK stand for --sizes, --targets, --pairs and --disk. --runs is
 # another name for --pairs; --work DIR is "--targets disk --disk DIR";
 # --addresses K gives every size K addresses instead of K per page; --cli
 # PATH times another orvana-cli (an earlier build, say) in place of the
-# build folder's, against the same floor.
+# build folder's, against the same floor; --cpus LIST runs every timed
+# process on those processors only (taskset -c LIST): "--cpus 0" shows what
+# orvana-cli costs on one core, where it writes its pages on one thread.
 #
 # Targets: `shm` works in a new folder under /dev/shm (tmpfs: the figures show
 # the programs' own cost), `disk` under --disk (default: the build folder, on
@@ -70,6 +73,7 @@ extra_runs=15
 extras=1
 keep=0
 cli_override=
+pin=()
 while [ $# -gt 0 ]; do
   case $1 in
     --build-dir) build_dir=$2; shift 2 ;;
@@ -85,6 +89,7 @@ while [ $# -gt 0 ]; do
     --no-extras) extras=0; shift ;;
     --keep) keep=1; shift ;;
     --cli) cli_override=$2; shift 2 ;;
+    --cpus) pin=(taskset -c "$2"); shift 2 ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
     *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
@@ -158,7 +163,7 @@ for target in $targets; do
 
   echo
   echo "# $target: $work ($(fs_type "$work")); $pairs pairs A B, A = orvana-cli build," \
-       "B = floor; addresses: ${addresses:-$links_per_page a page}${flush:+; dirty pages flushed before each run}"
+       "B = floor; addresses: ${addresses:-$links_per_page a page}${flush:+; dirty pages flushed before each run}${pin[*]:+; ${pin[*]}}"
   printf '%-6s %6s %9s %8s %9s %9s %7s %15s %9s %9s\n' pages links out_MB in_MB orvana_s \
          floor_s ratio "ratio_min-max" orv_MiB floor_MiB
   for n in $sizes; do
@@ -184,7 +189,7 @@ for target in $targets; do
     rm -rf "$dir/check"
     in_bytes=$(stat -c %s "$dir/project.orvana")
 
-    "$bin/bench-whole-measure" --runs "$pairs" --empty "$dir/run" $flush --log "$dir/build.log" \
+    "${pin[@]}" "$bin/bench-whole-measure" --runs "$pairs" --empty "$dir/run" $flush --log "$dir/build.log" \
       --wait-b -- "$cli" build "$dir/project.orvana" --out "$dir/run" --seed 1 -- \
       "$bin/bench-whole-floor" --blob "$dir/site.blob" --project "$dir/project.orvana" \
       --to "$dir/run" --wait >"$dir/times.txt"
@@ -203,7 +208,7 @@ for target in $targets; do
   dir=$work/save
   make_project "$dir" 1000
   mkdir -p "$dir/run"
-  "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$dir/run" \
+  "${pin[@]}" "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$dir/run" \
     --copy "$dir/project.orvana" "$dir/copy.orvana" $flush --log "$dir/save.log" -- \
     "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 -- \
     "$cli" build "$dir/copy.orvana" --out "$dir/run" --seed 1 --save >"$dir/times.txt"
@@ -222,7 +227,7 @@ for target in $targets; do
   mkdir -p "$new_dir/proj"
   "$bin/bench-whole-text" --pages 6770 --addresses 500 --seed 6770 \
     --text "$new_dir/text.txt" --links "$new_dir/links.txt" >/dev/null
-  "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$new_dir/proj" $flush \
+  "${pin[@]}" "$bin/bench-whole-measure" --runs "$extra_runs" --empty "$new_dir/proj" $flush \
     --log "$new_dir/new.log" -- \
     "$cli" new "$new_dir/proj/big.orvana" --title "Летопись" --out "$new_dir/out" \
     --text "$new_dir/text.txt" --links "$new_dir/links.txt" >"$new_dir/times.txt"
@@ -236,7 +241,7 @@ for target in $targets; do
   [ "$keep" = 1 ] || rm -rf "$new_dir"
 
   # show of the saved 1000-page project.
-  "$bin/bench-whole-measure" --runs "$extra_runs" --log "$dir/show.log" -- \
+  "${pin[@]}" "$bin/bench-whole-measure" --runs "$extra_runs" --log "$dir/show.log" -- \
     "$cli" show "$dir/saved.orvana" >"$dir/show.txt"
   read -r a_s a_min a_max a_kib < <(tail -n 1 "$dir/show.txt")
   grep -q '^Pages: *1000$' "$dir/show.log" || fail "show did not report the saved 1000 pages"

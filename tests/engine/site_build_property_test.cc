@@ -4,12 +4,16 @@
 // independent count over the files written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 
 #include "engine/BuildReport.h"
 #include "engine/CodePage.h"
+#include "engine/Error.h"
+#include "engine/StalePages.h"
 #include "engine/SiteBuild.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/TestUtil.h"
@@ -104,12 +108,17 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     options.folder = "/site";
     TSiteBuildOptions dry = options;
     dry.dry_run = true;
+    // Each route with one to four writers: the files must not tell.
+    TSiteBuildOptions streaming = options, writing = options;
+    streaming.writers = 1 + round % 4;
+    writing.writers = 1 + (round / 4) % 4;
+    fs_streamed.concurrent = fs_generated.concurrent = true;
 
     const TBuildReport predicted = BuildSite(streamed, fs_dry, dry).report;
     EXPECT_EQ(fs_dry.files.size(), 2u) << "a dry run writes nothing";
-    const TBuildReport report = BuildSite(streamed, fs_streamed, options).report;
+    const TBuildReport report = BuildSite(streamed, fs_streamed, streaming).report;
     generated.Generate();
-    const TBuildReport shown = WriteGeneratedSite(generated, fs_generated, options).report;
+    const TBuildReport shown = WriteGeneratedSite(generated, fs_generated, writing).report;
 
     // Both routes write the same bytes, and say the same of them.
     ASSERT_EQ(Files(fs_streamed), Files(fs_generated));
@@ -138,6 +147,9 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     }
     EXPECT_EQ(report.bytes, bytes);
     EXPECT_EQ(report.pages, report.pages_written);
+    EXPECT_EQ(report.menu_and_bar_bytes, shown.menu_and_bar_bytes);
+    EXPECT_EQ(report.page_bytes_min, shown.page_bytes_min);
+    EXPECT_EQ(report.page_bytes_max, shown.page_bytes_max);
     EXPECT_EQ(report.page_bytes_min, smallest);
     EXPECT_EQ(report.page_bytes_max, largest);
     EXPECT_EQ(fs_streamed.files.count("/site/sitemap.xml") != 0,
@@ -165,6 +177,86 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
           EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(content)), content) << path;
           EXPECT_EQ(DeclaredCharset(content), TCharsetKind::kUtf8) << path;
         }
+  }
+}
+
+// Several writers, stopped by the progress callback or by a failing write
+// at a random page: the pages written are always the first ones, whole, the
+// report counts exactly them, and a failure names the first page that failed.
+TEST(SiteBuildProperty, SeveralWritersStopAfterTheFirstPages) {
+  std::mt19937 rng(8122026);
+  for (int round = 0; round < 120; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TSiteGenerator g;
+    RandomProject(rng, static_cast<unsigned>(rng() % 256), g);
+    g.SetMinCharsPerPage(20);
+    g.SetMaxCharsPerPage(60);
+    g.SetRandomSeed(round);
+    test::TMemoryFileSystem whole;
+    TSiteBuildOptions options;
+    options.folder = "/site";
+    options.writers = 1;
+    BuildSite(g, whole, options);
+    const int pages = g.Pages().Count();
+    if (pages < 2) continue;
+
+    test::TMemoryFileSystem fs;
+    fs.concurrent = true;
+    options.writers = 2 + static_cast<int>(rng() % 3);
+    const int stop_at = 1 + static_cast<int>(rng() % static_cast<unsigned>(pages - 1));
+    const bool by_failure = round % 2;
+    const std::string failing = "/site/" + g.Pages()[stop_at].PageUrl;
+    std::vector<int> heard;
+    if (by_failure) {
+      // This page and every later one fail, as on a disk that is full.
+      fs.fails = [&](const std::string& path) {
+        const std::optional<int> n = GeneratedPageNumber(path.substr(6));
+        return path == failing || (n && *n > stop_at);
+      };
+    } else {
+      options.progress = [&](int written, int count) {
+        EXPECT_EQ(count, pages);
+        heard.push_back(written);
+        return written < stop_at;
+      };
+    }
+    std::optional<TSiteBuildResult> result;
+    try {
+      result = BuildSite(g, fs, options);
+      EXPECT_FALSE(by_failure) << "the failure must be reported";
+      EXPECT_TRUE(std::is_sorted(heard.begin(), heard.end()));
+    } catch (const EOrvanaError& error) {
+      EXPECT_TRUE(by_failure) << error.what();
+      EXPECT_NE(std::string(error.what()).find(g.Pages()[stop_at].PageUrl), std::string::npos)
+          << error.what();
+    }
+    int first_missing = pages;
+    for (int i = 0; i < pages; ++i) {
+      const std::string path = "/site/" + g.Pages()[i].PageUrl;
+      const auto it = fs.files.find(path);
+      if (it == fs.files.end()) {
+        first_missing = std::min(first_missing, i);
+        continue;
+      }
+      EXPECT_EQ(first_missing, pages) << path << " written after a page that was not";
+      EXPECT_EQ(it->second, whole.files.at(path));
+    }
+    if (by_failure) {
+      EXPECT_EQ(first_missing, stop_at);
+      EXPECT_EQ(fs.files.count("/site/style.css"), 0u);
+    } else if (result) {
+      // The other writers may have finished the site before the stop.
+      EXPECT_GE(first_missing, stop_at);
+      EXPECT_EQ(result->report.pages_written, first_missing);
+      const bool whole_site = first_missing == pages;
+      EXPECT_EQ(result->outcome,
+                whole_site ? TBuildOutcome::kWritten : TBuildOutcome::kCancelled);
+      EXPECT_EQ(fs.files.count("/site/style.css"), whole_site ? 1u : 0u);
+      // Progress ends with the whole count; pages in flight when it said
+      // stop are finished after it.
+      if (whole_site) EXPECT_EQ(heard.back(), pages);
+      EXPECT_LE(heard.back(), first_missing);
+    }
   }
 }
 

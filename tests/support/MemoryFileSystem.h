@@ -3,11 +3,16 @@
 // write lands in a map by path, in the order made. It tells the free space
 // it is given, in blocks of one byte, and no file occupies any
 // (AllocatedSize stays 0), so the room a build asks for is exactly the bytes
-// of the files it is about to write.
+// of the files it is about to write. With `concurrent`, writes may come from
+// several threads at once; `fails` picks the paths whose write fails (as a
+// full disk would), none when unset.
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +25,17 @@ class TMemoryFileSystem final : public TFileSystem {
  public:
   bool IsDirectory(const std::string& path) override { return !path.empty() && !missing_folder; }
   bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode,
-                   TWriteFailure*) override {
+                   TWriteFailure* failure) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (fails && fails(path)) {
+      if (failure) *failure = {TWriteFailure::kWrite, ENOSPC};
+      return false;
+    }
     files[path] = std::string(bytes);
     order.push_back(path);
     return true;
   }
+  bool ConcurrentReplaces() const override { return concurrent; }
   std::optional<TFolderSpace> FolderSpace(const std::string&) override {
     if (!free_bytes) return std::nullopt;
     return TFolderSpace{1, *free_bytes};
@@ -48,6 +59,11 @@ class TMemoryFileSystem final : public TFileSystem {
   // Unset: the free space cannot be told.
   std::optional<uint64_t> free_bytes;
   bool missing_folder = false;
+  bool concurrent = false;
+  std::function<bool(const std::string& path)> fails;
+
+ private:
+  std::mutex mutex_;
 };
 
 }  // namespace orvana::test

@@ -3,6 +3,9 @@
 # UndefinedBehaviorSanitizer into build-asan/ and runs them with ctest. Any
 # sanitizer report (a bad access, a leak, undefined behaviour) ends the test
 # program that made it, so the test fails and the script exits non-zero.
+# Then the tests of what runs on several threads (the engine, project-file
+# and command-line ones) are built with ThreadSanitizer into build-tsan/
+# and run the same way.
 # The browser test is left out: it runs the real programs in Chromium and the
 # plain build covers it.
 # Environment: CXX picks the compiler (default g++); ORVANA_ASAN_BUILD the
@@ -35,3 +38,17 @@ export QT_QPA_PLATFORM=offscreen
 
 cd "$BUILD"
 ctest --output-on-failure --timeout 600 -j "$(nproc)" -LE e2e
+
+# ThreadSanitizer over what runs on several threads: a build's page writers
+# (the engine's tests, the command-line tests that build sites) and the
+# project reader. Its own folder, as it cannot share a build with ASan.
+TSAN_BUILD="${ORVANA_TSAN_BUILD:-$REPO/build-tsan}"
+cmake -S "$REPO" -B "$TSAN_BUILD" "${generator[@]}" "${launcher[@]}" \
+  -DCMAKE_CXX_COMPILER="${CXX:-g++}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS="-fsanitize=thread" \
+  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=thread" -DORVANA_BUILD_GUI=OFF \
+  -DORVANA_BUILD_BENCH=OFF -DORVANA_BUILD_TESTS=ON
+cmake --build "$TSAN_BUILD" --parallel "$(nproc)"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+cd "$TSAN_BUILD"
+ctest --output-on-failure --timeout 600 -j "$(nproc)" -LE e2e -R '^(engine|project|cli)_'

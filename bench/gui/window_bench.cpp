@@ -134,11 +134,14 @@ int main(int argc, char** argv) {
     form.OpenFiles({dir.filePath("site.orvana")});
     w = form.ActiveProject();
   }
-  Measure("generate and write", probe, runs, [&] {
-    for (int i = 0; i < 4; ++i) orvana::MessageBox::setNextAnswer(orvana::MessageBox::Ok);
-    w->findChild<QPushButton*>("Button1")->click();
-    orvana::MessageBox::reset();
-  }, [] {});
+  Measure(
+      "generate and write", probe, runs,
+      [&] {
+        for (int i = 0; i < 4; ++i) orvana::MessageBox::setNextAnswer(orvana::MessageBox::Ok);
+        w->findChild<QPushButton*>("Button1")->click();
+        orvana::MessageBox::reset();
+      },
+      [] {});
   std::printf("  (%d pages)\n", w->Generator().Pages().Count());
 
   // A project file of about open_mb megabytes: its text is what makes it big.

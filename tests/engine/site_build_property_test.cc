@@ -13,8 +13,8 @@
 #include "engine/BuildReport.h"
 #include "engine/CodePage.h"
 #include "engine/Error.h"
-#include "engine/StalePages.h"
 #include "engine/SiteBuild.h"
+#include "engine/StalePages.h"
 #include "tests/support/MemoryFileSystem.h"
 #include "tests/support/TestUtil.h"
 
@@ -249,8 +249,7 @@ TEST(SiteBuildProperty, SeveralWritersStopAfterTheFirstPages) {
       EXPECT_GE(first_missing, stop_at);
       EXPECT_EQ(result->report.pages_written, first_missing);
       const bool whole_site = first_missing == pages;
-      EXPECT_EQ(result->outcome,
-                whole_site ? TBuildOutcome::kWritten : TBuildOutcome::kCancelled);
+      EXPECT_EQ(result->outcome, whole_site ? TBuildOutcome::kWritten : TBuildOutcome::kCancelled);
       EXPECT_EQ(fs.files.count("/site/style.css"), whole_site ? 1u : 0u);
       // Progress ends with the whole count; pages in flight when it said
       // stop are finished after it.

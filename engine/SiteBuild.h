@@ -11,8 +11,9 @@
 // missing folder, a site that cannot fit) and reports the same figures.
 //
 // Two entries share every step after the pages' HTML is made:
-//   - BuildSite generates and writes one page at a time, so memory holds the
-//     text and one page (the command-line tool);
+//   - BuildSite generates and writes one page at a time on each writer
+//     thread, so memory holds the text and a page per writer (the
+//     command-line tool);
 //   - WriteGeneratedSite writes the pages a Generate left in memory (the
 //     desktop application, which generates, says so, and then writes).
 // Both give the same files, byte for byte, for the same project and seed.

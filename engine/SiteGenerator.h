@@ -184,11 +184,12 @@ class TSiteGenerator {
   // bars, link distribution, template filling. Changes nothing else.
   void Generate();
 
-  // Generate followed by WriteSiteFiles(folder), with the same files, bytes
-  // and order, but one page at a time: each page's bar and HTML go to the
-  // file system as pieces and are dropped, so memory holds the text and one
-  // page, not the whole site. The pages keep their text, title and file name; their PageHTML and
-  // Pagination stay empty. The folder is tested first: when it fails, the
+  // Generate followed by WriteSiteFiles(folder), with the same files and
+  // bytes, but one page at a time on each writer thread (see BuildSite):
+  // each page's bar and HTML go to the file system as pieces and are
+  // dropped, so memory holds the text and a page per writer, not the whole
+  // site. The pages keep their text, title and file name; their PageHTML
+  // and Pagination stay empty. The folder is tested first: when it fails, the
   // error box is shown, nothing is generated or written, and the result is
   // false. A site that does not fit into the folder's free space throws
   // before the first file is written (see CheckSiteFits). Write failures

@@ -355,12 +355,17 @@ struct TBlockFileSystem final : FailingFileSystem {
 };
 
 TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
-  // Pages of 5900 bytes (two blocks), some there in 8192: a fresh site, rebuilds, the temporary.
+  // Pages of 5900 bytes (two blocks), some there in 8192: a fresh site, rebuilds, the
+  // temporaries of one or more writers.
   const struct {
     uint64_t free, needed;  // needed 0: fits
     int pages, old_pages;
-  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0}, {100000, 0, 290, 290},
-               {8191, 8192, 290, 290},        {8192, 0, 290, 290},     {90111, 90112, 300, 290}};
+    size_t in_flight = 1;
+  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0},
+               {100000, 0, 290, 290},         {8191, 8192, 290, 290},
+               {8192, 0, 290, 290},           {90111, 90112, 300, 290},
+               {16383, 16384, 290, 290, 2},   {24576, 0, 290, 290, 3},
+               {8192, 0, 1, 1, 4}};
   std::vector<std::string> names;
   for (int i = 0; i < 300; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
   for (const auto& c : cases) {
@@ -371,7 +376,7 @@ TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
       files.push_back({names[static_cast<size_t>(i)], 5900});
       if (i < c.old_pages) fs.allocated["/s/" + names[static_cast<size_t>(i)]] = 8192;
     }
-    const auto check = [&] { CheckSiteFits(fs, "/s", files); };
+    const auto check = [&] { CheckSiteFits(fs, "/s", files, c.in_flight); };
     if (c.needed == 0) EXPECT_NO_THROW(check());
     const auto error =
         c.needed == 0

@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <malloc.h>
+
 #include <atomic>
 #include <exception>
 #include <thread>
@@ -28,6 +30,11 @@ void RunKeepingWindowsPainted(const std::function<void()>& work) {
   }
   worker.join();
   if (failure) std::rethrow_exception(failure);
+}
+
+void MapLargeBlocks() {
+  constexpr int kLargeBlock = 4 << 20;
+  (void)::mallopt(M_MMAP_THRESHOLD, kLargeBlock);
 }
 
 }  // namespace orvana

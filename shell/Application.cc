@@ -8,6 +8,7 @@
 #include <QTranslator>
 
 #include "engine/Notify.h"
+#include "gui/BackgroundWork.h"
 #include "gui/ErrorHandler.h"
 #include "shell/LaunchOptions.h"
 #include "shell/MainFrame.h"
@@ -17,6 +18,7 @@
 namespace orvana {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  MapLargeBlocks();
   InitShellResources();
   setApplicationName(QStringLiteral("orvana"));
   setApplicationVersion(QStringLiteral(ORVANA_VERSION));

@@ -5,6 +5,8 @@
 // between two of its paints, and the time of the whole action, are printed.
 //
 //   window_bench [--pages 3000] [--open-mb 200] [--runs 15]
+//
+// With WINDOW_BENCH_EACH set in the environment, every run's figures too.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,12 +18,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "engine/CodePage.h"
 #include "gui/Dialogs.h"
 #include "project/ProjectDocument.h"
+#include "shell/Application.h"
 #include "shell/MainFrame.h"
 #include "window/FProject.h"
 
@@ -92,6 +96,11 @@ void Measure(const char* what, TProbe& probe, int runs, F action, G after) {
     gaps.push_back(probe.Longest());
     after();
   }
+  if (std::getenv("WINDOW_BENCH_EACH")) {
+    for (size_t r = 0; r < gaps.size(); ++r)
+      std::printf("  run %zu: gap %lld ms, action %lld ms\n", r + 1,
+                  static_cast<long long>(gaps[r]), static_cast<long long>(times[r]));
+  }
   std::sort(gaps.begin(), gaps.end());
   std::sort(times.begin(), times.end());
   std::printf("%-28s longest gap between repaints: median %lld ms (%lld-%lld), action %lld ms\n",
@@ -104,7 +113,7 @@ void Measure(const char* what, TProbe& probe, int runs, F action, G after) {
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  orvana::TApplication app(argc, argv);
   const int pages = Arg(argc, argv, "--pages", 3000);
   const int open_mb = Arg(argc, argv, "--open-mb", 200);
   const int runs = Arg(argc, argv, "--runs", 15);

@@ -361,11 +361,9 @@ TEST(CheckSiteFits, CountsWholeBlocksAndCreditsTheFilesReplaced) {
     uint64_t free, needed;  // needed 0: fits
     int pages, old_pages;
     size_t in_flight = 1;
-  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0},
-               {100000, 0, 290, 290},         {8191, 8192, 290, 290},
-               {8192, 0, 290, 290},           {90111, 90112, 300, 290},
-               {16383, 16384, 290, 290, 2},   {24576, 0, 290, 290, 3},
-               {8192, 0, 1, 1, 4}};
+  } cases[] = {{2 << 20, 290 * 8192, 290, 0}, {290 * 8192, 0, 290, 0}, {100000, 0, 290, 290},
+               {8191, 8192, 290, 290},        {8192, 0, 290, 290},     {90111, 90112, 300, 290},
+               {16383, 16384, 290, 290, 2},   {24576, 0, 290, 290, 3}, {8192, 0, 1, 1, 4}};
   std::vector<std::string> names;
   for (int i = 0; i < 300; ++i) names.push_back("page" + std::to_string(i + 1) + ".html");
   for (const auto& c : cases) {

@@ -1,7 +1,5 @@
 #include "engine/SiteBuild.h"
 
-#include <sched.h>
-
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -13,6 +11,7 @@
 
 #include "engine/ExtrasOutput.h"
 #include "engine/PageEncoding.h"
+#include "engine/Processors.h"
 #include "engine/SiteMenu.h"
 #include "engine/SiteOutput.h"
 #include "engine/StalePages.h"
@@ -70,13 +69,6 @@ uint64_t EncodedPiecesSize(const std::vector<std::string_view>& pieces, bool utf
   uint64_t size = 0;
   for (std::string_view piece : pieces) size += EncodedSize(piece, utf8);
   return size;
-}
-
-// The processors this process may run on.
-int UsableProcessors() {
-  cpu_set_t set;
-  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(CPU_COUNT(&set), 1);
-  return static_cast<int>(std::max(std::thread::hardware_concurrency(), 1u));
 }
 
 // A site needs this many pages a writer before another writer pays.

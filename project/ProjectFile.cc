@@ -8,15 +8,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "engine/Error.h"
 #include "engine/FileSystem.h"
+#include "engine/Processors.h"
 #include "project/HugePages.h"
 #include "project/ObjectText.h"
 
@@ -94,6 +100,72 @@ class TFileText {
       EFBIG);
 }
 
+// The part of a file from `from` to its size as it was opened, read with
+// pread on a thread of its own into the same buffer. Its destruction stops
+// the thread (between chunks) and waits for it.
+class TSecondHalf {
+ public:
+  struct TResult {
+    size_t bytes = 0;  // read from `from` on, up to the first short read
+    int error = 0;     // the system's error number of a failed read
+  };
+
+  // Starts reading [from, end) of a file of `end` bytes, of which `read`
+  // have been read, into buffer + from: only for a file large enough to be
+  // worth a thread, with a processor for it. The halves meet at a multiple
+  // of the huge page, so each thread fills whole huge pages.
+  static std::unique_ptr<TSecondHalf> Start(int fd, char* buffer, size_t read, size_t end) {
+    constexpr size_t kFrom = size_t{8} << 20, kHugePage = size_t{2} << 20;
+    if (end < kFrom || UsableProcessors() < 2) return nullptr;
+    const size_t from = std::max(end / 2 / kHugePage * kHugePage, read);
+    if (from >= end) return nullptr;
+    auto half = std::unique_ptr<TSecondHalf>(new TSecondHalf(from));
+    TSecondHalf& h = *half;
+    try {
+      h.thread_ = std::thread([&h, fd, buffer, end] {
+        constexpr size_t kChunk = size_t{4} << 20;
+        size_t at = h.from;
+        while (at < end && !h.stop_.load(std::memory_order_relaxed)) {
+          const ssize_t n =
+              ::pread(fd, buffer + at, std::min(kChunk, end - at), static_cast<off_t>(at));
+          if (n < 0 && errno == EINTR) continue;
+          if (n < 0) h.result_.error = errno;
+          if (n <= 0) break;
+          at += static_cast<size_t>(n);
+        }
+        h.result_.bytes = at - h.from;
+      });
+    } catch (const std::system_error&) {
+      return nullptr;  // no thread to be had: one reader
+    }
+    return half;
+  }
+
+  TSecondHalf(const TSecondHalf&) = delete;
+  TSecondHalf& operator=(const TSecondHalf&) = delete;
+  ~TSecondHalf() {
+    if (thread_.joinable()) {
+      stop_ = true;
+      thread_.join();
+    }
+  }
+
+  // Waits for the whole part.
+  TResult Finish() {
+    thread_.join();
+    return result_;
+  }
+
+  const size_t from;
+
+ private:
+  explicit TSecondHalf(size_t start) : from(start) {}
+
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  TResult result_;
+};
+
 // The file into `text`; returns how many bytes of it the reader is to see.
 // That is the whole file unless a line grows past the reader's limit: the
 // reading then stops, and the text ends kMaxLineBytes bytes into that line,
@@ -130,28 +202,58 @@ size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t 
   size_t size = 0;
   size_t line_start = 0;  // where the last line read so far begins
   text.Reserve(whole <= kAtOnce ? whole : kChunk, 0);
-  for (;;) {
-    if (size == text.capacity()) text.Reserve(std::max(text.capacity() * 2, whole), size);
-    const ssize_t n = ::read(fd, text.data() + size, std::min(text.capacity() - size, kChunk));
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      FailToOpen(file_name, err);
-    }
-    if (const void* lf = ::memrchr(text.data() + size, '\n', static_cast<size_t>(n)))
+  // A large file's second half is read on a thread of its own while this one
+  // reads the first: the copying and the zeroing of fresh pages take two
+  // processors instead of one. Only once the first chunk has no endless line.
+  // It is stopped before the file is closed.
+  std::unique_ptr<TSecondHalf> second;
+  const auto fail = [&](int err) {
+    second.reset();
+    ::close(fd);
+    FailToOpen(file_name, err);
+  };
+  // Takes n bytes just put at the end of what was read; false once a line
+  // is too long, the text then cut to the limit.
+  const auto take = [&](size_t n) {
+    if (const void* lf = ::memrchr(text.data() + size, '\n', n))
       line_start = static_cast<size_t>(static_cast<const char*>(lf) - text.data()) + 1;
-    size += static_cast<size_t>(n);
+    size += n;
     if (size - line_start >= ot::kMaxLineBytes) {
       size = line_start + ot::kMaxLineBytes;
-      break;
+      return false;
     }
     if (size > max_bytes) {
+      second.reset();
       ::close(fd);
       FailTooLarge(file_name, max_bytes);
     }
+    return true;
+  };
+  for (;;) {
+    if (size == text.capacity()) text.Reserve(std::max(text.capacity() * 2, whole), size);
+    size_t room = std::min(text.capacity() - size, kChunk);
+    if (second) room = std::min(room, second->from - size);
+    const ssize_t n = ::read(fd, text.data() + size, room);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail(errno);
+    }
+    if (n == 0 || !take(static_cast<size_t>(n))) break;
+    if (!second && size == static_cast<size_t>(n) && whole <= kAtOnce)
+      second = TSecondHalf::Start(fd, text.data(), size, whole - 1);
+    if (second && size == second->from) {
+      // The second half, taken chunk by chunk as if read here.
+      const TSecondHalf::TResult got = second->Finish();
+      if (got.error != 0) fail(got.error);
+      bool more = got.bytes > 0;
+      for (size_t done = 0; more && done < got.bytes; done += kChunk)
+        more = take(std::min(kChunk, got.bytes - done));
+      if (!more) break;
+      second.reset();
+      if (::lseek(fd, static_cast<off_t>(size), SEEK_SET) < 0) fail(errno);
+    }
   }
+  second.reset();
   ::close(fd);
   return size;
 }

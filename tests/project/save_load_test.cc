@@ -442,5 +442,36 @@ TEST_F(ProjectSaveLoad, AFileEndingInALongLineReadsAsItsWholeText) {
   }
 }
 
+// Files of 8 MB and more are read in two halves on two threads: whatever
+// the file holds and wherever a line too long falls (at the halves' seam
+// above all), the load gives what the reader makes of the same bytes.
+TEST_F(ProjectSaveLoad, LargeFilesReadInTwoHalvesGiveTheirWholeText) {
+  TSiteGenerator g;
+  TStringList lines;
+  std::mt19937 random(808);
+  for (int i = 0; i < 60000; ++i)
+    lines.push_back(std::string(20 + random() % 150, "\xe0b\xff"[i % 3]));
+  g.SetSiteText(lines);
+  const std::string whole = WriteProjectText(g);
+  ASSERT_GT(whole.size(), size_t{16} << 20);
+  constexpr size_t kHugePage = size_t{2} << 20;
+  for (int round = 0; round < 12; ++round) {
+    std::string text = whole.substr(0, (size_t{8} << 20) + random() % (whole.size() - (8 << 20)));
+    // A line too long (or just short of it) near the seam, or anywhere.
+    const size_t seam = text.size() / 2 / kHugePage * kHugePage;
+    const size_t at = round % 3 == 2 ? random() % text.size() : seam - 3000 + random() % 6000;
+    if (round % 4 != 3)
+      text.insert(
+          at, "\r\n" + std::string(object_text::kMaxLineBytes - 2 + random() % 4, 'y') + "\r\n");
+    WriteWholeFile(Path("big.prj"), text);
+    TSiteGenerator a, b;
+    const std::string loaded =
+        ThrownMessage<EOrvanaError>([&] { LoadProjectFile(Path("big.prj"), a); });
+    const std::string read = ThrownMessage<EOrvanaError>([&] { ReadProjectText(text, b); });
+    EXPECT_EQ(loaded, read) << "round " << round;
+    EXPECT_TRUE(a.SiteText() == b.SiteText()) << "round " << round;
+  }
+}
+
 }  // namespace
 }  // namespace orvana::test

@@ -28,8 +28,6 @@
 #include "project/ProjectFile.h"
 
 namespace orvana::cli {
-namespace {
-
 constexpr TCommandHelp kBuildHelp = {
     "Usage: orvana-cli build PROJECT... [--out DIR] [--seed N] [--save]\n"
     "                        [--report FILE] [--dry-run] [--strict]\n"
@@ -75,6 +73,8 @@ constexpr TCommandHelp kBuildHelp = {
     "  empty-address     blank link addresses, linking a page to itself\n"
     "While a build of more than a second writes its pages, a terminal shows how\n"
     "many are written.\n"};
+
+namespace {
 
 // What `build` does with each of its projects.
 struct TBuildOptions {
@@ -290,12 +290,7 @@ const std::vector<TOptionEntry>& BuildOptions() {
   return options;
 }
 
-int RunBuild(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, BuildOptions());
-  if (args.help) {
-    out << HelpText(kBuildHelp, BuildOptions());
-    return 0;
-  }
+int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (args.positional.empty()) throw EUsageError("missing PROJECT");
   TBuildOptions options;
   options.several = args.positional.size() > 1;

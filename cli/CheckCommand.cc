@@ -11,8 +11,6 @@
 #include "cli/SiteCheck.h"
 
 namespace orvana::cli {
-namespace {
-
 constexpr TCommandHelp kCheckHelp = {
     "Usage: orvana-cli check FOLDER [--json]\n"
     "\n"
@@ -43,6 +41,8 @@ constexpr TCommandHelp kCheckHelp = {
     "compared by the file names after the site's address that they share. With\n"
     "problems, their count goes to standard error.\n"};
 
+namespace {
+
 std::string ProblemsToJson(const std::string& folder, const TSiteCheck& check) {
   std::string json = "{\"folder\":" + JsonQuote(PrintableBytes(folder)) +
                      ",\"ok\":" + (check.problems.empty() ? "true" : "false") + ",\"problems\":[";
@@ -64,12 +64,7 @@ const std::vector<TOptionEntry>& CheckOptions() {
   return options;
 }
 
-int RunCheck(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, CheckOptions());
-  if (args.help) {
-    out << HelpText(kCheckHelp, CheckOptions());
-    return 0;
-  }
+int RunCheck(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (args.positional.empty()) throw EUsageError("missing FOLDER");
   if (args.positional.size() > 1)
     throw EUsageError("unexpected argument '" + args.positional[1] + "'");

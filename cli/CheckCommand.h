@@ -3,17 +3,17 @@
 #pragma once
 
 #include <iosfwd>
-#include <string>
-#include <vector>
+
+#include "cli/CommandLine.h"
 
 namespace orvana::cli {
 
-// Runs the command with the arguments after "check". Prints each problem on
+// Runs the command with the arguments parsed from those after "check". Prints each problem on
 // `out` as "FILE: MESSAGE", or with --json one object {"folder", "ok",
 // "problems": [{"file", "code", "message"}]}. Returns 0 for a clean site and
 // 1 when it has problems. Throws EUsageError for a command line that cannot
 // be run (FOLDER missing or not a folder) and ECliError when the folder
 // cannot be read.
-int RunCheck(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err);
+int RunCheck(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 
 }  // namespace orvana::cli

@@ -50,7 +50,12 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   for (const TCommand& c : Commands())
     if (first == c.name) {
       command = first;
-      return c.run(rest, out, err);
+      const TCommandArgs parsed = ParseCommandArgs(rest, c.options());
+      if (parsed.help) {
+        out << HelpText(c.help, c.options());
+        return 0;
+      }
+      return c.run(parsed, out, err);
     }
   if (!first.empty() && first[0] == '-') throw EUsageError("unknown option '" + first + "'");
   throw EUsageError("unknown command '" + first + "'");
@@ -60,9 +65,9 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"new", RunNew, NewOptions},       {"build", RunBuild, BuildOptions},
-      {"set", RunSet, SetOptions},       {"show", RunShow, ShowOptions},
-      {"check", RunCheck, CheckOptions},
+      {"new", RunNew, NewOptions, kNewHelp},         {"build", RunBuild, BuildOptions, kBuildHelp},
+      {"set", RunSet, SetOptions, kSetHelp},         {"show", RunShow, ShowOptions, kShowHelp},
+      {"check", RunCheck, CheckOptions, kCheckHelp},
   };
   return commands;
 }

@@ -13,8 +13,6 @@
 #include "project/ProjectDocument.h"
 
 namespace orvana::cli {
-namespace {
-
 constexpr TCommandHelp kNewHelp = {
     "Usage: orvana-cli new PROJECT [OPTIONS]\n"
     "\n"
@@ -33,7 +31,7 @@ constexpr TCommandHelp kNewHelp = {
     "prints one line: the project file, its title, the bytes of text and the\n"
     "number of link addresses.\n"};
 
-}  // namespace
+namespace {}  // namespace
 
 const std::vector<TOptionEntry>& NewOptions() {
   static const std::vector<TOptionEntry> options = [] {
@@ -51,12 +49,7 @@ const std::vector<TOptionEntry>& NewOptions() {
   return options;
 }
 
-int RunNew(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, NewOptions());
-  if (args.help) {
-    out << HelpText(kNewHelp, NewOptions());
-    return 0;
-  }
+int RunNew(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   const TProjectArg project = ProjectArgument(args);
   const TInputEncoding encoding = InputEncodingOption(args);
   RefuseTwoStandardInputs(args);

@@ -13,8 +13,6 @@
 #include "project/ProjectDocument.h"
 
 namespace orvana::cli {
-namespace {
-
 constexpr TCommandHelp kSetHelp = {
     "Usage: orvana-cli set PROJECT [OPTIONS]\n"
     "\n"
@@ -31,6 +29,8 @@ constexpr TCommandHelp kSetHelp = {
     "FILE, \"-\" and N are read as `new` reads them, with the same warnings. At\n"
     "least one option other than --input-encoding must be given. On success,\n"
     "prints one line: \"set PROJECT: \" and the options that changed it.\n"};
+
+namespace {
 
 // The names of the options given, in the order of the table; an off-form is
 // named after its extra.
@@ -113,12 +113,7 @@ const std::vector<TOptionEntry>& SetOptions() {
   return options;
 }
 
-int RunSet(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, SetOptions());
-  if (args.help) {
-    out << HelpText(kSetHelp, SetOptions());
-    return 0;
-  }
+int RunSet(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   const TProjectArg project = ProjectArgument(args);
   const std::vector<std::string> given = OptionsGiven(args);
   if (given.empty()) throw EUsageError("nothing to set: give at least one option");

@@ -10,14 +10,14 @@
 #include "project/ProjectDocument.h"
 
 namespace orvana::cli {
-namespace {
-
 constexpr TCommandHelp kShowHelp = {
     "Usage: orvana-cli show PROJECT [--json]\n"
     "\n"
     "Prints a short summary of PROJECT.\n"
     "\n",
     14, ""};
+
+namespace {
 
 void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostream& out) {
   out << "Project:       " << AbsoluteUtf8Path(project.native) << '\n'
@@ -42,12 +42,7 @@ const std::vector<TOptionEntry>& ShowOptions() {
   return options;
 }
 
-int RunShow(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err) {
-  const TCommandArgs args = ParseCommandArgs(argv, ShowOptions());
-  if (args.help) {
-    out << HelpText(kShowHelp, ShowOptions());
-    return 0;
-  }
+int RunShow(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   const TProjectArg project = ProjectArgument(args);
   TProjectDocument document;
   ReadProject(project, document, err);

@@ -116,7 +116,7 @@ class TSiteBuild {
   // The page's bytes as written: its HTML itself, or its encoded form.
   const std::vector<std::string_view>& EncodedPage(TPageWork& work) const;
   // How many threads write the pages.
-  int Writers(int pages) const;
+  int Writers() const;
   // Makes and writes page i with `work`, measured into `built`; returns
   // the bytes of its menus and bars.
   uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built) const;
@@ -146,6 +146,7 @@ class TSiteBuild {
   std::optional<TPaginationBars> bars_;
   // The calling thread's tools, also used to size the site.
   TPageWork work_;
+  int writers_ = 1;
   uint64_t menus_per_page_ = 0, bars_per_page_ = 0, full_menu_bytes_ = 0;
   std::vector<TSitemapFile> sitemaps_;
 };
@@ -169,6 +170,7 @@ void TSiteBuild::Prepare(bool streaming) {
     bars_per_page_ = TTemplateFiller(texts).SizeShape().bars;
   }
   full_menu_bytes_ = EncodedSize(g_.SiteMenu(), utf8_);
+  writers_ = Writers();
   if (!extras_.SiteUrl.empty() && SiteUrlProblem(extras_.SiteUrl).empty())
     sitemaps_ = BuildSitemapFiles(extras_.SiteUrl, urls_);
 }
@@ -289,7 +291,7 @@ void TSiteBuild::CheckSpace(const std::string& css) {
   };
   const bool exact_by_shape = !windowed_ && !utf8_;
   // Each writer has one temporary in flight.
-  const size_t in_flight = static_cast<size_t>(Writers(g_.Pages().Count()));
+  const size_t in_flight = static_cast<size_t>(writers_);
   if (PlanByShape(files, !exact_by_shape)) {
     add_rest();
     // The files replaced give their room back and need at most the largest
@@ -310,7 +312,8 @@ void TSiteBuild::CheckSpace(const std::string& css) {
   if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files, in_flight);
 }
 
-int TSiteBuild::Writers(int pages) const {
+int TSiteBuild::Writers() const {
+  const int pages = g_.Pages().Count();
   // Pages handed to the caller in order, and file systems that replace one
   // file at a time, take one writer: the calling thread.
   if (options_.writers == 1 || (streaming_ && options_.on_page) || !fs_.ConcurrentReplaces())
@@ -341,24 +344,25 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
   // the first ones, whatever stops the build. Only the calling thread
   // reports progress, so a window's progress callback runs where it lives.
   const int count = g_.Pages().Count();
-  const int writers = Writers(count);
+  const int writers = writers_;
   output.pages.assign(static_cast<size_t>(count), TBuiltPage{});
   std::atomic<int> next{0}, written{0};
   std::atomic<bool> stop{false};
   struct TWriter {
-    TPageWork own;
+    TPageWork work;
     uint64_t menu_and_bar_bytes = 0;
     std::exception_ptr failure;
     int failed_page = INT_MAX;
   };
   std::vector<TWriter> state(static_cast<size_t>(writers));
   int reported = 0;
-  const auto run = [&](TWriter& writer, TPageWork& work, bool reports) {
+  const auto run = [&](TWriter& writer, bool reports) {
     while (!stop.load(std::memory_order_relaxed)) {
       const int i = next.fetch_add(1);
       if (i >= count) return;
       try {
-        writer.menu_and_bar_bytes += WritePage(work, i, output.pages[static_cast<size_t>(i)]);
+        writer.menu_and_bar_bytes +=
+            WritePage(writer.work, i, output.pages[static_cast<size_t>(i)]);
       } catch (...) {
         writer.failure = std::current_exception();
         writer.failed_page = i;
@@ -375,14 +379,15 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
   std::vector<std::thread> threads;
   for (int k = 1; k < writers; ++k) {
     TWriter& writer = state[static_cast<size_t>(k)];
-    writer.own = NewWork();
+    writer.work = NewWork();
     try {
-      threads.emplace_back(run, std::ref(writer), std::ref(writer.own), false);
+      threads.emplace_back(run, std::ref(writer), false);
     } catch (const std::system_error&) {
       break;  // no more threads to be had: fewer writers
     }
   }
-  run(state[0], work_, true);
+  state[0].work = std::move(work_);
+  run(state[0], true);
   for (std::thread& thread : threads) thread.join();
 
   // The first page that failed is the failure, as if one writer had met it.

@@ -142,46 +142,61 @@ std::string ReadInputFile(const std::string& path, std::string_view option, uint
 
 namespace {
 
-// A regular file mapped for reading, so that its bytes are converted
-// straight from the page cache rather than copied into a buffer first.
-// Empty when the file is not a regular file or cannot be mapped; the caller
-// then reads it as a stream.
-class TMappedFile {
+// An input opened once: a FIFO's writer that has come and gone cannot be
+// waited for a second time. A regular file is mapped for reading, so that
+// its bytes are converted straight from the page cache rather than copied
+// into a buffer first; anything else (standard input, a pipe, a file that
+// cannot be mapped) is read as a stream from the same descriptor.
+class TOpenedInput {
  public:
-  explicit TMappedFile(const std::string& path) {
-#ifdef ORVANA_MAP_INPUT
-    if (path == "-") return;
+  TOpenedInput(const std::string& path, std::string_view option, uint64_t max_bytes) {
+    if (path == "-") {
+      bytes_ = ReadStream(stdin, path, option, max_bytes);
+      return;
+    }
+    errno = 0;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return;
+    if (fd < 0) ThrowCannotOpen(path, errno);
     struct stat st;
     if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+      if (static_cast<uint64_t>(st.st_size) > max_bytes) {
+        ::close(fd);
+        ThrowTooLarge(path, option, max_bytes);
+      }
+#ifdef ORVANA_MAP_INPUT
       const auto size = static_cast<size_t>(st.st_size);
       void* data = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
       if (data != MAP_FAILED) {
         ::madvise(data, size, MADV_SEQUENTIAL);
         data_ = static_cast<const char*>(data);
         size_ = size;
+        ::close(fd);
+        return;
       }
-    }
-    ::close(fd);
-#else
-    (void)path;
 #endif
+    }
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
+    if (!file) {
+      const int error = errno;
+      ::close(fd);
+      ThrowCannotOpen(path, error);
+    }
+    bytes_ = ReadStream(file.get(), path, option, max_bytes);
   }
-  TMappedFile(const TMappedFile&) = delete;
-  TMappedFile& operator=(const TMappedFile&) = delete;
-  ~TMappedFile() {
+  TOpenedInput(const TOpenedInput&) = delete;
+  TOpenedInput& operator=(const TOpenedInput&) = delete;
+  ~TOpenedInput() {
 #ifdef ORVANA_MAP_INPUT
     if (data_) ::munmap(const_cast<char*>(data_), size_);
 #endif
   }
 
-  bool Mapped() const { return data_ != nullptr; }
-  std::string_view Bytes() const { return {data_, size_}; }
+  std::string_view Bytes() const { return data_ ? std::string_view(data_, size_) : bytes_; }
 
  private:
   const char* data_ = nullptr;
   size_t size_ = 0;
+  std::string bytes_;
 };
 
 // UTF-8 text checked, converted and cut into lines a line at a time: each line is
@@ -224,6 +239,22 @@ TInputText DecodeInputLines(std::string_view utf8, const std::string& path) {
   return input;
 }
 
+// "little-endian" or "big-endian" for text that is UTF-16: it starts with
+// UTF-16's byte-order mark, or, in its first kilobyte, NUL bytes fill at least
+// half of the odd (or even) positions and none of the others, as ASCII
+// letters in UTF-16 do. Null for anything else.
+const char* Utf16ByteOrder(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE")) return "little-endian";
+  if (bytes.starts_with("\xFE\xFF")) return "big-endian";
+  const size_t pairs = std::min<size_t>(bytes.size(), 1024) / 2;
+  size_t nul[2] = {0, 0};
+  for (size_t i = 0; i < pairs * 2; ++i) nul[i % 2] += bytes[i] == '\0';
+  if (pairs == 0) return nullptr;
+  if (nul[0] == 0 && nul[1] * 2 >= pairs) return "little-endian";
+  if (nul[1] == 0 && nul[0] * 2 >= pairs) return "big-endian";
+  return nullptr;
+}
+
 // Refuses what holds no text to read: a folder, a device (/dev/zero never
 // ends), a socket. A path that cannot be looked at is left to the opening,
 // which says why.
@@ -243,11 +274,11 @@ void RefuseNonTextFile(const std::string& path, std::string_view option) {
 TInputText ReadInputText(const std::string& path, TInputEncoding encoding, std::string_view option,
                          uint64_t max_bytes) {
   RefuseNonTextFile(path, option);
-  const TMappedFile mapped(path);
-  if (mapped.Bytes().size() > max_bytes) ThrowTooLarge(path, option, max_bytes);
-  std::string bytes;
-  if (!mapped.Mapped()) bytes = ReadInputFile(path, option, max_bytes);
-  const std::string_view text = mapped.Mapped() ? mapped.Bytes() : std::string_view(bytes);
+  const TOpenedInput opened(path, option, max_bytes);
+  const std::string_view text = opened.Bytes();
+  if (const char* order = Utf16ByteOrder(text))
+    throw ECliError(OptionPrefix(option) + InputName(path) + " is UTF-16 (" + order +
+                    "), not UTF-8 or Windows-1251: save it as UTF-8");
   if (encoding == TInputEncoding::kWindows1251) {
     TInputText input;
     input.lines = SplitLines(text);

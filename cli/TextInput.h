@@ -66,7 +66,11 @@ struct TInputText {
 // ECliError naming the file and the first bad line when UTF-8 input is not
 // UTF-8. A path naming a folder, a device or a socket is refused before
 // anything is read, with '--OPTION: "PATH" is a folder, not a text file' (or
-// "a device", "a socket"); a pipe is read as standard input is.
+// "a device", "a socket"); a pipe is read as standard input is. The input is
+// opened once: a FIFO whose writer has come and gone cannot be waited for
+// again. Text in UTF-16 (its byte-order mark, or the NUL bytes of ASCII
+// letters in UTF-16) is refused in either encoding with '--OPTION: NAME is
+// UTF-16 (little-endian), not UTF-8 or Windows-1251: save it as UTF-8'.
 TInputText ReadInputText(const std::string& path, TInputEncoding encoding,
                          std::string_view option = {}, uint64_t max_bytes = kMaxInputBytes);
 

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "engine/CodePage.h"
 
@@ -89,91 +91,178 @@ void DecodeReferences(std::string_view value, std::string& out) {
   }
 }
 
-// Tokenises one page. Positions are byte offsets into html_.
-class TPageScanner {
- public:
-  TPageScanner(std::string_view html, const std::function<void(std::string_view)>& link)
-      : html_(html), link_(link) {}
+}  // namespace
 
-  TPageScan Scan() {
-    if (html_.substr(0, 3) == "\xEF\xBB\xBF") scan_.charset = "utf-8";
-    for (size_t lt = Find('<', 0); lt != npos; lt = Find('<', pos_)) {
-      pos_ = lt + 1;
-      if (html_.substr(lt, 4) == "<!--") {
-        SkipPast("-->", lt + 4);
-      } else if (At('!') || At('?') || At('/')) {
-        SkipPast(">", pos_);
-      } else if (pos_ < html_.size() && std::isalpha(static_cast<unsigned char>(html_[pos_]))) {
-        Tag();
+// The scanner works on `buf_`, the bytes of the page not yet consumed: a
+// construct cut by the end of a piece (a tag, the start of "<!--") stays
+// there until the next piece completes it, and the inside of a comment or a
+// script is dropped as it is passed, but for the few bytes its end could
+// begin with.
+class TPageScanner::TImpl {
+ public:
+  explicit TImpl(std::function<void(std::string_view)> link) : link_(std::move(link)) {}
+
+  void Feed(std::string_view piece, bool final) {
+    if (stopped_) return;
+    if (!seen_start_) {
+      start_.append(piece.substr(0, 3 - start_.size()));
+      if (start_.size() == 3 || final) {
+        seen_start_ = true;
+        if (start_ == "\xEF\xBB\xBF") scan_.charset = "utf-8";
       }
     }
+    buf_.append(piece);
+    final_ = final;
+    Run();
+  }
+
+  TPageScan Finish() {
+    Feed({}, true);
     return std::move(scan_);
   }
 
  private:
+  enum class TState { kText, kComment, kBogus, kRawText };
+
+  void Run() {
+    pos_ = 0;
+    for (;;) {
+      switch (state_) {
+        case TState::kComment:
+          if (!SkipPast("-->", 2)) return;
+          break;
+        case TState::kBogus:
+          if (!SkipPast(">", 0)) return;
+          break;
+        case TState::kRawText:
+          if (!SkipToEndTag()) return;
+          break;
+        case TState::kText:
+          if (!Markup()) return;
+          break;
+      }
+    }
+  }
+
+  // Drops what is consumed, keeping the bytes from `from` on.
+  void KeepFrom(size_t from) {
+    buf_.erase(0, std::min(from, buf_.size()));
+    pos_ = 0;
+  }
+
+  // The next piece of markup in text; false when the buffer is used up.
+  bool Markup() {
+    const size_t lt = Find('<', pos_);
+    if (lt == npos) {
+      KeepFrom(buf_.size());
+      return false;
+    }
+    // "<!--" must be whole before it can be told from other markup.
+    if (!final_ && buf_.size() - lt < 4) {
+      KeepFrom(lt);
+      return false;
+    }
+    pos_ = lt + 1;
+    if (std::string_view(buf_).substr(lt, 4) == "<!--") {
+      pos_ = lt + 4;
+      state_ = TState::kComment;
+    } else if (At('!') || At('?') || At('/')) {
+      state_ = TState::kBogus;
+    } else if (pos_ < buf_.size() && std::isalpha(static_cast<unsigned char>(buf_[pos_]))) {
+      if (!Tag()) {
+        if (buf_.size() - lt > TPageScanner::kMaxTagBytes) {
+          // The rest of the page cannot be told from the inside of this tag.
+          scan_.oversized_tag = true;
+          stopped_ = true;
+          buf_.clear();
+          return false;
+        }
+        KeepFrom(lt);
+        return false;
+      }
+    }
+    return true;
+  }
+
   size_t Find(char c, size_t from) const {
-    if (from >= html_.size()) return npos;
-    const void* p = std::memchr(html_.data() + from, c, html_.size() - from);
-    return p ? static_cast<size_t>(static_cast<const char*>(p) - html_.data()) : npos;
+    if (from >= buf_.size()) return npos;
+    const void* p = std::memchr(buf_.data() + from, c, buf_.size() - from);
+    return p ? static_cast<size_t>(static_cast<const char*>(p) - buf_.data()) : npos;
   }
-  bool At(char c) const { return pos_ < html_.size() && html_[pos_] == c; }
-  void SkipPast(std::string_view end, size_t from) {
-    const size_t at = html_.find(end, from);
-    pos_ = at == npos ? html_.size() : at + end.size();
+  bool At(char c) const { return pos_ < buf_.size() && buf_[pos_] == c; }
+
+  // Past `end`, back in text; false, keeping the last `keep` bytes that
+  // could begin it, when the buffer ends first.
+  bool SkipPast(std::string_view end, size_t keep) {
+    const size_t at = buf_.find(end, pos_);
+    if (at == npos && !final_) {
+      KeepFrom(std::max(pos_, buf_.size() - std::min(keep, buf_.size())));
+      return false;
+    }
+    pos_ = at == npos ? buf_.size() : at + end.size();
+    state_ = TState::kText;
+    return true;
   }
+
   // The run of bytes at pos_ up to white space, '>', or with `more`, also
   // '/' and '='.
   std::string_view Word(bool more) {
     const size_t start = pos_;
-    for (; pos_ < html_.size(); ++pos_) {
-      const char c = html_[pos_];
+    for (; pos_ < buf_.size(); ++pos_) {
+      const char c = buf_[pos_];
       if (IsHtmlSpace(c) || c == '>' || (more && (c == '/' || c == '='))) break;
     }
-    return html_.substr(start, pos_ - start);
+    return std::string_view(buf_).substr(start, pos_ - start);
   }
   void SkipSpace() {
-    while (pos_ < html_.size() && (IsHtmlSpace(html_[pos_]) || html_[pos_] == '/')) ++pos_;
+    while (pos_ < buf_.size() && (IsHtmlSpace(buf_[pos_]) || buf_[pos_] == '/')) ++pos_;
   }
 
   // A start tag at pos_ (after its '<'): its attributes, then, for an element
-  // whose content is text, everything up to its end tag.
-  void Tag() {
+  // whose content is text, the state that skips it. False, with nothing
+  // taken, when the buffer ends inside the tag.
+  bool Tag() {
+    const std::string_view html(buf_);
     const std::string_view name = Word(true);
     std::string_view charset, http_equiv, content;
+    links_.clear();
     while (true) {
       SkipSpace();
-      if (pos_ >= html_.size() || html_[pos_] == '>') break;
+      if (pos_ >= html.size() || html[pos_] == '>') break;
       const std::string_view attribute = Word(true);
       std::string_view value;
-      while (pos_ < html_.size() && IsHtmlSpace(html_[pos_])) ++pos_;
+      while (pos_ < html.size() && IsHtmlSpace(html[pos_])) ++pos_;
       if (At('=')) {
         ++pos_;
-        while (pos_ < html_.size() && IsHtmlSpace(html_[pos_])) ++pos_;
+        while (pos_ < html.size() && IsHtmlSpace(html[pos_])) ++pos_;
         if (At('"') || At('\'')) {
-          const size_t close = Find(html_[pos_], pos_ + 1);
-          const size_t end = close == npos ? html_.size() : close;
-          value = html_.substr(pos_ + 1, end - pos_ - 1);
-          pos_ = std::min(end + 1, html_.size());
+          const size_t close = Find(html[pos_], pos_ + 1);
+          const size_t end = close == npos ? html.size() : close;
+          value = html.substr(pos_ + 1, end - pos_ - 1);
+          pos_ = std::min(end + 1, html.size());
         } else {
           value = Word(false);
         }
       }
-      if (EqualNoCase(attribute, "href") || EqualNoCase(attribute, "src")) {
-        if (value.find('&') == npos) {
-          link_(value);
-        } else {
-          DecodeReferences(value, decoded_);
-          link_(decoded_);
-        }
-      } else if (EqualNoCase(attribute, "charset")) {
+      if (EqualNoCase(attribute, "href") || EqualNoCase(attribute, "src"))
+        links_.push_back(value);
+      else if (EqualNoCase(attribute, "charset"))
         charset = value;
-      } else if (EqualNoCase(attribute, "http-equiv")) {
+      else if (EqualNoCase(attribute, "http-equiv"))
         http_equiv = value;
-      } else if (EqualNoCase(attribute, "content")) {
+      else if (EqualNoCase(attribute, "content"))
         content = value;
+    }
+    if (pos_ >= html.size() && !final_) return false;
+    ++pos_;
+    for (const std::string_view value : links_) {
+      if (value.find('&') == npos) {
+        link_(value);
+      } else {
+        DecodeReferences(value, decoded_);
+        link_(decoded_);
       }
     }
-    ++pos_;
     if (EqualNoCase(name, "meta") && scan_.charset.empty()) {
       if (!charset.empty())
         scan_.charset = Trimmed(charset);
@@ -182,30 +271,59 @@ class TPageScanner {
     }
     static constexpr std::string_view kRawText[] = {"script", "style", "title", "textarea"};
     for (const std::string_view raw : kRawText)
-      if (EqualNoCase(name, raw)) return SkipToEndTag(raw);
+      if (EqualNoCase(name, raw)) {
+        raw_name_ = raw;
+        state_ = TState::kRawText;
+      }
+    return true;
   }
 
-  void SkipToEndTag(std::string_view name) {
-    for (size_t at = html_.find("</", pos_); at != npos; at = html_.find("</", at + 2)) {
-      if (EqualNoCase(html_.substr(at + 2, name.size()), name)) {
+  // Up to the end tag of the raw-text element, which is then read as markup.
+  bool SkipToEndTag() {
+    for (size_t at = buf_.find("</", pos_); at != npos; at = buf_.find("</", at + 2)) {
+      if (!final_ && buf_.size() - at < raw_name_.size() + 2) {
+        KeepFrom(at);
+        return false;
+      }
+      if (EqualNoCase(std::string_view(buf_).substr(at + 2, raw_name_.size()), raw_name_)) {
         pos_ = at;
-        return;
+        state_ = TState::kText;
+        return true;
       }
     }
-    pos_ = html_.size();
+    if (final_) {
+      pos_ = buf_.size();
+      state_ = TState::kText;
+      return true;
+    }
+    KeepFrom(buf_.size() - std::min<size_t>(buf_.size(), 1));
+    return false;
   }
 
-  std::string_view html_;
-  const std::function<void(std::string_view)>& link_;
+  std::function<void(std::string_view)> link_;
+  std::string buf_;
   size_t pos_ = 0;
+  bool final_ = false;
+  bool stopped_ = false;
+  bool seen_start_ = false;
+  std::string start_;
+  TState state_ = TState::kText;
+  std::string_view raw_name_;
+  std::vector<std::string_view> links_;
   TPageScan scan_;
   std::string decoded_;
 };
 
-}  // namespace
+TPageScanner::TPageScanner(std::function<void(std::string_view)> link)
+    : impl_(std::make_unique<TImpl>(std::move(link))) {}
+TPageScanner::~TPageScanner() = default;
+void TPageScanner::Feed(std::string_view piece) { impl_->Feed(piece, false); }
+TPageScan TPageScanner::Finish() { return impl_->Finish(); }
 
 TPageScan ScanPage(std::string_view html, const std::function<void(std::string_view)>& link) {
-  return TPageScanner(html, link).Scan();
+  TPageScanner scanner(link);
+  scanner.Feed(html);
+  return scanner.Finish();
 }
 
 size_t FirstNonUtf8(std::string_view bytes) {

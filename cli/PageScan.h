@@ -7,7 +7,9 @@
 // names are matched in any letter case.
 #pragma once
 
+#include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,35 @@ struct TPageScan {
   // http-equiv="Content-Type" content="..."> tag; "utf-8" for a page that
   // starts with a UTF-8 byte-order mark. Empty when it declares none.
   std::string charset;
+  // A tag longer than TPageScanner::kMaxTagBytes: the scan stopped there,
+  // as nothing after it can be told from the tag's inside.
+  bool oversized_tag = false;
+};
+
+// Scans a page handed over in pieces of any size, holding only what a cut
+// construct needs: the tag the piece ends in, or the last bytes of a comment
+// or a script that its end could begin with. The result, and the links
+// reported, are those of ScanPage over the whole page.
+class TPageScanner {
+ public:
+  // The most a tag may hold before the page is given up as too large to
+  // judge: 8 MiB.
+  static constexpr size_t kMaxTagBytes = size_t{8} << 20;
+
+  explicit TPageScanner(std::function<void(std::string_view)> link);
+  ~TPageScanner();
+  TPageScanner(const TPageScanner&) = delete;
+  TPageScanner& operator=(const TPageScanner&) = delete;
+
+  // The next piece of the page; links found are reported before it returns.
+  void Feed(std::string_view piece);
+  // The end of the page: what an unfinished construct holds is taken as it
+  // stands.
+  TPageScan Finish();
+
+ private:
+  class TImpl;
+  std::unique_ptr<TImpl> impl_;
 };
 
 // Scans `html`, calling `link` with the value of every href and src

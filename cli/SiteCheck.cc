@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string_view>
@@ -128,7 +129,68 @@ struct TViewHash {
   using is_transparent = void;
   size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
 };
-using TKnownLinks = std::unordered_map<std::string, bool, TViewHash, std::equal_to<>>;
+using TKnownLinks = std::unordered_map<std::string, int64_t, TViewHash, std::equal_to<>>;
+
+// What a link leads to, beside the index of a page of the site.
+constexpr int64_t kBroken = -2;
+constexpr int64_t kNoPage = -1;
+
+// Where the UTF-8 of a page handed over in pieces first goes wrong, and
+// whether it holds any byte beyond ASCII. A sequence cut by the end of a
+// piece is carried over to the next.
+class TUtf8Scan {
+ public:
+  static constexpr uint64_t npos = ~uint64_t{0};
+
+  void Feed(std::string_view piece) {
+    for (size_t i = 0; !high_ && i < piece.size(); i += 8) {
+      uint64_t word = 0;
+      std::memcpy(&word, piece.data() + i, std::min<size_t>(8, piece.size() - i));
+      high_ = (word & 0x8080808080808080ULL) != 0;
+    }
+    if (bad_ != npos) return;
+    uint64_t base = offset_;
+    offset_ += piece.size();
+    if (!carry_.empty()) {
+      const size_t take = std::min(piece.size(), SequenceLength(carry_[0]) - carry_.size());
+      carry_.append(piece.substr(0, take));
+      piece.remove_prefix(take);
+      base += take;
+      if (carry_.size() < SequenceLength(carry_[0])) return;
+      size_t length = 0;
+      if (DecodeUtf8(carry_, length) < 0) bad_ = carry_at_;
+      carry_.clear();
+      if (bad_ != npos) return;
+    }
+    const size_t at = FirstNonUtf8(piece);
+    if (at == std::string_view::npos) return;
+    const std::string_view tail = piece.substr(at);
+    const bool cut = tail.size() < SequenceLength(tail[0]) &&
+                     std::all_of(tail.begin() + 1, tail.end(), [](char c) {
+                       return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+                     });
+    if (cut)
+      carry_ = tail, carry_at_ = base + at;
+    else
+      bad_ = base + at;
+  }
+  // The offset of the first bad sequence, or npos.
+  uint64_t Finish() {
+    if (!carry_.empty() && bad_ == npos) bad_ = carry_at_;
+    return bad_;
+  }
+  bool HighBytes() const { return high_; }
+
+ private:
+  static size_t SequenceLength(char lead) {
+    const auto c = static_cast<unsigned char>(lead);
+    return c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  }
+
+  uint64_t offset_ = 0, bad_ = npos, carry_at_ = 0;
+  std::string carry_;
+  bool high_ = false;
+};
 
 class TSiteChecker {
  public:
@@ -138,14 +200,19 @@ class TSiteChecker {
     ListFiles();
     result_.pages = pages_.size();
     if (pages_.empty()) Report(".", kNoPages, "the folder holds no .html page");
-    for (const std::string& page : pages_) CheckPage(page);
+    for (size_t i = 0; i < pages_.size(); ++i) page_index_.emplace(pages_[i], i);
+    links_.resize(pages_.size());
+    for (size_t i = 0; i < pages_.size(); ++i) CheckPage(i);
+    ReportUnlinkedPages();
+    for (const auto& [name, what] : not_files_) Report(name, kNotAFile, what, /*warning=*/true);
     if (files_.count("sitemap.xml")) CheckSitemap();
     return std::move(result_);
   }
 
  private:
-  void Report(const std::string& file, const char* code, std::string message) {
-    result_.problems.push_back({PrintableBytes(file), code, std::move(message)});
+  void Report(const std::string& file, const char* code, std::string message,
+              bool warning = false) {
+    result_.problems.push_back({PrintableBytes(file), code, std::move(message), warning});
   }
 
   void ListFiles() {
@@ -154,17 +221,37 @@ class TSiteChecker {
     for (; !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
       const std::string relative = it->path().lexically_relative(folder_).generic_string();
       std::error_code kind_error;
-      if (it->is_directory(kind_error)) {
+      const fs::file_status status = it->status(kind_error);
+      if (fs::is_directory(status)) {
         dirs_.insert(relative);
-      } else if (it->is_regular_file(kind_error)) {
+      } else if (fs::is_regular_file(status)) {
         if (IsPageName(relative)) pages_.push_back(relative);
         files_.insert(relative);
+      } else {
+        NotAFile(relative, status, kind_error, it->is_symlink(kind_error));
       }
     }
     if (ec)
       throw ECliError("Cannot read the folder \"" + AbsoluteUtf8Path(folder_) +
                       "\": " + ec.message());
     std::sort(pages_.begin(), pages_.end(), NaturalLess);
+    std::sort(not_files_.begin(), not_files_.end(),
+              [](const auto& a, const auto& b) { return NaturalLess(a.first, b.first); });
+  }
+
+  // An entry that is neither a folder nor a regular file, named as what it is.
+  void NotAFile(const std::string& relative, const fs::file_status& status,
+                const std::error_code& error, bool link) {
+    const std::string kind = error.value() == ELOOP         ? "a link loop"
+                             : error || !fs::exists(status) ? "a link to nothing"
+                             : fs::is_fifo(status)          ? "a FIFO"
+                             : fs::is_socket(status)        ? "a socket"
+                             : fs::is_block_file(status) || fs::is_character_file(status)
+                                 ? "a device"
+                                 : "not a regular file";
+    const bool to = link && kind != "a link loop" && kind != "a link to nothing";
+    not_files_.emplace_back(
+        relative, "is " + (to ? "a link to " + kind : kind) + ", not a file: not checked");
   }
 
   // The whole file into `bytes`; false, reported, when it cannot be read.
@@ -173,6 +260,13 @@ class TSiteChecker {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
     bool ok = fd >= 0 && ::fstat(fd, &st) == 0;
+    if (ok && static_cast<uint64_t>(st.st_size) > kMaxSitemapBytes) {
+      ::close(fd);
+      Report(relative, kTooLarge,
+             "is " + std::to_string(st.st_size) + " bytes, more than the " +
+                 std::to_string(kMaxSitemapBytes >> 20) + " MiB that are judged");
+      return false;
+    }
     if (ok) {
       bytes.resize(static_cast<size_t>(st.st_size));
       size_t got = 0;
@@ -189,58 +283,137 @@ class TSiteChecker {
     return ok;
   }
 
-  // Whether the link `href` of a page in the folder `dir` leads to a file.
-  // The answers are kept: the same menu links repeat on every page.
-  bool LinkResolves(const std::string& dir, TKnownLinks& known, std::string_view href) {
+  // What the link `href` of a page in the folder `dir` leads to: kBroken
+  // for no file, the index of a page, or kNoPage. The answers are kept: the
+  // same menu links repeat on every page.
+  int64_t LinkTarget(const std::string& dir, TKnownLinks& known, std::string_view href) {
     if (const auto found = known.find(href); found != known.end()) return found->second;
-    bool resolves = true;
-    if (const auto address = LocalAddress(href)) {
-      // An address of a query or fragment alone ("?page=2") is the page itself.
+    int64_t target = kNoPage;
+    // An address of a query or fragment alone ("?page=2") is the page itself.
+    if (const auto address = LocalAddress(href); address && !address->empty()) {
       PercentDecode(*address, decoded_);
-      const auto target = JoinSitePath(dir, decoded_);
-      resolves = address->empty() ||
-                 (target && (files_.count(*target) ||
-                             (dirs_.count(*target) && files_.count(*target + "/index.html"))));
+      std::optional<std::string> file = JoinSitePath(dir, decoded_);
+      if (file && !files_.count(*file) && dirs_.count(*file)) *file += "/index.html";
+      const auto page = file ? page_index_.find(*file) : page_index_.end();
+      target = !file || !files_.count(*file) ? kBroken
+               : page != page_index_.end()   ? static_cast<int64_t>(page->second)
+                                             : kNoPage;
     }
-    known.emplace(href, resolves);
-    return resolves;
+    known.emplace(href, target);
+    return target;
   }
 
-  void CheckPage(const std::string& page) {
-    if (!ReadSiteFile(page, bytes_)) return;
-    if (bytes_.empty()) return Report(page, kEmptyPage, "the page is empty (0 bytes)");
+  // Keeps the link from page `from` to page `to`, as runs of consecutive
+  // pages: the bars and menus of a site link pages in order.
+  void AddLink(size_t from, int64_t to) {
+    if (to < 0 || static_cast<size_t>(to) == from) return;
+    auto& runs = links_[from];
+    const auto page = static_cast<uint32_t>(to);
+    if (!runs.empty() && page >= runs.back().first && page <= runs.back().second) return;
+    if (!runs.empty() && page == runs.back().second + 1)
+      runs.back().second = page;
+    else
+      runs.emplace_back(page, page);
+  }
+
+  // The pages no chain of links from the top index.html reaches: pages an
+  // earlier, larger build left. A site without index.html has no start.
+  void ReportUnlinkedPages() {
+    const auto start = page_index_.find("index.html");
+    if (start == page_index_.end()) return;
+    std::vector<bool> reached(pages_.size());
+    std::vector<size_t> queue = {start->second};
+    reached[start->second] = true;
+    while (!queue.empty()) {
+      const size_t page = queue.back();
+      queue.pop_back();
+      for (const auto& [first, last] : links_[page])
+        for (uint32_t to = first; to <= last; ++to)
+          if (!reached[to]) reached[to] = true, queue.push_back(to);
+    }
+    for (size_t i = 0; i < pages_.size(); ++i)
+      if (!reached[i])
+        Report(pages_[i], kUnlinkedPage,
+               "no chain of links from index.html leads here (left by an earlier build?)",
+               /*warning=*/true);
+  }
+
+  // Reads the page a piece at a time into the scanner and the UTF-8 scan;
+  // returns false, reported, when it cannot be read or is too large.
+  bool ReadPage(const std::string& page, TPageScanner& scanner, TUtf8Scan& utf8) {
+    const int fd = ::open((folder_ + "/" + page).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    int error = fd < 0 || ::fstat(fd, &st) != 0 ? errno : 0;
+    if (error == 0 && static_cast<uint64_t>(st.st_size) > kMaxPageBytes) {
+      ::close(fd);
+      Report(page, kTooLarge,
+             "is " + std::to_string(st.st_size) + " bytes, more than the " +
+                 std::to_string(kMaxPageBytes >> 30) + " GiB that are judged");
+      return false;
+    }
+    piece_.resize(kPieceBytes);
+    uint64_t total = 0;
+    while (error == 0) {
+      const ssize_t n = ::read(fd, piece_.data(), piece_.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        error = n < 0 ? errno : 0;
+        break;
+      }
+      total += static_cast<uint64_t>(n);
+      const std::string_view piece(piece_.data(), static_cast<size_t>(n));
+      utf8.Feed(piece);
+      scanner.Feed(piece);
+    }
+    if (fd >= 0) ::close(fd);
+    if (error != 0) Report(page, kUnreadable, "cannot be read: " + SystemErrorText(error));
+    if (error == 0 && total == 0) Report(page, kEmptyPage, "the page is empty (0 bytes)");
+    return error == 0 && total > 0;
+  }
+
+  void CheckPage(size_t index) {
+    const std::string& page = pages_[index];
     const size_t slash = page.rfind('/');
     const std::string dir = slash == std::string::npos ? "" : page.substr(0, slash);
     TKnownLinks& known = resolved_[dir];
     std::vector<std::string> broken;
-    const TPageScan scan = ScanPage(bytes_, [&](std::string_view href) {
-      if (!LinkResolves(dir, known, href) &&
-          std::find(broken.begin(), broken.end(), href) == broken.end())
+    TPageScanner scanner([&](std::string_view href) {
+      const int64_t target = LinkTarget(dir, known, href);
+      AddLink(index, target);
+      if (target == kBroken && std::find(broken.begin(), broken.end(), href) == broken.end())
         broken.emplace_back(href);
     });
+    TUtf8Scan utf8;
+    if (!ReadPage(page, scanner, utf8)) return;
+    const TPageScan scan = scanner.Finish();
+    if (scan.oversized_tag)
+      Report(page, kTooLarge,
+             "holds a tag of more than " + std::to_string(TPageScanner::kMaxTagBytes >> 20) +
+                 " MiB: the rest of the page is not judged");
     // A Windows-1251 page names a file with Cyrillic letters in its own
     // bytes; the browser asks the server for the UTF-8 spelling.
     const bool cp1251 = IsCp1251Label(scan.charset);
-    for (const std::string& href : broken)
-      if (!cp1251 || !LinkResolves(dir, known, Cp1251ToUtf8(href)))
+    for (const std::string& href : broken) {
+      const int64_t target = cp1251 ? LinkTarget(dir, known, Cp1251ToUtf8(href)) : kBroken;
+      AddLink(index, target);
+      if (target == kBroken)
         Report(page, kBrokenLink, "link to " + PrintableBytes(href) + " does not resolve");
-    CheckCharset(page, scan.charset);
+    }
+    CheckCharset(page, scan.charset, utf8);
   }
 
   static bool IsCp1251Label(const std::string& label) {
     return label == "windows-1251" || label == "cp1251" || label == "x-cp1251";
   }
 
-  void CheckCharset(const std::string& page, const std::string& charset) {
-    if (charset.empty()) return Report(page, kNoCharset, "declares no charset");
-    const size_t bad = FirstNonUtf8(bytes_);
-    if ((charset == "utf-8" || charset == "utf8") && bad != std::string::npos)
+  void CheckCharset(const std::string& page, const std::string& charset, TUtf8Scan& utf8) {
+    if (charset.empty()) return Report(page, kNoCharset, "declares no charset", /*warning=*/true);
+    const uint64_t bad = utf8.Finish();
+    if ((charset == "utf-8" || charset == "utf8") && bad != TUtf8Scan::npos)
       Report(page, kCharsetMismatch,
              "declares " + charset + " but its bytes are not UTF-8 (byte " + std::to_string(bad) +
                  ")");
-    if (IsCp1251Label(charset) && bad == std::string::npos &&
-        std::any_of(bytes_.begin(), bytes_.end(),
-                    [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    if (IsCp1251Label(charset) && bad == TUtf8Scan::npos && utf8.HighBytes())
       Report(page, kCharsetMismatch, "declares " + charset + " but its bytes are UTF-8");
   }
 
@@ -254,7 +427,12 @@ class TSiteChecker {
   std::unordered_set<std::string> files_;
   std::unordered_set<std::string> dirs_;
   std::unordered_map<std::string, TKnownLinks> resolved_;  // by the pages' folder
-  std::string bytes_, decoded_;
+  std::unordered_map<std::string, size_t> page_index_;
+  // Each page's links to other pages, as runs [first, last] of page indexes.
+  std::vector<std::vector<std::pair<uint32_t, uint32_t>>> links_;
+  std::vector<std::pair<std::string, std::string>> not_files_;  // name, what it is
+  static constexpr size_t kPieceBytes = size_t{1} << 20;
+  std::string piece_, decoded_;
   TSiteCheck result_;
 };
 

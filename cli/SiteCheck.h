@@ -4,10 +4,15 @@
 // there is one, must be well-formed and list exactly the pages present.
 //
 // The pages are the files ending in ".html" or ".htm" anywhere under the
-// folder. Each file is read once, as bytes.
+// folder. Each file is read once, as bytes, a page in pieces of 1 MiB, so
+// that a page of any size is judged in little memory. A page that declares
+// no charset, one that no chain of links from the top index.html reaches,
+// and an entry that is no file (a FIFO, a device, a link loop) are warnings;
+// everything else is a fault.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,11 +29,21 @@ inline constexpr const char* kSitemapMalformed = "sitemap-malformed";   // not w
 inline constexpr const char* kSitemapStale = "sitemap-stale-entry";     // lists a missing file
 inline constexpr const char* kSitemapMissing = "sitemap-missing-page";  // leaves a page out
 inline constexpr const char* kSitemapDuplicate = "sitemap-duplicate";   // lists one twice
+inline constexpr const char* kTooLarge = "too-large";                   // too large to judge
+// Warnings: the site works, but something about it may not be meant.
+inline constexpr const char* kUnlinkedPage = "unlinked-page";  // no link leads to it
+inline constexpr const char* kNotAFile = "not-a-file";         // a FIFO, a device, a link loop
+
+// The largest page that is judged (4 GiB), read a piece at a time, and the
+// largest sitemap (64 MiB; the protocol allows 50 MB), read whole.
+inline constexpr uint64_t kMaxPageBytes = uint64_t{4} << 30;
+inline constexpr uint64_t kMaxSitemapBytes = uint64_t{64} << 20;
 
 struct TSiteProblem {
-  std::string file;     // relative to the folder, "/" between folders; "." the folder
-  std::string code;     // one of the codes above
-  std::string message;  // UTF-8, without the file name
+  std::string file;      // relative to the folder, "/" between folders; "." the folder
+  std::string code;      // one of the codes above
+  std::string message;   // UTF-8, without the file name
+  bool warning = false;  // a warning rather than a fault of the site
 };
 
 struct TSiteCheck {

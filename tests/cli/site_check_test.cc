@@ -1,10 +1,18 @@
 // orvana-cli check: damaged sites made in scratch folders, random sites whose
 // faults are known, and sites just built by the real program.
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
 
 #include <gtest/gtest.h>
 
+#include "cli/PageScan.h"
+#include "cli/SiteCheck.h"
 #include "engine/CodePage.h"
 #include "project/DefaultContent.h"
 #include "tests/cli/CliTestUtil.h"
@@ -46,13 +54,18 @@ std::vector<std::string> CheckFiles(const TFiles& files) {
   const RunResult text = RunTool({"check", "--", dir.Path()});
   const JsonValue report = JsonValue::Parse(json.out);
   std::vector<std::string> found, lines;
+  bool faults = false, warnings = false;
   for (const JsonValue& p : report["problems"].items) {
     found.push_back(p["file"].text + ":" + p["code"].text);
-    lines.push_back(p["file"].text + ": " + p["message"].text + "\n");
+    lines.push_back(p["file"].text + (p["warning"].boolean ? ": warning: " : ": ") +
+                    p["message"].text + "\n");
+    (p["warning"].boolean ? warnings : faults) = true;
   }
-  EXPECT_EQ(json.code, found.empty() ? 0 : 1);
+  // Warnings fail the check only with --strict.
+  EXPECT_EQ(json.code, faults ? 1 : 0);
   EXPECT_EQ(text.code, json.code);
-  EXPECT_EQ(report["ok"].boolean, found.empty());
+  EXPECT_EQ(report["ok"].boolean, !faults);
+  EXPECT_EQ(RunTool({"check", dir.Path(), "--strict"}).code, faults || warnings ? 1 : 0);
   EXPECT_EQ(report["folder"].text, dir.Path());
   std::string expected_text;
   for (const std::string& line : lines) expected_text += line;
@@ -110,25 +123,30 @@ TEST(SiteCheck, FindsExactlyTheFaultsOfEachSite) {
         {"h.html", "\xEF\xBB\xBF" + kUtf8Text},
         {kUtf8Text + ".html", Page("")}},
        {"b.html:charset-mismatch", "c.html:charset-mismatch", "f.html:no-charset"}},
-      {"empty page", {{"index.html", ""}, {"page1.html", Page("")}}, {"index.html:empty-page"}},
+      {"empty page",
+       {{"index.html", ""}, {"page1.html", Page("")}},
+       {"index.html:empty-page", "page1.html:unlinked-page"}},
       {"no pages", {{"style.css", "p{}"}}, {".:no-pages"}},
       {"sitemap that lists exactly the pages, under an encoded folder",
-       {{"index.html", Page("")}, {"page1.html", Page("")}, {"sitemap.xml", kSitemapOk}},
+       {{"index.html", Page("<a href=page1.html>")},
+        {"page1.html", Page("")},
+        {"sitemap.xml", kSitemapOk}},
        {}},
       {"sitemap of the pages in a subfolder",
        {{"index.html", Page("")},
         {"sub/a.html", Page("")},
         {"sub/b.html", Page("")},
         {"sitemap.xml", Sitemap({"http://e.org/sub/a.html", "http://e.org/sub/b.html"})}},
-       {"sitemap.xml:sitemap-missing-page"}},
+       {"sub/a.html:unlinked-page", "sub/b.html:unlinked-page",
+        "sitemap.xml:sitemap-missing-page"}},
       {"sitemap with a duplicate, a stale and a missing entry",
        {{"index.html", Page("")},
         {"page1.html", Page("")},
         {"page2.html", Page("")},
         {"sitemap.xml", Sitemap({"http://e.org/index.html", "http://e.org/page2.html",
                                  "http://e.org/index.html", "http://e.org/page7.html"})}},
-       {"sitemap.xml:sitemap-duplicate", "sitemap.xml:sitemap-stale-entry",
-        "sitemap.xml:sitemap-missing-page"}},
+       {"page1.html:unlinked-page", "page2.html:unlinked-page", "sitemap.xml:sitemap-duplicate",
+        "sitemap.xml:sitemap-stale-entry", "sitemap.xml:sitemap-missing-page"}},
       {"sitemap index, one part missing and one broken",
        {{"index.html", Page("")},
         {"page1.html", Page("")},
@@ -139,8 +157,9 @@ TEST(SiteCheck, FindsExactlyTheFaultsOfEachSite) {
         {"sitemap-1.xml", Sitemap({"http://e.org/", "http://e.org/page1.html"})},
         {"sitemap-2.xml", Sitemap({"http://e.org/page2.html"}) + "<x/>"},
         {"sitemap-4.xml", Sitemap({}, "sitemapindex", "sitemap")}},
-       {"sitemap-2.xml:sitemap-malformed", "sitemap.xml:sitemap-stale-entry",
-        "sitemap-4.xml:sitemap-malformed", "sitemap.xml:sitemap-missing-page"}},
+       {"page1.html:unlinked-page", "page2.html:unlinked-page", "sitemap-2.xml:sitemap-malformed",
+        "sitemap.xml:sitemap-stale-entry", "sitemap-4.xml:sitemap-malformed",
+        "sitemap.xml:sitemap-missing-page"}},
   };
   for (const TSiteCase& c : cases) EXPECT_EQ(CheckFiles(c.files), c.problems) << c.name;
 }
@@ -196,6 +215,7 @@ TEST(SiteCheck, RandomSitesGiveTheirKnownFaults) {
     const int pages = 1 + pick(25);
     TFiles files;
     std::vector<std::string> expected, locs;
+    std::vector<std::vector<int>> links(pages);
     for (int k = 0; k < pages; ++k) {
       std::string body;
       std::vector<int> dead;
@@ -204,10 +224,19 @@ TEST(SiteCheck, RandomSitesGiveTheirKnownFaults) {
         body += "<a href=\"" + name(target) + "\">";
         if (target >= pages && std::find(dead.begin(), dead.end(), target) == dead.end())
           dead.push_back(target);
+        if (target < pages) links[k].push_back(target);
       }
       files.emplace_back(name(k), Page(body));
       for (size_t d = 0; d < dead.size(); ++d) expected.push_back(name(k) + ":broken-link");
     }
+    // The pages index.html does not lead to, by repeated passes.
+    std::vector<bool> reached(pages);
+    reached[0] = true;
+    for (int pass = 0; pass < pages; ++pass)
+      for (int k = 0; k < pages; ++k)
+        for (const int target : links[k]) reached[target] = reached[target] || reached[k];
+    for (int k = 0; k < pages; ++k)
+      if (!reached[k]) expected.push_back(name(k) + ":unlinked-page");
     std::vector<std::string> sitemap_faults;
     for (int k = 0; k < pages + 3; ++k) {
       const bool listed = pick(4) != 0;
@@ -277,6 +306,128 @@ TEST(SiteCheck, FreshlyBuiltSitesCheckClean) {
   EXPECT_EQ(built.code, 0);
   EXPECT_EQ(built.err, "");
   EXPECT_EQ(RunProgram({"check", dir / "site"}).out, "");
+}
+
+}  // namespace
+}  // namespace orvana::cli
+
+namespace orvana::cli {
+namespace {
+
+using testing::TempDir;
+using testing::WriteWholeFile;
+
+// A page handed to the scanner in random pieces gives the links and the
+// charset of the page scanned whole, over random pages of the constructs
+// that can be cut: tags, quoted values, comments, raw text, the byte-order
+// mark.
+TEST(SiteCheck, PagesScannedInPiecesGiveWhatTheWholePageGives) {
+  static const char* const kPieces[] = {
+      "<a href=\"x.html\">",
+      "<A HREF=y.html>",
+      "<img src='a&amp;b'>",
+      "<!-- <a href=c> -->",
+      "<script>",
+      "</script>",
+      "<title>",
+      "</TITLE>",
+      "<a href=s>",
+      "<meta charset=\"utf-8\">",
+      "<meta http-equiv=content-type content='text/html; charset=windows-1251'>",
+      "<",
+      "<!",
+      "-->",
+      "\"",
+      "'",
+      ">",
+      "text ",
+      "</",
+      "<!---->",
+      "<a\nhref = 'q'\n>"};
+  std::mt19937 random(17);
+  for (int round = 0; round < 2000; ++round) {
+    std::string page = round % 5 == 0 ? "\xEF\xBB\xBF" : "";
+    for (int n = static_cast<int>(random() % 40); n > 0; --n)
+      page += kPieces[random() % std::size(kPieces)];
+    std::vector<std::string> whole_links, cut_links;
+    const TPageScan whole =
+        ScanPage(page, [&](std::string_view href) { whole_links.emplace_back(href); });
+    TPageScanner scanner([&](std::string_view href) { cut_links.emplace_back(href); });
+    for (size_t at = 0; at < page.size();) {
+      const size_t size = 1 + random() % (round % 2 ? 3 : 40);
+      scanner.Feed(std::string_view(page).substr(at, size));
+      at += size;
+    }
+    const TPageScan cut = scanner.Finish();
+    ASSERT_EQ(cut_links, whole_links) << page;
+    ASSERT_EQ(cut.charset, whole.charset) << page;
+  }
+}
+
+// Entries that are no file are named as warnings, whatever they are.
+TEST(SiteCheck, EntriesThatAreNoFileAreNamed) {
+  TempDir dir;
+  WriteWholeFile(dir / "index.html", "<meta charset=utf-8><a href=pipe.html>");
+  ASSERT_EQ(::mkfifo((dir / "pipe.html").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/null", dir / "null.html");
+  std::filesystem::create_symlink("loop.html", dir / "loop.html");
+  std::filesystem::create_symlink("gone.html", dir / "dangling.html");
+  const RunResult r = RunTool({"check", dir.Path()});
+  EXPECT_EQ(r.code, 1);  // the link to the FIFO leads to no file
+  EXPECT_EQ(r.out,
+            "index.html: link to pipe.html does not resolve\n"
+            "dangling.html: warning: is a link to nothing, not a file: not checked\n"
+            "loop.html: warning: is a link loop, not a file: not checked\n"
+            "null.html: warning: is a link to a device, not a file: not checked\n"
+            "pipe.html: warning: is a FIFO, not a file: not checked\n");
+}
+
+// A page far larger than the memory the check may take is judged all the
+// same: read in pieces, its last link is still found. One larger than any
+// page that is judged is named as such, quickly.
+TEST(SiteCheck, LargePagesAreReadInPieces) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer's shadow memory does not fit the address-space limit";
+#endif
+  TempDir dir;
+  const std::string page = dir / "index.html";
+  WriteWholeFile(page, "<meta charset=utf-8>");
+  std::filesystem::resize_file(page, (uint64_t{5} << 27));  // 640 MiB, sparse
+  {
+    std::ofstream tail(page, std::ios::binary | std::ios::app);
+    tail << "<a href=gone.html>";
+  }
+  WriteWholeFile(dir / "huge.html", "");
+  std::filesystem::resize_file(dir / "huge.html", kMaxPageBytes + 1);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const rlimit limit = {uint64_t{1} << 29, uint64_t{1} << 29};
+    ::setrlimit(RLIMIT_AS, &limit);
+    std::vector<std::string> found;
+    for (const TSiteProblem& p : CheckSiteFolder(dir.Path()).problems)
+      found.push_back(p.file + ":" + p.code);
+    ::_exit(found == std::vector<std::string>{"huge.html:too-large", "index.html:broken-link",
+                                              "huge.html:unlinked-page"}
+                ? 0
+                : 1);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+// A check that fails still prints its one JSON object with --json.
+TEST(SiteCheck, FailedChecksStillPrintTheirJson) {
+  TempDir dir;
+  for (const std::string& folder : {dir / "none", dir / "file"}) {
+    if (folder == dir / "file") WriteWholeFile(folder, "");
+    const RunResult r = RunTool({"check", folder, "--json"});
+    EXPECT_EQ(r.code, 2);
+    const JsonValue json = JsonValue::Parse(r.out);
+    EXPECT_EQ(json["folder"].text, folder);
+    EXPECT_FALSE(json["ok"].boolean);
+    EXPECT_NE(json["error"].text.find(folder), std::string::npos) << r.out;
+  }
 }
 
 }  // namespace

@@ -219,6 +219,7 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
   TProjectBuild b{project, options};
   b.prefix = options.several ? project.native + ": " : std::string();
   b.report_project = options.several ? project.native : std::string();
+  b.context.project = b.report_project;
   try {
     auto owned = std::make_unique<TProjectDocument>();
     // The last thing the process does: its pages and lines are not freed.

@@ -35,6 +35,7 @@ std::string NumberList(const std::vector<T>& numbers) {
 
 std::string BuildReportToJson(const TBuildReport& r, const TReportContext& context) {
   std::string out = "{\n";
+  if (!context.project.empty()) out += "  \"project\": " + JsonQuote(context.project) + ",\n";
   if (context.error.empty())
     out += "  \"ok\": true,\n";
   else

@@ -1,16 +1,13 @@
 // The build report as JSON, for `orvana-cli build --report`.
 //
-// One object, keys in this order: "ok" (true; false with "error" after it
-// for a build refused by its warnings), "pages", "bytes", "folder",
-// "encoding", "page_bytes" {"min", "max", "mean"}, "forced_cuts" (page
-// indexes), "links" {"quota", "placed", "by_address" [{"url", "count",
-// "pages"}], "unused"}, "warnings" [{"code", "message"}], "pruned" (file
-// names), "extras" (see TReportContext) and "complete": false only for a
-// build that stopped early. Texts
-// are converted from Windows-1251 to UTF-8 (the folder is UTF-8 already) and
-// quoted as JsonQuote does; "mean" has at most two decimals. A build that
-// failed is {"ok": false, "error": MESSAGE}, with "project" first when the
-// command built several.
+// One object, keys in this order: "project" (when several were built), "ok" (true; false with
+// "error" after it for a build refused by its warnings), "pages", "bytes", "folder", "encoding",
+// "page_bytes" {"min", "max", "mean"}, "forced_cuts" (page indexes), "links" {"quota", "placed",
+// "by_address" [{"url", "count", "pages"}], "unused"}, "warnings" [{"code", "message"}], "pruned"
+// (file names), "extras" (see TReportContext) and "complete": false only for a build that stopped
+// early. Texts are converted from Windows-1251 to UTF-8 (the folder is UTF-8 already) and quoted as
+// JsonQuote does; "mean" has at most two decimals. A build that failed is {"ok": false, "error":
+// MESSAGE}, with "project" first when the command built several.
 #pragma once
 
 #include <string>
@@ -22,6 +19,9 @@ namespace orvana::cli {
 
 // What the report says beyond the build's own figures.
 struct TReportContext {
+  // Not empty: the project (UTF-8, as typed) the report is of, its first key,
+  // as every entry of a report of several projects names its own.
+  std::string project;
   // The extras the build ran with: given, they are listed as "extras" (one
   // object, keyed by property name as `show --json` keys them) after
   // "pruned".

@@ -1,4 +1,5 @@
 // orvana-cli show: prints a project.
+#include <optional>
 #include <ostream>
 
 #include "cli/CliError.h"
@@ -13,7 +14,8 @@ namespace orvana::cli {
 constexpr TCommandHelp kShowHelp = {
     "Usage: orvana-cli show PROJECT [--json]\n"
     "\n"
-    "Prints a short summary of PROJECT.\n"
+    "Prints a short summary of PROJECT. With --json, a project that cannot be\n"
+    "read gives {\"project\", \"ok\": false, \"error\"} on standard output.\n"
     "\n",
     14, ""};
 
@@ -43,13 +45,23 @@ const std::vector<TOptionEntry>& ShowOptions() {
 }
 
 int RunShow(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
-  const TProjectArg project = ProjectArgument(args);
+  if (args.positional.size() != 1) (void)ProjectArgument(args);  // the usage error
   TProjectDocument document;
-  ReadProject(project, document, err);
+  std::optional<TProjectArg> project;
+  try {
+    project = ProjectArgument(args);
+    ReadProject(*project, document, err);
+  } catch (const std::exception&) {
+    // A script reading the JSON still gets one object, saying why.
+    if (args.Flag("json"))
+      out << "{\"project\":" << JsonQuote(AbsoluteUtf8Path(args.positional[0]))
+          << ",\"ok\":false,\"error\":" << JsonQuote(CurrentErrorText()) << "}\n";
+    throw;
+  }
   if (args.Flag("json"))
     out << GeneratorToJson(document.Generator()) << '\n';
   else
-    PrintSummary(project, document.Generator(), out);
+    PrintSummary(*project, document.Generator(), out);
   return 0;
 }
 

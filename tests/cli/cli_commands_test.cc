@@ -766,3 +766,26 @@ TEST_F(CliCommandsTest, ShowWithoutJsonPrintsASummary) {
 
 }  // namespace
 }  // namespace orvana::cli
+
+namespace orvana::cli {
+namespace {
+
+// Whatever makes `show --json` fail, standard output holds one object that
+// says so, and the error still goes to standard error.
+TEST(ShowJson, FailuresPrintOneObject) {
+  TempDir dir;
+  WriteWholeFile(dir / "bad.orvana", "garbage\n");
+  std::filesystem::create_directory(dir / "folder.orvana");
+  for (const std::string& project :
+       {dir / "none.orvana", dir / "bad.orvana", dir / "folder.orvana", dir / "名前.orvana"}) {
+    const RunResult r = RunTool({"show", project, "--json"});
+    EXPECT_EQ(r.code, 1) << project;
+    const JsonValue json = JsonValue::Parse(r.out);
+    EXPECT_EQ(json["project"].text, project);
+    EXPECT_FALSE(json["ok"].boolean);
+    EXPECT_EQ("orvana-cli: " + json["error"].text + "\n", r.err) << project;
+  }
+}
+
+}  // namespace
+}  // namespace orvana::cli

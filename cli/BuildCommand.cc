@@ -16,6 +16,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/ProgressLine.h"
+#include "cli/ProjectFolders.h"
 #include "cli/ProjectOptions.h"
 #include "cli/ReportFile.h"
 #include "engine/BuildReport.h"
@@ -324,6 +325,7 @@ int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (report_target && report_target->empty())
     throw EUsageError("--report: the file name is empty");
   if (report_target) CheckReportTarget(*report_target, args.positional, options.out);
+  if (options.several) RefuseSharedFolders(args.positional);
   options.quiet_warnings = report_target.has_value();
   // With the report on standard output, nothing else may go there.
   std::ostream& summary = report_target == "-" ? err : out;

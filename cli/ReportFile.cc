@@ -10,6 +10,7 @@
 
 #include "cli/CliError.h"
 #include "cli/CommandSupport.h"
+#include "cli/ProjectFolders.h"
 #include "engine/CodePage.h"
 #include "engine/FileSystem.h"
 #include "engine/SiteOutput.h"
@@ -17,16 +18,6 @@
 
 namespace orvana::cli {
 namespace {
-
-// The folder, made absolute and canonical as far as it exists, for
-// comparing two names of one file.
-std::filesystem::path ComparablePath(const std::string& utf8) {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::absolute(utf8, error);
-  if (error) path = utf8;
-  const std::filesystem::path canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path.lexically_normal() : canonical;
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
   std::error_code error;
@@ -50,19 +41,10 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
     // Only a site's own file names can clash with a site; the projects are
     // read for their folders only then.
     for (const std::string& project : projects) {
-      std::string folder;
-      if (out_native) {
-        folder = *out_native;
-      } else {
-        TProjectDocument document;
-        try {
-          document.LoadFromFile(Utf8ToCp1251(project));
-        } catch (const std::exception&) {
-          continue;  // its own build reports why it cannot be read
-        }
-        folder = NativePath(document.Generator().SavePath());
-      }
-      if (!folder.empty() && ComparablePath(folder) == report.parent_path())
+      const std::optional<std::string> folder = out_native ? out_native : StoredFolder(project);
+      // One that cannot be read: its own build reports why.
+      if (!folder) continue;
+      if (!folder->empty() && ComparablePath(*folder) == report.parent_path())
         throw EUsageError("--report: \"" + shown + "\" is a file the build of " + project +
                               " writes; the site would replace the report or the report a page",
                           /*hint=*/false);

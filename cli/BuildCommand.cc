@@ -222,7 +222,7 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
   b.report_project = options.several ? project.native : std::string();
   b.context.project = b.report_project;
   try {
-    auto owned = std::make_unique<TProjectDocument>();
+    auto owned = NewBuildDocument();
     // The last thing the process does: its pages and lines are not freed.
     struct TLeaveAtExit {
       std::unique_ptr<TProjectDocument>& document;

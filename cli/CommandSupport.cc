@@ -2,12 +2,14 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <new>
 #include <ostream>
 
 #include "cli/CliError.h"
 #include "engine/CodePage.h"
 #include "engine/Error.h"
+#include "engine/FileSystem.h"
 #include "engine/Notify.h"
 #include "project/IntegerText.h"
 #include "project/ProjectDocument.h"
@@ -67,11 +69,24 @@ void RefuseIrregularProjectFile(const TProjectArg& project) {
                   (kind[0] == 'a' ? kind + ", not a project file" : kind));
 }
 
+// A save writes a temporary beside the file at the end of the name's chain of
+// links, so that is where a killed save left its temporaries.
+void RemoveStaleProjectTemporaries(const TProjectArg& project) {
+  std::error_code error;
+  std::filesystem::path file = std::filesystem::canonical(project.native, error);
+  if (error) file = project.native;
+  const std::string name = file.filename().string();
+  if (name.empty()) return;
+  RealFileSystem().RemoveStaleTemporaries(
+      file.parent_path().string(), [&name](std::string_view target) { return target == name; });
+}
+
 // The reader's messages name a line or a property but not the file, so the
 // file goes first; a file that cannot be opened or read (a failure with the
 // system's error number) is already named in its message.
 void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err) {
   RefuseIrregularProjectFile(project);
+  RemoveStaleProjectTemporaries(project);
   try {
     document.LoadFromFile(project.engine);
   } catch (const EOrvanaError& e) {
@@ -83,6 +98,10 @@ void ReadProject(const TProjectArg& project, TProjectDocument& document, std::os
   for (const std::string& warning : document.ReadWarnings())
     err << "orvana-cli: warning: " << AbsoluteUtf8Path(project.native) << ": "
         << Cp1251ToUtf8(warning) << '\n';
+}
+
+std::unique_ptr<TProjectDocument> NewBuildDocument() {
+  return std::make_unique<TProjectDocument>();
 }
 
 size_t TotalLength(const TStringList& lines) {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 
 #include "cli/CommandLine.h"
@@ -45,9 +46,16 @@ const char* FileKindName(mode_t mode);
 // path that does not exist passes.
 void RefuseIrregularProjectFile(const TProjectArg& project);
 
+// Removes the temporaries (".NAME.orvana-tmp-PID-N") that killed saves of
+// the project left beside the file its name leads to: only those of that
+// file, and only those whose process is gone, so that a save running now
+// keeps its own.
+void RemoveStaleProjectTemporaries(const TProjectArg& project);
+
 // Reads the project as the desktop application opens it in a new project
 // window, with no other window open, and warns on `err` of what its extras
-// block held that could not be used.
+// block held that could not be used. The stale temporaries of the project
+// are removed first (RemoveStaleProjectTemporaries).
 void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err);
 
 size_t TotalLength(const TStringList& lines);
@@ -62,6 +70,16 @@ int PrintCommandError(std::ostream& err, const std::string& prefix = "");
 // The message of the exception being handled, as PrintCommandError words it
 // (UTF-8, without the tool's name).
 std::string CurrentErrorText();
+
+// A new project document for a build whose process may leave it to the end
+// of the process (see ProcessEndsAfterRun). Never inlined: the sanitizer
+// script's leak suppression names this function, so that it covers this
+// deliberate leak and no other document.
+[[gnu::noinline]] std::unique_ptr<TProjectDocument> NewBuildDocument();
+
+// The command line's words for an output folder that does not exist, before
+// ": FOLDER" (the desktop application shows its own box).
+inline constexpr const char* kMissingFolderText = "The output folder does not exist";
 
 // Whether the process ends as soon as the command returns (SetProcessEndsAfterRun).
 bool ProcessEndsAfterRun();

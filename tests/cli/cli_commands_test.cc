@@ -576,7 +576,7 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
     const RunResult r = RunTool({"build", ProjectPath(), "--out", out, "--save"});
     EXPECT_EQ(r.code, 1) << out;
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + shown + "\n");
+    EXPECT_EQ(r.err, "orvana-cli: The output folder does not exist: " + shown + "\n");
     EXPECT_EQ(ReadWholeFile(ProjectPath()), before);
   }
   std::filesystem::current_path(cwd);
@@ -588,7 +588,7 @@ TEST_F(CliCommandsTest, BuildIntoAMissingFolderWritesAndSavesNothing) {
   std::filesystem::remove(dir_ / "site");
   const RunResult r = RunTool({"build", ProjectPath()});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir_ / "site" + "\n");
+  EXPECT_EQ(r.err, "orvana-cli: The output folder does not exist: " + dir_ / "site" + "\n");
 }
 
 TEST_F(CliCommandsTest, BuildThatCannotWriteAPageSavesNothing) {
@@ -784,6 +784,53 @@ TEST(ShowJson, FailuresPrintOneObject) {
     EXPECT_EQ(json["project"].text, project);
     EXPECT_FALSE(json["ok"].boolean);
     EXPECT_EQ("orvana-cli: " + json["error"].text + "\n", r.err) << project;
+  }
+}
+
+}  // namespace
+}  // namespace orvana::cli
+
+namespace orvana::cli {
+namespace {
+
+// A process id that is gone: a child that has ended and been reaped.
+long DeadProcess() {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  return child;
+}
+
+// Every command that reads a project removes the temporaries killed saves of
+// that project left, beside the file its name leads to; those of a live
+// process, of other files and everything else stay.
+TEST(StaleTemporaries, CommandsReadingAProjectRemoveItsOwnOnly) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "real");
+  std::filesystem::create_directory(dir / "site");
+  ASSERT_EQ(RunTool({"new", dir / "real/P.orvana", "--out", dir / "site"}).code, 0);
+  std::filesystem::create_symlink(dir / "real/P.orvana", dir / "L.orvana");
+  const std::string dead = std::to_string(DeadProcess());
+  const std::vector<std::string> stale = {".P.orvana.orvana-tmp-" + dead + "-1",
+                                          ".P.orvana.orvana-tmp-" + dead + "-27"};
+  const std::vector<std::string> kept = {
+      ".P.orvana.orvana-tmp-1-3",  // process 1 lives
+      ".Q.orvana.orvana-tmp-" + dead + "-1", ".index.html.orvana-tmp-" + dead + "-1",
+      ".P.orvana.orvana-tmp-x-1", "P.orvana.orvana-tmp-" + dead + "-1"};
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"show", dir / "real/P.orvana"},
+        {"show", dir / "L.orvana", "--json"},
+        {"set", dir / "L.orvana", "--title", "T"},
+        {"build", dir / "real/P.orvana", "--dry-run"},
+        {"build", dir / "L.orvana"}}) {
+    for (const std::string& name : stale) WriteWholeFile(dir / ("real/" + name), "x");
+    for (const std::string& name : kept) WriteWholeFile(dir / ("real/" + name), "x");
+    const RunResult r = RunTool(command);
+    EXPECT_EQ(r.code, 0) << command[0] << r.err;
+    for (const std::string& name : stale)
+      EXPECT_FALSE(FileExists(dir / ("real/" + name))) << command[0] << " " << name;
+    for (const std::string& name : kept)
+      EXPECT_TRUE(FileExists(dir / ("real/" + name))) << command[0] << " " << name;
   }
 }
 

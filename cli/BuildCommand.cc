@@ -116,7 +116,7 @@ struct TProjectBuild {
 // adds which one was meant.
 int MissingFolder(const TProjectBuild& b, std::ostream& err, std::string& report) {
   const std::string message =
-      Cp1251ToUtf8(MissingFolderMessage()) + ": " +
+      kMissingFolderText + std::string(": ") +
       (b.folder.empty() ? std::string("the folder name is empty") : AbsoluteUtf8Path(b.folder));
   err << "orvana-cli: " << b.prefix << message << '\n';
   report = FailedBuildToJson(b.report_project, message);
@@ -147,7 +147,7 @@ void PrintBuilt(const TProjectBuild& b, const TBuildReport& r, std::ostream& sum
   summary << b.prefix << r.pages << (r.pages == 1 ? " page, " : " pages, ") << r.placed
           << (r.placed == 1 ? " link placed, " : " links placed, ") << r.bytes
           << (r.bytes == 1 ? " byte" : " bytes") << (dry ? " would be written to " : " written to ")
-          << r.folder << (dry ? " (dry run)" : "") << '\n';
+          << PrintablePath(r.folder) << (dry ? " (dry run)" : "") << '\n';
   for (const std::string& pruned : r.pruned)
     summary << b.prefix << (dry ? "would remove stale " : "removed stale ") << Cp1251ToUtf8(pruned)
             << '\n';
@@ -328,7 +328,7 @@ int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (options.several) RefuseSharedFolders(args.positional);
   options.quiet_warnings = report_target.has_value();
   // With the report on standard output, nothing else may go there.
-  std::ostream& summary = report_target == "-" ? err : out;
+  std::ostream& summary = report_target && ReportOnStandardOutput(*report_target) ? err : out;
 
   std::vector<std::string> reports(args.positional.size());
   int code = 0;

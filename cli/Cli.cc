@@ -43,6 +43,7 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     return 0;
   }
   if (first == "--version") {
+    if (args.size() > 1) throw EUsageError("--version takes no argument, got '" + args[1] + "'");
     out << "orvana-cli " << ORVANA_VERSION << '\n';
     return 0;
   }

@@ -29,7 +29,16 @@ class EUsageError : public std::runtime_error {
 };
 
 // The absolute form of a UTF-8 path, for messages: a relative path is put
-// after the current folder. The path is not checked or normalised.
+// after the current folder. The path is not checked or normalised; its
+// control characters are escaped as PrintablePath does.
 std::string AbsoluteUtf8Path(const std::string& path);
+
+// The same, its bytes as they are, for use as a path.
+std::string AbsoluteUtf8PathBytes(const std::string& path);
+
+// A name made safe to print on one line: a line feed becomes "\n", a
+// carriage return "\r", a tab "\t" and every other control character
+// "\xHH"; the rest, a backslash included, stays as it is.
+std::string PrintablePath(std::string_view name);
 
 }  // namespace orvana::cli

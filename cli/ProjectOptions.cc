@@ -5,6 +5,7 @@
 
 #include "cli/CliError.h"
 #include "cli/CommandSupport.h"
+#include "cli/HostName.h"
 #include "engine/CodePage.h"
 #include "engine/UrlSafety.h"
 #include "project/ExtrasText.h"
@@ -108,7 +109,7 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
     if (extras.OutputEncoding.empty())
       throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
   }
-  if (const auto v = args.Value("site-url")) {
+  if (const auto v = SiteUrlOption(args)) {
     extras.SiteUrl = Utf8ToCp1251(*v);
     // A '?' for a character the code page lacks would make another address.
     std::string problem = SiteUrlProblem(extras.SiteUrl);

@@ -25,7 +25,22 @@ bool SameFile(const std::string& a, const std::string& b) {
   return ComparablePath(a) == ComparablePath(b);
 }
 
+bool IsNullDevice(const struct stat& st) {
+  struct stat null;
+  return S_ISCHR(st.st_mode) && ::stat("/dev/null", &null) == 0 && null.st_rdev == st.st_rdev;
+}
+
+bool IsStandardStream(const struct stat& st, int fd) {
+  struct stat stream;
+  return ::fstat(fd, &stream) == 0 && stream.st_dev == st.st_dev && stream.st_ino == st.st_ino;
+}
+
 }  // namespace
+
+bool ReportOnStandardOutput(const std::string& target) {
+  struct stat st;
+  return target == "-" || (::stat(target.c_str(), &st) == 0 && IsStandardStream(st, 1));
+}
 
 void CheckReportTarget(const std::string& target, const std::vector<std::string>& projects,
                        const std::optional<std::string>& out_native) {
@@ -52,7 +67,10 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
   }
   struct stat st;
   if (::stat(target.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode))
+    // A pipe (a process substitution), the null device and the tool's own
+    // output streams take a report as a file does.
+    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) && !IsNullDevice(st) &&
+        !IsStandardStream(st, 1) && !IsStandardStream(st, 2))
       throw EUsageError("--report: \"" + shown + "\" is " + FileKindName(st.st_mode) +
                             ", not a file a report can be written into",
                         /*hint=*/false);
@@ -61,7 +79,8 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
                         /*hint=*/false);
     return;
   }
-  const std::filesystem::path parent = std::filesystem::path(shown).parent_path();
+  const std::filesystem::path parent =
+      std::filesystem::path(AbsoluteUtf8PathBytes(target)).parent_path();
   if (::stat(parent.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
     throw EUsageError("--report: cannot create \"" + shown + "\": the folder \"" + parent.string() +
                           "\" does not exist",
@@ -72,7 +91,9 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
 }
 
 void WriteReport(const std::string& target, const std::string& json, std::ostream& out) {
-  if (target == "-") {
+  // Standard output however named: opened again, a file behind it would be
+  // truncated and what came before the report lost.
+  if (ReportOnStandardOutput(target)) {
     out << json << '\n';
     return;
   }

@@ -234,7 +234,7 @@ TEST_F(BuildReportCliTest, SeveralProjectsEachGetTheirLineAndAFailureDoesNotStop
   EXPECT_EQ(Count(r.out, "\n"), 2u) << r.out;
   EXPECT_EQ(r.out.rfind(a + ": ", 0), 0u) << r.out;
   EXPECT_NE(r.out.find("\n" + c + ": "), std::string::npos) << r.out;
-  EXPECT_EQ(r.err, "orvana-cli: " + b + ": Указанный каталог не существует: " + dir_ / "b-site" +
+  EXPECT_EQ(r.err, "orvana-cli: " + b + ": The output folder does not exist: " + dir_ / "b-site" +
                        "\norvana-cli: " + none + ": Cannot open file \"" + none +
                        "\". No such file or directory.\n");
   EXPECT_FALSE(SiteFiles(dir_ / "a-site").empty());

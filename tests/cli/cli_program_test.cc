@@ -55,12 +55,12 @@ TEST(CliProgram, FailuresGoToStandardErrorWithTheirStatus) {
   r = RunProgram({"build", dir / "p.orvana"});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "orvana-cli: Указанный каталог не существует: " + dir / "missing" + "\n");
+  EXPECT_EQ(r.err, "orvana-cli: The output folder does not exist: " + dir / "missing" + "\n");
 
   WriteWholeFile(dir / "bad.orvana", "not a project");
   r = RunProgram({"show", dir / "bad.orvana", "--json"});
   EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out.rfind("{\"project\":", 0), 0u) << r.out;
   EXPECT_EQ(r.err.rfind("orvana-cli: ", 0), 0u);
   EXPECT_EQ(r.err.find("std::"), std::string::npos);
 }
@@ -139,13 +139,52 @@ TEST(CliProgram, ProjectPathsThatAreNoFilesFailAtOnce) {
   for (const auto& [args, message] : cases) {
     const RunResult r = RunProgram(args);
     EXPECT_EQ(r.code, 1) << message;
-    EXPECT_EQ(r.out, "");
+    // With --json, the failure is also one object on standard output.
+    if (args.back() == "--json")
+      EXPECT_NE(r.out.find("\"ok\":false"), std::string::npos) << r.out;
+    else
+      EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "orvana-cli: " + message + "\n");
   }
   struct stat st;
   ASSERT_EQ(::lstat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
   EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+// A report to standard output, however named, is the only thing there: the
+// summary lines go to standard error. The null device takes a report too.
+TEST(CliProgram, ReportToStandardOutputOrNowhere) {
+  TempDir dir;
+  std::filesystem::create_directory(dir / "site");
+  WriteWholeFile(dir / "t.txt", "Строка.\n");
+  ASSERT_EQ(
+      RunProgram({"new", dir / "p.orvana", "--text", dir / "t.txt", "--out", dir / "site"}).code,
+      0);
+  WriteWholeFile(dir / "out.json", "");
+  for (const char* target : {"/dev/stdout", "/proc/self/fd/1", "-"}) {
+    const RunResult r =
+        RunProgram({"build", dir / "p.orvana", "--report", target}, dir / "out.json");
+    EXPECT_EQ(r.code, 0) << target << r.err;
+    const std::string json = ReadWholeFile(dir / "out.json");
+    EXPECT_EQ(json.rfind("{\n  \"ok\": true,", 0), 0u) << target << json;
+    EXPECT_EQ(json.find("\n}\n"), json.size() - 3) << target << json;
+    EXPECT_EQ(json.find(" written to "), std::string::npos) << target << json;
+    EXPECT_NE(r.err.find(" written to "), std::string::npos) << target;
+    std::filesystem::resize_file(dir / "out.json", 0);
+  }
+  const RunResult null = RunProgram({"build", dir / "p.orvana", "--report", "/dev/null"});
+  EXPECT_EQ(null.code, 0) << null.err;
+  EXPECT_NE(null.out.find(" written to "), std::string::npos);
+  // Devices other than the null device stay refused.
+  EXPECT_EQ(RunProgram({"build", dir / "p.orvana", "--report", "/dev/zero"}).code, 2);
+}
+
+TEST(CliProgram, VersionTakesNoArgument) {
+  EXPECT_EQ(RunProgram({"--version"}).code, 0);
+  const RunResult r = RunProgram({"--version", "x"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_EQ(r.out, "");
 }
 
 }  // namespace

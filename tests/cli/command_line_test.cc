@@ -83,3 +83,65 @@ TEST(CommandLine, Unsigned64AcceptsTheWholeRangeOnly) {
 
 }  // namespace
 }  // namespace orvana::cli
+
+#include <random>
+
+#include "cli/HostName.h"
+
+namespace orvana::cli {
+namespace {
+
+// RFC 3492's own samples and common host names.
+TEST(HostName, PunycodeOfKnownLabels) {
+  const std::pair<std::u32string, std::string> cases[] = {
+      {U"例子", "fsqu00a"},
+      {U"bücher", "bcher-kva"},
+      {U"пример", "e1afmkfd"},
+      {U"他们为什么不说中文", "ihqwcrb4cv8a8dqg056pqjye"},
+      {U"3年B組金八先生", "3B-ww4c5e180e575a65lsy2b"},
+      {U"-> $1.00 <-", "-> $1.00 <--"}};
+  for (const auto& [label, code] : cases) EXPECT_EQ(Punycode(label), code) << code;
+}
+
+TEST(HostName, OnlyTheHostOfAnAddressChanges) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"https://例子.cn/", "https://xn--fsqu00a.cn/"},
+      {"http://ПРИМЕР.рф:8080/путь?q#f", "http://xn--e1afmkfd.xn--p1ai:8080/путь?q#f"},
+      {"https://user@bücher。example/", "https://user@xn--bcher-kva.example/"},
+      {"https://example.org/", "https://example.org/"},
+      {"https://[::1]:80/", "https://[::1]:80/"},
+      {"no scheme/例子", "no scheme/例子"},
+      {"https://\xFF.cn/", "https://\xFF.cn/"}};
+  for (const auto& [typed, ascii] : cases) EXPECT_EQ(UrlWithAsciiHost(typed), ascii) << typed;
+}
+
+// Any name printed for a message is one line of no control character, and
+// its escapes give the name back.
+TEST(PrintablePath, EscapesEveryControlCharacterReversibly) {
+  std::mt19937 random(3);
+  for (int round = 0; round < 2000; ++round) {
+    std::string name;
+    for (int n = static_cast<int>(random() % 20); n > 0; --n)
+      name += static_cast<char>(random() % 4 ? ' ' + random() % 95 : random() % 256);
+    if (name.find('\\') != std::string::npos) continue;
+    const std::string shown = PrintablePath(name);
+    std::string back;
+    for (size_t i = 0; i < shown.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(shown[i]);
+      ASSERT_TRUE(byte >= 0x20 && byte != 0x7F) << shown;
+      if (shown[i] != '\\') {
+        back += shown[i];
+      } else if (shown[i + 1] == 'x') {
+        back += static_cast<char>(std::stoi(shown.substr(i + 2, 2), nullptr, 16));
+        i += 3;
+      } else {
+        back += shown[++i] == 'n' ? '\n' : shown[i] == 'r' ? '\r' : '\t';
+      }
+    }
+    ASSERT_EQ(back, name);
+  }
+  EXPECT_EQ(AbsoluteUtf8Path("/a\nb"), "/a\\nb");
+}
+
+}  // namespace
+}  // namespace orvana::cli

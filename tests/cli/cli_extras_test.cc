@@ -129,7 +129,7 @@ TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {
                                                {"--output-encoding", "koi8-r"},
                                                {"--preset", "classic"},
                                                {"--site-url", "ftp://x.org/"},
-                                               {"--site-url", "https://例.org/"}}) {
+                                               {"--site-url", "https://e.org/例"}}) {
     std::vector<std::string> all = {"new", Project()};
     all.insert(all.end(), args.begin(), args.end());
     const RunResult r = RunTool(all);

@@ -263,29 +263,21 @@ TEST_F(BuildReportCliTest, SeveralProjectsEachGetTheirLineAndAFailureDoesNotStop
       << ok.err;
 }
 
-// Projects that store one folder, however it is spelt, are refused together
-// before any of them writes a file, the pair named; apart they build.
+// Projects that store one folder, however spelt, are refused together before
+// any writes a file, the pair named; apart they build.
 TEST_F(BuildReportCliTest, ProjectsStoringOneFolderAreRefusedTogether) {
-  const std::string a = MakeProject("a", Text(2, 0), "");
-  const std::string c = MakeProject("c", Text(2, 0), "");
+  const std::string a = MakeProject("a", Text(2, 0), ""), c = MakeProject("c", Text(2, 0), "");
   std::filesystem::create_directory_symlink(dir_ / "a-site", dir_ / "link");
-  for (const std::string& spelling :
-       {dir_ / "a-site", dir_ / "a-site/", dir_ / "c-site/../a-site/.", dir_ / "link"}) {
-    const std::string b = MakeProject("b", Text(1, 0), "", {"--force", "--out", spelling});
-    for (const std::vector<std::string>& order :
-         {std::vector<std::string>{a, c, b}, {b, a}, {c, b, a, "--dry-run"}}) {
-      std::vector<std::string> args = {"build"};
-      args.insert(args.end(), order.begin(), order.end());
+  for (const std::string& same : {dir_ / "a-site/", dir_ / "c-site/../a-site/.", dir_ / "link"}) {
+    const std::string b = MakeProject("b", Text(1, 0), "", {"--force", "--out", same});
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"build", a, c, b}, {"build", b, a, "--dry-run"}}) {
       const RunResult r = RunTool(args);
-      EXPECT_EQ(r.code, 2) << spelling;
-      const std::string first = order[0] == c ? order[1] : order[0];
-      const std::string second = first == a ? b : a;
-      EXPECT_EQ(r.err, "orvana-cli: \"" + first + "\" and \"" + second +
+      EXPECT_EQ(r.code, 2) << same;
+      EXPECT_EQ(r.err, "orvana-cli: \"" + args[1] + "\" and \"" + args[args[1] == a ? 3 : 2] +
                            "\" both store the folder \"" + dir_ / "a-site" +
-                           "\": built together, one site would overwrite the other\n")
-          << spelling;
-      EXPECT_TRUE(SiteFiles(dir_ / "a-site").empty());
-      EXPECT_TRUE(SiteFiles(dir_ / "c-site").empty());
+                           "\": built together, one site would overwrite the other\n");
+      EXPECT_TRUE(SiteFiles(dir_ / "a-site").empty() && SiteFiles(dir_ / "c-site").empty());
     }
   }
   EXPECT_EQ(RunTool({"build", a, c}).code, 0);

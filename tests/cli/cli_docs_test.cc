@@ -9,7 +9,6 @@
 
 #include "cli/CliError.h"
 #include "cli/Commands.h"
-#include "cli/SiteCheck.h"
 #include "engine/BuildReport.h"
 #include "tests/cli/CliTestUtil.h"
 
@@ -105,43 +104,6 @@ TEST(CliDocs, EveryWarningCodeAndReportKeyIsDocumented) {
         report_section, std::regex(std::string("(^|\\n)\\.BR? [^\\n]*\\b") + key + "\\b")))
         << key;
     EXPECT_TRUE(std::regex_search(readme, std::regex(std::string("[`\"]") + key + "[`\"]"))) << key;
-  }
-}
-
-// Every code `check` gives is explained by check --help, the manual page and
-// the README, warnings as warnings.
-TEST(CliDocs, EveryCheckCodeIsDocumented) {
-  const std::string help = RunTool({"check", "--help"}).out;
-  const std::string man = SourceFile("packaging/man/orvana-cli.1");
-  const std::string readme = SourceFile("README.md");
-  const std::string help_warnings = help.substr(help.find("The warnings' codes:"));
-  for (const char* code : {kNoPages, kUnreadable, kEmptyPage, kBrokenLink, kNoCharset,
-                           kCharsetMismatch, kSitemapMalformed, kSitemapStale, kSitemapMissing,
-                           kSitemapDuplicate, kTooLarge, kUnlinkedPage, kNotAFile}) {
-    const std::string word(code);
-    const bool warning = word == kNoCharset || word == kUnlinkedPage || word == kNotAFile;
-    EXPECT_EQ(help_warnings.find("  " + word + " ") != std::string::npos, warning) << word;
-    EXPECT_NE(help.find("  " + word + " "), std::string::npos) << word;
-    EXPECT_NE(man.find(std::regex_replace(word, std::regex("-"), "\\-")), std::string::npos)
-        << word;
-    EXPECT_NE(readme.find("`" + word + "`"), std::string::npos) << word;
-  }
-}
-
-// The sanitizer script's leak suppressions name functions of the command
-// line's own namespace, each defined in cli/: a pattern naming what every
-// program does (a document made anywhere) would hide the desktop's leaks.
-TEST(CliDocs, LeakSuppressionsNameTheCommandLinesOwnFunctions) {
-  const std::string supp = SourceFile("scripts/sanitizers/lsan.supp");
-  const std::set<std::string> patterns = Matches(supp, "(?:^|\\n)leak:([^\\n]*)");
-  ASSERT_FALSE(patterns.empty());
-  const std::string support = SourceFile("cli/CommandSupport.cc");
-  for (const std::string& pattern : patterns) {
-    ASSERT_EQ(pattern.rfind("orvana::cli::", 0), 0u) << pattern;
-    const std::string name = pattern.substr(13);
-    EXPECT_TRUE(std::regex_match(name, std::regex("[A-Za-z_][A-Za-z0-9_]*"))) << pattern;
-    EXPECT_TRUE(std::regex_search(support, std::regex("\\n[^\\n]* " + name + "\\(\\) \\{")))
-        << pattern;
   }
 }
 

@@ -262,6 +262,10 @@ TEST(SiteCheck, RefusesACommandLineWithoutAFolder) {
                                                {"check", dir.Path(), dir.Path()},
                                                {"check", dir.Path(), "--xml"}})
     EXPECT_EQ(RunTool(args).code, 2) << args.back();
+  // With --json, a folder that cannot be checked still gives its object.
+  const JsonValue json = JsonValue::Parse(RunTool({"check", dir / "none", "--json"}).out);
+  EXPECT_EQ(json["folder"].text, dir / "none");
+  EXPECT_NE(json["error"].text.find("does not exist"), std::string::npos);
 }
 
 // The example project's text and links, made into a project with the options
@@ -308,41 +312,28 @@ TEST(SiteCheck, FreshlyBuiltSitesCheckClean) {
   EXPECT_EQ(RunProgram({"check", dir / "site"}).out, "");
 }
 
-}  // namespace
-}  // namespace orvana::cli
-
-namespace orvana::cli {
-namespace {
-
-using testing::TempDir;
-using testing::WriteWholeFile;
-
-// A page handed to the scanner in random pieces gives the links and the
-// charset of the page scanned whole, over random pages of the constructs
-// that can be cut: tags, quoted values, comments, raw text, the byte-order
-// mark.
+// A page handed to the scanner in random pieces gives the links and charset
+// of the page scanned whole, over random pages of what a cut can split.
 TEST(SiteCheck, PagesScannedInPiecesGiveWhatTheWholePageGives) {
   static const char* const kPieces[] = {
       "<a href=\"x.html\">",
-      "<A HREF=y.html>",
+      "<A HREF=y>",
       "<img src='a&amp;b'>",
       "<!-- <a href=c> -->",
       "<script>",
       "</script>",
       "<title>",
       "</TITLE>",
-      "<a href=s>",
       "<meta charset=\"utf-8\">",
-      "<meta http-equiv=content-type content='text/html; charset=windows-1251'>",
+      "<meta http-equiv=content-type content='text/html; charset=koi8-r'>",
       "<",
       "<!",
       "-->",
       "\"",
       "'",
       ">",
-      "text ",
+      "text",
       "</",
-      "<!---->",
       "<a\nhref = 'q'\n>"};
   std::mt19937 random(17);
   for (int round = 0; round < 2000; ++round) {
@@ -351,20 +342,15 @@ TEST(SiteCheck, PagesScannedInPiecesGiveWhatTheWholePageGives) {
       page += kPieces[random() % std::size(kPieces)];
     std::vector<std::string> whole_links, cut_links;
     const TPageScan whole =
-        ScanPage(page, [&](std::string_view href) { whole_links.emplace_back(href); });
-    TPageScanner scanner([&](std::string_view href) { cut_links.emplace_back(href); });
-    for (size_t at = 0; at < page.size();) {
-      const size_t size = 1 + random() % (round % 2 ? 3 : 40);
+        ScanPage(page, [&](std::string_view l) { whole_links.emplace_back(l); });
+    TPageScanner scanner([&](std::string_view l) { cut_links.emplace_back(l); });
+    for (size_t at = 0, size = 1; at < page.size(); at += size, size = 1 + random() % 9)
       scanner.Feed(std::string_view(page).substr(at, size));
-      at += size;
-    }
-    const TPageScan cut = scanner.Finish();
+    ASSERT_EQ(scanner.Finish().charset, whole.charset) << page;
     ASSERT_EQ(cut_links, whole_links) << page;
-    ASSERT_EQ(cut.charset, whole.charset) << page;
   }
 }
 
-// Entries that are no file are named as warnings, whatever they are.
 TEST(SiteCheck, EntriesThatAreNoFileAreNamed) {
   TempDir dir;
   WriteWholeFile(dir / "index.html", "<meta charset=utf-8><a href=pipe.html>");
@@ -382,52 +368,29 @@ TEST(SiteCheck, EntriesThatAreNoFileAreNamed) {
             "pipe.html: warning: is a FIFO, not a file: not checked\n");
 }
 
-// A page far larger than the memory the check may take is judged all the
-// same: read in pieces, its last link is still found. One larger than any
-// page that is judged is named as such, quickly.
+// A page larger than the memory the check may take is judged to its last link.
 TEST(SiteCheck, LargePagesAreReadInPieces) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "a sanitizer's shadow memory does not fit the address-space limit";
 #endif
   TempDir dir;
-  const std::string page = dir / "index.html";
-  WriteWholeFile(page, "<meta charset=utf-8>");
-  std::filesystem::resize_file(page, (uint64_t{5} << 27));  // 640 MiB, sparse
-  {
-    std::ofstream tail(page, std::ios::binary | std::ios::app);
-    tail << "<a href=gone.html>";
-  }
+  WriteWholeFile(dir / "index.html", "<meta charset=utf-8>");
+  std::filesystem::resize_file(dir / "index.html", uint64_t{5} << 27);  // 640 MiB, sparse
+  std::ofstream(dir / "index.html", std::ios::app) << "<a href=gone.html>";
   WriteWholeFile(dir / "huge.html", "");
   std::filesystem::resize_file(dir / "huge.html", kMaxPageBytes + 1);
   const pid_t child = ::fork();
   if (child == 0) {
     const rlimit limit = {uint64_t{1} << 29, uint64_t{1} << 29};
     ::setrlimit(RLIMIT_AS, &limit);
-    std::vector<std::string> found;
+    std::string found;
     for (const TSiteProblem& p : CheckSiteFolder(dir.Path()).problems)
-      found.push_back(p.file + ":" + p.code);
-    ::_exit(found == std::vector<std::string>{"huge.html:too-large", "index.html:broken-link",
-                                              "huge.html:unlinked-page"}
-                ? 0
-                : 1);
+      found += p.file + ":" + p.code + " ";
+    ::_exit(found == "huge.html:too-large index.html:broken-link huge.html:unlinked-page " ? 0 : 1);
   }
   int status = 0;
   ::waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-}
-
-// A check that fails still prints its one JSON object with --json.
-TEST(SiteCheck, FailedChecksStillPrintTheirJson) {
-  TempDir dir;
-  for (const std::string& folder : {dir / "none", dir / "file"}) {
-    if (folder == dir / "file") WriteWholeFile(folder, "");
-    const RunResult r = RunTool({"check", folder, "--json"});
-    EXPECT_EQ(r.code, 2);
-    const JsonValue json = JsonValue::Parse(r.out);
-    EXPECT_EQ(json["folder"].text, folder);
-    EXPECT_FALSE(json["ok"].boolean);
-    EXPECT_NE(json["error"].text.find(folder), std::string::npos) << r.out;
-  }
+  EXPECT_EQ(status, 0);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ constexpr TCommandHelp kCheckHelp = {
     "\n",
     14,
     "\n"
-    "The problems' codes:\n"
+    "The faults' codes:\n"
     "  broken-link           an href or src that names a local file names none\n"
     "                        (addresses with a scheme such as \"http:\" or\n"
     "                        \"mailto:\", \"//host\" and \"#...\" are not followed)\n"
@@ -39,7 +39,8 @@ constexpr TCommandHelp kCheckHelp = {
     "  sitemap-stale-entry   a <loc> names no file of FOLDER\n"
     "  sitemap-missing-page  a page the sitemap does not list\n"
     "  sitemap-duplicate     a page listed more than once\n"
-    "The warnings' codes:\n"
+    "\n"
+    "The warnings' codes (faults only with --strict):\n"
     "  no-charset            a page declares no charset in a <meta> tag\n"
     "  unlinked-page         no chain of links from the top index.html leads to\n"
     "                        the page (one an earlier, larger build left)\n"

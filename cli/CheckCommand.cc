@@ -97,8 +97,8 @@ int RunCheck(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
                                  : !S_ISDIR(st.st_mode)           ? "' is not a folder"
                                                                   : "";
   if (!not_folder.empty()) {
-    failed("'" + PrintableBytes(folder) + not_folder);
-    throw EUsageError("'" + PrintableBytes(folder) + not_folder, /*hint=*/false);
+    failed("'" + PrintablePath(folder) + not_folder);
+    throw EUsageError("'" + PrintablePath(folder) + not_folder, /*hint=*/false);
   }
   TSiteCheck check;
   try {

@@ -83,7 +83,7 @@ int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
   try {
     code = Dispatch(args, out, err, command);
   } catch (const EUsageError& e) {
-    err << "orvana-cli: " << e.what() << '\n';
+    err << "orvana-cli: " << PrintablePath(e.what()) << '\n';
     if (e.Hint())
       err << "Try 'orvana-cli " << (command.empty() ? "" : command + " ") << "--help'.\n";
     return 2;

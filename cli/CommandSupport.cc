@@ -114,22 +114,21 @@ std::string Counted(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Engine messages are Windows-1251 and get the error box's full stop.
+// Engine messages are Windows-1251 and get the error box's full stop. A
+// message is one line: control characters of the names in it are escaped.
 int PrintCommandError(std::ostream& err, const std::string& prefix) {
+  std::string message;
   try {
     throw;
   } catch (const EOrvanaError& e) {
-    err << "orvana-cli: " << prefix
-        << (e.PlatformText().empty() ? Cp1251ToUtf8(WithFullStop(e.what()))
-                                     : WithFullStop(e.PlatformText()))
-        << '\n';
-  } catch (const ECliError& e) {
-    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+    message = e.PlatformText().empty() ? Cp1251ToUtf8(WithFullStop(e.what()))
+                                       : WithFullStop(e.PlatformText());
   } catch (const std::bad_alloc&) {
-    err << "orvana-cli: " << prefix << "Out of memory.\n";
+    message = "Out of memory.";
   } catch (const std::exception& e) {
-    err << "orvana-cli: " << prefix << WithFullStop(e.what()) << '\n';
+    message = WithFullStop(e.what());
   }
+  err << "orvana-cli: " << PrintablePath(prefix + message) << '\n';
   return 1;
 }
 

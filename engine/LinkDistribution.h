@@ -9,6 +9,11 @@
 // ADDRESS made safe for the attribute (AppendHrefAddress in UrlSafety.h). The
 // quota is the address count for one or two pages, else the address count
 // divided by (pages - 1).
+//
+// As a word is linked inside the links placed before it too, a page can grow
+// far beyond its text. The distributor counts what each word adds before it
+// adds it, and refuses a page whose linked text, with the pages before it,
+// would pass the memory the build may use: nothing of that page is made.
 #pragma once
 
 #include <cstdint>
@@ -60,6 +65,13 @@ class TLinkDistributor {
   // The addresses used so far, each counted once.
   int64_t LinksPlaced() const { return link_index_; }
 
+  // The most bytes the linked texts of all pages may take together; by
+  // default half of UsableMemory() when the distributor is made, the rest
+  // left for filling and writing the pages. A page that would pass it throws
+  // EOrvanaError naming the page, its file and the size reached, before the
+  // page is made; `out` and the pages before it stay as they were.
+  void SetByteBudget(uint64_t bytes) { budget_ = bytes; }
+
   // Each address use from now on is appended to `log` (not owned; nullptr
   // stops the log).
   void SetPlacementLog(std::vector<TLinkPlacement>* log) { log_ = log; }
@@ -72,7 +84,8 @@ class TLinkDistributor {
   };
   // The candidates of the text into words_ and word_count_.
   void CollectWords(std::string_view text);
-  // Replaces every occurrence; returns how many there were.
+  // Replaces every occurrence; returns how many there were. Throws, changing
+  // nothing, when the page would pass the budget.
   int64_t Replace(std::string_view word, const std::string& link);
 
   const TStringList& addresses_;
@@ -82,6 +95,10 @@ class TLinkDistributor {
   int64_t link_index_ = 0;
   int page_ = 0;
   std::vector<TLinkPlacement>* log_ = nullptr;
+  uint64_t budget_;
+  // The bytes of the pages linked so far, and of the page being linked.
+  uint64_t held_ = 0;
+  uint64_t page_bytes_ = 0;
   // Reused from page to page: the page's candidates are the first
   // word_count_ of words_.
   std::vector<std::string_view> words_;
@@ -91,6 +108,8 @@ class TLinkDistributor {
   std::vector<std::string> links_;
   // How many segments stand for each link of links_.
   std::vector<int64_t> link_uses_;
+  // The occurrences of the word being linked in each string of links_.
+  std::vector<size_t> link_hits_;
 };
 
 // Spreads the addresses over the given page texts in place, drawing from the

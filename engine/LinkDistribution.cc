@@ -185,19 +185,43 @@ void ChooseUniformSubset(size_t n, size_t k, TRandomSource& random, std::vector<
   }
 }
 
-TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
-                                   TRandomSource& random, std::string rel)
+TLinkPlacer::TLinkPlacer(const TStringList& addresses, int64_t page_count, TRandomSource& random,
+                         std::string rel)
     : addresses_(addresses),
       random_(random),
       quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)),
-      rel_(std::move(rel)),
-      budget_(UsableMemory() / 2) {}
+      rel_(std::move(rel)) {}
+
+size_t TLinkPlacer::Choose(size_t candidates) {
+  const size_t k = std::min(candidates, static_cast<size_t>(quota_));
+  ChooseUniformSubset(candidates, k, random_, chosen_);
+  return k;
+}
+
+void TLinkPlacer::UseAddress(int page, int64_t links) {
+  if (log_) log_->push_back({link_index_, page, links});
+  ++link_index_;
+}
+
+void TLinkPlacer::AppendLink(std::string& out, std::string_view address,
+                             std::string_view word) const {
+  out += "<a href=\"";
+  AppendHrefAddress(out, address);
+  out += '"';
+  AppendRelAttribute(out, rel_);
+  out += '>';
+  out += word;
+  out += "</a>";
+}
+
+TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
+                                   TRandomSource& random, std::string rel)
+    : TLinkPlacer(addresses, page_count, random, std::move(rel)), budget_(UsableMemory() / 2) {}
 
 void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
-  const int64_t u = static_cast<int64_t>(addresses_.size());
-  const int page = page_++;
+  const int page = BeginPage();
   page_bytes_ = text.size();
-  if (link_index_ >= u || quota_ <= 0) {
+  if (!Placing()) {
     if (SaturatingAdd(held_, page_bytes_) > budget_)
       RefuseOversizedPage(page, page_bytes_, held_, budget_);
     out.assign(text);
@@ -206,27 +230,20 @@ void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   }
   CollectWords(text);
   const size_t n = word_count_;
-  ChooseUniformSubset(n, static_cast<size_t>(quota_), random_, chosen_);
+  Choose(n);
 
   segments_.clear();
   segments_.push_back({text, -1});
   links_.clear();
   link_uses_.clear();
   std::string link;
-  for (size_t i = 0; i < n && link_index_ < u; ++i) {
-    if (!chosen_[i]) continue;
+  for (size_t i = 0; i < n && Placing(); ++i) {
+    if (!Chosen(i)) continue;
     const std::string_view word = words_[i];
-    link.clear();
-    link += " <a href=\"";
-    AppendHrefAddress(link, addresses_[static_cast<size_t>(link_index_)]);
-    link += '"';
-    AppendRelAttribute(link, rel_);
-    link += '>';
-    link += word;
-    link += "</a> ";
-    const int64_t inserted = Replace(word, link);
-    if (log_) log_->push_back({link_index_, page, inserted});
-    ++link_index_;
+    link.assign(1, ' ');
+    AppendLink(link, NextAddress(), word);
+    link += ' ';
+    UseAddress(page, Replace(page, word, link));
   }
 
   size_t size = 0;
@@ -294,7 +311,7 @@ void TLinkDistributor::CollectWords(std::string_view text) {
   word_count_ = count;
 }
 
-int64_t TLinkDistributor::Replace(std::string_view word, const std::string& link) {
+int64_t TLinkDistributor::Replace(int page, std::string_view word, const std::string& link) {
   // Replacing every occurrence in the whole text equals replacing it in each
   // segment: a word holds no blank, and every link begins and ends with one,
   // so no occurrence reaches across a segment's border; two runs of original
@@ -344,7 +361,7 @@ int64_t TLinkDistributor::Replace(std::string_view word, const std::string& link
   }
   page_bytes = SaturatingAdd(page_bytes, SaturatingMul(static_cast<uint64_t>(new_uses), growth));
   if (SaturatingAdd(held_, page_bytes) > budget_)
-    RefuseOversizedPage(page_ - 1, page_bytes, held_, budget_);
+    RefuseOversizedPage(page, page_bytes, held_, budget_);
   page_bytes_ = page_bytes;
   for (size_t e = 0; e < links_.size(); ++e)
     if (link_hits_[e] != 0) ReplaceAllInPlace(links_[e], word, link);

@@ -12,6 +12,8 @@
 #include <immintrin.h>
 #endif
 
+#include "engine/Error.h"
+#include "engine/Processors.h"
 #include "engine/ReplaceAll.h"
 #include "engine/SafeLinks.h"
 #include "engine/UrlSafety.h"
@@ -136,6 +138,37 @@ class TWordSearch {
   std::array<uint8_t, 256> shift_;
 };
 
+// a + b and a * b, held at UINT64_MAX instead of wrapping round.
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  uint64_t sum;
+  return __builtin_add_overflow(a, b, &sum) ? UINT64_MAX : sum;
+}
+uint64_t SaturatingMul(uint64_t a, uint64_t b) {
+  uint64_t product;
+  return __builtin_mul_overflow(a, b, &product) ? UINT64_MAX : product;
+}
+
+size_t CountBytes(std::string_view text, std::string_view pattern) {
+  size_t count = 0;
+  const char* end = text.data() + text.size();
+  for (const char* p = FindBytes(text.data(), end, pattern); p;
+       p = FindBytes(p + pattern.size(), end, pattern))
+    ++count;
+  return count;
+}
+
+[[noreturn]] void RefuseOversizedPage(int page, uint64_t page_bytes, uint64_t held,
+                                      uint64_t budget) {
+  const std::string file = page == 0 ? "index.html" : "page" + std::to_string(page) + ".html";
+  std::string message = "Page " + std::to_string(page) + " (\"" + file + "\") would be at least " +
+                        std::to_string(page_bytes) + " bytes with its links";
+  if (held > 0) message += ", the pages before it " + std::to_string(held) + " bytes";
+  message += ": more than the " + std::to_string(budget) +
+             " bytes of memory the build may use for the linked text; use fewer link "
+             "addresses or safe links";
+  throw EOrvanaError(message);
+}
+
 }  // namespace
 
 int64_t LinkQuota(int64_t addresses, int64_t pages) {
@@ -152,48 +185,73 @@ void ChooseUniformSubset(size_t n, size_t k, TRandomSource& random, std::vector<
   }
 }
 
-TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
-                                   TRandomSource& random, std::string rel)
+TLinkPlacer::TLinkPlacer(const TStringList& addresses, int64_t page_count, TRandomSource& random,
+                         std::string rel)
     : addresses_(addresses),
       random_(random),
       quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)),
       rel_(std::move(rel)) {}
 
+size_t TLinkPlacer::Choose(size_t candidates) {
+  const size_t k = std::min(candidates, static_cast<size_t>(quota_));
+  ChooseUniformSubset(candidates, k, random_, chosen_);
+  return k;
+}
+
+void TLinkPlacer::UseAddress(int page, int64_t links) {
+  if (log_) log_->push_back({link_index_, page, links});
+  ++link_index_;
+}
+
+void TLinkPlacer::AppendLink(std::string& out, std::string_view address,
+                             std::string_view word) const {
+  out += "<a href=\"";
+  AppendHrefAddress(out, address);
+  out += '"';
+  AppendRelAttribute(out, rel_);
+  out += '>';
+  out += word;
+  out += "</a>";
+}
+
+TLinkDistributor::TLinkDistributor(const TStringList& addresses, int64_t page_count,
+                                   TRandomSource& random, std::string rel)
+    : TLinkPlacer(addresses, page_count, random, std::move(rel)), budget_(UsableMemory() / 2) {}
+
 void TLinkDistributor::LinkPage(std::string_view text, std::string& out) {
-  const int64_t u = static_cast<int64_t>(addresses_.size());
-  const int page = page_++;
-  if (link_index_ >= u || quota_ <= 0) {
+  const int page = BeginPage();
+  page_bytes_ = text.size();
+  if (!Placing()) {
+    if (SaturatingAdd(held_, page_bytes_) > budget_)
+      RefuseOversizedPage(page, page_bytes_, held_, budget_);
     out.assign(text);
+    held_ += page_bytes_;
     return;
   }
   CollectWords(text);
   const size_t n = word_count_;
-  ChooseUniformSubset(n, static_cast<size_t>(quota_), random_, chosen_);
+  Choose(n);
 
   segments_.clear();
   segments_.push_back({text, -1});
   links_.clear();
   link_uses_.clear();
   std::string link;
-  for (size_t i = 0; i < n && link_index_ < u; ++i) {
-    if (!chosen_[i]) continue;
+  for (size_t i = 0; i < n && Placing(); ++i) {
+    if (!Chosen(i)) continue;
     const std::string_view word = words_[i];
-    link.clear();
-    link += " <a href=\"";
-    AppendHrefAddress(link, addresses_[static_cast<size_t>(link_index_)]);
-    link += '"';
-    AppendRelAttribute(link, rel_);
-    link += '>';
-    link += word;
-    link += "</a> ";
-    const int64_t inserted = Replace(word, link);
-    if (log_) log_->push_back({link_index_, page, inserted});
-    ++link_index_;
+    link.assign(1, ' ');
+    AppendLink(link, NextAddress(), word);
+    link += ' ';
+    UseAddress(page, Replace(page, word, link));
   }
 
   size_t size = 0;
   for (const TSegment& s : segments_)
     size += s.link < 0 ? s.original.size() : links_[static_cast<size_t>(s.link)].size();
+  // A page no word was linked on is measured here.
+  if (SaturatingAdd(held_, size) > budget_) RefuseOversizedPage(page, size, held_, budget_);
+  held_ += size;
   out.clear();
   out.reserve(size);
   for (const TSegment& s : segments_) {
@@ -253,20 +311,31 @@ void TLinkDistributor::CollectWords(std::string_view text) {
   word_count_ = count;
 }
 
-int64_t TLinkDistributor::Replace(std::string_view word, const std::string& link) {
+int64_t TLinkDistributor::Replace(int page, std::string_view word, const std::string& link) {
   // Replacing every occurrence in the whole text equals replacing it in each
   // segment: a word holds no blank, and every link begins and ends with one,
   // so no occurrence reaches across a segment's border; two runs of original
   // text are never neighbours. An occurrence inside an earlier link nests the
   // new link inside it, as the whole-text replacement does.
   const TWordSearch search(word);
-  // A link standing at several places is one string, replaced once; each of
-  // its places gains the occurrences it held.
+  const uint64_t growth = link.size() - word.size();
+  // What the word adds is counted before anything is replaced: a link
+  // standing at several places is one string, and each of its places gains
+  // the occurrences it holds.
   int64_t inserted = 0;
-  for (size_t e = 0; e < links_.size(); ++e)
-    inserted += static_cast<int64_t>(ReplaceAllInPlace(links_[e], word, link)) * link_uses_[e];
+  uint64_t page_bytes = page_bytes_;
+  link_hits_.assign(links_.size(), 0);
+  for (size_t e = 0; e < links_.size(); ++e) {
+    const size_t hits = CountBytes(links_[e], word);
+    if (hits == 0) continue;
+    link_hits_[e] = hits;
+    inserted += static_cast<int64_t>(hits) * link_uses_[e];
+    page_bytes = SaturatingAdd(page_bytes, SaturatingMul(SaturatingMul(hits, growth),
+                                                         static_cast<uint64_t>(link_uses_[e])));
+  }
   next_segments_.clear();
   int64_t new_link = -1;
+  int64_t new_uses = 0;
   for (const TSegment& s : segments_) {
     if (s.link >= 0) {
       next_segments_.push_back(s);
@@ -279,22 +348,28 @@ int64_t TLinkDistributor::Replace(std::string_view word, const std::string& link
       next_segments_.push_back(s);
       continue;
     }
-    if (new_link < 0) {
-      links_.push_back(link);
-      link_uses_.push_back(0);
-      new_link = static_cast<int64_t>(links_.size()) - 1;
-    }
+    if (new_link < 0) new_link = static_cast<int64_t>(links_.size());
     while (hit) {
       if (hit > p)
         next_segments_.push_back({std::string_view(p, static_cast<size_t>(hit - p)), -1});
       next_segments_.push_back({{}, new_link});
-      ++link_uses_.back();
-      ++inserted;
+      ++new_uses;
       p = hit + word.size();
       hit = search.Find(p, end);
     }
     if (p < end) next_segments_.push_back({std::string_view(p, static_cast<size_t>(end - p)), -1});
   }
+  page_bytes = SaturatingAdd(page_bytes, SaturatingMul(static_cast<uint64_t>(new_uses), growth));
+  if (SaturatingAdd(held_, page_bytes) > budget_)
+    RefuseOversizedPage(page, page_bytes, held_, budget_);
+  page_bytes_ = page_bytes;
+  for (size_t e = 0; e < links_.size(); ++e)
+    if (link_hits_[e] != 0) ReplaceAllInPlace(links_[e], word, link);
+  if (new_link >= 0) {
+    links_.push_back(link);
+    link_uses_.push_back(new_uses);
+  }
+  inserted += new_uses;
   segments_.swap(next_segments_);
   return inserted;
 }

@@ -264,17 +264,13 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
 
 TSafeLinkDistributor::TSafeLinkDistributor(const TStringList& addresses, int64_t page_count,
                                            TRandomSource& random, std::string rel)
-    : addresses_(addresses),
-      random_(random),
-      quota_(LinkQuota(static_cast<int64_t>(addresses.size()), page_count)),
-      rel_(std::move(rel)) {}
+    : TLinkPlacer(addresses, page_count, random, std::move(rel)) {}
 
 void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
-  const int64_t u = static_cast<int64_t>(addresses_.size());
-  const int page = page_++;
+  const int page = BeginPage();
   linked_here_.clear();
   out.clear();
-  if (link_index_ >= u || quota_ <= 0) {
+  if (!Placing()) {
     out.assign(text);
     return;
   }
@@ -282,31 +278,21 @@ void TSafeLinkDistributor::LinkPage(std::string_view text, std::string& out) {
   // The same uniform choice of at most the quota of the candidates as the
   // classic distribution makes, in text order.
   const size_t n = words.size();
-  const size_t k = std::min(n, static_cast<size_t>(quota_));
-  ChooseUniformSubset(n, k, random_, chosen_);
-  out.reserve(text.size() + k * 64);
+  out.reserve(text.size() + Choose(n) * 64);
   size_t copied = 0;
-  for (size_t i = 0; i < n && link_index_ < u; ++i) {
-    if (!chosen_[i]) continue;
-    const std::string_view address = addresses_[static_cast<size_t>(link_index_)];
+  for (size_t i = 0; i < n && Placing(); ++i) {
+    if (!Chosen(i)) continue;
+    const std::string_view address = NextAddress();
     if (std::find(linked_here_.begin(), linked_here_.end(), address) != linked_here_.end()) {
-      if (log_) log_->push_back({link_index_, page, 0});
-      ++link_index_;
+      UseAddress(page, 0);
       continue;
     }
     linked_here_.push_back(address);
-    if (log_) log_->push_back({link_index_, page, 1});
     const TWordSpan w = words[i];
     out.append(text.substr(copied, w.offset - copied));
-    out += "<a href=\"";
-    AppendHrefAddress(out, address);
-    out += '"';
-    AppendRelAttribute(out, rel_);
-    out += '>';
-    out.append(text.substr(w.offset, w.length));
-    out += "</a>";
+    AppendLink(out, address, text.substr(w.offset, w.length));
     copied = w.offset + w.length;
-    ++link_index_;
+    UseAddress(page, 1);
   }
   out.append(text.substr(copied));
 }

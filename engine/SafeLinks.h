@@ -44,7 +44,7 @@ struct TWordSpan {
 // The candidates of a page's text (see above), in text order.
 std::vector<TWordSpan> SafeLinkCandidates(std::string_view text);
 
-class TSafeLinkDistributor {
+class TSafeLinkDistributor : public TLinkPlacer {
  public:
   // As TLinkDistributor; `rel`, when not empty, goes into every link.
   TSafeLinkDistributor(const TStringList& addresses, int64_t page_count, TRandomSource& random,
@@ -54,20 +54,7 @@ class TSafeLinkDistributor {
   // discarded). Pages come in order, page 0 first.
   void LinkPage(std::string_view text, std::string& out);
 
-  int64_t LinksPlaced() const { return link_index_; }
-
-  // As TLinkDistributor::SetPlacementLog.
-  void SetPlacementLog(std::vector<TLinkPlacement>* log) { log_ = log; }
-
  private:
-  const TStringList& addresses_;
-  TRandomSource& random_;
-  int64_t quota_;
-  std::string rel_;
-  int64_t link_index_ = 0;
-  int page_ = 0;
-  std::vector<TLinkPlacement>* log_ = nullptr;
-  std::vector<uint8_t> chosen_;
   // The addresses linked on the page being built.
   std::vector<std::string_view> linked_here_;
 };

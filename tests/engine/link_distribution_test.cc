@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "engine/Error.h"
 #include "engine/ReplaceAll.h"
 #include "tests/support/TestUtil.h"
 
@@ -328,6 +329,89 @@ TEST(LinkDistributor, PagesAfterTheLastAddressAreCopiedUnchanged) {
   links.LinkPage("charlie delta ", out);
   EXPECT_EQ(out, "charlie delta ");
   EXPECT_EQ(links.LinksPlaced(), 1);
+}
+
+// Links every page of `texts` with a fresh distributor of the given budget,
+// seeded alike; returns the pages' total size, or the page that was refused.
+struct TBudgetRun {
+  uint64_t total = 0;
+  int last_nonempty = -1;
+  int refused = -1;
+  std::string message;
+};
+TBudgetRun LinkWithBudget(const std::vector<std::string>& texts, const TStringList& urls,
+                          uint64_t budget, uint64_t seed) {
+  TRandomSource rng;
+  rng.Seed(seed);
+  TLinkDistributor links(urls, static_cast<int64_t>(texts.size()), rng);
+  links.SetByteBudget(budget);
+  TBudgetRun run;
+  std::string out;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    try {
+      links.LinkPage(texts[i], out);
+    } catch (const EOrvanaError& e) {
+      run.refused = static_cast<int>(i);
+      run.message = e.what();
+      return run;
+    }
+    run.total += out.size();
+    if (!out.empty()) run.last_nonempty = static_cast<int>(i);
+  }
+  return run;
+}
+
+TEST(LinkDistributor, TheBudgetIsCheckedAgainstTheExactSizeBeforeAPageIsMade) {
+  // Nesting words and addresses that hold the words make pages grow far
+  // beyond their texts. Whatever the growth, the size counted before a
+  // page is made must be the size it then has: a budget of exactly the
+  // site's linked size passes, one byte less refuses the page that passes
+  // it, naming it, and nothing is refused early.
+  const std::vector<std::string> bits = {"apple", "apples", "pineapple", " ", " ",         "\r",
+                                         "books", "kbook",  "href=",     "x", "appleapple"};
+  TRandomSource rng;
+  rng.Seed(11);
+  for (int round = 0; round < 400; ++round) {
+    std::vector<std::string> texts(1 + rng.Uniform(4));
+    for (std::string& text : texts)
+      for (uint64_t i = rng.Uniform(40); i > 0; --i) text += bits[rng.Uniform(bits.size())];
+    TStringList urls;
+    for (uint64_t i = rng.Uniform(30); i > 0; --i)
+      urls.push_back(i % 2 ? "http://apple.example/books/" + std::to_string(i) : "u");
+    const TBudgetRun free_run = LinkWithBudget(texts, urls, UINT64_MAX, 3);
+    ASSERT_EQ(free_run.refused, -1);
+    const TBudgetRun exact = LinkWithBudget(texts, urls, free_run.total, 3);
+    ASSERT_EQ(exact.refused, -1) << exact.message;
+    if (free_run.total == 0) continue;
+    const TBudgetRun tight = LinkWithBudget(texts, urls, free_run.total - 1, 3);
+    ASSERT_EQ(tight.refused, free_run.last_nonempty) << tight.message;
+    const std::string file = tight.refused == 0
+                                 ? "\"index.html\""
+                                 : "\"page" + std::to_string(tight.refused) + ".html\"";
+    EXPECT_NE(tight.message.find(file), std::string::npos) << tight.message;
+  }
+}
+
+TEST(LinkDistributor, AWordInsideEveryLinkIsRefusedBeforeTheGrowthIsMade) {
+  // Every address holds the next words, so each word multiplies the page:
+  // the distributor refuses it while it holds only a few kilobytes.
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "wordx" + std::to_string(i % 10) + " ";
+  TStringList urls;
+  for (int i = 0; i < 40; ++i) urls.push_back("wordx0wordx1wordx2wordx3wordx4wordx5wordx6wordx7");
+  TRandomSource rng;
+  TLinkDistributor links(urls, 1, rng);
+  links.SetByteBudget(1 << 20);
+  std::string out;
+  try {
+    links.LinkPage(text, out);
+    FAIL() << "a page of " << out.size() << " bytes was made";
+  } catch (const EOrvanaError& e) {
+    EXPECT_NE(std::string(e.what()).find("Page 0 (\"index.html\") would be at least"),
+              std::string::npos)
+        << e.what();
+    EXPECT_TRUE(out.empty());
+  }
 }
 
 }  // namespace

@@ -55,10 +55,10 @@ QByteArray contentTypeFor(const QString &fileName, const QByteArray &charset) {
 
 namespace {
 
-// Connects to the reload channel of the server the page came from: "reload"
+// Listens to the reload channel of the server the page came from: "reload"
 // reloads the page, "error" shows the build's message over the page (the
-// site under it is the last one built), and a lost connection is tried again
-// every second, so a page outlives a restarted server.
+// site under it is the last one built). The browser opens a lost channel
+// again by itself, so a page outlives a restarted server.
 constexpr char kScriptHead[] =
     "<script>/* orvana preview */(function(){var box=null;"
     "function show(m){if(!box){box=document.createElement('div');"
@@ -68,13 +68,11 @@ constexpr char kScriptHead[] =
     "document.documentElement.appendChild(box);}"
     "box.textContent='\\u0421\\u0431\\u043e\\u0440\\u043a\\u0430 \\u043d\\u0435 "
     "\\u0443\\u0434\\u0430\\u043b\\u0430\\u0441\\u044c:\\n'+m;}"
-    "function connect(){var ws=new WebSocket('ws://'+location.host+'";
+    "var events=new EventSource('";
 constexpr char kScriptTail[] =
-    "');"
-    "ws.onmessage=function(e){var d=JSON.parse(e.data);"
+    "');events.onmessage=function(e){var d=JSON.parse(e.data);"
     "if(d.type==='reload')location.reload();else if(d.type==='error')show(d.message);};"
-    "ws.onclose=function(){setTimeout(connect,1000);};}"
-    "connect();})();</script>\n";
+    "})();</script>\n";
 
 }  // namespace
 

@@ -26,7 +26,7 @@ QString resolveSitePath(const QString &siteFolder, const QByteArray &encodedPath
 // anything else is application/octet-stream.
 QByteArray contentTypeFor(const QString &fileName, const QByteArray &charset);
 
-// The path of the reload channel (a WebSocket). It begins with a dotted
+// The path of the reload channel (an event stream). It begins with a dotted
 // segment, which resolveSitePath never serves, so no file can hide it.
 inline constexpr char kReloadPath[] = "/.orvana-preview/reload";
 

@@ -1,7 +1,9 @@
 // Everything that touches Qt's HTTP server, whose interface differs between
 // Qt releases, is in this file. This is Qt 6.4's (Debian 12): a subclass of
 // QAbstractHttpServer takes every request in handleRequest with the socket
-// it came on, and WebSocket upgrades arrive through newWebSocketConnection.
+// it came on. The reload channel is an event stream (text/event-stream):
+// its answer's head is written through the responder, and the socket stays
+// open for the events, which are written onto it as they come.
 #include "preview/PreviewServer.h"
 
 #include <QAbstractHttpServer>
@@ -13,7 +15,7 @@
 #include <QJsonObject>
 #include <QTcpSocket>
 #include <QUrl>
-#include <QWebSocket>
+#include <algorithm>
 #include <utility>
 
 #include "preview/PreviewFiles.h"
@@ -24,12 +26,14 @@ using Status = QHttpServerResponder::StatusCode;
 
 namespace {
 
-// What the reload channel sends a page when the build failed.
+// What the reload channel sends a page when the build failed: one event.
 QByteArray errorMessage(const QString &message) {
   return QJsonDocument(QJsonObject{{QStringLiteral("type"), QStringLiteral("error")},
                                    {QStringLiteral("message"), message}})
       .toJson(QJsonDocument::Compact);
 }
+
+QByteArray streamEvent(const QByteArray &json) { return "data: " + json + "\n\n"; }
 
 }  // namespace
 
@@ -40,7 +44,7 @@ class PreviewHttp : public QAbstractHttpServer {
  protected:
   bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override {
     QHttpServerResponder responder = makeResponder(request, socket);
-    answer(request, responder);
+    answer(request, responder, socket);
     return true;
   }
   void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override {
@@ -49,7 +53,8 @@ class PreviewHttp : public QAbstractHttpServer {
   }
 
  private:
-  void answer(const QHttpServerRequest &request, QHttpServerResponder &responder);
+  void answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
+              QTcpSocket *socket);
   void send(QHttpServerResponder &responder, Status status, const QByteArray &body, bool head,
             const QByteArray &type = "text/plain; charset=utf-8",
             const QList<std::pair<QByteArray, QByteArray>> &extra = {});
@@ -72,7 +77,8 @@ void PreviewHttp::send(QHttpServerResponder &responder, Status status, const QBy
   responder.writeBody(head ? QByteArray() : body);
 }
 
-void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder &responder) {
+void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
+                         QTcpSocket *socket) {
   const auto method = request.method();
   const bool head = method == QHttpServerRequest::Method::Head;
   if (method != QHttpServerRequest::Method::Get && !head) {
@@ -86,8 +92,30 @@ void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder
     send(responder, Status::Forbidden, "Forbidden\n", head);
     return;
   }
-  const QString path =
-      resolveSitePath(m_owner.siteFolder(), request.url().path(QUrl::FullyEncoded).toUtf8());
+  const QByteArray encodedPath = request.url().path(QUrl::FullyEncoded).toUtf8();
+  if (encodedPath == kReloadPath) {
+    // A page of another site, even one the browser shows from this machine,
+    // does not hear of the builds.
+    const QByteArray origin = request.value("Origin");
+    const QByteArray fetchSite = request.value("Sec-Fetch-Site");
+    if ((!origin.isEmpty() && !m_owner.isOwnOrigin(origin)) ||
+        (!fetchSite.isEmpty() && fetchSite != "same-origin" && fetchSite != "none")) {
+      send(responder, Status::Forbidden, "Forbidden\n", head);
+      return;
+    }
+    if (head) {
+      send(responder, Status::Ok, QByteArray(), true, "text/event-stream");
+      return;
+    }
+    responder.writeStatusLine(Status::Ok);
+    responder.writeHeader("Content-Type", "text/event-stream");
+    responder.writeHeader("Cache-Control", "no-store");
+    // A lost stream is opened again a second later.
+    responder.writeBody(QByteArray("retry: 1000\n\n"));
+    m_owner.addPage(socket);
+    return;
+  }
+  const QString path = resolveSitePath(m_owner.siteFolder(), encodedPath);
   QFile file(path);
   if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
     send(responder, Status::NotFound, "Not found\n", head);
@@ -100,18 +128,11 @@ void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder
 }
 
 PreviewServer::PreviewServer(QObject *parent)
-    : QObject(parent), m_http(std::make_unique<PreviewHttp>(*this)) {
-  // Connected before any listening: without a receiver the server refuses
-  // every upgrade.
-  connect(m_http.get(), &QAbstractHttpServer::newWebSocketConnection, this,
-          &PreviewServer::takeWebSockets);
-}
+    : QObject(parent), m_http(std::make_unique<PreviewHttp>(*this)) {}
 
 PreviewServer::~PreviewServer() {
-  for (QWebSocket *page : std::as_const(m_pages)) {
-    page->disconnect(this);
-    page->close(QWebSocketProtocol::CloseCodeGoingAway);
-  }
+  for (const QPointer<QTcpSocket> &page : std::as_const(m_pages))
+    if (page) page->disconnect(this);
 }
 
 bool PreviewServer::listen(quint16 port) {
@@ -134,31 +155,27 @@ bool PreviewServer::isOwnOrigin(const QByteArray &origin) const {
   return origin == "http://127.0.0.1:" + port || origin == "http://localhost:" + port;
 }
 
-void PreviewServer::takeWebSockets() {
-  while (m_http->hasPendingWebSocketConnections()) {
-    QWebSocket *page = m_http->nextPendingWebSocketConnection().release();
-    // A page of another origin (any site the browser shows) is closed
-    // before it hears anything.
-    if (!isOwnOrigin(page->origin().toUtf8()) || page->requestUrl().path() != kReloadPath) {
-      page->close(QWebSocketProtocol::CloseCodePolicyViolated, QStringLiteral("origin"));
-      page->deleteLater();
-      continue;
-    }
-    page->setParent(this);
-    m_pages.append(page);
-    connect(page, &QWebSocket::disconnected, this, [this, page] {
-      m_pages.removeOne(page);
-      page->deleteLater();
-      emit openPagesChanged(openPages());
-    });
-    if (!m_error.isEmpty()) page->sendTextMessage(QString::fromUtf8(errorMessage(m_error)));
+int PreviewServer::openPages() const {
+  return static_cast<int>(std::count_if(m_pages.cbegin(), m_pages.cend(),
+                                        [](const QPointer<QTcpSocket> &p) { return !p.isNull(); }));
+}
+
+void PreviewServer::addPage(QTcpSocket *socket) {
+  m_pages.removeAll(nullptr);
+  m_pages.append(socket);
+  connect(socket, &QTcpSocket::disconnected, this, [this] {
+    m_pages.removeAll(nullptr);
     emit openPagesChanged(openPages());
-  }
+  });
+  connect(socket, &QObject::destroyed, this, [this] { emit openPagesChanged(openPages()); });
+  // A page opened while the last build stands failed is told at once.
+  if (!m_error.isEmpty()) socket->write(streamEvent(errorMessage(m_error)));
+  emit openPagesChanged(openPages());
 }
 
 void PreviewServer::sendToPages(const QByteArray &message) {
-  const QString text = QString::fromUtf8(message);
-  for (QWebSocket *page : std::as_const(m_pages)) page->sendTextMessage(text);
+  for (const QPointer<QTcpSocket> &page : std::as_const(m_pages))
+    if (page && page->state() == QAbstractSocket::ConnectedState) page->write(streamEvent(message));
 }
 
 void PreviewServer::reloadPages() {

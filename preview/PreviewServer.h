@@ -1,21 +1,23 @@
 // A site folder served to the browser on 127.0.0.1, with the open pages
 // reloaded when the site is built again. The one class over Qt's HTTP
-// server and its WebSockets.
+// server.
 //
 // Only GET and HEAD are answered (405 otherwise), only with files inside the
 // site folder (see resolveSitePath; 404 otherwise), and only to requests
 // whose Host names this server, so that a page of another site cannot read
 // it by renaming its own host. HTML answers carry the reload script; the
-// reload channel takes pages of this server only, by their Origin.
+// reload channel, an event stream, takes pages of this server only, by their
+// Origin (and the browser's Sec-Fetch-Site).
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
-class QWebSocket;
+class QTcpSocket;
 
 namespace orvana::preview {
 
@@ -47,14 +49,14 @@ class PreviewServer : public QObject {
   // the next reloadPages.
   void showError(const QString &message);
   // The pages connected to the reload channel now.
-  int openPages() const { return static_cast<int>(m_pages.size()); }
+  int openPages() const;
 
  signals:
   void openPagesChanged(int count);
 
  private:
   friend class PreviewHttp;
-  void takeWebSockets();
+  void addPage(QTcpSocket *socket);
   void sendToPages(const QByteArray &message);
   bool isOwnOrigin(const QByteArray &origin) const;
 
@@ -63,7 +65,8 @@ class PreviewServer : public QObject {
   QString m_folder;
   QByteArray m_charset = "windows-1251";
   QString m_error;
-  QList<QWebSocket *> m_pages;
+  // The open pages' event streams; Qt's server deletes a socket once closed.
+  QList<QPointer<QTcpSocket>> m_pages;
 };
 
 }  // namespace orvana::preview

@@ -179,17 +179,25 @@ void TestPreviewServer::refusesEveryOtherMethod() {
 
 void TestPreviewServer::refusesEveryPathOutOfTheFolder() {
   const QByteArray absolute = QUrl::toPercentEncoding(m_dir.filePath("outside/secret.txt"), "/");
-  const QList<QByteArray> paths = {
-      "/../outside/secret.txt",       "/sub/../../outside/secret.txt",
-      "/%2e%2e/outside/secret.txt",   "/%2E%2E%2Foutside%2Fsecret.txt",
-      "/..%2foutside/secret.txt",     "/.%2e/outside/secret.txt",
-      "/..%5coutside%5csecret.txt",   "/..\\outside\\secret.txt",
-      "/%5c..%5c..%5coutside",        "/link.txt",
-      "/linkdir/secret.txt",          "/linkdir/",
-      "/%6c%69%6e%6b.txt",            "/index.html%00.css",
-      "/%00",                         "/style.css%00/../../outside/secret.txt",
-      "//" + absolute,                "/sub/%2e%2e/%2e%2e/outside/secret.txt",
-      "/%252e%252e/outside/secret.txt"};
+  const QList<QByteArray> paths = {"/../outside/secret.txt",
+                                   "/sub/../../outside/secret.txt",
+                                   "/%2e%2e/outside/secret.txt",
+                                   "/%2E%2E%2Foutside%2Fsecret.txt",
+                                   "/..%2foutside/secret.txt",
+                                   "/.%2e/outside/secret.txt",
+                                   "/..%5coutside%5csecret.txt",
+                                   "/..\\outside\\secret.txt",
+                                   "/%5c..%5c..%5coutside",
+                                   "/link.txt",
+                                   "/linkdir/secret.txt",
+                                   "/linkdir/",
+                                   "/%6c%69%6e%6b.txt",
+                                   "/index.html%00.css",
+                                   "/%00",
+                                   "/style.css%00/../../outside/secret.txt",
+                                   "//" + absolute,
+                                   "/sub/%2e%2e/%2e%2e/outside/secret.txt",
+                                   "/%252e%252e/outside/secret.txt"};
   for (const QByteArray &path : paths) {
     const Answer a = ask("GET " + path + " HTTP/1.1");
     QVERIFY2(a.status == 404 || a.status == 400, path.constData());
@@ -200,10 +208,10 @@ void TestPreviewServer::refusesEveryPathOutOfTheFolder() {
 void TestPreviewServer::randomPathsNeverReachOutside() {
   // Paths made of every piece of a traversal: whatever they spell, an
   // answer is a file of the folder or a refusal, never the outside file.
-  const QList<QByteArray> pieces = {"..",       ".",       "%2e%2e", "%2E.",       "%2e",
-                                    "%2f",      "%5c",     "\\",     "",           "sub",
-                                    "outside",  "secret.txt", "link.txt", "linkdir", "index.html",
-                                    "%00",      "..%2f",   "%2e%2e%2f"};
+  const QList<QByteArray> pieces = {"..",      ".",          "%2e%2e",   "%2E.",    "%2e",
+                                    "%2f",     "%5c",        "\\",       "",        "sub",
+                                    "outside", "secret.txt", "link.txt", "linkdir", "index.html",
+                                    "%00",     "..%2f",      "%2e%2e%2f"};
   QRandomGenerator random(20240607);
   for (int i = 0; i < 300; ++i) {
     QByteArray path;
@@ -236,8 +244,8 @@ void TestPreviewServer::reloadChannelTakesOwnOriginOnly() {
   // the error stands is told it at once.
   auto listen = [&](QTcpSocket &socket, const QByteArray &header) {
     socket.connectToHost(QHostAddress::LocalHost, m_server.port());
-    socket.write(channel + "\r\nHost: 127.0.0.1:" + QByteArray::number(m_server.port()) +
-                 "\r\n" + header + "\r\n\r\n");
+    socket.write(channel + "\r\nHost: 127.0.0.1:" + QByteArray::number(m_server.port()) + "\r\n" +
+                 header + "\r\n\r\n");
   };
   QTcpSocket first, second, later;
   QByteArray heardFirst, heardSecond, heardLater;
@@ -254,7 +262,8 @@ void TestPreviewServer::reloadChannelTakesOwnOriginOnly() {
   QVERIFY(heardFirst.contains("Content-Type: text/event-stream"));
 
   m_server.showError(QStringLiteral("Папка не найдена"));
-  QTRY_VERIFY(heardSecond.contains("data: {\"message\":\"Папка не найдена\",\"type\":\"error\"}\n\n"));
+  QTRY_VERIFY(
+      heardSecond.contains("data: {\"message\":\"Папка не найдена\",\"type\":\"error\"}\n\n"));
   QTRY_VERIFY(heardFirst.contains("\"type\":\"error\""));
   listen(later, "Origin: http://localhost:" + QByteArray::number(m_server.port()));
   QTRY_VERIFY(heardLater.contains("\"type\":\"error\""));

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
@@ -14,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "engine/FileSystem.h"
+#include "gui/Dialogs.h"
 #include "preview/PreviewServer.h"
 #include "window/FProject.h"
 
@@ -104,7 +104,7 @@ bool TProjectPreview::start() {
       m_copy->show();
     }
   }
-  QDesktopServices::openUrl(QUrl(address()));
+  DesktopOpener::open(QUrl(address()));
   return true;
 }
 

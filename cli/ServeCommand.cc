@@ -49,7 +49,9 @@ constexpr TCommandHelp kServeHelp = {
     "shows it over the open pages and leaves the last site served. HTML pages\n"
     "are answered with a small reload script added; the files are not\n"
     "changed. Only GET and HEAD are answered, only with files inside the\n"
-    "folder. Ctrl+C (SIGINT) or SIGTERM stops it with exit status 0.\n"
+    "folder. When the first build fails there is nothing to serve: the error\n"
+    "is printed and the exit status is 1. Ctrl+C (SIGINT) or SIGTERM stops it\n"
+    "with exit status 0.\n"
     "\n",
     17,
     "\n"
@@ -244,10 +246,14 @@ int RunServe(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   struct sigaction stop {};
   stop.sa_handler = OnStopSignal;
   sigemptyset(&stop.sa_mask);
-  struct sigaction old_int {
-  }, old_term{};
+  struct sigaction old_int = {}, old_term = {}, old_pipe = {};
   ::sigaction(SIGINT, &stop, &old_int);
   ::sigaction(SIGTERM, &stop, &old_term);
+  // A reader that went away (`serve ... | head -1`) does not end the server;
+  // the output is then lost, and the exit status says so.
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &old_pipe);
 
   int code;
   {
@@ -265,6 +271,7 @@ int RunServe(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   }
   ::sigaction(SIGINT, &old_int, nullptr);
   ::sigaction(SIGTERM, &old_term, nullptr);
+  ::sigaction(SIGPIPE, &old_pipe, nullptr);
   ::close(stop_pipe[0]);
   ::close(stop_pipe[1]);
   stop_pipe_write = -1;

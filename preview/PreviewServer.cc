@@ -44,7 +44,10 @@ class PreviewHttp : public QAbstractHttpServer {
  protected:
   bool handleRequest(const QHttpServerRequest &request, QTcpSocket *socket) override {
     QHttpServerResponder responder = makeResponder(request, socket);
-    answer(request, responder, socket);
+    const bool stream = answer(request, responder, socket);
+    // Qt's server keeps every connection open; a client that asks for the
+    // end of it gets it once the answer is out.
+    if (!stream && request.value("Connection").toLower() == "close") socket->disconnectFromHost();
     return true;
   }
   void missingHandler(const QHttpServerRequest &request, QTcpSocket *socket) override {
@@ -53,7 +56,8 @@ class PreviewHttp : public QAbstractHttpServer {
   }
 
  private:
-  void answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
+  // Returns true when the socket now carries an event stream.
+  bool answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
               QTcpSocket *socket);
   void send(QHttpServerResponder &responder, Status status, const QByteArray &body, bool head,
             const QByteArray &type = "text/plain; charset=utf-8",
@@ -77,20 +81,20 @@ void PreviewHttp::send(QHttpServerResponder &responder, Status status, const QBy
   responder.writeBody(head ? QByteArray() : body);
 }
 
-void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
+bool PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder &responder,
                          QTcpSocket *socket) {
   const auto method = request.method();
   const bool head = method == QHttpServerRequest::Method::Head;
   if (method != QHttpServerRequest::Method::Get && !head) {
     send(responder, Status::MethodNotAllowed, "Method not allowed\n", false,
          "text/plain; charset=utf-8", {{"Allow", "GET, HEAD"}});
-    return;
+    return false;
   }
   const QByteArray host = request.value("Host").toLower();
   const QByteArray port = QByteArray::number(m_owner.port());
   if (host != "127.0.0.1:" + port && host != "localhost:" + port) {
     send(responder, Status::Forbidden, "Forbidden\n", head);
-    return;
+    return false;
   }
   const QByteArray encodedPath = request.url().path(QUrl::FullyEncoded).toUtf8();
   if (encodedPath == kReloadPath) {
@@ -101,11 +105,11 @@ void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder
     if ((!origin.isEmpty() && !m_owner.isOwnOrigin(origin)) ||
         (!fetchSite.isEmpty() && fetchSite != "same-origin" && fetchSite != "none")) {
       send(responder, Status::Forbidden, "Forbidden\n", head);
-      return;
+      return false;
     }
     if (head) {
       send(responder, Status::Ok, QByteArray(), true, "text/event-stream");
-      return;
+      return false;
     }
     responder.writeStatusLine(Status::Ok);
     responder.writeHeader("Content-Type", "text/event-stream");
@@ -113,18 +117,19 @@ void PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder
     // A lost stream is opened again a second later.
     responder.writeBody(QByteArray("retry: 1000\n\n"));
     m_owner.addPage(socket);
-    return;
+    return true;
   }
   const QString path = resolveSitePath(m_owner.siteFolder(), encodedPath);
   QFile file(path);
   if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
     send(responder, Status::NotFound, "Not found\n", head);
-    return;
+    return false;
   }
   const QByteArray type = contentTypeFor(path, m_owner.charset());
   QByteArray body = file.readAll();
   if (type.startsWith("text/html")) body = withReloadScript(body);
   send(responder, Status::Ok, body, head, type);
+  return false;
 }
 
 PreviewServer::PreviewServer(QObject *parent)

@@ -135,10 +135,7 @@ bool PreviewHttp::answer(const QHttpServerRequest &request, QHttpServerResponder
 PreviewServer::PreviewServer(QObject *parent)
     : QObject(parent), m_http(std::make_unique<PreviewHttp>(*this)) {}
 
-PreviewServer::~PreviewServer() {
-  for (const QPointer<QTcpSocket> &page : std::as_const(m_pages))
-    if (page) page->disconnect(this);
-}
+PreviewServer::~PreviewServer() = default;
 
 bool PreviewServer::listen(quint16 port) {
   if (m_port != 0) return true;
@@ -161,21 +158,18 @@ bool PreviewServer::isOwnOrigin(const QByteArray &origin) const {
 }
 
 int PreviewServer::openPages() const {
-  return static_cast<int>(std::count_if(m_pages.cbegin(), m_pages.cend(),
-                                        [](const QPointer<QTcpSocket> &p) { return !p.isNull(); }));
+  return static_cast<int>(
+      std::count_if(m_pages.cbegin(), m_pages.cend(), [](const QPointer<QTcpSocket> &p) {
+        return p && p->state() == QAbstractSocket::ConnectedState;
+      }));
 }
 
 void PreviewServer::addPage(QTcpSocket *socket) {
+  // The sockets of closed pages are gone by now; their places go too.
   m_pages.removeAll(nullptr);
   m_pages.append(socket);
-  connect(socket, &QTcpSocket::disconnected, this, [this] {
-    m_pages.removeAll(nullptr);
-    emit openPagesChanged(openPages());
-  });
-  connect(socket, &QObject::destroyed, this, [this] { emit openPagesChanged(openPages()); });
   // A page opened while the last build stands failed is told at once.
   if (!m_error.isEmpty()) socket->write(streamEvent(errorMessage(m_error)));
-  emit openPagesChanged(openPages());
 }
 
 void PreviewServer::sendToPages(const QByteArray &message) {

@@ -51,9 +51,6 @@ class PreviewServer : public QObject {
   // The pages connected to the reload channel now.
   int openPages() const;
 
- signals:
-  void openPagesChanged(int count);
-
  private:
   friend class PreviewHttp;
   void addPage(QTcpSocket *socket);

@@ -59,11 +59,9 @@ void TestProjectPreview::previewServesTheSiteAndReloadsAfterGenerate() {
   control<QPushButton>(w, "Button1")->click();
   QTRY_VERIFY(heard.endsWith("data: {\"type\":\"reload\"}\n\n"));
 
-  // Again: the same server, the browser opened once more; closing the
-  // project stops it.
+  // Again: the same server; closing the project stops it.
   control<QPushButton>(w, "PreviewButton")->click();
-  QCOMPARE(address->text(), shown.captured(0));
-  QCOMPARE(DesktopOpener::opened().size(), 2);
+  QCOMPARE(DesktopOpener::opened(), QList<QUrl>(2, QUrl(shown.captured(0))));
   delete w;
   QTRY_COMPARE(page.state(), QAbstractSocket::UnconnectedState);
   QTcpSocket late;

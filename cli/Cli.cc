@@ -25,6 +25,7 @@ constexpr const char* kToolHelp =
     "  set     change some fields of a project file, leaving the rest as it was\n"
     "  show    print a project's settings, texts and pages\n"
     "  check   audit a site folder: links, charsets, empty pages and sitemap\n"
+    "  serve   build a project, show its site in a browser, rebuild on changes\n"
     "\n"
     "Options:\n"
     "  -h, --help  show this help; after a command, that command's help\n"
@@ -68,7 +69,7 @@ const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
       {"new", RunNew, NewOptions, kNewHelp},         {"build", RunBuild, BuildOptions, kBuildHelp},
       {"set", RunSet, SetOptions, kSetHelp},         {"show", RunShow, ShowOptions, kShowHelp},
-      {"check", RunCheck, CheckOptions, kCheckHelp},
+      {"check", RunCheck, CheckOptions, kCheckHelp}, {"serve", RunServe, ServeOptions, kServeHelp},
   };
   return commands;
 }

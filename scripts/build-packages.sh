@@ -28,6 +28,9 @@ scripts/install-deps.sh package
 # Debian's hardening flags (stack protector, fortified functions, read-only
 # relocations bound at start-up), without -g: the packages are stripped anyway.
 # The prefix map keeps the path of this checkout out of the binaries.
+# The orvana-cli package runs on servers without Qt, so its tool is built
+# without serve (which would link it to Qt's HTTP server); the desktop
+# program keeps its preview.
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 cxxflags=$(sed -E -e 's/(^| )-g( |$)/ /g' -e 's/-ffile-prefix-map=[^ ]*//g' <<<"$cxxflags")
@@ -39,6 +42,7 @@ if command -v ccache >/dev/null 2>&1; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCH
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
   -DORVANA_BUILD_GUI=$gui -DORVANA_BUILD_TESTS=OFF -DORVANA_BUILD_BENCH=OFF \
+  -DORVANA_CLI_SERVE=OFF \
   -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" "${launcher[@]}"
 cmake --build "$dir" --parallel "$(nproc)"
 

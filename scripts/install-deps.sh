@@ -4,7 +4,8 @@
 # what is missing.
 # Usage: scripts/install-deps.sh [cli|build|test|e2e|package|check-package]...
 #   cli            what orvana-cli alone needs: compiler, CMake, Ninja
-#   build          cli + GoogleTest, Google Benchmark, Qt 6
+#   build          cli + GoogleTest, Google Benchmark, Qt 6 (with its HTTP server
+#                  and WebSockets, for the preview server)
 #   e2e            the browser test: Debian's Chromium, Node.js and npm, fonts
 #   test           build + e2e + the fuzzer's clang
 #   package        build + what CPack's Debian generator runs (dpkg-shlibdeps, file)
@@ -19,8 +20,12 @@ cli_pkgs=(g++ cmake ninja-build)
 # without it; nothing of ours uses it, but the message reads like a failure.
 # qt6-translations-l10n: Qt's own texts in Russian, which the desktop program
 # loads and its tests check.
+# qt6-httpserver-dev, qt6-websockets-dev: the preview server (the desktop's
+# preview, orvana-cli serve). The cli set goes without: its tree is built
+# without Qt, and serve there only says that it is missing.
 build_pkgs=("${cli_pkgs[@]}" pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-            qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n)
+            qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n
+            qt6-httpserver-dev qt6-websockets-dev)
 # Debian 12 ships Node.js 18; tests/e2e/package-lock.json pins packages that run on it.
 e2e_pkgs=(chromium nodejs npm fonts-dejavu-core ca-certificates)
 fuzz_pkgs=(clang libclang-rt-dev)

@@ -9,6 +9,7 @@
 
 #include "gui/ErrorHandler.h"
 #include "shell/MainFrame.h"
+#include "shell/PreviewAction.h"
 #include "shell/Settings.h"
 
 namespace orvana {
@@ -180,6 +181,7 @@ void TForm1::createTreeMenu() {
   PopupMenu1->addAction(DuplicateProject);
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(SaveProject);
+  PopupMenu1->addAction(makePreviewAction(this));
   PopupMenu1->addSeparator();
   PopupMenu1->addAction(CloseProject);
 }

@@ -50,6 +50,7 @@
 #include "project/ModernPreset.h"
 #include "window/CharCounter.h"
 #include "window/MemoLines.h"
+#include "window/ProjectPreview.h"
 #include "window/ReportText.h"
 #include "window/WindowLayout.h"
 
@@ -79,6 +80,7 @@ TSiteProject::TSiteProject(QWidget* owner) : QMdiSubWindow(owner) {
     for (QAction* action : menu->actions())
       if (action->shortcuts().contains(QKeySequence(QKeySequence::Close))) action->setShortcuts({});
   FormCreate();
+  new TProjectPreview(this);
   m_trackEdits = true;
 }
 

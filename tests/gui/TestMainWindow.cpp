@@ -287,8 +287,9 @@ void TestMainWindow::layoutMenusAndActions() {
                         "-", "Сгенерировать все", "Открыть сайт в браузере", "-", "О программе"}));
   auto* popup = m_form1->findChild<QMenu*>("PopupMenu1");
   QVERIFY(popup);
-  QCOMPARE(entries(popup->actions()), (QStringList{"Создать проект", "Дублировать проект", "-",
-                                                   "Сохранить проект", "-", "Закрыть проект"}));
+  QCOMPARE(entries(popup->actions()),
+           (QStringList{"Создать проект", "Дублировать проект", "-", "Сохранить проект", "Просмотр",
+                        "-", "Закрыть проект"}));
 
   // A menu entry runs its action.
   menus[0]->menu()->actions()[0]->trigger();

@@ -50,6 +50,7 @@
 #include "project/ModernPreset.h"
 #include "window/CharCounter.h"
 #include "window/MemoLines.h"
+#include "window/PublishExtrasRows.h"
 #include "window/ReportText.h"
 #include "window/WindowLayout.h"
 
@@ -322,6 +323,8 @@ QWidget* TSiteProject::createExtrasTab() {
       group);
   m_pruneStale->setObjectName(QStringLiteral("ExtrasPruneStale"));
   form->addRow(m_pruneStale);
+  m_publishRows = new TPublishExtrasRows(form, group);
+  connect(m_publishRows, &TPublishExtrasRows::edited, this, [this] { noteEdit(); });
   GeneratorToExtras();
 
   for (QSpinBox* spin : {m_pagerWindow, m_menuWindow})
@@ -514,6 +517,7 @@ TOrvanaExtras TSiteProject::extrasOfControls() const {
   extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
   extras.SiteUrl = ToEngine(m_siteUrl->text());
   extras.PruneStale = m_pruneStale->isChecked();
+  m_publishRows->read(extras);
   return extras;
 }
 
@@ -536,6 +540,7 @@ void TSiteProject::showExtras(const TOrvanaExtras& extras) {
   m_outputEncoding->setCurrentIndex(m_outputEncoding->findText(encoding, Qt::MatchExactly));
   m_siteUrl->setText(FromEngine(extras.SiteUrl));
   m_pruneStale->setChecked(extras.PruneStale);
+  m_publishRows->show(extras);
 }
 
 void TSiteProject::Edit1Exit() {

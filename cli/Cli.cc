@@ -65,9 +65,12 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"new", RunNew, NewOptions, kNewHelp},         {"build", RunBuild, BuildOptions, kBuildHelp},
-      {"set", RunSet, SetOptions, kSetHelp},         {"show", RunShow, ShowOptions, kShowHelp},
+      {"new", RunNew, NewOptions, kNewHelp},
+      {"build", RunBuild, BuildOptions, kBuildHelp},
+      {"set", RunSet, SetOptions, kSetHelp},
+      {"show", RunShow, ShowOptions, kShowHelp},
       {"check", RunCheck, CheckOptions, kCheckHelp},
+      {"publish", RunPublish, PublishOptions, kPublishHelp},
   };
   return commands;
 }

@@ -31,13 +31,15 @@ int RunNew(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunSet(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const TCommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPublish(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 
 const std::vector<TOptionEntry>& NewOptions();
 const std::vector<TOptionEntry>& BuildOptions();
 const std::vector<TOptionEntry>& SetOptions();
 const std::vector<TOptionEntry>& ShowOptions();
 const std::vector<TOptionEntry>& CheckOptions();
+const std::vector<TOptionEntry>& PublishOptions();
 
-extern const TCommandHelp kNewHelp, kBuildHelp, kSetHelp, kShowHelp, kCheckHelp;
+extern const TCommandHelp kNewHelp, kBuildHelp, kSetHelp, kShowHelp, kCheckHelp, kPublishHelp;
 
 }  // namespace orvana::cli

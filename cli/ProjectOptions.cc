@@ -9,6 +9,7 @@
 #include "engine/CodePage.h"
 #include "engine/UrlSafety.h"
 #include "project/ExtrasText.h"
+#include "publish/PublishTarget.h"
 
 namespace orvana::cli {
 namespace {
@@ -49,6 +50,10 @@ const TOptionEntry kProjectOptions[] = {
      "absolute http or https address without blanks, query\n"
      "or fragment"},
     {"prune", false, nullptr, "after a build, remove pageN.html files beyond the new\npage count"},
+    {"publish-to", true, "URL",
+     "where `publish` sends the site: sftp://USER@HOST[:PORT]/PATH,\n"
+     "ftp://... (TLS before the user name) or ftps://...;\n"
+     "never with a password; \"\" removes it"},
     {"link-seed", true, "N",
      "pick the linked words of every build with seed N (0 to\n"
      "18446744073709551615), so that an unchanged project gives\n"
@@ -139,6 +144,14 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
                         /*hint=*/false);
   }
   if (const auto v = args.Value("link-seed")) extras.LinkSeed = LinkSeedOption(*v);
+  if (const auto v = args.Value("publish-to")) {
+    extras.PublishTo.clear();
+    if (!v->empty()) try {
+        extras.PublishTo = Utf8ToCp1251(publish::ParsePublishTarget(*v).Url());
+      } catch (const publish::EPublishUsage& e) {
+        throw EUsageError("--publish-to: " + std::string(e.what()), /*hint=*/false);
+      }
+  }
   if (args.Flag("prune")) extras.PruneStale = true;
   if (args.Flag("no-safe-links")) extras.SafeLinks = false;
   if (args.Flag("no-prune")) extras.PruneStale = false;

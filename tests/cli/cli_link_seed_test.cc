@@ -43,9 +43,9 @@ TEST(CliLinkSeedTest, StoredSeedGivesTheSameSiteAsThatSeedEveryBuild) {
     const std::filesystem::path out = dir / ("out" + std::to_string(round));
     std::filesystem::create_directory(out);
     const std::string project = dir / ("p" + std::to_string(round) + ".orvana");
-    std::vector<std::string> args = {"new",   project,       "--text", dir / "text", "--links",
-                                     dir / "links", "--out", out,      "--min",      "300",
-                                     "--max", "600",  "--output-encoding", "utf-8"};
+    std::vector<std::string> args = {
+        "new", project, "--text", dir / "text", "--links", dir / "links",       "--out",
+        out,   "--min", "300",    "--max",      "600",     "--output-encoding", "utf-8"};
     if (round % 2) args.push_back("--safe-links");
     ASSERT_EQ(RunTool(args).code, 0);
     const std::string plain = ReadWholeFile(project);

@@ -25,6 +25,7 @@ constexpr const char* kToolHelp =
     "  set     change some fields of a project file, leaving the rest as it was\n"
     "  show    print a project's settings, texts and pages\n"
     "  check   audit a site folder: links, charsets, empty pages and sitemap\n"
+    "  publish build a project's site and send what changed to its host (SFTP, FTPS)\n"
     "\n"
     "Options:\n"
     "  -h, --help  show this help; after a command, that command's help\n"

@@ -66,7 +66,8 @@ void ReadSecretLine(int fd, TSecretText& secret, const std::string& source) {
   for (;;) {
     const ssize_t n = ::read(fd, &c, 1);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw ECliError("cannot read the password from " + source + ": " + std::strerror(errno));
+    if (n < 0)
+      throw ECliError("cannot read the password from " + source + ": " + std::strerror(errno));
     if (n == 0 || c == '\n') break;
     if (!secret.Add(c)) throw EUsageError("the password from " + source + " is too long", false);
   }
@@ -90,7 +91,9 @@ void ReadPassword(const TCommandArgs& args, TSecretText& secret, std::ostream& e
   ::prctl(PR_SET_DUMPABLE, 0);
   if (file) {
     const int fd = ::open(file->c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw EUsageError("--password-file: cannot open " + *file + ": " + std::strerror(errno), false);
+    if (fd < 0)
+      throw EUsageError("--password-file: cannot open " + *file + ": " + std::strerror(errno),
+                        false);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & 077) != 0) {
       ::close(fd);
@@ -169,7 +172,8 @@ void CheckTrustOptions(const TCommandArgs& args, const publish::TPublishTarget& 
     if (args.Value(option) && !sftp)
       throw EUsageError(std::string("--") + option + " is for sftp:// targets only");
   for (const char* option : {"pin"})
-    if (args.Value(option) && sftp) throw EUsageError("--pin is for ftp:// and ftps:// targets only");
+    if (args.Value(option) && sftp)
+      throw EUsageError("--pin is for ftp:// and ftps:// targets only");
   if (args.Flag("allow-plain-ftp") && target.transport != publish::TTransport::kFtpExplicitTls)
     throw EUsageError("--allow-plain-ftp is for ftp:// targets only");
   if (const auto v = args.Value("host-key"))
@@ -265,8 +269,8 @@ int RunPublish(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
     } else {
       if (options.dry_run) PrintPlan(result, out);
       out << (options.dry_run ? "would publish to " : "published to ") << target << ": "
-          << result.sent.size() << " sent, " << result.deleted.size() << " deleted, "
-          << result.kept << " kept, " << Counted(result.bytes, "byte", "bytes")
+          << result.sent.size() << " sent, " << result.deleted.size() << " deleted, " << result.kept
+          << " kept, " << Counted(result.bytes, "byte", "bytes")
           << (options.dry_run ? " (dry run)" : "") << '\n';
     }
     return 0;

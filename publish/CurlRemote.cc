@@ -115,14 +115,13 @@ int CheckHostKey(void* data, int /*type*/, const char* key, size_t length) {
         if (stored != fingerprint) StoreHostKey(o.known_hosts, host, fingerprint);
         return CURLKHMATCH_OK;
       }
-      state.refused = EHostKeyRefused(EHostKeyRefused::kNotTheNamedKey, host, fingerprint,
-                                      o.host_key);
+      state.refused =
+          EHostKeyRefused(EHostKeyRefused::kNotTheNamedKey, host, fingerprint, o.host_key);
       return CURLKHMATCH_MISMATCH;
     }
     if (stored == fingerprint) return CURLKHMATCH_OK;
-    state.refused =
-        EHostKeyRefused(stored ? EHostKeyRefused::kChanged : EHostKeyRefused::kUnknown, host,
-                        fingerprint, stored.value_or(""));
+    state.refused = EHostKeyRefused(stored ? EHostKeyRefused::kChanged : EHostKeyRefused::kUnknown,
+                                    host, fingerprint, stored.value_or(""));
   } catch (const std::exception& e) {
     state.store_error = e.what();
   }

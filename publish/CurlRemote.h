@@ -23,10 +23,10 @@ struct TRemoteOptions {
   // The password, or empty; the object copies it into curl and the caller
   // zeroes its own buffer (see SecretText.h).
   std::string_view password;
-  std::string identity;    // SFTP: a private key file; the agent is tried too
-  std::string host_key;    // SFTP: "SHA256:..." to trust for this server
-  std::string pin;         // FTP: "sha256//BASE64" of the server's public key
-  std::string ca_file;     // FTP: extra certificate authorities (tests)
+  std::string identity;  // SFTP: a private key file; the agent is tried too
+  std::string host_key;  // SFTP: "SHA256:..." to trust for this server
+  std::string pin;       // FTP: "sha256//BASE64" of the server's public key
+  std::string ca_file;   // FTP: extra certificate authorities (tests)
   bool allow_plain_ftp = false;
   std::string known_hosts;  // the file of trusted SSH host keys
   // Asked during transfers; true stops the publish.

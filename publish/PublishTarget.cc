@@ -35,7 +35,8 @@ std::string EncodePath(std::string_view path) {
   std::string out;
   for (const char c : path) {
     const auto u = static_cast<unsigned char>(c);
-    if (std::isalnum(u) || std::string_view("/-._~!$&'()*+,;=:@").find(c) != std::string_view::npos) {
+    if (std::isalnum(u) ||
+        std::string_view("/-._~!$&'()*+,;=:@").find(c) != std::string_view::npos) {
       out += c;
     } else {
       out += '%';
@@ -103,8 +104,10 @@ std::string TPublishTarget::FileUrl(std::string_view name) const {
   // FTP takes a path after the host as relative to the login folder; "%2F"
   // makes it absolute. SFTP paths are absolute as they are.
   std::string folder = path == "/" ? "" : path;
-  if (!IsSftp() && folder.rfind("/~", 0) != 0) url += "/%2F" + EncodePath(folder.substr(1));
-  else url += EncodePath(folder);
+  if (!IsSftp() && folder.rfind("/~", 0) != 0)
+    url += "/%2F" + EncodePath(folder.empty() ? folder : folder.substr(1));
+  else
+    url += EncodePath(folder);
   return url + "/" + EncodePath(name);
 }
 

@@ -70,17 +70,17 @@ TManifest PublishedState(TCurlRemote& remote, const TManifest& manifest, const T
   // the manifest, so it is never deleted.
   TManifest repaired_manifest;
   for (const auto& [name, digest] : checked)
-    if (manifest.count(name)) repaired_manifest[name] = digest;
-    else if (site.count(name)) repaired_manifest[name] = digest;
+    if (manifest.count(name))
+      repaired_manifest[name] = digest;
+    else if (site.count(name))
+      repaired_manifest[name] = digest;
   if (repaired_manifest != published) repaired = true;
   return repaired_manifest;
 }
 
 }  // namespace
 
-std::string TemporaryName(const std::string& name) {
-  return "." + name + std::string(kPartSuffix);
-}
+std::string TemporaryName(const std::string& name) { return "." + name + std::string(kPartSuffix); }
 
 TPublishResult PublishSite(TCurlRemote& remote, const TPublishOptions& options) {
   const auto note = [&](const std::string& text) {

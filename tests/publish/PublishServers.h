@@ -1,0 +1,191 @@
+// Real servers on 127.0.0.1 for the publish tests: a throwaway system user
+// with a random password (the servers check real accounts), OpenSSH's sshd
+// with internal-sftp and vsftpd, each on a free high port with its own
+// configuration in a scratch folder, started and stopped by the test. They
+// need root (to add the user and let the servers switch to it); without it
+// the tests fail, saying so.
+#pragma once
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/TestUtil.h"
+
+namespace orvana::publish::testing {
+
+// The output of a shell command; throws when it fails.
+inline std::string Shell(const std::string& command) {
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) throw std::runtime_error("cannot run " + command);
+  std::string out;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  if (::pclose(pipe) != 0) throw std::runtime_error("failed: " + command + "\n" + out);
+  return out;
+}
+
+inline uint16_t FreePort() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+inline bool PortAnswers(uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A system account for one test run, removed with its object.
+class TThrowawayUser {
+ public:
+  explicit TThrowawayUser(const std::string& home) {
+    if (::geteuid() != 0)
+      throw std::runtime_error("the publish tests start sshd and vsftpd with a user of their own: run them as root");
+    std::random_device device;
+    name_ = "orvpub" + std::to_string(device() % 1000000);
+    for (int i = 0; i < 20; ++i) password_ += "abcdefghjkmnpqrstuvwxyz23456789"[device() % 31];
+    Shell("useradd -M -N -d " + home + " -s /bin/sh " + name_ + " 2>&1");
+    // The password goes to chpasswd on its standard input, not as an argument.
+    FILE* pipe = ::popen("chpasswd", "w");
+    std::fprintf(pipe, "%s:%s\n", name_.c_str(), password_.c_str());
+    if (::pclose(pipe) != 0) throw std::runtime_error("chpasswd failed");
+  }
+  ~TThrowawayUser() {
+    if (!name_.empty()) (void)!std::system(("userdel " + name_ + " >/dev/null 2>&1").c_str());
+  }
+  const std::string& name() const { return name_; }
+  const std::string& password() const { return password_; }
+
+ private:
+  std::string name_, password_;
+};
+
+// A server process started from a command line, stopped (or killed) by the
+// test and at the object's end.
+class TServerProcess {
+ public:
+  ~TServerProcess() { Stop(); }
+  void Start(const std::vector<std::string>& argv, uint16_t port, const std::string& log) {
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::setpgid(0, 0);
+      const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+      ::dup2(fd, 1);
+      ::dup2(fd, 2);
+      std::vector<char*> args;
+      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      ::execv(args[0], args.data());
+      ::_exit(127);
+    }
+    for (int i = 0; i < 200 && !PortAnswers(port); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    if (!PortAnswers(port))
+      throw std::runtime_error(argv[0] + " did not start:\n" + test::ReadWholeFile(log));
+  }
+  // Ends the server and every session it forked (they start sessions of
+  // their own, so the process group does not reach them), at once.
+  void Stop(int signal = SIGKILL) {
+    if (pid_ <= 0) return;
+    std::vector<pid_t> tree = {pid_};
+    for (size_t i = 0; i < tree.size(); ++i)
+      for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string stat = test::ReadWholeFile(entry.path() / "stat");
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        int parent = 0;
+        char state = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+            parent == tree[i])
+          tree.push_back(std::stoi(entry.path().filename().string()));
+      }
+    for (const pid_t pid : tree) ::kill(pid, signal);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+  }
+
+ private:
+  pid_t pid_ = 0;
+};
+
+// sshd with a password user and internal-sftp, on its own port and key.
+class TSshServer {
+ public:
+  TSshServer() : user_(dir_ / "home") {
+    // The user's sessions walk into the scratch folder.
+    std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
+    std::filesystem::create_directories(dir_ / "home/www");
+    Shell("chown -R " + user_.name() + " " + dir_ / "home");
+    std::filesystem::create_directories("/run/sshd");
+    port_ = FreePort();
+    NewHostKey();
+    test::WriteWholeFile(dir_ / "sshd_config",
+                         "Port " + std::to_string(port_) +
+                             "\nListenAddress 127.0.0.1\nHostKey " + dir_ / "host_key" +
+                             "\nPidFile " + dir_ / "sshd.pid" +
+                             "\nUsePAM no\nPasswordAuthentication yes\n"
+                             "KbdInteractiveAuthentication no\nStrictModes no\n"
+                             "AuthorizedKeysFile " + dir_ / "authorized_keys" +
+                             "\nSubsystem sftp internal-sftp\nAllowUsers " + user_.name() + "\n");
+    Start();
+  }
+  // A new host key: the server restarts with it.
+  void NewHostKey() {
+    std::filesystem::remove(dir_ / "host_key");
+    std::filesystem::remove(dir_ / "host_key.pub");
+    Shell("ssh-keygen -q -t ed25519 -N '' -f " + dir_ / "host_key");
+    const std::string listed = Shell("ssh-keygen -lf " + dir_ / "host_key.pub");
+    fingerprint_ = listed.substr(listed.find("SHA256:"), 50);
+  }
+  void Start() {
+    process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir_ / "sshd_config"}, port_,
+                   dir_ / "sshd.log");
+  }
+  void Kill() { process_.Stop(); }
+  void Restart() {
+    Kill();
+    Start();
+  }
+  std::string Url() const {
+    return "sftp://" + user_.name() + "@127.0.0.1:" + std::to_string(port_) + Folder();
+  }
+  std::string Folder() const { return dir_ / "home/www"; }
+  const TThrowawayUser& user() const { return user_; }
+  const std::string& fingerprint() const { return fingerprint_; }
+
+ private:
+  test::TempDir dir_;
+  TThrowawayUser user_;
+  uint16_t port_ = 0;
+  std::string fingerprint_;
+  TServerProcess process_;
+};
+
+}  // namespace orvana::publish::testing

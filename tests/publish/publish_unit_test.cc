@@ -1,0 +1,112 @@
+// The publish pieces that need no server: target addresses, manifests and
+// plans, each checked over many random cases.
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "publish/KnownHosts.h"
+#include "publish/PublishPlan.h"
+#include "publish/PublishTarget.h"
+#include "publish/SiteManifest.h"
+#include "tests/support/TestUtil.h"
+
+namespace orvana::publish {
+namespace {
+
+TEST(PublishTargetTest, AddressesReadBackAsTheyAreWrittenAndPasswordsAreRefused) {
+  std::mt19937 random(7);
+  const char* schemes[] = {"sftp", "ftp", "ftps"};
+  const char* hosts[] = {"example.org", "127.0.0.1", "[::1]", "my-host"};
+  const char* paths[] = {"", "/", "/www", "/~/site/a%20b", "/x/%D1%81"};
+  for (int i = 0; i < 300; ++i) {
+    std::string url = std::string(schemes[random() % 3]) + "://u" + std::to_string(random() % 9) +
+                      "@" + hosts[random() % 4];
+    if (random() % 2) url += ":" + std::to_string(1 + random() % 65535);
+    url += paths[random() % 5];
+    const TPublishTarget t = ParsePublishTarget(url);
+    const TPublishTarget again = ParsePublishTarget(t.Url());
+    EXPECT_EQ(again.Url(), t.Url()) << url;
+    EXPECT_EQ(again.path, t.path);
+    EXPECT_EQ(again.port, t.port);
+    EXPECT_EQ(t.path.front(), '/');
+    EXPECT_NE(t.FileUrl("").back(), '\0');
+    // The same with a password: refused, whatever it is.
+    const size_t at = url.find('@');
+    EXPECT_THROW(ParsePublishTarget(url.substr(0, at) + ":pw" + url.substr(at)), EPublishUsage);
+  }
+  for (const char* bad : {"http://u@h/", "sftp://h/x", "sftp://u@/x", "sftp://u@h:0/",
+                          "sftp://u@h:70000/", "sftp://u@h/../x", "sftp://u@h/a?b", "ftp://u@h x/"})
+    EXPECT_THROW(ParsePublishTarget(bad), EPublishUsage) << bad;
+}
+
+TEST(SiteManifestTest, RoundTripsAndRefusesUnsafeNames) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 50; ++round) {
+    TManifest manifest;
+    for (int i = 0; i < static_cast<int>(random() % 20); ++i)
+      manifest["f" + std::to_string(random()) + (random() % 2 ? ".html" : " x.css")] = {
+          Sha256Hex(std::to_string(random())), random()};
+    EXPECT_EQ(ManifestFromJson(ManifestToJson(manifest)), manifest);
+  }
+  const std::string sha = Sha256Hex("");
+  EXPECT_EQ(sha, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  const auto read = ManifestFromJson("{\"files\":{\"../x\":{\"sha256\":\"" + sha +
+                                     "\",\"size\":0},\".h\":{\"sha256\":\"" + sha +
+                                     "\",\"size\":0},\"ok\":{\"sha256\":\"" + sha +
+                                     "\",\"size\":0}}}");
+  ASSERT_TRUE(read);
+  EXPECT_EQ(read->size(), 1u);
+  for (const char* bad : {"", "{", "{\"files\":{\"a\":{\"size\":1}}}", "[]",
+                          "{\"files\":{\"a\":{\"sha256\":\"zz\",\"size\":1}}}"})
+    EXPECT_FALSE(ManifestFromJson(bad)) << bad;
+  EXPECT_EQ(Sha256Fingerprint(""), "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
+}
+
+// Whatever the two sides hold, the plan sends exactly what differs, deletes
+// exactly what the manifest has and the site lacks, and orders the sends.
+TEST(PublishPlanTest, SendsTheDifferenceInOrderAndDeletesOnlyListedFiles) {
+  std::mt19937 random(5);
+  const std::string names[] = {"index.html", "style.css", "page1.html", "page2.html",
+                               "page10.html", "sitemap.xml", "a.png", "page3.html"};
+  for (int round = 0; round < 200; ++round) {
+    TManifest site, published;
+    for (const std::string& name : names) {
+      const TFileDigest digest{Sha256Hex(std::to_string(random() % 3)), random() % 3};
+      if (random() % 3) site[name] = digest;
+      if (random() % 3) published[name] = random() % 2 ? digest : TFileDigest{Sha256Hex("o"), 1};
+    }
+    const TPublishPlan plan = PlanPublish(site, published);
+    uint64_t sent = 0;
+    for (const auto& [name, digest] : site)
+      if (!published.count(name) || !(published.at(name) == digest)) ++sent;
+    EXPECT_EQ(plan.send.size(), sent);
+    EXPECT_EQ(plan.kept + sent, site.size());
+    for (const TPlannedFile& f : plan.remove) {
+      EXPECT_TRUE(published.count(f.name));
+      EXPECT_FALSE(site.count(f.name));
+    }
+    for (size_t i = 1; i < plan.send.size(); ++i) {
+      EXPECT_LE(SendRank(plan.send[i - 1].name), SendRank(plan.send[i].name));
+      if (plan.send[i - 1].name == "page2.html") EXPECT_NE(plan.send[i].name, "page1.html");
+    }
+    for (size_t i = 0; i + 1 < plan.send.size(); ++i) EXPECT_NE(plan.send[i].name, "index.html");
+  }
+}
+
+TEST(KnownHostsTest, PathFollowsXdgAndAStoredKeyIsReplaced) {
+  EXPECT_EQ(KnownHostsPath("/x", "/home/u"), "/x/orvana/known_hosts");
+  EXPECT_EQ(KnownHostsPath("", "/home/u"), "/home/u/.local/share/orvana/known_hosts");
+  EXPECT_EQ(KnownHostsPath("rel", "/home/u"), "/home/u/.local/share/orvana/known_hosts");
+  test::TempDir dir;
+  const std::string file = dir / "sub/known_hosts";
+  EXPECT_FALSE(StoredHostKey(file, "h:22"));
+  StoreHostKey(file, "h:22", "SHA256:a");
+  StoreHostKey(file, "g:22", "SHA256:b");
+  StoreHostKey(file, "h:22", "SHA256:c");
+  EXPECT_EQ(StoredHostKey(file, "h:22"), "SHA256:c");
+  EXPECT_EQ(StoredHostKey(file, "g:22"), "SHA256:b");
+  EXPECT_FALSE(StoredHostKey(file, "h:2222"));
+}
+
+}  // namespace
+}  // namespace orvana::publish

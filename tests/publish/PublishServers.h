@@ -67,7 +67,8 @@ class TThrowawayUser {
  public:
   explicit TThrowawayUser(const std::string& home) {
     if (::geteuid() != 0)
-      throw std::runtime_error("the publish tests start sshd and vsftpd with a user of their own: run them as root");
+      throw std::runtime_error(
+          "the publish tests start sshd and vsftpd with a user of their own: run them as root");
     std::random_device device;
     name_ = "orvpub" + std::to_string(device() % 1000000);
     for (int i = 0; i < 20; ++i) password_ += "abcdefghjkmnpqrstuvwxyz23456789"[device() % 31];
@@ -147,12 +148,12 @@ class TSshServer {
     port_ = FreePort();
     NewHostKey();
     test::WriteWholeFile(dir_ / "sshd_config",
-                         "Port " + std::to_string(port_) +
-                             "\nListenAddress 127.0.0.1\nHostKey " + dir_ / "host_key" +
-                             "\nPidFile " + dir_ / "sshd.pid" +
+                         "Port " + std::to_string(port_) + "\nListenAddress 127.0.0.1\nHostKey " +
+                             dir_ / "host_key" + "\nPidFile " + dir_ / "sshd.pid" +
                              "\nUsePAM no\nPasswordAuthentication yes\n"
                              "KbdInteractiveAuthentication no\nStrictModes no\n"
-                             "AuthorizedKeysFile " + dir_ / "authorized_keys" +
+                             "AuthorizedKeysFile " +
+                             dir_ / "authorized_keys" +
                              "\nSubsystem sftp internal-sftp\nAllowUsers " + user_.name() + "\n");
     Start();
   }
@@ -185,6 +186,71 @@ class TSshServer {
   TThrowawayUser user_;
   uint16_t port_ = 0;
   std::string fingerprint_;
+  TServerProcess process_;
+};
+
+// vsftpd for a throwaway user: with TLS required before the login
+// (explicit, AUTH TLS, or implicit from the first byte) and a self-signed
+// certificate for 127.0.0.1, or without TLS at all. Every command it is
+// sent goes into its log.
+enum class TFtpKind { kExplicitTls, kImplicitTls, kPlain };
+
+class TFtpServer {
+ public:
+  explicit TFtpServer(TFtpKind kind) : user_(dir_ / "home"), kind_(kind) {
+    std::filesystem::permissions(dir_.Path(), std::filesystem::perms(0755));
+    std::filesystem::create_directories(dir_ / "home/www");
+    std::filesystem::create_directories(dir_ / "empty");
+    Shell("chown -R " + user_.name() + " " + dir_ / "home");
+    port_ = FreePort();
+    const uint16_t passive = FreePort();
+    std::string config =
+        "listen=YES\nlisten_address=127.0.0.1\nlisten_port=" + std::to_string(port_) +
+        "\nbackground=NO\nanonymous_enable=NO\nlocal_enable=YES\n"
+        "write_enable=YES\nlocal_umask=022\npasv_enable=YES\n"
+        "pasv_address=127.0.0.1\npasv_min_port=" +
+        std::to_string(passive) + "\npasv_max_port=" + std::to_string(passive + 50) +
+        "\nseccomp_sandbox=NO\nsecure_chroot_dir=" + dir_ / "empty" +
+        "\npam_service_name=vsftpd\nlog_ftp_protocol=YES\n"
+        "xferlog_enable=YES\nxferlog_std_format=NO\nvsftpd_log_file=" +
+        dir_ / "commands.log" + "\n";
+    if (kind != TFtpKind::kPlain) {
+      Shell("openssl req -x509 -newkey rsa:2048 -nodes -keyout " + dir_ / "key.pem" + " -out " +
+            dir_ / "cert.pem" +
+            " -days 2 -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 2>/dev/null");
+      pin_ = "sha256//" + Shell("openssl x509 -in " + dir_ / "cert.pem" +
+                                " -pubkey -noout | openssl pkey -pubin -outform der | "
+                                "openssl dgst -sha256 -binary | base64");
+      while (!pin_.empty() && pin_.back() == '\n') pin_.pop_back();
+      config += "ssl_enable=YES\nrsa_cert_file=" + dir_ / "cert.pem" +
+                "\nrsa_private_key_file=" + dir_ / "key.pem" +
+                "\nforce_local_logins_ssl=YES\nforce_local_data_ssl=YES\n"
+                "require_ssl_reuse=NO\n";
+      if (kind == TFtpKind::kImplicitTls) config += "implicit_ssl=YES\n";
+    }
+    test::WriteWholeFile(dir_ / "vsftpd.conf", config);
+    Start();
+  }
+  void Start() {
+    process_.Start({"/usr/sbin/vsftpd", dir_ / "vsftpd.conf"}, port_, dir_ / "vsftpd.out");
+  }
+  void Kill() { process_.Stop(); }
+  std::string Url() const {
+    return std::string(kind_ == TFtpKind::kImplicitTls ? "ftps" : "ftp") + "://" + user_.name() +
+           "@127.0.0.1:" + std::to_string(port_) + Folder();
+  }
+  std::string Folder() const { return dir_ / "home/www"; }
+  // What the server was sent, as its log has it.
+  std::string CommandLog() const { return test::ReadWholeFile(dir_ / "commands.log"); }
+  const TThrowawayUser& user() const { return user_; }
+  const std::string& pin() const { return pin_; }
+
+ private:
+  test::TempDir dir_;
+  TThrowawayUser user_;
+  TFtpKind kind_;
+  uint16_t port_ = 0;
+  std::string pin_;
   TServerProcess process_;
 };
 

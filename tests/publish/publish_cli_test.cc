@@ -1,8 +1,8 @@
 // orvana-cli publish against a real sshd: exit statuses, the JSON object,
 // a dry run that sends nothing, and the password never taken from a place
 // others can read.
-#include <sys/stat.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 

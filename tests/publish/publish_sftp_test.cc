@@ -214,7 +214,8 @@ TEST_F(PublishSftpTest, DeletesAreCappedNeverThroughALinkAndVerifyRepairs) {
   EXPECT_THROW(Publish(site, Remote(server_.fingerprint()), capped), EPublishError);
   EXPECT_EQ(ServerFiles(), before);
   const TPublishResult r = Publish(site, Remote(server_.fingerprint()));
-  EXPECT_EQ(Sorted(r.deleted), (std::vector<std::string>{"page3.html", "page4.html", "page5.html"}));
+  EXPECT_EQ(Sorted(r.deleted),
+            (std::vector<std::string>{"page3.html", "page4.html", "page5.html"}));
   EXPECT_TRUE(fs::is_symlink(server_.Folder() + "/page6.html"));
   EXPECT_EQ(ReadWholeFile(server_.Folder() + "/../victim"), "not ours");
 

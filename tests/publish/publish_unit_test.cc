@@ -50,10 +50,9 @@ TEST(SiteManifestTest, RoundTripsAndRefusesUnsafeNames) {
   }
   const std::string sha = Sha256Hex("");
   EXPECT_EQ(sha, "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
-  const auto read = ManifestFromJson("{\"files\":{\"../x\":{\"sha256\":\"" + sha +
-                                     "\",\"size\":0},\".h\":{\"sha256\":\"" + sha +
-                                     "\",\"size\":0},\"ok\":{\"sha256\":\"" + sha +
-                                     "\",\"size\":0}}}");
+  const auto read = ManifestFromJson(
+      "{\"files\":{\"../x\":{\"sha256\":\"" + sha + "\",\"size\":0},\".h\":{\"sha256\":\"" + sha +
+      "\",\"size\":0},\"ok\":{\"sha256\":\"" + sha + "\",\"size\":0}}}");
   ASSERT_TRUE(read);
   EXPECT_EQ(read->size(), 1u);
   for (const char* bad : {"", "{", "{\"files\":{\"a\":{\"size\":1}}}", "[]",
@@ -66,8 +65,8 @@ TEST(SiteManifestTest, RoundTripsAndRefusesUnsafeNames) {
 // exactly what the manifest has and the site lacks, and orders the sends.
 TEST(PublishPlanTest, SendsTheDifferenceInOrderAndDeletesOnlyListedFiles) {
   std::mt19937 random(5);
-  const std::string names[] = {"index.html", "style.css", "page1.html", "page2.html",
-                               "page10.html", "sitemap.xml", "a.png", "page3.html"};
+  const std::string names[] = {"index.html",  "style.css",   "page1.html", "page2.html",
+                               "page10.html", "sitemap.xml", "a.png",      "page3.html"};
   for (int round = 0; round < 200; ++round) {
     TManifest site, published;
     for (const std::string& name : names) {

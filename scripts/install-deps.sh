@@ -21,8 +21,10 @@ cli_pkgs=(g++ cmake ninja-build libcurl4-openssl-dev libssl-dev)
 # without it; nothing of ours uses it, but the message reads like a failure.
 # qt6-translations-l10n: Qt's own texts in Russian, which the desktop program
 # loads and its tests check.
+# qtkeychain-qt6-dev: the desktop keeps publish passwords in the system keyring.
 build_pkgs=("${cli_pkgs[@]}" pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-            qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n)
+            qt6-base-dev qt6-base-dev-tools libgl-dev libxkbcommon-dev qt6-translations-l10n
+            qtkeychain-qt6-dev)
 # Debian 12 ships Node.js 18; tests/e2e/package-lock.json pins packages that run on it.
 e2e_pkgs=(chromium nodejs npm fonts-dejavu-core ca-certificates)
 fuzz_pkgs=(clang libclang-rt-dev)

@@ -50,6 +50,7 @@
 #include "project/ModernPreset.h"
 #include "window/CharCounter.h"
 #include "window/MemoLines.h"
+#include "window/PublishAction.h"
 #include "window/PublishExtrasRows.h"
 #include "window/ReportText.h"
 #include "window/WindowLayout.h"
@@ -249,6 +250,7 @@ QWidget* TSiteProject::createGenerationTab() {
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  new TPublishAction(this, group);
   ProgressBar1 = new QProgressBar(group);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setGeometry(16, 72, 257, 17);

@@ -52,7 +52,9 @@ struct TFtpRun {
   }
 };
 
-const TFiles kSite = {{"style.css", "body{}"}, {"index.html", "<p>i</p>"}, {"page1.html", "<p>1</p>"},
+const TFiles kSite = {{"style.css", "body{}"},
+                      {"index.html", "<p>i</p>"},
+                      {"page1.html", "<p>1</p>"},
                       {"page2.html", "<p>2</p>"}};
 
 // The user name must not reach a server before TLS is on.

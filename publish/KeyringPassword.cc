@@ -28,7 +28,12 @@ TKeyringPassword::Status TKeyringPassword::Read(const QString& target, TSecretTe
   Wait(job);
   if (job.error() == QKeychain::EntryNotFound) return kNotFound;
   if (job.error() != QKeychain::NoError) {
-    if (reason) *reason = job.errorString();
+    // qtkeychain says "Unknown error" when no Secret Service or KWallet
+    // answers on the session bus.
+    if (reason)
+      *reason = job.error() == QKeychain::OtherError && job.errorString() == "Unknown error"
+                    ? QStringLiteral("no Secret Service or KWallet answers on the session bus")
+                    : job.errorString();
     return kUnavailable;
   }
   QByteArray bytes = job.binaryData();

@@ -82,41 +82,28 @@ TManifest PublishedState(TCurlRemote& remote, const TManifest& manifest, const T
 
 std::string TemporaryName(const std::string& name) { return "." + name + std::string(kPartSuffix); }
 
-TPublishResult PublishSite(TCurlRemote& remote, const TPublishOptions& options) {
-  const auto note = [&](const std::string& text) {
-    if (options.note) options.note(text);
-  };
-  std::vector<std::string> skipped;
-  const TManifest site = ScanSiteFolder(options.folder, &skipped);
-  for (const std::string& name : skipped) note("not published (not a plain file): " + name);
+namespace {
 
-  std::map<std::string, TRemoteEntry> listed;
-  for (TRemoteEntry& entry : remote.List()) listed[entry.name] = std::move(entry);
-  std::vector<std::string> temporaries;
-  for (const auto& [name, entry] : listed)
-    if (IsOurTemporary(entry)) temporaries.push_back(name);
+// The server's manifest: empty when there is none, or when it cannot be
+// read (then nothing is deleted, since nothing is known to be ours).
+TManifest ReadServerManifest(TCurlRemote& remote, const std::map<std::string, TRemoteEntry>& listed,
+                             const std::function<void(const std::string&)>& note) {
+  const std::string name(kManifestName);
+  if (!listed.count(name)) return {};
+  const std::optional<std::string> json = remote.Fetch(name);
+  std::optional<TManifest> read = json ? ManifestFromJson(*json) : std::nullopt;
+  if (read) return std::move(*read);
+  note(name + " on the server cannot be read: every file is sent and none deleted");
+  return {};
+}
 
-  TManifest manifest;
-  if (listed.count(std::string(kManifestName))) {
-    const std::optional<std::string> json = remote.Fetch(std::string(kManifestName));
-    std::optional<TManifest> read = json ? ManifestFromJson(*json) : std::nullopt;
-    if (read)
-      manifest = std::move(*read);
-    else
-      note(std::string(kManifestName) +
-           " on the server cannot be read: every file is sent and none deleted");
-  }
-  TPublishResult result;
-  const TManifest published =
-      PublishedState(remote, manifest, site, listed, options.verify, result.manifest_repaired);
-  if (options.verify && result.manifest_repaired)
-    note("the manifest on the server did not match its files; it is repaired");
-
-  result.plan = PlanPublish(site, published);
-  // Deletes: what our manifest lists, the site lacks, and the server holds
-  // as a plain file; a link or folder of that name is left alone.
+// The plan's deletes that the server holds as plain files; a link or a
+// folder of that name is left alone.
+std::vector<TPlannedFile> SafeDeletes(const TPublishPlan& plan,
+                                      const std::map<std::string, TRemoteEntry>& listed,
+                                      const std::function<void(const std::string&)>& note) {
   std::vector<TPlannedFile> deletes;
-  for (const TPlannedFile& file : result.plan.remove) {
+  for (const TPlannedFile& file : plan.remove) {
     const auto entry = listed.find(file.name);
     if (entry == listed.end()) continue;
     if (entry->second.type != '-') {
@@ -125,27 +112,14 @@ TPublishResult PublishSite(TCurlRemote& remote, const TPublishOptions& options) 
     }
     deletes.push_back(file);
   }
-  result.plan.remove = deletes;
-  // Entries the manifest lists though the server has no file for them.
-  for (const auto& [name, digest] : manifest)
-    if (!published.count(name) && !site.count(name)) result.manifest_repaired = true;
-  if (deletes.size() > options.max_deletes)
-    throw EPublishError("the publish would delete " + std::to_string(deletes.size()) +
-                        (deletes.size() == 1 ? " file" : " files") + ", more than the " +
-                        std::to_string(options.max_deletes) +
-                        " allowed (--max-deletes); nothing was sent");
-  result.kept = result.plan.kept;
-  result.bytes = result.plan.bytes;
-  if (options.dry_run) {
-    for (const TPlannedFile& f : result.plan.send) result.sent.push_back(f.name);
-    for (const TPlannedFile& f : deletes) result.deleted.push_back(f.name);
-    return result;
-  }
-  if (!deletes.empty() && options.confirm_deletes && !options.confirm_deletes(result.plan))
-    throw EPublishCancelled("the deletes were not confirmed; nothing was sent");
+  return deletes;
+}
 
-  for (const std::string& name : temporaries) remote.Remove(name);
-  TManifest now = published;
+// Sends, deletes and writes the manifest (on the server, then locally).
+void CarryOut(TCurlRemote& remote, const TPublishOptions& options,
+              const std::map<std::string, TRemoteEntry>& listed, const TManifest& old_manifest,
+              TManifest now, TPublishResult& result) {
+  const std::string manifest_name(kManifestName);
   uint64_t done = 0;
   result.bytes = 0;
   for (const TPlannedFile& file : result.plan.send) {
@@ -160,20 +134,64 @@ TPublishResult PublishSite(TCurlRemote& remote, const TPublishOptions& options) 
     result.bytes += bytes.size();
     done += file.size;
   }
-  for (const TPlannedFile& file : deletes) {
+  for (const TPlannedFile& file : result.plan.remove) {
     remote.Remove(file.name);
     now.erase(file.name);
     result.deleted.push_back(file.name);
   }
-  if (options.progress) options.progress(std::string(kManifestName), done, result.plan.bytes);
+  if (options.progress) options.progress(manifest_name, done, result.plan.bytes);
   const std::string json = ManifestToJson(now);
   if (!result.sent.empty() || !result.deleted.empty() || result.manifest_repaired ||
-      !listed.count(std::string(kManifestName)) || ManifestToJson(manifest) != json) {
-    const std::string temporary = TemporaryName(std::string(kManifestName));
+      !listed.count(manifest_name) || ManifestToJson(old_manifest) != json) {
+    const std::string temporary = TemporaryName(manifest_name);
     remote.Put(temporary, json);
-    remote.Rename(temporary, std::string(kManifestName), listed.count(std::string(kManifestName)));
+    remote.Rename(temporary, manifest_name, listed.count(manifest_name) != 0);
   }
   WriteLocalManifest(options.folder, json);
+}
+
+}  // namespace
+
+TPublishResult PublishSite(TCurlRemote& remote, const TPublishOptions& options) {
+  const std::function<void(const std::string&)> note = [&](const std::string& text) {
+    if (options.note) options.note(text);
+  };
+  std::vector<std::string> skipped;
+  const TManifest site = ScanSiteFolder(options.folder, &skipped);
+  for (const std::string& name : skipped) note("not published (not a plain file): " + name);
+
+  std::map<std::string, TRemoteEntry> listed;
+  for (TRemoteEntry& entry : remote.List()) listed[entry.name] = std::move(entry);
+  const TManifest manifest = ReadServerManifest(remote, listed, note);
+  TPublishResult result;
+  const TManifest published =
+      PublishedState(remote, manifest, site, listed, options.verify, result.manifest_repaired);
+  if (options.verify && result.manifest_repaired)
+    note("the manifest on the server did not match its files; it is repaired");
+  result.plan = PlanPublish(site, published);
+  result.plan.remove = SafeDeletes(result.plan, listed, note);
+  // Entries the manifest lists though the server has no file for them.
+  for (const auto& [name, digest] : manifest)
+    if (!published.count(name) && !site.count(name)) result.manifest_repaired = true;
+  const size_t deletes = result.plan.remove.size();
+  if (deletes > options.max_deletes)
+    throw EPublishError("the publish would delete " + std::to_string(deletes) +
+                        (deletes == 1 ? " file" : " files") + ", more than the " +
+                        std::to_string(options.max_deletes) +
+                        " allowed (--max-deletes); nothing was sent");
+  result.kept = result.plan.kept;
+  result.bytes = result.plan.bytes;
+  if (options.dry_run) {
+    for (const TPlannedFile& f : result.plan.send) result.sent.push_back(f.name);
+    for (const TPlannedFile& f : result.plan.remove) result.deleted.push_back(f.name);
+    return result;
+  }
+  if (deletes && options.confirm_deletes && !options.confirm_deletes(result.plan))
+    throw EPublishCancelled("the deletes were not confirmed; nothing was sent");
+  // What an interrupted publish left goes first.
+  for (const auto& [name, entry] : listed)
+    if (IsOurTemporary(entry)) remote.Remove(name);
+  CarryOut(remote, options, listed, manifest, published, result);
   return result;
 }
 

@@ -60,17 +60,20 @@ bool askPassword(QWidget* parent, const QString& question, TSecretText& secret) 
 }
 
 QString sizeText(uint64_t bytes) {
-  return QLocale(QLocale::Russian).formattedDataSize(static_cast<qint64>(bytes), 1,
-                                                     QLocale::DataSizeTraditionalFormat);
+  return QLocale(QLocale::Russian)
+      .formattedDataSize(static_cast<qint64>(bytes), 1, QLocale::DataSizeTraditionalFormat);
 }
 
 // The plan, as the box before the deletes shows it.
 QString planText(const publish::TPublishPlan& plan) {
-  QString text = QStringLiteral("Публикация удалит на сервере файлы, которых больше нет на сайте:\n");
+  QString text =
+      QStringLiteral("Публикация удалит на сервере файлы, которых больше нет на сайте:\n");
   for (const publish::TPlannedFile& f : plan.remove)
-    text += QStringLiteral("  удалить %1 (%2)\n").arg(QString::fromStdString(f.name), sizeText(f.size));
+    text +=
+        QStringLiteral("  удалить %1 (%2)\n").arg(QString::fromStdString(f.name), sizeText(f.size));
   for (const publish::TPlannedFile& f : plan.send)
-    text += (f.replaces ? QStringLiteral("  заменить %1 (%2)\n") : QStringLiteral("  отправить %1 (%2)\n"))
+    text += (f.replaces ? QStringLiteral("  заменить %1 (%2)\n")
+                        : QStringLiteral("  отправить %1 (%2)\n"))
                 .arg(QString::fromStdString(f.name), sizeText(f.size));
   return text + QStringLiteral("\nПродолжить?");
 }
@@ -110,7 +113,9 @@ void runWithProgress(QWidget* parent, TPublishRun& run) {
     bool yes = false;
     QMetaObject::invokeMethod(
         &context,
-        [&] { yes = MessageBox::warning(parent, planText(plan), MessageBox::OkCancel) == MessageBox::Ok; },
+        [&] {
+          yes = MessageBox::warning(parent, planText(plan), MessageBox::OkCancel) == MessageBox::Ok;
+        },
         Qt::BlockingQueuedConnection);
     return yes;
   };
@@ -144,83 +149,110 @@ void TPublishAction::setNextPassword(std::optional<QString> password) {
 
 QString TPublishAction::lastPasswordQuestion() { return lastQuestion(); }
 
+namespace {
+
+// The password for `target`: the keyring's, or asked for (saying why it is
+// asked each time when no keyring runs). False when the user cancelled.
+bool obtainPassword(QWidget* parent, const QString& target, TSecretText& password,
+                    publish::TKeyringPassword::Status& stored) {
+  QString reason;
+  stored = publish::TKeyringPassword::Read(target, password, &reason);
+  if (stored == publish::TKeyringPassword::kFound) return true;
+  QString question = QStringLiteral("Пароль для %1").arg(target);
+  if (stored == publish::TKeyringPassword::kUnavailable)
+    question += QStringLiteral(
+                    "\n(системная связка ключей недоступна: %1 — пароль спрашивается при "
+                    "каждой публикации и нигде не сохраняется)")
+                    .arg(reason);
+  return askPassword(parent, question, password);
+}
+
+// Shows why the run failed; true when the user trusted a host key and the
+// publish is to be tried again with it.
+bool answerFailure(QWidget* parent, TPublishRun& run, const QString& target) {
+  try {
+    std::rethrow_exception(run.error);
+  } catch (const publish::EHostKeyRefused& e) {
+    const QString text =
+        e.kind() == publish::EHostKeyRefused::kChanged
+            ? QStringLiteral(
+                  "Ключ сервера %1 изменился! Это может быть подменой сервера.\n%2\n"
+                  "Доверять новому ключу, только если владелец сервера подтвердил "
+                  "его:\n%3")
+            : QStringLiteral(
+                  "Ключ сервера %1 неизвестен.\n%2\nДоверять этому ключу, если "
+                  "владелец сервера подтвердил его отпечаток:\n%3");
+    if (MessageBox::warning(
+            parent,
+            text.arg(QString::fromStdString(run.remote.target.HostPort()),
+                     QString::fromStdString(e.what()), QString::fromStdString(e.fingerprint())),
+            MessageBox::OkCancel) != MessageBox::Ok)
+      return false;
+    run.remote.host_key = e.fingerprint();
+    return true;
+  } catch (const publish::EPublishCancelled& e) {
+    MessageBox::information(parent, QStringLiteral("Публикация прервана: %1. Каждый файл на "
+                                                   "сервере — старый или новый; следующая "
+                                                   "публикация закончит работу.")
+                                        .arg(QString::fromStdString(e.what())));
+  } catch (const std::exception& e) {
+    // A password the server refused is not kept.
+    if (std::string_view(e.what()).find("refused the login") != std::string_view::npos)
+      publish::TKeyringPassword::Forget(target);
+    MessageBox::error(parent, QStringLiteral("Сайт не опубликован: %1\nКаждый файл на сервере — "
+                                             "старый или новый.")
+                                  .arg(QString::fromStdString(e.what())));
+  }
+  return false;
+}
+
+}  // namespace
+
 void TPublishAction::publish() {
   m_window->ExtrasToGenerator();
   const TOrvanaExtras extras = m_window->Generator().Extras();
   const QString index = m_window->SiteIndexFile();
   if (index.isEmpty() || !QFileInfo::exists(index)) {
-    MessageBox::warning(m_window, QStringLiteral("Сайт ещё не выгружен: сначала «Сгенерировать и выгрузить»."));
+    MessageBox::warning(
+        m_window, QStringLiteral("Сайт ещё не выгружен: сначала «Сгенерировать и выгрузить»."));
     return;
   }
   TPublishRun run;
   try {
     run.remote.target = publish::ParsePublishTarget(extras.PublishTo);
   } catch (const publish::EPublishUsage& e) {
-    MessageBox::warning(m_window, QStringLiteral("Адрес публикации (вкладка «Дополнительно») не годится: %1")
-                                      .arg(QString::fromStdString(e.what())));
+    MessageBox::warning(m_window,
+                        QStringLiteral("Адрес публикации (вкладка «Дополнительно») не годится: %1")
+                            .arg(QString::fromStdString(e.what())));
     return;
   }
   const QString target = QString::fromStdString(run.remote.target.Url());
   if (extras.LinkSeed.empty())
-    MessageBox::warning(m_window, QStringLiteral("У проекта нет числа расстановки ссылок: каждая генерация "
-                                                 "меняет страницы, и публикуется почти весь сайт. Его можно "
-                                                 "задать на вкладке «Дополнительно»."));
+    MessageBox::warning(m_window,
+                        QStringLiteral("У проекта нет числа расстановки ссылок: каждая генерация "
+                                       "меняет страницы, и публикуется почти весь сайт. Его "
+                                       "можно задать на вкладке «Дополнительно»."));
   TSecretText password;
-  QString reason;
-  const auto stored = publish::TKeyringPassword::Read(target, password, &reason);
-  if (stored != publish::TKeyringPassword::kFound) {
-    QString question = QStringLiteral("Пароль для %1").arg(target);
-    if (stored == publish::TKeyringPassword::kUnavailable)
-      question += QStringLiteral("\n(системная связка ключей недоступна: %1 — пароль спрашивается при "
-                                 "каждой публикации и нигде не сохраняется)")
-                      .arg(reason);
-    if (!askPassword(m_window, question, password)) return;
-  }
+  publish::TKeyringPassword::Status stored;
+  if (!obtainPassword(m_window, target, password, stored)) return;
   run.remote.password = password.view();
   run.remote.known_hosts = publish::DefaultKnownHostsPath();
   run.options.folder = QFileInfo(index).absolutePath().toStdString();
   QElapsedTimer clock;
   clock.start();
-  for (;;) {
+  do {
     run.error = nullptr;
     run.cancelled = false;
     runWithProgress(m_window, run);
-    if (!run.error) break;
-    try {
-      std::rethrow_exception(run.error);
-    } catch (const publish::EHostKeyRefused& e) {
-      const QString fingerprint = QString::fromStdString(e.fingerprint());
-      const QString text =
-          e.kind() == publish::EHostKeyRefused::kChanged
-              ? QStringLiteral("Ключ сервера %1 изменился! Это может быть подменой сервера.\n%2\nДоверять "
-                               "новому ключу, только если владелец сервера подтвердил его:\n%3")
-              : QStringLiteral("Ключ сервера %1 неизвестен.\n%2\nДоверять этому ключу, если владелец "
-                               "сервера подтвердил его отпечаток:\n%3");
-      if (MessageBox::warning(m_window, text.arg(QString::fromStdString(run.remote.target.HostPort()),
-                                                 QString::fromStdString(e.what()), fingerprint),
-                              MessageBox::OkCancel) != MessageBox::Ok)
-        return;
-      run.remote.host_key = e.fingerprint();
-      continue;
-    } catch (const publish::EPublishCancelled& e) {
-      MessageBox::information(m_window, QStringLiteral("Публикация прервана: %1. Каждый файл на сервере — "
-                                                       "старый или новый; следующая публикация закончит работу.")
-                                            .arg(QString::fromStdString(e.what())));
-      return;
-    } catch (const std::exception& e) {
-      MessageBox::error(m_window, QStringLiteral("Сайт не опубликован: %1\nКаждый файл на сервере — старый или "
-                                                 "новый.")
-                                      .arg(QString::fromStdString(e.what())));
-      return;
-    }
-  }
+  } while (run.error && answerFailure(m_window, run, target));
+  if (run.error) return;
   if (stored != publish::TKeyringPassword::kFound && !password.empty())
     publish::TKeyringPassword::Store(target, password, nullptr);
   password.Clear();
   const publish::TPublishResult& r = *run.result;
   MessageBox::information(
-      m_window, QStringLiteral("Опубликовано на %1:\nотправлено файлов: %2 (%3)\nбез изменений: %4\n"
-                               "удалено: %5\nвремя: %6 с")
+      m_window, QStringLiteral("Опубликовано на %1:\nотправлено файлов: %2 (%3)\nбез изменений: "
+                               "%4\nудалено: %5\nвремя: %6 с")
                     .arg(target)
                     .arg(r.sent.size())
                     .arg(sizeText(r.bytes))

@@ -79,7 +79,8 @@ void TestPublish::publishesWithTrustPasswordPlanAndReport() {
   MessageBox::setNextAnswer(MessageBox::Ok);
   QTest::mouseClick(control<QPushButton>(w, "PublishButton"), Qt::LeftButton);
   QCOMPARE(MessageBox::history().size(), 1);
-  QVERIFY2(MessageBox::lastText().startsWith("Сайт не опубликован"), qPrintable(MessageBox::lastText()));
+  QVERIFY2(MessageBox::lastText().startsWith("Сайт не опубликован"),
+           qPrintable(MessageBox::lastText()));
   QVERIFY(fs::exists(server.Folder() + "/style.css"));
 }
 

@@ -276,7 +276,8 @@ std::optional<std::string> TCurlRemote::Fetch(const std::string& name) {
   return std::move(state_->body);
 }
 
-void TCurlRemote::Put(const std::string& name, std::string_view bytes) {
+void TCurlRemote::Put(const std::string& name, std::string_view bytes,
+                      const std::string& shown_as) {
   Prepare(options_.target.FileUrl(name));
   CURL* c = state_->curl;
   state_->upload = bytes;
@@ -285,7 +286,7 @@ void TCurlRemote::Put(const std::string& name, std::string_view bytes) {
   curl_easy_setopt(c, CURLOPT_READFUNCTION, ReadUpload);
   curl_easy_setopt(c, CURLOPT_READDATA, state_.get());
   curl_easy_setopt(c, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(bytes.size()));
-  Perform("cannot send", name);
+  Perform("cannot send", shown_as.empty() ? name : shown_as);
 }
 
 void TCurlRemote::Quote(const std::vector<std::string>& commands, const std::string& what,

@@ -55,8 +55,9 @@ class TCurlRemote {
   std::vector<TRemoteEntry> List();
   // A file's bytes, or nullopt when the server has no such file.
   std::optional<std::string> Fetch(const std::string& name);
-  // Writes `bytes` as `name`, replacing a file of that name.
-  void Put(const std::string& name, std::string_view bytes);
+  // Writes `bytes` as `name`, replacing a file of that name; a failure
+  // names `shown_as` (the file the temporary stands for) when given.
+  void Put(const std::string& name, std::string_view bytes, const std::string& shown_as = "");
   // Renames `from` over `to`. A server that cannot rename over a file
   // (SFTP without posix-rename) has `to` removed first, when
   // `to_exists`, and the note says so once.

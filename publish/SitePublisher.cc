@@ -127,7 +127,7 @@ void CarryOut(TCurlRemote& remote, const TPublishOptions& options,
     // The digest is of the bytes sent, whatever the file held when scanned.
     const std::string bytes = ReadLocalFile(options.folder + "/" + file.name);
     const std::string temporary = TemporaryName(file.name);
-    remote.Put(temporary, bytes);
+    remote.Put(temporary, bytes, file.name);
     remote.Rename(temporary, file.name, listed.count(file.name) != 0);
     now[file.name] = {Sha256Hex(bytes), bytes.size()};
     result.sent.push_back(file.name);
@@ -144,7 +144,7 @@ void CarryOut(TCurlRemote& remote, const TPublishOptions& options,
   if (!result.sent.empty() || !result.deleted.empty() || result.manifest_repaired ||
       !listed.count(manifest_name) || ManifestToJson(old_manifest) != json) {
     const std::string temporary = TemporaryName(manifest_name);
-    remote.Put(temporary, json);
+    remote.Put(temporary, json, manifest_name);
     remote.Rename(temporary, manifest_name, listed.count(manifest_name) != 0);
   }
   WriteLocalManifest(options.folder, json);

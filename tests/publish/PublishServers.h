@@ -9,7 +9,10 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <pwd.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -93,10 +97,13 @@ class TThrowawayUser {
 class TServerProcess {
  public:
   ~TServerProcess() { Stop(); }
-  void Start(const std::vector<std::string>& argv, uint16_t port, const std::string& log) {
+  // `in_child` runs in the server's process before it starts the server.
+  void Start(const std::vector<std::string>& argv, uint16_t port, const std::string& log,
+             const std::function<void()>& in_child = {}) {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::setpgid(0, 0);
+      if (in_child) in_child();
       const int fd = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
       ::dup2(fd, 1);
       ::dup2(fd, 2);
@@ -131,6 +138,8 @@ class TServerProcess {
     ::waitpid(pid_, nullptr, 0);
     pid_ = 0;
   }
+
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = 0;
@@ -169,23 +178,52 @@ class TSshServer {
     process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir_ / "sshd_config"}, port_,
                    dir_ / "sshd.log");
   }
+  // Restarts the server in a mount namespace of its own where the site's
+  // folder is an empty tmpfs of `bytes`, owned by the user: a disk that
+  // fills. The test sees the folder through Folder(), which then names it
+  // as the server's namespace has it.
+  void StartOnSmallDisk(size_t bytes) {
+    Kill();
+    const std::string folder = dir_ / "home/www";
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755,uid=" +
+                                std::to_string(::getpwnam(user_.name().c_str())->pw_uid);
+    process_.Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir_ / "sshd_config"}, port_,
+                   dir_ / "sshd.log", [folder, options] {
+                     if (::unshare(CLONE_NEWNS) != 0 ||
+                         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
+                       ::_exit(126);
+                   });
+    small_disk_ = true;
+  }
   void Kill() { process_.Stop(); }
   void Restart() {
     Kill();
     Start();
   }
-  std::string Url() const {
-    return "sftp://" + user_.name() + "@127.0.0.1:" + std::to_string(port_) + Folder();
+  std::string Folder() const {
+    const std::string folder = dir_ / "home/www";
+    return small_disk_ ? "/proc/" + std::to_string(process_.pid()) + "/root" + folder : folder;
   }
-  std::string Folder() const { return dir_ / "home/www"; }
+  std::string Url() const {
+    return "sftp://" + user_.name() + "@127.0.0.1:" + std::to_string(port_) + dir_ / "home/www";
+  }
   const TThrowawayUser& user() const { return user_; }
   const std::string& fingerprint() const { return fingerprint_; }
+  // A new key pair whose public half the server accepts for the user;
+  // returns the private key's file.
+  std::string AuthorizedKey() {
+    Shell("ssh-keygen -q -t ed25519 -N '' -f " + dir_ / "user_key");
+    test::WriteWholeFile(dir_ / "authorized_keys", test::ReadWholeFile(dir_ / "user_key.pub"));
+    return dir_ / "user_key";
+  }
 
  private:
   test::TempDir dir_;
   TThrowawayUser user_;
   uint16_t port_ = 0;
   std::string fingerprint_;
+  bool small_disk_ = false;
   TServerProcess process_;
 };
 

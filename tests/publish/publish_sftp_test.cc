@@ -230,5 +230,39 @@ TEST_F(PublishSftpTest, DeletesAreCappedNeverThroughALinkAndVerifyRepairs) {
   EXPECT_EQ(ReadWholeFile(server_.Folder() + "/page1.html"), site["page1.html"]);
 }
 
+// The server's disk fills during a file: the error names it, the live site
+// stays, and once there is room the next publish removes the leftover and
+// finishes.
+TEST_F(PublishSftpTest, FullDiskKeepsTheLiveSiteAndTheNextPublishFinishes) {
+  server_.StartOnSmallDisk(256 << 10);
+  TFiles site = FirstSite(3);
+  Publish(site, Remote(server_.fingerprint()));
+  const TFiles before = ServerFiles();
+  TFiles next = site;
+  next["page2.html"] = "<p>new</p>";
+  next["big.bin"] = std::string(400 << 10, 'b');
+  try {
+    Publish(next, Remote(server_.fingerprint()));
+    ADD_FAILURE() << "a full disk took the file";
+  } catch (const EPublishError& e) {
+    EXPECT_NE(std::string(e.what()).find("big.bin"), std::string::npos) << e.what();
+  }
+  for (const auto& [name, bytes] : before) EXPECT_EQ(ServerFiles().at(name), bytes) << name;
+  next["big.bin"] = std::string(100 << 10, 'b');
+  const TPublishResult r = Publish(next, Remote(server_.fingerprint()));
+  EXPECT_EQ(Sorted(r.sent), (std::vector<std::string>{"big.bin", "page2.html"}));
+  EXPECT_TRUE(ServerSite() == next);
+}
+
+// A key the server knows logs in without a password.
+TEST_F(PublishSftpTest, IdentityKeyLogsInWithoutAPassword) {
+  TRemoteOptions remote = Remote(server_.fingerprint());
+  remote.password = {};
+  EXPECT_THROW(Publish(FirstSite(1), remote), EPublishError);
+  remote.identity = server_.AuthorizedKey();
+  EXPECT_EQ(Publish(FirstSite(1), remote).sent.size(), 3u);
+  EXPECT_EQ(ServerSite(), FirstSite(1));
+}
+
 }  // namespace
 }  // namespace orvana::publish

@@ -1,5 +1,7 @@
 #include "window/PublishAction.h"
 
+#include <sys/prctl.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -232,6 +234,12 @@ void TPublishAction::publish() {
                         QStringLiteral("У проекта нет числа расстановки ссылок: каждая генерация "
                                        "меняет страницы, и публикуется почти весь сайт. Его "
                                        "можно задать на вкладке «Дополнительно»."));
+  // No core dump of the program holds the password.
+  struct TNoCoreDump {
+    int before = ::prctl(PR_GET_DUMPABLE);
+    TNoCoreDump() { ::prctl(PR_SET_DUMPABLE, 0); }
+    ~TNoCoreDump() { ::prctl(PR_SET_DUMPABLE, before); }
+  } no_core_dump;
   TSecretText password;
   publish::TKeyringPassword::Status stored;
   if (!obtainPassword(m_window, target, password, stored)) return;

@@ -1,14 +1,11 @@
 // "Опубликовать" driven through the real window against a real sshd on
 // 127.0.0.1: the password asked (no keyring offscreen, and the question says
 // so), the unknown host key shown with its fingerprint before it is trusted,
-// the plan shown before a delete, and the report.
+// the report, and the plan shown before a delete.
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
-#include <filesystem>
-
-#include "engine/FileSystem.h"
 #include "gui/Dialogs.h"
 #include "tests/gui/GuiTestBase.h"
 #include "tests/publish/PublishServers.h"
@@ -17,7 +14,7 @@
 
 using orvana::MessageBox;
 using orvana::TPublishAction;
-namespace fs = std::filesystem;
+using orvana::test::ReadWholeFile;
 
 class TestPublish : public ProjectWindowTestBase {
   Q_OBJECT
@@ -29,59 +26,44 @@ class TestPublish : public ProjectWindowTestBase {
 void TestPublish::publishesWithTrustPasswordPlanAndReport() {
   orvana::publish::testing::TSshServer server;
   qputenv("XDG_DATA_HOME", tempPath("data").toUtf8());
-  // No session bus, so no keyring: the password is asked each time.
-  qunsetenv("DBUS_SESSION_BUS_ADDRESS");
-  const QString site = tempPath("site");
-  QVERIFY(QDir().mkpath(site));
+  qunsetenv("DBUS_SESSION_BUS_ADDRESS");  // no keyring: the password is asked each time
+  const std::string site = tempPath("site").toStdString();
+  QVERIFY(QDir().mkpath(QString::fromStdString(site)));
   orvana::TSiteProject* w = newWindow();
-  control<QLineEdit>(w, "Edit4")->setText(site);
+  control<QLineEdit>(w, "Edit4")->setText(QString::fromStdString(site));
   w->FormToGenerator();
   control<QLineEdit>(w, "ExtrasLinkSeed")->setText("5");
   control<QLineEdit>(w, "ExtrasPublishTo")->setText(QString::fromStdString(server.Url()));
   QVERIFY(!w->GenerateAndWrite().failure);
-  QVERIFY(QFile::exists(site + "/index.html"));
-
-  const QString password = QString::fromStdString(server.user().password());
-  MessageBox::reset();
-  TPublishAction::setNextPassword(password);
-  MessageBox::setNextAnswer(MessageBox::Ok);  // trust the key
-  MessageBox::setNextAnswer(MessageBox::Ok);  // the report
-  QTest::mouseClick(control<QPushButton>(w, "PublishButton"), Qt::LeftButton);
+  const auto publish = [&](const QString& password, QList<MessageBox::Button> answers) {
+    MessageBox::reset();
+    TPublishAction::setNextPassword(password);
+    for (const MessageBox::Button answer : answers) MessageBox::setNextAnswer(answer);
+    QTest::mouseClick(control<QPushButton>(w, "PublishButton"), Qt::LeftButton);
+    return MessageBox::history();
+  };
+  const QString password = QString::fromStdString(server.password());
+  auto boxes = publish(password, {MessageBox::Ok, MessageBox::Ok});  // trust, report
   QVERIFY(TPublishAction::lastPasswordQuestion().contains(QString::fromStdString(server.Url())));
-  QVERIFY2(TPublishAction::lastPasswordQuestion().contains("связка ключей недоступна"),
-           qPrintable(TPublishAction::lastPasswordQuestion()));
-  auto history = MessageBox::history();
-  QCOMPARE(history.size(), 2);
-  QVERIFY2(history[0].text.contains(QString::fromStdString(server.fingerprint())),
-           qPrintable(history[0].text));
-  QVERIFY2(history[1].text.startsWith("Опубликовано"), qPrintable(history[1].text));
-  for (const char* name : {"index.html", "style.css"})
-    QCOMPARE(orvana::test::ReadWholeFile(server.Folder() + "/" + name),
-             orvana::test::ReadWholeFile(site.toStdString() + "/" + name));
+  QVERIFY(TPublishAction::lastPasswordQuestion().contains("связка ключей недоступна"));
+  QCOMPARE(boxes.size(), 2);
+  QVERIFY2(boxes[0].text.contains(QString::fromStdString(server.fingerprint())),
+           qPrintable(boxes[0].text));
+  QVERIFY2(boxes[1].text.startsWith("Опубликовано"), qPrintable(boxes[1].text));
+  for (const char* name : {"/index.html", "/style.css"})
+    QCOMPARE(ReadWholeFile(server.Folder() + name), ReadWholeFile(site + name));
 
-  // A file gone from the site: the plan is shown first, and refused,
-  // nothing moves.
-  const std::string before = orvana::test::ReadWholeFile(server.Folder() + "/style.css");
-  fs::remove(site.toStdString() + "/style.css");
-  MessageBox::reset();
-  TPublishAction::setNextPassword(password);
-  MessageBox::setNextAnswer(MessageBox::Cancel);  // the plan
-  MessageBox::setNextAnswer(MessageBox::Ok);      // "прервана"
-  QTest::mouseClick(control<QPushButton>(w, "PublishButton"), Qt::LeftButton);
-  history = MessageBox::history();
-  QCOMPARE(history.size(), 2);
-  QVERIFY2(history[0].text.contains("удалить style.css"), qPrintable(history[0].text));
-  QCOMPARE(orvana::test::ReadWholeFile(server.Folder() + "/style.css"), before);
-
-  // A wrong password: the error names the server's refusal; the site stays.
-  MessageBox::reset();
-  TPublishAction::setNextPassword(QStringLiteral("wrong"));
-  MessageBox::setNextAnswer(MessageBox::Ok);
-  QTest::mouseClick(control<QPushButton>(w, "PublishButton"), Qt::LeftButton);
-  QCOMPARE(MessageBox::history().size(), 1);
-  QVERIFY2(MessageBox::lastText().startsWith("Сайт не опубликован"),
-           qPrintable(MessageBox::lastText()));
-  QVERIFY(fs::exists(server.Folder() + "/style.css"));
+  // A file gone from the site: the plan is shown first; refused, nothing moves.
+  const std::string style = ReadWholeFile(server.Folder() + "/style.css");
+  QVERIFY(QFile::remove(QString::fromStdString(site + "/style.css")));
+  boxes = publish(password, {MessageBox::Cancel, MessageBox::Ok});  // the plan, "прервана"
+  QCOMPARE(boxes.size(), 2);
+  QVERIFY2(boxes[0].text.contains("удалить style.css"), qPrintable(boxes[0].text));
+  QCOMPARE(ReadWholeFile(server.Folder() + "/style.css"), style);
+  // A wrong password: the error says the login was refused.
+  boxes = publish("wrong", {MessageBox::Ok});
+  QVERIFY2(boxes.size() == 1 && boxes[0].text.contains("refused the login"),
+           qPrintable(boxes[0].text));
 }
 
 QTEST_MAIN(TestPublish)

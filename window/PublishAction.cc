@@ -269,4 +269,22 @@ void TPublishAction::publish() {
                     .arg(QString::number(clock.elapsed() / 1000.0, 'f', 1)));
 }
 
+bool OfferToPublish(QWidget* parent, const QList<QPointer<TSiteProject>>& written,
+                    const QString& report, bool allWritten) {
+  QList<QPointer<TPublishAction>> actions;
+  for (const QPointer<TSiteProject>& window : written)
+    if (window && !window->Generator().Extras().PublishTo.empty())
+      if (auto* action = window->findChild<TPublishAction*>()) actions << action;
+  if (actions.isEmpty()) return false;
+  const QString text =
+      report +
+      QStringLiteral("\n\nОпубликовать сайты с адресом публикации (%1)?").arg(actions.size());
+  if (MessageBox::show(parent, allWritten ? QMessageBox::Information : QMessageBox::Warning,
+                       allWritten ? QStringLiteral("Information") : QStringLiteral("Warning"), text,
+                       MessageBox::OkCancel) == MessageBox::Ok)
+    for (const QPointer<TPublishAction>& action : actions)
+      if (action) action->publish();
+  return true;
+}
+
 }  // namespace orvana

@@ -8,7 +8,9 @@
 // thread behind a progress box with "Прервать"; a report box ends it.
 #pragma once
 
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -45,5 +47,11 @@ class TPublishAction : public QObject {
   TSiteProject* m_window;
   QPushButton* m_button;
 };
+
+// Generate all's report: when projects it wrote have a publish target, the
+// report box asks whether to publish them and, on OK, publishes each in
+// turn as its button would. Returns false, showing nothing, when none has.
+bool OfferToPublish(QWidget* parent, const QList<QPointer<TSiteProject>>& written,
+                    const QString& report, bool allWritten);
 
 }  // namespace orvana

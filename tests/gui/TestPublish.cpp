@@ -60,6 +60,15 @@ void TestPublish::publishesWithTrustPasswordPlanAndReport() {
   QCOMPARE(boxes.size(), 2);
   QVERIFY2(boxes[0].text.contains("удалить style.css"), qPrintable(boxes[0].text));
   QCOMPARE(ReadWholeFile(server.Folder() + "/style.css"), style);
+  // Generate all's report offers the same publish.
+  MessageBox::reset();
+  TPublishAction::setNextPassword(password);
+  for (const auto answer : {MessageBox::Ok, MessageBox::Cancel, MessageBox::Ok})
+    MessageBox::setNextAnswer(answer);  // the offer, the plan, "прервана"
+  QVERIFY(orvana::OfferToPublish(w, {w}, "Сгенерировано проектов: 1 из 1", true));
+  QCOMPARE(MessageBox::history().size(), 3);
+  QVERIFY(MessageBox::history()[0].text.endsWith("адресом публикации (1)?"));
+  QVERIFY(MessageBox::history()[1].text.contains("удалить style.css"));
   // A wrong password: the error says the login was refused.
   boxes = publish("wrong", {MessageBox::Ok});
   QVERIFY2(boxes.size() == 1 && boxes[0].text.contains("refused the login"),

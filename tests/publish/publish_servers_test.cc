@@ -118,7 +118,8 @@ TEST_F(PublishSftpTest, ServerEndsWithTheSiteSendingOnlyWhatChanged) {
     EXPECT_EQ(Sorted(r.deleted), removed);
     EXPECT_EQ(r.kept, site.size() - changed.size());
     // Style first, pages next, index.html last.
-    for (size_t i = 1; i < r.sent.size(); ++i) EXPECT_LE(SendRank(r.sent[i - 1]), SendRank(r.sent[i]));
+    for (size_t i = 1; i < r.sent.size(); ++i)
+      EXPECT_LE(SendRank(r.sent[i - 1]), SendRank(r.sent[i]));
     TFiles expected = site;
     expected["page40.html"] = "a page the host made";
     EXPECT_EQ(FolderFiles(server_.Folder()), expected) << "round " << round;
@@ -133,7 +134,8 @@ TEST_F(PublishSftpTest, ServerEndsWithTheSiteSendingOnlyWhatChanged) {
 
 TEST_F(PublishSftpTest, HostKeyMustBeNamedOnceAndAChangedOneIsRefused) {
   const TFiles site = FirstSite(2);
-  ExpectFailure<EHostKeyRefused>([&] { Publish(site, Remote("")); }, "unknown: " + server_.fingerprint());
+  ExpectFailure<EHostKeyRefused>([&] { Publish(site, Remote("")); },
+                                 "unknown: " + server_.fingerprint());
   ExpectFailure<EHostKeyRefused>([&] { Publish(site, Remote("SHA256:" + std::string(43, 'A'))); },
                                  server_.fingerprint());
   EXPECT_TRUE(fs::is_empty(server_.Folder()));
@@ -212,7 +214,8 @@ TEST_F(PublishSftpTest, DeletesAreCappedNeverThroughALinkVerifyRepairsAndAKeyLog
   const TFiles before = FolderFiles(server_.Folder(), true);
   ExpectFailure([&] { Publish(site, Trusted(), options); }, "delete 3 files");
   EXPECT_EQ(FolderFiles(server_.Folder(), true), before);
-  EXPECT_EQ(Sorted(Publish(site, Trusted()).deleted), (TNames{"page3.html", "page4.html", "page5.html"}));
+  EXPECT_EQ(Sorted(Publish(site, Trusted()).deleted),
+            (TNames{"page3.html", "page4.html", "page5.html"}));
   EXPECT_TRUE(fs::is_symlink(server_.Folder() + "/page6.html"));
   EXPECT_EQ(ReadWholeFile(server_.Folder() + "/../victim"), "not ours");
 
@@ -240,8 +243,10 @@ class PublishFtpTest : public PublishTestBase {
   }
 };
 
-const TFiles kSite = {
-    {"style.css", "body{}"}, {"index.html", "<p>i</p>"}, {"page1.html", "<p>1</p>"}, {"page2.html", "<p>2</p>"}};
+const TFiles kSite = {{"style.css", "body{}"},
+                      {"index.html", "<p>i</p>"},
+                      {"page1.html", "<p>1</p>"},
+                      {"page2.html", "<p>2</p>"}};
 
 TEST_F(PublishFtpTest, TlsIsVerifiedOrPinnedAndOnlyWhatChangedIsSent) {
   TFtpServer server(TFtpKind::kExplicitTls);

@@ -279,6 +279,12 @@ int RunPublish(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
         << "orvana-cli: if the host confirms that key, publish again with --host-key "
         << e.fingerprint() << '\n';
     return 1;
+  } catch (const publish::ECertificateRefused& e) {
+    err << "orvana-cli: " << target << ": " << e.what() << '\n';
+    if (!e.pin().empty())
+      err << "orvana-cli: if the host confirms that key, publish again with --pin " << e.pin()
+          << '\n';
+    return 1;
   } catch (const EPublishError& e) {
     err << "orvana-cli: " << target << ": " << e.what() << '\n';
     return 1;

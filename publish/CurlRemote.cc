@@ -2,11 +2,15 @@
 
 #include <curl/curl.h>
 #include <malloc.h>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/x509.h>
 #include <strings.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <sstream>
 
@@ -70,6 +74,23 @@ std::optional<TRemoteEntry> ParseListLine(std::string line) {
   entry.size = std::strtoull(field[4].c_str(), nullptr, 10);
   if (name == "." || name == "..") return std::nullopt;
   return entry;
+}
+
+// The "sha256//BASE64" of a PEM certificate's public key, as curl pins it.
+std::string PublicKeyPin(const char* pem) {
+  std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem, -1), BIO_free);
+  std::unique_ptr<X509, decltype(&X509_free)> cert(
+      PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr), X509_free);
+  if (!cert) return {};
+  unsigned char* der = nullptr;
+  const int length = i2d_PUBKEY(X509_get0_pubkey(cert.get()), &der);
+  if (length <= 0) return {};
+  unsigned char digest[EVP_MAX_MD_SIZE], base64[2 * EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EVP_Digest(der, static_cast<size_t>(length), digest, &size, EVP_sha256(), nullptr);
+  OPENSSL_free(der);
+  const int n = EVP_EncodeBlock(base64, digest, static_cast<int>(size));
+  return "sha256//" + std::string(reinterpret_cast<const char*>(base64), static_cast<size_t>(n));
 }
 
 }  // namespace
@@ -202,13 +223,16 @@ void TCurlRemote::Prepare(const std::string& url) {
                      options_.allow_plain_ftp ? long(CURLUSESSL_TRY) : long(CURLUSESSL_ALL));
     curl_easy_setopt(c, CURLOPT_FTPSSLAUTH, long(CURLFTPAUTH_TLS));
     if (!options_.ca_file.empty()) curl_easy_setopt(c, CURLOPT_CAINFO, options_.ca_file.c_str());
-    if (options_.pin.empty()) {
+    const std::string pin = options_.pin.empty() && !options_.known_hosts.empty()
+                                ? StoredHostKey(options_.known_hosts, t.HostPort()).value_or("")
+                                : options_.pin;
+    if (pin.rfind("sha256//", 0) != 0) {
       curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
       curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
     } else {
       // The pinned public key takes the place of the chain: exactly that
       // key is accepted, a certificate signed by anyone else is not.
-      curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY, options_.pin.c_str());
+      curl_easy_setopt(c, CURLOPT_PINNEDPUBLICKEY, pin.c_str());
       curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
       curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
     }
@@ -231,9 +255,15 @@ void TCurlRemote::Perform(const std::string& what, const std::string& name) {
       throw EPublishError("the server " + t.HostPort() +
                           " does not offer TLS (AUTH TLS refused): nothing was sent, not even "
                           "the user name");
-    case CURLE_PEER_FAILED_VERIFICATION:
-      throw EPublishError("the server's certificate cannot be verified (" + detail +
-                          "); a self-signed one is accepted only with its public key pinned");
+    case CURLE_PEER_FAILED_VERIFICATION: {
+      const std::string pin = ProbePin();
+      throw ECertificateRefused("the server's certificate cannot be verified (" + detail +
+                                    "); nothing was sent. Its public key is " +
+                                    (pin.empty() ? "unknown" : pin) +
+                                    ": a self-signed certificate is accepted only with its key "
+                                    "pinned",
+                                pin);
+    }
     case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
       throw EPublishError("the server's public key is not the pinned one: " + detail);
     case CURLE_LOGIN_DENIED:
@@ -246,6 +276,31 @@ void TCurlRemote::Perform(const std::string& what, const std::string& name) {
       break;
   }
   throw EPublishError(what + (name.empty() ? "" : " " + name) + ": " + detail);
+}
+
+std::string TCurlRemote::ProbePin() const {
+  // A connection of its own, only to read the certificate for the user's
+  // decision: it checks nothing and so sends no name or password of the
+  // user's (curl logs in as "anonymous", or stops at the refusal).
+  CURL* c = curl_easy_init();
+  std::string body, pin;
+  curl_easy_setopt(c, CURLOPT_URL, options_.target.FileUrl("").c_str());
+  curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 20L);
+  curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+  curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Collect);
+  curl_easy_setopt(c, CURLOPT_WRITEDATA, &body);
+  curl_easy_setopt(c, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+  curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(c, CURLOPT_CERTINFO, 1L);
+  (void)curl_easy_perform(c);
+  curl_certinfo* info = nullptr;
+  if (curl_easy_getinfo(c, CURLINFO_CERTINFO, &info) == CURLE_OK && info && info->num_of_certs > 0)
+    for (curl_slist* field = info->certinfo[0]; field; field = field->next)
+      if (std::strncmp(field->data, "Cert:", 5) == 0) pin = PublicKeyPin(field->data + 5);
+  curl_easy_cleanup(c);
+  return pin;
 }
 
 std::vector<TRemoteEntry> TCurlRemote::List() {

@@ -76,6 +76,7 @@ class TCurlRemote {
   void Quote(const std::vector<std::string>& commands, const std::string& what,
              const std::string& name);
   std::string RemotePath(const std::string& name) const;
+  std::string ProbePin() const;
 
   TRemoteOptions options_;
   std::unique_ptr<TState> state_;

@@ -67,6 +67,19 @@ class EHostKeyRefused : public EPublishError {
   std::string fingerprint_;
 };
 
+// A TLS certificate that does not verify (self-signed, say) and is not
+// pinned. `pin` is its public key's SHA-256 as --pin takes it, read over a
+// connection of its own that sent no user name or password of the user's.
+class ECertificateRefused : public EPublishError {
+ public:
+  ECertificateRefused(const std::string& message, const std::string& pin)
+      : EPublishError(message), pin_(pin) {}
+  const std::string& pin() const { return pin_; }
+
+ private:
+  std::string pin_;
+};
+
 enum class TTransport { kSftp, kFtpExplicitTls, kFtpImplicitTls };
 
 struct TPublishTarget {

@@ -192,6 +192,21 @@ bool answerFailure(QWidget* parent, TPublishRun& run, const QString& target) {
       return false;
     run.remote.host_key = e.fingerprint();
     return true;
+  } catch (const publish::ECertificateRefused& e) {
+    if (e.pin().empty() ||
+        MessageBox::warning(
+            parent,
+            QStringLiteral("Сертификат сервера %1 не проверен.\n%2\nДоверять "
+                           "этому открытому ключу, если владелец сервера "
+                           "подтвердил его:\n%3")
+                .arg(QString::fromStdString(run.remote.target.HostPort()),
+                     QString::fromStdString(e.what()), QString::fromStdString(e.pin())),
+            MessageBox::OkCancel) != MessageBox::Ok)
+      return false;
+    // Kept beside the SSH keys, so that the next publish does not ask.
+    publish::StoreHostKey(run.remote.known_hosts, run.remote.target.HostPort(), e.pin());
+    run.remote.pin = e.pin();
+    return true;
   } catch (const publish::EPublishCancelled& e) {
     MessageBox::information(parent, QStringLiteral("Публикация прервана: %1. Каждый файл на "
                                                    "сервере — старый или новый; следующая "

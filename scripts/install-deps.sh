@@ -30,8 +30,9 @@ e2e_pkgs=(chromium nodejs npm fonts-dejavu-core ca-certificates)
 fuzz_pkgs=(clang libclang-rt-dev)
 # The publish tests start their own sshd (internal-sftp; ssh-keygen comes
 # with the client) and vsftpd on 127.0.0.1, with a certificate made by
-# openssl; passwd's useradd adds their throwaway user.
-publish_pkgs=(openssh-server openssh-client vsftpd openssl passwd)
+# openssl; passwd's useradd adds their throwaway user; procps's pgrep finds
+# the servers' sessions to stop them.
+publish_pkgs=(openssh-server openssh-client vsftpd openssl passwd procps)
 package_pkgs=(dpkg-dev file)
 # shared-mime-info and desktop-file-utils also make an installation of the
 # packages run their triggers, which read the MIME type and the entry.

@@ -29,8 +29,9 @@ TEST(CliLinkSeedTest, StoredSeedGivesTheSiteOfThatSeedAtEveryBuild) {
   std::mt19937_64 random(4711);
   testing::TempDir dir;
   std::string text, links;
-  for (int i = 0; i < 200; ++i) text += "Слово " + std::to_string(i) + " в тексте стоит.\n\n";
-  for (int i = 0; i < 40; ++i) links += "http://a" + std::to_string(i) + ".org/\n";
+  for (int i = 0; i < 200; ++i)
+    text += "Слово " + std::to_string(i) + " в тексте.\n\n",
+        links += "http://a" + std::to_string(i % 40) + ".org/\n";
   testing::WriteWholeFile(dir / "text", text);
   testing::WriteWholeFile(dir / "links", links);
   for (int round = 0; round < 6; ++round) {
@@ -46,7 +47,6 @@ TEST(CliLinkSeedTest, StoredSeedGivesTheSiteOfThatSeedAtEveryBuild) {
     const std::string plain = ReadWholeFile(project);
     ASSERT_EQ(RunTool({"build", project, "--seed", seed}).code, 0);
     const std::string by_option = FolderBytes(out);
-    // Another seed places the links elsewhere: the comparison can tell.
     ASSERT_EQ(RunTool({"build", project, "--seed", std::to_string(number ^ 1)}).code, 0);
     ASSERT_NE(FolderBytes(out), by_option);
     for (const char* bad : {"-1", "18446744073709551616", "12a", ""})
@@ -57,8 +57,6 @@ TEST(CliLinkSeedTest, StoredSeedGivesTheSiteOfThatSeedAtEveryBuild) {
       ASSERT_EQ(RunTool({"build", project, how}).code, 0);
       EXPECT_EQ(FolderBytes(out), by_option) << "seed " << seed << ", " << how;
     }
-    ASSERT_EQ(RunTool({"set", project, "--link-seed", "random"}).code, 0);
-    EXPECT_NE(RunTool({"show", project, "--json"}).out.find("\"LinkSeed\":\""), std::string::npos);
     ASSERT_EQ(RunTool({"set", project, "--link-seed", "none"}).code, 0);
     EXPECT_EQ(ReadWholeFile(project), plain);
   }

@@ -1,9 +1,6 @@
-// Real servers on 127.0.0.1 for the publish tests: OpenSSH's sshd with
-// internal-sftp and vsftpd, each on a free high port with its own
-// configuration in a scratch folder, for a throwaway system user with a
-// random password (the servers check real accounts), started and stopped by
-// the test. They need root (to add the user and let the servers switch to
-// it); without it the tests fail, saying so.
+// Real servers on 127.0.0.1 for the publish tests, sshd (internal-sftp) and
+// vsftpd, each on a free port with its own configuration, for a throwaway
+// user with a random password; they need root, and fail without it.
 #pragma once
 
 #include <arpa/inet.h>
@@ -22,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <random>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -44,6 +42,12 @@ inline std::string Shell(const std::string& command) {
 
 // Connects to a port of 127.0.0.1 (0: binds one); returns the port, or 0
 // when nothing answers.
+inline void KillTree(pid_t pid) {
+  std::istringstream children(Shell("pgrep -P " + std::to_string(pid) + " || true"));
+  for (pid_t child; children >> child;) KillTree(child);
+  ::kill(pid, SIGKILL);
+}
+
 inline uint16_t LoopbackPort(uint16_t port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
@@ -93,23 +97,9 @@ class TServerBase {
     return (own_mounts_ ? "/proc/" + std::to_string(pid_) + "/root" : "") + dir_ / "home/www";
   }
   // Ends the server and every session it forked (they start sessions of
-  // their own, so its process group does not reach them).
+  // their own, so its process group does not reach them), children first.
   void Kill() {
-    if (pid_ <= 0) return;
-    std::vector<pid_t> tree = {pid_};
-    for (size_t i = 0; i < tree.size(); ++i)
-      for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-        const std::string stat = test::ReadWholeFile(entry.path() / "stat");
-        int parent = 0;
-        char state = 0;
-        const size_t close = stat.rfind(')');
-        if (close != std::string::npos &&
-            std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
-            parent == tree[i])
-          tree.push_back(std::stoi(entry.path().filename().string()));
-      }
-    for (const pid_t pid : tree) ::kill(pid, SIGKILL);
-    ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) KillTree(pid_), ::waitpid(pid_, nullptr, 0);
     pid_ = 0;
   }
 

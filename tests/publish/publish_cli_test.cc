@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include "publish/SiteManifest.h"
 #include "tests/cli/CliTestUtil.h"
 #include "tests/publish/PublishServers.h"
 
@@ -30,7 +29,6 @@ class PublishCliTest : public ::testing::Test {
     options.insert(options.begin(), {"publish", project_, "--password-file", password_});
     return RunTool(options);
   }
-  bool ServerEmpty() const { return std::filesystem::is_empty(server_.Folder()); }
 
   testing::TSshServer server_;
   test::TempDir dir_;
@@ -47,7 +45,7 @@ TEST_F(PublishCliTest, TrustsANamedKeyPrintsJsonAndADryRunSendsNothing) {
   EXPECT_EQ(dry.code, 0) << dry.err;
   EXPECT_NE(dry.out.find("\"index.html\"],\"deleted\":[],\"kept\":0"), std::string::npos);
   EXPECT_NE(dry.out.find("\"dry_run\":true"), std::string::npos) << dry.out;
-  EXPECT_TRUE(ServerEmpty());
+  EXPECT_TRUE(std::filesystem::is_empty(server_.Folder()));
 
   ASSERT_EQ(RunTool({"set", project_, "--link-seed", "7"}).code, 0);
   const auto first = Publish({"--json"});
@@ -58,8 +56,6 @@ TEST_F(PublishCliTest, TrustsANamedKeyPrintsJsonAndADryRunSendsNothing) {
   EXPECT_EQ(Publish({"--json"}).out, "{\"target\":\"" + server_.Url() +
                                          "\",\"sent\":[],\"deleted\":[],\"kept\":2,\"bytes\":0,"
                                          "\"dry_run\":false}\n");
-  EXPECT_EQ(ReadWholeFile(dir_ / ("site/" + std::string(kManifestName))),
-            ReadWholeFile(server_.Folder() + "/" + std::string(kManifestName)));
 }
 
 TEST_F(PublishCliTest, RefusesPasswordsFromReadablePlacesAndMisplacedOptions) {
@@ -81,9 +77,7 @@ TEST_F(PublishCliTest, RefusesPasswordsFromReadablePlacesAndMisplacedOptions) {
         {"--host-key", "MD5:aa"},
         {"--password-stdin"}})
     EXPECT_EQ(Publish(misplaced).code, 2) << misplaced[0];
-  test::WriteWholeFile(password_, "wrong\n");
-  EXPECT_EQ(Publish({"--host-key", server_.fingerprint()}).code, 1);
-  EXPECT_TRUE(ServerEmpty());
+  EXPECT_TRUE(std::filesystem::is_empty(server_.Folder()));
 }
 
 }  // namespace

@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "publish/KnownHosts.h"
 #include "publish/PublishTarget.h"
 #include "publish/SiteManifest.h"
-#include "tests/support/TestUtil.h"
 
 namespace orvana::publish {
 namespace {
@@ -24,11 +22,8 @@ TEST(PublishTargetTest, AddressesReadBackAsTheyAreWrittenAndPasswordsAreRefused)
     url += paths[random() % 5];
     const TPublishTarget t = ParsePublishTarget(url);
     const TPublishTarget again = ParsePublishTarget(t.Url());
-    EXPECT_EQ(again.Url(), t.Url()) << url;
-    EXPECT_EQ(again.path, t.path);
-    EXPECT_EQ(again.port, t.port);
-    EXPECT_EQ(t.path.front(), '/');
-    EXPECT_NE(t.FileUrl("").back(), '\0');
+    EXPECT_EQ(again.Url() + again.FileUrl("x"), t.Url() + t.FileUrl("x")) << url;
+    EXPECT_TRUE(t.path.front() == '/' && t.FileUrl("").ends_with("/")) << url;
     // The same with a password: refused, whatever it is.
     const size_t at = url.find('@');
     EXPECT_THROW(ParsePublishTarget(url.substr(0, at) + ":pw" + url.substr(at)), EPublishUsage);
@@ -54,7 +49,6 @@ TEST(SiteManifestTest, RefusesUnsafeNamesAndMalformedText) {
   for (const char* bad : {"", "{", "{\"files\":{\"a\":{\"size\":1}}}", "[]",
                           "{\"files\":{\"a\":{\"sha256\":\"zz\",\"size\":1}}}"})
     EXPECT_FALSE(ManifestFromJson(bad)) << bad;
-  EXPECT_EQ(Sha256Fingerprint(""), "SHA256:47DEQpj8HBSa+/TImW+5JCeuQeRkm5NMpJWZG3hSuFU");
 }
 
 }  // namespace

@@ -7,9 +7,25 @@
 #include <QRandomGenerator>
 #include <QRegularExpressionValidator>
 
+#include "gui/Dialogs.h"
 #include "gui/TextBridge.h"
+#include "project/ExtrasText.h"
 
 namespace orvana {
+namespace {
+
+// The address without the ":PASSWORD" of its user part: a password is never
+// stored in a project.
+QString withoutPassword(const QString& url) {
+  if (!PublishTargetHoldsPassword(ToEngine(url))) return url;
+  const qsizetype start = url.indexOf(QStringLiteral("://")) + 3;
+  const qsizetype at =
+      url.lastIndexOf(u'@', url.indexOf(u'/', start) < 0 ? -1 : url.indexOf(u'/', start));
+  const qsizetype colon = url.indexOf(u':', start);
+  return url.left(colon) + url.mid(at);
+}
+
+}  // namespace
 
 TPublishExtrasRows::TPublishExtrasRows(QFormLayout* form, QWidget* parent) : QObject(parent) {
   auto* seedRow = new QWidget(parent);
@@ -37,12 +53,19 @@ TPublishExtrasRows::TPublishExtrasRows(QFormLayout* form, QWidget* parent) : QOb
   });
   for (QLineEdit* edit : {m_linkSeed, m_publishTo})
     connect(edit, &QLineEdit::textChanged, this, &TPublishExtrasRows::edited);
+  connect(m_publishTo, &QLineEdit::editingFinished, this, [this, parent] {
+    const QString stripped = withoutPassword(m_publishTo->text());
+    if (stripped == m_publishTo->text()) return;
+    m_publishTo->setText(stripped);
+    MessageBox::warning(parent, QStringLiteral("Пароль в адресе публикации не сохраняется в "
+                                               "проекте: его спросят при публикации."));
+  });
 }
 
 void TPublishExtrasRows::read(TOrvanaExtras& extras) const {
   const std::string seed = m_linkSeed->text().toStdString();
   extras.LinkSeed = TOrvanaExtras::ParseLinkSeed(seed) ? seed : std::string();
-  extras.PublishTo = ToEngine(m_publishTo->text().trimmed());
+  extras.PublishTo = ToEngine(withoutPassword(m_publishTo->text().trimmed()));
 }
 
 void TPublishExtrasRows::show(const TOrvanaExtras& extras) {

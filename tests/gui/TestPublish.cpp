@@ -32,6 +32,9 @@ void TestPublish::publishesWithTrustPasswordPlanAndReport() {
   orvana::TSiteProject* w = newWindow();
   control<QLineEdit>(w, "Edit4")->setText(QString::fromStdString(site));
   w->FormToGenerator();
+  control<QLineEdit>(w, "ExtrasPublishTo")->setText("sftp://me:secret@h/x");  // never stored
+  w->ExtrasToGenerator();
+  QCOMPARE(w->Generator().Extras().PublishTo, std::string("sftp://me@h/x"));
   control<QLineEdit>(w, "ExtrasLinkSeed")->setText("5");
   control<QLineEdit>(w, "ExtrasPublishTo")->setText(QString::fromStdString(server.Url()));
   QVERIFY(!w->GenerateAndWrite().failure);

@@ -262,10 +262,10 @@ void TPublishAction::publish() {
   run.remote.known_hosts = publish::DefaultKnownHostsPath();
   run.options.folder = QFileInfo(index).absolutePath().toStdString();
   QElapsedTimer clock;
-  clock.start();
   do {
     run.error = nullptr;
     run.cancelled = false;
+    clock.restart();  // the time of the transfer, not of the questions
     runWithProgress(m_window, run);
   } while (run.error && answerFailure(m_window, run, target));
   if (run.error) return;

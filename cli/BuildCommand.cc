@@ -167,9 +167,10 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   generator.SetExtras(ExtrasOptions(*b.options.args, stored));
   if (b.options.overrides || !generator.Extras().IsDefault())
     b.context.extras = &generator.Extras();
-  // The dry run of --strict and the build after it pick the same words.
+  // The dry run of --strict and the build after it pick the same words
+  // (the project's stored link seed, when it has one).
   std::optional<uint64_t> seed = b.options.seed;
-  if (b.options.strict && !seed) {
+  if (b.options.strict && !seed && !generator.Extras().StoredLinkSeed()) {
     std::random_device device;
     seed = uint64_t{device()} << 32 | device();
   }

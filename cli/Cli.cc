@@ -26,6 +26,7 @@ constexpr const char* kToolHelp =
     "  show    print a project's settings, texts and pages\n"
     "  check   audit a site folder: links, charsets, empty pages and sitemap\n"
     "  serve   build a project, show its site in a browser, rebuild on changes\n"
+    "  publish build a project's site and send what changed to its host (SFTP, FTPS)\n"
     "\n"
     "Options:\n"
     "  -h, --help  show this help; after a command, that command's help\n"
@@ -67,9 +68,13 @@ int Dispatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
 
 const std::vector<TCommand>& Commands() {
   static const std::vector<TCommand> commands = {
-      {"new", RunNew, NewOptions, kNewHelp},         {"build", RunBuild, BuildOptions, kBuildHelp},
-      {"set", RunSet, SetOptions, kSetHelp},         {"show", RunShow, ShowOptions, kShowHelp},
-      {"check", RunCheck, CheckOptions, kCheckHelp}, {"serve", RunServe, ServeOptions, kServeHelp},
+      {"new", RunNew, NewOptions, kNewHelp},
+      {"build", RunBuild, BuildOptions, kBuildHelp},
+      {"set", RunSet, SetOptions, kSetHelp},
+      {"show", RunShow, ShowOptions, kShowHelp},
+      {"check", RunCheck, CheckOptions, kCheckHelp},
+      {"serve", RunServe, ServeOptions, kServeHelp},
+      {"publish", RunPublish, PublishOptions, kPublishHelp},
   };
   return commands;
 }

@@ -32,6 +32,7 @@ int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunSet(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunShow(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 int RunServe(const TCommandArgs& args, std::ostream& out, std::ostream& err);
+int RunPublish(const TCommandArgs& args, std::ostream& out, std::ostream& err);
 
 const std::vector<TOptionEntry>& NewOptions();
 const std::vector<TOptionEntry>& BuildOptions();
@@ -39,7 +40,9 @@ const std::vector<TOptionEntry>& SetOptions();
 const std::vector<TOptionEntry>& ShowOptions();
 const std::vector<TOptionEntry>& CheckOptions();
 const std::vector<TOptionEntry>& ServeOptions();
+const std::vector<TOptionEntry>& PublishOptions();
 
-extern const TCommandHelp kNewHelp, kBuildHelp, kSetHelp, kShowHelp, kCheckHelp, kServeHelp;
+extern const TCommandHelp kNewHelp, kBuildHelp, kSetHelp, kShowHelp, kCheckHelp, kServeHelp,
+    kPublishHelp;
 
 }  // namespace orvana::cli

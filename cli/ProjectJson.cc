@@ -99,6 +99,11 @@ std::string ExtrasToJson(const TOrvanaExtras& e) {
   std::string out;
   char separator = '{';
   for (const TExtraProperty& p : kExtrasProperties) {
+    // The stored seed and publish target are listed only when set, so that
+    // a project without them is shown as before they existed.
+    const bool listed_when_set =
+        p.string == &TOrvanaExtras::LinkSeed || p.string == &TOrvanaExtras::PublishTo;
+    if (listed_when_set && (e.*p.string).empty()) continue;
     out += separator;
     separator = ',';
     out += '"';

@@ -1,6 +1,7 @@
 #include "cli/ProjectOptions.h"
 
 #include <ostream>
+#include <random>
 #include <utility>
 
 #include "cli/CliError.h"
@@ -9,6 +10,7 @@
 #include "engine/CodePage.h"
 #include "engine/UrlSafety.h"
 #include "project/ExtrasText.h"
+#include "publish/PublishTarget.h"
 
 namespace orvana::cli {
 namespace {
@@ -49,7 +51,30 @@ const TOptionEntry kProjectOptions[] = {
      "absolute http or https address without blanks, query\n"
      "or fragment"},
     {"prune", false, nullptr, "after a build, remove pageN.html files beyond the new\npage count"},
+    {"publish-to", true, "URL",
+     "where `publish` sends the site: sftp://USER@HOST[:PORT]/PATH,\n"
+     "ftp://... (TLS before the user name) or ftps://...;\n"
+     "never with a password; \"\" removes it"},
+    {"link-seed", true, "N",
+     "pick the linked words of every build with seed N (0 to\n"
+     "18446744073709551615), so that an unchanged project gives\n"
+     "the same pages; \"random\" draws one, \"none\" removes it"},
 };
+
+// The stored form of --link-seed's value: the number, a drawn one for
+// "random", empty for "none".
+std::string LinkSeedOption(const std::string& value) {
+  if (value == "none") return {};
+  if (value == "random") {
+    std::random_device device;
+    return std::to_string(uint64_t{device()} << 32 | device());
+  }
+  if (!ParseUnsigned64(value))
+    throw EUsageError("invalid link seed '" + value +
+                      "': expected a number from 0 to 18446744073709551615, random or none");
+  // Stored as the number reads, without leading zeros.
+  return std::to_string(*ParseUnsigned64(value));
+}
 
 }  // namespace
 
@@ -118,6 +143,15 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
     if (!problem.empty())
       throw EUsageError("--site-url: '" + *v + "' cannot be the site's address: " + problem,
                         /*hint=*/false);
+  }
+  if (const auto v = args.Value("link-seed")) extras.LinkSeed = LinkSeedOption(*v);
+  if (const auto v = args.Value("publish-to")) {
+    extras.PublishTo.clear();
+    if (!v->empty()) try {
+        extras.PublishTo = Utf8ToCp1251(publish::ParsePublishTarget(*v).Url());
+      } catch (const publish::EPublishUsage& e) {
+        throw EUsageError("--publish-to: " + std::string(e.what()), /*hint=*/false);
+      }
   }
   if (args.Flag("prune")) extras.PruneStale = true;
   if (args.Flag("no-safe-links")) extras.SafeLinks = false;

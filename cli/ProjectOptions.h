@@ -24,9 +24,9 @@ inline constexpr const char* kSettingsOptionNames[] = {
     "title", "min", "max", "out", "text", "links", "template", "ads", "css", "input-encoding"};
 
 // The extras' options, in the order of the help.
-inline constexpr const char* kExtrasOptionNames[] = {"pager-window",    "menu-window", "page-word",
-                                                     "index-label",     "safe-links",  "link-rel",
-                                                     "output-encoding", "site-url",    "prune"};
+inline constexpr const char* kExtrasOptionNames[] = {
+    "pager-window",    "menu-window", "page-word", "index-label", "safe-links", "link-rel",
+    "output-encoding", "site-url",    "prune",     "link-seed",   "publish-to"};
 
 // The options that name an input FILE, in the order they are read.
 inline constexpr const char* kFileOptions[] = {"text", "template", "ads", "css", "links"};

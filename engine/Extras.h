@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,28 @@ struct TOrvanaExtras {
   std::string SiteUrl;
   // After a successful build, pageN.html files beyond the new page count go.
   bool PruneStale = false;
+  // When not empty, the decimal seed (0 to 2^64 - 1) every build of the
+  // project picks its linked words with, so that an unchanged project gives
+  // the same pages byte for byte; empty: a new choice each build.
+  std::string LinkSeed;
+  // Where the site is published: sftp://, ftp:// (TLS before the user name)
+  // or ftps:// (implicit TLS), USER@HOST[:PORT]/PATH; never a password.
+  std::string PublishTo;
+
+  // The stored link seed's value, or none when there is none or it is not
+  // a decimal number in range.
+  std::optional<uint64_t> StoredLinkSeed() const { return ParseLinkSeed(LinkSeed); }
+  static std::optional<uint64_t> ParseLinkSeed(std::string_view text) {
+    if (text.empty() || text.size() > 20) return std::nullopt;
+    uint64_t value = 0;
+    for (const char c : text) {
+      if (c < '0' || c > '9') return std::nullopt;
+      const uint64_t digit = static_cast<uint64_t>(c - '0');
+      if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+      value = value * 10 + digit;
+    }
+    return value;
+  }
 
   bool operator==(const TOrvanaExtras&) const = default;
   bool IsDefault() const { return *this == TOrvanaExtras{}; }
@@ -59,6 +82,8 @@ inline const TExtraProperty kExtrasProperties[] = {
     {"OutputEncoding", TExtraKind::kString, nullptr, &TOrvanaExtras::OutputEncoding},
     {"SiteUrl", TExtraKind::kString, nullptr, &TOrvanaExtras::SiteUrl},
     {"PruneStale", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::PruneStale},
+    {"LinkSeed", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkSeed},
+    {"PublishTo", TExtraKind::kString, nullptr, &TOrvanaExtras::PublishTo},
 };
 
 }  // namespace orvana

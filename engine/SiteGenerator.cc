@@ -99,6 +99,8 @@ void TSiteGenerator::BuildLinkedPages() {
   // the text is copied once, with its links.
   if (seed_)
     random_.Seed(*seed_);
+  else if (const std::optional<uint64_t> stored = extras_.StoredLinkSeed())
+    random_.Seed(*stored);
   else
     random_.SeedFromClock();
   const std::string_view text = joined;

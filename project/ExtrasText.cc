@@ -114,6 +114,10 @@ bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TN
           text = CanonicalOutputEncoding(text);
           if (text.empty()) break;
         }
+        if (info.string == &TOrvanaExtras::LinkSeed && !TOrvanaExtras::ParseLinkSeed(text)) break;
+        // A target holding a password is not taken: the password would
+        // stay in the file.
+        if (info.string == &TOrvanaExtras::PublishTo && PublishTargetHoldsPassword(text)) break;
         extras.*(info.string) = std::move(text);
         return true;
       }
@@ -132,6 +136,16 @@ bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TN
 }
 
 }  // namespace
+
+bool PublishTargetHoldsPassword(std::string_view url) {
+  const size_t scheme = url.find("://");
+  if (scheme == std::string_view::npos) return false;
+  const std::string_view rest = url.substr(scheme + 3);
+  const std::string_view authority = rest.substr(0, rest.find('/'));
+  const size_t at = authority.rfind('@');
+  return at != std::string_view::npos &&
+         authority.substr(0, at).find(':') != std::string_view::npos;
+}
 
 std::string CanonicalOutputEncoding(std::string_view name) {
   for (std::string_view known : {std::string_view("windows-1251"), std::string_view("utf-8")})

@@ -37,4 +37,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
 // without regard to ASCII letter case, or empty for any other.
 std::string CanonicalOutputEncoding(std::string_view name);
 
+// Whether a publish target's address carries a password (USER:PASSWORD@):
+// such a target is never read into a project nor stored in one.
+bool PublishTargetHoldsPassword(std::string_view url);
+
 }  // namespace orvana

@@ -10,6 +10,7 @@
 #include "gui/Dialogs.h"
 #include "shell/MainFrame.h"
 #include "window/FProject.h"
+#include "window/PublishAction.h"
 
 namespace orvana {
 
@@ -37,6 +38,7 @@ void TForm1::generateAll() {
   const bool prune = !stale.isEmpty() && TSiteProject::AskToPrune(this, stale);
   int done = 0;
   bool cancelled = false;
+  QList<QPointer<TSiteProject>> written;
   for (qsizetype i = 0; i < projects.size(); ++i) {
     const auto& [name, window] = projects[i];
     if (!window) continue;
@@ -57,6 +59,7 @@ void TForm1::generateAll() {
     cancelled = result.cancelled;
     if (result.ok) {
       ++done;
+      written << window;
       QString line = QStringLiteral("%1 — страниц: %2").arg(name).arg(result.pages);
       // The window's report tells what they are.
       if (result.warnings > 0) line += QStringLiteral(", предупреждений: %1").arg(result.warnings);
@@ -69,6 +72,7 @@ void TForm1::generateAll() {
   const QString text =
       QStringLiteral("Сгенерировано проектов: %1 из %2\n\n").arg(done).arg(lines.size()) +
       lines.join(u'\n');
+  if (OfferToPublish(this, written, text, done == lines.size())) return;
   if (done == lines.size())
     MessageBox::information(this, text);
   else

@@ -51,6 +51,8 @@
 #include "window/CharCounter.h"
 #include "window/MemoLines.h"
 #include "window/ProjectPreview.h"
+#include "window/PublishAction.h"
+#include "window/PublishExtrasRows.h"
 #include "window/ReportText.h"
 #include "window/WindowLayout.h"
 
@@ -250,6 +252,7 @@ QWidget* TSiteProject::createGenerationTab() {
   Button1->setObjectName(QStringLiteral("Button1"));
   Button1->setGeometry(16, 40, 257, 25);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  new TPublishAction(this, group);
   ProgressBar1 = new QProgressBar(group);
   ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
   ProgressBar1->setGeometry(16, 72, 257, 17);
@@ -324,6 +327,8 @@ QWidget* TSiteProject::createExtrasTab() {
       group);
   m_pruneStale->setObjectName(QStringLiteral("ExtrasPruneStale"));
   form->addRow(m_pruneStale);
+  m_publishRows = new TPublishExtrasRows(form, group);
+  connect(m_publishRows, &TPublishExtrasRows::edited, this, [this] { noteEdit(); });
   GeneratorToExtras();
 
   for (QSpinBox* spin : {m_pagerWindow, m_menuWindow})
@@ -516,6 +521,7 @@ TOrvanaExtras TSiteProject::extrasOfControls() const {
   extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
   extras.SiteUrl = ToEngine(m_siteUrl->text());
   extras.PruneStale = m_pruneStale->isChecked();
+  m_publishRows->read(extras);
   return extras;
 }
 
@@ -538,6 +544,7 @@ void TSiteProject::showExtras(const TOrvanaExtras& extras) {
   m_outputEncoding->setCurrentIndex(m_outputEncoding->findText(encoding, Qt::MatchExactly));
   m_siteUrl->setText(FromEngine(extras.SiteUrl));
   m_pruneStale->setChecked(extras.PruneStale);
+  m_publishRows->show(extras);
 }
 
 void TSiteProject::Edit1Exit() {

@@ -59,6 +59,7 @@ class QTabWidget;
 namespace orvana {
 
 class TCharCounter;
+class TPublishExtrasRows;
 class TPFolderDialog;
 
 class TSiteProject : public QMdiSubWindow {
@@ -291,6 +292,7 @@ class TSiteProject : public QMdiSubWindow {
   QComboBox* m_outputEncoding = nullptr;
   QLineEdit* m_siteUrl = nullptr;
   QCheckBox* m_pruneStale = nullptr;
+  TPublishExtrasRows* m_publishRows = nullptr;
 
   // Set while FormToGenerator shows a box, and while the window is being
   // destroyed: focus changes then are not the user leaving an edit.

@@ -46,6 +46,7 @@ const TField kFields[] = {
     {"output-encoding", "utf-8", "windows-1251", "OutputEncoding"},
     {"site-url", "http://x.org/", "", "SiteUrl"},
     {"prune", nullptr, nullptr, "PruneStale"},
+    {"link-seed", "42", "18446744073709551615", "LinkSeed"},
 };
 
 class CliSetTest : public ::testing::Test {

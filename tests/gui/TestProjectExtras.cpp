@@ -151,6 +151,13 @@ void TestProjectExtras::eachControlReachesTheGenerator_data() {
                               });
   QTest::newRow("PruneStale") << "ExtrasPruneStale"
                               << "" << with([](TOrvanaExtras& e) { e.PruneStale = true; });
+  QTest::newRow("LinkSeed") << "ExtrasLinkSeed"
+                            << "18446744073709551615"
+                            << with([](TOrvanaExtras& e) { e.LinkSeed = "18446744073709551615"; });
+  QTest::newRow("PublishTo") << "ExtrasPublishTo"
+                             << "sftp://me@127.0.0.1:2222/www" << with([](TOrvanaExtras& e) {
+                                  e.PublishTo = "sftp://me@127.0.0.1:2222/www";
+                                });
 }
 
 void TestProjectExtras::eachControlReachesTheGenerator() {

@@ -59,6 +59,7 @@ bool InstallQtTranslation() {
 void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv) {
   form1.SetAboutWindow(&form2);
   form1.show();
+  form1.OfferCrashRecovery();
   QStringList files;
   for (const std::string& file : ProjectFileArguments(argc, argv))
     files << QFile::decodeName(QByteArray::fromStdString(file));

@@ -11,13 +11,16 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "gui/Design.h"
 #include "gui/Dialogs.h"
@@ -77,7 +80,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   createTree();
 
-  m_clientArea = new QMdiArea(Splitter1);
+  // The client area, under the notice of a project file changed on disk.
+  auto* clientColumn = new QWidget(Splitter1);
+  clientColumn->setObjectName(QStringLiteral("ClientColumn"));
+  auto* column = new QVBoxLayout(clientColumn);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  createChangeNotice(clientColumn);
+  column->addWidget(m_changeNotice);
+  m_clientArea = new QMdiArea(clientColumn);
+  column->addWidget(m_clientArea);
   m_clientArea->setObjectName(QStringLiteral("ClientArea"));
   m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -85,7 +97,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   new TTabRing(TreeView1, m_clientArea);
 
   Splitter1->addWidget(TreeView1);
-  Splitter1->addWidget(m_clientArea);
+  Splitter1->addWidget(clientColumn);
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({185, 870 - 185});
@@ -115,7 +127,19 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     if (window) selectActiveNode();
     updateActions();
+    CheckActiveProjectFile();
   });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) CheckActiveProjectFile();
+          });
+
+  m_recovery = std::make_unique<TRecoveryStore>();
+  m_keepTimer = new QTimer(this);
+  m_keepTimer->setObjectName(QStringLiteral("KeepTimer"));
+  m_keepTimer->setInterval(kKeepIntervalMs);
+  connect(m_keepTimer, &QTimer::timeout, this, [this] { KeepEditedProjects(); });
+  m_keepTimer->start();
 
   // Drops over widgets that take none come to the window itself.
   setAcceptDrops(true);
@@ -125,6 +149,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   move(217, 210);
   resize(870, 640);
   restoreWindowSettings();
+  m_wantedBounds = geometry();
+  fitOnScreen();
   rebuildRecentMenu();
   updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
@@ -208,15 +234,6 @@ void TForm1::openDropped(const QStringList& files, const QStringList& folders) {
                 folders.join(u'\n'));
 }
 
-QString TForm1::activeProjectFolder() const {
-  const QTreeWidgetItem* node = nodeOf(ActiveProject());
-  if (!node) return QString();
-  const QFileInfo file(node->text(0));
-  // A new project's name is no path; its folder would be the current one.
-  if (file.isRelative() || !file.absoluteDir().exists()) return QString();
-  return file.absolutePath();
-}
-
 void TForm1::switchPane() {
   TSiteProject* project = ActiveProject();
   QWidget* focus = QApplication::focusWidget();
@@ -292,6 +309,8 @@ void TForm1::openProjectFile(const QString& fileName) {
   // resized meanwhile.
   fitIntoArea(window);
   addNode(window);
+  stateOf(window).hasFile = true;
+  stateOf(window).stamp = StampOf(fileName);
   // The user looks for the file just opened: its node shows it.
   selectActiveNode();
   AddRecentProject(fileName);
@@ -332,45 +351,6 @@ bool TForm1::reportNoProjects() {
   return true;
 }
 
-void TForm1::saveProject() {
-  if (reportNoProjects()) return;
-  const int count = TreeView1->topLevelItemCount();
-  for (int i = 0; i < count; ++i) {
-    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
-    TSiteProject* window = NodeWindow(node);
-    if (!window || !isActive(window)) continue;
-    const QString path = node->text(0);
-    if (FileExists(path)) {
-      window->SaveToFile(path);
-      AddRecentProject(path);
-      rebuildRecentMenu();
-    } else {
-      saveProjectAs();
-    }
-  }
-}
-
-void TForm1::saveProjectAs() {
-  if (reportNoProjects()) return;
-  SaveDialog1->SetStartFolder(activeProjectFolder());
-  if (!SaveDialog1->Execute()) return;
-  const QString path = SaveDialog1->FileName();
-  const int count = TreeView1->topLevelItemCount();
-  for (int i = 0; i < count; ++i) {
-    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
-    TSiteProject* window = NodeWindow(node);
-    if (!window || !isActive(window)) continue;
-    if (FileExists(path) &&
-        MessageBox::warning(this, QStringLiteral("Перезаписать указанный файл?"),
-                            MessageBox::OkCancel) != MessageBox::Ok)
-      continue;
-    window->SaveToFile(path);
-    node->setText(0, path);
-    AddRecentProject(path);
-    rebuildRecentMenu();
-  }
-}
-
 void TForm1::closeProject() {
   if (reportNoProjects()) return;
   TSiteProject* target = nullptr;
@@ -385,6 +365,11 @@ void TForm1::closeProject() {
                           MessageBox::OkCancel) == MessageBox::Ok)
     saveProject();
   // Whatever the answer; a failed save has left by now and keeps the project.
+  // What was not saved stays in the recovery store, to be restored.
+  if (target->IsModified())
+    keepCopy(target, TRecoveryEntry::Closed);
+  else
+    forgetCopy(target);
   delete target;
   // The frame has activated another window; the tree must not go on
   // highlighting a node of some other one.
@@ -444,6 +429,7 @@ void TForm1::Notification(QObject* component) {
     const QObject* window = NodeObject(TreeView1->topLevelItem(i));
     if (window && window == component) found = i;
   }
+  m_states.remove(component);
   if (found < 0) return;
   // Deleting the node is no choice of the user's: the selection moving on
   // must not activate another window while this one is going.
@@ -474,6 +460,9 @@ TSiteProject* TForm1::createProjectWindow() {
     if (watched) showModified(watched);
   });
   connect(window, &TSiteProject::SiteChanged, this, [this] { updateActions(); });
+  connect(window, &TSiteProject::Edited, this, [this, watched] {
+    if (watched) stateOf(watched).edited = true;
+  });
   // Default placement: cascaded from the top left, one title bar further for
   // each window, starting over when the cascade would leave the area.
   const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
@@ -486,6 +475,39 @@ TSiteProject* TForm1::createProjectWindow() {
   window->show();
   m_clientArea->setActiveSubWindow(window);
   return window;
+}
+
+void TForm1::fitOnScreen() {
+  QScreen* screen = QGuiApplication::screenAt(geometry().center());
+  if (!screen) screen = this->screen();
+  if (!screen) return;
+  // Until the window system has framed the window, a title bar and borders
+  // of the usual size are allowed for.
+  const QRect outer = frameGeometry(), inner = geometry();
+  QMargins frame(inner.left() - outer.left(), inner.top() - outer.top(),
+                 outer.right() - inner.right(), outer.bottom() - inner.bottom());
+  if (frame.isNull()) {
+    const int border = 4;
+    frame =
+        QMargins(border, style()->pixelMetric(QStyle::PM_TitleBarHeight) + border, border, border);
+  }
+  // Until the first show is done, from the bounds asked for: the guessed
+  // frame may have shrunk the window more than the real one needs.
+  const QRect wanted = m_wantedBounds.isValid() ? m_wantedBounds : geometry();
+  const QRect fitted = FitOnto(wanted.marginsAdded(frame), screen->availableGeometry());
+  const QRect inside = fitted.marginsRemoved(frame);
+  if (inside != geometry()) setGeometry(inside);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Now the window system tells the frame's size: fitted again with it.
+  if (!m_shownOnce)
+    QTimer::singleShot(0, this, [this] {
+      fitOnScreen();
+      m_wantedBounds = QRect();
+    });
+  m_shownOnce = true;
 }
 
 void TForm1::fitIntoArea(TSiteProject* window) {
@@ -527,6 +549,7 @@ void TForm1::updateActions() {
   GenerateAll->setEnabled(TreeView1->topLevelItemCount() > 0);
   const QString index = project ? project->SiteIndexFile() : QString();
   OpenSite->setEnabled(!index.isEmpty() && QFileInfo(index).isFile());
+  RestoreClosed->setEnabled(!m_recovery->Entries(TRecoveryEntry::Closed).isEmpty());
 }
 
 void TForm1::restoreWindowSettings() {

@@ -365,7 +365,9 @@ void TSiteProject::SetModified(bool modified) {
 }
 
 void TSiteProject::noteEdit() {
-  if (m_trackEdits && !m_destroying) SetModified(true);
+  if (!m_trackEdits || m_destroying) return;
+  SetModified(true);
+  emit Edited();
 }
 
 QString TSiteProject::SiteIndexFile() const {

@@ -166,6 +166,11 @@ class TSiteProject : public QMdiSubWindow {
   // Throws EOrvanaError when the file cannot be created or written.
   void SaveToFile(const QString& fileName);
 
+  // Writes what the window shows now as a project file (without the pages),
+  // for the recovery store: neither the window nor its generator changes,
+  // and no box is shown. Throws EOrvanaError as SaveToFile does.
+  void WriteRecoveryCopy(const QString& fileName) const;
+
   // --- Operations of the window itself ----------------------------------
 
   // Every control's value into the project document: the settings edits
@@ -215,6 +220,8 @@ class TSiteProject : public QMdiSubWindow {
  signals:
   // IsModified changed.
   void ModifiedChanged(bool modified);
+  // The user changed a field, memo or extra.
+  void Edited();
   // The site in the output folder may have changed, or the folder itself:
   // a generation ended (written or not), or SavePath took another value.
   void SiteChanged();

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTabWidget>
@@ -220,8 +221,14 @@ QStringList TestMainWindow::entries(const QList<QAction*>& actions) {
 void TestMainWindow::layoutMenusAndActions() {
   QCOMPARE(m_form1->objectName(), QString("Form1"));
   QCOMPARE(m_form1->windowTitle(), QString("Генератор мини-сайтов"));
-  QCOMPARE(m_form1->pos(), QPoint(217, 210));
-  QCOMPARE(m_form1->size(), QSize(870, 640));
+  // The specified bounds, moved and shrunk onto the screen where they would
+  // leave it (the offscreen screen has 800 x 600 pixels).
+  const QRect frame = m_form1->frameGeometry(), inner = m_form1->geometry();
+  const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                         frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  const QRect available = m_form1->screen()->availableGeometry();
+  QVERIFY(available.contains(frame));
+  QCOMPARE(inner.size(), QSize(870, 640).boundedTo(available.marginsRemoved(margins).size()));
   QCOMPARE(tree()->width(), 185);
   QCOMPARE(tree()->indentation(), 19);
   QVERIFY(m_form1->findChild<QMdiArea*>());
@@ -247,6 +254,7 @@ void TestMainWindow::layoutMenusAndActions() {
       {"DuplicateProject", "Дублировать проект", {QKeySequence("Ctrl+D")}, true},
       {"GenerateAll", "Сгенерировать все", {QKeySequence("Ctrl+Shift+G")}, true},
       {"OpenSite", "Открыть сайт в браузере", {QKeySequence("Ctrl+Shift+B")}, true},
+      {"RestoreClosed", "Восстановить закрытый проект", {QKeySequence("Ctrl+Shift+T")}, false},
   };
   for (const Expected& e : actions) {
     auto* action = m_form1->findChild<QAction*>(e.name);
@@ -268,14 +276,16 @@ void TestMainWindow::layoutMenusAndActions() {
                    "Дублировать проект\tCtrl+D", "-", "Открыть проект\tCtrl+L", "Недавние проекты",
                    "-", "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
                    "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере\tCtrl+Shift+B", "-",
-                   "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
+                   "Закрыть проект\tCtrl+T", "Восстановить закрытый проект\tCtrl+Shift+T", "-",
+                   "Выход\tCtrl+Q"}));
   QCOMPARE(entries(menus[1]->menu()->actions()), QStringList{"О программе"});
   // Pictures of their own on the project entries; none on the recent list,
   // About and Quit.
   for (QAction* item : menus[0]->menu()->actions())
     if (!item->isSeparator())
-      QCOMPARE(item->icon().isNull(),
-               item->text().startsWith("Выход") || item->text() == "Недавние проекты");
+      QCOMPARE(item->icon().isNull(), item->text().startsWith("Выход") ||
+                                          item->text() == "Недавние проекты" ||
+                                          item->text().startsWith("Восстановить"));
   QVERIFY(menus[1]->menu()->actions()[0]->icon().isNull());
 
   auto* toolBar = m_form1->findChild<QToolBar*>("ToolBar1");
@@ -359,14 +369,26 @@ void TestMainWindow::saveOfANewProjectIsSaveAs() {
 }
 
 void TestMainWindow::saveWritesAnExistingFileNamedByTheNode() {
-  // The node text Untitled0 is a path relative to the current folder.
+  // A file named as a new project's node, in the current folder, is not the
+  // project's: Save asks where to write, and leaves that file alone.
   writeFile(tempPath("Untitled0"), "old content");
   trigger("NewProject");
+  FileDialog::setNextFileName(std::nullopt);
   trigger("SaveProject");
-  QCOMPARE(FileDialog::executeCount(), 0);
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(FileDialog::lastOffered(), tempPath("Untitled0.orvana"));
   QCOMPARE(MessageBox::history().size(), 0);
-  QVERIFY(readFile(tempPath("Untitled0")).startsWith("object TSiteGenerator"));
+  QCOMPARE(readFile(tempPath("Untitled0")), QByteArray("old content"));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
+
+  // A project that has a file of its own: Save writes it without a word.
+  const QString own = tempPath("own.orvana");
+  saveActiveAs(own);
+  setTitle(active(), "changed");
+  trigger("SaveProject");
+  QCOMPARE(FileDialog::executeCount(), 2);
+  QVERIFY(readFile(own).contains("SiteTitle = 'changed'"));
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 void TestMainWindow::saveAsOntoAnExistingFileAsks() {
@@ -376,7 +398,7 @@ void TestMainWindow::saveAsOntoAnExistingFileAsks() {
 
   MessageBox::setNextAnswer(MessageBox::Cancel);
   saveActiveAs(path);
-  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?"});
+  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?\n\n" + path});
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Warning);
   QCOMPARE(MessageBox::history().last().buttons, MessageBox::OkCancel);
   QCOMPARE(readFile(path), QByteArray("keep me"));
@@ -607,9 +629,20 @@ void TestMainWindow::renamingANodeRenamesTheWindow() {
   QCOMPARE(nodeWindow(0)->windowTitle(), path);
   QCOMPARE(nodeWindow(0)->ProjectName(), path);
 
+  // A project never saved goes through Save as, which proposes the path
+  // its node names; that file exists, so it asks.
+  FileDialog::setNextFileName(path);
+  MessageBox::setNextAnswer(MessageBox::Ok);
   trigger("SaveProject");
-  QCOMPARE(FileDialog::executeCount(), 0);
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(FileDialog::lastOffered(), path);
+  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?\n\n" + path});
   QVERIFY(readFile(path).startsWith("object TSiteGenerator"));
+  // From then on it is the project's file.
+  MessageBox::reset();
+  trigger("SaveProject");
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 void TestMainWindow::destroyedWindowRemovesOnlyItsNode() {
@@ -1250,22 +1283,23 @@ void TestMainWindow::treeFollowsWindowsActivatedByTheFrame() {
 }
 
 void TestMainWindow::geometryAndSplitterAreRemembered() {
-  m_form1->move(300, 250);
-  m_form1->resize(1000, 700);
+  // Bounds that fit the offscreen screen of 800 x 600.
+  m_form1->move(60, 50);
+  m_form1->resize(700, 480);
   auto* splitter = m_form1->findChild<QSplitter*>("Splitter1");
-  splitter->setSizes({260, 1000 - 260 - splitter->handleWidth()});
+  splitter->setSizes({260, 700 - 260 - splitter->handleWidth()});
   QCOMPARE(tree()->width(), 260);
   trigger("Quit");
   restart();
-  QCOMPARE(m_form1->pos(), QPoint(300, 250));
-  QCOMPARE(m_form1->size(), QSize(1000, 700));
+  QCOMPARE(m_form1->pos(), QPoint(60, 50));
+  QCOMPARE(m_form1->size(), QSize(700, 480));
   QCOMPARE(tree()->width(), 260);
 
   // A main window that is not closed (the program killed) leaves the
   // remembered geometry as it was.
-  m_form1->resize(900, 650);
+  m_form1->resize(600, 400);
   restart();
-  QCOMPARE(m_form1->size(), QSize(1000, 700));
+  QCOMPARE(m_form1->size(), QSize(700, 480));
 }
 
 void TestMainWindow::quitWaitsForASiteBeingWritten() {

@@ -10,6 +10,7 @@
 #include "engine/Notify.h"
 #include "gui/BackgroundWork.h"
 #include "gui/ErrorHandler.h"
+#include "gui/FocusRing.h"
 #include "shell/LaunchOptions.h"
 #include "shell/MainFrame.h"
 #include "shell/Resources.h"
@@ -26,6 +27,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(QIcon(QStringLiteral(":/icons/orvana.png")));
   InstallQtTranslation();
   InstallEngineErrorBox();
+  TFocusRing::Install();
 }
 
 TApplication::~TApplication() { SetErrorBoxHandler({}); }

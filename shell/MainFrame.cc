@@ -28,6 +28,7 @@
 #include "gui/TextBridge.h"
 #include "shell/FileDrop.h"
 #include "shell/Navigation.h"
+#include "shell/NodeLabel.h"
 #include "shell/Resources.h"
 #include "shell/Settings.h"
 #include "shell/about.h"
@@ -58,6 +59,18 @@ class NodeEditDelegate : public QStyledItemDelegate {
     QStyledItemDelegate::setModelData(editor, model, index);
     if (QTreeWidgetItem* node = m_tree->topLevelItem(index.row()))
       m_owner->TreeView1Edited(node, node->text(0));
+  }
+
+ protected:
+  // The file's own name whole, the folder shortened; a second node of the
+  // same file numbered.
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QStyle* style = option->widget ? option->widget->style() : m_tree->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_tree) + 1;
+    const int width =
+        style->subElementRect(QStyle::SE_ItemViewItemText, option, m_tree).width() - 2 * margin;
+    option->text = m_owner->ShownNodeText(index.row(), option->fontMetrics, width);
   }
 
  private:
@@ -167,11 +180,14 @@ void TForm1::createTree() {
                              QAbstractItemView::EditKeyPressed);
   TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
   TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  // Paths are long and the tree is narrow: the middle goes, the file's name
-  // stays, and the whole text is the tool tip.
+  // Paths are long and the tree is narrow: the folder is shortened, the
+  // file's name stays whole (NodeLabel), and the whole text is the tool tip.
   TreeView1->setTextElideMode(Qt::ElideMiddle);
-  connect(TreeView1, &QTreeWidget::itemChanged, this,
-          [](QTreeWidgetItem* node) { node->setToolTip(0, node->text(0)); });
+  connect(TreeView1, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node) {
+    node->setToolTip(0, node->text(0));
+    // Other nodes of the same text are numbered anew.
+    TreeView1->viewport()->update();
+  });
 }
 
 TForm1::~TForm1() {
@@ -438,6 +454,16 @@ void TForm1::Notification(QObject* component) {
   node->setData(0, kWindowRole, QVariant());
   delete node;
   updateActions();
+}
+
+QString TForm1::ShownNodeText(int row, const QFontMetrics& metrics, int width) const {
+  const QTreeWidgetItem* node = TreeView1->topLevelItem(row);
+  if (!node) return QString();
+  const QString text = node->text(0);
+  int copy = 0;
+  for (int before = 0; before < row; ++before)
+    if (TreeView1->topLevelItem(before)->text(0) == text) ++copy;
+  return NodeLabel(text, copy, metrics, width);
 }
 
 TSiteProject* TForm1::NodeWindow(const QTreeWidgetItem* node) {

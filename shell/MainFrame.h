@@ -43,6 +43,7 @@
 #include "shell/RecoveryStore.h"
 
 class QAction;
+class QFontMetrics;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -127,6 +128,10 @@ class TForm1 : public QMainWindow {
   // The removal notification: a project window is being destroyed; its node
   // (the last one referring to it) is deleted, no other node is touched.
   void Notification(QObject* component);
+
+  // What the node in that row shows in width pixels (NodeLabel): the file's
+  // own name whole, a second node of the same text numbered.
+  QString ShownNodeText(int row, const QFontMetrics& metrics, int width) const;
 
   // The window a node refers to; nullptr for no node, a node without a
   // window, or a node whose window has been destroyed.

@@ -100,11 +100,10 @@ bool TForm1::confirmOverwriteOfChanged(TSiteProject* window, const QString& path
   const ProjectState& state = stateOf(window);
   if (state.stamp.path != QFileInfo(path).absoluteFilePath() || !ChangedOnDisk(state.stamp))
     return true;
-  return MessageBox::warning(
-             this,
-             QStringLiteral("Файл %1 изменён другой программой. Перезаписать?")
-                 .arg(QDir::toNativeSeparators(state.stamp.path)),
-             MessageBox::OkCancel) == MessageBox::Ok;
+  return MessageBox::warning(this,
+                             QStringLiteral("Файл %1 изменён другой программой. Перезаписать?")
+                                 .arg(QDir::toNativeSeparators(state.stamp.path)),
+                             MessageBox::OkCancel) == MessageBox::Ok;
 }
 
 void TForm1::createChangeNotice(QWidget* parent) {
@@ -130,7 +129,8 @@ void TForm1::createChangeNotice(QWidget* parent) {
   keep->setObjectName(QStringLiteral("KeepButton"));
   row->addWidget(keep);
   m_changeNotice->hide();
-  connect(reread, &QPushButton::clicked, this, [this] { RunCommand([this] { rereadProjectFile(); }); });
+  connect(reread, &QPushButton::clicked, this,
+          [this] { RunCommand([this] { rereadProjectFile(); }); });
   connect(keep, &QPushButton::clicked, this, [this] {
     // Not again for these bytes; a further change shows the notice again.
     if (m_noticeFor) {

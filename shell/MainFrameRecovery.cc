@@ -119,9 +119,9 @@ void TForm1::OfferCrashRecovery() {
     const bool restore =
         MessageBox::warning(
             this,
-            QStringLiteral("Программа была прервана, не сохранив изменения проектов (%1):\n\n%2\n\n"
-                           "Восстановить их? Иначе они останутся в «Проект → Восстановить "
-                           "закрытый проект».")
+            QStringLiteral("Программа была прервана, и изменения проектов (%1) остались "
+                           "несохранёнными:\n\n%2\n\nВосстановить их? Иначе они останутся в "
+                           "«Проект → Восстановить закрытый проект».")
                 .arg(orphans.size())
                 .arg(names.join(u'\n')),
             MessageBox::OkCancel) == MessageBox::Ok;

@@ -54,8 +54,8 @@ bool EntryOf(const QString& folder, const QString& id, const QJsonObject& json,
   entry->kind = kind == QStringLiteral("closed") ? TRecoveryEntry::Closed : TRecoveryEntry::Session;
   entry->name = json.value(QStringLiteral("name")).toString();
   entry->pid = json.value(QStringLiteral("pid")).toInteger();
-  entry->kept = QDateTime::fromString(json.value(QStringLiteral("kept")).toString(),
-                                      Qt::ISODateWithMs);
+  entry->kept =
+      QDateTime::fromString(json.value(QStringLiteral("kept")).toString(), Qt::ISODateWithMs);
   entry->original.path = json.value(QStringLiteral("file")).toString();
   if (!entry->original.path.isEmpty()) {
     entry->original.size = json.value(QStringLiteral("fileSize")).toInteger(-1);
@@ -171,8 +171,9 @@ QList<TRecoveryEntry> TRecoveryStore::Entries(TRecoveryEntry::Kind kind) const {
         entry.kind == kind)
       entries << entry;
   }
-  std::stable_sort(entries.begin(), entries.end(),
-                   [](const TRecoveryEntry& a, const TRecoveryEntry& b) { return a.kept > b.kept; });
+  std::stable_sort(
+      entries.begin(), entries.end(),
+      [](const TRecoveryEntry& a, const TRecoveryEntry& b) { return a.kept > b.kept; });
   return entries;
 }
 

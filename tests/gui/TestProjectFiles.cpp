@@ -95,8 +95,8 @@ void TestProjectFiles::saveAsProposesTheProjectsOwnNameAndCompletesIt() {
   QVERIFY(QFile::exists(tempPath("typed.orvana")) && !QFile::exists(tempPath("typed")));
   QCOMPARE(nodeText(1), tempPath("typed.orvana"));
   // The opened project is offered its own file, not the name chosen last.
-  m_form1->findChild<QTreeWidget*>("TreeView1")->setCurrentItem(
-      m_form1->findChild<QTreeWidget*>("TreeView1")->topLevelItem(0));
+  m_form1->findChild<QTreeWidget*>("TreeView1")
+      ->setCurrentItem(m_form1->findChild<QTreeWidget*>("TreeView1")->topLevelItem(0));
   FileDialog::setNextFileName(tempPath("as typed"), all);
   trigger("SaveProjectAs");
   QCOMPARE(FileDialog::lastOffered(), tempPath("first.orvana"));

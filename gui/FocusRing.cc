@@ -95,7 +95,8 @@ bool TFocusRing::eventFilter(QObject* watched, QEvent* event) {
       case QEvent::Hide:
       case QEvent::ChildAdded:
         // Once the change is done; a child added later would cover the ring.
-        QMetaObject::invokeMethod(this, [this] { place(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { place(); }, Qt::QueuedConnection);
         break;
       default:
         break;

@@ -156,9 +156,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   // Drops over widgets that take none come to the window itself.
   setAcceptDrops(true);
-  new TFileDrop(this, [this](const QStringList& files, const QStringList& folders) {
-    openDropped(files, folders);
-  });
+  new TFileDrop(
+      this, [this](const QStringList& files, const QStringList& folders,
+                   const QStringList& notProjects) { openDropped(files, folders, notProjects); });
   move(217, 210);
   resize(870, 640);
   restoreWindowSettings();
@@ -241,13 +241,22 @@ QStringList TForm1::DroppedFiles(const QMimeData* data) {
   return files;
 }
 
-void TForm1::openDropped(const QStringList& files, const QStringList& folders) {
+void TForm1::openDropped(const QStringList& files, const QStringList& folders,
+                         const QStringList& notProjects) {
   OpenFiles(files);
-  if (folders.isEmpty()) return;
-  MessageBox::warning(
-      this, (folders.size() == 1 ? QStringLiteral("Папку нельзя открыть как проект:\n")
-                                 : QStringLiteral("Папки нельзя открыть как проекты:\n")) +
-                folders.join(u'\n'));
+  if (!folders.isEmpty())
+    MessageBox::warning(
+        this, (folders.size() == 1 ? QStringLiteral("Папку нельзя открыть как проект:\n")
+                                   : QStringLiteral("Папки нельзя открыть как проекты:\n")) +
+                  folders.join(u'\n'));
+  // Text is taken by the text boxes only.
+  if (!notProjects.isEmpty())
+    MessageBox::warning(
+        this,
+        (notProjects.size() == 1 ? QStringLiteral("Файл не является проектом Orvana:\n")
+                                 : QStringLiteral("Файлы не являются проектами Orvana:\n")) +
+            notProjects.join(u'\n') +
+            QStringLiteral("\n\nТекст из файла можно вставить, перетащив его на поле ввода."));
 }
 
 void TForm1::switchPane() {

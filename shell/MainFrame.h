@@ -175,9 +175,10 @@ class TForm1 : public QMainWindow {
   // The message of Save, Save as and Close when no project is listed; true
   // when it was shown.
   bool reportNoProjects();
-  // Projects dropped on the window open once the drop has ended; folders are
-  // named in a box.
-  void openDropped(const QStringList& files, const QStringList& folders);
+  // Projects dropped on the window open once the drop has ended; folders and
+  // other files that no text box took are named in a box.
+  void openDropped(const QStringList& files, const QStringList& folders,
+                   const QStringList& notProjects);
   // Where the file dialogs start: the active project's folder, when its node
   // names a file in an existing folder; otherwise empty.
   QString activeProjectFolder() const;

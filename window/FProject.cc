@@ -137,6 +137,7 @@ QWidget* TSiteProject::createSettingsTab() {
              group);
   Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
   Edit4->setReadOnly(true);
+  Edit4->setPlaceholderText(QStringLiteral("не выбрана — нажмите «выбрать»"));
   Button2 = new QPushButton(QStringLiteral("выбрать"), group);
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setGeometry(8, 176, 75, 25);

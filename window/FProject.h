@@ -213,6 +213,11 @@ class TSiteProject : public QMdiSubWindow {
   // spell is refused with an error box; the previous one stays.
   void Button2Click();
 
+  // After a generation that found no output folder chosen: the report says
+  // which setting to fill, and the settings tab opens with "выбрать" in the
+  // focus. Returns false (and does nothing) when a folder is chosen.
+  bool LeadToFolderSetting();
+
   TSiteGenerator& Generator() { return *FGenerator; }
   const TSiteGenerator& Generator() const { return *FGenerator; }
   TPFolderDialog* FolderDialog() const { return PFolderDialog1; }

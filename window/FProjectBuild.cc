@@ -72,7 +72,10 @@ void TSiteProject::Button1Click() {
     });
     // The report under the button says what happened; the boxes are the
     // engine's and the application's, as for any command.
-    if (result.missingFolder) ShowErrorBox(MissingFolderMessage());
+    if (result.missingFolder) {
+      ShowErrorBox(MissingFolderMessage());
+      LeadToFolderSetting();
+    }
     if (result.failure) std::rethrow_exception(result.failure);
   });
   emit SiteChanged();

@@ -1390,10 +1390,17 @@ void TestMainWindow::dropsOnTextBoxesOpenFilesAndTakeOnlyText() {
   const QString file = tempPath("dropped.orvana"), word = "слово";
   const QStringList box{"Папку нельзя открыть как проект:\n" + tempDir()};
   writeProject(file, "D");
+  // A text file that is no project: its text where a text box takes it.
+  const QString notes = tempPath("notes.txt"), noted = "Текст заметки";
+  writeFile(notes, noted.toUtf8());
+  const QStringList notProject{"Файл не является проектом Orvana:\n" + notes +
+                               "\n\nТекст из файла можно вставить, перетащив его на поле ввода."};
   for (QWidget* target : {memo->viewport(), static_cast<QWidget*>(edit), tree()->viewport()}) {
-    for (const QString& dropped : {file, tempDir(), word}) {
+    for (const QString& dropped : {file, tempDir(), word, notes}) {
       MessageBox::reset();
-      if (dropped == tempDir()) MessageBox::setNextAnswer(MessageBox::Ok);
+      const bool inTextBox = target != tree()->viewport();
+      if (dropped == tempDir() || (dropped == notes && !inTextBox))
+        MessageBox::setNextAnswer(MessageBox::Ok);
       const int nodes = tree()->topLevelItemCount();
       const QString before = memo->toPlainText() + edit->text();
       QMimeData data;
@@ -1405,10 +1412,16 @@ void TestMainWindow::dropsOnTextBoxesOpenFilesAndTakeOnlyText() {
       QApplication::sendEvent(target, &enter);
       QApplication::sendEvent(target, &drop);
       QTRY_COMPARE(tree()->topLevelItemCount(), nodes + (dropped == file ? 1 : 0));
-      QTRY_COMPARE(boxTexts(), dropped == tempDir() ? box : QStringList());
-      // Only plain text goes into the text box it is dropped on.
-      const bool typed = dropped == word && target != tree()->viewport();
-      QCOMPARE((memo->toPlainText() + edit->text()).size(), before.size() + typed * word.size());
+      QTRY_COMPARE(boxTexts(), dropped == tempDir()             ? box
+                               : dropped == notes && !inTextBox ? notProject
+                                                                : QStringList());
+      // Only plain text and the texts of text files go into the text box
+      // they are dropped on.
+      const qsizetype typed = !inTextBox         ? 0
+                              : dropped == word  ? word.size()
+                              : dropped == notes ? noted.size()
+                                                 : 0;
+      QCOMPARE((memo->toPlainText() + edit->text()).size(), before.size() + typed);
     }
   }
 }

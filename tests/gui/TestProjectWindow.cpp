@@ -506,6 +506,25 @@ void TestProjectWindow::missingOutputFolderIsReportedAndNothingWritten() {
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   QVERIFY(!QFileInfo::exists(folder));
   QVERIFY(QDir(tempDir()).isEmpty());
+  // A folder was chosen: the window stays where it is.
+  auto* pages = control<QTabWidget>(w, "PageControl1");
+  QCOMPARE(pages->currentWidget()->objectName(), QString("TabSheet5"));
+
+  // None chosen yet: the same boxes, then the window names the setting and
+  // takes the user to it.
+  TSiteProject* fresh = newWindow();
+  MessageBox::reset();
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(fresh, "Button1")->click();
+  QCOMPARE(boxTexts(), (QStringList{"Генерация завершена", "Указанный каталог не существует"}));
+  QVERIFY(control<QPlainTextEdit>(fresh, "ReportView")
+              ->toPlainText()
+              .contains("«Папка для выгрузки готового сайта», кнопка «выбрать»"));
+  pages = control<QTabWidget>(fresh, "PageControl1");
+  QCOMPARE(pages->currentWidget()->objectName(), QString("TabSheet1"));
+  QTRY_COMPARE(QApplication::focusWidget(), control<QPushButton>(fresh, "Button2"));
+  QVERIFY(QDir(tempDir()).isEmpty());
 }
 
 void TestProjectWindow::choosingAFolderTakesItAtOnce() {

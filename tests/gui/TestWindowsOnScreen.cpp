@@ -55,7 +55,8 @@ void TestWindowsOnScreen::labelsKeepTheFilesNameWholeAndNumberCopies() {
   };
   for (int i = 0; i < 1000; ++i) {
     QString path;
-    for (int depth = random.bounded(4); depth > 0; --depth) path += "/" + word(random.bounded(1, 30));
+    for (int depth = random.bounded(4); depth > 0; --depth)
+      path += "/" + word(random.bounded(1, 30));
     const QString name = word(random.bounded(1, 20)) + ".orvana";
     path += (path.isEmpty() ? "" : "/") + name;
     const int copy = random.bounded(3), width = random.bounded(20, 400);

@@ -63,6 +63,11 @@ bool& openerIntercepted() {
   return intercepted;
 }
 
+bool& interceptedResult() {
+  static bool result = true;
+  return result;
+}
+
 QWidget* boxParent(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
 
 }  // namespace
@@ -221,11 +226,14 @@ void FileDialog::reset() {
 
 bool DesktopOpener::open(const QUrl& url) {
   openedUrls().append(url);
-  if (openerIntercepted()) return true;
+  if (openerIntercepted()) return interceptedResult();
   return QDesktopServices::openUrl(url);
 }
 
-void DesktopOpener::setIntercepted(bool intercepted) { openerIntercepted() = intercepted; }
+void DesktopOpener::setIntercepted(bool intercepted, bool result) {
+  openerIntercepted() = intercepted;
+  interceptedResult() = result;
+}
 
 const QList<QUrl>& DesktopOpener::opened() { return openedUrls(); }
 

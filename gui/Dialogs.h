@@ -151,13 +151,14 @@ class DesktopOpener {
  public:
   // Asks the desktop to open url. Returns false when it could not be handed
   // over (no program for it). While intercepted, nothing is launched and the
-  // result is true.
+  // result is the one setIntercepted gave.
   static bool open(const QUrl& url);
 
   // --- Test hooks -------------------------------------------------------
 
-  // While on, open() records the address and launches nothing.
-  static void setIntercepted(bool intercepted);
+  // While on, open() records the address and launches nothing; it returns
+  // result, as if the desktop had (true) or had not found a program.
+  static void setIntercepted(bool intercepted, bool result = true);
   // Every address open() was asked for since the last reset, oldest first.
   static const QList<QUrl>& opened();
   // Forgets the addresses; interception stays as it was.

@@ -105,6 +105,10 @@ class TSiteProject : public QMdiSubWindow {
     bool cancelled = false;
     // The error itself, when writing threw.
     std::exception_ptr failure;
+    // When writing threw after replacing some files: how many, of how many
+    // the site has.
+    int replaced = 0;
+    int files = 0;
   };
   // Generates the site and writes it, as Button1Click does but without its
   // boxes: the engine's error box (a missing output folder) and any error

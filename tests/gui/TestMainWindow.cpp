@@ -39,6 +39,7 @@
 #include "folderdialog/PFolderDialog.h"
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
+#include "gui/SystemErrors.h"
 #include "gui/TextBridge.h"
 #include "project/DefaultContent.h"
 #include "project/MemoText.h"
@@ -509,6 +510,7 @@ void TestMainWindow::failedSaveIsShownWhole() {
   trigger("NewProject");
   const QString path = writeFails ? tempPath("big.orvana") : tempPath("missing/p.orvana");
   std::string thrown;
+  int code = 0;
   {
     std::optional<SmallFileLimit> limit;
     if (writeFails) {
@@ -520,6 +522,7 @@ void TestMainWindow::failedSaveIsShownWhole() {
       nodeWindow(0)->SaveToFile(path);
     } catch (const orvana::EOrvanaError& error) {
       thrown = error.what();
+      code = error.ErrorCode();
     }
     // ... and the same save run as the user's command.
     FileDialog::setNextFileName(path);
@@ -533,8 +536,11 @@ void TestMainWindow::failedSaveIsShownWhole() {
   QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   const QString shown = MessageBox::lastText();
-  QVERIFY2(shown.startsWith(orvana::FromEngine(thrown)), qPrintable(shown));
-  QCOMPARE(shown, orvana::FromEngine(orvana::WithFullStop(thrown)));
+  // The message's own words, the system's reason in Russian.
+  const QString frame = orvana::FromEngine(thrown).section(". ", 0, 0) + ". ";
+  QVERIFY2(shown.startsWith(frame), qPrintable(shown));
+  QCOMPARE(shown.mid(frame.size()).section(" (error", 0, 0).remove(QChar('.')),
+           orvana::RussianSystemError(code));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
   QVERIFY(!QFileInfo::exists(path));
 }

@@ -1,7 +1,9 @@
-// The project window's copy of itself for the recovery store: what its
-// controls show now, written without touching the window.
+// Copies of a project window: another window's settings and texts taken over
+// (Duplicate), and the window's copy of itself for the recovery store, what
+// its controls show now, written without touching the window.
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 
 #include <string>
 
@@ -14,6 +16,44 @@
 #include "window/MemoLines.h"
 
 namespace orvana {
+namespace {
+
+// Every published setting and text of from, the ones without a control of
+// their own included, but not the pages.
+void CopyPublishedSettings(const TSiteGenerator& from, TSiteGenerator& to) {
+  for (const auto& property : SiteGeneratorClass().properties) {
+    switch (property.kind) {
+      case TPropKind::String:
+        property.SetString(to, property.GetString(from));
+        break;
+      case TPropKind::Integer:
+        property.SetInteger(to, property.GetInteger(from));
+        break;
+      case TPropKind::StringList:
+        property.SetList(to, property.GetList(from));
+        break;
+      case TPropKind::Collection:
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+void TSiteProject::CopyFrom(TSiteProject& source) {
+  // What the source shows, which may be newer than its generator, goes into
+  // its document first; then every published setting and text and the
+  // extras (the pages belong to the source's last generation).
+  source.ControlsToDocument();
+  CopyPublishedSettings(*source.FGenerator, *FGenerator);
+  FGenerator->SetExtras(source.FGenerator->Extras());
+  {
+    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
+    GeneratorToForm();
+  }
+  SetModified(true);
+  emit SiteChanged();
+}
 
 void TSiteProject::WriteRecoveryCopy(const QString& fileName) const {
   const std::string name = EngineFileName(fileName);
@@ -21,21 +61,7 @@ void TSiteProject::WriteRecoveryCopy(const QString& fileName) const {
   TSiteGenerator& generator = copy.Generator();
   // Every published setting and text the generator holds (not its pages:
   // they are the last generation's, made again by the next one) ...
-  for (const auto& property : SiteGeneratorClass().properties) {
-    switch (property.kind) {
-      case TPropKind::String:
-        property.SetString(generator, property.GetString(*FGenerator));
-        break;
-      case TPropKind::Integer:
-        property.SetInteger(generator, property.GetInteger(*FGenerator));
-        break;
-      case TPropKind::StringList:
-        property.SetList(generator, property.GetList(*FGenerator));
-        break;
-      case TPropKind::Collection:
-        break;
-    }
-  }
+  CopyPublishedSettings(*FGenerator, generator);
   // ... then what the controls show, as a save would take it but without
   // its boxes: a number that is no number and a folder Windows-1251 cannot
   // spell keep the generator's value.

@@ -111,6 +111,9 @@ void TForm1::RestoreClosedExecute() {
 
 void TForm1::OfferCrashRecovery() {
   RunCommand([this] {
+    // Once a run, what has outlived its two weeks goes.
+    m_recovery->Prune();
+    updateActions();
     QList<TRecoveryEntry> orphans = m_recovery->Orphans();
     if (orphans.isEmpty()) return;
     QStringList names;

@@ -8,27 +8,47 @@ namespace orvana {
 
 QString RussianSystemError(int error_code) {
   switch (error_code) {
-    case EPERM: return QStringLiteral("операция не позволена");
-    case ENOENT: return QStringLiteral("нет такого файла или папки");
-    case EIO: return QStringLiteral("ошибка ввода-вывода");
-    case ENOMEM: return QStringLiteral("не хватает памяти");
-    case EACCES: return QStringLiteral("доступ запрещён");
-    case EBUSY: return QStringLiteral("устройство или файл заняты");
-    case EEXIST: return QStringLiteral("файл уже существует");
-    case EXDEV: return QStringLiteral("ссылка на другое устройство");
-    case ENOTDIR: return QStringLiteral("часть пути — не папка");
-    case EISDIR: return QStringLiteral("это папка");
-    case EINVAL: return QStringLiteral("недопустимый аргумент");
+    case EPERM:
+      return QStringLiteral("операция не позволена");
+    case ENOENT:
+      return QStringLiteral("нет такого файла или папки");
+    case EIO:
+      return QStringLiteral("ошибка ввода-вывода");
+    case ENOMEM:
+      return QStringLiteral("не хватает памяти");
+    case EACCES:
+      return QStringLiteral("доступ запрещён");
+    case EBUSY:
+      return QStringLiteral("устройство или файл заняты");
+    case EEXIST:
+      return QStringLiteral("файл уже существует");
+    case EXDEV:
+      return QStringLiteral("ссылка на другое устройство");
+    case ENOTDIR:
+      return QStringLiteral("часть пути — не папка");
+    case EISDIR:
+      return QStringLiteral("это папка");
+    case EINVAL:
+      return QStringLiteral("недопустимый аргумент");
     case ENFILE:
-    case EMFILE: return QStringLiteral("открыто слишком много файлов");
-    case ETXTBSY: return QStringLiteral("файл занят");
-    case EFBIG: return QStringLiteral("файл слишком велик");
-    case ENOSPC: return QStringLiteral("на диске не осталось места");
-    case EROFS: return QStringLiteral("файловая система только для чтения");
-    case ENAMETOOLONG: return QStringLiteral("слишком длинное имя");
-    case ELOOP: return QStringLiteral("слишком много символических ссылок");
-    case EDQUOT: return QStringLiteral("превышена дисковая квота");
-    default: return QStringLiteral("системная ошибка %1").arg(error_code);
+    case EMFILE:
+      return QStringLiteral("открыто слишком много файлов");
+    case ETXTBSY:
+      return QStringLiteral("файл занят");
+    case EFBIG:
+      return QStringLiteral("файл слишком велик");
+    case ENOSPC:
+      return QStringLiteral("на диске не осталось места");
+    case EROFS:
+      return QStringLiteral("файловая система только для чтения");
+    case ENAMETOOLONG:
+      return QStringLiteral("слишком длинное имя");
+    case ELOOP:
+      return QStringLiteral("слишком много символических ссылок");
+    case EDQUOT:
+      return QStringLiteral("превышена дисковая квота");
+    default:
+      return QStringLiteral("системная ошибка %1").arg(error_code);
   }
 }
 
@@ -51,7 +71,7 @@ std::optional<QString> RussianFileError(const QString& message, int error_code) 
   if (siteFile)
     return QStringLiteral("Не удалось %1 файл «%2»: %3")
         .arg(what == QStringLiteral("Cannot create file") ? QStringLiteral("создать")
-                                                           : QStringLiteral("записать"),
+                                                          : QStringLiteral("записать"),
              path, reason);
   // A project file's messages keep their own words; the reason is Russian.
   return QStringLiteral("%1 \"%2\". %3%4").arg(what, path, reason, match.captured(4));

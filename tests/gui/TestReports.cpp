@@ -37,7 +37,9 @@ class TestReports : public ProjectWindowTestBase {
  private:
   // A site of `pages` one-paragraph pages into folder (made).
   QString prepare(TSiteProject* w, int pages, const QString& folderName = "site");
-  QString report(TSiteProject* w) { return control<QPlainTextEdit>(w, "ReportView")->toPlainText(); }
+  QString report(TSiteProject* w) {
+    return control<QPlainTextEdit>(w, "ReportView")->toPlainText();
+  }
 };
 
 QString TestReports::prepare(TSiteProject* w, int pages, const QString& folderName) {
@@ -55,13 +57,13 @@ QString TestReports::prepare(TSiteProject* w, int pages, const QString& folderNa
 }
 
 void TestReports::numbersTakeTheirWords() {
-  const QMap<uint64_t, QString> words{{0, "байтов"},  {1, "байт"},     {2, "байта"},
-                                      {4, "байта"},   {5, "байтов"},   {11, "байтов"},
-                                      {12, "байтов"}, {14, "байтов"},  {21, "байт"},
-                                      {22, "байта"},  {111, "байтов"}, {1001, "байт"}};
+  const QMap<uint64_t, QString> words{
+      {0, "байтов"},  {1, "байт"},    {2, "байта"}, {4, "байта"},  {5, "байтов"},   {11, "байтов"},
+      {12, "байтов"}, {14, "байтов"}, {21, "байт"}, {22, "байта"}, {111, "байтов"}, {1001, "байт"}};
   for (auto it = words.begin(); it != words.end(); ++it) {
     QCOMPARE(orvana::BytesWord(it.key()), it.value());
-    if (it.key() < 1024) QCOMPARE(orvana::ReadableSize(it.key()), QString("%1 %2").arg(it.key()).arg(it.value()));
+    if (it.key() < 1024)
+      QCOMPARE(orvana::ReadableSize(it.key()), QString("%1 %2").arg(it.key()).arg(it.value()));
   }
 }
 
@@ -146,8 +148,7 @@ void TestReports::aBrowserThatCannotStartIsReported() {
   MessageBox::setNextAnswer(MessageBox::Ok);
   control<QPushButton>(w, "OpenSiteButton")->click();
   orvana::DesktopOpener::setIntercepted(true, true);
-  QCOMPARE(MessageBox::lastText(),
-           "Не удалось открыть " + w->SiteIndexFile() + " в браузере.");
+  QCOMPARE(MessageBox::lastText(), "Не удалось открыть " + w->SiteIndexFile() + " в браузере.");
   QCOMPARE(orvana::DesktopOpener::opened().size(), 1);
 }
 

@@ -32,7 +32,19 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 
 TApplication::~TApplication() { SetErrorBoxHandler({}); }
 
+namespace {
+
+int g_dispatchDepth = 0;
+
+}  // namespace
+
+int TApplication::DispatchDepth() { return g_dispatchDepth; }
+
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+  struct Depth {
+    Depth() { ++g_dispatchDepth; }
+    ~Depth() { --g_dispatchDepth; }
+  } depth;
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {

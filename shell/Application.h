@@ -21,6 +21,12 @@ class TApplication : public QApplication {
   ~TApplication() override;
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+  // How many events are being delivered at this moment, one inside another:
+  // 1 for an event straight from the main loop, more inside a command that
+  // turns the event loop itself (a modal box, long work with the windows
+  // kept painted); 0 without a TApplication.
+  static int DispatchDepth();
 };
 
 class TForm1;

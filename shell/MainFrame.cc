@@ -26,6 +26,7 @@
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TextBridge.h"
+#include "shell/Application.h"
 #include "shell/FileDrop.h"
 #include "shell/Navigation.h"
 #include "shell/NodeLabel.h"
@@ -151,7 +152,11 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   m_keepTimer = new QTimer(this);
   m_keepTimer->setObjectName(QStringLiteral("KeepTimer"));
   m_keepTimer->setInterval(kKeepIntervalMs);
-  connect(m_keepTimer, &QTimer::timeout, this, [this] { KeepEditedProjects(); });
+  connect(m_keepTimer, &QTimer::timeout, this, [this] {
+    // Only from the main loop: inside a command that turns the loop itself,
+    // a project may be half taken in, or read on another thread.
+    if (TApplication::DispatchDepth() <= 1) KeepEditedProjects();
+  });
   m_keepTimer->start();
 
   // Drops over widgets that take none come to the window itself.

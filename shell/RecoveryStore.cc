@@ -201,11 +201,16 @@ void TRecoveryStore::Prune() {
     if (i >= kMaxClosed || closed[i].kept < oldest) Remove(closed[i].id);
   for (const TRecoveryEntry& entry : Orphans())
     if (entry.kept < oldest) Remove(entry.id);
-  // Copies whose description never came, and leftovers of writes.
+  // Copies whose description never came, leftovers of writes, and the locks
+  // of runs that ended (taking one that is free removes it).
   const QDir dir(m_folder);
   for (const QFileInfo& file : dir.entryInfoList(QDir::Files)) {
     const QString name = file.fileName();
-    if (name.startsWith(QStringLiteral("run-")) || file.lastModified() >= oldest) continue;
+    if (name.startsWith(QStringLiteral("run-"))) {
+      runHasEnded(name.section(u'-', 1).section(u'.', 0, 0).toLongLong());
+      continue;
+    }
+    if (file.lastModified() >= oldest) continue;
     const QString id = name.section(u'.', 0, 0);
     if (name.endsWith(kDescriptionSuffix) || !QFileInfo::exists(DescriptionFile(id)))
       QFile::remove(file.absoluteFilePath());

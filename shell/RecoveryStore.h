@@ -85,8 +85,8 @@ class TRecoveryStore {
   QList<TRecoveryEntry> Entries(TRecoveryEntry::Kind kind) const;
   // The session entries of runs that have ended, newest first.
   QList<TRecoveryEntry> Orphans() const;
-  // Drops closed entries beyond the newest kMaxClosed, and every entry, and
-  // stray file, older than kKeepDays.
+  // Drops closed entries beyond the newest kMaxClosed, every entry and
+  // stray file older than kKeepDays, and the locks of runs that ended.
   void Prune();
 
   // The description file of an entry id.

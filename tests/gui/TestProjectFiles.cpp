@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -248,6 +249,12 @@ void TestProjectFiles::theStoreKeepsTheNewestClosedProjectsForTwoWeeks() {
     if (i > 0) QVERIFY(kept[i - 1].kept >= kept[i].kept);
   }
   QCOMPARE(QDir(store.Folder()).entryList({"*.orvana"}).size(), TRecoveryStore::kMaxClosed);
+  // The lock of a run that has ended goes; this run's stays.
+  writeFile(store.Folder() + "/run-999999999.lock",
+            "999999999\norvana\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+  store.Prune();
+  QCOMPARE(QDir(store.Folder()).entryList({"run-*.lock"}),
+           QStringList{QString("run-%1.lock").arg(QCoreApplication::applicationPid())});
 }
 
 QTEST_MAIN(TestProjectFiles)

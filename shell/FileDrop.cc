@@ -42,7 +42,7 @@ void TFileDrop::Split(const QMimeData* data, QStringList* files, QStringList* fo
 bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
-  const auto* widget = qobject_cast<QWidget*>(watched);
+  auto* widget = qobject_cast<QWidget*>(watched);
   if (!widget || widget->window() != m_window) return false;
   auto* drop = static_cast<QDropEvent*>(event);
   QStringList files;
@@ -54,7 +54,7 @@ bool TFileDrop::eventFilter(QObject* watched, QEvent* event) {
   QStringList projects;
   QStringList others;
   for (const QString& file : files) (LooksLikeProject(file) ? projects : others) << file;
-  others = insertTexts(const_cast<QWidget*>(widget), drop->position().toPoint(), others);
+  others = insertTexts(widget, drop->position().toPoint(), others);
   // The drag's source waits for the drop to end; the files open after it.
   QMetaObject::invokeMethod(
       this, [this, projects, folders, others] { m_handler(projects, folders, others); },

@@ -226,7 +226,7 @@ class TForm1 : public QMainWindow {
   };
   ProjectState& stateOf(const TSiteProject* window);
   // Writes the project to path, then remembers the file as its own.
-  void writeProjectFile(TSiteProject* window, QTreeWidgetItem* node, const QString& path);
+  void writeProjectFile(TSiteProject* window, const QString& path);
   // When the project's file changed on disk since the window read or wrote
   // it, asks before overwriting; true when writing may go on.
   bool confirmOverwriteOfChanged(TSiteProject* window, const QString& path);

@@ -29,7 +29,8 @@ QString TForm1::activeProjectFolder() const {
 
 QString TForm1::proposedFileName(const TSiteProject* window, const QTreeWidgetItem* node) const {
   const auto state = m_states.constFind(window);
-  if (state != m_states.cend() && state->hasFile)
+  // Its own file, or the path its node was renamed to.
+  if ((state != m_states.cend() && state->hasFile) || QFileInfo(node->text(0)).isAbsolute())
     return QFileInfo(node->text(0)).absoluteFilePath();
   // A project never saved: its name as a project file, in the folder the
   // dialog chose last (at first, the current one).
@@ -52,7 +53,7 @@ void TForm1::saveProject() {
     // A project that never had a file has a name, not a path: a file of that
     // name in the current folder is somebody else's.
     if (stateOf(window).hasFile && FileExists(path)) {
-      if (confirmOverwriteOfChanged(window, path)) writeProjectFile(window, node, path);
+      if (confirmOverwriteOfChanged(window, path)) writeProjectFile(window, path);
     } else {
       saveProjectAs();
     }
@@ -78,12 +79,12 @@ void TForm1::saveProjectAs() {
                                 .arg(QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath())),
                             MessageBox::OkCancel) != MessageBox::Ok)
       continue;
-    writeProjectFile(window, node, path);
+    writeProjectFile(window, path);
     node->setText(0, path);
   }
 }
 
-void TForm1::writeProjectFile(TSiteProject* window, QTreeWidgetItem* node, const QString& path) {
+void TForm1::writeProjectFile(TSiteProject* window, const QString& path) {
   window->SaveToFile(path);
   ProjectState& state = stateOf(window);
   state.hasFile = true;
@@ -91,7 +92,6 @@ void TForm1::writeProjectFile(TSiteProject* window, QTreeWidgetItem* node, const
   state.dismissedDigest.clear();
   forgetCopy(window);
   if (m_noticeFor == window) m_changeNotice->hide();
-  Q_UNUSED(node);
   AddRecentProject(path);
   rebuildRecentMenu();
 }

@@ -1568,7 +1568,8 @@ void TestMainWindow::saveAsProposesTheProjectsOwnNameAndCompletesIt() {
   // Every name with every filter: the projects' filter completes a name
   // without an extension, and only that.
   const QString projects = "Проекты (*.orvana)", all = "Все файлы (*)";
-  for (const QString& name : {"/a/site", "/a/site.orvana", "/a.b/site", "/a/site.txt", "/a/.x"}) {
+  for (const QString& name :
+       QStringList{"/a/site", "/a/site.orvana", "/a.b/site", "/a/site.txt", "/a/.x"}) {
     const bool bare = !QFileInfo(name).fileName().contains('.');
     QCOMPARE(FileDialog::WithFilterExtension(name, projects), bare ? name + ".orvana" : name);
     QCOMPARE(FileDialog::WithFilterExtension(name, all), name);
@@ -1694,8 +1695,10 @@ void TestMainWindow::aCrashedRunsProjectsAreOfferedAtTheNextStart() {
   for (const bool restore : {false, true}) {
     {
       TRecoveryStore crashed(TRecoveryStore::DefaultFolder(), gone.processId());
-      const TRecoveryEntry entry{
-          crashed.NewId(), TRecoveryEntry::Session, "Untitled7", {}, gone.processId()};
+      TRecoveryEntry entry;
+      entry.id = crashed.NewId();
+      entry.name = "Untitled7";
+      entry.pid = gone.processId();
       TSiteProject window;
       window.findChild<QLineEdit*>("Edit1")->setText("unsaved");
       crashed.Keep(entry, [&](const QString& file) { window.WriteRecoveryCopy(file); });
@@ -1718,7 +1721,9 @@ void TestMainWindow::theStoreKeepsTheNewestClosedProjectsForTwoWeeks() {
   const QDateTime now = QDateTime::currentDateTimeUtc();
   // Ages in hours, the oldest beyond two weeks.
   for (int i = 0; i < 30; ++i) {
-    TRecoveryEntry entry{store.NewId(), TRecoveryEntry::Closed};
+    TRecoveryEntry entry;
+    entry.id = store.NewId();
+    entry.kind = TRecoveryEntry::Closed;
     entry.kept = now.addSecs(-3600 * (i % 3 == 0 ? 24 * 15 + i : i));
     store.Keep(entry, [](const QString& file) { writeFile(file, "object X\r\nend\r\n"); });
   }

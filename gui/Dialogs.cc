@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QPushButton>
 
+#include <algorithm>
 #include <deque>
 #include <utility>
 
@@ -32,9 +33,19 @@ QList<MessageBox::Shown>& shownBoxes() {
   return shown;
 }
 
-std::deque<std::optional<QString>>& scriptedFileNames() {
-  static std::deque<std::optional<QString>> names;
+struct ScriptedFile {
+  std::optional<QString> name;
+  QString filter;
+};
+
+std::deque<ScriptedFile>& scriptedFileNames() {
+  static std::deque<ScriptedFile> names;
   return names;
+}
+
+QString& offeredFileName() {
+  static QString name;
+  return name;
 }
 
 int& fileDialogExecutions() {
@@ -50,6 +61,11 @@ QList<QUrl>& openedUrls() {
 bool& openerIntercepted() {
   static bool intercepted = false;
   return intercepted;
+}
+
+bool& interceptedResult() {
+  static bool result = true;
+  return result;
 }
 
 QWidget* boxParent(QWidget* parent) { return parent ? parent : QApplication::activeWindow(); }
@@ -128,13 +144,33 @@ FileDialog::FileDialog(Mode mode, QWidget* owner) : QObject(owner), m_mode(mode)
 
 FileDialog::~FileDialog() { delete m_dialog; }
 
+QString FileDialog::WithFilterExtension(const QString& name, const QString& filter) {
+  const qsizetype open = filter.lastIndexOf(u'('), close = filter.lastIndexOf(u')');
+  if (open < 0 || close < open) return name;
+  const QStringList patterns =
+      filter.mid(open + 1, close - open - 1).split(u' ', Qt::SkipEmptyParts);
+  if (patterns.size() != 1 || !patterns[0].startsWith(QStringLiteral("*."))) return name;
+  const QString extension = patterns[0].mid(2);
+  static const QString kWildcards = QStringLiteral("*?[]");
+  if (extension.isEmpty() || extension.contains(u'.') ||
+      std::any_of(extension.begin(), extension.end(),
+                  [](QChar c) { return kWildcards.contains(c); }))
+    return name;
+  const QString fileName = QFileInfo(name).fileName();
+  if (fileName.isEmpty() || fileName.contains(u'.')) return name;
+  return name + u'.' + extension;
+}
+
 bool FileDialog::Execute() {
   ++fileDialogExecutions();
+  offeredFileName() = m_fileName;
   if (!scriptedFileNames().empty()) {
-    std::optional<QString> scripted = std::move(scriptedFileNames().front());
+    ScriptedFile scripted = std::move(scriptedFileNames().front());
     scriptedFileNames().pop_front();
-    if (!scripted) return false;
-    m_fileName = *scripted;
+    if (!scripted.name) return false;
+    m_fileName = scripted.filter.isEmpty() || m_mode != Save
+                     ? *scripted.name
+                     : WithFilterExtension(*scripted.name, scripted.filter);
     return true;
   }
 
@@ -167,13 +203,16 @@ bool FileDialog::Execute() {
   if (result != QDialog::Accepted) return false;
   const QStringList chosen = m_dialog->selectedFiles();
   if (chosen.isEmpty()) return false;
-  m_fileName = chosen.first();
+  m_fileName = m_mode == Save ? WithFilterExtension(chosen.first(), m_dialog->selectedNameFilter())
+                              : chosen.first();
   return true;
 }
 
-void FileDialog::setNextFileName(std::optional<QString> fileName) {
-  scriptedFileNames().push_back(std::move(fileName));
+void FileDialog::setNextFileName(std::optional<QString> fileName, const QString& filter) {
+  scriptedFileNames().push_back({std::move(fileName), filter});
 }
+
+QString FileDialog::lastOffered() { return offeredFileName(); }
 
 int FileDialog::pendingAnswers() { return static_cast<int>(scriptedFileNames().size()); }
 
@@ -181,16 +220,20 @@ int FileDialog::executeCount() { return fileDialogExecutions(); }
 
 void FileDialog::reset() {
   scriptedFileNames().clear();
+  offeredFileName().clear();
   fileDialogExecutions() = 0;
 }
 
 bool DesktopOpener::open(const QUrl& url) {
   openedUrls().append(url);
-  if (openerIntercepted()) return true;
+  if (openerIntercepted()) return interceptedResult();
   return QDesktopServices::openUrl(url);
 }
 
-void DesktopOpener::setIntercepted(bool intercepted) { openerIntercepted() = intercepted; }
+void DesktopOpener::setIntercepted(bool intercepted, bool result) {
+  openerIntercepted() = intercepted;
+  interceptedResult() = result;
+}
 
 const QList<QUrl>& DesktopOpener::opened() { return openedUrls(); }
 

@@ -78,10 +78,13 @@ class MessageBox {
 
 // An open or save dialog that lives as long as its owner and so opens each
 // time with the file name last chosen in it, unless the owner names a start
-// folder (SetStartFolder). No default extension, the system's title; the
-// open dialog accepts names of files that do not exist, and the save dialog
-// asks nothing about overwriting (the caller asks). The file-type filters
-// are the owner's (SetNameFilters), the first one chosen at first.
+// folder (SetStartFolder). The system's title; the open dialog accepts names
+// of files that do not exist, and the save dialog asks nothing about
+// overwriting (the caller asks). The file-type filters are the owner's
+// (SetNameFilters), the first one chosen at first. In the save dialog, a
+// name typed without an extension while a filter of one extension is chosen
+// ("Проекты (*.orvana)") gets that extension; with any other filter the
+// name is taken as typed.
 class FileDialog : public QObject {
   Q_OBJECT
 
@@ -111,12 +114,22 @@ class FileDialog : public QObject {
 
   Mode mode() const { return m_mode; }
 
+  // The name the save dialog makes of name typed with filter chosen: name
+  // with ".ext" appended when the filter offers exactly one pattern "*.ext"
+  // and the file name part of name has no extension; otherwise name.
+  static QString WithFilterExtension(const QString& name, const QString& filter);
+
   // --- Test hooks -------------------------------------------------------
 
   // Queues the outcome of one later Execute of any FileDialog: a file name
-  // means the user chose it (taken exactly as given), std::nullopt that the
-  // user cancelled. Nothing is shown for a queued outcome.
-  static void setNextFileName(std::optional<QString> fileName);
+  // means the user chose it, std::nullopt that the user cancelled. Nothing
+  // is shown for a queued outcome. Without a filter the name is taken
+  // exactly as given; with one, as if typed into the dialog with that
+  // filter chosen.
+  static void setNextFileName(std::optional<QString> fileName, const QString& filter = {});
+  // The file name the last Execute offered before it ran (the real dialog
+  // shows it selected), whether answered by a queued outcome or not.
+  static QString lastOffered();
   // Outcomes not yet taken.
   static int pendingAnswers();
   // How many times any FileDialog was executed since the last reset.
@@ -138,13 +151,14 @@ class DesktopOpener {
  public:
   // Asks the desktop to open url. Returns false when it could not be handed
   // over (no program for it). While intercepted, nothing is launched and the
-  // result is true.
+  // result is the one setIntercepted gave.
   static bool open(const QUrl& url);
 
   // --- Test hooks -------------------------------------------------------
 
-  // While on, open() records the address and launches nothing.
-  static void setIntercepted(bool intercepted);
+  // While on, open() records the address and launches nothing; it returns
+  // result, as if the desktop had (true) or had not found a program.
+  static void setIntercepted(bool intercepted, bool result = true);
   // Every address open() was asked for since the last reset, oldest first.
   static const QList<QUrl>& opened();
   // Forgets the addresses; interception stays as it was.

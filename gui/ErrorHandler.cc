@@ -7,6 +7,7 @@
 #include "engine/Error.h"
 #include "engine/Notify.h"
 #include "gui/Dialogs.h"
+#include "gui/SystemErrors.h"
 #include "gui/TextBridge.h"
 
 namespace orvana {
@@ -15,12 +16,19 @@ QString CommandErrorText(const std::exception& error) {
   std::string message;
   const auto* own = dynamic_cast<const EOrvanaError*>(&error);
   // A name the code page cannot spell is named as given.
-  if (own && !own->PlatformText().empty())
+  if (own && !own->PlatformText().empty()) {
+    const QString text = QString::fromStdString(own->PlatformText());
+    if (const auto russian = RussianFileError(text, own->ErrorCode()))
+      return QString::fromStdString(WithFullStop(russian->toStdString()));
     return QString::fromStdString(WithFullStop(own->PlatformText()));
+  }
   if (own)
     message = own->what();
   else
     message = ToEngine(QString::fromUtf8(error.what()));
+  // A file the system refused: said in Russian, the reason too.
+  if (const auto russian = RussianFileError(FromEngine(message), own ? own->ErrorCode() : 0))
+    return FromEngine(WithFullStop(ToEngine(*russian)));
   return FromEngine(WithFullStop(message));
 }
 

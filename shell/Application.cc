@@ -10,6 +10,7 @@
 #include "engine/Notify.h"
 #include "gui/BackgroundWork.h"
 #include "gui/ErrorHandler.h"
+#include "gui/FocusRing.h"
 #include "shell/LaunchOptions.h"
 #include "shell/MainFrame.h"
 #include "shell/Resources.h"
@@ -26,11 +27,24 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(QIcon(QStringLiteral(":/icons/orvana.png")));
   InstallQtTranslation();
   InstallEngineErrorBox();
+  TFocusRing::Install();
 }
 
 TApplication::~TApplication() { SetErrorBoxHandler({}); }
 
+namespace {
+
+int g_dispatchDepth = 0;
+
+}  // namespace
+
+int TApplication::DispatchDepth() { return g_dispatchDepth; }
+
 bool TApplication::notify(QObject* receiver, QEvent* event) {
+  struct Depth {
+    Depth() { ++g_dispatchDepth; }
+    ~Depth() { --g_dispatchDepth; }
+  } depth;
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception& error) {
@@ -59,6 +73,7 @@ bool InstallQtTranslation() {
 void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv) {
   form1.SetAboutWindow(&form2);
   form1.show();
+  form1.OfferCrashRecovery();
   QStringList files;
   for (const std::string& file : ProjectFileArguments(argc, argv))
     files << QFile::decodeName(QByteArray::fromStdString(file));

@@ -21,6 +21,12 @@ class TApplication : public QApplication {
   ~TApplication() override;
 
   bool notify(QObject* receiver, QEvent* event) override;
+
+  // How many events are being delivered at this moment, one inside another:
+  // 1 for an event straight from the main loop, more inside a command that
+  // turns the event loop itself (a modal box, long work with the windows
+  // kept painted); 0 without a TApplication.
+  static int DispatchDepth();
 };
 
 class TForm1;
@@ -35,7 +41,8 @@ class TForm2;
 bool InstallQtTranslation();
 
 // Start-up once the application object exists: the main window gets the
-// about window and is shown, then the project files named on the command
+// about window and is shown, offers what a run that ended without closing
+// its projects kept for them, then the project files named on the command
 // line (ProjectFileArguments of argv, which the application object has
 // already rid of Qt's options) are opened in order, as Open project does.
 void StartMainWindow(TForm1& form1, TForm2& form2, int argc, const char* const* argv);

@@ -11,20 +11,25 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include "gui/Design.h"
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TextBridge.h"
+#include "shell/Application.h"
 #include "shell/FileDrop.h"
 #include "shell/Navigation.h"
+#include "shell/NodeLabel.h"
 #include "shell/Resources.h"
 #include "shell/Settings.h"
 #include "shell/about.h"
@@ -57,6 +62,18 @@ class NodeEditDelegate : public QStyledItemDelegate {
       m_owner->TreeView1Edited(node, node->text(0));
   }
 
+ protected:
+  // The file's own name whole, the folder shortened; a second node of the
+  // same file numbered.
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QStyle* style = option->widget ? option->widget->style() : m_tree->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_tree) + 1;
+    const int width =
+        style->subElementRect(QStyle::SE_ItemViewItemText, option, m_tree).width() - 2 * margin;
+    option->text = m_owner->ShownNodeText(index.row(), option->fontMetrics, width);
+  }
+
  private:
   TForm1* m_owner;
   QTreeWidget* m_tree;
@@ -77,7 +94,16 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   createTree();
 
-  m_clientArea = new QMdiArea(Splitter1);
+  // The client area, under the notice of a project file changed on disk.
+  auto* clientColumn = new QWidget(Splitter1);
+  clientColumn->setObjectName(QStringLiteral("ClientColumn"));
+  auto* column = new QVBoxLayout(clientColumn);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  createChangeNotice(clientColumn);
+  column->addWidget(m_changeNotice);
+  m_clientArea = new QMdiArea(clientColumn);
+  column->addWidget(m_clientArea);
   m_clientArea->setObjectName(QStringLiteral("ClientArea"));
   m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -85,7 +111,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   new TTabRing(TreeView1, m_clientArea);
 
   Splitter1->addWidget(TreeView1);
-  Splitter1->addWidget(m_clientArea);
+  Splitter1->addWidget(clientColumn);
   Splitter1->setStretchFactor(0, 0);
   Splitter1->setStretchFactor(1, 1);
   Splitter1->setSizes({185, 870 - 185});
@@ -115,16 +141,34 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   connect(m_clientArea, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     if (window) selectActiveNode();
     updateActions();
+    CheckActiveProjectFile();
   });
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) CheckActiveProjectFile();
+          });
+
+  m_recovery = std::make_unique<TRecoveryStore>();
+  m_keepTimer = new QTimer(this);
+  m_keepTimer->setObjectName(QStringLiteral("KeepTimer"));
+  m_keepTimer->setInterval(kKeepIntervalMs);
+  connect(m_keepTimer, &QTimer::timeout, this, [this] {
+    // Only from the main loop: inside a command that turns the loop itself,
+    // a project may be half taken in, or read on another thread.
+    if (TApplication::DispatchDepth() <= 1) KeepEditedProjects();
+  });
+  m_keepTimer->start();
 
   // Drops over widgets that take none come to the window itself.
   setAcceptDrops(true);
-  new TFileDrop(this, [this](const QStringList& files, const QStringList& folders) {
-    openDropped(files, folders);
-  });
+  new TFileDrop(
+      this, [this](const QStringList& files, const QStringList& folders,
+                   const QStringList& notProjects) { openDropped(files, folders, notProjects); });
   move(217, 210);
   resize(870, 640);
   restoreWindowSettings();
+  m_wantedBounds = geometry();
+  fitOnScreen();
   rebuildRecentMenu();
   updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
@@ -141,11 +185,14 @@ void TForm1::createTree() {
                              QAbstractItemView::EditKeyPressed);
   TreeView1->setItemDelegate(new NodeEditDelegate(this, TreeView1));
   TreeView1->setContextMenuPolicy(Qt::CustomContextMenu);
-  // Paths are long and the tree is narrow: the middle goes, the file's name
-  // stays, and the whole text is the tool tip.
+  // Paths are long and the tree is narrow: the folder is shortened, the
+  // file's name stays whole (NodeLabel), and the whole text is the tool tip.
   TreeView1->setTextElideMode(Qt::ElideMiddle);
-  connect(TreeView1, &QTreeWidget::itemChanged, this,
-          [](QTreeWidgetItem* node) { node->setToolTip(0, node->text(0)); });
+  connect(TreeView1, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* node) {
+    node->setToolTip(0, node->text(0));
+    // Other nodes of the same text are numbered anew.
+    TreeView1->viewport()->update();
+  });
 }
 
 TForm1::~TForm1() {
@@ -199,22 +246,22 @@ QStringList TForm1::DroppedFiles(const QMimeData* data) {
   return files;
 }
 
-void TForm1::openDropped(const QStringList& files, const QStringList& folders) {
+void TForm1::openDropped(const QStringList& files, const QStringList& folders,
+                         const QStringList& notProjects) {
   OpenFiles(files);
-  if (folders.isEmpty()) return;
-  MessageBox::warning(
-      this, (folders.size() == 1 ? QStringLiteral("Папку нельзя открыть как проект:\n")
-                                 : QStringLiteral("Папки нельзя открыть как проекты:\n")) +
-                folders.join(u'\n'));
-}
-
-QString TForm1::activeProjectFolder() const {
-  const QTreeWidgetItem* node = nodeOf(ActiveProject());
-  if (!node) return QString();
-  const QFileInfo file(node->text(0));
-  // A new project's name is no path; its folder would be the current one.
-  if (file.isRelative() || !file.absoluteDir().exists()) return QString();
-  return file.absolutePath();
+  if (!folders.isEmpty())
+    MessageBox::warning(
+        this, (folders.size() == 1 ? QStringLiteral("Папку нельзя открыть как проект:\n")
+                                   : QStringLiteral("Папки нельзя открыть как проекты:\n")) +
+                  folders.join(u'\n'));
+  // Text is taken by the text boxes only.
+  if (!notProjects.isEmpty())
+    MessageBox::warning(
+        this,
+        (notProjects.size() == 1 ? QStringLiteral("Файл не является проектом Orvana:\n")
+                                 : QStringLiteral("Файлы не являются проектами Orvana:\n")) +
+            notProjects.join(u'\n') +
+            QStringLiteral("\n\nТекст из файла можно вставить, перетащив его на поле ввода."));
 }
 
 void TForm1::switchPane() {
@@ -292,6 +339,8 @@ void TForm1::openProjectFile(const QString& fileName) {
   // resized meanwhile.
   fitIntoArea(window);
   addNode(window);
+  stateOf(window).hasFile = true;
+  stateOf(window).stamp = StampOf(fileName);
   // The user looks for the file just opened: its node shows it.
   selectActiveNode();
   AddRecentProject(fileName);
@@ -332,45 +381,6 @@ bool TForm1::reportNoProjects() {
   return true;
 }
 
-void TForm1::saveProject() {
-  if (reportNoProjects()) return;
-  const int count = TreeView1->topLevelItemCount();
-  for (int i = 0; i < count; ++i) {
-    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
-    TSiteProject* window = NodeWindow(node);
-    if (!window || !isActive(window)) continue;
-    const QString path = node->text(0);
-    if (FileExists(path)) {
-      window->SaveToFile(path);
-      AddRecentProject(path);
-      rebuildRecentMenu();
-    } else {
-      saveProjectAs();
-    }
-  }
-}
-
-void TForm1::saveProjectAs() {
-  if (reportNoProjects()) return;
-  SaveDialog1->SetStartFolder(activeProjectFolder());
-  if (!SaveDialog1->Execute()) return;
-  const QString path = SaveDialog1->FileName();
-  const int count = TreeView1->topLevelItemCount();
-  for (int i = 0; i < count; ++i) {
-    QTreeWidgetItem* node = TreeView1->topLevelItem(i);
-    TSiteProject* window = NodeWindow(node);
-    if (!window || !isActive(window)) continue;
-    if (FileExists(path) &&
-        MessageBox::warning(this, QStringLiteral("Перезаписать указанный файл?"),
-                            MessageBox::OkCancel) != MessageBox::Ok)
-      continue;
-    window->SaveToFile(path);
-    node->setText(0, path);
-    AddRecentProject(path);
-    rebuildRecentMenu();
-  }
-}
-
 void TForm1::closeProject() {
   if (reportNoProjects()) return;
   TSiteProject* target = nullptr;
@@ -385,6 +395,11 @@ void TForm1::closeProject() {
                           MessageBox::OkCancel) == MessageBox::Ok)
     saveProject();
   // Whatever the answer; a failed save has left by now and keeps the project.
+  // What was not saved stays in the recovery store, to be restored.
+  if (target->IsModified())
+    keepCopy(target, TRecoveryEntry::Closed);
+  else
+    forgetCopy(target);
   delete target;
   // The frame has activated another window; the tree must not go on
   // highlighting a node of some other one.
@@ -444,6 +459,7 @@ void TForm1::Notification(QObject* component) {
     const QObject* window = NodeObject(TreeView1->topLevelItem(i));
     if (window && window == component) found = i;
   }
+  m_states.remove(component);
   if (found < 0) return;
   // Deleting the node is no choice of the user's: the selection moving on
   // must not activate another window while this one is going.
@@ -464,35 +480,6 @@ TSiteProject* TForm1::ActiveProject() const {
 }
 
 // --- Project windows -------------------------------------------------------------
-
-TSiteProject* TForm1::createProjectWindow() {
-  auto* window = new TSiteProject;
-  m_clientArea->addSubWindow(window);
-  connect(window, &QObject::destroyed, this, &TForm1::Notification);
-  const QPointer<TSiteProject> watched = window;
-  connect(window, &TSiteProject::ModifiedChanged, this, [this, watched] {
-    if (watched) showModified(watched);
-  });
-  connect(window, &TSiteProject::SiteChanged, this, [this] { updateActions(); });
-  // Default placement: cascaded from the top left, one title bar further for
-  // each window, starting over when the cascade would leave the area.
-  const int step = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window) + 4;
-  const int rows = qMax(1, (m_clientArea->viewport()->height() - window->height()) / step + 1);
-  const int place = static_cast<int>(m_clientArea->subWindowList().size() - 1) % qMin(rows, 8);
-  window->move(place * step, place * step);
-  fitIntoArea(window);
-  // The project's memos were written for a system where Tab leaves them.
-  LetTabLeaveTextBoxes(window);
-  window->show();
-  m_clientArea->setActiveSubWindow(window);
-  return window;
-}
-
-void TForm1::fitIntoArea(TSiteProject* window) {
-  const QSize area = m_clientArea->viewport()->size();
-  const QRect fitted = FitInto(window->geometry(), area);
-  if (fitted != window->geometry()) window->setGeometry(fitted);
-}
 
 void TForm1::addNode(TSiteProject* window) {
   auto* node = new QTreeWidgetItem(QStringList{window->ProjectName()});
@@ -527,6 +514,7 @@ void TForm1::updateActions() {
   GenerateAll->setEnabled(TreeView1->topLevelItemCount() > 0);
   const QString index = project ? project->SiteIndexFile() : QString();
   OpenSite->setEnabled(!index.isEmpty() && QFileInfo(index).isFile());
+  RestoreClosed->setEnabled(!m_recovery->Entries(TRecoveryEntry::Closed).isEmpty());
 }
 
 void TForm1::restoreWindowSettings() {

@@ -32,16 +32,25 @@
 // (Navigation.h). A new project window is made to fit into the frame.
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 
+#include <memory>
+
+#include "shell/FileStamp.h"
+#include "shell/RecoveryStore.h"
+
 class QAction;
+class QFontMetrics;
+class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMimeData;
 class QMenu;
 class QSplitter;
+class QTimer;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -56,6 +65,9 @@ class TForm1 : public QMainWindow {
   Q_OBJECT
 
  public:
+  // How often the edited projects are copied into the recovery store.
+  static constexpr int kKeepIntervalMs = 3000;
+
   explicit TForm1(QWidget* parent = nullptr);
   ~TForm1() override;
 
@@ -80,6 +92,21 @@ class TForm1 : public QMainWindow {
   void GenerateAllExecute();
   // Opens the active project's first page with the desktop's browser.
   void OpenSiteExecute();
+  // "Восстановить закрытый проект": reopens the project closed last without
+  // saving, with its edits, marked as changed; it saves to its own file.
+  void RestoreClosedExecute();
+
+  // At start: the projects that a run which ended without closing them
+  // (a crash, a power cut) kept in the recovery store are offered back.
+  void OfferCrashRecovery();
+  // Keeps a copy of every project edited since its last copy in the
+  // recovery store; a timer runs it every few seconds.
+  void KeepEditedProjects();
+  // Looks whether the active project's file was changed by another program
+  // since the window read or wrote it, and shows or hides the notice that
+  // offers to read it again. Runs whenever the program or a project window
+  // becomes active.
+  void CheckActiveProjectFile();
 
   // Opens each file as Open project does with a chosen file; a file that
   // fails shows its error and the others are still opened. Relative names
@@ -102,6 +129,10 @@ class TForm1 : public QMainWindow {
   // (the last one referring to it) is deleted, no other node is touched.
   void Notification(QObject* component);
 
+  // What the node in that row shows in width pixels (NodeLabel): the file's
+  // own name whole, a second node of the same text numbered.
+  QString ShownNodeText(int row, const QFontMetrics& metrics, int width) const;
+
   // The window a node refers to; nullptr for no node, a node without a
   // window, or a node whose window has been destroyed.
   static TSiteProject* NodeWindow(const QTreeWidgetItem* node);
@@ -112,6 +143,8 @@ class TForm1 : public QMainWindow {
   // FormClose: asks about every listed project, the last listed first; a
   // failed save stops the closing.
   void closeEvent(QCloseEvent* event) override;
+  // The first show fits the window on the screen once its frame is known.
+  void showEvent(QShowEvent* event) override;
 
  private:
   // TreeView1, in Splitter1.
@@ -142,9 +175,10 @@ class TForm1 : public QMainWindow {
   // The message of Save, Save as and Close when no project is listed; true
   // when it was shown.
   bool reportNoProjects();
-  // Projects dropped on the window open once the drop has ended; folders are
-  // named in a box.
-  void openDropped(const QStringList& files, const QStringList& folders);
+  // Projects dropped on the window open once the drop has ended; folders and
+  // other files that no text box took are named in a box.
+  void openDropped(const QStringList& files, const QStringList& folders,
+                   const QStringList& notProjects);
   // Where the file dialogs start: the active project's folder, when its node
   // names a file in an existing folder; otherwise empty.
   QString activeProjectFolder() const;
@@ -156,6 +190,9 @@ class TForm1 : public QMainWindow {
   TSiteProject* createProjectWindow();
   // Sizes and places a new window so that it fits into the frame's area.
   void fitIntoArea(TSiteProject* window);
+  // Moves and shrinks the main window so that its frame lies on the screen's
+  // available area.
+  void fitOnScreen();
   void addNode(TSiteProject* window);
   // Moves the tree's selection to the active window's node, or clears it
   // when no listed window is active; no window is activated by it.
@@ -171,6 +208,40 @@ class TForm1 : public QMainWindow {
   void rebuildRecentMenu();
   void restoreWindowSettings();
   void saveWindowSettings();
+
+  // What the main window knows of each listed project's file and copies.
+  struct ProjectState {
+    // Opened from a file, saved to one or restored from a copy of one: only
+    // then may Save write the file its node names.
+    bool hasFile = false;
+    // The file as the window last read or wrote it.
+    TFileStamp stamp;
+    // The bytes of the changed file the user chose to leave as they are.
+    QByteArray dismissedDigest;
+    // The project's entry in the recovery store, if any.
+    QString recoveryId;
+    // Edited since its last copy; the next copy not before this moment.
+    bool edited = false;
+    qint64 nextCopyMs = 0;
+  };
+  ProjectState& stateOf(const TSiteProject* window);
+  // Writes the project to path, then remembers the file as its own.
+  void writeProjectFile(TSiteProject* window, const QString& path);
+  // When the project's file changed on disk since the window read or wrote
+  // it, asks before overwriting; true when writing may go on.
+  bool confirmOverwriteOfChanged(TSiteProject* window, const QString& path);
+  // The name Save as proposes for the project.
+  QString proposedFileName(const TSiteProject* window, const QTreeWidgetItem* node) const;
+  void createChangeNotice(QWidget* parent);
+  // "Перечитать": reads the project's file again; unsaved edits stay in the
+  // recovery store as a closed project.
+  void rereadProjectFile();
+  // Keeps a copy of the project in the recovery store; true when kept.
+  bool keepCopy(TSiteProject* window, TRecoveryEntry::Kind kind);
+  // Removes the project's copy: its edits are saved.
+  void forgetCopy(TSiteProject* window);
+  // Opens a recovery entry as a changed project; the entry then goes.
+  void openCopy(const TRecoveryEntry& entry);
 
   QMdiArea* m_clientArea = nullptr;
   QTreeWidget* TreeView1 = nullptr;
@@ -190,6 +261,7 @@ class TForm1 : public QMainWindow {
   QAction* GenerateAll = nullptr;
   QAction* OpenSite = nullptr;
   QAction* ClearRecent = nullptr;
+  QAction* RestoreClosed = nullptr;
   QAction* MenuKey = nullptr;
   QAction* SwitchPane = nullptr;
   QMenu* RecentMenu = nullptr;
@@ -197,6 +269,16 @@ class TForm1 : public QMainWindow {
   FileDialog* OpenDialog1 = nullptr;
   FileDialog* SaveDialog1 = nullptr;
   QPointer<TForm2> m_about;
+
+  QHash<const QObject*, ProjectState> m_states;
+  std::unique_ptr<TRecoveryStore> m_recovery;
+  QTimer* m_keepTimer = nullptr;
+  QWidget* m_changeNotice = nullptr;
+  QLabel* m_changeNoticeText = nullptr;
+  QPointer<TSiteProject> m_noticeFor;
+  bool m_shownOnce = false;
+  // The bounds specified or remembered, until the first show has fitted them.
+  QRect m_wantedBounds;
 
   // Numbers the new projects of this run: Untitled0, Untitled1, ...; never
   // lowered, so numbers are not reused.

@@ -85,6 +85,9 @@ void TForm1::createActions() {
   OpenSite = makeAction(QStringLiteral("OpenSite"), QStringLiteral("Открыть сайт в браузере"),
                         QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B),
                         QStringLiteral(":/icons/image8.png"), this);
+  RestoreClosed = makeAction(
+      QStringLiteral("RestoreClosed"), QStringLiteral("Восстановить закрытый проект"),
+      QStringLiteral("Project"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), QString(), this);
   ClearRecent = makeAction(QStringLiteral("ClearRecent"), QStringLiteral("Очистить список"),
                            QStringLiteral("Project"), QKeySequence(), QString(), this);
 
@@ -98,6 +101,7 @@ void TForm1::createActions() {
   connect(DuplicateProject, &QAction::triggered, this, [this] { DuplicateProjectExecute(); });
   connect(GenerateAll, &QAction::triggered, this, [this] { GenerateAllExecute(); });
   connect(OpenSite, &QAction::triggered, this, [this] { OpenSiteExecute(); });
+  connect(RestoreClosed, &QAction::triggered, this, [this] { RestoreClosedExecute(); });
   connect(ClearRecent, &QAction::triggered, this, [this] {
     ClearRecentProjects();
     rebuildRecentMenu();
@@ -105,7 +109,7 @@ void TForm1::createActions() {
 
   // The shortcuts work wherever the focus is in the window, menus or not.
   addActions({NewProject, LoadProject, SaveProject, SaveProjectAs, CloseProject, About, Quit,
-              DuplicateProject, GenerateAll, OpenSite});
+              DuplicateProject, GenerateAll, OpenSite, RestoreClosed});
 }
 
 void TForm1::createMenus() {
@@ -128,6 +132,7 @@ void TForm1::createMenus() {
   project->addAction(makeMenuItem(OpenSite, QStringLiteral(":/icons/image8.png"), this));
   project->addSeparator();
   project->addAction(makeMenuItem(CloseProject, QStringLiteral(":/icons/menu-close.png"), this));
+  project->addAction(makeMenuItem(RestoreClosed, QString(), this));
   project->addSeparator();
   project->addAction(makeMenuItem(Quit, QString(), this));
 

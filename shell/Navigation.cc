@@ -63,4 +63,9 @@ QRect FitInto(const QRect& wanted, const QSize& area) {
   return QRect(left, top, width, height);
 }
 
+QRect FitOnto(const QRect& wanted, const QRect& available) {
+  return FitInto(wanted.translated(-available.topLeft()), available.size())
+      .translated(available.topLeft());
+}
+
 }  // namespace orvana

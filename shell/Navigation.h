@@ -45,4 +45,8 @@ void LetTabLeaveTextBoxes(QWidget* window);
 // left corner. So its title bar with its buttons stays in sight.
 QRect FitInto(const QRect& wanted, const QSize& area);
 
+// The same on a screen: where a window frame asked for at wanted goes on the
+// screen's available area (both in the screen's coordinates).
+QRect FitOnto(const QRect& wanted, const QRect& available);
+
 }  // namespace orvana

@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFocusEvent>
 #include <QFormLayout>
@@ -141,6 +140,7 @@ QWidget* TSiteProject::createSettingsTab() {
              group);
   Edit4 = placeEdit(QStringLiteral("Edit4"), QString(), 8, 152, 289, group);
   Edit4->setReadOnly(true);
+  Edit4->setPlaceholderText(QStringLiteral("не выбрана — нажмите «выбрать»"));
   Button2 = new QPushButton(QStringLiteral("выбрать"), group);
   Button2->setObjectName(QStringLiteral("Button2"));
   Button2->setGeometry(8, 176, 75, 25);
@@ -275,7 +275,8 @@ QWidget* TSiteProject::createGenerationTab() {
   m_openSite->hide();
   connect(m_openSite, &QPushButton::clicked, this, [this] {
     const QString index = SiteIndexFile();
-    if (!index.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(index));
+    if (!index.isEmpty() && !DesktopOpener::open(QUrl::fromLocalFile(index)))
+      ShowCommandErrorText(QStringLiteral("Не удалось открыть %1 в браузере").arg(index));
   });
   auto* below = new QVBoxLayout(group);
   below->setContentsMargins(12, 96, 12, 8);
@@ -372,7 +373,9 @@ void TSiteProject::SetModified(bool modified) {
 }
 
 void TSiteProject::noteEdit() {
-  if (m_trackEdits && !m_destroying) SetModified(true);
+  if (!m_trackEdits || m_destroying) return;
+  SetModified(true);
+  emit Edited();
 }
 
 QString TSiteProject::SiteIndexFile() const {
@@ -555,35 +558,6 @@ void TSiteProject::Edit1Exit() {
 void TSiteProject::Memo2Change() {
   if (m_destroying) return;
   Panel10->setText(QStringLiteral("Знаков: ") + QString::number(m_memo2Counter->count()));
-}
-
-void TSiteProject::CopyFrom(TSiteProject& source) {
-  // What the source shows, which may be newer than its generator, goes into
-  // its document first; then every published setting and text, the ones
-  // without a control of their own included, and the extras.
-  source.ControlsToDocument();
-  for (const auto& property : SiteGeneratorClass().properties) {
-    switch (property.kind) {
-      case TPropKind::String:
-        property.SetString(*FGenerator, property.GetString(*source.FGenerator));
-        break;
-      case TPropKind::Integer:
-        property.SetInteger(*FGenerator, property.GetInteger(*source.FGenerator));
-        break;
-      case TPropKind::StringList:
-        property.SetList(*FGenerator, property.GetList(*source.FGenerator));
-        break;
-      case TPropKind::Collection:
-        break;  // the pages belong to the source's last generation
-    }
-  }
-  FGenerator->SetExtras(source.FGenerator->Extras());
-  {
-    const QScopedValueRollback<bool> quiet(m_trackEdits, false);
-    GeneratorToForm();
-  }
-  SetModified(true);
-  emit SiteChanged();
 }
 
 void TSiteProject::Button2Click() {

@@ -106,6 +106,10 @@ class TSiteProject : public QMdiSubWindow {
     bool cancelled = false;
     // The error itself, when writing threw.
     std::exception_ptr failure;
+    // When writing threw after replacing some files: how many, of how many
+    // the site has.
+    int replaced = 0;
+    int files = 0;
   };
   // Generates the site and writes it, as Button1Click does but without its
   // boxes: the engine's error box (a missing output folder) and any error
@@ -167,6 +171,11 @@ class TSiteProject : public QMdiSubWindow {
   // Throws EOrvanaError when the file cannot be created or written.
   void SaveToFile(const QString& fileName);
 
+  // Writes what the window shows now as a project file (without the pages),
+  // for the recovery store: neither the window nor its generator changes,
+  // and no box is shown. Throws EOrvanaError as SaveToFile does.
+  void WriteRecoveryCopy(const QString& fileName) const;
+
   // --- Operations of the window itself ----------------------------------
 
   // Every control's value into the project document: the settings edits
@@ -209,6 +218,11 @@ class TSiteProject : public QMdiSubWindow {
   // spell is refused with an error box; the previous one stays.
   void Button2Click();
 
+  // After a generation that found no output folder chosen: the report says
+  // which setting to fill, and the settings tab opens with "выбрать" in the
+  // focus. Returns false (and does nothing) when a folder is chosen.
+  bool LeadToFolderSetting();
+
   TSiteGenerator& Generator() { return *FGenerator; }
   const TSiteGenerator& Generator() const { return *FGenerator; }
   TPFolderDialog* FolderDialog() const { return PFolderDialog1; }
@@ -216,6 +230,8 @@ class TSiteProject : public QMdiSubWindow {
  signals:
   // IsModified changed.
   void ModifiedChanged(bool modified);
+  // The user changed a field, memo or extra.
+  void Edited();
   // The site in the output folder may have changed, or the folder itself:
   // a generation ended (written or not), or SavePath took another value.
   void SiteChanged();

@@ -72,7 +72,10 @@ void TSiteProject::Button1Click() {
     });
     // The report under the button says what happened; the boxes are the
     // engine's and the application's, as for any command.
-    if (result.missingFolder) ShowErrorBox(MissingFolderMessage());
+    if (result.missingFolder) {
+      ShowErrorBox(MissingFolderMessage());
+      LeadToFolderSetting();
+    }
     if (result.failure) std::rethrow_exception(result.failure);
   });
   emit SiteChanged();
@@ -139,7 +142,9 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     box->setAutoClose(false);
     connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
   }
+  int pagesWritten = 0;
   options.progress = [&](int written, int) {
+    pagesWritten = written;
     if (showProgress) ProgressBar1->setValue(written);
     if (box) box->setValue(written);
     // Repaints and timers go on.
@@ -164,6 +169,9 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
   } catch (const std::exception& error) {
     result.error = CommandErrorText(error);
     result.failure = std::current_exception();
+    const QStringList files = SiteFileNames(*FGenerator);
+    result.replaced = FilesReplacedBefore(files, result.error, pagesWritten);
+    result.files = static_cast<int>(files.size());
   }
   result.pages = pages;
   showReport(result);
@@ -217,6 +225,9 @@ void TSiteProject::showReport(const TGenerateResult& result) {
                "записаны\n")
                .arg(result.error) +
            ReportText(*m_report, *FGenerator);
+  } else if (result.replaced > 0) {
+    text = PartialWriteText(result.replaced, result.files, result.error);
+    m_report.reset();
   } else {
     text = QStringLiteral("Сайт не записан: %1").arg(result.error);
     m_report.reset();
@@ -224,7 +235,7 @@ void TSiteProject::showReport(const TGenerateResult& result) {
   ReportView->setPlainText(text);
   ReportView->setToolTip(m_report ? ReportExactSizes(*m_report) : QString());
   ReportView->show();
-  m_openSite->setVisible(m_report.has_value());
+  m_openSite->setVisible(m_report.has_value() || result.replaced > 0);
 }
 
 QString TSiteProject::ReportText(const TBuildReport& report, const TSiteGenerator& generator) {

@@ -1,10 +1,21 @@
 #include "window/ReportText.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include <string_view>
 
+#include "engine/ExtrasOutput.h"
+#include "engine/SiteBuild.h"
 #include "engine/UrlSafety.h"
 #include "gui/TextBridge.h"
 
@@ -26,6 +37,13 @@ QString PageNames(const std::vector<int>& pages, const TSiteGenerator& generator
   QString text = names.join(QStringLiteral(", "));
   if (pages.size() > shown)
     text += QStringLiteral(" и ещё %1").arg(static_cast<qulonglong>(pages.size() - shown));
+  return text;
+}
+
+// "page3.html, page7.html и ещё 4": at most `shown` named.
+QString NameList(const QStringList& names, qsizetype shown = 10) {
+  QString text = names.mid(0, shown).join(QStringLiteral(", "));
+  if (names.size() > shown) text += QStringLiteral(" и ещё %1").arg(names.size() - shown);
   return text;
 }
 
@@ -114,8 +132,68 @@ QString WarningText(const TBuildWarning& warning, const TBuildReport& r, const T
 
 }  // namespace
 
+QStringList LeftoverPages(const TBuildReport& report, const TSiteGenerator& generator) {
+  if (generator.Extras().PruneStale || !report.complete || report.dry_run || report.folder.empty())
+    return {};
+  // pageN.html beyond the site's last page, as the build names its pages.
+  static const QRegularExpression kPage(QStringLiteral("^page([1-9][0-9]{0,8})\\.html$"));
+  QList<std::pair<int, QString>> found;
+  const QDir folder(QString::fromStdString(report.folder));
+  for (const QString& name : folder.entryList({QStringLiteral("page*.html")}, QDir::Files)) {
+    const QRegularExpressionMatch match = kPage.match(name);
+    if (match.hasMatch() && match.captured(1).toInt() >= report.pages)
+      found.append({match.captured(1).toInt(), name});
+  }
+  std::sort(found.begin(), found.end());
+  QStringList names;
+  for (const auto& page : found) names << page.second;
+  return names;
+}
+
+QStringList SiteFileNames(const TSiteGenerator& generator) {
+  QStringList names;
+  std::vector<std::string_view> urls;
+  for (int i = 0; i < generator.Pages().Count(); ++i) {
+    urls.push_back(generator.Pages()[i].PageUrl);
+    names << FromEngine(generator.Pages()[i].PageUrl);
+  }
+  names << QString::fromLatin1(kStylesheetFileName.data(), kStylesheetFileName.size());
+  const std::string& site = generator.Extras().SiteUrl;
+  if (!site.empty() && SiteUrlProblem(site).empty())
+    for (const TSitemapFile& file : BuildSitemapFiles(site, urls))
+      names << QString::fromStdString(file.name);
+  return names;
+}
+
+int FilesReplacedBefore(const QStringList& files, const QString& error, int pagesWritten) {
+  static const QRegularExpression kNamed(QStringLiteral("[«\"]([^«»\"]+)[»\"]"));
+  const QRegularExpressionMatch match = kNamed.match(error);
+  if (match.hasMatch()) {
+    const qsizetype at = files.indexOf(QFileInfo(match.captured(1)).fileName());
+    if (at >= 0) return static_cast<int>(at);
+  }
+  return pagesWritten;
+}
+
+QString PartialWriteText(int replaced, int files, const QString& error) {
+  // "из 1 файла", "из 21 файла", otherwise "из N файлов".
+  const QString word =
+      files % 10 == 1 && files % 100 != 11 ? QStringLiteral("файла") : QStringLiteral("файлов");
+  return QStringLiteral("Сайт записан не полностью: заменено %1 из %2 %3; %4")
+      .arg(replaced)
+      .arg(files)
+      .arg(word, error);
+}
+
+QString BytesWord(uint64_t count) {
+  const uint64_t last = count % 10, lastTwo = count % 100;
+  if (last == 1 && lastTwo != 11) return QStringLiteral("байт");
+  if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) return QStringLiteral("байта");
+  return QStringLiteral("байтов");
+}
+
 QString ReadableSize(uint64_t bytes) {
-  if (bytes < 1024) return QStringLiteral("%1 байт").arg(bytes);
+  if (bytes < 1024) return QStringLiteral("%1 %2").arg(bytes).arg(BytesWord(bytes));
   static const char* const kUnits[] = {"КБ", "МБ", "ГБ", "ТБ"};
   double value = static_cast<double>(bytes) / 1024;
   size_t unit = 0;
@@ -128,18 +206,31 @@ QString ReadableSize(uint64_t bytes) {
 
 QString ReportExactSizes(const TBuildReport& r) {
   const QLocale russian(QLocale::Russian);
-  return QStringLiteral("Объём сайта: %1 байт\nСтраницы: от %2 до %3 байт, всего %4 байт")
-      .arg(russian.toString(static_cast<qulonglong>(r.bytes)),
-           russian.toString(static_cast<qulonglong>(r.page_bytes_min)),
-           russian.toString(static_cast<qulonglong>(r.page_bytes_max)),
-           russian.toString(static_cast<qulonglong>(r.page_bytes)));
+  const auto exact = [&russian](uint64_t bytes) {
+    return russian.toString(static_cast<qulonglong>(bytes)) + u' ' + BytesWord(bytes);
+  };
+  // "от … до" asks for the genitive: "от 1 байта", "до 5 байтов".
+  const auto from = [&russian](uint64_t bytes) {
+    return russian.toString(static_cast<qulonglong>(bytes)) + (bytes % 10 == 1 && bytes % 100 != 11
+                                                                   ? QStringLiteral(" байта")
+                                                                   : QStringLiteral(" байтов"));
+  };
+  return QStringLiteral("Объём сайта: %1\nСтраницы: от %2 до %3, всего %4")
+      .arg(exact(r.bytes), from(r.page_bytes_min), from(r.page_bytes_max), exact(r.page_bytes));
 }
 
 QString ReportText(const TBuildReport& report, const TSiteGenerator& generator) {
   QStringList lines;
-  lines << QStringLiteral("Страниц: %1, объём сайта: %2")
-               .arg(report.pages)
-               .arg(ReadableSize(report.bytes));
+  // A write stopped midway: the count and the size of the same files.
+  if (report.complete)
+    lines << QStringLiteral("Страниц: %1, объём сайта: %2")
+                 .arg(report.pages)
+                 .arg(ReadableSize(report.bytes));
+  else
+    lines << QStringLiteral("Записано страниц: %1 из %2, их объём: %3")
+                 .arg(report.pages_written)
+                 .arg(report.pages)
+                 .arg(ReadableSize(report.bytes));
   if (report.pages > 0)
     lines << QStringLiteral("Размер страницы: от %1 до %2, в среднем %3")
                  .arg(ReadableSize(report.page_bytes_min), ReadableSize(report.page_bytes_max),
@@ -179,6 +270,14 @@ QString ReportText(const TBuildReport& report, const TSiteGenerator& generator) 
     }
     warnings << WarningText(warning, report, generator);
   }
+  const QStringList leftover = LeftoverPages(report, generator);
+  if (!leftover.isEmpty())
+    warnings << QStringLiteral(
+                    "в папке остались страницы прежней, более длинной выгрузки (%1): %2; они "
+                    "не относятся к новому сайту, их удалит «Удалять лишние страницы pageN.html "
+                    "прежней выгрузки» (%3)")
+                    .arg(leftover.size())
+                    .arg(NameList(leftover), kExtrasTab);
   if (warnings.isEmpty()) {
     lines << QStringLiteral("Предупреждений нет");
   } else {

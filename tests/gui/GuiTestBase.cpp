@@ -13,6 +13,7 @@
 #include "folderdialog/PFolderDialog.h"
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
+#include "shell/RecoveryStore.h"
 #include "shell/Settings.h"
 #include "window/FProject.h"
 
@@ -44,6 +45,8 @@ void GuiTestBase::init() {
   m_settingsDir = std::make_unique<QTemporaryDir>();
   QVERIFY(m_settingsDir->isValid());
   orvana::SetSettingsFileName(m_settingsDir->filePath(QStringLiteral("orvana.conf")));
+  // Copies of projects go there too, never into the user's own store.
+  orvana::TRecoveryStore::SetDefaultFolder(m_settingsDir->filePath(QStringLiteral("recovery")));
   orvana::DesktopOpener::reset();
   m_modalWatch.start();
 }
@@ -58,6 +61,7 @@ void GuiTestBase::cleanup() {
   }
   QDir::setCurrent(m_previousCurrent);
   orvana::SetSettingsFileName(QString());
+  orvana::TRecoveryStore::SetDefaultFolder(QString());
   orvana::DesktopOpener::reset();
   m_dir.reset();
   m_settingsDir.reset();

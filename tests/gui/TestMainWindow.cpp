@@ -6,8 +6,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMap>
 #include <QMdiArea>
@@ -16,12 +19,15 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QSysInfo>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
@@ -38,6 +44,8 @@
 #include "folderdialog/PFolderDialog.h"
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
+#include "gui/FocusRing.h"
+#include "gui/SystemErrors.h"
 #include "gui/TextBridge.h"
 #include "project/DefaultContent.h"
 #include "project/MemoText.h"
@@ -45,6 +53,8 @@
 #include "shell/Application.h"
 #include "shell/MainFrame.h"
 #include "shell/Navigation.h"
+#include "shell/NodeLabel.h"
+#include "shell/RecoveryStore.h"
 #include "shell/Settings.h"
 #include "shell/about.h"
 #include "tests/gui/GuiTestBase.h"
@@ -54,6 +64,8 @@
 using orvana::FileDialog;
 using orvana::MessageBox;
 using orvana::TForm1;
+using orvana::TRecoveryEntry;
+using orvana::TRecoveryStore;
 using orvana::TSiteProject;
 
 class TestMainWindow : public GuiTestBase {
@@ -112,6 +124,16 @@ class TestMainWindow : public GuiTestBase {
   void keysReachMenusTreeAndEveryControl();
   void newWindowsFitTheFrame();
   void filesInRussianDialogsTheTreeAndTheRecentList();
+  void saveAsProposesTheProjectsOwnNameAndCompletesIt();
+  void aFileChangedByAnotherProgramIsNotOverwrittenUnasked();
+  void theNoticeRereadsAChangedFileAndKeepsTheEdits();
+  void projectsClosedUnsavedComeBackWithTheirEdits();
+  void editedProjectsAreCopiedUntilSavedOrClosed();
+  void aCrashedRunsProjectsAreOfferedAtTheNextStart();
+  void theStoreKeepsTheNewestClosedProjectsForTwoWeeks();
+  void framesAreMovedAndShrunkOntoTheScreen();
+  void labelsKeepTheFilesNameWholeAndNumberCopies();
+  void theFocusIsShownOnEveryControl();
 
  private:
   QTreeWidget* tree() const { return m_form1->findChild<QTreeWidget*>("TreeView1"); }
@@ -136,6 +158,21 @@ class TestMainWindow : public GuiTestBase {
   // Replaces the main window by a new one, as the next run of the program.
   void restart();
   static bool nodeMarked(const QTreeWidgetItem* node) { return node->font(0).italic(); }
+  QLineEdit* title() const { return active()->findChild<QLineEdit*>("Edit1"); }
+  // A project file of that title, opened in the main window.
+  void openProject(const QString& path, const QString& title) {
+    writeProject(path, title);
+    m_form1->OpenFiles({path});
+  }
+  static void touch(const QString& path, int seconds) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(seconds),
+                             QFileDevice::FileModificationTime));
+  }
+  QList<TRecoveryEntry> entries(TRecoveryEntry::Kind kind) const {
+    return TRecoveryStore(TRecoveryStore::DefaultFolder()).Entries(kind);
+  }
 
   QPointer<TForm1> m_form1;
   QPointer<orvana::TForm2> m_form2;
@@ -220,8 +257,14 @@ QStringList TestMainWindow::entries(const QList<QAction*>& actions) {
 void TestMainWindow::layoutMenusAndActions() {
   QCOMPARE(m_form1->objectName(), QString("Form1"));
   QCOMPARE(m_form1->windowTitle(), QString("Генератор мини-сайтов"));
-  QCOMPARE(m_form1->pos(), QPoint(217, 210));
-  QCOMPARE(m_form1->size(), QSize(870, 640));
+  // The specified bounds, moved and shrunk onto the screen where they would
+  // leave it (the offscreen screen has 800 x 600 pixels).
+  const QRect frame = m_form1->frameGeometry(), inner = m_form1->geometry();
+  const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                         frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  const QRect available = m_form1->screen()->availableGeometry();
+  QVERIFY(available.contains(frame));
+  QCOMPARE(inner.size(), QSize(870, 640).boundedTo(available.marginsRemoved(margins).size()));
   QCOMPARE(tree()->width(), 185);
   QCOMPARE(tree()->indentation(), 19);
   QVERIFY(m_form1->findChild<QMdiArea*>());
@@ -247,6 +290,7 @@ void TestMainWindow::layoutMenusAndActions() {
       {"DuplicateProject", "Дублировать проект", {QKeySequence("Ctrl+D")}, true},
       {"GenerateAll", "Сгенерировать все", {QKeySequence("Ctrl+Shift+G")}, true},
       {"OpenSite", "Открыть сайт в браузере", {QKeySequence("Ctrl+Shift+B")}, true},
+      {"RestoreClosed", "Восстановить закрытый проект", {QKeySequence("Ctrl+Shift+T")}, false},
   };
   for (const Expected& e : actions) {
     auto* action = m_form1->findChild<QAction*>(e.name);
@@ -268,14 +312,16 @@ void TestMainWindow::layoutMenusAndActions() {
                    "Дублировать проект\tCtrl+D", "-", "Открыть проект\tCtrl+L", "Недавние проекты",
                    "-", "Сохранить проект\tCtrl+S", "Сохранить проект как...\tCtrl+Alt+S", "-",
                    "Сгенерировать все\tCtrl+Shift+G", "Открыть сайт в браузере\tCtrl+Shift+B", "-",
-                   "Закрыть проект\tCtrl+T", "-", "Выход\tCtrl+Q"}));
+                   "Закрыть проект\tCtrl+T", "Восстановить закрытый проект\tCtrl+Shift+T", "-",
+                   "Выход\tCtrl+Q"}));
   QCOMPARE(entries(menus[1]->menu()->actions()), QStringList{"О программе"});
   // Pictures of their own on the project entries; none on the recent list,
   // About and Quit.
   for (QAction* item : menus[0]->menu()->actions())
     if (!item->isSeparator())
-      QCOMPARE(item->icon().isNull(),
-               item->text().startsWith("Выход") || item->text() == "Недавние проекты");
+      QCOMPARE(item->icon().isNull(), item->text().startsWith("Выход") ||
+                                          item->text() == "Недавние проекты" ||
+                                          item->text().startsWith("Восстановить"));
   QVERIFY(menus[1]->menu()->actions()[0]->icon().isNull());
 
   auto* toolBar = m_form1->findChild<QToolBar*>("ToolBar1");
@@ -360,14 +406,26 @@ void TestMainWindow::saveOfANewProjectIsSaveAs() {
 }
 
 void TestMainWindow::saveWritesAnExistingFileNamedByTheNode() {
-  // The node text Untitled0 is a path relative to the current folder.
+  // A file named as a new project's node, in the current folder, is not the
+  // project's: Save asks where to write, and leaves that file alone.
   writeFile(tempPath("Untitled0"), "old content");
   trigger("NewProject");
+  FileDialog::setNextFileName(std::nullopt);
   trigger("SaveProject");
-  QCOMPARE(FileDialog::executeCount(), 0);
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(FileDialog::lastOffered(), tempPath("Untitled0.orvana"));
   QCOMPARE(MessageBox::history().size(), 0);
-  QVERIFY(readFile(tempPath("Untitled0")).startsWith("object TSiteGenerator"));
+  QCOMPARE(readFile(tempPath("Untitled0")), QByteArray("old content"));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
+
+  // A project that has a file of its own: Save writes it without a word.
+  const QString own = tempPath("own.orvana");
+  saveActiveAs(own);
+  setTitle(active(), "changed");
+  trigger("SaveProject");
+  QCOMPARE(FileDialog::executeCount(), 2);
+  QVERIFY(readFile(own).contains("SiteTitle = 'changed'"));
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 void TestMainWindow::saveAsOntoAnExistingFileAsks() {
@@ -377,7 +435,7 @@ void TestMainWindow::saveAsOntoAnExistingFileAsks() {
 
   MessageBox::setNextAnswer(MessageBox::Cancel);
   saveActiveAs(path);
-  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?"});
+  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?\n\n" + path});
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Warning);
   QCOMPARE(MessageBox::history().last().buttons, MessageBox::OkCancel);
   QCOMPARE(readFile(path), QByteArray("keep me"));
@@ -488,6 +546,7 @@ void TestMainWindow::failedSaveIsShownWhole() {
   trigger("NewProject");
   const QString path = writeFails ? tempPath("big.orvana") : tempPath("missing/p.orvana");
   std::string thrown;
+  int code = 0;
   {
     std::optional<SmallFileLimit> limit;
     if (writeFails) {
@@ -499,6 +558,7 @@ void TestMainWindow::failedSaveIsShownWhole() {
       nodeWindow(0)->SaveToFile(path);
     } catch (const orvana::EOrvanaError& error) {
       thrown = error.what();
+      code = error.ErrorCode();
     }
     // ... and the same save run as the user's command.
     FileDialog::setNextFileName(path);
@@ -512,8 +572,11 @@ void TestMainWindow::failedSaveIsShownWhole() {
   QCOMPARE(MessageBox::lastTitle(), QString("Orvana - Generator"));
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   const QString shown = MessageBox::lastText();
-  QVERIFY2(shown.startsWith(orvana::FromEngine(thrown)), qPrintable(shown));
-  QCOMPARE(shown, orvana::FromEngine(orvana::WithFullStop(thrown)));
+  // The message's own words, the system's reason in Russian.
+  const QString frame = orvana::FromEngine(thrown).section(". ", 0, 0) + ". ";
+  QVERIFY2(shown.startsWith(frame), qPrintable(shown));
+  QCOMPARE(shown.mid(frame.size()).section(" (error", 0, 0).remove(QChar('.')),
+           orvana::RussianSystemError(code));
   QCOMPARE(nodeTexts(), QStringList{"Untitled0"});
   QVERIFY(!QFileInfo::exists(path));
 }
@@ -608,9 +671,20 @@ void TestMainWindow::renamingANodeRenamesTheWindow() {
   QCOMPARE(nodeWindow(0)->windowTitle(), path);
   QCOMPARE(nodeWindow(0)->ProjectName(), path);
 
+  // A project never saved goes through Save as, which proposes the path
+  // its node names; that file exists, so it asks.
+  FileDialog::setNextFileName(path);
+  MessageBox::setNextAnswer(MessageBox::Ok);
   trigger("SaveProject");
-  QCOMPARE(FileDialog::executeCount(), 0);
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(FileDialog::lastOffered(), path);
+  QCOMPARE(boxTexts(), QStringList{"Перезаписать указанный файл?\n\n" + path});
   QVERIFY(readFile(path).startsWith("object TSiteGenerator"));
+  // From then on it is the project's file.
+  MessageBox::reset();
+  trigger("SaveProject");
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QCOMPARE(MessageBox::history().size(), 0);
 }
 
 void TestMainWindow::destroyedWindowRemovesOnlyItsNode() {
@@ -1251,22 +1325,23 @@ void TestMainWindow::treeFollowsWindowsActivatedByTheFrame() {
 }
 
 void TestMainWindow::geometryAndSplitterAreRemembered() {
-  m_form1->move(300, 250);
-  m_form1->resize(1000, 700);
+  // Bounds that fit the offscreen screen of 800 x 600.
+  m_form1->move(60, 50);
+  m_form1->resize(700, 480);
   auto* splitter = m_form1->findChild<QSplitter*>("Splitter1");
-  splitter->setSizes({260, 1000 - 260 - splitter->handleWidth()});
+  splitter->setSizes({260, 700 - 260 - splitter->handleWidth()});
   QCOMPARE(tree()->width(), 260);
   trigger("Quit");
   restart();
-  QCOMPARE(m_form1->pos(), QPoint(300, 250));
-  QCOMPARE(m_form1->size(), QSize(1000, 700));
+  QCOMPARE(m_form1->pos(), QPoint(60, 50));
+  QCOMPARE(m_form1->size(), QSize(700, 480));
   QCOMPARE(tree()->width(), 260);
 
   // A main window that is not closed (the program killed) leaves the
   // remembered geometry as it was.
-  m_form1->resize(900, 650);
+  m_form1->resize(600, 400);
   restart();
-  QCOMPARE(m_form1->size(), QSize(1000, 700));
+  QCOMPARE(m_form1->size(), QSize(700, 480));
 }
 
 void TestMainWindow::quitWaitsForASiteBeingWritten() {
@@ -1357,10 +1432,17 @@ void TestMainWindow::dropsOnTextBoxesOpenFilesAndTakeOnlyText() {
   const QString file = tempPath("dropped.orvana"), word = "слово";
   const QStringList box{"Папку нельзя открыть как проект:\n" + tempDir()};
   writeProject(file, "D");
+  // A text file that is no project: its text where a text box takes it.
+  const QString notes = tempPath("notes.txt"), noted = "Текст заметки";
+  writeFile(notes, noted.toUtf8());
+  const QStringList notProject{"Файл не является проектом Orvana:\n" + notes +
+                               "\n\nТекст из файла можно вставить, перетащив его на поле ввода."};
   for (QWidget* target : {memo->viewport(), static_cast<QWidget*>(edit), tree()->viewport()}) {
-    for (const QString& dropped : {file, tempDir(), word}) {
+    for (const QString& dropped : {file, tempDir(), word, notes}) {
       MessageBox::reset();
-      if (dropped == tempDir()) MessageBox::setNextAnswer(MessageBox::Ok);
+      const bool inTextBox = target != tree()->viewport();
+      if (dropped == tempDir() || (dropped == notes && !inTextBox))
+        MessageBox::setNextAnswer(MessageBox::Ok);
       const int nodes = tree()->topLevelItemCount();
       const QString before = memo->toPlainText() + edit->text();
       QMimeData data;
@@ -1372,10 +1454,16 @@ void TestMainWindow::dropsOnTextBoxesOpenFilesAndTakeOnlyText() {
       QApplication::sendEvent(target, &enter);
       QApplication::sendEvent(target, &drop);
       QTRY_COMPARE(tree()->topLevelItemCount(), nodes + (dropped == file ? 1 : 0));
-      QTRY_COMPARE(boxTexts(), dropped == tempDir() ? box : QStringList());
-      // Only plain text goes into the text box it is dropped on.
-      const bool typed = dropped == word && target != tree()->viewport();
-      QCOMPARE((memo->toPlainText() + edit->text()).size(), before.size() + typed * word.size());
+      QTRY_COMPARE(boxTexts(), dropped == tempDir()             ? box
+                               : dropped == notes && !inTextBox ? notProject
+                                                                : QStringList());
+      // Only plain text and the texts of text files go into the text box
+      // they are dropped on.
+      const qsizetype typed = !inTextBox         ? 0
+                              : dropped == word  ? word.size()
+                              : dropped == notes ? noted.size()
+                                                 : 0;
+      QCOMPARE((memo->toPlainText() + edit->text()).size(), before.size() + typed);
     }
   }
 }
@@ -1475,6 +1563,268 @@ void TestMainWindow::filesInRussianDialogsTheTreeAndTheRecentList() {
     const QAction entry(TForm1::RecentEntryText(i % 8, name));
     QCOMPARE(entry.iconText(), QString::number(i % 8 + 1) + ' ' + name);
   }
+}
+
+void TestMainWindow::saveAsProposesTheProjectsOwnNameAndCompletesIt() {
+  // Every name with every filter: the projects' filter completes a name
+  // without an extension, and only that.
+  const QString projects = "Проекты (*.orvana)", all = "Все файлы (*)";
+  for (const QString& name :
+       QStringList{"/a/site", "/a/site.orvana", "/a.b/site", "/a/site.txt", "/a/.x"}) {
+    const bool bare = !QFileInfo(name).fileName().contains('.');
+    QCOMPARE(FileDialog::WithFilterExtension(name, projects), bare ? name + ".orvana" : name);
+    QCOMPARE(FileDialog::WithFilterExtension(name, all), name);
+    QCOMPARE(FileDialog::WithFilterExtension(name, "Pages (*.htm *.html)"), name);
+  }
+  openProject(tempPath("first.orvana"), "first");
+  trigger("NewProject");
+  FileDialog::setNextFileName(tempPath("typed"), projects);
+  trigger("SaveProjectAs");
+  QCOMPARE(FileDialog::lastOffered(), tempPath("Untitled0.orvana"));
+  QVERIFY(QFile::exists(tempPath("typed.orvana")) && !QFile::exists(tempPath("typed")));
+  QCOMPARE(nodeTexts().value(1), tempPath("typed.orvana"));
+  // The opened project is offered its own file, not the name chosen last.
+  m_form1->TreeView1Change(m_form1->findChild<QTreeWidget*>("TreeView1")->topLevelItem(0));
+  FileDialog::setNextFileName(tempPath("as typed"), all);
+  trigger("SaveProjectAs");
+  QCOMPARE(FileDialog::lastOffered(), tempPath("first.orvana"));
+  QVERIFY(QFile::exists(tempPath("as typed")));
+}
+
+void TestMainWindow::aFileChangedByAnotherProgramIsNotOverwrittenUnasked() {
+  const QString path = tempPath("shared.orvana");
+  openProject(path, "mine");
+  const QByteArray theirs = readFile(path).replace("'mine'", "'they'");
+  writeFile(path, theirs);
+  const QString question = "Файл " + path + " изменён другой программой. Перезаписать?";
+  MessageBox::setNextAnswer(MessageBox::Cancel);
+  trigger("SaveProject");
+  QCOMPARE(boxTexts(), QStringList{question});
+  QCOMPARE(readFile(path), theirs);
+  // The same bytes written anew (a new time) are no change.
+  writeFile(path, readFile(path));
+  touch(path, 60);
+  MessageBox::reset();
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("SaveProject");
+  QCOMPARE(boxTexts(), QStringList{question});
+  QVERIFY(readFile(path).contains("'mine'"));
+  // Written by the window itself: Save asks nothing.
+  MessageBox::reset();
+  touch(path, 120);
+  trigger("SaveProject");
+  QCOMPARE(boxTexts(), QStringList{});
+}
+
+void TestMainWindow::theNoticeRereadsAChangedFileAndKeepsTheEdits() {
+  const QString path = tempPath("notice.orvana");
+  openProject(path, "old");
+  auto* notice = m_form1->findChild<QWidget*>("ChangeNotice");
+  m_form1->CheckActiveProjectFile();
+  QVERIFY(notice->isHidden());
+  title()->setText("typed");
+  writeFile(path, readFile(path).replace("'old'", "'new'"));
+  m_form1->CheckActiveProjectFile();
+  QVERIFY(!notice->isHidden());
+  QVERIFY(m_form1->findChild<QLabel*>("ChangeNoticeText")->text().contains(path));
+  m_form1->findChild<QPushButton*>("RereadButton")->click();
+  QVERIFY(notice->isHidden());
+  QCOMPARE(title()->text(), QString("new"));
+  QVERIFY(!active()->IsModified());
+  // What was typed went where closed projects go.
+  trigger("RestoreClosed");
+  QCOMPARE(title()->text(), QString("typed"));
+  QVERIFY(active()->IsModified());
+}
+
+void TestMainWindow::projectsClosedUnsavedComeBackWithTheirEdits() {
+  const QString path = tempPath("closed.orvana");
+  openProject(path, "saved");
+  const QByteArray onDisk = readFile(path);
+  trigger("NewProject");
+  title()->setText("new project");
+  for (int i = 0; i < 2; ++i) {
+    MessageBox::setNextAnswer(MessageBox::Cancel);
+    if (i == 1) title()->setText("edited");
+    trigger("CloseProject");
+  }
+  QCOMPARE(entries(TRecoveryEntry::Closed).size(), 2);
+  QCOMPARE(readFile(path), onDisk);
+  // The last closed first, marked changed, saving to its own file.
+  trigger("RestoreClosed");
+  QCOMPARE(title()->text(), QString("edited"));
+  QVERIFY(active()->IsModified());
+  QCOMPARE(nodeTexts().value(0), path);
+  trigger("SaveProject");
+  QVERIFY(readFile(path).contains("'edited'"));
+  QCOMPARE(FileDialog::executeCount(), 0);
+  // The new project has no file: Save asks for one.
+  QTest::keySequence(m_form1, QKeySequence("Ctrl+Shift+T"));
+  QCOMPARE(title()->text(), QString("new project"));
+  QCOMPARE(nodeTexts().value(1), QString("Untitled0"));
+  FileDialog::setNextFileName(std::nullopt);
+  trigger("SaveProject");
+  QCOMPARE(FileDialog::executeCount(), 1);
+  QVERIFY(entries(TRecoveryEntry::Closed).isEmpty());
+  QVERIFY(!m_form1->findChild<QAction*>("RestoreClosed")->isEnabled());
+}
+
+void TestMainWindow::editedProjectsAreCopiedUntilSavedOrClosed() {
+  const QString path = tempPath("edited.orvana");
+  openProject(path, "a");
+  m_form1->KeepEditedProjects();
+  QVERIFY(entries(TRecoveryEntry::Session).isEmpty());
+  title()->setText("b");
+  m_form1->KeepEditedProjects();
+  QCOMPARE(entries(TRecoveryEntry::Session).size(), 1);
+  trigger("SaveProject");
+  QVERIFY(entries(TRecoveryEntry::Session).isEmpty());
+  title()->setText("c");
+  QTRY_COMPARE_WITH_TIMEOUT(entries(TRecoveryEntry::Session).size(), 1,
+                            2 * TForm1::kKeepIntervalMs);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  trigger("CloseProject");
+  const QDir store(TRecoveryStore::DefaultFolder());
+  QCOMPARE(store.entryList({"*.json", "*.orvana"}, QDir::Files), QStringList{});
+}
+
+void TestMainWindow::aCrashedRunsProjectsAreOfferedAtTheNextStart() {
+  // A run that has ended: a process of its own that is gone.
+  QProcess gone;
+  gone.start("true");
+  QVERIFY(gone.waitForFinished());
+  for (const bool restore : {false, true}) {
+    {
+      TRecoveryStore crashed(TRecoveryStore::DefaultFolder(), gone.processId());
+      TRecoveryEntry entry;
+      entry.id = crashed.NewId();
+      entry.name = "Untitled7";
+      entry.pid = gone.processId();
+      TSiteProject window;
+      window.findChild<QLineEdit*>("Edit1")->setText("unsaved");
+      crashed.Keep(entry, [&](const QString& file) { window.WriteRecoveryCopy(file); });
+    }
+    MessageBox::setNextAnswer(restore ? MessageBox::Ok : MessageBox::Cancel);
+    m_form1->OfferCrashRecovery();
+    QVERIFY(boxTexts().last().contains("Untitled7"));
+    // Either way nothing is lost: restored, or kept as a closed project.
+    QCOMPARE(entries(TRecoveryEntry::Closed).size(), 1);
+    QCOMPARE(m_form1->findChild<QTreeWidget*>("TreeView1")->topLevelItemCount(), restore ? 1 : 0);
+    if (restore) QCOMPARE(title()->text(), QString("unsaved"));
+  }
+  MessageBox::reset();
+  m_form1->OfferCrashRecovery();
+  QCOMPARE(boxTexts(), QStringList{});
+}
+
+void TestMainWindow::theStoreKeepsTheNewestClosedProjectsForTwoWeeks() {
+  TRecoveryStore store(tempPath("store"));
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  // Ages in hours, the oldest beyond two weeks.
+  for (int i = 0; i < 30; ++i) {
+    TRecoveryEntry entry;
+    entry.id = store.NewId();
+    entry.kind = TRecoveryEntry::Closed;
+    entry.kept = now.addSecs(-3600 * (i % 3 == 0 ? 24 * 15 + i : i));
+    store.Keep(entry, [](const QString& file) { writeFile(file, "object X\r\nend\r\n"); });
+  }
+  store.Prune();
+  const QList<TRecoveryEntry> kept = store.Entries(TRecoveryEntry::Closed);
+  QCOMPARE(kept.size(), TRecoveryStore::kMaxClosed);
+  for (qsizetype i = 0; i < kept.size(); ++i) {
+    QVERIFY(kept[i].kept >= now.addDays(-TRecoveryStore::kKeepDays));
+    if (i > 0) QVERIFY(kept[i - 1].kept >= kept[i].kept);
+  }
+  QCOMPARE(QDir(store.Folder()).entryList({"*.orvana"}).size(), TRecoveryStore::kMaxClosed);
+  // The lock of a run that has ended goes; this run's stays.
+  writeFile(store.Folder() + "/run-999999999.lock",
+            "999999999\norvana\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+  store.Prune();
+  QCOMPARE(QDir(store.Folder()).entryList({"run-*.lock"}),
+           QStringList{QString("run-%1.lock").arg(QCoreApplication::applicationPid())});
+}
+
+void TestMainWindow::framesAreMovedAndShrunkOntoTheScreen() {
+  QRandomGenerator random(30);
+  for (int i = 0; i < 2000; ++i) {
+    const QRect available(random.bounded(-500, 500), random.bounded(-500, 500),
+                          random.bounded(1, 2000), random.bounded(1, 2000));
+    const QRect wanted(random.bounded(-3000, 3000), random.bounded(-3000, 3000),
+                       random.bounded(1, 3000), random.bounded(1, 3000));
+    const QRect fitted = orvana::FitOnto(wanted, available);
+    QVERIFY(available.contains(fitted));
+    QCOMPARE(fitted.size(), wanted.size().boundedTo(available.size()));
+    // Bounds that lie on the screen stay exactly as they are.
+    if (available.contains(wanted)) QCOMPARE(fitted, wanted);
+  }
+}
+
+void TestMainWindow::labelsKeepTheFilesNameWholeAndNumberCopies() {
+  const QFontMetrics metrics(QApplication::font());
+  QRandomGenerator random(7);
+  const QString letters = "abcdefghijklmnopqrstuvwxyzабвгд ";
+  auto word = [&](int length) {
+    QString text;
+    for (int i = 0; i < length; ++i) text += letters[random.bounded(int(letters.size()))];
+    return text;
+  };
+  for (int i = 0; i < 1000; ++i) {
+    QString path;
+    for (int depth = random.bounded(4); depth > 0; --depth)
+      path += "/" + word(random.bounded(1, 30));
+    const QString name = word(random.bounded(1, 20)) + ".orvana";
+    path += (path.isEmpty() ? "" : "/") + name;
+    const int copy = random.bounded(3), width = random.bounded(20, 400);
+    const QString number = copy ? QString(" (%1)").arg(copy + 1) : QString();
+    const QString label = orvana::NodeLabel(path, copy, metrics, width);
+    QVERIFY2(label.endsWith(name + number), qPrintable(label));
+    if (metrics.horizontalAdvance(path + number) <= width) QCOMPARE(label, path + number);
+    if (metrics.horizontalAdvance(name + number) < width)
+      QVERIFY(metrics.horizontalAdvance(label) <= width);
+  }
+  // Two nodes of one file in the real tree: told apart.
+  const QString file = tempPath("twice.orvana");
+  orvana::TSiteProject().SaveToFile(file);
+  m_form1->OpenFiles({file, file});
+  QCOMPARE(m_form1->ShownNodeText(0, metrics, 1000), file);
+  QCOMPARE(m_form1->ShownNodeText(1, metrics, 1000), file + " (2)");
+  QCOMPARE(m_form1->ShownNodeText(1, metrics, 60), "twice.orvana (2)");
+}
+
+void TestMainWindow::theFocusIsShownOnEveryControl() {
+  orvana::TFocusRing* ring = orvana::TFocusRing::Install();
+  m_form1->NewProjectExecute();
+  orvana::TSiteProject* project = m_form1->ActiveProject();
+  // The report box too, as a generation shows it.
+  project->findChild<QPlainTextEdit*>("ReportView")->show();
+  auto* tabs = project->findChild<QTabWidget*>("PageControl1");
+  QList<QWidget*> controls{m_form1->findChild<QTreeWidget*>("TreeView1")};
+  for (int tab = 0; tab < tabs->count(); ++tab) {
+    tabs->setCurrentIndex(tab);
+    controls += orvana::TabStops(project);
+  }
+  QVERIFY(controls.size() > 20);
+  for (QWidget* control : controls) {
+    if (auto* owner = control->parentWidget(); owner && owner->inherits("QTabWidget")) continue;
+    tabs->setCurrentWidget(tabs->widget(0));
+    for (int tab = 0; tab < tabs->count(); ++tab)
+      if (tabs->widget(tab)->isAncestorOf(control)) tabs->setCurrentIndex(tab);
+    control->setFocus(Qt::TabFocusReason);
+    QTRY_COMPARE(ring->Target(), orvana::TFocusRing::RingTarget(control));
+    QCOMPARE(ring->Ring()->parentWidget(), ring->Target());
+    QTRY_COMPARE(ring->Ring()->geometry(), ring->Target()->rect());
+    QVERIFY(ring->Ring()->isVisible());
+  }
+  // A control that goes takes its ring along; the next one gets a new one.
+  tabs->setCurrentIndex(0);
+  auto* edit = project->findChild<QLineEdit*>("Edit1");
+  edit->setFocus();
+  QTRY_COMPARE(ring->Target(), edit);
+  delete project;
+  auto* tree = m_form1->findChild<QTreeWidget*>("TreeView1");
+  tree->setFocus();
+  QTRY_COMPARE(ring->Target(), tree);
+  QCOMPARE(ring->Ring()->parentWidget(), tree);
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -12,18 +12,22 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "engine/Error.h"
 #include "engine/UrlSafety.h"
 #include "folderdialog/PFolderDialog.h"
 #include "gui/Dialogs.h"
+#include "gui/SystemErrors.h"
 #include "gui/TextBridge.h"
 #include "project/DefaultContent.h"
 #include "project/MemoText.h"
@@ -64,6 +68,12 @@ class TestProjectWindow : public ProjectWindowTestBase {
   void largeSitesShowTheirProgress_data();
   void largeSitesShowTheirProgress();
   void editsGenerationAndSavingMoveTheModifiedMark();
+  void numbersTakeTheirWords();
+  void diskErrorsAreRussian();
+  void aWriteThatFailsMidwaySaysWhatItReplaced();
+  void aStoppedWriteCountsAndSizesTheSameFiles();
+  void pagesOfAnEarlierSiteAreNamedWithTheirSetting();
+  void aBrowserThatCannotStartIsReported();
 
  private:
   // Types text into an edit (replacing its text), as the user does.
@@ -75,6 +85,12 @@ class TestProjectWindow : public ProjectWindowTestBase {
   // and returns the folder.
   QString prepareSite(TSiteProject* w, const QString& min, const QString& max,
                       const QStringList& paragraphs, const QStringList& addresses);
+  // The same for `pages` one-paragraph pages of 10 to 40 characters.
+  QString sitePages(TSiteProject* w, int pages) {
+    QStringList text;
+    for (int i = 0; i < pages; ++i) text << QString("Paragraph %1 of the site.").arg(i);
+    return prepareSite(w, "10", "40", text, {});
+  }
 };
 
 void TestProjectWindow::typeInto(QLineEdit* edit, const QString& text) {
@@ -506,6 +522,25 @@ void TestProjectWindow::missingOutputFolderIsReportedAndNothingWritten() {
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   QVERIFY(!QFileInfo::exists(folder));
   QVERIFY(QDir(tempDir()).isEmpty());
+  // A folder was chosen: the window stays where it is.
+  auto* pages = control<QTabWidget>(w, "PageControl1");
+  QCOMPARE(pages->currentWidget()->objectName(), QString("TabSheet5"));
+
+  // None chosen yet: the same boxes, then the window names the setting and
+  // takes the user to it.
+  TSiteProject* fresh = newWindow();
+  MessageBox::reset();
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(fresh, "Button1")->click();
+  QCOMPARE(boxTexts(), (QStringList{"Генерация завершена", "Указанный каталог не существует"}));
+  QVERIFY(control<QPlainTextEdit>(fresh, "ReportView")
+              ->toPlainText()
+              .contains("«Папка для выгрузки готового сайта», кнопка «выбрать»"));
+  pages = control<QTabWidget>(fresh, "PageControl1");
+  QCOMPARE(pages->currentWidget()->objectName(), QString("TabSheet1"));
+  QTRY_COMPARE(QApplication::focusWidget(), control<QPushButton>(fresh, "Button2"));
+  QVERIFY(QDir(tempDir()).isEmpty());
 }
 
 void TestProjectWindow::choosingAFolderTakesItAtOnce() {
@@ -832,6 +867,107 @@ void TestProjectWindow::editsGenerationAndSavingMoveTheModifiedMark() {
   opened->LoadFromFile(file);
   QVERIFY(!opened->IsModified());
   QCOMPARE(opened->windowTitle(), QString("Проект"));
+}
+
+void TestProjectWindow::numbersTakeTheirWords() {
+  const QMap<uint64_t, QString> words{
+      {0, "байтов"},  {1, "байт"},    {2, "байта"}, {4, "байта"},  {5, "байтов"},   {11, "байтов"},
+      {12, "байтов"}, {14, "байтов"}, {21, "байт"}, {22, "байта"}, {111, "байтов"}, {1001, "байт"}};
+  for (auto it = words.begin(); it != words.end(); ++it) {
+    QCOMPARE(orvana::BytesWord(it.key()), it.value());
+    if (it.key() < 1024)
+      QCOMPARE(orvana::ReadableSize(it.key()), QString("%1 %2").arg(it.key()).arg(it.value()));
+  }
+}
+
+void TestProjectWindow::diskErrorsAreRussian() {
+  const QRegularExpression latin("[A-Za-z]");
+  for (int code : {EPERM, ENOENT, EIO, EACCES, EEXIST, ENOTDIR, EISDIR, EINVAL, EMFILE, ENOSPC,
+                   EROFS, ENAMETOOLONG, ELOOP, EDQUOT, EFBIG, 9999}) {
+    const QString reason = orvana::RussianSystemError(code);
+    QVERIFY2(!reason.contains(latin) && !reason.isEmpty(), qPrintable(reason));
+    const QString site = QString("Cannot create file \"/s/page1.html\". %1 (error %2)")
+                             .arg(QString::fromLocal8Bit(std::strerror(code)))
+                             .arg(code);
+    QCOMPARE(orvana::RussianFileError(site, 0),
+             std::optional<QString>("Не удалось создать файл «/s/page1.html»: " + reason));
+    // A project file keeps its specified words; only the reason changes.
+    QCOMPARE(orvana::RussianFileError("Cannot open file \"/p.orvana\". whatever", code),
+             std::optional<QString>("Cannot open file \"/p.orvana\". " + reason));
+  }
+  QCOMPARE(orvana::RussianFileError("Нет открытых проектов", 0), std::nullopt);
+}
+
+void TestProjectWindow::aWriteThatFailsMidwaySaysWhatItReplaced() {
+  TSiteProject* w = newWindow();
+  const QString folder = sitePages(w, 6);
+  // The fourth file cannot replace what stands in its place.
+  QDir().mkpath(folder + "/page3.html/inside");
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  const QString text = control<QPlainTextEdit>(w, "ReportView")->toPlainText();
+  QVERIFY2(text.startsWith("Сайт записан не полностью: заменено 3 из 7 файлов; Не удалось "),
+           qPrintable(text));
+  QVERIFY2(text.contains("«" + folder + "/page3.html»: "), qPrintable(text));
+  // Russian but for the file's name.
+  QVERIFY(!QString(text).remove(folder + "/page3.html").contains(QRegularExpression("[A-Za-z]")));
+  QCOMPARE(QDir(folder).entryList({"*.html"}, QDir::Files).size(), 3);
+  QVERIFY(control<QPushButton>(w, "OpenSiteButton")->isVisibleTo(w));
+  // The application's box says the same.
+  QCOMPARE(MessageBox::lastText().left(20), text.section("; ", 1).left(20));
+}
+
+void TestProjectWindow::aStoppedWriteCountsAndSizesTheSameFiles() {
+  TSiteProject* w = newWindow();
+  const int pages = TSiteProject::kProgressPages + 10;
+  const QString folder = sitePages(w, pages);
+  // Stopped once the write has begun, as its Cancel button stops it.
+  MessageBox::setNextAnswer(MessageBox::Ok,
+                            [w] { QTimer::singleShot(0, w, [w] { w->CancelGeneration(); }); });
+  control<QPushButton>(w, "Button1")->click();
+  const QStringList files = QDir(folder).entryList(QDir::Files);
+  qint64 bytes = 0;
+  for (const QString& file : files) bytes += QFileInfo(folder + '/' + file).size();
+  QVERIFY(!files.isEmpty() && files.size() < pages);
+  QCOMPARE(control<QPlainTextEdit>(w, "ReportView")->toPlainText().split('\n').value(1),
+           QString("Записано страниц: %1 из %2, их объём: %3")
+               .arg(files.size())
+               .arg(pages)
+               .arg(orvana::ReadableSize(bytes)));
+}
+
+void TestProjectWindow::pagesOfAnEarlierSiteAreNamedWithTheirSetting() {
+  TSiteProject* w = newWindow();
+  const QString folder = sitePages(w, 5);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  QVERIFY(
+      !control<QPlainTextEdit>(w, "ReportView")->toPlainText().contains("прежней, более длинной"));
+  sitePages(w, 2);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  QVERIFY2(control<QPlainTextEdit>(w, "ReportView")
+               ->toPlainText()
+               .contains("• в папке остались страницы прежней, более длинной выгрузки (3): "
+                         "page2.html, page3.html, page4.html;"),
+           qPrintable(control<QPlainTextEdit>(w, "ReportView")->toPlainText()));
+  QVERIFY(
+      control<QPlainTextEdit>(w, "ReportView")->toPlainText().contains("«Удалять лишние страницы"));
+  QCOMPARE(QDir(folder).entryList({"page*.html"}).size(), 4);
+}
+
+void TestProjectWindow::aBrowserThatCannotStartIsReported() {
+  TSiteProject* w = newWindow();
+  sitePages(w, 2);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "Button1")->click();
+  orvana::DesktopOpener::setIntercepted(true, false);
+  MessageBox::setNextAnswer(MessageBox::Ok);
+  control<QPushButton>(w, "OpenSiteButton")->click();
+  orvana::DesktopOpener::setIntercepted(true, true);
+  QCOMPARE(MessageBox::lastText(), "Не удалось открыть " + w->SiteIndexFile() + " в браузере.");
+  QCOMPARE(orvana::DesktopOpener::opened().size(), 1);
 }
 
 QTEST_MAIN(TestProjectWindow)

@@ -206,12 +206,17 @@ class TPosixReplacement final : public TFileReplacement {
   }
 
   bool Write(const std::string_view* pieces, size_t count, TWriteFailure* failure) {
-    if (const int err = WritePieces(fd_, pieces, count); err != 0) return Abandon(err, failure);
+    if (const int err = orvana::WritePieces(fd_, pieces, count); err != 0)
+      return Abandon(err, failure);
     return true;
   }
 
   bool Write(std::string_view bytes, TWriteFailure* failure) override {
     return Write(&bytes, 1, failure);
+  }
+
+  bool WritePieces(const std::vector<std::string_view>& pieces, TWriteFailure* failure) override {
+    return Write(pieces.data(), pieces.size(), failure);
   }
 
   bool Commit(TWriteFailure* failure) override {
@@ -335,6 +340,13 @@ class TPosixFileSystem final : public TFileSystem {
 };
 
 }  // namespace
+
+bool TFileReplacement::WritePieces(const std::vector<std::string_view>& pieces,
+                                   TWriteFailure* failure) {
+  for (std::string_view piece : pieces)
+    if (!Write(piece, failure)) return false;
+  return true;
+}
 
 bool TFileSystem::ReplaceFilePieces(const std::string& path,
                                     const std::vector<std::string_view>& pieces, TReplaceMode mode,

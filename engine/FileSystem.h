@@ -51,6 +51,9 @@ class TFileReplacement {
   virtual ~TFileReplacement() = default;
   // Appends bytes. On failure (kWrite) the replacement is given up.
   virtual bool Write(std::string_view bytes, TWriteFailure* failure) = 0;
+  // Appends the pieces in order, as if they were one string. The default
+  // writes them one by one.
+  virtual bool WritePieces(const std::vector<std::string_view>& pieces, TWriteFailure* failure);
   // Makes the bytes written the target's content. Called at most once.
   virtual bool Commit(TWriteFailure* failure) = 0;
 };

@@ -17,7 +17,10 @@ class TRandomSource {
 
   // Seeds from the steady clock and the wall clock mixed together, so that two
   // generations in a row draw different words.
-  void SeedFromClock();
+  void SeedFromClock() { Seed(ClockSeed()); }
+
+  // A seed from the steady clock and the wall clock mixed together.
+  static uint64_t ClockSeed();
 
   // A uniformly distributed integer from 0 to n - 1; n must be at least 1.
   uint64_t Uniform(uint64_t n);

@@ -57,6 +57,23 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
     ThrowWriteFailure(path, failure);
 }
 
+TSiteFileWrite::TSiteFileWrite(TFileSystem& fs, const std::string& folder, std::string_view name)
+    : path_(FilePathIn(folder, name)) {
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  replacement_ = fs.BeginReplace(path_, TReplaceMode::kSitePage, &failure);
+  if (!replacement_) ThrowWriteFailure(path_, failure);
+}
+
+void TSiteFileWrite::Write(const std::vector<std::string_view>& pieces) {
+  TWriteFailure failure{TWriteFailure::kWrite, 0};
+  if (!replacement_->WritePieces(pieces, &failure)) ThrowWriteFailure(path_, failure);
+}
+
+void TSiteFileWrite::Commit() {
+  TWriteFailure failure{TWriteFailure::kWrite, 0};
+  if (!replacement_->Commit(&failure)) ThrowWriteFailure(path_, failure);
+}
+
 bool IsSiteFileName(std::string_view name) {
   return name == "index.html" || name == "style.css" || GeneratedPageNumber(name) ||
          SitemapFileNumber(name);

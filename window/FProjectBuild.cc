@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "engine/Error.h"
@@ -22,6 +23,7 @@
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TextBridge.h"
+#include "project/ProjectDocument.h"
 #include "window/FProject.h"
 #include "window/ReportText.h"
 
@@ -53,7 +55,12 @@ QStringList TSiteProject::StaleFiles() const {
 void TSiteProject::Button1Click() {
   if (m_generating) return;
   RunCommand([this] {
-    generatePages();
+    if (!generatePages()) {
+      TGenerateResult cancelled;
+      cancelled.error = QStringLiteral("генерация прервана");
+      showReport(cancelled);
+      return;
+    }
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
     const std::vector<std::string> linked = linkedAddresses();
@@ -78,10 +85,29 @@ void TSiteProject::Button1Click() {
   emit SiteChanged();
 }
 
-void TSiteProject::generatePages() {
+bool TSiteProject::generatePages() {
   ControlsToDocument();
-  RunKeepingWindowsPainted([this] { FGenerator->Generate(); });
+  m_cancelRequested = false;
+  // A long generation shows a box to stop it with, once it has taken half a
+  // second.
+  QProgressDialog box(QStringLiteral("Генерация сайта «%1»").arg(FProjectName),
+                      QStringLiteral("Прервать"), 0, 0, this);
+  box.setObjectName(QStringLiteral("GenerateProgress"));
+  box.setWindowTitle(QStringLiteral("Генерация"));
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setMinimumDuration(500);
+  connect(&box, &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
+  bool cancelled = false;
+  RunKeepingWindowsPainted(
+      [&](const std::atomic<bool>& stop) {
+        TBuildRequest request;
+        request.pages_only = true;
+        request.progress = [&stop](int, int) { return !stop.load(std::memory_order_relaxed); };
+        cancelled = FDocument->Build(request).outcome == TBuildOutcome::kCancelled;
+      },
+      [this] { return m_cancelRequested; });
   SetModified(true);
+  return !cancelled;
 }
 
 std::vector<std::string> TSiteProject::linkedAddresses() const {
@@ -115,9 +141,14 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
       window->m_generating = false;
     }
   } restore{this};
-  TSiteBuildOptions options;
-  options.folder = NativePath(FGenerator->SavePath());
-  options.confirm_prune = confirmPrune;
+  // The site of the last generation, made again with its seed, its pages
+  // kept in the generator.
+  TBuildRequest options;
+  options.seed = FGenerator->LastSeed();
+  options.keep_pages = true;
+  // Stale files are never removed unasked.
+  options.confirm_prune =
+      confirmPrune ? confirmPrune : [](const std::vector<std::string>&) { return false; };
   // One page at a time, on this thread: the progress moves page by page,
   // always with the pages on disk, and the window's events are handled
   // between them.
@@ -147,7 +178,7 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     return !m_cancelRequested;
   };
   try {
-    const TSiteBuildResult build = WriteGeneratedSite(*FGenerator, RealFileSystem(), options);
+    const TSiteBuildResult build = FDocument->Build(options);
     if (build.outcome == TBuildOutcome::kMissingFolder) {
       result.missingFolder = true;
       result.error = FromEngine(MissingFolderMessage());
@@ -178,9 +209,11 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
     return result;
   }
   try {
-    generatePages();
+    if (!generatePages()) result.error = QStringLiteral("генерация прервана");
   } catch (const std::exception& error) {
     result.error = CommandErrorText(error);
+  }
+  if (!result.error.isEmpty()) {
     emit SiteChanged();
     return result;
   }
@@ -192,7 +225,7 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
 QString TSiteProject::GeneratePages() {
   if (m_generating) return QStringLiteral("Проект уже генерируется");
   try {
-    generatePages();
+    if (!generatePages()) return QStringLiteral("генерация прервана");
   } catch (const std::exception& error) {
     return CommandErrorText(error);
   }

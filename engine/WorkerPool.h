@@ -1,0 +1,110 @@
+// The one way the program runs work on threads.
+//
+// Two shapes share one set of rules:
+//   - TBackgroundTask runs one piece of work beside the calling thread (a
+//     file's second half, the desktop's long work while its windows paint);
+//   - RunItems runs numbered items, 0 first, on up to a given number of
+//     threads, the calling thread one of them (the pages of a build).
+// The rules: a thread is always joined before the call that started it
+// returns, whatever throws; a stop request keeps work not yet begun from
+// beginning; the first failure by item order is the one thrown, as if one
+// thread had run the items in order; callbacks run on the calling thread
+// only; and when a thread cannot be started, the calling thread does the
+// work itself.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace orvana {
+
+// One piece of work on a thread of its own, given a stop request it may
+// look at between steps.
+class TBackgroundTask {
+ public:
+  using TWork = std::function<void(const std::atomic<bool>& stop)>;
+
+  // Starts `work` on a new thread; when no thread can be had, Started() is
+  // false and Finish runs the work on the calling thread.
+  explicit TBackgroundTask(TWork work);
+  // Asks the work to stop and waits for it; its failure is dropped.
+  ~TBackgroundTask();
+  TBackgroundTask(const TBackgroundTask&) = delete;
+  TBackgroundTask& operator=(const TBackgroundTask&) = delete;
+
+  bool Started() const { return thread_.joinable() || joined_; }
+  // True once the work has returned or thrown (never before Finish for work
+  // that did not start).
+  bool Done() const { return done_.load(std::memory_order_acquire); }
+  void RequestStop() { stop_.store(true, std::memory_order_relaxed); }
+  bool StopRequested() const { return stop_.load(std::memory_order_relaxed); }
+  // Waits for the work (or runs it here) and throws what it threw.
+  void Finish();
+
+ private:
+  void Run() noexcept;
+
+  TWork work_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> done_{false};
+  std::exception_ptr failure_;
+  std::thread thread_;
+  bool joined_ = false;
+};
+
+// The order items pass a point in, whatever thread runs them: an item
+// waits its turn until every item before it has passed (returned from its
+// work, or called Pass).
+class TItemTurns {
+ public:
+  // Blocks until every item before `item` has passed; false (at once) when
+  // one of them failed, so that nothing after a failure takes effect.
+  bool Await(int item);
+
+  // RunItems' side: a new run of `count` items; item passed; item failed;
+  // how many items have passed in a row from item 0.
+  void Reset(int count);
+  void Pass(int item);
+  void Fail(int item);
+  int Passed();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<char> passed_;
+  int next_ = 0;
+  int failed_ = -1;
+};
+
+// Numbered items for RunItems.
+struct TItemsJob {
+  int count = 0;
+  // How many threads may run items, the calling thread one of them; fewer
+  // are used when no more threads can be started.
+  int threads = 1;
+  // Runs item `item` as thread number `slot` (0: the calling thread), each
+  // slot one thread at a time. Any thread.
+  std::function<void(int item, int slot)> work;
+  // Called on the calling thread after each item it ran, with how many
+  // items have passed their turn (TItemTurns) so far; false stops the items
+  // not yet begun. Unset: never stops.
+  std::function<bool(int passed)> progress;
+  // Set from anywhere: the items not yet begun are not begun.
+  const std::atomic<bool>* stop = nullptr;
+  // When given, items may wait for each other's turn (TItemTurns::Await).
+  TItemTurns* turns = nullptr;
+};
+
+// Runs the job's items in order of taking (each thread takes the lowest
+// item nobody has taken), so the items begun are always the first ones.
+// Returns how many were begun; every item begun has finished. Throws the
+// failure of the lowest item that failed (a progress callback's failure
+// counts as the calling thread's last item's).
+int RunItems(const TItemsJob& job);
+
+}  // namespace orvana

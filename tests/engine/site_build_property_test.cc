@@ -1,5 +1,5 @@
 // The site build over random projects and every combination of extras: the
-// streaming build and the write of a generated site give the same files, a
+// build and Generate make the same pages, whatever the writers, a
 // dry run reports what the build reports, and the report agrees with an
 // independent count over the files written.
 #include <gtest/gtest.h>

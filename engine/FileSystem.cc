@@ -280,11 +280,6 @@ class TPosixFileSystem final : public TFileSystem {
     return Replace(path, &bytes, 1, mode, failure);
   }
 
-  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
-                         TReplaceMode mode, TWriteFailure* failure) override {
-    return Replace(path, pieces.data(), pieces.size(), mode, failure);
-  }
-
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                  TWriteFailure* failure) override {
     return TPosixReplacement::Open(path, mode, failure);
@@ -346,17 +341,6 @@ bool TFileReplacement::WritePieces(const std::vector<std::string_view>& pieces,
   for (std::string_view piece : pieces)
     if (!Write(piece, failure)) return false;
   return true;
-}
-
-bool TFileSystem::ReplaceFilePieces(const std::string& path,
-                                    const std::vector<std::string_view>& pieces, TReplaceMode mode,
-                                    TWriteFailure* failure) {
-  std::string joined;
-  size_t size = 0;
-  for (std::string_view piece : pieces) size += piece.size();
-  joined.reserve(size);
-  for (std::string_view piece : pieces) joined += piece;
-  return ReplaceFile(path, joined, mode, failure);
 }
 
 namespace {

@@ -87,12 +87,6 @@ class TFileSystem {
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
 
-  // ReplaceFile with the bytes given as pieces, written in order as if they
-  // were one string. The default joins them and calls ReplaceFile.
-  virtual bool ReplaceFilePieces(const std::string& path,
-                                 const std::vector<std::string_view>& pieces, TReplaceMode mode,
-                                 TWriteFailure* failure);
-
   // Starts replacing the file at path, as ReplaceFile would, for bytes that
   // arrive over time. Returns nullptr with the failure when the file cannot
   // be created. The default keeps the bytes and calls ReplaceFile on Commit.
@@ -137,8 +131,8 @@ class TFileSystem {
     return false;
   }
 
-  // True when ReplaceFile and ReplaceFilePieces may run on several threads
-  // at once, each replacing a file of its own. The default says no.
+  // True when replacements (ReplaceFile, BeginReplace) may run on several
+  // threads at once, each replacing a file of its own. The default says no.
   virtual bool ConcurrentReplaces() const { return false; }
 };
 

@@ -34,10 +34,6 @@ class TDryRunFileSystem final : public TFileSystem {
   bool ReplaceFile(const std::string&, std::string_view, TReplaceMode, TWriteFailure*) override {
     return true;
   }
-  bool ReplaceFilePieces(const std::string&, const std::vector<std::string_view>&, TReplaceMode,
-                         TWriteFailure*) override {
-    return true;
-  }
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string&, TReplaceMode,
                                                  TWriteFailure*) override {
     return std::make_unique<TNullReplacement>();

@@ -49,14 +49,6 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
     ThrowWriteFailure(path, failure);
 }
 
-void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
-                   const std::vector<std::string_view>& pieces) {
-  const std::string path = FilePathIn(folder, name);
-  TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (!fs.ReplaceFilePieces(path, pieces, TReplaceMode::kSitePage, &failure))
-    ThrowWriteFailure(path, failure);
-}
-
 TSiteFileWrite::TSiteFileWrite(TFileSystem& fs, const std::string& folder, std::string_view name)
     : path_(FilePathIn(folder, name)) {
   TWriteFailure failure{TWriteFailure::kCreate, 0};

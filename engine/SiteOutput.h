@@ -28,11 +28,6 @@ std::string FilePathIn(const std::string& folder, std::string_view name);
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    std::string_view bytes);
 
-// The same with the file's bytes given as pieces, written in order without
-// being joined first.
-void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
-                   const std::vector<std::string_view>& pieces);
-
 // A site file written in two steps, so that writers on several threads can
 // make their files at once and let them take their names in order: Begin
 // creates it (as a temporary while an old file of that name lives), Write

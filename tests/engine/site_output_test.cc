@@ -338,13 +338,14 @@ TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
     const fs::path f = dir / name;
     if (std::string_view(name) == "old.html") WriteFile(f, "old content");
     TWriteFailure failure{};
-    ASSERT_TRUE(
-        RealFileSystem().ReplaceFilePieces(f.string(), pieces, TReplaceMode::kSitePage, &failure));
+    const auto file = RealFileSystem().BeginReplace(f.string(), TReplaceMode::kSitePage, &failure);
+    ASSERT_TRUE(file && file->WritePieces(pieces, &failure) && file->Commit(&failure));
     EXPECT_EQ(ReadFile(f), expected) << name;
   }
   TWriteFailure failure{};
-  ASSERT_TRUE(RealFileSystem().ReplaceFilePieces((dir / "empty.html").string(), {},
-                                                 TReplaceMode::kSitePage, &failure));
+  const auto empty = RealFileSystem().BeginReplace((dir / "empty.html").string(),
+                                                   TReplaceMode::kSitePage, &failure);
+  ASSERT_TRUE(empty && empty->WritePieces({}, &failure) && empty->Commit(&failure));
   EXPECT_EQ(ReadFile(dir / "empty.html"), "");
   fs::remove_all(dir);
 }

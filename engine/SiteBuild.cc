@@ -113,9 +113,9 @@ class TSiteBuild {
   // How many threads write the pages.
   int Writers() const;
   // Makes and writes page i with `work`, measured into `built`; returns
-  // the bytes of its menus and bars. The page takes its name only once
-  // every page before it has (`turns`), and never after a failed one.
-  uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built, TItemTurns& turns) const;
+  // the bytes of its menus and bars. The page takes its name in page order
+  // (`in_order`), never after a failed one.
+  uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built, TInOrder& in_order) const;
   // The sizes of every file the build will write, checked against the
   // folder's free space before the first is written.
   void CheckSpace(const std::string& css);
@@ -305,15 +305,16 @@ int TSiteBuild::Writers() const {
   return std::clamp(pages / kPagesPerWriter, 1, std::min(UsableProcessors(), kMostWriters));
 }
 
-uint64_t TSiteBuild::WritePage(TPageWork& w, int i, TBuiltPage& built, TItemTurns& turns) const {
+uint64_t TSiteBuild::WritePage(TPageWork& w, int i, TBuiltPage& built, TInOrder& in_order) const {
   MakePage(w, i);
   const std::vector<std::string_view>& bytes = EncodedPage(w);
   const TSitePage& page = g_.Pages()[i];
-  TSiteFileWrite file(fs_, folder_, page.PageUrl);
-  file.Write(bytes);
-  // An earlier page failed: this one is given up, its old file kept.
-  if (!turns.Await(i)) return 0;
-  file.Commit();
+  auto file = std::make_shared<TSiteFileWrite>(fs_, folder_, page.PageUrl);
+  file->Write(bytes);
+  // The writer goes on with its next page; the file takes its name once
+  // every page before it has (or is given up, its old file kept, when one
+  // of them failed).
+  in_order.Submit(i, [file] { file->Commit(); });
   TCharsetSniffer sniffer;
   for (std::string_view piece : bytes) {
     built.bytes += piece.size();
@@ -336,15 +337,15 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
   std::vector<uint64_t> menu_and_bar_bytes(work.size(), 0);
   work[0] = std::move(work_);
   for (size_t k = 1; k < work.size(); ++k) work[k] = NewWork();
-  TItemTurns turns;
+  TInOrder in_order;
   int reported = 0;
   TItemsJob job;
   job.count = count;
   job.threads = writers_;
-  job.turns = &turns;
+  job.in_order = &in_order;
   job.work = [&](int i, int slot) {
     const size_t k = static_cast<size_t>(slot);
-    menu_and_bar_bytes[k] += WritePage(work[k], i, output.pages[static_cast<size_t>(i)], turns);
+    menu_and_bar_bytes[k] += WritePage(work[k], i, output.pages[static_cast<size_t>(i)], in_order);
   };
   if (options_.progress)
     job.progress = [&](int written) {

@@ -43,40 +43,71 @@ void TBackgroundTask::Finish() {
   if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
-// --- TItemTurns ---------------------------------------------------------------
+// --- TInOrder -----------------------------------------------------------------
 
-void TItemTurns::Reset(int count) {
+namespace {
+
+// How far ahead of the steps run an item may hand over its own.
+constexpr int kMostAhead = 64;
+
+}  // namespace
+
+void TInOrder::Reset(int count, std::function<void(int item)> failed) {
   std::lock_guard<std::mutex> lock(mutex_);
-  passed_.assign(static_cast<size_t>(std::max(count, 0)), 0);
+  waiting_.assign(static_cast<size_t>(std::max(count, 0)), nullptr);
+  failed_step_ = std::move(failed);
   next_ = 0;
   failed_ = -1;
+  running_ = false;
 }
 
-bool TItemTurns::Await(int item) {
+void TInOrder::Submit(int item, std::function<void()> step) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const auto failed_before = [&] { return failed_ >= 0 && failed_ < item; };
-  changed_.wait(lock, [&] { return next_ >= item || failed_before(); });
-  return !failed_before();
+  const auto dropped = [&] { return failed_ >= 0 && failed_ < item; };
+  moved_.wait(lock, [&] { return item - next_ < kMostAhead || dropped(); });
+  if (dropped()) {
+    lock.unlock();
+    return;  // `step` goes unrun
+  }
+  waiting_[static_cast<size_t>(item)] = std::move(step);
+  // One thread at a time runs the row of steps whose turn has come.
+  if (running_) return;
+  running_ = true;
+  while (next_ < static_cast<int>(waiting_.size()) && waiting_[static_cast<size_t>(next_)]) {
+    std::function<void()> now = std::move(waiting_[static_cast<size_t>(next_)]);
+    waiting_[static_cast<size_t>(next_)] = nullptr;
+    const int at = next_;
+    lock.unlock();
+    try {
+      now();
+    } catch (...) {
+      lock.lock();
+      running_ = false;
+      lock.unlock();
+      failed_step_(at);
+      return;
+    }
+    lock.lock();
+    ++next_;
+    moved_.notify_all();
+  }
+  running_ = false;
 }
 
-void TItemTurns::Pass(int item) {
+void TInOrder::Fail(int item) {
+  std::vector<std::function<void()>> dropped;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    passed_[static_cast<size_t>(item)] = 1;
-    while (next_ < static_cast<int>(passed_.size()) && passed_[static_cast<size_t>(next_)]) ++next_;
+    if (failed_ >= 0 && failed_ <= item) return;
+    failed_ = item;
+    for (size_t i = static_cast<size_t>(item) + 1; i < waiting_.size(); ++i)
+      if (waiting_[i]) dropped.push_back(std::move(waiting_[i]));
   }
-  changed_.notify_all();
+  moved_.notify_all();
+  // Destroyed here, unrun, outside the lock.
 }
 
-void TItemTurns::Fail(int item) {
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (failed_ < 0 || item < failed_) failed_ = item;
-  }
-  changed_.notify_all();
-}
-
-int TItemTurns::Passed() {
+int TInOrder::Done() {
   std::lock_guard<std::mutex> lock(mutex_);
   return next_;
 }
@@ -87,10 +118,9 @@ namespace {
 
 // What the threads of one RunItems share.
 struct TItemsRun {
-  TItemsRun(const TItemsJob& j, TItemTurns& t) : job(j), turns(t) {}
+  explicit TItemsRun(const TItemsJob& j) : job(j) {}
   const TItemsJob& job;
-  TItemTurns& turns;
-  std::atomic<int> next{0};
+  std::atomic<int> next{0}, done{0};
   std::atomic<bool> stop{false};
   std::mutex mutex;
   std::exception_ptr failure;
@@ -109,7 +139,7 @@ struct TItemsRun {
       }
     }
     stop = true;
-    turns.Fail(item);
+    if (job.in_order) job.in_order->Fail(item);
   }
   // Takes items until none is left or the run stops; the calling thread
   // (slot 0) reports after each of its items.
@@ -119,8 +149,10 @@ struct TItemsRun {
       if (item >= job.count) return;
       try {
         job.work(item, slot);
-        turns.Pass(item);
-        if (slot == 0 && job.progress && !job.progress(turns.Passed())) stop = true;
+        const int finished = done.fetch_add(1) + 1;
+        if (slot == 0 && job.progress &&
+            !job.progress(job.in_order ? job.in_order->Done() : finished))
+          stop = true;
       } catch (...) {
         Failed(item);
         return;
@@ -132,10 +164,8 @@ struct TItemsRun {
 }  // namespace
 
 int RunItems(const TItemsJob& job) {
-  TItemTurns own_turns;
-  TItemTurns& turns = job.turns ? *job.turns : own_turns;
-  turns.Reset(job.count);
-  TItemsRun run(job, turns);
+  TItemsRun run(job);
+  if (job.in_order) job.in_order->Reset(job.count, [&run](int item) { run.Failed(item); });
   {
     // Each helper takes items from the start; one that cannot be started
     // leaves its share to the others. The tasks are joined on leaving.

@@ -57,28 +57,34 @@ class TBackgroundTask {
   bool joined_ = false;
 };
 
-// The order items pass a point in, whatever thread runs them: an item
-// waits its turn until every item before it has passed (returned from its
-// work, or called Pass).
-class TItemTurns {
+// Steps that take effect in item order, whichever thread gets to them first
+// (a page taking its name): an item hands its step over and goes on, and
+// the step runs once the steps of every item before it have, on the thread
+// that completes that row. After a failed item no later step runs: it is
+// dropped (destroyed unrun). A step that throws fails its item.
+class TInOrder {
  public:
-  // Blocks until every item before `item` has passed; false (at once) when
-  // one of them failed, so that nothing after a failure takes effect.
-  bool Await(int item);
+  // Hands over item's step; runs it, and the steps waiting after it, when
+  // its turn has come. Waits while `item` is far ahead of the steps run, so
+  // that few steps (and what they hold) wait at a time.
+  void Submit(int item, std::function<void()> step);
+  // How many items' steps have run, in a row from item 0.
+  int Done();
 
-  // RunItems' side: a new run of `count` items; item passed; item failed;
-  // how many items have passed in a row from item 0.
-  void Reset(int count);
-  void Pass(int item);
+  // RunItems' side: a new run of `count` items, with what a failed step
+  // reports (its item; the failure is the current exception); an item that
+  // failed before its step, whose later steps are dropped.
+  void Reset(int count, std::function<void(int item)> failed);
   void Fail(int item);
-  int Passed();
 
  private:
   std::mutex mutex_;
-  std::condition_variable changed_;
-  std::vector<char> passed_;
+  std::condition_variable moved_;
+  std::vector<std::function<void()>> waiting_;
+  std::function<void(int item)> failed_step_;
   int next_ = 0;
   int failed_ = -1;
+  bool running_ = false;
 };
 
 // Numbered items for RunItems.
@@ -91,13 +97,13 @@ struct TItemsJob {
   // slot one thread at a time. Any thread.
   std::function<void(int item, int slot)> work;
   // Called on the calling thread after each item it ran, with how many
-  // items have passed their turn (TItemTurns) so far; false stops the items
-  // not yet begun. Unset: never stops.
+  // items are done (with `in_order`: whose steps have run) so far; false
+  // stops the items not yet begun. Unset: never stops.
   std::function<bool(int passed)> progress;
   // Set from anywhere: the items not yet begun are not begun.
   const std::atomic<bool>* stop = nullptr;
-  // When given, items may wait for each other's turn (TItemTurns::Await).
-  TItemTurns* turns = nullptr;
+  // When given, items hand over steps that take effect in item order.
+  TInOrder* in_order = nullptr;
 };
 
 // Runs the job's items in order of taking (each thread takes the lowest

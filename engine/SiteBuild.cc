@@ -373,20 +373,6 @@ void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
   fs_.RemoveStaleTemporaries(folder_, IsSiteFileName);
 }
 
-namespace {
-
-// The stale files of a folder for a site of `pages` pages whose build writes
-// the sitemaps named `sitemaps`: pages beyond the count, then sitemaps.
-std::vector<std::string> StaleSiteFiles(TFileSystem& fs, const std::string& folder, int pages,
-                                        const std::vector<std::string>& sitemaps) {
-  std::vector<std::string> stale = ListStalePages(fs, folder, pages);
-  for (std::string& name : ListStaleSitemaps(fs, folder, sitemaps))
-    stale.push_back(std::move(name));
-  return stale;
-}
-
-}  // namespace
-
 std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFileSystem& fs,
                                             const std::string& folder) {
   if (!generator.Extras().PruneStale) return {};
@@ -399,25 +385,21 @@ std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFi
     for (const TSitemapFile& part : BuildSitemapFiles(site_url, urls))
       sitemaps.push_back(part.name);
   }
-  return StaleSiteFiles(fs, folder, generator.Pages().Count(), sitemaps);
+  return ListStaleFiles(fs, folder, generator.Pages().Count(), sitemaps);
 }
 
 void TSiteBuild::Prune(TBuildOutput& output) {
   if (!extras_.PruneStale) return;
   std::vector<std::string> written;
   for (const TSitemapFile& part : sitemaps_) written.push_back(part.name);
-  std::vector<std::string> stale = StaleSiteFiles(fs_, folder_, g_.Pages().Count(), written);
+  std::vector<std::string> stale = ListStaleFiles(fs_, folder_, g_.Pages().Count(), written);
   if (stale.empty()) return;
   if (options_.dry_run) {
     output.pruned = std::move(stale);
     return;
   }
   if (options_.confirm_prune && !options_.confirm_prune(stale)) return;
-  std::vector<std::string> pages, sitemaps;
-  for (std::string& name : stale) (SitemapFileNumber(name) ? sitemaps : pages).push_back(name);
-  output.pruned = RemoveStalePages(fs_, folder_, pages);
-  for (std::string& name : RemoveStaleSitemaps(fs_, folder_, sitemaps))
-    output.pruned.push_back(std::move(name));
+  output.pruned = RemoveStaleFiles(fs_, folder_, stale);
 }
 
 TSiteBuildResult TSiteBuild::Run() {

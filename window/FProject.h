@@ -240,6 +240,8 @@ class TSiteProject : public QMdiSubWindow {
   // The controls into the document, then Generate: the pages in memory.
   // False when it was cancelled.
   bool generatePages();
+  // Runs `call` on the window's thread, waiting for it.
+  void onWindowThread(const std::function<void()>& call);
   // The addresses the last generation linked at least once.
   std::vector<std::string> linkedAddresses() const;
   // Writes the pages in memory through the site build, with the progress

@@ -7,6 +7,7 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
@@ -85,6 +86,13 @@ void TSiteProject::Button1Click() {
   emit SiteChanged();
 }
 
+void TSiteProject::onWindowThread(const std::function<void()>& call) {
+  if (QThread::currentThread() == thread())
+    call();
+  else
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+}
+
 bool TSiteProject::generatePages() {
   ControlsToDocument();
   m_cancelRequested = false;
@@ -146,12 +154,15 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
   TBuildRequest options;
   options.seed = FGenerator->LastSeed();
   options.keep_pages = true;
-  // Stale files are never removed unasked.
-  options.confirm_prune =
-      confirmPrune ? confirmPrune : [](const std::vector<std::string>&) { return false; };
-  // One page at a time, on this thread: the progress moves page by page,
-  // always with the pages on disk, and the window's events are handled
-  // between them.
+  // Stale files are never removed unasked; the question is the window's.
+  options.confirm_prune = [&](const std::vector<std::string>& stale) {
+    bool agreed = false;
+    if (confirmPrune) onWindowThread([&] { agreed = confirmPrune(stale); });
+    return agreed;
+  };
+  // One page at a time, on a thread of its own while this one keeps the
+  // windows painted: the progress moves page by page, always with the
+  // pages on disk.
   options.writers = 1;
   // A modal progress box with its Cancel button: the one input it takes
   // while the site is written, so nothing can close or change the project
@@ -170,15 +181,22 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     box->setAutoClose(false);
     connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
   }
+  const std::atomic<bool>* stop = nullptr;
   options.progress = [&](int written, int) {
-    if (showProgress) ProgressBar1->setValue(written);
-    if (box) box->setValue(written);
-    // Repaints and timers go on.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return !m_cancelRequested;
+    onWindowThread([&] {
+      if (showProgress) ProgressBar1->setValue(written);
+      if (box) box->setValue(written);
+    });
+    return !stop->load(std::memory_order_relaxed);
   };
   try {
-    const TSiteBuildResult build = FDocument->Build(options);
+    TSiteBuildResult build;
+    RunKeepingWindowsPainted(
+        [&](const std::atomic<bool>& stopping) {
+          stop = &stopping;
+          build = FDocument->Build(options);
+        },
+        [this] { return m_cancelRequested; });
     if (build.outcome == TBuildOutcome::kMissingFolder) {
       result.missingFolder = true;
       result.error = FromEngine(MissingFolderMessage());

@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <ostream>
-#include <random>
 
 #include "cli/BuildReportJson.h"
 #include "cli/CliError.h"
@@ -125,10 +124,9 @@ int MissingFolder(const TProjectBuild& b, std::ostream& err, std::string& report
 
 // With --strict, a build with warnings writes nothing: they are named on
 // the error stream whether or not a report takes them, and the report is
-// the dry run's, "ok" false. Returns whether the build is refused.
-bool StrictlyRefused(const TProjectBuild& b, const TBuildReport& r, std::ostream& err,
+// the dry run's, "ok" false.
+void StrictlyRefused(const TProjectBuild& b, const TBuildReport& r, std::ostream& err,
                      std::string& report) {
-  if (r.warnings.empty()) return false;
   for (const TBuildWarning& warning : r.warnings)
     err << "orvana-cli: warning: " << b.prefix << Cp1251ToUtf8(warning.message) << " ["
         << warning.code << "]\n";
@@ -137,7 +135,6 @@ bool StrictlyRefused(const TProjectBuild& b, const TBuildReport& r, std::ostream
       "--strict: " + Counted(r.warnings.size(), "warning", "warnings") + ", nothing written";
   err << "orvana-cli: " << b.prefix << context.error << '\n';
   report = BuildReportToJson(r, context);
-  return true;
 }
 
 // The summary lines and, unless they go into the report, the warnings.
@@ -160,53 +157,28 @@ void PrintBuilt(const TProjectBuild& b, const TBuildReport& r, std::ostream& sum
 // `summary` and, unless they go into the report, its warnings on `err`.
 int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& summary,
                   std::ostream& err, std::string& report) {
-  TSiteGenerator& generator = document.Generator();
+  TBuildRequest request;
+  request.folder = b.folder;
   // The extras overridden for this build; the project keeps its own, also
   // in the file --save writes.
-  const TOrvanaExtras stored = generator.Extras();
-  generator.SetExtras(ExtrasOptions(*b.options.args, stored));
-  if (b.options.overrides || !generator.Extras().IsDefault())
-    b.context.extras = &generator.Extras();
-  // The dry run of --strict and the build after it pick the same words
-  // (the project's stored link seed, when it has one).
-  std::optional<uint64_t> seed = b.options.seed;
-  if (b.options.strict && !seed && !generator.Extras().StoredLinkSeed()) {
-    std::random_device device;
-    seed = uint64_t{device()} << 32 | device();
-  }
-  generator.SetRandomSeed(seed);
-
-  TSiteBuildOptions build;
-  build.folder = b.folder;
-  if (b.options.strict) {
-    build.dry_run = true;
-    const TSiteBuildResult trial = BuildSite(generator, RealFileSystem(), build);
-    if (trial.outcome == TBuildOutcome::kMissingFolder) return MissingFolder(b, err, report);
-    if (StrictlyRefused(b, trial.report, err, report)) return 1;
-  }
-  build.dry_run = b.options.dry_run;
+  request.extras = ExtrasOptions(*b.options.args, document.Generator().Extras());
+  if (b.options.overrides || !request.extras->IsDefault()) b.context.extras = &*request.extras;
+  request.seed = b.options.seed;
+  request.strict = b.options.strict;
+  request.dry_run = b.options.dry_run;
+  if (b.options.save) request.save_to = b.project.engine;
   TProgressLine progress(err, ProgressOnTerminal());
-  // With --save each page also goes into the project's replacement file as
-  // it is made, and the project takes the new file once the whole site is
-  // written.
-  std::optional<TProjectFileStream> saved;
-  if (b.options.save && !b.options.dry_run) saved.emplace(generator, b.project.engine);
-  build.progress = [&](int written, int pages) {
+  request.progress = [&](int written, int pages) {
     progress.Update(written, pages);
     return true;
   };
-  if (saved)
-    build.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
-      saved->AddPage(page, bar, html);
-    };
-  const TSiteBuildResult result = BuildSite(generator, RealFileSystem(), build);
+  const TSiteBuildResult result = document.Build(request);
   progress.Finish();
   if (result.outcome == TBuildOutcome::kMissingFolder) return MissingFolder(b, err, report);
-  const TOrvanaExtras used = generator.Extras();
-  b.context.extras = b.context.extras ? &used : nullptr;
-  // The stream writes the generator's extras when it commits.
-  generator.SetExtras(stored);
-  if (saved) saved->Commit();
+  if (result.outcome == TBuildOutcome::kRefused) {
+    StrictlyRefused(b, result.report, err, report);
+    return 1;
+  }
   // The JSON is made only for a report that is asked for.
   if (b.options.quiet_warnings) report = BuildReportToJson(result.report, b.context);
   PrintBuilt(b, result.report, summary, err);

@@ -1,6 +1,6 @@
 // The build report: the account a build gives of the site it made.
 //
-// After a generator has built its pages (Generate, or GenerateAndWriteSite)
+// After a build has made a generator's pages (BuildSite, SiteBuild.h)
 // and the files have been written (or only measured), MakeBuildReport sums up
 // the site: its pages and bytes, the sizes of the pages, the pages that were
 // cut inside a word or sentence because the page-size window held no break,
@@ -123,8 +123,8 @@ struct TBuildReport {
   int pages_with_other_charset = 0;  // declaring a charset they are not written in
 };
 
-// The report of a generator that has just built its pages (Generate or
-// GenerateAndWriteSite) and the files that build wrote. The links come from
+// The report of a generator whose pages a build has just made (BuildSite)
+// and the files that build wrote. The links come from
 // the distribution's own account (LinkPlacements); the sizes and charsets
 // from `output`; the folder is made absolute.
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output);

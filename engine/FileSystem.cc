@@ -206,12 +206,17 @@ class TPosixReplacement final : public TFileReplacement {
   }
 
   bool Write(const std::string_view* pieces, size_t count, TWriteFailure* failure) {
-    if (const int err = WritePieces(fd_, pieces, count); err != 0) return Abandon(err, failure);
+    if (const int err = orvana::WritePieces(fd_, pieces, count); err != 0)
+      return Abandon(err, failure);
     return true;
   }
 
   bool Write(std::string_view bytes, TWriteFailure* failure) override {
     return Write(&bytes, 1, failure);
+  }
+
+  bool WritePieces(const std::vector<std::string_view>& pieces, TWriteFailure* failure) override {
+    return Write(pieces.data(), pieces.size(), failure);
   }
 
   bool Commit(TWriteFailure* failure) override {
@@ -275,11 +280,6 @@ class TPosixFileSystem final : public TFileSystem {
     return Replace(path, &bytes, 1, mode, failure);
   }
 
-  bool ReplaceFilePieces(const std::string& path, const std::vector<std::string_view>& pieces,
-                         TReplaceMode mode, TWriteFailure* failure) override {
-    return Replace(path, pieces.data(), pieces.size(), mode, failure);
-  }
-
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                  TWriteFailure* failure) override {
     return TPosixReplacement::Open(path, mode, failure);
@@ -336,15 +336,11 @@ class TPosixFileSystem final : public TFileSystem {
 
 }  // namespace
 
-bool TFileSystem::ReplaceFilePieces(const std::string& path,
-                                    const std::vector<std::string_view>& pieces, TReplaceMode mode,
-                                    TWriteFailure* failure) {
-  std::string joined;
-  size_t size = 0;
-  for (std::string_view piece : pieces) size += piece.size();
-  joined.reserve(size);
-  for (std::string_view piece : pieces) joined += piece;
-  return ReplaceFile(path, joined, mode, failure);
+bool TFileReplacement::WritePieces(const std::vector<std::string_view>& pieces,
+                                   TWriteFailure* failure) {
+  for (std::string_view piece : pieces)
+    if (!Write(piece, failure)) return false;
+  return true;
 }
 
 namespace {

@@ -51,6 +51,9 @@ class TFileReplacement {
   virtual ~TFileReplacement() = default;
   // Appends bytes. On failure (kWrite) the replacement is given up.
   virtual bool Write(std::string_view bytes, TWriteFailure* failure) = 0;
+  // Appends the pieces in order, as if they were one string. The default
+  // writes them one by one.
+  virtual bool WritePieces(const std::vector<std::string_view>& pieces, TWriteFailure* failure);
   // Makes the bytes written the target's content. Called at most once.
   virtual bool Commit(TWriteFailure* failure) = 0;
 };
@@ -83,12 +86,6 @@ class TFileSystem {
   // document's name (see RemoveStaleTemporaries).
   virtual bool ReplaceFile(const std::string& path, std::string_view bytes, TReplaceMode mode,
                            TWriteFailure* failure) = 0;
-
-  // ReplaceFile with the bytes given as pieces, written in order as if they
-  // were one string. The default joins them and calls ReplaceFile.
-  virtual bool ReplaceFilePieces(const std::string& path,
-                                 const std::vector<std::string_view>& pieces, TReplaceMode mode,
-                                 TWriteFailure* failure);
 
   // Starts replacing the file at path, as ReplaceFile would, for bytes that
   // arrive over time. Returns nullptr with the failure when the file cannot
@@ -134,8 +131,8 @@ class TFileSystem {
     return false;
   }
 
-  // True when ReplaceFile and ReplaceFilePieces may run on several threads
-  // at once, each replacing a file of its own. The default says no.
+  // True when replacements (ReplaceFile, BeginReplace) may run on several
+  // threads at once, each replacing a file of its own. The default says no.
   virtual bool ConcurrentReplaces() const { return false; }
 };
 

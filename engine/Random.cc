@@ -20,10 +20,10 @@ void TRandomSource::Seed(uint64_t seed) {
   for (auto& s : s_) s = SplitMix(seed);
 }
 
-void TRandomSource::SeedFromClock() {
+uint64_t TRandomSource::ClockSeed() {
   auto steady = std::chrono::steady_clock::now().time_since_epoch().count();
   auto wall = std::chrono::system_clock::now().time_since_epoch().count();
-  Seed(static_cast<uint64_t>(steady) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(wall));
+  return static_cast<uint64_t>(steady) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(wall);
 }
 
 uint64_t TRandomSource::Next() {

@@ -15,9 +15,9 @@ class TRandomSource {
 
   void Seed(uint64_t seed);
 
-  // Seeds from the steady clock and the wall clock mixed together, so that two
-  // generations in a row draw different words.
-  void SeedFromClock();
+  // A seed from the steady clock and the wall clock mixed together, so that
+  // two generations in a row draw different words.
+  static uint64_t ClockSeed();
 
   // A uniformly distributed integer from 0 to n - 1; n must be at least 1.
   uint64_t Uniform(uint64_t n);

@@ -1,13 +1,9 @@
 #include "engine/SiteBuild.h"
 
 #include <algorithm>
-#include <atomic>
-#include <climits>
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <optional>
-#include <thread>
 
 #include "engine/ExtrasOutput.h"
 #include "engine/PageEncoding.h"
@@ -17,6 +13,7 @@
 #include "engine/StalePages.h"
 #include "engine/TemplateProcessing.h"
 #include "engine/UrlSafety.h"
+#include "engine/WorkerPool.h"
 
 namespace orvana {
 namespace {
@@ -37,10 +34,6 @@ class TDryRunFileSystem final : public TFileSystem {
   bool ReplaceFile(const std::string&, std::string_view, TReplaceMode, TWriteFailure*) override {
     return true;
   }
-  bool ReplaceFilePieces(const std::string&, const std::vector<std::string_view>&, TReplaceMode,
-                         TWriteFailure*) override {
-    return true;
-  }
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string&, TReplaceMode,
                                                  TWriteFailure*) override {
     return std::make_unique<TNullReplacement>();
@@ -52,6 +45,8 @@ class TDryRunFileSystem final : public TFileSystem {
   bool ListRegularFiles(const std::string& folder, std::vector<std::string>& names) override {
     return real_.ListRegularFiles(folder, names);
   }
+  // A dry run plans the writers the build would have, and their room.
+  bool ConcurrentReplaces() const override { return real_.ConcurrentReplaces(); }
 
  private:
   TFileSystem& real_;
@@ -103,11 +98,11 @@ class TSiteBuild {
         utf8_(IsUtf8Output(extras_.OutputEncoding)),
         windowed_(extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {}
 
-  TSiteBuildResult Run(bool streaming);
+  TSiteBuildResult Run();
 
  private:
   // Sets up what every page is made from, once the pages have their texts.
-  void Prepare(bool streaming);
+  void Prepare();
   // A writer's tools for making pages.
   TPageWork NewWork() const;
   // The HTML of page i (Windows-1251), its bar and the menu it holds, into
@@ -118,8 +113,9 @@ class TSiteBuild {
   // How many threads write the pages.
   int Writers() const;
   // Makes and writes page i with `work`, measured into `built`; returns
-  // the bytes of its menus and bars.
-  uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built) const;
+  // the bytes of its menus and bars. The page takes its name in page order
+  // (`in_order`), never after a failed one.
+  uint64_t WritePage(TPageWork& work, int i, TBuiltPage& built, TInOrder& in_order) const;
   // The sizes of every file the build will write, checked against the
   // folder's free space before the first is written.
   void CheckSpace(const std::string& css);
@@ -139,7 +135,6 @@ class TSiteBuild {
   const TOrvanaExtras extras_;
   const bool utf8_;
   const bool windowed_;
-  bool streaming_ = false;
   bool cancelled_ = false;
 
   std::vector<std::string_view> urls_, titles_;
@@ -151,8 +146,7 @@ class TSiteBuild {
   std::vector<TSitemapFile> sitemaps_;
 };
 
-void TSiteBuild::Prepare(bool streaming) {
-  streaming_ = streaming;
+void TSiteBuild::Prepare() {
   const TSitePages& pages = g_.Pages();
   urls_.reserve(static_cast<size_t>(pages.Count()));
   titles_.reserve(static_cast<size_t>(pages.Count()));
@@ -162,13 +156,9 @@ void TSiteBuild::Prepare(bool streaming) {
   }
   const TSiteTexts texts = g_.Texts();
   menus_per_page_ = CountOccurrences(texts.site_template, kMenuPlaceholder);
-  if (streaming_) {
-    bars_.emplace(urls_);
-    work_ = NewWork();
-    bars_per_page_ = work_.filler->SizeShape().bars;
-  } else {
-    bars_per_page_ = TTemplateFiller(texts).SizeShape().bars;
-  }
+  bars_.emplace(urls_);
+  work_ = NewWork();
+  bars_per_page_ = work_.filler->SizeShape().bars;
   full_menu_bytes_ = EncodedSize(g_.SiteMenu(), utf8_);
   writers_ = Writers();
   if (!extras_.SiteUrl.empty() && SiteUrlProblem(extras_.SiteUrl).empty())
@@ -177,7 +167,7 @@ void TSiteBuild::Prepare(bool streaming) {
 
 TPageWork TSiteBuild::NewWork() const {
   TPageWork work;
-  if (streaming_) work.filler = std::make_unique<TTemplateFiller>(g_.Texts());
+  work.filler = std::make_unique<TTemplateFiller>(g_.Texts());
   return work;
 }
 
@@ -190,12 +180,6 @@ void TSiteBuild::MakePage(TPageWork& w, int i) const {
     w.menu = w.menu_text;
   }
   w.bar.clear();
-  if (!streaming_) {
-    w.bar.push_back(page.Pagination);
-    w.one_html.assign(1, page.PageHTML);
-    w.html = &w.one_html;
-    return;
-  }
   if (!windowed_) {
     // Each page's bar and HTML go to the file system as pieces: the menu,
     // the bar's runs and the page's paragraphs are never copied into a page
@@ -260,7 +244,7 @@ bool TSiteBuild::PlanByShape(std::vector<TPlannedFile>& files, bool bound) {
   // whose text holds a placeholder prefix has to be filled to be measured.
   // Windowed menus and bars are never longer than the full ones, so the
   // shape bounds them from above.
-  if (!streaming_ || !bars_->Inert()) return false;
+  if (!bars_->Inert()) return false;
   const TPageSizeShape shape = work_.filler->SizeShape();
   for (int i = 0; i < g_.Pages().Count(); ++i) {
     const TSitePage& page = g_.Pages()[i];
@@ -316,88 +300,60 @@ int TSiteBuild::Writers() const {
   const int pages = g_.Pages().Count();
   // Pages handed to the caller in order, and file systems that replace one
   // file at a time, take one writer: the calling thread.
-  if (options_.writers == 1 || (streaming_ && options_.on_page) || !fs_.ConcurrentReplaces())
-    return 1;
+  if (options_.writers == 1 || options_.on_page || !fs_.ConcurrentReplaces()) return 1;
   if (options_.writers > 1) return std::max(std::min(options_.writers, pages), 1);
   return std::clamp(pages / kPagesPerWriter, 1, std::min(UsableProcessors(), kMostWriters));
 }
 
-uint64_t TSiteBuild::WritePage(TPageWork& w, int i, TBuiltPage& built) const {
+uint64_t TSiteBuild::WritePage(TPageWork& w, int i, TBuiltPage& built, TInOrder& in_order) const {
   MakePage(w, i);
   const std::vector<std::string_view>& bytes = EncodedPage(w);
   const TSitePage& page = g_.Pages()[i];
-  WriteSiteFile(fs_, folder_, page.PageUrl, bytes);
+  auto file = std::make_shared<TSiteFileWrite>(fs_, folder_, page.PageUrl);
+  file->Write(bytes);
+  // The writer goes on with its next page; the file takes its name once
+  // every page before it has (or is given up, its old file kept, when one
+  // of them failed).
+  in_order.Submit(i, [file] { file->Commit(); });
   TCharsetSniffer sniffer;
   for (std::string_view piece : bytes) {
     built.bytes += piece.size();
     sniffer.Feed(piece);
   }
   built.charset = sniffer.Result();
-  if (streaming_ && options_.on_page) options_.on_page(page, w.bar, *w.html);
+  if (options_.on_page) options_.on_page(page, w.bar, *w.html);
   const uint64_t menu = extras_.MenuWindow > 0 ? EncodedSize(w.menu, utf8_) : full_menu_bytes_;
   return menus_per_page_ * menu + bars_per_page_ * EncodedPiecesSize(w.bar, utf8_);
 }
 
 void TSiteBuild::WritePages(TBuildOutput& output) {
-  // The writers take the pages in order, each the next one nobody has
-  // taken, and finish every page they take: the pages written are always
-  // the first ones, whatever stops the build. Only the calling thread
+  // The writers make their pages at once, but each page takes its name in
+  // page order: the pages written are always the first ones, whatever stops
+  // the build, and none after a page that failed. Only the calling thread
   // reports progress, so a window's progress callback runs where it lives.
   const int count = g_.Pages().Count();
-  const int writers = writers_;
   output.pages.assign(static_cast<size_t>(count), TBuiltPage{});
-  std::atomic<int> next{0}, written{0};
-  std::atomic<bool> stop{false};
-  struct TWriter {
-    TPageWork work;
-    uint64_t menu_and_bar_bytes = 0;
-    std::exception_ptr failure;
-    int failed_page = INT_MAX;
-  };
-  std::vector<TWriter> state(static_cast<size_t>(writers));
+  std::vector<TPageWork> work(static_cast<size_t>(writers_));
+  std::vector<uint64_t> menu_and_bar_bytes(work.size(), 0);
+  work[0] = std::move(work_);
+  for (size_t k = 1; k < work.size(); ++k) work[k] = NewWork();
+  TInOrder in_order;
   int reported = 0;
-  const auto run = [&](TWriter& writer, bool reports) {
-    while (!stop.load(std::memory_order_relaxed)) {
-      const int i = next.fetch_add(1);
-      if (i >= count) return;
-      try {
-        writer.menu_and_bar_bytes +=
-            WritePage(writer.work, i, output.pages[static_cast<size_t>(i)]);
-      } catch (...) {
-        writer.failure = std::current_exception();
-        writer.failed_page = i;
-        stop = true;
-        return;
-      }
-      const int done = written.fetch_add(1) + 1;
-      if (reports && options_.progress) {
-        reported = done;
-        if (!options_.progress(done, count)) stop = true;
-      }
-    }
+  TItemsJob job;
+  job.count = count;
+  job.threads = writers_;
+  job.in_order = &in_order;
+  job.work = [&](int i, int slot) {
+    const size_t k = static_cast<size_t>(slot);
+    menu_and_bar_bytes[k] += WritePage(work[k], i, output.pages[static_cast<size_t>(i)], in_order);
   };
-  std::vector<std::thread> threads;
-  for (int k = 1; k < writers; ++k) {
-    TWriter& writer = state[static_cast<size_t>(k)];
-    writer.work = NewWork();
-    try {
-      threads.emplace_back(run, std::ref(writer), false);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: fewer writers
-    }
-  }
-  state[0].work = std::move(work_);
-  run(state[0], true);
-  for (std::thread& thread : threads) thread.join();
-
-  // The first page that failed is the failure, as if one writer had met it.
-  const TWriter* failed = nullptr;
-  for (const TWriter& writer : state) {
-    output.menu_and_bar_bytes += writer.menu_and_bar_bytes;
-    if (writer.failure && (!failed || writer.failed_page < failed->failed_page)) failed = &writer;
-  }
-  if (failed) std::rethrow_exception(failed->failure);
-  const int taken = std::min(next.load(), count);
+  if (options_.progress)
+    job.progress = [&](int written) {
+      reported = written;
+      return options_.progress(written, count);
+    };
+  const int taken = RunItems(job);
+  for (uint64_t bytes : menu_and_bar_bytes) output.menu_and_bar_bytes += bytes;
   output.pages.resize(static_cast<size_t>(taken));
   if (taken < count) {
     cancelled_ = true;
@@ -417,20 +373,6 @@ void TSiteBuild::WriteRest(const std::string& css, TBuildOutput& output) {
   fs_.RemoveStaleTemporaries(folder_, IsSiteFileName);
 }
 
-namespace {
-
-// The stale files of a folder for a site of `pages` pages whose build writes
-// the sitemaps named `sitemaps`: pages beyond the count, then sitemaps.
-std::vector<std::string> StaleSiteFiles(TFileSystem& fs, const std::string& folder, int pages,
-                                        const std::vector<std::string>& sitemaps) {
-  std::vector<std::string> stale = ListStalePages(fs, folder, pages);
-  for (std::string& name : ListStaleSitemaps(fs, folder, sitemaps))
-    stale.push_back(std::move(name));
-  return stale;
-}
-
-}  // namespace
-
 std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFileSystem& fs,
                                             const std::string& folder) {
   if (!generator.Extras().PruneStale) return {};
@@ -443,36 +385,32 @@ std::vector<std::string> ListStaleSiteFiles(const TSiteGenerator& generator, TFi
     for (const TSitemapFile& part : BuildSitemapFiles(site_url, urls))
       sitemaps.push_back(part.name);
   }
-  return StaleSiteFiles(fs, folder, generator.Pages().Count(), sitemaps);
+  return ListStaleFiles(fs, folder, generator.Pages().Count(), sitemaps);
 }
 
 void TSiteBuild::Prune(TBuildOutput& output) {
   if (!extras_.PruneStale) return;
   std::vector<std::string> written;
   for (const TSitemapFile& part : sitemaps_) written.push_back(part.name);
-  std::vector<std::string> stale = StaleSiteFiles(fs_, folder_, g_.Pages().Count(), written);
+  std::vector<std::string> stale = ListStaleFiles(fs_, folder_, g_.Pages().Count(), written);
   if (stale.empty()) return;
   if (options_.dry_run) {
     output.pruned = std::move(stale);
     return;
   }
   if (options_.confirm_prune && !options_.confirm_prune(stale)) return;
-  std::vector<std::string> pages, sitemaps;
-  for (std::string& name : stale) (SitemapFileNumber(name) ? sitemaps : pages).push_back(name);
-  output.pruned = RemoveStalePages(fs_, folder_, pages);
-  for (std::string& name : RemoveStaleSitemaps(fs_, folder_, sitemaps))
-    output.pruned.push_back(std::move(name));
+  output.pruned = RemoveStaleFiles(fs_, folder_, stale);
 }
 
-TSiteBuildResult TSiteBuild::Run(bool streaming) {
+TSiteBuildResult TSiteBuild::Run() {
   TSiteBuildResult result;
   if (!fs_.IsDirectory(folder_)) {
     result.outcome = TBuildOutcome::kMissingFolder;
     return result;
   }
-  if (streaming) g_.BuildLinkedPages();
-  if (streaming) g_.BuildMenu();
-  Prepare(streaming);
+  g_.BuildLinkedPages();
+  g_.BuildMenu();
+  Prepare();
   const std::string css = EncodeStylesheet(g_.CssCode(), extras_.OutputEncoding);
   CheckSpace(css);
   TBuildOutput output;
@@ -492,12 +430,7 @@ TSiteBuildResult TSiteBuild::Run(bool streaming) {
 
 TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
                            const TSiteBuildOptions& options) {
-  return TSiteBuild(generator, fs, options).Run(/*streaming=*/true);
-}
-
-TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
-                                    const TSiteBuildOptions& options) {
-  return TSiteBuild(generator, fs, options).Run(/*streaming=*/false);
+  return TSiteBuild(generator, fs, options).Run();
 }
 
 }  // namespace orvana

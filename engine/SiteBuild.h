@@ -10,13 +10,11 @@
 // system that writes nothing: it refuses what the build would refuse (a
 // missing folder, a site that cannot fit) and reports the same figures.
 //
-// Two entries share every step after the pages' HTML is made:
-//   - BuildSite generates and writes one page at a time on each writer
-//     thread, so memory holds the text and a page per writer (the
-//     command-line tool);
-//   - WriteGeneratedSite writes the pages a Generate left in memory (the
-//     desktop application, which generates, says so, and then writes).
-// Both give the same files, byte for byte, for the same project and seed.
+// It is the only code that makes pages. Where they go is the file system it
+// is given: the disk (RealFileSystem), memory (TMemoryFileSystem, for a
+// preview or a test), or nowhere (a dry run, or Generate, which keeps each
+// page's HTML in the generator through on_page). A new sink is a new
+// TFileSystem.
 #pragma once
 
 #include <functional>
@@ -46,16 +44,21 @@ struct TSiteBuildOptions {
   // yet begun (the pages written, always the first ones, stay whole; the
   // stylesheet and sitemap are not written).
   std::function<bool(int written, int pages)> progress;
-  // BuildSite only: called for each page, in order, right after its file is
-  // written, as TSiteGenerator::TPageWrittenHandler describes. A build with
-  // this handler writes one page at a time.
-  TSiteGenerator::TPageWrittenHandler on_page;
+  // Called on the calling thread for each page, in order, right after its
+  // file is written, with the page (text, title and file name set) and its
+  // bar and HTML (Windows-1251) as pieces whose concatenations are the
+  // page's Pagination and PageHTML; the pieces are valid during the call
+  // only. A build with this handler writes one page at a time.
+  using TPageWrittenHandler =
+      std::function<void(const TSitePage& page, const std::vector<std::string_view>& bar,
+                         const std::vector<std::string_view>& html)>;
+  TPageWrittenHandler on_page;
   // How many threads make and write the pages, the calling thread one of
   // them: 0 lets the build choose (one per processor it may use, up to
   // four, and never more than a thread per 16 pages), 1 writes one page at
   // a time. Only a file system whose replacements may run at once
-  // (TFileSystem::ConcurrentReplaces) gets more than one; the files are the
-  // same whatever the number.
+  // (TFileSystem::ConcurrentReplaces) gets more than one, a dry run as many
+  // as the build it stands for; the files are the same whatever the number.
   int writers = 0;
 };
 
@@ -63,6 +66,7 @@ enum class TBuildOutcome {
   kWritten,        // every file written (or, in a dry run, would be)
   kMissingFolder,  // the folder failed the directory test; nothing written
   kCancelled,      // progress said stop; the report covers the pages written
+  kRefused,        // a strict build that would warn: the dry run's report, nothing written
 };
 
 struct TSiteBuildResult {
@@ -71,20 +75,18 @@ struct TSiteBuildResult {
   TBuildReport report;
 };
 
-// Generates the generator's site and writes it into options.folder one page
-// at a time. The pages keep their text, title and file name; their PageHTML
-// and Pagination stay empty. A site that cannot fit into the folder's free
-// space throws EOrvanaError (error code ENOSPC) before the first file is
-// written; a file that cannot be written throws EOrvanaError naming it (the
-// first such page when several writers met a failure; the files written
-// stay, each whole).
+// Generates the generator's site (its Pages and SiteMenu, as Generate does)
+// and writes it into options.folder one page at a time on each writer. The
+// pages keep their text, title and file name; their PageHTML and
+// Pagination stay empty unless on_page keeps them. A site that cannot fit
+// into the folder's free space throws EOrvanaError (error code ENOSPC)
+// before the first file is written; a file that cannot be written throws
+// EOrvanaError naming it (the first such page when several writers met a
+// failure; the files written stay, each whole, and no page after a failed
+// one replaces its old file). A progress callback's failure ends the build
+// the same way.
 TSiteBuildResult BuildSite(TSiteGenerator& generator, TFileSystem& fs,
                            const TSiteBuildOptions& options);
-
-// Writes the pages a Generate left in the generator (their PageHTML), as
-// BuildSite writes them, with the same checks, failures and report.
-TSiteBuildResult WriteGeneratedSite(TSiteGenerator& generator, TFileSystem& fs,
-                                    const TSiteBuildOptions& options);
 
 // With PruneStale, the files a write of the generator's pages into the
 // folder (as the platform names it) would remove as stale: pageN.html

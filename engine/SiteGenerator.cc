@@ -5,6 +5,7 @@
 #include "engine/ExtrasOutput.h"
 #include "engine/FileSystem.h"
 #include "engine/LinkDistribution.h"
+#include "engine/MemoryFileSystem.h"
 #include "engine/Notify.h"
 #include "engine/Paging.h"
 #include "engine/SafeLinks.h"
@@ -97,12 +98,8 @@ void TSiteGenerator::BuildLinkedPages() {
   for (size_t i = 1; i < spans.size(); ++i) AddPage(kSection + std::to_string(i));
   // The links go in as each page's text is taken from the working text, so
   // the text is copied once, with its links.
-  if (seed_)
-    random_.Seed(*seed_);
-  else if (const std::optional<uint64_t> stored = extras_.StoredLinkSeed())
-    random_.Seed(*stored);
-  else
-    random_.SeedFromClock();
+  last_seed_ = seed_ ? *seed_ : extras_.StoredLinkSeed().value_or(TRandomSource::ClockSeed());
+  random_.Seed(last_seed_);
   const std::string_view text = joined;
   placements_.clear();
   const auto link_pages = [&](auto& links) {
@@ -137,34 +134,39 @@ TSiteTexts TSiteGenerator::Texts() const {
   return {site_template_, site_menu_, site_header_, site_footer_, adsense_code_, site_title_};
 }
 
+namespace {
+
+std::string Joined(const std::vector<std::string_view>& pieces) {
+  size_t size = 0;
+  for (std::string_view piece : pieces) size += piece.size();
+  std::string joined;
+  joined.reserve(size);
+  for (std::string_view piece : pieces) joined += piece;
+  return joined;
+}
+
+}  // namespace
+
+std::function<void(const TSitePage&, const std::vector<std::string_view>&,
+                   const std::vector<std::string_view>&)>
+TSiteGenerator::KeepPages() {
+  return [this](const TSitePage& made, const std::vector<std::string_view>& bar,
+                const std::vector<std::string_view>& html) {
+    TSitePage& page = pages_[made.Index()];
+    page.Pagination = Joined(bar);
+    page.PageHTML = Joined(html);
+  };
+}
+
 void TSiteGenerator::Generate() {
-  BuildLinkedPages();
-  if (extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {
-    FillWindowedPages(BuildMenu());
-    return;
-  }
-  const TPaginationBars bars(BuildMenu());
-  for (int i = 0; i < pages_.Count(); ++i) bars.Build(i, pages_[i].Pagination);
-  TemplateProcessingAll();
-}
-
-bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written,
-                                          const TPageWrittenHandler& on_page) {
+  // A dry run into an empty folder in memory writes nothing; each page
+  // keeps its bar and HTML as it is made.
+  TMemoryFileSystem nowhere;
   TSiteBuildOptions options;
-  options.folder = NativePath(folder);
-  options.confirm_prune = prune_confirm_;
-  options.on_page = on_page;
-  return FinishWrite(BuildSite(*this, fs_ ? *fs_ : RealFileSystem(), options), bytes_written);
-}
-
-bool TSiteGenerator::FinishWrite(const TSiteBuildResult& result, uint64_t* bytes_written) {
-  if (result.outcome == TBuildOutcome::kMissingFolder) {
-    ShowErrorBox(MissingFolderMessage());
-    return false;
-  }
-  pruned_ = result.report.pruned;
-  if (bytes_written) *bytes_written = result.report.bytes;
-  return true;
+  options.folder = ".";
+  options.dry_run = true;
+  options.on_page = KeepPages();
+  BuildSite(*this, nowhere, options);
 }
 
 void TSiteGenerator::SetSiteTemplateFromStrings(const TStringList& lines) {
@@ -184,34 +186,21 @@ void TSiteGenerator::TemplateProcessingAll() {
   }
 }
 
-void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }
-
-void TSiteGenerator::WriteSiteFiles(const std::string& folder) {
+void TSiteGenerator::SiteImport() {
+  const std::optional<uint64_t> seed = seed_;
+  seed_ = last_seed_;
   TSiteBuildOptions options;
-  options.folder = NativePath(folder);
-  options.confirm_prune = prune_confirm_;
-  FinishWrite(WriteGeneratedSite(*this, fs_ ? *fs_ : RealFileSystem(), options), nullptr);
-}
-
-void TSiteGenerator::FillWindowedPages(const std::vector<std::string_view>& urls) {
-  std::vector<std::string_view> titles;
-  titles.reserve(urls.size());
-  for (int i = 0; i < pages_.Count(); ++i) titles.emplace_back(pages_[i].PageTitle);
-  const TPaginationBars bars(urls);
-  TSiteTexts texts = Texts();
-  std::string menu;
-  for (int i = 0; i < pages_.Count(); ++i) {
-    TSitePage& page = pages_[i];
-    if (extras_.PagerWindow > 0)
-      page.Pagination = BuildWindowedBar(urls, i, extras_.PagerWindow);
-    else
-      bars.Build(i, page.Pagination);
-    if (extras_.MenuWindow > 0) {
-      menu = BuildWindowedMenu(urls, titles, i, extras_.MenuWindow);
-      texts.site_menu = menu;
-    }
-    page.PageHTML = FillTemplate(texts, page.PageText, page.Pagination, page.PageTitle);
+  options.folder = NativePath(save_path_);
+  options.on_page = KeepPages();
+  TSiteBuildResult result;
+  try {
+    result = BuildSite(*this, RealFileSystem(), options);
+  } catch (...) {
+    seed_ = seed;
+    throw;
   }
+  seed_ = seed;
+  if (result.outcome == TBuildOutcome::kMissingFolder) ShowErrorBox(MissingFolderMessage());
 }
 
 }  // namespace orvana

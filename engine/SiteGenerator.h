@@ -7,7 +7,8 @@
 // (TSitePage, kept in the collection TSitePages), builds the site menu and
 // every page's pagination bar, spreads the link addresses over random words and
 // fills the template for every page, all in memory. SiteImport() writes the
-// pages and "style.css" into the output folder.
+// pages and "style.css" into the output folder. Both are thin calls into the
+// site build (SiteBuild.h), the one code that makes pages.
 //
 // Every string is a byte string in Windows-1251 (see CodePage.h); lengths and
 // positions count bytes. CR, the byte 13, alone separates lines.
@@ -38,10 +39,6 @@
 
 namespace orvana {
 
-class TFileSystem;
-class TPaginationBars;
-class TTemplateFiller;
-struct TSiteBuildResult;
 struct TSiteTexts;
 
 // One page of a generated site.
@@ -165,15 +162,6 @@ class TSiteGenerator {
   const TOrvanaExtras& Extras() const { return extras_; }
   void SetExtras(TOrvanaExtras v) { extras_ = std::move(v); }
 
-  // With PruneStale, called before the stale pages of a finished build are
-  // removed (see StalePages.h), with their names; false keeps them. Unset:
-  // they are removed without asking.
-  using TPruneConfirm = std::function<bool(const std::vector<std::string>& stale)>;
-  void SetPruneConfirm(TPruneConfirm confirm) { prune_confirm_ = std::move(confirm); }
-
-  // The stale pages the last write removed, by number.
-  const std::vector<std::string>& PrunedPages() const { return pruned_; }
-
   // --- Operations ---------------------------------------------------------
 
   // Appends a page with the given title and names its file: "index.html" for
@@ -184,32 +172,17 @@ class TSiteGenerator {
   // bars, link distribution, template filling. Changes nothing else.
   void Generate();
 
-  // Generate followed by WriteSiteFiles(folder), with the same files and
-  // bytes, but one page at a time on each writer thread (see BuildSite):
-  // each page's bar and HTML go to the file system as pieces and are
-  // dropped, so memory holds the text and a page per writer, not the whole
-  // site. The pages keep their text, title and file name; their PageHTML
-  // and Pagination stay empty. The folder is tested first: when it fails, the
-  // error box is shown, nothing is generated or written, and the result is
-  // false. A site that does not fit into the folder's free space throws
-  // before the first file is written (see CheckSiteFits). Write failures
-  // throw as WriteSiteFiles does. `bytes_written`, when given, receives the
-  // total size of the files written.
-  //
-  // `on_page`, when given, is called for each page right after its file is
-  // written, with the page (text, title and file name set) and its bar and
-  // HTML as pieces whose concatenations are the page's Pagination and
-  // PageHTML; the pieces are valid during the call only.
-  using TPageWrittenHandler =
-      std::function<void(const TSitePage& page, const std::vector<std::string_view>& bar,
-                         const std::vector<std::string_view>& html)>;
-  bool GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written = nullptr,
-                            const TPageWrittenHandler& on_page = {});
-
   // Sets SiteTemplate to the given lines, each followed by one CR.
   void SetSiteTemplateFromStrings(const TStringList& lines);
 
-  // Writes every page and "style.css" into SavePath (see WriteSiteFiles).
+  // Writes the site of the last Generate (the same inputs and seed give the
+  // same pages) and "style.css" into SavePath, as a build does (SiteBuild.h).
+  // A folder that does not exist (or is a file, or an empty path) is
+  // reported through ShowErrorBox("Указанный каталог не существует") and
+  // nothing is written. A file that cannot be created or written throws
+  // EOrvanaError with the system's reason and error code; each file is
+  // replaced atomically, so a failed file keeps its old content, the files
+  // written before it stay and the rest are not written.
   void SiteImport();
 
   // Fills the template for the page at the given index into its PageHTML.
@@ -219,31 +192,23 @@ class TSiteGenerator {
   // TemplateProcessing for every page, index 0 first.
   void TemplateProcessingAll();
 
-  // Writes every page's PageHTML into the folder under its PageUrl, then
-  // CssCode into "style.css". A folder that does not exist (or is a file, or
-  // an empty path) is reported through ShowErrorBox("Указанный каталог не
-  // существует") and nothing is written. A file that cannot be created or
-  // written throws EOrvanaError with the system's reason and error code; each
-  // file is replaced atomically, so a failed file keeps its old content, the
-  // files written before it stay and the rest are not written.
-  void WriteSiteFiles(const std::string& folder);
-
   // --- Seams for repeatable runs and tests -------------------------------
 
   // With a seed, every Generate seeds the link distribution's random source
   // with it, so equal inputs give equal sites. Without (the default), every
   // Generate seeds it from the clock.
   void SetRandomSeed(std::optional<uint64_t> seed) { seed_ = seed; }
+  const std::optional<uint64_t>& RandomSeed() const { return seed_; }
 
-  // The file system WriteSiteFiles uses; nullptr restores the real one. The
-  // generator does not own it.
-  void SetFileSystem(TFileSystem* fs) { fs_ = fs; }
+  // The seed the last Generate (or build) drew its words with: the given
+  // one, or the clock's.
+  uint64_t LastSeed() const { return last_seed_; }
 
   // The number of links the link distribution placed in the last Generate
-  // or GenerateAndWriteSite (the addresses used, each counted once).
+  // or build (the addresses used, each counted once).
   int64_t LinksPlaced() const { return links_placed_; }
 
-  // Every address the last Generate or GenerateAndWriteSite used, in order,
+  // Every address the last Generate or build used, in order,
   // with the page it went to and the links it gave there.
   const std::vector<TLinkPlacement>& LinkPlacements() const { return placements_; }
 
@@ -252,23 +217,24 @@ class TSiteGenerator {
   // sentence end (see CutIntoPages), ascending.
   const std::vector<int>& ForcedCuts() const { return forced_cuts_; }
 
- private:
-  friend class TSiteBuild;
+  // --- The build's steps (SiteBuild.h) -------------------------------------
+
   // Empties Pages, joins the site text, cuts it into pages and gives each
   // page its text with its links, taken from the joined text once: phases 1
   // to 3 and the link distribution of Generate.
   void BuildLinkedPages();
-  // The bars and HTML of pages with a windowed bar or menu; SiteMenu keeps
-  // the full menu.
-  void FillWindowedPages(const std::vector<std::string_view>& urls);
   // Sets SiteMenu from the pages and returns their file names, page 0 first,
   // as views.
   std::vector<std::string_view> BuildMenu();
+  // The texts a page's template is filled with.
   TSiteTexts Texts() const;
-  // GenerateAndWriteSite and WriteSiteFiles: the site build's outcome as
-  // these calls give it (the error box for a missing folder).
-  bool FinishWrite(const TSiteBuildResult& result, uint64_t* bytes_written);
+  // A build's page handler that keeps each page's bar and HTML in Pages,
+  // as Generate leaves them.
+  std::function<void(const TSitePage&, const std::vector<std::string_view>&,
+                     const std::vector<std::string_view>&)>
+  KeepPages();
 
+ private:
   TSitePages pages_;
   // The site text as lines, or joined with the ends of its lines, or both:
   // lines set by SetSiteText, the joined form by SetJoinedSiteText, and the
@@ -294,12 +260,10 @@ class TSiteGenerator {
   TOrvanaExtras extras_;
   std::optional<uint64_t> seed_;
   TRandomSource random_;
-  TFileSystem* fs_ = nullptr;
+  uint64_t last_seed_ = 0;
   int64_t links_placed_ = 0;
   std::vector<TLinkPlacement> placements_;
   std::vector<int> forced_cuts_;
-  TPruneConfirm prune_confirm_;
-  std::vector<std::string> pruned_;
 };
 
 }  // namespace orvana

@@ -49,12 +49,21 @@ void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view 
     ThrowWriteFailure(path, failure);
 }
 
-void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
-                   const std::vector<std::string_view>& pieces) {
-  const std::string path = FilePathIn(folder, name);
+TSiteFileWrite::TSiteFileWrite(TFileSystem& fs, const std::string& folder, std::string_view name)
+    : path_(FilePathIn(folder, name)) {
   TWriteFailure failure{TWriteFailure::kCreate, 0};
-  if (!fs.ReplaceFilePieces(path, pieces, TReplaceMode::kSitePage, &failure))
-    ThrowWriteFailure(path, failure);
+  replacement_ = fs.BeginReplace(path_, TReplaceMode::kSitePage, &failure);
+  if (!replacement_) ThrowWriteFailure(path_, failure);
+}
+
+void TSiteFileWrite::Write(const std::vector<std::string_view>& pieces) {
+  TWriteFailure failure{TWriteFailure::kWrite, 0};
+  if (!replacement_->WritePieces(pieces, &failure)) ThrowWriteFailure(path_, failure);
+}
+
+void TSiteFileWrite::Commit() {
+  TWriteFailure failure{TWriteFailure::kWrite, 0};
+  if (!replacement_->Commit(&failure)) ThrowWriteFailure(path_, failure);
 }
 
 bool IsSiteFileName(std::string_view name) {

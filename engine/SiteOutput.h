@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,10 +28,21 @@ std::string FilePathIn(const std::string& folder, std::string_view name);
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    std::string_view bytes);
 
-// The same with the file's bytes given as pieces, written in order without
-// being joined first.
-void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
-                   const std::vector<std::string_view>& pieces);
+// A site file written in two steps, so that writers on several threads can
+// make their files at once and let them take their names in order: Begin
+// creates it (as a temporary while an old file of that name lives), Write
+// adds bytes, Commit gives it its name; each step throws as WriteSiteFile
+// does. Destroyed before Commit, it leaves the old file (or none) as it was.
+class TSiteFileWrite {
+ public:
+  TSiteFileWrite(TFileSystem& fs, const std::string& folder, std::string_view name);
+  void Write(const std::vector<std::string_view>& pieces);
+  void Commit();
+
+ private:
+  std::string path_;
+  std::unique_ptr<TFileReplacement> replacement_;
+};
 
 // True for the names a build writes into a site's folder: "index.html", the
 // generated pages ("pageN.html", see GeneratedPageNumber), "style.css" and

@@ -29,19 +29,6 @@ std::optional<int> NumberBetween(std::string_view name, std::string_view prefix,
   return static_cast<int>(n);
 }
 
-// Removes those of the named files that `ours` accepts.
-template <typename Check>
-std::vector<std::string> RemoveChecked(TFileSystem& fs, const std::string& folder,
-                                       const std::vector<std::string>& names, Check ours) {
-  std::vector<std::string> removed;
-  for (const std::string& name : names) {
-    if (!ours(name)) continue;
-    int error_code = 0;
-    if (fs.RemoveFile(FilePathIn(folder, name), &error_code)) removed.push_back(name);
-  }
-  return removed;
-}
-
 }  // namespace
 
 std::optional<int> GeneratedPageNumber(std::string_view name) {
@@ -66,39 +53,31 @@ std::vector<std::string> StalePageNames(const std::vector<std::string>& names, i
   return result;
 }
 
-std::vector<std::string> ListStalePages(TFileSystem& fs, const std::string& folder,
-                                        int page_count) {
+std::vector<std::string> ListStaleFiles(TFileSystem& fs, const std::string& folder, int page_count,
+                                        const std::vector<std::string>& written) {
   std::vector<std::string> names;
   if (!fs.ListRegularFiles(folder, names)) return {};
-  return StalePageNames(names, page_count);
-}
-
-std::vector<std::string> RemoveStalePages(TFileSystem& fs, const std::string& folder,
-                                          const std::vector<std::string>& names) {
-  return RemoveChecked(fs, folder, names,
-                       [](const std::string& name) { return GeneratedPageNumber(name); });
-}
-
-std::vector<std::string> ListStaleSitemaps(TFileSystem& fs, const std::string& folder,
-                                           const std::vector<std::string>& written) {
-  std::vector<std::string> names;
-  if (!fs.ListRegularFiles(folder, names)) return {};
-  std::vector<std::pair<int, std::string>> stale;
+  std::vector<std::string> stale = StalePageNames(names, page_count);
+  std::vector<std::pair<int, std::string>> sitemaps;
   for (std::string& name : names) {
     const std::optional<int> n = SitemapFileNumber(name);
     if (n && std::find(written.begin(), written.end(), name) == written.end())
-      stale.emplace_back(*n, std::move(name));
+      sitemaps.emplace_back(*n, std::move(name));
   }
-  std::sort(stale.begin(), stale.end());
-  std::vector<std::string> result;
-  for (auto& entry : stale) result.push_back(std::move(entry.second));
-  return result;
+  std::sort(sitemaps.begin(), sitemaps.end());
+  for (auto& entry : sitemaps) stale.push_back(std::move(entry.second));
+  return stale;
 }
 
-std::vector<std::string> RemoveStaleSitemaps(TFileSystem& fs, const std::string& folder,
-                                             const std::vector<std::string>& names) {
-  return RemoveChecked(fs, folder, names,
-                       [](const std::string& name) { return SitemapFileNumber(name); });
+std::vector<std::string> RemoveStaleFiles(TFileSystem& fs, const std::string& folder,
+                                          const std::vector<std::string>& names) {
+  std::vector<std::string> removed;
+  for (const std::string& name : names) {
+    if (!GeneratedPageNumber(name) && !SitemapFileNumber(name)) continue;
+    int error_code = 0;
+    if (fs.RemoveFile(FilePathIn(folder, name), &error_code)) removed.push_back(name);
+  }
+  return removed;
 }
 
 }  // namespace orvana

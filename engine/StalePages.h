@@ -25,33 +25,24 @@ std::optional<int> GeneratedPageNumber(std::string_view name);
 // `page_count`, ordered by number.
 std::vector<std::string> StalePageNames(const std::vector<std::string>& names, int page_count);
 
-// The stale pages in the folder for a site of `page_count` pages: the
-// regular files of the folder (StalePageNames of its listing), by number.
-// Nothing when the folder cannot be listed.
-std::vector<std::string> ListStalePages(TFileSystem& fs, const std::string& folder, int page_count);
-
-// Removes the named files from the folder, each checked again to be a
-// generated page's name; returns the names removed. A file that cannot be
-// removed is left and not returned.
-std::vector<std::string> RemoveStalePages(TFileSystem& fs, const std::string& folder,
-                                          const std::vector<std::string>& names);
-
 // The number of a sitemap file as a build names them: 0 for "sitemap.xml",
 // N for a part "sitemap-N.xml" (N >= 1 as for pages), nothing for any other
 // name.
 std::optional<int> SitemapFileNumber(std::string_view name);
 
-// The sitemap files in the folder that the last build did not write: the
-// regular files "sitemap.xml" and "sitemap-N.xml" whose names are not in
-// `written` (the names of BuildSitemapFiles, or none when the site has no
-// address any more), by number. They would list pages that may be gone.
-// Nothing when the folder cannot be listed.
-std::vector<std::string> ListStaleSitemaps(TFileSystem& fs, const std::string& folder,
-                                           const std::vector<std::string>& written);
+// The stale files in the folder for a site of `page_count` pages whose build
+// writes the sitemap files named `written` (the names of BuildSitemapFiles,
+// or none when the site has no address any more): the regular files of
+// generated pages numbered at or above the count, by number, then those of
+// sitemap files not in `written` (they would list pages that may be gone),
+// by number. Nothing when the folder cannot be listed.
+std::vector<std::string> ListStaleFiles(TFileSystem& fs, const std::string& folder, int page_count,
+                                        const std::vector<std::string>& written);
 
 // Removes the named files from the folder, each checked again to be a
-// sitemap file's name; returns the names removed, as RemoveStalePages.
-std::vector<std::string> RemoveStaleSitemaps(TFileSystem& fs, const std::string& folder,
-                                             const std::vector<std::string>& names);
+// generated page's or a sitemap file's name; returns the names removed. A
+// file that cannot be removed is left and not returned.
+std::vector<std::string> RemoveStaleFiles(TFileSystem& fs, const std::string& folder,
+                                          const std::vector<std::string>& names);
 
 }  // namespace orvana

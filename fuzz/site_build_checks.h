@@ -20,7 +20,8 @@
 
 namespace orvana::fuzz {
 
-using test::TMemoryFileSystem;
+// The memory file system, with its missing folder to inject.
+using TFuzzFileSystem = test::TMemoryFileSystem;
 
 // The folder every build of the fuzzer writes into.
 inline const std::string kFolder = "site";
@@ -115,7 +116,7 @@ inline void CompareReports(const TBuildReport& d, const TBuildReport& w) {
 
 // The files the written build left: every page under its name, together as
 // many bytes as the report says, and with PruneStale no stale page.
-inline void CheckWrittenFiles(const TSiteGenerator& g, const TMemoryFileSystem& fs,
+inline void CheckWrittenFiles(const TSiteGenerator& g, const TFuzzFileSystem& fs,
                               const TBuildReport& r) {
   uint64_t bytes = 0;
   std::vector<std::string> seen;

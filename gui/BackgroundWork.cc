@@ -1,35 +1,43 @@
 #include "gui/BackgroundWork.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
-#include <QThread>
+#include <QTimer>
 
 #include <malloc.h>
 
-#include <atomic>
-#include <exception>
-#include <thread>
+#include "engine/WorkerPool.h"
 
 namespace orvana {
 
-void RunKeepingWindowsPainted(const std::function<void()>& work) {
-  std::atomic<bool> done{false};
-  std::exception_ptr failure;
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    done = true;
+void RunKeepingWindowsPainted(const std::function<void(const std::atomic<bool>& stop)>& work,
+                              const std::function<bool()>& cancelled) {
+  TBackgroundTask task([&work](const std::atomic<bool>& stop) {
+    // Wakes the loop below once the work has ended, however it ends.
+    struct TWake {
+      ~TWake() {
+        QMetaObject::invokeMethod(
+            qApp, [] {}, Qt::QueuedConnection);
+      }
+    } wake;
+    work(stop);
   });
-  // Short slices: a repaint waits at most one of them.
-  while (!done) {
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-    if (!done) QThread::msleep(5);
+  // The loop sleeps until an event comes (a call from the work among them),
+  // and at least every 20 ms.
+  QTimer tick;
+  tick.start(20);
+  while (task.Started() && !task.Done()) {
+    // A modal box is the only window that takes input; without one, none.
+    const auto flags = QApplication::activeModalWidget() ? QEventLoop::AllEvents
+                                                         : QEventLoop::ExcludeUserInputEvents;
+    QCoreApplication::processEvents(flags | QEventLoop::WaitForMoreEvents);
+    if (cancelled && !task.StopRequested() && cancelled()) task.RequestStop();
   }
-  worker.join();
-  if (failure) std::rethrow_exception(failure);
+  task.Finish();
+}
+
+void RunKeepingWindowsPainted(const std::function<void()>& work) {
+  RunKeepingWindowsPainted([&work](const std::atomic<bool>&) { work(); }, {});
 }
 
 void MapLargeBlocks() {

@@ -30,7 +30,7 @@ void WriteProjectTextInChunks(const TSiteGenerator& generator,
 [[noreturn]] void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure);
 
 // Writes a project file while the generator's pages are made and dropped one
-// at a time (TSiteGenerator::GenerateAndWriteSite), so that the pages' HTML
+// at a time (a build's on_page, SiteBuild.h), so that the pages' HTML
 // is never held all at once: the file holds exactly what SaveProjectFile
 // would write had the pages kept their HTML and bars. The pages go to the
 // replacement file as they come; Commit writes the generator's other

@@ -17,12 +17,21 @@
 //     followed by one CR.
 //
 // Texts are Windows-1251; file names too, as the engine takes them.
+//
+// Build (below) is the one way either program builds the project: the
+// command line's build, the window's Generate and its write, Generate all,
+// and next the preview server and the publisher fill in a TBuildRequest and
+// get the build's report back.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/FileSystem.h"
+#include "engine/SiteBuild.h"
 #include "engine/SiteGenerator.h"
 
 namespace orvana {
@@ -35,6 +44,42 @@ struct TProjectMemos {
   TStringList adsense_code;       // Memo5: AdsenseCode
   TStringList css_code;           // Memo6: CssCode
   TStringList site_urls_to_link;  // Memo1: SiteUrlsToLink, line for line
+};
+
+// One build of a document's project: where it goes, and how.
+struct TBuildRequest {
+  // Where the site goes, as the platform names it; unset: the project's
+  // SavePath.
+  std::optional<std::string> folder;
+  // What the files are written into: the disk when unset; a
+  // TMemoryFileSystem for a site held in memory; any TFileSystem.
+  TFileSystem* sink = nullptr;
+  // The extras of this build only; the project keeps its own, also in the
+  // file `save_to` writes.
+  std::optional<TOrvanaExtras> extras;
+  // The seed of the linked words; unset: the generator's own (by default
+  // the clock's), or with `strict` one drawn for the dry run and the build.
+  std::optional<uint64_t> seed;
+  // A build that would warn writes nothing: the dry run's report comes back
+  // with TBuildOutcome::kRefused.
+  bool strict = false;
+  // Nothing written or removed; the report tells what would be.
+  bool dry_run = false;
+  // Only the pages, kept in the generator (Generate): nothing written,
+  // nothing asked of the folder.
+  bool pages_only = false;
+  // Each page's bar and HTML stay in the generator, as Generate leaves them.
+  bool keep_pages = false;
+  // The project file (an engine name) that takes the new pages as they are
+  // written, and the project once the site is; empty: none.
+  std::string save_to;
+  // How many threads write (TSiteBuildOptions::writers); 1 for a progress
+  // that moves page by page.
+  int writers = 0;
+  // Progress and cancel, on the calling thread (TSiteBuildOptions).
+  std::function<bool(int written, int pages)> progress;
+  // The prune decision: asked with the stale files; unset, they go.
+  std::function<bool(const std::vector<std::string>& stale)> confirm_prune;
 };
 
 class TProjectDocument {
@@ -73,6 +118,11 @@ class TProjectDocument {
   // The lines the memos show for the generator's texts: the template,
   // advertising block and stylesheet are cut at each CR.
   TProjectMemos Memos() const;
+
+  // Builds the project as the request says, from the generator's texts as
+  // they stand; the pages and the menu are the build's. A failure throws
+  // (EOrvanaError); a missing folder, a refusal or a cancel is the outcome.
+  TSiteBuildResult Build(const TBuildRequest& request);
 
   // Sends the template, advertising block and stylesheet through the memos
   // and back, as showing a project and then generating or saving it does:

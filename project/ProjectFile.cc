@@ -17,12 +17,11 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 #include "engine/Error.h"
 #include "engine/FileSystem.h"
 #include "engine/Processors.h"
+#include "engine/WorkerPool.h"
 #include "project/HugePages.h"
 #include "project/ObjectText.h"
 
@@ -101,8 +100,8 @@ class TFileText {
 }
 
 // The part of a file from `from` to its size as it was opened, read with
-// pread on a thread of its own into the same buffer. Its destruction stops
-// the thread (between chunks) and waits for it.
+// pread on a background task into the same buffer. Its destruction stops
+// the task (between chunks) and waits for it.
 class TSecondHalf {
  public:
   struct TResult {
@@ -121,38 +120,30 @@ class TSecondHalf {
     if (from >= end) return nullptr;
     auto half = std::unique_ptr<TSecondHalf>(new TSecondHalf(from));
     TSecondHalf& h = *half;
-    try {
-      h.thread_ = std::thread([&h, fd, buffer, end] {
-        constexpr size_t kChunk = size_t{4} << 20;
-        size_t at = h.from;
-        while (at < end && !h.stop_.load(std::memory_order_relaxed)) {
-          const ssize_t n =
-              ::pread(fd, buffer + at, std::min(kChunk, end - at), static_cast<off_t>(at));
-          if (n < 0 && errno == EINTR) continue;
-          if (n < 0) h.result_.error = errno;
-          if (n <= 0) break;
-          at += static_cast<size_t>(n);
-        }
-        h.result_.bytes = at - h.from;
-      });
-    } catch (const std::system_error&) {
-      return nullptr;  // no thread to be had: one reader
-    }
+    h.task_.emplace([&h, fd, buffer, end](const std::atomic<bool>& stop) {
+      constexpr size_t kChunk = size_t{4} << 20;
+      size_t at = h.from;
+      while (at < end && !stop.load(std::memory_order_relaxed)) {
+        const ssize_t n =
+            ::pread(fd, buffer + at, std::min(kChunk, end - at), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) h.result_.error = errno;
+        if (n <= 0) break;
+        at += static_cast<size_t>(n);
+      }
+      h.result_.bytes = at - h.from;
+    });
+    // No thread to be had: one reader.
+    if (!h.task_->Started()) return nullptr;
     return half;
   }
 
   TSecondHalf(const TSecondHalf&) = delete;
   TSecondHalf& operator=(const TSecondHalf&) = delete;
-  ~TSecondHalf() {
-    if (thread_.joinable()) {
-      stop_ = true;
-      thread_.join();
-    }
-  }
 
   // Waits for the whole part.
   TResult Finish() {
-    thread_.join();
+    task_->Finish();
     return result_;
   }
 
@@ -161,9 +152,9 @@ class TSecondHalf {
  private:
   explicit TSecondHalf(size_t start) : from(start) {}
 
-  std::thread thread_;
-  std::atomic<bool> stop_{false};
   TResult result_;
+  // Last, so that it is stopped and joined before the result goes.
+  std::optional<TBackgroundTask> task_;
 };
 
 // The file into `text`; returns how many bytes of it the reader is to see.

@@ -345,9 +345,6 @@ QWidget* TSiteProject::createExtrasTab() {
 void TSiteProject::FormCreate() {
   FDocument = std::make_unique<TProjectDocument>();
   FGenerator = &FDocument->Generator();
-  // Stale pages are never removed unasked: the window lists them and asks
-  // once the site is written (pruneStalePages).
-  FGenerator->SetPruneConfirm([](const std::vector<std::string>&) { return false; });
   FormToGenerator();
 }
 

@@ -136,7 +136,8 @@ class TSiteProject : public QMdiSubWindow {
   // when the user agrees.
   static bool AskToPrune(QWidget* parent, const QStringList& stale);
 
-  // Asks a write in progress to stop after the page it is writing.
+  // Asks a generation or write in progress to stop after the page it is
+  // making or writing.
   void CancelGeneration() { m_cancelRequested = true; }
   // True when the last write was stopped that way.
   bool WasCancelled() const { return m_cancelRequested; }
@@ -254,7 +255,10 @@ class TSiteProject : public QMdiSubWindow {
   TOrvanaExtras extrasOfControls() const;
   void showExtras(const TOrvanaExtras& extras);
   // The controls into the document, then Generate: the pages in memory.
-  void generatePages();
+  // False when it was cancelled.
+  bool generatePages();
+  // Runs `call` on the window's thread, waiting for it.
+  void onWindowThread(const std::function<void()>& call);
   // The addresses the last generation linked at least once.
   std::vector<std::string> linkedAddresses() const;
   // Writes the pages in memory through the site build, with the progress

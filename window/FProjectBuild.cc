@@ -7,9 +7,11 @@
 #include <QProgressBar>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "engine/Error.h"
@@ -22,6 +24,7 @@
 #include "gui/Dialogs.h"
 #include "gui/ErrorHandler.h"
 #include "gui/TextBridge.h"
+#include "project/ProjectDocument.h"
 #include "window/FProject.h"
 #include "window/ReportText.h"
 
@@ -53,7 +56,12 @@ QStringList TSiteProject::StaleFiles() const {
 void TSiteProject::Button1Click() {
   if (m_generating) return;
   RunCommand([this] {
-    generatePages();
+    if (!generatePages()) {
+      TGenerateResult cancelled;
+      cancelled.error = QStringLiteral("генерация прервана");
+      showReport(cancelled);
+      return;
+    }
     MessageBox::information(this, QStringLiteral("Генерация завершена"));
     // Linked as typed, but a reader who clicks such an address runs it.
     const std::vector<std::string> linked = linkedAddresses();
@@ -81,10 +89,36 @@ void TSiteProject::Button1Click() {
   emit SiteChanged();
 }
 
-void TSiteProject::generatePages() {
+void TSiteProject::onWindowThread(const std::function<void()>& call) {
+  if (QThread::currentThread() == thread())
+    call();
+  else
+    QMetaObject::invokeMethod(this, call, Qt::BlockingQueuedConnection);
+}
+
+bool TSiteProject::generatePages() {
   ControlsToDocument();
-  RunKeepingWindowsPainted([this] { FGenerator->Generate(); });
+  m_cancelRequested = false;
+  // A long generation shows a box to stop it with, once it has taken half a
+  // second.
+  QProgressDialog box(QStringLiteral("Генерация сайта «%1»").arg(FProjectName),
+                      QStringLiteral("Прервать"), 0, 0, this);
+  box.setObjectName(QStringLiteral("GenerateProgress"));
+  box.setWindowTitle(QStringLiteral("Генерация"));
+  box.setWindowModality(Qt::ApplicationModal);
+  box.setMinimumDuration(500);
+  connect(&box, &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
+  bool cancelled = false;
+  RunKeepingWindowsPainted(
+      [&](const std::atomic<bool>& stop) {
+        TBuildRequest request;
+        request.pages_only = true;
+        request.progress = [&stop](int, int) { return !stop.load(std::memory_order_relaxed); };
+        cancelled = FDocument->Build(request).outcome == TBuildOutcome::kCancelled;
+      },
+      [this] { return m_cancelRequested; });
   SetModified(true);
+  return !cancelled;
 }
 
 std::vector<std::string> TSiteProject::linkedAddresses() const {
@@ -118,12 +152,20 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
       window->m_generating = false;
     }
   } restore{this};
-  TSiteBuildOptions options;
-  options.folder = NativePath(FGenerator->SavePath());
-  options.confirm_prune = confirmPrune;
-  // One page at a time, on this thread: the progress moves page by page,
-  // always with the pages on disk, and the window's events are handled
-  // between them.
+  // The site of the last generation, made again with its seed, its pages
+  // kept in the generator.
+  TBuildRequest options;
+  options.seed = FGenerator->LastSeed();
+  options.keep_pages = true;
+  // Stale files are never removed unasked; the question is the window's.
+  options.confirm_prune = [&](const std::vector<std::string>& stale) {
+    bool agreed = false;
+    if (confirmPrune) onWindowThread([&] { agreed = confirmPrune(stale); });
+    return agreed;
+  };
+  // One page at a time, on a thread of its own while this one keeps the
+  // windows painted: the progress moves page by page, always with the
+  // pages on disk.
   options.writers = 1;
   // A modal progress box with its Cancel button: the one input it takes
   // while the site is written, so nothing can close or change the project
@@ -142,17 +184,24 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     box->setAutoClose(false);
     connect(box.get(), &QProgressDialog::canceled, this, [this] { CancelGeneration(); });
   }
+  const std::atomic<bool>* stop = nullptr;
   int pagesWritten = 0;
   options.progress = [&](int written, int) {
     pagesWritten = written;
-    if (showProgress) ProgressBar1->setValue(written);
-    if (box) box->setValue(written);
-    // Repaints and timers go on.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    return !m_cancelRequested;
+    onWindowThread([&] {
+      if (showProgress) ProgressBar1->setValue(written);
+      if (box) box->setValue(written);
+    });
+    return !stop->load(std::memory_order_relaxed);
   };
   try {
-    const TSiteBuildResult build = WriteGeneratedSite(*FGenerator, RealFileSystem(), options);
+    TSiteBuildResult build;
+    RunKeepingWindowsPainted(
+        [&](const std::atomic<bool>& stopping) {
+          stop = &stopping;
+          build = FDocument->Build(options);
+        },
+        [this] { return m_cancelRequested; });
     if (build.outcome == TBuildOutcome::kMissingFolder) {
       result.missingFolder = true;
       result.error = FromEngine(MissingFolderMessage());
@@ -186,9 +235,11 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
     return result;
   }
   try {
-    generatePages();
+    if (!generatePages()) result.error = QStringLiteral("генерация прервана");
   } catch (const std::exception& error) {
     result.error = CommandErrorText(error);
+  }
+  if (!result.error.isEmpty()) {
     emit SiteChanged();
     return result;
   }
@@ -200,7 +251,7 @@ TSiteProject::TGenerateResult TSiteProject::GenerateAndWrite(
 QString TSiteProject::GeneratePages() {
   if (m_generating) return QStringLiteral("Проект уже генерируется");
   try {
-    generatePages();
+    if (!generatePages()) return QStringLiteral("генерация прервана");
   } catch (const std::exception& error) {
     return CommandErrorText(error);
   }

@@ -9,6 +9,7 @@
 #include "engine/Paging.h"
 #include "engine/SiteBuild.h"
 #include "tests/support/MemoryFileSystem.h"
+#include "tests/support/SiteWrite.h"
 #include "tests/support/TestUtil.h"
 
 namespace orvana {
@@ -126,14 +127,13 @@ class BuildReportTest : public ::testing::Test {
     }
     g_.SetSiteText(lines);
   }
-  // Generates and writes the site into memory, as the window does.
+  // Generates and writes the site into memory, keeping the pages as the window does.
   TBuildReport Build() {
     g_.SetRandomSeed(7);
-    g_.Generate();
     test::TMemoryFileSystem fs;
     TSiteBuildOptions options;
-    options.folder = "/srv/site";
-    return WriteGeneratedSite(g_, fs, options).report;
+    options.on_page = g_.KeepPages();
+    return test::BuildInto(g_, "/srv/site", fs, options).report;
   }
   static std::vector<std::string> Codes(const TBuildReport& r) {
     std::vector<std::string> codes;

@@ -21,6 +21,7 @@
 #include "engine/SiteGenerator.h"
 #include "engine/SiteOutput.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/SiteWrite.h"
 #include "tests/support/TestUtil.h"
 
 namespace orvana {
@@ -78,11 +79,8 @@ class FileSafetyTest : public testing::Test {
 
 // Both ways of writing a site, with the same inputs.
 const std::function<void(TSiteGenerator&, const std::string&)> kWriters[] = {
-    [](TSiteGenerator& g, const std::string& folder) {
-      g.Generate();
-      g.WriteSiteFiles(folder);
-    },
-    [](TSiteGenerator& g, const std::string& folder) { g.GenerateAndWriteSite(folder); },
+    [](TSiteGenerator& g, const std::string& folder) { test::GenerateThenImport(g, folder); },
+    [](TSiteGenerator& g, const std::string& folder) { test::BuildInto(g, folder); },
 };
 
 TEST_F(FileSafetyTest, APageNameThatIsALinkIsReplacedByThePageAndItsTargetIsLeftAlone) {
@@ -155,8 +153,10 @@ TEST_F(FileSafetyTest, ABuildRemovesTheTemporariesOfKilledProcessesOnly) {
     const std::string folder = dir_.string();
     const pid_t dead = RunKilledMidWrite(4096, [&] {
       TSiteGenerator g;
-      g.AddPage("index").PageHTML = std::string(100000, 'x');
-      g.WriteSiteFiles(folder);
+      g.SetSiteTemplate("SiteGeneratorChange.MainText");
+      g.SetMaxCharsPerPage(200000);
+      g.SetSiteText({std::string(100000, 'x')});
+      test::BuildInto(g, folder);
     });
     ASSERT_GT(dead, 0) << "the child was not killed while writing";
     // The child counts its temporaries on from where the parent stood.
@@ -281,33 +281,30 @@ TEST_F(FileSafetyTest, ASiteLargerThanTheFreeSpaceWritesNothing) {
       "Not enough free space in \"" + dir_.string() + "\": the site needs " + std::to_string(size) +
       " bytes in blocks of 1 bytes, " + std::to_string(size - 1) + " bytes are free";
   TSmallFileSystem small(size - 1);
-  g.SetFileSystem(&small);
-  const auto error =
-      test::ExpectThrowsMessage<EOrvanaError>([&] { g.WriteSiteFiles(dir_.string()); }, message);
+  const auto error = test::ExpectThrowsMessage<EOrvanaError>(
+      [&] { test::BuildInto(g, dir_.string(), small); }, message);
   if (error) {
     EXPECT_EQ(error->ErrorCode(), ENOSPC);
   }
-  test::ExpectThrowsMessage<EOrvanaError>([&] { g.GenerateAndWriteSite(dir_.string()); }, message);
+  TSiteBuildOptions dry;
+  dry.dry_run = true;
+  test::ExpectThrowsMessage<EOrvanaError>([&] { test::BuildInto(g, dir_.string(), small, dry); },
+                                          message);
   EXPECT_EQ(small.writes_, 0);
   EXPECT_EQ(small.folder_, dir_.string());
   EXPECT_EQ(FolderListing(dir_), "");
 
   // A site that just fits is written, both ways.
   small.free_ = size;
-  EXPECT_NO_THROW(g.GenerateAndWriteSite(dir_.string()));
-  EXPECT_NO_THROW({
-    g.Generate();
-    g.WriteSiteFiles(dir_.string());
-  });
-  EXPECT_EQ(small.writes_, 2 * (g.Pages().Count() + 1));
+  EXPECT_NO_THROW(test::BuildInto(g, dir_.string(), small));
+  EXPECT_NO_THROW(test::BuildInto(g, dir_.string(), small, dry));
+  EXPECT_EQ(small.writes_, g.Pages().Count() + 1);
 }
 
 // The size the page-at-a-time build computes, read from its refusal.
 uint64_t StreamedSize(TSiteGenerator& g, const std::string& folder) {
   TSmallFileSystem none(0);
-  g.SetFileSystem(&none);
-  const std::string error = BuildError([&] { g.GenerateAndWriteSite(folder); });
-  g.SetFileSystem(nullptr);
+  const std::string error = BuildError([&] { test::BuildInto(g, folder, none); });
   const size_t at = error.find("needs ");
   if (at == std::string::npos) return 0;
   return std::stoull(error.substr(at + 6));
@@ -364,9 +361,9 @@ TEST_F(FileSafetyTest, ThePageAtATimeBuildSizesTheSiteExactlyWithoutBuildingIt) 
     fs::create_directories(folder);
     const uint64_t streamed = StreamedSize(g, folder.string());
     EXPECT_EQ(streamed, GeneratedSize(g)) << c.name;
-    uint64_t written = 0;
-    ASSERT_TRUE(g.GenerateAndWriteSite(folder.string(), &written));
-    EXPECT_EQ(streamed, written) << c.name;
+    const TSiteBuildResult built = test::BuildInto(g, folder.string());
+    ASSERT_EQ(built.outcome, TBuildOutcome::kWritten);
+    EXPECT_EQ(streamed, built.report.bytes) << c.name;
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "engine/ExtrasOutput.h"
 #include "engine/SiteGenerator.h"
+#include "tests/support/SiteWrite.h"
 #include "tests/support/TestUtil.h"
 
 namespace orvana {
@@ -108,12 +109,14 @@ TEST(GeneratorExtrasTest, Utf8SiteWithSitemapAndStalePagesRemoved) {
   e.PruneStale = true;
   g.SetExtras(e);
   std::vector<std::string> asked;
-  g.SetPruneConfirm([&](const std::vector<std::string>& stale) {
+  TSiteBuildOptions options;
+  options.confirm_prune = [&](const std::vector<std::string>& stale) {
     asked = stale;
     return true;
-  });
-  uint64_t bytes = 0;
-  ASSERT_TRUE(g.GenerateAndWriteSite(dir.Path(), &bytes));
+  };
+  const TSiteBuildResult built = test::BuildInto(g, dir.Path(), RealFileSystem(), options);
+  ASSERT_EQ(built.outcome, TBuildOutcome::kWritten);
+  const uint64_t bytes = built.report.bytes;
   const int n = g.Pages().Count();
   const std::string index = test::ReadWholeFile(root / "index.html");
   EXPECT_TRUE(index.starts_with("<html><head><meta charset=\"utf-8\"><title>")) << index;
@@ -123,7 +126,7 @@ TEST(GeneratorExtrasTest, Utf8SiteWithSitemapAndStalePagesRemoved) {
   EXPECT_NE(sitemap.find("<loc>https://example.org/page" + std::to_string(n - 1) + ".html</loc>"),
             std::string::npos);
   EXPECT_EQ(asked, std::vector<std::string>{"page40.html"});
-  EXPECT_EQ(g.PrunedPages(), std::vector<std::string>{"page40.html"});
+  EXPECT_EQ(built.report.pruned, std::vector<std::string>{"page40.html"});
   EXPECT_FALSE(std::filesystem::exists(root / "page40.html"));
   for (const char* kept : {"page041.html", "page41.htm", "notes.txt"})
     EXPECT_EQ(test::ReadWholeFile(root / kept), "old") << kept;
@@ -143,15 +146,15 @@ TEST(GeneratorExtrasTest, RefusedOrUnsetPruneKeepsOrRemovesOnlyStalePages) {
   TOrvanaExtras e;
   e.PruneStale = true;
   g.SetExtras(e);
-  g.SetPruneConfirm([](const std::vector<std::string>&) { return false; });
-  ASSERT_TRUE(g.GenerateAndWriteSite(dir.Path()));
+  TSiteBuildOptions refused;
+  refused.confirm_prune = [](const std::vector<std::string>&) { return false; };
+  const TSiteBuildResult built = test::BuildInto(g, dir.Path(), RealFileSystem(), refused);
+  ASSERT_EQ(built.outcome, TBuildOutcome::kWritten);
   EXPECT_TRUE(std::filesystem::exists(root / "page90.html"));
-  EXPECT_TRUE(g.PrunedPages().empty());
+  EXPECT_TRUE(built.report.pruned.empty());
   // Windows-1251 pages without charset stay as they were written before.
   EXPECT_EQ(test::ReadWholeFile(root / "style.css"), W("/* Ё */"));
-  g.SetPruneConfirm({});
-  g.Generate();
-  g.WriteSiteFiles(dir.Path());
+  test::GenerateThenImport(g, dir.Path());
   EXPECT_FALSE(std::filesystem::exists(root / "page90.html"));
   EXPECT_TRUE(std::filesystem::exists(root / "index.html"));
 }
@@ -160,7 +163,7 @@ TEST(GeneratorExtrasTest, DefaultExtrasWriteTheClassicFilesOnly) {
   test::TempDir dir;
   TSiteGenerator g;
   MakeSite(g, 4);
-  ASSERT_TRUE(g.GenerateAndWriteSite(dir.Path()));
+  ASSERT_EQ(test::BuildInto(g, dir.Path()).outcome, TBuildOutcome::kWritten);
   EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(dir.Path()) / "sitemap.xml"));
   const std::string index = test::ReadWholeFile(std::filesystem::path(dir.Path()) / "index.html");
   EXPECT_EQ(index.find("charset"), std::string::npos);

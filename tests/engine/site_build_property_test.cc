@@ -1,5 +1,5 @@
 // The site build over random projects and every combination of extras: the
-// streaming build and the write of a generated site give the same files, a
+// build and Generate make the same pages, whatever the writers, a
 // dry run reports what the build reports, and the report agrees with an
 // independent count over the files written.
 #include <gtest/gtest.h>
@@ -13,6 +13,7 @@
 #include "engine/BuildReport.h"
 #include "engine/CodePage.h"
 #include "engine/Error.h"
+#include "engine/PageEncoding.h"
 #include "engine/SiteBuild.h"
 #include "engine/StalePages.h"
 #include "tests/support/MemoryFileSystem.h"
@@ -117,8 +118,16 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     const TBuildReport predicted = BuildSite(streamed, fs_dry, dry).report;
     EXPECT_EQ(fs_dry.files.size(), 2u) << "a dry run writes nothing";
     const TBuildReport report = BuildSite(streamed, fs_streamed, streaming).report;
+    // Generate keeps in memory the pages the build writes.
     generated.Generate();
-    const TBuildReport shown = WriteGeneratedSite(generated, fs_generated, writing).report;
+    std::map<std::string, std::string> in_memory;
+    for (int i = 0; i < generated.Pages().Count(); ++i) {
+      const TSitePage& page = generated.Pages()[i];
+      EncodePageInto(page.PageHTML, generated.Extras().OutputEncoding,
+                     in_memory["/site/" + page.PageUrl]);
+    }
+    const TBuildReport shown = BuildSite(generated, fs_generated, writing).report;
+    for (const auto& [path, bytes] : in_memory) ASSERT_EQ(fs_generated.files.at(path), bytes);
 
     // Both routes write the same bytes, and say the same of them.
     ASSERT_EQ(Files(fs_streamed), Files(fs_generated));
@@ -256,6 +265,105 @@ TEST(SiteBuildProperty, SeveralWritersStopAfterTheFirstPages) {
       if (whole_site) EXPECT_EQ(heard.back(), pages);
       EXPECT_LE(heard.back(), first_missing);
     }
+  }
+}
+
+}  // namespace
+}  // namespace orvana
+
+namespace orvana {
+namespace {
+
+// A memory file system whose files occupy their size, so that the room a
+// build asks for depends on how many old files it replaces at once.
+class TOccupiedFileSystem final : public test::TMemoryFileSystem {
+ public:
+  uint64_t AllocatedSize(const std::string& path) override {
+    const auto it = files.find(path);
+    return it == files.end() ? 0 : it->second.size();
+  }
+};
+
+// A project of `pages` and more pages, each made on its own.
+void ManyPages(TSiteGenerator& g, int round, int pages) {
+  std::mt19937 rng(static_cast<unsigned>(round));
+  RandomProject(rng, static_cast<unsigned>(rng() % 256), g);
+  TStringList text;
+  for (int i = 0; i < pages * 2; ++i) text.push_back(test::W("строка номер ") + std::to_string(i));
+  g.SetSiteText(text);
+  g.SetMinCharsPerPage(20);
+  g.SetMaxCharsPerPage(30);
+  g.SetRandomSeed(round);
+}
+
+// Whatever the free space, a dry run refuses exactly what the build refuses,
+// with the same figures: it plans the build's writers.
+TEST(SiteBuildProperty, ADryRunRefusesWhatTheBuildRefuses) {
+  for (int round = 0; round < 20; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TSiteGenerator g;
+    ManyPages(g, round, 70);
+    TOccupiedFileSystem fs;
+    fs.concurrent = true;
+    TSiteBuildOptions options;
+    options.folder = "/site";
+    options.writers = 2 + round % 3;
+    BuildSite(g, fs, options);  // the old site the build replaces
+    TSiteBuildOptions dry = options;
+    dry.dry_run = true;
+    fs.free_bytes = 0;
+    const std::string refused =
+        test::ThrownMessage<EOrvanaError>([&] { BuildSite(g, fs, options); });
+    ASSERT_NE(refused.find("needs "), std::string::npos) << refused;
+    EXPECT_EQ(test::ThrownMessage<EOrvanaError>([&] { BuildSite(g, fs, dry); }), refused);
+  }
+}
+
+// A progress callback that throws while other writers run ends the build
+// with its own error; the writers are stopped and joined.
+TEST(SiteBuildProperty, AThrowingProgressEndsTheBuildWithItsError) {
+  for (int round = 0; round < 20; ++round) {
+    TSiteGenerator g;
+    ManyPages(g, round, 60);
+    test::TMemoryFileSystem fs;
+    fs.concurrent = true;
+    TSiteBuildOptions options;
+    options.folder = "/site";
+    options.writers = 2 + round % 3;
+    options.progress = [&](int written, int) {
+      if (written > round % 5) throw std::runtime_error("progress failed");
+      return true;
+    };
+    EXPECT_EQ(test::ThrownMessage<std::runtime_error>([&] { BuildSite(g, fs, options); }),
+              "progress failed");
+    EXPECT_EQ(fs.files.count("/site/style.css"), 0u);
+  }
+}
+
+// One page that cannot be written, among old pages: no page after it takes
+// the place of its old file, whatever the writers.
+TEST(SiteBuildProperty, NoPageAfterAFailedOneIsReplaced) {
+  std::mt19937 rng(27);
+  for (int round = 0; round < 200; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TSiteGenerator g;
+    ManyPages(g, round, 40);
+    test::TMemoryFileSystem fs;
+    fs.concurrent = true;
+    TSiteBuildOptions options;
+    options.folder = "/site";
+    options.writers = 1;
+    BuildSite(g, fs, options);
+    const int pages = g.Pages().Count();
+    for (auto& [path, bytes] : fs.files) bytes = "old";
+    const int failed = static_cast<int>(rng() % static_cast<unsigned>(pages));
+    const std::string failing = "/site/" + g.Pages()[failed].PageUrl;
+    fs.fails = [&](const std::string& path) { return path == failing; };
+    options.writers = 2 + round % 3;
+    EXPECT_NE(test::ThrownMessage<EOrvanaError>([&] { BuildSite(g, fs, options); }).find(failing),
+              std::string::npos);
+    for (int i = 0; i < pages; ++i)
+      EXPECT_EQ(fs.files.at("/site/" + g.Pages()[i].PageUrl) == "old", i >= failed) << i;
   }
 }
 

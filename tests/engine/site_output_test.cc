@@ -15,6 +15,7 @@
 #include "engine/FileSystem.h"
 #include "engine/Notify.h"
 #include "engine/SiteGenerator.h"
+#include "tests/support/SiteWrite.h"
 #include "tests/support/TestUtil.h"
 
 namespace orvana {
@@ -48,12 +49,19 @@ class SiteOutputTest : public testing::Test {
     SetErrorBoxHandler(previous_);
     fs::remove_all(dir_);
   }
+  // A site of `pages` pages of ten bytes each, each page's file holding its
+  // title.
   void MakeSite(int pages) {
-    for (int i = 0; i < pages; ++i) {
-      TSitePage& p = g_.AddPage("t");
-      p.PageHTML = "<html>\rpage " + std::to_string(i) + "\r</html>";
-    }
+    g_.SetSiteTemplate("<html>\rSiteGeneratorChange.Title\r</html>");
+    g_.SetMinCharsPerPage(10);
+    g_.SetMaxCharsPerPage(10);
+    g_.SetSiteText({std::string(static_cast<size_t>(pages) * 10 - 1, 'x')});
     g_.SetCssCode("body {\r}\r");
+    g_.Generate();
+  }
+  void Import(const std::string& folder) {
+    g_.SetSavePath(folder);
+    g_.SiteImport();
   }
   std::vector<std::string> Listing() {
     std::vector<std::string> names;
@@ -75,8 +83,9 @@ TEST_F(SiteOutputTest, WritesEveryPageAndTheStylesheetWithExactBytes) {
   EXPECT_TRUE(boxes_.empty());
   EXPECT_EQ(Listing(),
             (std::vector<std::string>{"index.html", "page1.html", "page2.html", "style.css"}));
-  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");  // no line break added
-  EXPECT_EQ(ReadFile(dir_ / "page2.html"), "<html>\rpage 2\r</html>");
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\r - index\r</html>");  // no line break added
+  EXPECT_EQ(ReadFile(dir_ / "page2.html"), g_.Pages()[2].PageHTML);
+  EXPECT_EQ(g_.Pages()[2].PageHTML, "<html>\r - " + test::W("Раздел 2") + "\r</html>");
   EXPECT_EQ(ReadFile(dir_ / "style.css"), "body {\r}\r");
 }
 
@@ -84,26 +93,25 @@ TEST_F(SiteOutputTest, RewritingReplacesFilesAndLeavesOthersAlone) {
   WriteFile(dir_ / "page5.html", "old page five");
   WriteFile(dir_ / "index.html", std::string(10000, 'x'));
   MakeSite(3);
-  g_.WriteSiteFiles(dir_.string());
-  g_.WriteSiteFiles(dir_.string());
-  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");
+  Import(dir_.string());
+  Import(dir_.string());
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\r - index\r</html>");
   EXPECT_EQ(ReadFile(dir_ / "page5.html"), "old page five");
   EXPECT_EQ(Listing().size(), 5u);  // no temporary file left behind
 }
 
 TEST_F(SiteOutputTest, TrailingSeparatorIsAccepted) {
   MakeSite(1);
-  g_.WriteSiteFiles(dir_.string() + "/");
-  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\rpage 0\r</html>");
+  Import(dir_.string() + "/");
+  EXPECT_EQ(ReadFile(dir_ / "index.html"), "<html>\r - index\r</html>");
 }
 
-TEST_F(SiteOutputTest, EmptyStringsGiveEmptyFilesAndNoPagesGiveOnlyTheStylesheet) {
-  g_.WriteSiteFiles(dir_.string());
-  EXPECT_EQ(Listing(), (std::vector<std::string>{"style.css"}));
-  EXPECT_EQ(fs::file_size(dir_ / "style.css"), 0u);
-  g_.AddPage("index");
-  g_.WriteSiteFiles(dir_.string());
+TEST_F(SiteOutputTest, EmptyStringsGiveEmptyFiles) {
+  g_.Generate();
+  Import(dir_.string());
+  EXPECT_EQ(Listing(), (std::vector<std::string>{"index.html", "style.css"}));
   EXPECT_EQ(fs::file_size(dir_ / "index.html"), 0u);
+  EXPECT_EQ(fs::file_size(dir_ / "style.css"), 0u);
 }
 
 TEST_F(SiteOutputTest, MissingFolderShowsTheBoxAndWritesNothing) {
@@ -112,7 +120,7 @@ TEST_F(SiteOutputTest, MissingFolderShowsTheBoxAndWritesNothing) {
        {std::string(), (dir_ / "nope").string(), (dir_ / "file").string()}) {
     if (path.ends_with("file")) WriteFile(path, "a file, not a folder");
     boxes_.clear();
-    EXPECT_NO_THROW(g_.WriteSiteFiles(path));
+    EXPECT_NO_THROW(Import(path));
     ASSERT_EQ(boxes_.size(), 1u) << path;
     EXPECT_EQ(boxes_[0], test::W("Указанный каталог не существует"));
   }
@@ -122,7 +130,7 @@ TEST_F(SiteOutputTest, MissingFolderShowsTheBoxAndWritesNothing) {
 TEST_F(SiteOutputTest, CyrillicFolderNamesReachTheFileSystemAsUtf8) {
   fs::create_directories(dir_ / "сайт");
   MakeSite(1);
-  g_.WriteSiteFiles(test::W((dir_.string() + "/сайт").c_str()));
+  Import(test::W((dir_.string() + "/сайт").c_str()));
   EXPECT_TRUE(boxes_.empty());
   EXPECT_TRUE(fs::exists(dir_ / "сайт" / "index.html"));
 }
@@ -131,9 +139,9 @@ TEST_F(SiteOutputTest, AFolderInTheWayOfAPageIsAnErrorThatStopsTheRest) {
   MakeSite(3);
   fs::create_directories(dir_ / "page1.html");
   const auto error = test::ExpectThrowsMessage<EOrvanaError>(
-      [&] { g_.WriteSiteFiles(dir_.string()); },
-      "Cannot create file \"" + (dir_ / "page1.html").string() + "\". " + SystemErrorText(EISDIR) +
-          " (error " + std::to_string(EISDIR) + ")");
+      [&] { Import(dir_.string()); }, "Cannot create file \"" + (dir_ / "page1.html").string() +
+                                          "\". " + SystemErrorText(EISDIR) + " (error " +
+                                          std::to_string(EISDIR) + ")");
   if (error) {
     EXPECT_EQ(error->ErrorCode(), EISDIR);
   }
@@ -166,11 +174,10 @@ TEST_F(SiteOutputTest, FailedWriteKeepsTheOldFileAndStops) {
   WriteFile(dir_ / "page1.html", "previous content");
   MakeSite(3);
   FailingFileSystem failing(2, {TWriteFailure::kWrite, ENOSPC});
-  g_.SetFileSystem(&failing);
   const auto error = test::ExpectThrowsMessage<EOrvanaError>(
-      [&] { g_.WriteSiteFiles(dir_.string()); }, "Cannot write file \"" +
-                                                     (dir_ / "page1.html").string() +
-                                                     "\". No space left on device (error 28)");
+      [&] { test::BuildInto(g_, dir_.string(), failing); },
+      "Cannot write file \"" + (dir_ / "page1.html").string() +
+          "\". No space left on device (error 28)");
   if (error) {
     EXPECT_EQ(error->ErrorCode(), ENOSPC);
   }
@@ -272,8 +279,7 @@ void FillInputs(TSiteGenerator& g) {
 
 TEST_F(StreamingTest, WritesTheSameFilesAsGenerateThenWrite) {
   FillInputs(g_);
-  g_.Generate();
-  g_.WriteSiteFiles(dir_.string());
+  test::GenerateThenImport(g_, dir_.string());
   const auto expected = ReadAll(dir_);
   ASSERT_GT(expected.size(), 10u);
   const int pages = g_.Pages().Count();
@@ -283,7 +289,7 @@ TEST_F(StreamingTest, WritesTheSameFilesAsGenerateThenWrite) {
   fs::create_directories(second);
   TSiteGenerator streaming;
   FillInputs(streaming);
-  ASSERT_TRUE(streaming.GenerateAndWriteSite(second.string()));
+  ASSERT_EQ(test::BuildInto(streaming, second.string()).outcome, TBuildOutcome::kWritten);
   EXPECT_EQ(ReadAll(second), [&] {
     auto e = expected;
     e.erase("second");
@@ -299,7 +305,11 @@ TEST_F(StreamingTest, WritesTheSameFilesAsGenerateThenWrite) {
 TEST_F(StreamingTest, MissingFolderGeneratesAndWritesNothing) {
   FillInputs(g_);
   g_.AddPage("kept");
-  EXPECT_FALSE(g_.GenerateAndWriteSite((dir_ / "absent").string()));
+  EXPECT_EQ(test::BuildInto(g_, (dir_ / "absent").string()).outcome, TBuildOutcome::kMissingFolder);
+  EXPECT_TRUE(boxes_.empty());
+  EXPECT_EQ(g_.Pages().Count(), 1);
+  g_.SetSavePath((dir_ / "absent").string());
+  g_.SiteImport();
   ASSERT_EQ(boxes_.size(), 1u);
   EXPECT_EQ(boxes_[0], test::W("Указанный каталог не существует"));
   EXPECT_EQ(g_.Pages().Count(), 1);
@@ -328,13 +338,14 @@ TEST(RealFileSystem, PiecesAreWrittenInOrderAcrossManyWriteBatches) {
     const fs::path f = dir / name;
     if (std::string_view(name) == "old.html") WriteFile(f, "old content");
     TWriteFailure failure{};
-    ASSERT_TRUE(
-        RealFileSystem().ReplaceFilePieces(f.string(), pieces, TReplaceMode::kSitePage, &failure));
+    const auto file = RealFileSystem().BeginReplace(f.string(), TReplaceMode::kSitePage, &failure);
+    ASSERT_TRUE(file && file->WritePieces(pieces, &failure) && file->Commit(&failure));
     EXPECT_EQ(ReadFile(f), expected) << name;
   }
   TWriteFailure failure{};
-  ASSERT_TRUE(RealFileSystem().ReplaceFilePieces((dir / "empty.html").string(), {},
-                                                 TReplaceMode::kSitePage, &failure));
+  const auto empty = RealFileSystem().BeginReplace((dir / "empty.html").string(),
+                                                   TReplaceMode::kSitePage, &failure);
+  ASSERT_TRUE(empty && empty->WritePieces({}, &failure) && empty->Commit(&failure));
   EXPECT_EQ(ReadFile(dir / "empty.html"), "");
   fs::remove_all(dir);
 }

@@ -66,11 +66,11 @@ class TListingFileSystem : public TFileSystem {
 TEST(StalePagesTest, RemovesOnlyGeneratedNamesEvenWhenAskedForOthers) {
   TListingFileSystem fs;
   fs.files = {"page4.html", "page04.html", "index.html", "page5.html", "style.css"};
-  const std::vector<std::string> stale = ListStalePages(fs, "site", 4);
+  const std::vector<std::string> stale = ListStaleFiles(fs, "site", 4, {});
   EXPECT_EQ(stale, (std::vector<std::string>{"page4.html", "page5.html"}));
   // A caller's list is checked again: other names are never removed.
   const std::vector<std::string> removed =
-      RemoveStalePages(fs, "site", {"page4.html", "index.html", "style.css", "page04.html"});
+      RemoveStaleFiles(fs, "site", {"page4.html", "index.html", "style.css", "page04.html"});
   EXPECT_EQ(removed, (std::vector<std::string>{"page4.html"}));
   EXPECT_EQ(fs.removed, (std::vector<std::string>{"site/page4.html"}));
 }
@@ -82,9 +82,12 @@ TEST(StalePagesTest, SitemapsTheBuildDidNotWriteAreStale) {
               "Sitemap.xml",   "sitemap-01.xml", "sitemap.xml.gz", "sitemap-.xml",  "page1.html"};
   const V all = {"sitemap.xml", "sitemap-1.xml", "sitemap-2.xml", "sitemap-10.xml"};
   for (size_t written = 0; written <= all.size(); ++written)  // none when the site lost its address
-    EXPECT_EQ(ListStaleSitemaps(fs, "s", V(all.begin() + written, all.end())),
+    EXPECT_EQ(ListStaleFiles(fs, "s", 2, V(all.begin() + written, all.end())),
               V(all.begin(), all.begin() + written));
-  EXPECT_EQ(RemoveStaleSitemaps(fs, "s", {"page1.html", "sitemap-1.xml", "Sitemap.xml"}),
+  // Pages come first, by number, then sitemaps.
+  EXPECT_EQ(ListStaleFiles(fs, "s", 1, {"sitemap.xml", "sitemap-1.xml", "sitemap-2.xml"}),
+            (V{"page1.html", "sitemap-10.xml"}));
+  EXPECT_EQ(RemoveStaleFiles(fs, "s", {"page01.html", "sitemap-1.xml", "Sitemap.xml"}),
             V{"sitemap-1.xml"});
   EXPECT_EQ(fs.removed, V{"s/sitemap-1.xml"});
 }
@@ -98,9 +101,9 @@ TEST(StalePagesTest, RealFolderKeepsEverythingButStaleRegularPages) {
   std::filesystem::create_directory(root / "page4.html");
   std::filesystem::create_symlink(root / "style.css", root / "page5.html");
   const std::string folder = root.string();
-  const std::vector<std::string> stale = ListStalePages(RealFileSystem(), folder, 2);
+  const std::vector<std::string> stale = ListStaleFiles(RealFileSystem(), folder, 2, {});
   EXPECT_EQ(stale, (std::vector<std::string>{"page2.html", "page3.html"}));
-  EXPECT_EQ(RemoveStalePages(RealFileSystem(), folder, stale), stale);
+  EXPECT_EQ(RemoveStaleFiles(RealFileSystem(), folder, stale), stale);
   for (const char* kept : {"index.html", "page1.html", "page007.html", "page8.html.bak",
                            "style.css", "page4.html", "page5.html"})
     EXPECT_TRUE(std::filesystem::exists(std::filesystem::symlink_status(root / kept))) << kept;

@@ -67,6 +67,7 @@ class TestProjectWindow : public ProjectWindowTestBase {
   void generationTabShowsTheReport();
   void largeSitesShowTheirProgress_data();
   void largeSitesShowTheirProgress();
+  void aLongGenerationCanBeCancelled();
   void editsGenerationAndSavingMoveTheModifiedMark();
   void numbersTakeTheirWords();
   void diskErrorsAreRussian();
@@ -816,6 +817,26 @@ void TestProjectWindow::largeSitesShowTheirProgress() {
   }
   // Other events were handled between the pages, not only after them.
   QVERIFY2(steps.last().ticks > steps[1].ticks, qPrintable(QString::number(ticks)));
+}
+
+void TestProjectWindow::aLongGenerationCanBeCancelled() {
+  TSiteProject* w = newWindow();
+  QStringList text;
+  for (int i = 0; i < 30000; ++i) text << QString("Paragraph %1 of the site.").arg(i);
+  const QString folder = prepareSite(w, "10", "40", text, {});
+  control<QPlainTextEdit>(w, "Memo4")->setPlainText("SiteGeneratorChange.MainText");
+  // Asked for from the event loop the window keeps turning while it
+  // generates, as its cancel box does.
+  QTimer::singleShot(0, w, [w] { w->CancelGeneration(); });
+  control<QPushButton>(w, "Button1")->click();
+  QVERIFY(!w->IsGenerating());
+  QCOMPARE(boxTexts(), QStringList{});
+  QVERIFY(QDir(folder).entryList(QDir::Files).isEmpty());
+  QCOMPARE(control<QPlainTextEdit>(w, "ReportView")->toPlainText(),
+           QString("Сайт не записан: генерация прервана"));
+  const orvana::TSitePages& pages = w->Generator().Pages();
+  QVERIFY(pages.Count() > 1000);
+  QVERIFY(pages[pages.Count() - 1].PageHTML.empty());
 }
 
 void TestProjectWindow::editsGenerationAndSavingMoveTheModifiedMark() {

@@ -9,6 +9,7 @@
 
 #include "engine/FileSystem.h"
 #include "engine/Notify.h"
+#include "engine/SiteBuild.h"
 #include "project/ProjectFile.h"
 #include "tests/project/ProjectTestUtil.h"
 
@@ -60,10 +61,14 @@ class StreamSave : public testing::Test {
   bool StreamBuild(TSiteGenerator& g, const std::string& project, TFileSystem* file_system,
                    const std::string& folder) {
     TProjectFileStream saved(g, project, file_system);
-    const bool written = g.GenerateAndWriteSite(
-        folder, nullptr, [&](const TSitePage& page, const auto& bar, const auto& html) {
-          saved.AddPage(page, bar, html);
-        });
+    TSiteBuildOptions options;
+    options.folder = folder;
+    options.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
+      saved.AddPage(page, bar, html);
+    };
+    const bool written =
+        BuildSite(g, file_system ? *file_system : RealFileSystem(), options).outcome ==
+        TBuildOutcome::kWritten;
     if (written) saved.Commit();
     return written;
   }
@@ -129,7 +134,7 @@ class TRefusingFileSystem final : public TFileSystem {
   }
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                  TWriteFailure* failure) override {
-    if (at_open_) {
+    if (at_open_ && mode == TReplaceMode::kDocument) {
       *failure = failure_;
       return nullptr;
     }
@@ -145,7 +150,6 @@ TEST_F(StreamSave, AProjectThatCannotBeWrittenFailsAfterTheSiteAsAWholeSaveDoes)
     TRefusingFileSystem file_system({TWriteFailure::kWrite, ENOSPC}, at_open);
     TSiteGenerator g;
     FillSite(g);
-    g.SetFileSystem(&file_system);
     try {
       StreamBuild(g, "/x/p.orvana", &file_system, dir_ + "/site");
       FAIL() << "no error";

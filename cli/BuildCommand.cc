@@ -165,6 +165,7 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   if (b.options.overrides || !request.extras->IsDefault()) b.context.extras = &*request.extras;
   request.seed = b.options.seed;
   request.strict = b.options.strict;
+  request.report_read_warnings = true;
   request.dry_run = b.options.dry_run;
   if (b.options.save) request.save_to = b.project.engine;
   TProgressLine progress(err, ProgressOnTerminal());
@@ -204,7 +205,8 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
         if (leave) (void)document.release();
       }
     } leave_at_exit{owned, ProcessEndsAfterRun() && !options.several};
-    ReadProject(project, *owned, err);
+    // The reader's warnings are the build's: in its report and its lines.
+    ReadProject(project, *owned, err, /*print_warnings=*/false);
     owned->PassTextsThroughMemos();
     // --out is where this run writes, not a change to the project.
     // The stored folder enters the platform's naming here, once.

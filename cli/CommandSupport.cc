@@ -84,7 +84,8 @@ void RemoveStaleProjectTemporaries(const TProjectArg& project) {
 // The reader's messages name a line or a property but not the file, so the
 // file goes first; a file that cannot be opened or read (a failure with the
 // system's error number) is already named in its message.
-void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err) {
+void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err,
+                 bool print_warnings) {
   RefuseIrregularProjectFile(project);
   RemoveStaleProjectTemporaries(project);
   try {
@@ -95,6 +96,7 @@ void ReadProject(const TProjectArg& project, TProjectDocument& document, std::os
   }
   // What the extras block held that could not be used: the project loads,
   // those extras keep their defaults, and the user is told.
+  if (!print_warnings) return;
   for (const std::string& warning : document.ReadWarnings())
     err << "orvana-cli: warning: " << AbsoluteUtf8Path(project.native) << ": "
         << Cp1251ToUtf8(warning) << '\n';

@@ -54,9 +54,11 @@ void RemoveStaleProjectTemporaries(const TProjectArg& project);
 
 // Reads the project as the desktop application opens it in a new project
 // window, with no other window open, and warns on `err` of what its extras
-// block held that could not be used. The stale temporaries of the project
-// are removed first (RemoveStaleProjectTemporaries).
-void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err);
+// block held that could not be used (unless !print_warnings: a build
+// reports them with its own). The stale temporaries of the project are
+// removed first (RemoveStaleProjectTemporaries).
+void ReadProject(const TProjectArg& project, TProjectDocument& document, std::ostream& err,
+                 bool print_warnings = true);
 
 size_t TotalLength(const TStringList& lines);
 

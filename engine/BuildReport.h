@@ -70,6 +70,8 @@ inline constexpr std::string_view kWarnLargeOutput = "large-output";
 inline constexpr std::string_view kWarnCharsetMismatch = "charset-mismatch";
 inline constexpr std::string_view kWarnBadSiteUrl = "bad-site-url";
 inline constexpr std::string_view kWarnEmptyAddress = "empty-address";
+// What the project file held that could not be used (a damaged extra).
+inline constexpr std::string_view kWarnProjectRead = "project-read";
 
 struct TBuildWarning {
   std::string code;     // one of the kWarn... codes

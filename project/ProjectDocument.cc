@@ -102,6 +102,14 @@ class TBuildSettings {
 
 }  // namespace
 
+void TProjectDocument::AddReadWarnings(const TBuildRequest& request, TBuildReport& report) const {
+  if (!request.report_read_warnings) return;
+  std::vector<TBuildWarning> read;
+  for (const std::string& warning : read_warnings_)
+    read.push_back({std::string(kWarnProjectRead), warning});
+  report.warnings.insert(report.warnings.begin(), read.begin(), read.end());
+}
+
 TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
   TBuildSettings settings(generator_, request);
   TMemoryFileSystem nowhere;
@@ -117,6 +125,7 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
   if (request.strict) {
     options.dry_run = true;
     TSiteBuildResult trial = BuildSite(generator_, sink, options);
+    AddReadWarnings(request, trial.report);
     if (trial.outcome == TBuildOutcome::kWritten && !trial.report.warnings.empty())
       trial.outcome = TBuildOutcome::kRefused;
     if (trial.outcome != TBuildOutcome::kWritten) return trial;
@@ -134,6 +143,7 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
     };
   }
   TSiteBuildResult result = BuildSite(generator_, sink, options);
+  AddReadWarnings(request, result.report);
   // The stream writes the project's own extras when it commits.
   settings.Restore();
   if (saved && result.outcome == TBuildOutcome::kWritten) saved->Commit();

@@ -78,6 +78,9 @@ struct TBuildRequest {
   int writers = 0;
   // Progress and cancel, on the calling thread (TSiteBuildOptions).
   std::function<bool(int written, int pages)> progress;
+  // The warnings of the project's reading (ReadWarnings) open the report's
+  // warnings, code "project-read", and count for `strict`.
+  bool report_read_warnings = false;
   // The prune decision: asked with the stale files; unset, they go.
   std::function<bool(const std::vector<std::string>& stale)> confirm_prune;
 };
@@ -132,6 +135,9 @@ class TProjectDocument {
   void PassTextsThroughMemos();
 
  private:
+  // With report_read_warnings, ReadWarnings at the front of the report's.
+  void AddReadWarnings(const TBuildRequest& request, TBuildReport& report) const;
+
   TSiteGenerator generator_;
   std::vector<std::string> read_warnings_;
 };

@@ -213,6 +213,24 @@ TEST_F(CliExtrasTest, DamagedExtrasAreWarnedOfAndTheProjectStillLoads) {
   EXPECT_EQ(r.err, "orvana-cli: warning: " + Project() +
                        ": Error reading OrvanaExtras.PagerWindow: Invalid property value; "
                        "skipped\n");
+  // A build says it once, as one of its warnings: in the report, and for
+  // --strict a reason to write nothing.
+  const std::string out = dir_ / "site";
+  std::filesystem::create_directory(out);
+  const RunResult dry = RunTool({"build", Project(), "--out", out, "--dry-run"});
+  EXPECT_EQ(dry.code, 0);
+  EXPECT_NE(dry.out.find("\"code\": \"project-read\""), std::string::npos) << dry.out;
+  const RunResult strict = RunTool({"build", Project(), "--out", out, "--strict"});
+  EXPECT_EQ(strict.code, 1);
+  EXPECT_NE(strict.err.find("Error reading OrvanaExtras.PagerWindow"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(out + "/index.html"));
+  const RunResult built = RunTool({"build", Project(), "--out", out});
+  EXPECT_EQ(built.code, 0);
+  size_t said = 0;
+  for (size_t at = built.err.find("Error reading"); at != std::string::npos;
+       at = built.err.find("Error reading", at + 1))
+    ++said;
+  EXPECT_EQ(said, 1u) << built.err;
 }
 
 }  // namespace

@@ -17,13 +17,18 @@ namespace orvana {
 // byte that can never stand raw in an address (the double quote, the
 // apostrophe, "<", ">", the blank, bytes below 32 and byte 127) as "%" and two
 // uppercase hexadecimal digits ("%22"), every other byte, "%" included, as it
-// is. An ordinary address is appended unchanged.
+// is, but for an "&" that a browser would read as the start of a character
+// reference RunsScript does not read ("&copy;", "&not/"), which becomes
+// "&amp;": so the browser reads the href as RunsScript read the address,
+// references and all. An ordinary address is appended unchanged.
 void AppendHrefAddress(std::string& out, std::string_view address);
 
-// True when a browser would run the address as script: its scheme is
-// "javascript", "vbscript" or "data" in any letter case, after the blanks
-// and control bytes in front of it are dropped and tabs, CRs and line feeds
-// inside it are ignored, as browsers do.
+// True when a browser would run the address, read out of an href, as script:
+// with its character references decoded (numeric ones, "&colon;", "&Tab;",
+// "&NewLine;" and the escapes "&amp;", "&lt;", "&gt;", "&quot;", "&apos;"),
+// the blanks and controls in front of it dropped and tabs, CRs and line
+// feeds inside it ignored, its scheme is "javascript", "vbscript" or "data"
+// in any letter case.
 bool RunsScript(std::string_view address);
 
 // The addresses of the list that run script (RunsScript), in list order,

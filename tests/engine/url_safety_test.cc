@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,10 @@ std::string Href(std::string_view address) {
 }
 
 TEST(HrefAddress, OrdinaryAddressesStayByteForByte) {
-  for (const std::string address : {"", "http://example.com/", "https://a.example/p?q=1&r=%20#frag",
-                                    "mailto:someone@example.org", "/relative/page1.html",
-                                    "http://\xEF\xF0\xE8.example/~a(b)!*,;"})
+  for (const std::string address :
+       {"", "http://example.com/", "https://a.example/p?q=1&r=%20#frag",
+        "mailto:someone@example.org", "/relative/page1.html",
+        "http://\xEF\xF0\xE8.example/~a(b)!*,;", "/?a=1&copy=2&amp;b&#106;&x&"})
     EXPECT_EQ(Href(address), address);
 }
 
@@ -33,6 +36,9 @@ TEST(HrefAddress, BytesThatCannotStandRawAreEncodedInUppercaseHex) {
       {"\t\r\n", "%09%0D%0A"},
       {"\x7F", "%7F"},
       {"\x80\xFF", "\x80\xFF"},  // Windows-1251 letters stay
+      // References a browser would read otherwise than RunsScript does.
+      {"&copy;x&fjlig;", "&amp;copy;x&amp;fjlig;"},
+      {"?a&not/&reg_id=1&yen", "?a&amp;not/&amp;reg_id=1&amp;yen"},
       {"http://x.example/\"onmouseover=\"alert(1)", "http://x.example/%22onmouseover=%22alert(1)"},
   };
   for (const auto& c : cases) EXPECT_EQ(Href(c.address), c.href) << c.address;
@@ -64,6 +70,41 @@ TEST(RunsScript, SchemesThatRunScriptInAnyCaseAndDisguise) {
       {"mailto:a@b", false},
   };
   for (const auto& c : cases) EXPECT_EQ(RunsScript(c.address), c.runs) << c.address;
+}
+
+// Every way a browser reads the three schemes out of an href (references,
+// letter case, blanks and controls) is judged as script; the same address
+// with one character a browser reads otherwise is not.
+TEST(RunsScript, ReadsAddressesAsABrowserReadsAnHref) {
+  std::mt19937 rng(31);
+  const auto pick = [&rng](std::initializer_list<const char*> from) {
+    return std::string(from.begin()[rng() % from.size()]);
+  };
+  for (int run = 0; run < 3000; ++run) {
+    const std::string scheme[] = {"javascript", "vbscript", "data"};
+    std::vector<std::string> pieces = {pick({"", " ", "&#32;", "\x01", "&Tab;", "&#x0A;"})};
+    size_t colon = 0;
+    for (const char c : scheme[run % 3] + ":") {
+      if (c == ':') colon = pieces.size();
+      const int code = c == ':' ? c : rng() % 2 ? c : c - 32;  // either letter case
+      char hex[8];
+      std::snprintf(hex, sizeof hex, rng() % 2 ? "%x" : "%X", code);
+      pieces.push_back(rng() % 3 == 0   ? std::string(1, static_cast<char>(code))
+                       : rng() % 2 == 0 ? "&#00" + std::to_string(code) + pick({";", ""})
+                                        : pick({"&#x", "&#X"}) + hex + ";");
+      if (c == ':' && rng() % 2) pieces.back() = "&colon;";
+      if (rng() % 4 == 0) pieces.push_back(pick({"&Tab;", "&NewLine;", "&#9;", "&#x0d;", "\t"}));
+    }
+    std::string address;
+    for (const std::string& piece : pieces) address += piece;
+    EXPECT_TRUE(RunsScript(address + "alert(1)")) << address;
+    const size_t at = 2 + rng() % (colon - 1);  // after the first letter, up to the ":"
+    pieces.insert(pieces.begin() + static_cast<long>(at),
+                  pick({"&copy;", "&#0;", "&#128;", "&amp;", " ", "&#x110000;", "-", "&colon"}));
+    address.clear();
+    for (const std::string& piece : pieces) address += piece;
+    EXPECT_FALSE(RunsScript(address + "alert(1)")) << address;
+  }
 }
 
 TEST(ScriptRunningAddresses, ListsTheOffendersInOrderOnceEach) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "engine/ExtrasOutput.h"
 #include "engine/SiteGenerator.h"
@@ -44,6 +45,54 @@ TEST(GeneratorExtrasTest, PageWordAndIndexLabelNameThePages) {
   EXPECT_EQ(g.Pages()[0].PageTitle, "Start");
   EXPECT_EQ(g.Pages()[2].PageTitle, "Part 2");
   EXPECT_NE(g.SiteMenu().find("<a href=\"page2.html\">Part 2</a>"), std::string::npos);
+}
+
+// Whatever the page word and the index label hold, every menu of every page,
+// windowed or not, shows them as text: no markup of theirs reaches a page.
+TEST(GeneratorExtrasTest, PageWordAndIndexLabelAreWrittenAsText) {
+  std::mt19937 rng(5);
+  const std::string alphabet = "<>&\"'/ab =" + W("Гл");
+  const auto word = [&] {
+    std::string w;
+    for (int n = 1 + rng() % 8; n > 0; --n) w += alphabet[rng() % alphabet.size()];
+    return w;
+  };
+  const auto unescape = [](std::string_view s) {
+    std::string out;
+    for (size_t i = 0; i < s.size();) {
+      const std::pair<std::string_view, char> entities[] = {
+          {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"", s[i]}};
+      for (const auto& [from, to] : entities)
+        if (s.substr(i).starts_with(from)) {
+          out += to;
+          i += std::max<size_t>(from.size(), 1);
+          break;
+        }
+    }
+    return out;
+  };
+  for (int run = 0; run < 40; ++run) {
+    TSiteGenerator g;
+    MakeSite(g, 6);
+    TOrvanaExtras e;
+    e.PageWord = word();
+    e.IndexLabel = word();
+    e.MenuWindow = static_cast<int32_t>(rng() % 3);
+    g.SetExtras(e);
+    g.Generate();
+    for (int p = 0; p < g.Pages().Count(); ++p) {
+      const std::string& html = g.Pages()[p].PageHTML;
+      const size_t menu = html.find("<ul>");
+      for (size_t at = html.find("<li><a href=\"", menu); at != std::string::npos;
+           at = html.find("<li><a href=\"", at + 1)) {
+        const size_t open = html.find("\">", at) + 2, close = html.find("</a></li>", open);
+        const std::string entry = html.substr(open, close - open);
+        EXPECT_EQ(entry.find('<'), std::string::npos) << entry;
+        const std::string shown = unescape(entry);
+        EXPECT_TRUE(shown == e.IndexLabel || shown.starts_with(e.PageWord + " ")) << shown;
+      }
+    }
+  }
 }
 
 TEST(GeneratorExtrasTest, WindowedBarsAndMenusGoIntoEachPage) {

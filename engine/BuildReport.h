@@ -70,6 +70,7 @@ inline constexpr std::string_view kWarnLargeOutput = "large-output";
 inline constexpr std::string_view kWarnCharsetMismatch = "charset-mismatch";
 inline constexpr std::string_view kWarnBadSiteUrl = "bad-site-url";
 inline constexpr std::string_view kWarnEmptyAddress = "empty-address";
+inline constexpr std::string_view kWarnPaddedAddress = "padded-address";
 
 struct TBuildWarning {
   std::string code;     // one of the kWarn... codes

@@ -125,6 +125,37 @@ std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses) {
   return found;
 }
 
+namespace {
+
+bool IsAddressBlank(char c) { return static_cast<unsigned char>(c) <= ' ' || c == '\xA0'; }
+
+// The address without the blanks around it.
+std::string_view Trimmed(std::string_view address) {
+  while (!address.empty() && IsAddressBlank(address.front())) address.remove_prefix(1);
+  while (!address.empty() && IsAddressBlank(address.back())) address.remove_suffix(1);
+  return address;
+}
+
+}  // namespace
+
+size_t TrimAddressBlanks(TStringList& addresses) {
+  size_t trimmed = 0;
+  for (std::string& address : addresses) {
+    const std::string_view kept = Trimmed(address);
+    if (kept.size() == address.size()) continue;
+    if (!kept.empty()) ++trimmed;
+    address = std::string(kept);
+  }
+  return trimmed;
+}
+
+size_t PaddedAddressCount(const TStringList& addresses) {
+  return static_cast<size_t>(std::count_if(addresses.begin(), addresses.end(), [](auto& a) {
+    const size_t kept = Trimmed(a).size();
+    return kept > 0 && kept < a.size();
+  }));
+}
+
 std::string SiteUrlProblem(std::string_view url) {
   for (const char c : url) {
     const auto byte = static_cast<unsigned char>(c);

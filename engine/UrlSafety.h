@@ -35,6 +35,16 @@ bool RunsScript(std::string_view address);
 // each once.
 std::vector<std::string> ScriptRunningAddresses(const TStringList& addresses);
 
+// Trims the blanks around each address: the bytes up to 32 (the blank,
+// tabs, line ends and other controls) and the no-break space (160), which
+// would otherwise be written percent-encoded into the href and make it
+// another, relative address. Returns how many addresses that are not blank
+// through and through lost any.
+size_t TrimAddressBlanks(TStringList& addresses);
+
+// How many addresses TrimAddressBlanks would trim.
+size_t PaddedAddressCount(const TStringList& addresses);
+
 // What keeps `url` (Windows-1251) from being the site's address, the base
 // of every page's address in sitemap.xml: empty when it is an absolute http
 // or https address (the scheme in any letter case, a host after "//") with

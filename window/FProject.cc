@@ -470,6 +470,13 @@ void TSiteProject::MemosToGenerator() {
     take();
   else
     RunKeepingWindowsPainted(take);
+  // Blanks around an address would make its links lead elsewhere: the list
+  // shows the addresses as they are kept, trimmed.
+  TStringList links = FGenerator->SiteUrlsToLink();
+  if (TrimAddressBlanks(links) > 0) {
+    FGenerator->SetSiteUrlsToLink(links);
+    SetMemoText(*Memo1, MemoTextOf(links));
+  }
 }
 
 void TSiteProject::GeneratorToForm() {

@@ -107,6 +107,30 @@ TEST(RunsScript, ReadsAddressesAsABrowserReadsAnHref) {
   }
 }
 
+// Any blanks around any address go, and only those; the count is that of
+// the addresses that had some and hold more than blanks.
+TEST(TrimAddressBlanks, TakesTheBlanksAroundEachAddressOnly) {
+  std::mt19937 rng(6);
+  const char blanks[] = {' ', '\t', '\r', '\x01', '\xA0'};
+  for (int run = 0; run < 200; ++run) {
+    TStringList addresses, cores;
+    size_t padded = 0;
+    for (int n = rng() % 6; n > 0; --n) {
+      std::string core = rng() % 4 ? "http://a.test/x" + std::string(rng() % 2, ' ') + "y" : "";
+      std::string address = core;
+      for (int k = rng() % 3; k > 0; --k) address.insert(0, 1, blanks[rng() % 5]);
+      for (int k = rng() % 3; k > 0; --k) address += blanks[rng() % 5];
+      padded += !core.empty() && address != core;
+      addresses.push_back(address);
+      cores.push_back(core);
+    }
+    EXPECT_EQ(PaddedAddressCount(addresses), padded);
+    EXPECT_EQ(TrimAddressBlanks(addresses), padded);
+    EXPECT_EQ(addresses, cores);
+    EXPECT_EQ(PaddedAddressCount(addresses), 0u);
+  }
+}
+
 TEST(ScriptRunningAddresses, ListsTheOffendersInOrderOnceEach) {
   const TStringList addresses = {"http://a.example/", "javascript:a()", "data:,1",
                                  "http://b.example/", "javascript:a()", "JAVASCRIPT:a()"};

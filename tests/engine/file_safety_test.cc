@@ -12,7 +12,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -133,72 +132,39 @@ TEST(RealFileSystem, ANewPageIsWrittenUnderItsOwnNameWithThePermissionsOfANewFil
   fs::remove_all(dir);
 }
 
-// --- Writes killed mid-way ------------------------------------------------------------
-
-// Killed at any size of file (RLIMIT_FSIZE ends the child within the first
-// file that outgrows it, with the other writers' files cut wherever they
-// stood), a build into a folder leaves every name of the site absent, old,
-// or the new file whole, whether or not the file was there before.
+// Killed at any file size (RLIMIT_FSIZE ends the child inside the first file
+// that outgrows it), a write leaves every name absent, old or whole, a new
+// file's too: the files of a site or a document.
 TEST_F(FileSafetyTest, AWriteKilledAnywhereLeavesEveryNameAbsentOldOrWhole) {
+  const fs::path whole = root_ / "whole";
+  fs::create_directories(whole);
   TSiteGenerator reference;
   FillInputs(reference);
-  reference.Generate();
-  std::map<std::string, std::string> whole = {{"style.css", reference.CssCode()}};
-  size_t largest = 0;
-  for (int i = 0; i < reference.Pages().Count(); ++i) {
-    const std::string name = i == 0 ? "index.html" : "page" + std::to_string(i) + ".html";
-    whole[name] = reference.Pages()[i].PageHTML;
-    largest = std::max(largest, whole[name].size());
-  }
+  reference.GenerateAndWriteSite(whole.string());
+  const std::string document(20000, 'd');
+  WriteWholeFile(whole / "doc", document);
   std::mt19937 random(31);
+  TFileSystem& real = RealFileSystem();
+  constexpr TReplaceMode kDocument = TReplaceMode::kDocument;
   for (int run = 0; run < 24; ++run) {
-    const auto& write = kWriters[run % 2];
-    const bool some_old = run % 4 >= 2;  // every other name already holds an old file
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    int n = 0;
-    for (const auto& [name, bytes] : whole)
-      if (some_old && n++ % 2 == 0) WriteWholeFile(dir_ / name, "old " + name);
-    const rlim_t limit = std::uniform_int_distribution<rlim_t>(1, largest - 1)(random);
-    const pid_t dead = RunKilledMidWrite(limit, [&] {
-      TSiteGenerator g;
-      FillInputs(g);
-      write(g, dir_.string());
-    });
-    ASSERT_GT(dead, 0) << "the child was not killed while writing, limit " << limit;
+    for (const auto& entry : fs::directory_iterator(whole))
+      if (run % 4 >= 2) WriteWholeFile(dir_ / entry.path().filename(), "old");
+    const rlim_t limit = 1 + random() % 2000;  // below every page's size
+    TSiteGenerator g;
+    FillInputs(g);
+    const auto write = [&] {
+      if (run % 3 == 2) real.ReplaceFile((dir_ / "doc").string(), document, kDocument, nullptr);
+      kWriters[run % 2](g, dir_.string());
+    };
+    ASSERT_GT(RunKilledMidWrite(limit, write), 0);
     for (const auto& entry : fs::directory_iterator(dir_)) {
-      const std::string name = entry.path().filename().string();
-      if (TemporaryOwner(name)) continue;
-      ASSERT_TRUE(whole.count(name)) << name;
-      const std::string bytes = ReadWholeFile(entry.path());
-      EXPECT_TRUE(bytes == whole[name] || bytes == "old " + name)
-          << name << " holds " << bytes.size() << " of " << whole[name].size() << " bytes, limit "
-          << limit;
+      const std::string name = entry.path().filename().string(), bytes = ReadWholeFile(entry);
+      EXPECT_TRUE(TemporaryOwner(name) || bytes == "old" || bytes == ReadWholeFile(whole / name))
+          << name << " holds " << bytes.size() << " bytes, limit " << limit;
     }
   }
-}
-
-// A single file, a page or a document, new or not, killed at every stage.
-TEST(RealFileSystem, AReplacementKilledAtAnyByteLeavesTheNameAsItWas) {
-  const fs::path dir = fs::temp_directory_path() / ("orvana-kill-" + std::to_string(::getpid()));
-  const std::string bytes(20000, 'n');
-  for (TReplaceMode mode : {TReplaceMode::kSitePage, TReplaceMode::kDocument})
-    for (const bool existed : {false, true})
-      for (rlim_t limit = 1; limit < bytes.size(); limit = limit * 3 + 1) {
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-        if (existed) WriteWholeFile(dir / "f", "old");
-        ASSERT_GT(RunKilledMidWrite(limit,
-                                    [&] {
-                                      TWriteFailure failure{};
-                                      RealFileSystem().ReplaceFile((dir / "f").string(), bytes,
-                                                                   mode, &failure);
-                                    }),
-                  0);
-        EXPECT_EQ(fs::exists(dir / "f"), existed) << limit;
-        if (existed) EXPECT_EQ(ReadWholeFile(dir / "f"), "old");
-      }
-  fs::remove_all(dir);
 }
 
 // --- Temporaries of dead processes ------------------------------------------------

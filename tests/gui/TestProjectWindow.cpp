@@ -289,15 +289,11 @@ void TestProjectWindow::blanksAroundAddressesAreTrimmedAsTheListIsTaken() {
   TSiteProject* w = newWindow();
   auto* links = control<QPlainTextEdit>(w, "Memo1");
   links->setPlainText("  https://a.example.org\t\n\u00A0/b \nhttps://c.example.org\n \t");
-  const QString file = tempPath("trimmed.orvana");
-  w->SaveToFile(file);
+  w->SaveToFile(tempPath("trimmed.orvana"));
   const TStringList trimmed = {"https://a.example.org", "/b", "https://c.example.org", ""};
   QCOMPARE(w->Generator().SiteUrlsToLink(), trimmed);
   QCOMPARE(orvana::MemoLinesOf(*links), trimmed);
   QVERIFY(!w->IsModified());
-  TSiteProject* copy = newWindow();
-  copy->LoadFromFile(file);
-  QCOMPARE(copy->Generator().SiteUrlsToLink(), trimmed);
 }
 
 void TestProjectWindow::savingAndLoadingKeepsEveryMemoLine() {

@@ -20,7 +20,9 @@ const TOptionEntry kProjectOptions[] = {
     {"out", true, "DIR",
      "output folder stored in the project; its name must be\nspelt in Windows-1251"},
     {"text", true, "FILE", "site text; an empty line separates paragraphs"},
-    {"links", true, "FILE", "link addresses, one per line; blank lines are dropped"},
+    {"links", true, "FILE",
+     "link addresses, one per line; blanks around an address\n"
+     "are trimmed and blank lines dropped"},
     {"template", true, "FILE", "page template"},
     {"ads", true, "FILE", "advertising block"},
     {"css", true, "FILE", "stylesheet"},

@@ -71,6 +71,7 @@ constexpr TCommandHelp kBuildHelp = {
     "  large-output      menus and bars are over half of the site's bytes\n"
     "  bad-site-url      a site address that cannot be used: no sitemap\n"
     "  empty-address     blank link addresses, linking a page to itself\n"
+    "  padded-address    link addresses with blanks at either end\n"
     "While a build of more than a second writes its pages, a terminal shows how\n"
     "many are written.\n"};
 

@@ -23,7 +23,9 @@ const TOptionEntry kProjectOptions[] = {
     {"out", true, "DIR",
      "output folder stored in the project; its name must be\nspelt in Windows-1251"},
     {"text", true, "FILE", "site text; an empty line separates paragraphs"},
-    {"links", true, "FILE", "link addresses, one per line; blank lines are dropped"},
+    {"links", true, "FILE",
+     "link addresses, one per line; blanks around an address\n"
+     "are trimmed and blank lines dropped"},
     {"template", true, "FILE", "page template"},
     {"ads", true, "FILE", "advertising block"},
     {"css", true, "FILE", "stylesheet"},
@@ -176,11 +178,17 @@ TStringList ReadFileOption(const char* option, const std::string& path, TInputEn
         << " outside Windows-1251 became '?', "
         << (input.unmapped == 1 ? "on line " : "the first on line ") << input.first_unmapped_line
         << '\n';
-  // A blank line is no address, yet words would be linked to it.
-  if (std::string_view(option) == "links")
+  if (std::string_view(option) == "links") {
+    // Blanks around an address would go into its href, percent-encoded,
+    // and make it another address; a blank line is no address, yet words
+    // would be linked to it.
+    if (const size_t n = TrimAddressBlanks(input.lines))
+      err << "orvana-cli: warning: " << InputName(path) << ": "
+          << Counted(n, "address", "addresses") << " trimmed of the blanks around them\n";
     if (const size_t n = DropBlankLines(input.lines))
       err << "orvana-cli: warning: " << InputName(path) << ": "
           << Counted(n, "blank line", "blank lines") << " dropped\n";
+  }
   return std::move(input.lines);
 }
 

@@ -93,6 +93,11 @@ void AddAddressWarnings(const TSiteGenerator& g, TBuildReport& r) {
          Plural(static_cast<uint64_t>(blank), "link address is", "link addresses are") +
              " blank: their links point at the page they stand on; remove the blank lines "
              "from the list of addresses");
+  if (const size_t padded = PaddedAddressCount(g.SiteUrlsToLink()))
+    warn(kWarnPaddedAddress,
+         Plural(padded, "link address has", "link addresses have") +
+             " blanks at either end: the links lead to another, relative address; remove the "
+             "blanks (orvana-cli set --links FILE trims them)");
   for (const std::string& address : ScriptRunningAddresses(g.SiteUrlsToLink())) {
     const auto linked = std::find_if(r.by_address.begin(), r.by_address.end(),
                                      [&](const TAddressLinks& a) { return a.url == address; });

@@ -72,6 +72,7 @@ inline constexpr std::string_view kWarnBadSiteUrl = "bad-site-url";
 inline constexpr std::string_view kWarnEmptyAddress = "empty-address";
 // What the project file held that could not be used (a damaged extra).
 inline constexpr std::string_view kWarnProjectRead = "project-read";
+inline constexpr std::string_view kWarnPaddedAddress = "padded-address";
 
 struct TBuildWarning {
   std::string code;     // one of the kWarn... codes

@@ -152,9 +152,8 @@ void SyncFolder(const std::string& folder) {
   ::close(fd);
 }
 
-// A replacement in progress: the file being written (the target itself when
-// it did not exist, else a temporary beside it), made the target by Commit
-// and removed if the object goes before that.
+// A replacement in progress: the temporary being written beside the target,
+// renamed over it by Commit and removed if the object goes before that.
 class TPosixReplacement final : public TFileReplacement {
  public:
   // Opens the file to write, or returns nullptr with the failure.
@@ -171,33 +170,29 @@ class TPosixReplacement final : public TFileReplacement {
       if (!FollowLinks(target, target, err)) return fail(TWriteFailure::kCreate, err);
     }
 
-    // A file that does not exist yet has no old content to protect: it is
-    // written under its own name and removed again if the write fails. Only
-    // an existing file takes the detour through a temporary file and a
-    // rename, which costs a new inode per file. O_EXCL never follows a link,
-    // dangling or not: an existing link takes the detour too, and the rename
-    // replaces the link itself.
-    std::string written = target;
-    bool via_temp = false;
-    int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      if (errno != EEXIST) return fail(TWriteFailure::kCreate, errno);
-      struct stat st;
-      if (::lstat(target.c_str(), &st) != 0) return fail(TWriteFailure::kCreate, errno);
-      const bool link = S_ISLNK(st.st_mode);
+    // Every file, a new one too, is written as a temporary beside it and
+    // renamed over its name once whole: a process killed mid-way leaves the
+    // name as it was (absent, or the old file), never a file cut short. The
+    // rename replaces a symbolic link of that name, not its target.
+    struct stat st;
+    const bool exists = ::lstat(target.c_str(), &st) == 0;
+    if (!exists && errno != ENOENT) return fail(TWriteFailure::kCreate, errno);
+    const bool link = exists && S_ISLNK(st.st_mode);
+    if (exists) {
       if (S_ISDIR(st.st_mode)) return fail(TWriteFailure::kCreate, EISDIR);
       if (document && !link && !S_ISREG(st.st_mode)) return fail(TWriteFailure::kNotRegular, 0);
       // A read-only file is not ours to replace, even though the folder
       // would let a rename do it. A link's own permissions mean nothing.
       if (!link && ::access(target.c_str(), W_OK) != 0) return fail(TWriteFailure::kCreate, errno);
-      fd = OpenTemporaryBeside(target, written);
-      if (fd < 0) return fail(TWriteFailure::kCreate, errno);
-      via_temp = true;
-      // The replacement keeps the permissions of the file it replaces.
-      if (!link) (void)::fchmod(fd, st.st_mode & 07777);
     }
+    std::string written;
+    const int fd = OpenTemporaryBeside(target, written);
+    if (fd < 0) return fail(TWriteFailure::kCreate, errno);
+    // The replacement keeps the permissions of the file it replaces; a new
+    // file has those of any new file.
+    if (exists && !link) (void)::fchmod(fd, st.st_mode & 07777);
     return std::unique_ptr<TPosixReplacement>(
-        new TPosixReplacement(fd, document, via_temp, std::move(target), std::move(written)));
+        new TPosixReplacement(fd, document, std::move(target), std::move(written)));
   }
 
   ~TPosixReplacement() override {
@@ -224,7 +219,7 @@ class TPosixReplacement final : public TFileReplacement {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return Abandon(errno, failure);
-    if (via_temp_ && ::rename(written_.c_str(), target_.c_str()) != 0) {
+    if (::rename(written_.c_str(), target_.c_str()) != 0) {
       const int err = errno;
       ::unlink(written_.c_str());
       done_ = true;
@@ -242,12 +237,8 @@ class TPosixReplacement final : public TFileReplacement {
   }
 
  private:
-  TPosixReplacement(int fd, bool document, bool via_temp, std::string target, std::string written)
-      : fd_(fd),
-        document_(document),
-        via_temp_(via_temp),
-        target_(std::move(target)),
-        written_(std::move(written)) {}
+  TPosixReplacement(int fd, bool document, std::string target, std::string written)
+      : fd_(fd), document_(document), target_(std::move(target)), written_(std::move(written)) {}
 
   // Gives the file up: closed and removed, the failure reported.
   bool Abandon(int err, TWriteFailure* failure) {
@@ -261,7 +252,6 @@ class TPosixReplacement final : public TFileReplacement {
 
   int fd_;
   bool document_;
-  bool via_temp_;
   bool done_ = false;
   std::string target_;
   std::string written_;

@@ -73,11 +73,10 @@ class TFileSystem {
   virtual bool IsDirectory(const std::string& path) = 0;
 
   // Replaces the file at path with exactly the given bytes, never leaving it
-  // empty or half written: an existing file is replaced by a temporary file
-  // ".NAME.orvana-tmp-PID-N" written in the same folder and renamed over it; a
-  // new
-  // file is written under its own name (never through a symbolic link) and
-  // removed again if the write fails. On failure the target keeps its old
+  // empty or half written: the bytes go to a temporary file
+  // ".NAME.orvana-tmp-PID-N" in the same folder, renamed over the name once
+  // whole, for a new file as for an existing one, so that a process killed
+  // at any point leaves the name absent, old or new. On failure the target keeps its old
   // content (or stays absent), no temporary file remains, and the failure is
   // returned; nothing else is touched. A read-only target or a folder of that
   // name fails at the kCreate stage; a document that is neither a regular

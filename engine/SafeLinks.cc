@@ -35,11 +35,24 @@ bool IsParagraphBreak(std::string_view text, size_t at) {
 }
 
 // True when the tag name `name` (lower case) stands right after the "<" (or
-// "</") at `at`: a browser ends a tag's name at a blank, "/" or ">" only.
+// "</") at `at`: a browser ends a tag's name at a blank, "/" or ">" only. A
+// paragraph break does not end it: the page shows it as "</p><p>", and the
+// name read on is "name<".
 bool IsTagNamed(std::string_view text, size_t at, std::string_view name) {
   if (!StartsNoCase(text, at, name)) return false;
   const size_t end = at + name.size();
+  if (end < text.size() && IsParagraphBreak(text, end)) return false;
   return end >= text.size() || IsHtmlSpace(text[end]) || text[end] == '/' || text[end] == '>';
+}
+
+// The offset just past the comment that "<!--" at `at` opens. A browser ends
+// it at "-->" or "--!>", at once for "<!-->" and "<!--->", and at the end of
+// the text when neither comes.
+size_t CommentEnd(std::string_view text, size_t at) {
+  const size_t dash_end = text.find("-->", at + 2);
+  const size_t bang_end = text.find("--!>", at + 4);
+  return std::min(dash_end == std::string_view::npos ? text.size() : dash_end + 3,
+                  bang_end == std::string_view::npos ? text.size() : bang_end + 4);
 }
 
 // The offset just past the tag that starts with "<" at `at`, read as a
@@ -230,9 +243,7 @@ std::vector<TWordSpan> SafeLinkCandidates(std::string_view text) {
     }
     const unsigned char next = static_cast<unsigned char>(text[i + 1]);
     if (StartsNoCase(text, i, "<!--")) {
-      // "<!-->" and "<!--->" are whole (empty) comments to a browser.
-      const size_t close = text.find("-->", i + 2);
-      i = close == std::string_view::npos ? text.size() : close + 3;
+      i = CommentEnd(text, i);
     } else if (IsAsciiLetter(next)) {
       const size_t end = TagEnd(text, i);
       // The content of the elements a browser reads as plain text up to

@@ -83,9 +83,10 @@ void TSiteGenerator::SetJoinedSiteText(std::string joined, std::vector<size_t> l
 }
 
 void TSiteGenerator::BuildLinkedPages() {
-  const std::string kSection = extras_.PageWord + ' ';
+  // The page titles are HTML: the words the user gave are written as text.
+  const std::string kSection = EscapeHtmlText(extras_.PageWord) + ' ';
   pages_.Clear();
-  AddPage(extras_.IndexLabel);
+  AddPage(EscapeHtmlText(extras_.IndexLabel));
   // The text the pages are cut from: the joined form when the generator
   // holds it, else the lines joined here.
   std::string joined_here;

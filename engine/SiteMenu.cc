@@ -12,6 +12,30 @@ constexpr std::string_view kNextInactive = " &gt;&gt;&gt;";
 
 }  // namespace
 
+std::string EscapeHtmlText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
 std::string BuildSiteMenu(const std::vector<std::string_view>& urls,
                           const std::vector<std::string_view>& titles) {
   size_t size = 5 + 5;

@@ -18,6 +18,11 @@
 
 namespace orvana {
 
+// The text as it stands in HTML to be read as that text, in an element or a
+// double-quoted attribute: "&", "<", ">" and '"' as entities, every other
+// byte as it is.
+std::string EscapeHtmlText(std::string_view text);
+
 // The site menu: "<ul>" CR, then per page '<li><a href="URL">TITLE</a></li>'
 // CR, then "</ul>". `urls` and `titles` have one entry per page.
 std::string BuildSiteMenu(const std::vector<std::string_view>& urls,

@@ -365,6 +365,16 @@ std::string Href(std::string_view address) {
   return out;
 }
 
+// The href with every "&amp;" read as "&": the page writes the "&" of a
+// reference the safe links do not read as "&amp;", so that the browser reads
+// the address itself.
+std::string AmpersandsRead(std::string_view href) {
+  std::string out(href);
+  for (size_t at = out.find("&amp;"); at != std::string::npos; at = out.find("&amp;", at + 1))
+    out.erase(at + 1, 4);
+  return out;
+}
+
 std::string Around(std::string_view html, size_t at) {
   const size_t from = at > 160 ? at - 160 : 0;
   return std::string(html.substr(from, 320));
@@ -381,7 +391,7 @@ size_t CheckPageLinks(std::string_view html, const std::vector<std::string>& hre
     if (start == std::string_view::npos) Die("a marked link without its start", Around(html, m));
     const size_t href_at = start + kLinkStart.size();
     const std::string_view href = html.substr(href_at, html.find('"', href_at) - href_at);
-    if (found >= hrefs.size() || href != hrefs[found])
+    if (found >= hrefs.size() || AmpersandsRead(href) != AmpersandsRead(hrefs[found]))
       Die("a link to an address the distribution did not place there", Around(html, start));
     const THtmlByte& where = regions.At(start);
     // The link's "<" starts a tag of its own when it stands in text; in the

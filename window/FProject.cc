@@ -477,6 +477,10 @@ void TSiteProject::MemosToGenerator() {
     take();
   else
     RunKeepingWindowsPainted(take);
+  // Blanks around an address are trimmed, and the list shows the addresses kept.
+  TStringList links = FGenerator->SiteUrlsToLink();
+  if (TrimAddressBlanks(links) > 0) SetMemoText(*Memo1, MemoTextOf(links));
+  if (links != FGenerator->SiteUrlsToLink()) FGenerator->SetSiteUrlsToLink(std::move(links));
 }
 
 void TSiteProject::GeneratorToForm() {

@@ -316,7 +316,7 @@ TEST_F(CliCommandsTest, NewRefusesFilesThatAreNotUtf8UnlessToldTheirEncoding) {
 
 TEST_F(CliCommandsTest, NewWarnsOfCharactersTheCodePageLacks) {
   WriteWholeFile(dir_ / "text.txt", "Строка\n\nслово 日本 и \xF0\x9F\x98\x80\né\n");
-  WriteWholeFile(dir_ / "links.txt", "\nhttp://example.org/é\n \t\n");
+  WriteWholeFile(dir_ / "links.txt", "\nhttp://example.org/é\n \t\n  http://b.test/\t\n\u00A0/c\n");
   const RunResult r = RunTool({"new", ProjectPath(), "--text", dir_ / "text.txt", "--links",
                                dir_ / "links.txt", "--title", "中文 title", "--page-word", "章",
                                "--index-label", "目录", "--link-rel", "nöfollow✓"});
@@ -330,13 +330,16 @@ TEST_F(CliCommandsTest, NewWarnsOfCharactersTheCodePageLacks) {
                        dir_ / "links.txt" +
                        "\": 1 character outside Windows-1251 became '?', on line 2\n"
                        "orvana-cli: warning: \"" +
+                       dir_ / "links.txt" +
+                       "\": 2 addresses trimmed of the blanks around them\n"
+                       "orvana-cli: warning: \"" +
                        dir_ / "links.txt" + "\": 2 blank lines dropped\n");
   TProjectDocument document;
   document.LoadFromFile(Utf8ToCp1251(ProjectPath()));
   const TSiteGenerator& g = document.Generator();
   EXPECT_EQ(g.SiteText(),
             (TStringList{Utf8ToCp1251("Строка"), "", Utf8ToCp1251("слово ?? и ?"), "?"}));
-  EXPECT_EQ(g.SiteUrlsToLink(), (TStringList{"http://example.org/?"}));
+  EXPECT_EQ(g.SiteUrlsToLink(), (TStringList{"http://example.org/?", "http://b.test/", "/c"}));
 }
 
 TEST_F(CliCommandsTest, NewRefusesFolderAndDeviceFilesNamingTheOption) {
@@ -498,7 +501,8 @@ TEST_F(CliCommandsTest, BuildWarnsOfAddressesThatRunScriptAndStillLinksThem) {
   EXPECT_EQ(r.err,
             "orvana-cli: warning: the page declares no charset (no <meta> tag names one); "
             "browsers have to guess that they are windows-1251\n"
-            "orvana-cli: warning: the link address \" JavaScript:alert(1)\" runs script when "
+            // `new` trimmed the blank in front of the first.
+            "orvana-cli: warning: the link address \"JavaScript:alert(1)\" runs script when "
             "clicked; its links were inserted as written\n"
             "orvana-cli: warning: the link address \"DATA:text/html,x\" runs script when "
             "clicked; its links were inserted as written\n");

@@ -267,6 +267,13 @@ TEST_F(BuildReportTest, EachWarningHasItsCase) {
        },
        "empty-address",
        {"2 link addresses are blank"}},
+      {"addresses with blanks around them",
+       [](TSiteGenerator& g) {
+         g.SetSiteUrlsToLink({" http://a/", "http://b/\t", "\xA0/c", "http://d/", "http://e/",
+                              "http://f/", "http://g/", "http://h/", "http://i/"});
+       },
+       "padded-address",
+       {"3 link addresses have blanks at either end"}},
   };
   for (const Case& c : cases) {
     SetUp();

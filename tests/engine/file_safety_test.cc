@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <random>
 #include <sstream>
 
 #include "engine/Error.h"
@@ -127,6 +128,41 @@ TEST(RealFileSystem, ANewPageIsWrittenUnderItsOwnNameWithThePermissionsOfANewFil
   // The link's target lent the page nothing, not even its permissions.
   EXPECT_NE(fs::status(dir / "a.html").permissions() & fs::perms::others_read, fs::perms::none);
   fs::remove_all(dir);
+}
+
+// Killed at any file size (RLIMIT_FSIZE ends the child inside the first file
+// that outgrows it), a write leaves every name absent, old or whole, a new
+// file's too: the files of a site or a document.
+TEST_F(FileSafetyTest, AWriteKilledAnywhereLeavesEveryNameAbsentOldOrWhole) {
+  const fs::path whole = root_ / "whole";
+  fs::create_directories(whole);
+  TSiteGenerator reference;
+  FillInputs(reference);
+  reference.GenerateAndWriteSite(whole.string());
+  const std::string document(20000, 'd');
+  WriteWholeFile(whole / "doc", document);
+  std::mt19937 random(31);
+  TFileSystem& real = RealFileSystem();
+  constexpr TReplaceMode kDocument = TReplaceMode::kDocument;
+  for (int run = 0; run < 24; ++run) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    for (const auto& entry : fs::directory_iterator(whole))
+      if (run % 4 >= 2) WriteWholeFile(dir_ / entry.path().filename(), "old");
+    const rlim_t limit = 1 + random() % 2000;  // below every page's size
+    TSiteGenerator g;
+    FillInputs(g);
+    const auto write = [&] {
+      if (run % 3 == 2) real.ReplaceFile((dir_ / "doc").string(), document, kDocument, nullptr);
+      kWriters[run % 2](g, dir_.string());
+    };
+    ASSERT_GT(RunKilledMidWrite(limit, write), 0);
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string(), bytes = ReadWholeFile(entry);
+      EXPECT_TRUE(TemporaryOwner(name) || bytes == "old" || bytes == ReadWholeFile(whole / name))
+          << name << " holds " << bytes.size() << " bytes, limit " << limit;
+    }
+  }
 }
 
 // --- Temporaries of dead processes ------------------------------------------------

@@ -2,7 +2,9 @@
 // stale pages, through Generate and the writers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <random>
 
 #include "engine/ExtrasOutput.h"
 #include "engine/SiteGenerator.h"
@@ -45,6 +47,29 @@ TEST(GeneratorExtrasTest, PageWordAndIndexLabelNameThePages) {
   EXPECT_EQ(g.Pages()[0].PageTitle, "Start");
   EXPECT_EQ(g.Pages()[2].PageTitle, "Part 2");
   EXPECT_NE(g.SiteMenu().find("<a href=\"page2.html\">Part 2</a>"), std::string::npos);
+}
+
+// Whatever the page word and the index label hold, every page, windowed
+// menu or not, has the tags and quotes of the same site with plain words.
+TEST(GeneratorExtrasTest, PageWordAndIndexLabelAreWrittenAsText) {
+  std::mt19937 rng(5);
+  const std::string alphabet = "<>&\"/ab" + W("Гл");
+  for (int run = 0; run < 40; ++run) {
+    TSiteGenerator plain, g;
+    TOrvanaExtras e;
+    e.MenuWindow = static_cast<int32_t>(rng() % 3);
+    for (TSiteGenerator* site : {&plain, &g}) {
+      MakeSite(*site, 6);
+      site->SetExtras(e);
+      site->Generate();
+      for (std::string* word : {&e.PageWord, &e.IndexLabel})
+        for (int n = 1 + rng() % 8; n > 0; --n) *word += alphabet[rng() % alphabet.size()];
+    }
+    for (int p = 0; p < g.Pages().Count(); ++p)
+      for (const char c : {'<', '"'})
+        EXPECT_EQ(std::ranges::count(g.Pages()[p].PageHTML, c),
+                  std::ranges::count(plain.Pages()[p].PageHTML, c));
+  }
 }
 
 TEST(GeneratorExtrasTest, WindowedBarsAndMenusGoIntoEachPage) {

@@ -214,12 +214,15 @@ TEST(SafeLinksTest, NoCandidateWhereABrowserSeesMarkup) {
        {"<b a\"=x y=\">words\">", "<!\"><b title=\">words\">",
         "<script>x</script-x> words</script>", "<a href=x>y</a-x> words</a>",
         "<!x\r\r<script>x words</script>", "<b title=x\r\r<a href=y>z words</a>",
-        "<!-- a\r\r words -->", "<b title=\"a\r\r words\">", "<a href=x><!-- </a> --> words</a>"}) {
+        "<!-- a\r\r words -->", "<b title=\"a\r\r words\">", "<a href=x><!-- </a> --> words</a>",
+        "<a href=x>y</a\r\r words</a>", "<!-- x --!> <a href=y> z --> words</a>",
+        "<script\r\r<a href=x>z</script> words</a>"}) {
     for (const TWordSpan& word : SafeLinkCandidates(text))
       EXPECT_NE(std::string_view(text).substr(word.offset, word.length), "words") << text;
   }
   // Plain text around such markup still counts.
   EXPECT_EQ(SafeLinkCandidates("<!-->words").size(), 1u);
+  EXPECT_EQ(SafeLinkCandidates("<!-- x --!>words").size(), 1u);
   EXPECT_EQ(SafeLinkCandidates("<a-x>words</a-x>").size(), 1u);
 }
 

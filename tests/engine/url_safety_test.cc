@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -15,9 +17,10 @@ std::string Href(std::string_view address) {
 }
 
 TEST(HrefAddress, OrdinaryAddressesStayByteForByte) {
-  for (const std::string address : {"", "http://example.com/", "https://a.example/p?q=1&r=%20#frag",
-                                    "mailto:someone@example.org", "/relative/page1.html",
-                                    "http://\xEF\xF0\xE8.example/~a(b)!*,;"})
+  for (const std::string address :
+       {"", "http://example.com/", "https://a.example/p?q=1&r=%20#frag",
+        "mailto:someone@example.org", "/relative/page1.html",
+        "http://\xEF\xF0\xE8.example/~a(b)!*,;", "/?a=1&copy=2&amp;b&#106;&x&"})
     EXPECT_EQ(Href(address), address);
 }
 
@@ -33,6 +36,9 @@ TEST(HrefAddress, BytesThatCannotStandRawAreEncodedInUppercaseHex) {
       {"\t\r\n", "%09%0D%0A"},
       {"\x7F", "%7F"},
       {"\x80\xFF", "\x80\xFF"},  // Windows-1251 letters stay
+      // References a browser would read otherwise than RunsScript does.
+      {"&copy;x&fjlig;", "&amp;copy;x&amp;fjlig;"},
+      {"?a&not/&reg_id=1&yen", "?a&amp;not/&amp;reg_id=1&amp;yen"},
       {"http://x.example/\"onmouseover=\"alert(1)", "http://x.example/%22onmouseover=%22alert(1)"},
   };
   for (const auto& c : cases) EXPECT_EQ(Href(c.address), c.href) << c.address;
@@ -64,6 +70,28 @@ TEST(RunsScript, SchemesThatRunScriptInAnyCaseAndDisguise) {
       {"mailto:a@b", false},
   };
   for (const auto& c : cases) EXPECT_EQ(RunsScript(c.address), c.runs) << c.address;
+}
+
+// Every disguise of the three schemes that a browser sees through, character
+// references included, is judged as script.
+TEST(RunsScript, SeesThroughEveryDisguiseABrowserDoes) {
+  std::mt19937 rng(31);
+  const auto pick = [&rng](std::initializer_list<std::string> from) {
+    return from.begin()[rng() % from.size()];
+  };
+  for (int run = 0; run < 3000; ++run) {
+    std::string address = pick({"", " ", "&#32;", "\x01", "&Tab;", "&#x0A;"});
+    for (const char c : pick({"javascript:", "vbscript:", "data:"})) {
+      const int code = c == ':' || rng() % 2 ? c : c - 32;  // either letter case
+      char hex[16];
+      std::snprintf(hex, sizeof hex, rng() % 2 ? "&#x%x;" : "&#X%X;", code);
+      const std::string decimal = "&#00" + std::to_string(code) + pick({";", ""});
+      address +=
+          pick({std::string(1, static_cast<char>(code)), decimal, hex, c == ':' ? "&colon;" : hex});
+      if (rng() % 4 == 0) address += pick({"&Tab;", "&NewLine;", "&#9;", "&#x0d;", "\t"});
+    }
+    EXPECT_TRUE(RunsScript(address + "alert(1)")) << address;
+  }
 }
 
 TEST(ScriptRunningAddresses, ListsTheOffendersInOrderOnceEach) {

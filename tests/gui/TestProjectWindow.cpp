@@ -53,6 +53,7 @@ class TestProjectWindow : public ProjectWindowTestBase {
   void boundsAreNotCheckedAgainstEachOther();
   void templateLinesBecomeCrTerminatedString();
   void savingAndLoadingKeepsEveryMemoLine();
+  void blanksAroundAddressesAreTrimmedAsTheListIsTaken();
   void loadedProjectIsShownAndFailedLoadRefreshesNothing();
   void counterSumsTheBytesOfTheLines();
   void counterStaysExactWhileEditing();
@@ -299,6 +300,17 @@ void TestProjectWindow::templateLinesBecomeCrTerminatedString() {
            (TStringList{longLine, "\xCF\xF0\xE8\xE2\xE5\xF2"}));
   QCOMPARE(control<QPlainTextEdit>(w, "Memo6")->toPlainText().section('\n', 1, 1),
            QString("Привет"));
+}
+
+void TestProjectWindow::blanksAroundAddressesAreTrimmedAsTheListIsTaken() {
+  TSiteProject* w = newWindow();
+  auto* links = control<QPlainTextEdit>(w, "Memo1");
+  links->setPlainText("  https://a.example.org\t\n\u00A0/b \nhttps://c.example.org\n \t");
+  w->SaveToFile(tempPath("trimmed.orvana"));
+  const TStringList trimmed = {"https://a.example.org", "/b", "https://c.example.org", ""};
+  QCOMPARE(w->Generator().SiteUrlsToLink(), trimmed);
+  QCOMPARE(orvana::MemoLinesOf(*links), trimmed);
+  QVERIFY(!w->IsModified());
 }
 
 void TestProjectWindow::savingAndLoadingKeepsEveryMemoLine() {

@@ -138,7 +138,7 @@ TEST_F(FileSafetyTest, AWriteKilledAnywhereLeavesEveryNameAbsentOldOrWhole) {
   fs::create_directories(whole);
   TSiteGenerator reference;
   FillInputs(reference);
-  reference.GenerateAndWriteSite(whole.string());
+  test::BuildInto(reference, whole.string());
   const std::string document(20000, 'd');
   WriteWholeFile(whole / "doc", document);
   std::mt19937 random(31);

@@ -266,8 +266,10 @@ bool TSiteBuild::PlanByShape(std::vector<TPlannedFile>& files, bool bound) {
 void TSiteBuild::CheckSpace(const std::string& css) {
   // Sizing a site costs a pass over its pages; a folder whose free space
   // cannot be told is not sized.
-  const std::optional<TFolderSpace> space = fs_.FolderSpace(folder_);
+  std::optional<TFolderSpace> space = fs_.FolderSpace(folder_);
   if (!space) return;
+  const uint64_t besides = options_.also_needed;
+  space->free_bytes = space->free_bytes > besides ? space->free_bytes - besides : 0;
   std::vector<TPlannedFile> files;
   const auto add_rest = [&] {
     files.push_back({kStylesheetFileName, css.size()});
@@ -283,7 +285,7 @@ void TSiteBuild::CheckSpace(const std::string& css) {
     // the free space as they are fits; only a tighter one is measured
     // exactly and has each old file looked up.
     if (FitAsTheyAre(files, *space)) return;
-    if (exact_by_shape) return CheckSiteFits(fs_, folder_, files, in_flight);
+    if (exact_by_shape) return CheckSiteFits(fs_, folder_, files, in_flight, besides);
     files.clear();
   }
   for (int i = 0; i < g_.Pages().Count(); ++i) {
@@ -293,7 +295,7 @@ void TSiteBuild::CheckSpace(const std::string& css) {
     files.push_back({g_.Pages()[i].PageUrl, size});
   }
   add_rest();
-  if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files, in_flight);
+  if (!FitAsTheyAre(files, *space)) CheckSiteFits(fs_, folder_, files, in_flight, besides);
 }
 
 int TSiteBuild::Writers() const {

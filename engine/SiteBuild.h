@@ -60,6 +60,10 @@ struct TSiteBuildOptions {
   // (TFileSystem::ConcurrentReplaces) gets more than one, a dry run as many
   // as the build it stands for; the files are the same whatever the number.
   int writers = 0;
+  // Bytes the build takes besides the site's from the file system that
+  // holds the folder before it ends (a project file saved there as a new
+  // file beside its old self): counted in the space check.
+  uint64_t also_needed = 0;
 };
 
 enum class TBuildOutcome {

@@ -72,7 +72,7 @@ bool IsSiteFileName(std::string_view name) {
 }
 
 void CheckSiteFits(TFileSystem& fs, const std::string& folder,
-                   const std::vector<TPlannedFile>& files, size_t in_flight) {
+                   const std::vector<TPlannedFile>& files, size_t in_flight, uint64_t besides) {
   const std::optional<TFolderSpace> space = fs.FolderSpace(folder);
   if (!space) return;
   const uint64_t block = std::max<uint64_t>(space->block_size, 1);
@@ -91,11 +91,13 @@ void CheckSiteFits(TFileSystem& fs, const std::string& folder,
     }
   }
   for (uint64_t old : largest) taken = SaturatingAdd(taken, old);
+  taken = SaturatingAdd(taken, besides);
   const uint64_t needed = taken > given_back ? taken - given_back : 0;
   if (needed <= space->free_bytes) return;
   throw EOrvanaError::InPlatformText(
-      "Not enough free space in \"" + ShownPath(folder) + "\": the site needs " +
-          std::to_string(needed) + " bytes in blocks of " + std::to_string(block) + " bytes, " +
+      "Not enough free space in \"" + ShownPath(folder) + "\": the site " +
+          (besides > 0 ? "and the project file need " : "needs ") + std::to_string(needed) +
+          " bytes in blocks of " + std::to_string(block) + " bytes, " +
           std::to_string(space->free_bytes) + " bytes are free",
       ENOSPC);
 }

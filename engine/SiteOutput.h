@@ -63,10 +63,13 @@ struct TPlannedFile {
 // temporaries in flight, as an old file lives until its replacement is
 // renamed over it. The message reads 'Not enough
 // free space in "FOLDER": the site needs N bytes in blocks of B bytes, M
-// bytes are free', FOLDER absolute, N that balance. Returns when the files
-// fit or the space cannot be told.
+// bytes are free', FOLDER absolute, N that balance. `besides` bytes more
+// are needed as they are (a project file saved there too: "the site and
+// the project file need N bytes"). Returns when the files fit or the space
+// cannot be told.
 void CheckSiteFits(TFileSystem& fs, const std::string& folder,
-                   const std::vector<TPlannedFile>& files, size_t in_flight = 1);
+                   const std::vector<TPlannedFile>& files, size_t in_flight = 1,
+                   uint64_t besides = 0);
 
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();

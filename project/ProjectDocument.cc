@@ -1,8 +1,13 @@
 #include "project/ProjectDocument.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <random>
 #include <utility>
 
+#include "engine/Error.h"
 #include "engine/MemoryFileSystem.h"
 #include "project/DefaultContent.h"
 #include "project/MemoText.h"
@@ -68,6 +73,41 @@ void TProjectDocument::PassTextsThroughMemos() {
 
 namespace {
 
+// A file system that only counts what is written into it.
+class TCountingFileSystem : public TFileSystem {
+ public:
+  bool IsDirectory(const std::string&) override { return true; }
+  bool ReplaceFile(const std::string&, std::string_view bytes, TReplaceMode,
+                   TWriteFailure*) override {
+    bytes_ += bytes.size();
+    return true;
+  }
+  std::unique_ptr<TFileReplacement> BeginReplace(const std::string&, TReplaceMode,
+                                                 TWriteFailure*) override {
+    struct TCounter : TFileReplacement {
+      explicit TCounter(uint64_t& bytes) : bytes(bytes) {}
+      bool Write(std::string_view more, TWriteFailure*) override {
+        bytes += more.size();
+        return true;
+      }
+      bool Commit(TWriteFailure*) override { return true; }
+      uint64_t& bytes;
+    };
+    return std::make_unique<TCounter>(bytes_);
+  }
+  uint64_t Bytes() const { return bytes_; }
+
+ private:
+  uint64_t bytes_ = 0;
+};
+
+// The file system (device) that holds a path's folder, if it can be told.
+std::optional<dev_t> DeviceOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return st.st_dev;
+}
+
 // Sets the extras and the seed of one build, and gives the generator its
 // own back however the build ends.
 class TBuildSettings {
@@ -78,7 +118,9 @@ class TBuildSettings {
     std::optional<uint64_t> seed = request.seed ? request.seed : seed_;
     // The dry run of a strict build and the build after it pick the same
     // words (the project's stored link seed, when it has one).
-    if (request.strict && !seed && !generator.Extras().StoredLinkSeed()) {
+    // So do the measuring of a project file to save and the build.
+    const bool twice = request.strict || !request.save_to.empty();
+    if (twice && !seed && !generator.Extras().StoredLinkSeed()) {
       std::random_device device;
       seed = uint64_t{device()} << 32 | device();
     }
@@ -122,6 +164,8 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
   options.writers = request.writers;
   options.confirm_prune = request.confirm_prune;
   if (request.keep_pages || request.pages_only) options.on_page = generator_.KeepPages();
+  if (!request.save_to.empty() && !request.pages_only)
+    options.also_needed = ProjectFileRoom(request, options);
   if (request.strict) {
     options.dry_run = true;
     TSiteBuildResult trial = BuildSite(generator_, sink, options);
@@ -146,8 +190,54 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
   AddReadWarnings(request, result.report);
   // The stream writes the project's own extras when it commits.
   settings.Restore();
-  if (saved && result.outcome == TBuildOutcome::kWritten) saved->Commit();
+  if (saved && result.outcome == TBuildOutcome::kWritten) {
+    try {
+      saved->Commit();
+    } catch (const EOrvanaError& e) {
+      // The site is on disk: the message says so before what failed.
+      throw EOrvanaError("The site was written into \"" + options.folder + "\" (" +
+                             std::to_string(result.report.pages_written) +
+                             " pages), but the project file was not saved: " + e.what(),
+                         e.ErrorCode());
+    }
+  }
   return result;
+}
+
+uint64_t TProjectDocument::ProjectFileRoom(const TBuildRequest& request,
+                                           const TSiteBuildOptions& build) {
+  // The new project file is measured by writing it nowhere, from a dry run
+  // with the build's seed; its temporary lives beside the old file until
+  // the site is written, so it needs all of its size.
+  TCountingFileSystem counter;
+  {
+    TProjectFileStream measured(generator_, request.save_to, &counter);
+    TMemoryFileSystem nowhere;
+    TSiteBuildOptions options;
+    options.folder = ".";
+    options.dry_run = true;
+    options.on_page = [&](const TSitePage& page, const auto& bar, const auto& html) {
+      measured.AddPage(page, bar, html);
+    };
+    BuildSite(generator_, nowhere, options);
+    measured.Commit();
+  }
+  const uint64_t bytes = counter.Bytes();
+  const std::string project = NativePath(request.save_to);
+  std::string project_folder = std::filesystem::path(project).parent_path().string();
+  if (project_folder.empty()) project_folder = ".";
+  const std::optional<dev_t> site_device = DeviceOf(build.folder);
+  const std::optional<dev_t> project_device = DeviceOf(project_folder);
+  // On the site's file system the project file joins the site's check.
+  if (!request.sink && site_device && site_device == project_device) return bytes;
+  const std::optional<TFolderSpace> space = RealFileSystem().FolderSpace(project_folder);
+  if (space && bytes > space->free_bytes)
+    throw EOrvanaError::InPlatformText("Not enough free space in \"" + project_folder +
+                                           "\": the project file needs " + std::to_string(bytes) +
+                                           " bytes, " + std::to_string(space->free_bytes) +
+                                           " bytes are free",
+                                       ENOSPC);
+  return 0;
 }
 
 void ApplyNewProjectContent(TSiteGenerator& generator) {

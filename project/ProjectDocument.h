@@ -135,6 +135,10 @@ class TProjectDocument {
   void PassTextsThroughMemos();
 
  private:
+  // The bytes a project file saved by the request takes from the site
+  // folder's file system (0 when it goes elsewhere, checked there: throws
+  // EOrvanaError, error code ENOSPC, when it cannot fit).
+  uint64_t ProjectFileRoom(const TBuildRequest& request, const TSiteBuildOptions& build);
   // With report_read_warnings, ReadWarnings at the front of the report's.
   void AddReadWarnings(const TBuildRequest& request, TBuildReport& report) const;
 

@@ -2,6 +2,11 @@
 // overrides built with --save against what the saved project keeps and what
 // the report says was in effect, and a table of projects spoilt by one
 // warning each that --strict leaves unwritten.
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -143,6 +148,45 @@ TEST_F(CliBuildOptionsTest, StrictWritesNothingForAProjectWithWarnings) {
     EXPECT_TRUE(report[1]["ok"].boolean);
     EXPECT_EQ(files(), expected);
   }
+}
+
+// On a file system that holds the site but not the site and the new project
+// file, --save is refused before anything is written, by the dry run too;
+// without --save the site is written. Runs each build in a mount namespace
+// of its own over a small tmpfs (root only).
+TEST_F(CliBuildOptionsTest, SaveCountsTheNewProjectFileInTheSpaceCheck) {
+  const std::string disk = dir_ / "disk";
+  std::filesystem::create_directory(disk);
+  const auto on_small_disk = [&](const TArgs& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      if (::unshare(CLONE_NEWNS) != 0 ||
+          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=280k") != 0)
+        ::_exit(77);
+      std::string text;
+      for (int p = 0; p < 40; ++p)
+        text += (p ? "\n\n" : "") + std::string(1500, 'a' + p % 26) + ".";
+      WriteWholeFile(disk + "/text", text + "\n");
+      std::filesystem::create_directory(disk + "/site");
+      const TArgs make = {"new",   disk + "/p.orvana", "--text", disk + "/text",
+                          "--out", disk + "/site"};
+      if (RunTool(make).code != 0) ::_exit(78);
+      const RunResult r = RunTool(args);
+      const bool written = std::filesystem::exists(disk + "/site/index.html");
+      const bool told = r.err.find("the site and the project file need") != std::string::npos;
+      ::_exit(r.code * 4 + (written ? 2 : 0) + (told ? 1 : 0));
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const std::string p = disk + "/p.orvana";
+  const int saved = on_small_disk({"build", p, "--save"});
+  if (saved == 77) GTEST_SKIP() << "no mount namespace here (not root)";
+  EXPECT_EQ(saved, 1 * 4 + 0 + 1) << "refused, nothing written, the project named";
+  EXPECT_EQ(on_small_disk({"build", p, "--save", "--dry-run"}), 1 * 4 + 0 + 1);
+  EXPECT_EQ(on_small_disk({"build", p}), 0 * 4 + 2 + 0);
 }
 
 }  // namespace

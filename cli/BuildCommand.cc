@@ -188,7 +188,7 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   // it is made, and the project takes the new file once the whole site is
   // written.
   std::optional<TProjectFileStream> saved;
-  if (b.options.save && !b.options.dry_run) saved.emplace(generator, b.project.engine);
+  if (b.options.save && !b.options.dry_run) saved.emplace(generator, b.project.native);
   build.progress = [&](int written, int pages) {
     progress.Update(written, pages);
     return true;
@@ -232,8 +232,7 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
     ReadProject(project, *owned, err);
     owned->PassTextsThroughMemos();
     // --out is where this run writes, not a change to the project.
-    // The stored folder enters the platform's naming here, once.
-    b.folder = options.out ? *options.out : NativePath(owned->Generator().SavePath());
+    b.folder = options.out ? *options.out : owned->Generator().SavePath();
     return BuildDocument(b, *owned, summary, err, report);
   } catch (const std::exception&) {
     report = FailedBuildToJson(b.report_project, CurrentErrorText());
@@ -306,9 +305,7 @@ int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (const auto v = args.Value("out")) {
     // Several sites written into one folder would overwrite each other.
     if (options.several) throw EUsageError("--out takes one PROJECT only");
-    // Spelt in Windows-1251 as a stored folder must be, though not stored.
-    (void)FolderArgument(*v);
-    options.out = *v;
+    options.out = *v;  // never stored, so any name the platform takes
   }
   options.save = args.Flag("save");
   options.dry_run = args.Flag("dry-run");

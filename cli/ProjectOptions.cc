@@ -6,8 +6,8 @@
 #include "cli/CliError.h"
 #include "cli/CommandSupport.h"
 #include "engine/CodePage.h"
+#include "engine/Extras.h"
 #include "engine/UrlSafety.h"
-#include "project/ExtrasText.h"
 
 namespace orvana::cli {
 namespace {
@@ -104,9 +104,10 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
   if (args.Flag("safe-links")) extras.SafeLinks = true;
   if (const auto v = args.Value("link-rel")) extras.LinkRel = Utf8ToCp1251(*v);
   if (const auto v = args.Value("output-encoding")) {
-    extras.OutputEncoding = CanonicalOutputEncoding(*v);
-    if (extras.OutputEncoding.empty())
+    const std::optional<TOutputEncoding> encoding = ParseOutputEncoding(*v);
+    if (!encoding)
       throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
+    extras.OutputEncoding = *encoding;
   }
   if (const auto v = args.Value("site-url")) {
     extras.SiteUrl = Utf8ToCp1251(*v);

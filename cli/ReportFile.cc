@@ -56,11 +56,11 @@ void CheckReportTarget(const std::string& target, const std::vector<std::string>
       } else {
         TProjectDocument document;
         try {
-          document.LoadFromFile(Utf8ToCp1251(project));
+          document.LoadFromFile(project);
         } catch (const std::exception&) {
           continue;  // its own build reports why it cannot be read
         }
-        folder = NativePath(document.Generator().SavePath());
+        folder = document.Generator().SavePath();
       }
       if (!folder.empty() && ComparablePath(folder) == report.parent_path())
         throw EUsageError("--report: \"" + shown + "\" is a file the build of " + project +

@@ -17,6 +17,7 @@
 #include "cli/StrictXml.h"
 #include "engine/CodePage.h"
 #include "engine/FileSystem.h"
+#include "engine/PageEncoding.h"
 
 namespace orvana::cli {
 namespace {
@@ -220,11 +221,14 @@ class TSiteChecker {
     });
     // A Windows-1251 page names a file with Cyrillic letters in its own
     // bytes; the browser asks the server for the UTF-8 spelling.
-    const bool cp1251 = IsCp1251Label(scan.charset);
+    // The charset as browsers read it, the way the build reads its pages.
+    TCharsetSniffer charset;
+    charset.Feed(bytes_);
+    const bool cp1251 = IsCp1251Label(charset.Name());
     for (const std::string& href : broken)
       if (!cp1251 || !LinkResolves(dir, known, Cp1251ToUtf8(href)))
         Report(page, kBrokenLink, "link to " + PrintableBytes(href) + " does not resolve");
-    CheckCharset(page, scan.charset);
+    CheckCharset(page, charset.Name());
   }
 
   static bool IsCp1251Label(const std::string& label) {

@@ -149,7 +149,7 @@ void TSiteGenerator::Generate() {
 bool TSiteGenerator::GenerateAndWriteSite(const std::string& folder, uint64_t* bytes_written,
                                           const TPageWrittenHandler& on_page) {
   TSiteBuildOptions options;
-  options.folder = NativePath(folder);
+  options.folder = folder;
   options.confirm_prune = prune_confirm_;
   options.on_page = on_page;
   return FinishWrite(BuildSite(*this, fs_ ? *fs_ : RealFileSystem(), options), bytes_written);
@@ -186,7 +186,7 @@ void TSiteGenerator::SiteImport() { WriteSiteFiles(save_path_); }
 
 void TSiteGenerator::WriteSiteFiles(const std::string& folder) {
   TSiteBuildOptions options;
-  options.folder = NativePath(folder);
+  options.folder = folder;
   options.confirm_prune = prune_confirm_;
   FinishWrite(WriteGeneratedSite(*this, fs_ ? *fs_ : RealFileSystem(), options), nullptr);
 }

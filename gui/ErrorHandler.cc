@@ -12,16 +12,7 @@
 namespace orvana {
 
 QString CommandErrorText(const std::exception& error) {
-  std::string message;
-  const auto* own = dynamic_cast<const EOrvanaError*>(&error);
-  // A name the code page cannot spell is named as given.
-  if (own && !own->PlatformText().empty())
-    return QString::fromStdString(WithFullStop(own->PlatformText()));
-  if (own)
-    message = own->what();
-  else
-    message = ToEngine(QString::fromUtf8(error.what()));
-  return FromEngine(WithFullStop(message));
+  return QString::fromUtf8(WithFullStop(error.what()));
 }
 
 void ShowCommandError(const std::exception& error) {

@@ -8,6 +8,7 @@
 // would otherwise be shadowed by them.
 #include "project/ObjectTextParser.h"
 
+#include "engine/CodePage.h"
 #include "engine/Error.h"
 #include "project/ObjectText.h"
 #include "project/ObjectTextScanner.h"
@@ -96,26 +97,21 @@ std::string TextAfterBlock(std::string_view trailer, size_t end, int64_t first_l
 }
 
 // Gives the extra the value when it is of the extra's kind and in its range;
-// false when it is not, and the extra is left as it was.
-bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
-                 TOrvanaExtras& extras) {
+// otherwise the extra is left as it was and the reason is returned.
+std::string AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
+                        TOrvanaExtras& extras) {
   switch (info.kind) {
     case TExtraKind::kInteger:
       if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
           value.integer <= std::numeric_limits<int32_t>::max()) {
         extras.*(info.integer) = static_cast<int32_t>(value.integer);
-        return true;
+        return {};
       }
       break;
     case TExtraKind::kString:
       if (value.kind == ot::TNodeKind::kString) {
-        std::string text(tree.Text(value));
-        if (info.string == &TOrvanaExtras::OutputEncoding) {
-          text = CanonicalOutputEncoding(text);
-          if (text.empty()) break;
-        }
-        extras.*(info.string) = std::move(text);
-        return true;
+        extras.*(info.string) = std::string(tree.Text(value));
+        return {};
       }
       break;
     case TExtraKind::kBoolean:
@@ -123,21 +119,28 @@ bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TN
         const std::string_view word = tree.Text(value);
         if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
           extras.*(info.boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
-          return true;
+          return {};
         }
       }
       break;
+    case TExtraKind::kEncoding:
+      // The one place a stored name becomes an encoding: a name that is
+      // neither is named in the warning, never taken for either.
+      if (value.kind == ot::TNodeKind::kString) {
+        const std::string_view name = tree.Text(value);
+        if (const std::optional<TOutputEncoding> encoding = ParseOutputEncoding(name)) {
+          extras.*(info.encoding) = *encoding;
+          return {};
+        }
+        return "Unknown output encoding '" + std::string(name) +
+               "' (expected windows-1251 or utf-8)";
+      }
+      break;
   }
-  return false;
+  return std::string(ot::kInvalidPropertyValue);
 }
 
 }  // namespace
-
-std::string CanonicalOutputEncoding(std::string_view name) {
-  for (std::string_view known : {std::string_view("windows-1251"), std::string_view("utf-8")})
-    if (ot::EqualsIgnoreCase(name, known)) return std::string(known);
-  return {};
-}
 
 TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                              std::vector<std::string>& warnings) {
@@ -162,7 +165,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
   try {
     root = ot::ParseObjectText(trailer, tree);
   } catch (const EOrvanaError& e) {
-    warnings.push_back(Prefix() + ": " + FileLineMessage(e.what(), first_line) +
+    // Errors speak UTF-8; the warnings are the engine's Windows-1251.
+    warnings.push_back(Prefix() + ": " + FileLineMessage(Utf8ToCp1251(e.what()), first_line) +
                        "; the extras keep their defaults");
     return extras;
   }
@@ -193,8 +197,10 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                          std::to_string(line) + " (first on line " + std::to_string(first) + ")");
     else
       first = line;
-    if (!AssignExtra(*info, tree, tree.nodes[property.first_child], extras))
-      skip(ot::kInvalidPropertyValue);
+    if (const std::string problem =
+            AssignExtra(*info, tree, tree.nodes[property.first_child], extras);
+        !problem.empty())
+      skip(problem);
   }
   if (std::string warning = TextAfterBlock(trailer, tree.root_end, first_line); !warning.empty())
     warnings.push_back(std::move(warning));

@@ -16,7 +16,7 @@
 //     the template, advertising block and stylesheet are those lines each
 //     followed by one CR.
 //
-// Texts are Windows-1251; file names too, as the engine takes them.
+// Texts are Windows-1251; file names and SavePath are the platform's UTF-8.
 #pragma once
 
 #include <functional>

@@ -45,7 +45,7 @@ QStringList TSiteProject::StaleFiles() const {
   // What a write of the pages in memory would remove, as the build lists it.
   QStringList names;
   for (const std::string& name :
-       ListStaleSiteFiles(*FGenerator, RealFileSystem(), NativePath(FGenerator->SavePath())))
+       ListStaleSiteFiles(*FGenerator, RealFileSystem(), FGenerator->SavePath()))
     names << FromEngine(name);
   return names;
 }
@@ -116,7 +116,7 @@ TSiteProject::TGenerateResult TSiteProject::writePages(
     }
   } restore{this};
   TSiteBuildOptions options;
-  options.folder = NativePath(FGenerator->SavePath());
+  options.folder = FGenerator->SavePath();
   options.confirm_prune = confirmPrune;
   // One page at a time, on this thread: the progress moves page by page,
   // always with the pages on disk, and the window's events are handled

@@ -6,6 +6,7 @@
 
 #include "engine/CodePage.h"
 #include "engine/ExtrasOutput.h"
+#include "engine/PageEncoding.h"
 #include "project/ModernPreset.h"
 #include "project/ProjectDocument.h"
 #include "tests/cli/CliTestUtil.h"
@@ -74,7 +75,7 @@ TEST_F(CliExtrasTest, EachOptionSetsItsExtraOnly) {
       {{"--output-encoding", "UTF-8"},
        [] {
          TOrvanaExtras e;
-         e.OutputEncoding = "utf-8";
+         e.OutputEncoding = TOutputEncoding::kUtf8;
          return e;
        }()},
       {{"--site-url", "https://x.org/"},
@@ -93,7 +94,7 @@ TEST_F(CliExtrasTest, EachOptionSetsItsExtraOnly) {
        [] {
          TOrvanaExtras e;
          e.SafeLinks = true;
-         e.OutputEncoding = "utf-8";
+         e.OutputEncoding = TOutputEncoding::kUtf8;
          return e;
        }()},
   };
@@ -121,6 +122,36 @@ TEST_F(CliExtrasTest, PresetGivesTheModernTemplateUnlessAFileReplacesIt) {
   document.LoadFromFile(Utf8ToCp1251(Project()));
   EXPECT_EQ(document.Memos().site_template, TStringList{"<p>SiteGeneratorChange.MainText</p>"});
   EXPECT_EQ(document.Memos().css_code, ModernCssLines());
+}
+
+// The modern preset's pages declare the encoding they are written in,
+// whichever command chose it last: `new`, `set` or the build itself.
+TEST_F(CliExtrasTest, ModernPagesDeclareTheEncodingOfTheirBuild) {
+  const std::vector<std::string> choices = {"", "utf-8", "windows-1251"};
+  WriteWholeFile(dir_ / "t.txt", "Первая строка текста.\n");
+  for (const std::string& made : choices)
+    for (const std::string& set : choices)
+      for (const std::string& built : choices) {
+        std::vector<std::string> create = {"new",          Project(), "--force",
+                                           "--preset",     "modern",  "--text",
+                                           dir_ / "t.txt", "--out",   dir_.Path()};
+        if (!made.empty()) create.insert(create.end(), {"--output-encoding", made});
+        ASSERT_EQ(RunTool(create).code, 0);
+        if (!set.empty()) ASSERT_EQ(RunTool({"set", Project(), "--output-encoding", set}).code, 0);
+        std::vector<std::string> build = {"build", Project()};
+        if (!built.empty()) build.insert(build.end(), {"--output-encoding", built});
+        ASSERT_EQ(RunTool(build).code, 0);
+        const std::string encoding = !built.empty()  ? built
+                                     : !set.empty()  ? set
+                                     : !made.empty() ? made
+                                                     : "utf-8";
+        const std::string page = ReadWholeFile(dir_ / "index.html");
+        EXPECT_EQ(DeclaredCharset(page),
+                  encoding == "utf-8" ? TCharsetKind::kUtf8 : TCharsetKind::kWindows1251)
+            << made << "/" << set << "/" << built;
+        const std::string text = "Первая";
+        EXPECT_NE(page.find(encoding == "utf-8" ? text : Utf8ToCp1251(text)), std::string::npos);
+      }
 }
 
 TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {

@@ -89,7 +89,9 @@ TEST(BuildReport, DeclaresCharset) {
       {"<HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CharSet=windows-1251\">",
        true},
       {"<head><meta name=\"robots\" content=\"index\"></head><body>charset</body>", false},
-      {"<head><meta name=\"robots\"><title>x</title></head><body><meta charset=x>", false},
+      // Browsers honour a declaration in the body, never one in a comment.
+      {"<head><meta name=\"robots\"><title>x</title></head><body><meta charset=x>", true},
+      {"<head><!-- <meta charset=\"utf-8\"> --></head>", false},
       {"<p>charset=utf-8</p>", false},
       {"", false},
   };

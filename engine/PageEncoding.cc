@@ -332,15 +332,19 @@ void TCharsetSniffer::Feed(std::string_view bytes) {
     bom_ = (fed_ == 0 || bom_) && bytes.substr(0, n) == kBom.substr(fed_, n);
   }
   size_t i = 0;
-  while (i < bytes.size() && !declaration_) {
+  while (i < bytes.size() && !declaration_ && !done_) {
     if (state_ == TState::kData) {
       const void* lt = std::memchr(bytes.data() + i, '<', bytes.size() - i);
       if (!lt) break;
       i = static_cast<size_t>(static_cast<const char*>(lt) - bytes.data());
-      state_ = TState::kMarkup;
-      markup_.assign(1, '<');
-      markup_start_ = fed_ + i;
+      markup_start_ = static_cast<size_t>(fed_ + i);
+      // Past the head and the first 1024 bytes, browsers take no declaration.
+      if (!in_head_ && markup_start_ >= kPrescanBytes) {
+        done_ = true;
+        break;
+      }
       ++i;
+      i = TakeTagName(bytes, i);
       continue;
     }
     if (state_ == TState::kComment && dashes_ == 0 && !bang_) {
@@ -348,6 +352,17 @@ void TCharsetSniffer::Feed(std::string_view bytes) {
       const void* dash = std::memchr(bytes.data() + i, '-', bytes.size() - i);
       if (!dash) break;
       i = static_cast<size_t>(static_cast<const char*>(dash) - bytes.data());
+    } else if (state_ == TState::kBogus) {
+      const void* gt = std::memchr(bytes.data() + i, '>', bytes.size() - i);
+      if (!gt) break;
+      i = static_cast<size_t>(static_cast<const char*>(gt) - bytes.data()) + 1;
+      state_ = TState::kData;
+      continue;
+    } else if (state_ == TState::kTag && !in_name_ && !meta_) {
+      // The attributes of a tag that declares nothing: passed over at speed,
+      // the pages' links and bars being mostly such tags.
+      i = SkipAttributes(bytes, i);
+      continue;
     }
     Take(bytes[i], static_cast<size_t>(fed_ + i));
     ++i;
@@ -402,9 +417,70 @@ void TCharsetSniffer::Take(char c, size_t at) {
   }
 }
 
+// After a "<": an end tag is passed over to its ">", and a start tag whose
+// whole name is at hand is named at once; anything else goes byte by byte.
+size_t TCharsetSniffer::TakeTagName(std::string_view bytes, size_t i) {
+  const size_t n = bytes.size();
+  if (i < n && bytes[i] == '/') {
+    state_ = TState::kBogus;
+    return i + 1;
+  }
+  if (i < n && IsAsciiLetter(bytes[i])) {
+    size_t end = i + 1;
+    while (end < n && !IsBlank(bytes[end]) && bytes[end] != '/' && bytes[end] != '>') ++end;
+    if (end < n) {
+      tag_ = TagNamed(bytes.substr(i, end - i));
+      if (tag_ == TTag::kOther || tag_ == TTag::kHeadContent) {
+        state_ = TState::kTag, in_name_ = false, meta_ = false, after_equals_ = false, quote_ = 0;
+        return end;
+      }
+    }
+  }
+  state_ = TState::kMarkup;
+  markup_.assign(1, '<');
+  return i;
+}
+
+size_t TCharsetSniffer::SkipAttributes(std::string_view bytes, size_t i) {
+  const size_t n = bytes.size();
+  while (i < n) {
+    if (quote_) {
+      const void* end = std::memchr(bytes.data() + i, quote_, n - i);
+      if (!end) return n;
+      i = static_cast<size_t>(static_cast<const char*>(end) - bytes.data()) + 1;
+      quote_ = 0;
+      continue;
+    }
+    const char c = bytes[i++];
+    if (c == '>') {
+      EndTag(static_cast<size_t>(fed_ + i));
+      return i;
+    }
+    if (c == '=') {
+      after_equals_ = true;
+    } else if (after_equals_ && (c == '"' || c == '\'')) {
+      quote_ = c, after_equals_ = false;
+    } else if (!IsBlank(c)) {
+      after_equals_ = false;
+    }
+  }
+  return n;
+}
+
 // A start tag's byte: its name's, then its attributes', quoted values
 // skipped whole, up to its ">".
 void TCharsetSniffer::TakeTag(char c, size_t at) {
+  if (in_name_) {
+    // Quotes and "=" belong to a name; a blank, "/" or ">" ends it.
+    if (c == '>') return EndTag(at + 1);
+    if (IsBlank(c) || c == '/') {
+      EndName();
+    } else if (markup_.size() < 16) {
+      markup_ += c;
+    }
+    if (meta_) markup_ += c;
+    return;
+  }
   if (quote_) {
     if (c == quote_) quote_ = 0;
   } else if (c == '>') {
@@ -416,28 +492,52 @@ void TCharsetSniffer::TakeTag(char c, size_t at) {
   } else if (!IsBlank(c)) {
     after_equals_ = false;
   }
-  if (in_name_ && (IsBlank(c) || c == '/')) EndName();
   // Only a <meta>'s attributes are kept; any other tag's are skipped.
   constexpr size_t kLongestTag = 4096;
-  if ((in_name_ && markup_.size() < 16) || (meta_ && markup_.size() < kLongestTag)) markup_ += c;
+  if (meta_ && markup_.size() < kLongestTag) markup_ += c;
+}
+
+// The tags the reading looks at, by their names (without "<").
+TCharsetSniffer::TTag TCharsetSniffer::TagNamed(std::string_view name) {
+  if (name.size() < 4 || name.size() > 8) return TTag::kOther;
+  const auto is = [name](std::string_view lower) {
+    if (name.size() != lower.size()) return false;
+    for (size_t i = 0; i < lower.size(); ++i)
+      if (Lower(name[i]) != static_cast<unsigned char>(lower[i])) return false;
+    return true;
+  };
+  if (is("meta")) return TTag::kMeta;
+  if (is("head")) return TTag::kHead;
+  if (is("body")) return TTag::kBody;
+  for (std::string_view head :
+       {"title", "style", "script", "link", "base", "object", "noscript", "html"})
+    if (is(head)) return TTag::kHeadContent;
+  return TTag::kOther;
 }
 
 void TCharsetSniffer::EndName() {
   in_name_ = false;
-  name_ = LowerCopy(markup_);
-  meta_ = name_ == "<meta";
+  tag_ = TagNamed(std::string_view(markup_).substr(1));
+  meta_ = tag_ == TTag::kMeta;
 }
 
 void TCharsetSniffer::EndTag(size_t end) {
   state_ = TState::kData;
   if (in_name_) EndName();
-  const std::string& name = name_;
-  if (meta_) {
-    declaration_ = MetaDeclaration(markup_, markup_start_);
-  } else if (name == "<head" && head_end_ == std::string_view::npos) {
-    head_end_ = end;
-  } else if (name == "<body" && body_start_ == std::string_view::npos) {
-    body_start_ = markup_start_;
+  switch (tag_) {
+    case TTag::kMeta:
+      if (in_head_ || markup_start_ < kPrescanBytes)
+        declaration_ = MetaDeclaration(markup_, markup_start_);
+      break;
+    case TTag::kHead:
+      if (head_end_ == std::string_view::npos) head_end_ = end;
+      break;
+    case TTag::kHeadContent:
+      break;
+    case TTag::kBody:
+    case TTag::kOther:
+      if (in_head_) in_head_ = false, body_start_ = markup_start_;
+      break;
   }
 }
 

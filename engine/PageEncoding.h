@@ -13,9 +13,12 @@
 // comment ("<!--" to "-->" or "--!>") is no markup, a tag's quoted attribute
 // values hold no tags, and the declaration is the first <meta> tag with a
 // charset attribute, or with http-equiv="Content-Type" and a content whose
-// charset parameter names one, wherever it stands (browsers honour one in
-// the body too). A page that starts with a UTF-8 byte-order mark is UTF-8
-// whatever it declares.
+// charset parameter names one, that browsers take: one in the head section
+// wherever it stands, or one that starts in the page's first 1024 bytes,
+// in the body too (the bytes browsers look through before they parse). The
+// head section ends at <body> or at the first tag that cannot stand in a
+// head. A page that starts with a UTF-8 byte-order mark is UTF-8 whatever it
+// declares.
 #pragma once
 
 #include <cstdint>
@@ -92,26 +95,37 @@ class TCharsetSniffer {
   std::string Name() const;
   // The declaration found so far (offsets from the first byte fed).
   const std::optional<TCharsetDeclaration>& Declaration() const { return declaration_; }
-  // Where the first <head> tag ends and the first <body> tag starts, outside
+  // Where the first <head> tag ends and where the head section ends (at the
+  // <body> tag or the first tag that cannot stand in a head), outside
   // comments; npos while there is none.
   size_t HeadEnd() const { return head_end_; }
   size_t BodyStart() const { return body_start_; }
 
  private:
   enum class TState { kData, kMarkup, kComment, kBogus, kTag };
+  // kHeadContent: a tag that may stand in the head (title, style, script,
+  // link, base, object, noscript, html); every other tag ends the head.
+  enum class TTag { kOther, kMeta, kHead, kBody, kHeadContent };
+  static TTag TagNamed(std::string_view name);
   // Takes the byte at offset `at` of markup (or of a comment).
   void Take(char c, size_t at);
   void TakeTag(char c, size_t at);
+  size_t TakeTagName(std::string_view bytes, size_t i);
+  // Passes over the attributes of a tag that is no <meta> from bytes[i] on,
+  // up to its end; returns where it stopped.
+  size_t SkipAttributes(std::string_view bytes, size_t i);
   void EndName();
   void EndTag(size_t end);
 
   TState state_ = TState::kData;
+  bool in_head_ = true;         // no tag has ended the head yet
+  bool done_ = false;           // nothing that follows can declare
   uint64_t fed_ = 0;            // bytes fed so far
   bool bom_ = false;            // the first three bytes are a byte-order mark
   std::string markup_;          // the tag (or "<!", "<!-") being read, from its "<"
   size_t markup_start_ = 0;     // its offset
   bool in_name_ = false;        // reading the tag's name
-  std::string name_;            // the tag's "<" and name, lower case
+  TTag tag_ = TTag::kOther;     // the tag being read
   bool meta_ = false;           // the tag is a <meta>
   bool comment_start_ = false;  // right after a comment's "<!--"
   bool after_equals_ = false;   // an attribute value may begin

@@ -196,7 +196,9 @@ TEST(CharsetMetaTest, InsertedWhenNoCharsetIsDeclaredRewrittenWhenAnother) {
       {"<head><!-- <meta charset=koi8-r> --></head>",
        "<head>" + meta + "<!-- <meta charset=koi8-r> --></head>"},
       {"<!-- <head> --><html><head>x", "<!-- <head> --><html><head>" + meta + "x"},
-      {"<p title='<meta charset=x>'><head>", "<p title='<meta charset=x>'><head>" + meta},
+      {"<html title='<meta charset=x>'><head>", "<html title='<meta charset=x>'><head>" + meta},
+      // A tag that cannot stand in a head ends it: a later <head> is none.
+      {"<p><head>x", meta + "<p><head>x"},
   };
   for (const auto& c : cases) EXPECT_EQ(EncodePage(c.html, "utf-8"), c.expected) << c.html;
 }

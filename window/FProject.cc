@@ -309,11 +309,8 @@ QWidget* TSiteProject::createExtrasTab() {
   form->addRow(QStringLiteral("Атрибут rel вставленных ссылок"), m_linkRel);
   m_outputEncoding = new QComboBox(group);
   m_outputEncoding->setObjectName(QStringLiteral("ExtrasOutputEncoding"));
-  for (TOutputEncoding encoding : kOutputEncodings) {
-    const std::string_view name = OutputEncodingName(encoding);
-    m_outputEncoding->addItem(
-        QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
-  }
+  for (TOutputEncoding encoding : kOutputEncodings)
+    m_outputEncoding->addItem(QString::fromUtf8(OutputEncodingName(encoding)));
   form->addRow(QStringLiteral("Кодировка страниц и style.css"), m_outputEncoding);
   m_siteUrl = new QLineEdit(group);
   m_siteUrl->setObjectName(QStringLiteral("ExtrasSiteUrl"));
@@ -533,9 +530,7 @@ void TSiteProject::showExtras(const TOrvanaExtras& extras) {
   m_indexLabel->setText(FromEngine(extras.IndexLabel));
   m_safeLinks->setChecked(extras.SafeLinks);
   m_linkRel->setText(FromEngine(extras.LinkRel));
-  m_outputEncoding->setCurrentIndex(static_cast<int>(
-      std::find(std::begin(kOutputEncodings), std::end(kOutputEncodings), extras.OutputEncoding) -
-      std::begin(kOutputEncodings)));
+  m_outputEncoding->setCurrentIndex(static_cast<int>(extras.OutputEncoding));
   m_siteUrl->setText(FromEngine(extras.SiteUrl));
   m_pruneStale->setChecked(extras.PruneStale);
 }

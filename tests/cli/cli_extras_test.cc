@@ -127,30 +127,29 @@ TEST_F(CliExtrasTest, PresetGivesTheModernTemplateUnlessAFileReplacesIt) {
 // The modern preset's pages declare the encoding they are written in,
 // whichever command chose it last: `new`, `set` or the build itself.
 TEST_F(CliExtrasTest, ModernPagesDeclareTheEncodingOfTheirBuild) {
-  const std::vector<std::string> choices = {"", "utf-8", "windows-1251"};
   WriteWholeFile(dir_ / "t.txt", "Первая строка текста.\n");
-  for (const std::string& made : choices)
-    for (const std::string& set : choices)
-      for (const std::string& built : choices) {
-        std::vector<std::string> create = {"new",          Project(), "--force",
-                                           "--preset",     "modern",  "--text",
-                                           dir_ / "t.txt", "--out",   dir_.Path()};
-        if (!made.empty()) create.insert(create.end(), {"--output-encoding", made});
-        ASSERT_EQ(RunTool(create).code, 0);
-        if (!set.empty()) ASSERT_EQ(RunTool({"set", Project(), "--output-encoding", set}).code, 0);
-        std::vector<std::string> build = {"build", Project()};
-        if (!built.empty()) build.insert(build.end(), {"--output-encoding", built});
-        ASSERT_EQ(RunTool(build).code, 0);
-        const std::string encoding = !built.empty()  ? built
-                                     : !set.empty()  ? set
-                                     : !made.empty() ? made
-                                                     : "utf-8";
+  // Each command may choose an encoding ("" for none); the last one rules.
+  for (const std::string made : {"", "utf-8", "windows-1251"})
+    for (const std::string set : {"", "utf-8", "windows-1251"})
+      for (const std::string built : {"", "utf-8", "windows-1251"}) {
+        const std::string e = !built.empty() ? built : !set.empty() ? set : made;
+        const auto with = [](std::vector<std::string> args, const std::string& encoding) {
+          if (!encoding.empty()) args.insert(args.end(), {"--output-encoding", encoding});
+          return args;
+        };
+        ASSERT_EQ(RunTool(with({"new", Project(), "--force", "--preset", "modern", "--text",
+                                dir_ / "t.txt", "--out", dir_.Path()},
+                               made))
+                      .code,
+                  0);
+        if (!set.empty()) ASSERT_EQ(RunTool(with({"set", Project()}, set)).code, 0);
+        ASSERT_EQ(RunTool(with({"build", Project()}, built)).code, 0);
         const std::string page = ReadWholeFile(dir_ / "index.html");
         EXPECT_EQ(DeclaredCharset(page),
-                  encoding == "utf-8" ? TCharsetKind::kUtf8 : TCharsetKind::kWindows1251)
+                  e == "windows-1251" ? TCharsetKind::kWindows1251 : TCharsetKind::kUtf8)
             << made << "/" << set << "/" << built;
-        const std::string text = "Первая";
-        EXPECT_NE(page.find(encoding == "utf-8" ? text : Utf8ToCp1251(text)), std::string::npos);
+        EXPECT_NE(page.find(e == "windows-1251" ? Utf8ToCp1251("Первая") : "Первая"),
+                  std::string::npos);
       }
 }
 

@@ -17,7 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/CodePage.h"
 
 namespace orvana {
 namespace {

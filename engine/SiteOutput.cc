@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <limits>
 
-#include <unistd.h>
-
 #include "engine/CodePage.h"
 #include "engine/Error.h"
 #include "engine/Notify.h"

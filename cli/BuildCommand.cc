@@ -168,7 +168,7 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   request.strict = b.options.strict;
   request.report_read_warnings = true;
   request.dry_run = b.options.dry_run;
-  if (b.options.save) request.save_to = b.project.engine;
+  if (b.options.save) request.save_to = b.project.native;
   TProgressLine progress(err, ProgressOnTerminal());
   request.progress = [&](int written, int pages) {
     progress.Update(written, pages);
@@ -210,8 +210,7 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
     ReadProject(project, *owned, err, /*print_warnings=*/false);
     owned->PassTextsThroughMemos();
     // --out is where this run writes, not a change to the project.
-    // The stored folder enters the platform's naming here, once.
-    b.folder = options.out ? *options.out : NativePath(owned->Generator().SavePath());
+    b.folder = options.out ? *options.out : owned->Generator().SavePath();
     return BuildDocument(b, *owned, summary, err, report);
   } catch (const std::exception&) {
     report = FailedBuildToJson(b.report_project, CurrentErrorText());
@@ -284,9 +283,7 @@ int RunBuild(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (const auto v = args.Value("out")) {
     // Several sites written into one folder would overwrite each other.
     if (options.several) throw EUsageError("--out takes one PROJECT only");
-    // Spelt in Windows-1251 as a stored folder must be, though not stored.
-    (void)FolderArgument(*v);
-    options.out = *v;
+    options.out = *v;  // never stored, so any name the platform takes
   }
   options.save = args.Flag("save");
   options.dry_run = args.Flag("dry-run");

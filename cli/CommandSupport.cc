@@ -20,13 +20,7 @@ TProjectArg ProjectArgument(const TCommandArgs& args) {
   if (args.positional.empty()) throw EUsageError("missing PROJECT");
   if (args.positional.size() > 1)
     throw EUsageError("unexpected argument '" + args.positional[1] + "'");
-  // The engine names files in Windows-1251. A name it cannot spell would come
-  // back with '?' in it, and the tool would read or replace some other file.
-  std::optional<std::string> engine = SpellInCp1251(args.positional[0]);
-  if (!engine)
-    throw ECliError("Cannot use the file name \"" + AbsoluteUtf8Path(args.positional[0]) +
-                    "\": it holds characters outside Windows-1251");
-  return TProjectArg{args.positional[0], *std::move(engine)};
+  return TProjectArg{args.positional[0]};
 }
 
 int32_t IntegerOption(const std::string& option, const std::string& utf8) {
@@ -38,15 +32,13 @@ int32_t IntegerOption(const std::string& option, const std::string& utf8) {
   return value;
 }
 
-// A name the code page cannot spell would come back with '?' in it: stored,
-// it names some other folder, and written into, it puts the site into a
-// folder named with question marks.
+// A name the code page cannot spell would be stored with '?' in it and name
+// some other folder.
 std::string FolderArgument(const std::string& utf8) {
-  std::optional<std::string> engine = SpellInCp1251(utf8);
-  if (!engine)
+  if (!SpellInCp1251(utf8))
     throw ECliError("the folder \"" + utf8 +
                     "\" cannot be used: its name has characters outside Windows-1251");
-  return *std::move(engine);
+  return utf8;
 }
 
 const char* FileKindName(mode_t mode) {
@@ -89,10 +81,10 @@ void ReadProject(const TProjectArg& project, TProjectDocument& document, std::os
   RefuseIrregularProjectFile(project);
   RemoveStaleProjectTemporaries(project);
   try {
-    document.LoadFromFile(project.engine);
+    document.LoadFromFile(project.native);
   } catch (const EOrvanaError& e) {
     if (e.ErrorCode() != 0) throw;
-    throw ECliError(AbsoluteUtf8Path(project.native) + ": " + Cp1251ToUtf8(WithFullStop(e.what())));
+    throw ECliError(AbsoluteUtf8Path(project.native) + ": " + WithFullStop(e.what()));
   }
   // What the extras block held that could not be used: the project loads,
   // those extras keep their defaults, and the user is told.
@@ -116,15 +108,12 @@ std::string Counted(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// Engine messages are Windows-1251 and get the error box's full stop. A
-// message is one line: control characters of the names in it are escaped.
+// Every message is UTF-8 and gets the error box's full stop. A message is
+// one line: control characters of the names in it are escaped.
 int PrintCommandError(std::ostream& err, const std::string& prefix) {
   std::string message;
   try {
     throw;
-  } catch (const EOrvanaError& e) {
-    message = e.PlatformText().empty() ? Cp1251ToUtf8(WithFullStop(e.what()))
-                                       : WithFullStop(e.PlatformText());
   } catch (const std::bad_alloc&) {
     message = "Out of memory.";
   } catch (const std::exception& e) {
@@ -137,8 +126,6 @@ int PrintCommandError(std::ostream& err, const std::string& prefix) {
 std::string CurrentErrorText() {
   try {
     throw;
-  } catch (const EOrvanaError& e) {
-    return Cp1251ToUtf8(WithFullStop(e.what()));
   } catch (const std::bad_alloc&) {
     return "Out of memory.";
   } catch (const std::exception& e) {

@@ -22,21 +22,20 @@ namespace orvana::cli {
 
 // The one project file a command works on.
 struct TProjectArg {
-  std::string native;  // UTF-8, as typed
-  std::string engine;  // Windows-1251, for the engine
+  std::string native;  // UTF-8, as typed: the platform's name, whatever its letters
 };
 
 // The single positional argument as a project file name. Throws EUsageError
-// when there is none or more than one, ECliError for a name the engine
-// cannot spell.
+// when there is none or more than one.
 TProjectArg ProjectArgument(const TCommandArgs& args);
 
 // The value of an integer option (--min, --pager-window ...); the window's
 // own message for a refused text, after the option it came from.
 int32_t IntegerOption(const std::string& option, const std::string& utf8);
 
-// A folder argument (UTF-8) in Windows-1251; a name the code page cannot
-// spell is refused.
+// A folder argument (UTF-8) that a project is to store as its SavePath,
+// which the project file holds in Windows-1251: a name the code page cannot
+// spell is refused. A folder only written into (build --out) needs no check.
 std::string FolderArgument(const std::string& utf8);
 
 // "a folder", "a FIFO", "a device" ... for a file that is not a regular one.

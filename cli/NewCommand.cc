@@ -85,8 +85,6 @@ int RunNew(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
     memos.adsense_code.clear();
   }
   generator.SetExtras(ExtrasOptions(args, generator.Extras()));
-  // The preset's template declares the charset its pages are written in.
-  if (modern) memos.site_template = ModernTemplateLines(generator.Extras().OutputEncoding);
   if (const auto v = args.Value("text")) memos.site_text = read("text", *v);
   if (const auto v = args.Value("template")) memos.site_template = read("template", *v);
   if (const auto v = args.Value("ads")) memos.adsense_code = read("ads", *v);
@@ -94,7 +92,7 @@ int RunNew(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   if (const auto v = args.Value("links")) memos.site_urls_to_link = read("links", *v);
   document.SetMemos(std::move(memos));
 
-  document.SaveToFile(project.engine);
+  document.SaveToFile(project.native);
   out << "wrote " << AbsoluteUtf8Path(project.native) << " (title \""
       << Cp1251ToUtf8(generator.SiteTitle()) << "\", "
       << Counted(TotalLength(generator.SiteText()), "byte", "bytes") << " of text, "

@@ -18,15 +18,13 @@ std::filesystem::path ComparablePath(const std::string& utf8) {
 }
 
 std::optional<std::string> StoredFolder(const std::string& project) {
-  const std::optional<std::string> engine = SpellInCp1251(project);
-  if (!engine) return std::nullopt;
   TProjectDocument document;
   try {
-    document.LoadFromFile(*engine);
+    document.LoadFromFile(project);
   } catch (const std::exception&) {
     return std::nullopt;
   }
-  return NativePath(document.Generator().SavePath());
+  return document.Generator().SavePath();
 }
 
 void RefuseSharedFolders(const std::vector<std::string>& projects) {

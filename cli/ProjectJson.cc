@@ -26,7 +26,10 @@ void AppendObject(std::string& out, const TClassInfo<T>& info, const T& object) 
     out += ':';
     switch (prop.kind) {
       case TPropKind::String:
-        AppendString(out, prop.GetString(object));
+        if (prop.platform_text)
+          out += JsonQuote(prop.GetString(object));
+        else
+          AppendString(out, prop.GetString(object));
         break;
       case TPropKind::Integer:
         out += std::to_string(prop.GetInteger(object));
@@ -118,6 +121,9 @@ std::string ExtrasToJson(const TOrvanaExtras& e) {
         break;
       case TExtraKind::kBoolean:
         out += e.*p.boolean ? "true" : "false";
+        break;
+      case TExtraKind::kEncoding:
+        AppendString(out, std::string(OutputEncodingName(e.*p.encoding)));
         break;
     }
   }

@@ -8,6 +8,7 @@
 #include "cli/CommandSupport.h"
 #include "cli/HostName.h"
 #include "engine/CodePage.h"
+#include "engine/Extras.h"
 #include "engine/UrlSafety.h"
 #include "project/ExtrasText.h"
 #include "publish/PublishTarget.h"
@@ -132,9 +133,10 @@ TOrvanaExtras ExtrasOptions(const TCommandArgs& args, TOrvanaExtras extras) {
   if (args.Flag("safe-links")) extras.SafeLinks = true;
   if (const auto v = args.Value("link-rel")) extras.LinkRel = Utf8ToCp1251(*v);
   if (const auto v = args.Value("output-encoding")) {
-    extras.OutputEncoding = CanonicalOutputEncoding(*v);
-    if (extras.OutputEncoding.empty())
+    const std::optional<TOutputEncoding> encoding = ParseOutputEncoding(*v);
+    if (!encoding)
       throw EUsageError("invalid output encoding '" + *v + "': expected windows-1251 or utf-8");
+    extras.OutputEncoding = *encoding;
   }
   if (const auto v = SiteUrlOption(args)) {
     extras.SiteUrl = Utf8ToCp1251(*v);

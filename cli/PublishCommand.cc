@@ -248,7 +248,7 @@ int RunPublish(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
            "links anew and changes the pages; `orvana-cli set PROJECT --link-seed random` "
            "keeps them\n";
   if (!args.Flag("no-build") && BuildBeforePublish(project.native, err) != 0) return 1;
-  options.folder = NativePath(document.Generator().SavePath());
+  options.folder = document.Generator().SavePath();
   options.dry_run = args.Flag("dry-run");
   options.verify = args.Flag("verify");
   options.note = [&](const std::string& text) { err << "orvana-cli: note: " << text << '\n'; };

@@ -143,9 +143,10 @@ bool TServeSession::ReadSite() {
     std::ostringstream warnings;  // build has printed them already
     ReadProject(project_, document, warnings);
     const TSiteGenerator& generator = document.Generator();
-    const QString folder = QString::fromStdString(NativePath(generator.SavePath()));
+    const QString folder = QString::fromStdString(generator.SavePath());
     server_.setSite(QDir::current().absoluteFilePath(folder),
-                    QByteArray::fromStdString(generator.Extras().OutputEncoding));
+                    QByteArray::fromStdString(
+                        std::string(OutputEncodingName(generator.Extras().OutputEncoding))));
     return true;
   } catch (const std::exception&) {
     return false;

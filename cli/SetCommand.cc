@@ -79,10 +79,6 @@ void ApplySetOptions(const TCommandArgs& args, TSiteGenerator& generator, std::o
   const bool modern = ModernPresetOption(args);
   if (modern) ApplyModernPreset(generator);
   generator.SetExtras(ExtrasOptions(args, generator.Extras()));
-  // The preset's template declares the charset its pages are written in.
-  if (modern)
-    generator.SetSiteTemplate(
-        MemoToStrings(ModernTemplateLines(generator.Extras().OutputEncoding)));
 
   const TInputEncoding encoding = InputEncodingOption(args);
   for (const char* option : kFileOptions)
@@ -122,7 +118,7 @@ int RunSet(const TCommandArgs& args, std::ostream& out, std::ostream& err) {
   TProjectDocument document;
   ReadProject(project, document, err);
   ApplySetOptions(args, document.Generator(), err);
-  document.SaveToFile(project.engine);
+  document.SaveToFile(project.native);
 
   out << "set " << AbsoluteUtf8Path(project.native) << ": ";
   for (size_t i = 0; i < given.size(); ++i) out << (i ? ", " : "") << given[i];

@@ -26,7 +26,7 @@ void PrintSummary(const TProjectArg& project, const TSiteGenerator& g, std::ostr
       << "Title:         " << Cp1251ToUtf8(g.SiteTitle()) << '\n'
       << "Page size:     " << g.MinCharsPerPage() << " to " << g.MaxCharsPerPage()
       << " characters\n"
-      << "Output folder: " << Cp1251ToUtf8(g.SavePath()) << '\n'
+      << "Output folder: " << g.SavePath() << '\n'
       << "Text:          " << g.SiteText().size() << " lines, " << TotalLength(g.SiteText())
       << " characters\n"
       << "Links:         " << g.SiteUrlsToLink().size() << '\n'

@@ -18,6 +18,7 @@
 #include "cli/StrictXml.h"
 #include "engine/CodePage.h"
 #include "engine/FileSystem.h"
+#include "engine/PageEncoding.h"
 
 namespace orvana::cli {
 namespace {
@@ -340,7 +341,8 @@ class TSiteChecker {
 
   // Reads the page a piece at a time into the scanner and the UTF-8 scan;
   // returns false, reported, when it cannot be read or is too large.
-  bool ReadPage(const std::string& page, TPageScanner& scanner, TUtf8Scan& utf8) {
+  bool ReadPage(const std::string& page, TPageScanner& scanner, TUtf8Scan& utf8,
+                TCharsetSniffer& charset) {
     const int fd = ::open((folder_ + "/" + page).c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st;
     int error = fd < 0 || ::fstat(fd, &st) != 0 ? errno : 0;
@@ -364,6 +366,7 @@ class TSiteChecker {
       const std::string_view piece(piece_.data(), static_cast<size_t>(n));
       utf8.Feed(piece);
       scanner.Feed(piece);
+      charset.Feed(piece);
     }
     if (fd >= 0) ::close(fd);
     if (error != 0) Report(page, kUnreadable, "cannot be read: " + SystemErrorText(error));
@@ -384,7 +387,9 @@ class TSiteChecker {
         broken.emplace_back(href);
     });
     TUtf8Scan utf8;
-    if (!ReadPage(page, scanner, utf8)) return;
+    // The charset as browsers read it, the way the build reads its pages.
+    TCharsetSniffer charset;
+    if (!ReadPage(page, scanner, utf8, charset)) return;
     const TPageScan scan = scanner.Finish();
     if (scan.oversized_tag)
       Report(page, kTooLarge,
@@ -392,14 +397,14 @@ class TSiteChecker {
                  " MiB: the rest of the page is not judged");
     // A Windows-1251 page names a file with Cyrillic letters in its own
     // bytes; the browser asks the server for the UTF-8 spelling.
-    const bool cp1251 = IsCp1251Label(scan.charset);
+    const bool cp1251 = IsCp1251Label(charset.Name());
     for (const std::string& href : broken) {
       const int64_t target = cp1251 ? LinkTarget(dir, known, Cp1251ToUtf8(href)) : kBroken;
       AddLink(index, target);
       if (target == kBroken)
         Report(page, kBrokenLink, "link to " + PrintableBytes(href) + " does not resolve");
     }
-    CheckCharset(page, scan.charset, utf8);
+    CheckCharset(page, charset.Name(), utf8);
   }
 
   static bool IsCp1251Label(const std::string& label) {

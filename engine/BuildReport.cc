@@ -164,7 +164,7 @@ void AddWarnings(const TSiteGenerator& g, TBuildReport& r) {
 }  // namespace
 
 std::string SiteEncodingName(const TSiteGenerator& generator) {
-  return generator.Extras().OutputEncoding;
+  return std::string(OutputEncodingName(generator.Extras().OutputEncoding));
 }
 
 TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput& output) {
@@ -172,7 +172,7 @@ TBuildReport MakeBuildReport(const TSiteGenerator& generator, const TBuildOutput
   r.pages = generator.Pages().Count();
   r.folder = AbsolutePlatformPath(output.folder);
   r.encoding = SiteEncodingName(generator);
-  const TCharsetKind written_in = OutputCharset(r.encoding);
+  const TCharsetKind written_in = OutputCharset(generator.Extras().OutputEncoding);
   if (!output.pages.empty()) r.page_bytes_min = output.pages.front().bytes;
   uint64_t page_total = 0;
   for (const TBuiltPage& page : output.pages) {

@@ -351,10 +351,4 @@ std::optional<std::string> SpellInCp1251(std::string_view utf8_name) {
   return spelled;
 }
 
-EOrvanaError EOrvanaError::InPlatformText(const std::string& utf8_message, int error_code) {
-  EOrvanaError error(Utf8ToCp1251(utf8_message), error_code);
-  error.platform_text_ = utf8_message;
-  return error;
-}
-
 }  // namespace orvana

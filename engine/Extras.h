@@ -10,6 +10,19 @@
 
 namespace orvana {
 
+// The encoding pages and style.css are written in.
+enum class TOutputEncoding { kWindows1251, kUtf8 };
+
+// The encoding's name as the project file, the command line and the report
+// spell it: "windows-1251" or "utf-8".
+constexpr std::string_view OutputEncodingName(TOutputEncoding encoding) {
+  return encoding == TOutputEncoding::kUtf8 ? "utf-8" : "windows-1251";
+}
+
+// The encoding a name stands for, its ASCII letters in any case; nothing for
+// any other name. The one place a name becomes an encoding.
+std::optional<TOutputEncoding> ParseOutputEncoding(std::string_view name);
+
 struct TOrvanaExtras {
   // 0: the full pagination bar. K >= 1: the first and the last page's numbers
   // and those within K of the current page, each longer run of hidden numbers
@@ -27,8 +40,7 @@ struct TOrvanaExtras {
   bool SafeLinks = false;
   // Inserted links get rel="LinkRel" when not empty.
   std::string LinkRel;
-  // "windows-1251" or "utf-8": the encoding pages and style.css are written in.
-  std::string OutputEncoding = "windows-1251";
+  TOutputEncoding OutputEncoding = TOutputEncoding::kWindows1251;
   // When not empty, sitemap.xml lists every page under this address.
   std::string SiteUrl;
   // After a successful build, pageN.html files beyond the new page count go.
@@ -62,7 +74,7 @@ struct TOrvanaExtras {
 
 // The extras as properties, by name and kind, in the order the project file
 // and `show --json` give them: what the reader, the writer and the JSON walk.
-enum class TExtraKind { kInteger, kString, kBoolean };
+enum class TExtraKind { kInteger, kString, kBoolean, kEncoding };
 
 struct TExtraProperty {
   std::string_view name;
@@ -70,6 +82,7 @@ struct TExtraProperty {
   int32_t TOrvanaExtras::*integer = nullptr;
   std::string TOrvanaExtras::*string = nullptr;
   bool TOrvanaExtras::*boolean = nullptr;
+  TOutputEncoding TOrvanaExtras::*encoding = nullptr;
 };
 
 inline const TExtraProperty kExtrasProperties[] = {
@@ -79,7 +92,8 @@ inline const TExtraProperty kExtrasProperties[] = {
     {"IndexLabel", TExtraKind::kString, nullptr, &TOrvanaExtras::IndexLabel},
     {"SafeLinks", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::SafeLinks},
     {"LinkRel", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkRel},
-    {"OutputEncoding", TExtraKind::kString, nullptr, &TOrvanaExtras::OutputEncoding},
+    {"OutputEncoding", TExtraKind::kEncoding, nullptr, nullptr, nullptr,
+     &TOrvanaExtras::OutputEncoding},
     {"SiteUrl", TExtraKind::kString, nullptr, &TOrvanaExtras::SiteUrl},
     {"PruneStale", TExtraKind::kBoolean, nullptr, nullptr, &TOrvanaExtras::PruneStale},
     {"LinkSeed", TExtraKind::kString, nullptr, &TOrvanaExtras::LinkSeed},

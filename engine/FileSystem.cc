@@ -17,8 +17,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/CodePage.h"
-
 namespace orvana {
 namespace {
 
@@ -368,19 +366,14 @@ TFileSystem& RealFileSystem() {
   return fs;
 }
 
-std::string NativePath(const std::string& path) { return Cp1251ToUtf8(path); }
-
 std::string AbsolutePath(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
+  // The current folder as the system names it, whatever its letters.
   char buf[4096];
   if (!::getcwd(buf, sizeof buf)) return path;
-  std::string cwd = Utf8ToCp1251(buf);
+  std::string cwd = buf;
   if (cwd.empty() || cwd.back() != '/') cwd += '/';
   return cwd + path;
-}
-
-std::string AbsoluteNativePath(const std::string& engine_path) {
-  return AbsolutePlatformPath(NativePath(engine_path));
 }
 
 std::string AbsolutePlatformPath(const std::string& native_path) {

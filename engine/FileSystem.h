@@ -1,9 +1,9 @@
 // The narrow file-system interface the engine writes through.
 //
 // Paths handed to it are the platform's (UTF-8), as the user's folders are
-// named: an engine path (Windows-1251, a project's SavePath) is converted
-// once, where it enters (NativePath), and the names the layer lists come
-// back the same way. Tests substitute their own
+// named, and so is every path above the project file's reader and writer,
+// a project's SavePath included (the file stores that one in Windows-1251,
+// converted where it is read and written). Tests substitute their own
 // implementation to observe writes or inject failures.
 #pragma once
 
@@ -138,24 +138,16 @@ class TFileSystem {
 // The process's real file system.
 TFileSystem& RealFileSystem();
 
-// The platform name (UTF-8) of an engine path (Windows-1251).
-std::string NativePath(const std::string& path);
-
-// The absolute form of an engine path, for messages: relative paths are
-// resolved against the current folder. Returns the path unchanged when the
-// current folder cannot be read.
+// The absolute form of a path, for messages: a relative path is put after
+// the current folder as the system names it. Returns the path unchanged when
+// the current folder cannot be read.
 std::string AbsolutePath(const std::string& path);
 
-// The absolute platform name (UTF-8) of an engine path, for messages that
-// leave the engine in UTF-8: a relative path is resolved against the real
-// current folder, read as the system gives it (so a folder name Windows-1251
-// lacks survives), and the result is normalised by its text alone: no empty
-// or "." component, a ".." takes the component before it away (none above
-// the root), no trailing "/" but for the root itself. A current folder that
-// cannot be read leaves a relative path relative.
-std::string AbsoluteNativePath(const std::string& engine_path);
-
-// The same for a path that is the platform's already.
+// The absolute form of a path for reports: a relative path is resolved
+// against the current folder, and the result is normalised by its text
+// alone: no empty or "." component, a ".." takes the component before it
+// away (none above the root), no trailing "/" but for the root itself. A
+// current folder that cannot be read leaves a relative path relative.
 std::string AbsolutePlatformPath(const std::string& native_path);
 
 // The system's text for an error number ("Permission denied").

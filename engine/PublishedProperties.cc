@@ -67,6 +67,7 @@ std::vector<TPropInfo<G>> MakeGeneratorProps() {
   props.push_back(min);
 
   props.push_back(GenString<&G::SavePath, &G::SetSavePath>("SavePath"));
+  props.back().platform_text = true;
   return props;
 }
 

@@ -28,6 +28,10 @@ template <class T>
 struct TPropInfo {
   const char* name;
   TPropKind kind;
+  // A String the generator holds in the platform's UTF-8 (SavePath, a
+  // folder's name) while the project file stores it in Windows-1251, as
+  // every other text: the reader and the writer convert it, and nothing else.
+  bool platform_text = false;
   const std::string& (*GetString)(const T&) = nullptr;
   void (*SetString)(T&, std::string) = nullptr;
   int32_t (*GetInteger)(const T&) = nullptr;

@@ -95,7 +95,7 @@ class TSiteBuild {
         options_(options),
         folder_(options.folder),
         extras_(generator.Extras()),
-        utf8_(IsUtf8Output(extras_.OutputEncoding)),
+        utf8_(extras_.OutputEncoding == TOutputEncoding::kUtf8),
         windowed_(extras_.PagerWindow > 0 || extras_.MenuWindow > 0) {}
 
   TSiteBuildResult Run();

@@ -28,8 +28,8 @@
 namespace orvana {
 
 struct TSiteBuildOptions {
-  // The output folder as the platform names it (UTF-8; a project's SavePath
-  // goes through NativePath once), used unchanged.
+  // The output folder as the platform names it (UTF-8, as a project's
+  // SavePath is held), used unchanged.
   std::string folder;
   // Write nothing and remove nothing; the folder is still tested and its
   // free space asked, and the stale files are listed as they would go.

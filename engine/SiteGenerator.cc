@@ -191,7 +191,7 @@ void TSiteGenerator::SiteImport() {
   const std::optional<uint64_t> seed = seed_;
   seed_ = last_seed_;
   TSiteBuildOptions options;
-  options.folder = NativePath(save_path_);
+  options.folder = save_path_;
   options.on_page = KeepPages();
   TSiteBuildResult result;
   try {

@@ -10,8 +10,9 @@
 // pages and "style.css" into the output folder. Both are thin calls into the
 // site build (SiteBuild.h), the one code that makes pages.
 //
-// Every string is a byte string in Windows-1251 (see CodePage.h); lengths and
-// positions count bytes. CR, the byte 13, alone separates lines.
+// Every text is a byte string in Windows-1251 (see CodePage.h); lengths and
+// positions count bytes. CR, the byte 13, alone separates lines. Folders are
+// the platform's names (UTF-8), SavePath included.
 //
 // The generator and its pages are streamable: their published properties, in
 // published order, are listed in the tables of PublishedProperties.h
@@ -145,7 +146,8 @@ class TSiteGenerator {
   int32_t MinCharsPerPage() const { return min_chars_per_page_; }
   void SetMinCharsPerPage(int32_t v) { min_chars_per_page_ = v; }
 
-  // The output folder, used unchanged.
+  // The output folder as the platform names it (UTF-8), used unchanged; the
+  // project file stores it in Windows-1251 (see ProjectFile.h).
   const std::string& SavePath() const { return save_path_; }
   void SetSavePath(std::string v) { save_path_ = std::move(v); }
 

@@ -4,8 +4,6 @@
 #include <cerrno>
 #include <limits>
 
-#include <unistd.h>
-
 #include "engine/CodePage.h"
 #include "engine/Error.h"
 #include "engine/Notify.h"
@@ -20,23 +18,13 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
                                                       : a + b;
 }
 
-// The path as a message names it: absolute, as the platform spells it.
-std::string ShownPath(const std::string& native) {
-  if (native.starts_with('/')) return native;
-  char buf[4096];
-  if (!::getcwd(buf, sizeof buf)) return native;
-  std::string cwd = buf;
-  if (cwd.empty() || cwd.back() != '/') cwd += '/';
-  return cwd + native;
-}
-
 [[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
   const char* what =
       failure.stage == TWriteFailure::kCreate ? "Cannot create file \"" : "Cannot write file \"";
-  throw EOrvanaError::InPlatformText(std::string(what) + ShownPath(path) + "\". " +
-                                         SystemErrorText(failure.error_code) + " (error " +
-                                         std::to_string(failure.error_code) + ")",
-                                     failure.error_code);
+  throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
+                         SystemErrorText(failure.error_code) + " (error " +
+                         std::to_string(failure.error_code) + ")",
+                     failure.error_code);
 }
 
 }  // namespace
@@ -94,12 +82,11 @@ void CheckSiteFits(TFileSystem& fs, const std::string& folder,
   taken = SaturatingAdd(taken, besides);
   const uint64_t needed = taken > given_back ? taken - given_back : 0;
   if (needed <= space->free_bytes) return;
-  throw EOrvanaError::InPlatformText(
-      "Not enough free space in \"" + ShownPath(folder) + "\": the site " +
-          (besides > 0 ? "and the project file need " : "needs ") + std::to_string(needed) +
-          " bytes in blocks of " + std::to_string(block) + " bytes, " +
-          std::to_string(space->free_bytes) + " bytes are free",
-      ENOSPC);
+  throw EOrvanaError("Not enough free space in \"" + AbsolutePath(folder) + "\": the site " +
+                         (besides > 0 ? "and the project file need " : "needs ") +
+                         std::to_string(needed) + " bytes in blocks of " + std::to_string(block) +
+                         " bytes, " + std::to_string(space->free_bytes) + " bytes are free",
+                     ENOSPC);
 }
 
 const std::string& MissingFolderMessage() {

@@ -22,9 +22,8 @@ std::string FilePathIn(const std::string& folder, std::string_view name);
 // that is a symbolic link gets the file in the link's place, the link's
 // target untouched. A file that cannot be replaced throws EOrvanaError:
 // 'Cannot create file "PATH". REASON (error N)' or 'Cannot write file
-// "PATH". REASON (error N)', with PATH absolute (its PlatformText names it
-// as the platform does) and N the system's error number (also in
-// ErrorCode()); the file keeps its old content.
+// "PATH". REASON (error N)', with PATH absolute and N the system's error
+// number (also in ErrorCode()); the file keeps its old content.
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
                    std::string_view bytes);
 

@@ -88,7 +88,13 @@ enum TSection {
 // The first switch byte.
 constexpr uint8_t kSafeLinks = 1, kPruneStale = 2, kJoinedText = 4, kMoreStale = 8;
 // Bits 4 and 5: the output encoding when the input gives none.
+// The names a project file may hold; the reader takes only the first two.
 const char* const kEncodings[] = {"windows-1251", "utf-8", " UTF8 ", "koi8-r"};
+
+// The encoding a name gives once read, as the reader would leave it.
+TOutputEncoding EncodingNamed(std::string_view name) {
+  return ParseOutputEncoding(name).value_or(TOutputEncoding::kWindows1251);
+}
 // The second switch byte.
 constexpr uint8_t kCompareInMemory = 1, kCheckTooSmall = 2, kCheckMissingFolder = 4;
 
@@ -150,7 +156,7 @@ TProject Parse(const uint8_t* data, size_t size) {
   p.extras.SafeLinks = switches & kSafeLinks;
   p.extras.PruneStale = switches & kPruneStale;
   p.joined_text = switches & kJoinedText;
-  p.extras.OutputEncoding = kEncodings[(switches >> 4) & 3];
+  p.extras.OutputEncoding = EncodingNamed(kEncodings[(switches >> 4) & 3]);
   p.extras.PagerWindow = Window(head[5]);
   p.extras.MenuWindow = Window(head[6]);
   p.min_chars = Bound(head + 7);
@@ -182,7 +188,10 @@ TProject Parse(const uint8_t* data, size_t size) {
   piece(kPageWord, p.extras.PageWord, kMaxWord);
   piece(kIndexLabel, p.extras.IndexLabel, kMaxWord);
   piece(kLinkRel, p.extras.LinkRel, kMaxWord);
-  piece(kOutputEncoding, p.extras.OutputEncoding, kMaxWord);
+  if (std::string name; s[kOutputEncoding]) {
+    piece(kOutputEncoding, name, kMaxWord);
+    p.extras.OutputEncoding = EncodingNamed(name);
+  }
   piece(kSiteUrl, p.extras.SiteUrl, kMaxPiece);
   if (switches & kMoreStale) p.stale_more = true;
   ClampBounds(p);
@@ -438,7 +447,7 @@ void CheckSafeLinks(const TProject& p) {
   for (char ch : Unmarked(p.extras.LinkRel))
     if (static_cast<unsigned char>(ch) >= 32) rel += ch;
   c.extras.LinkRel = rel + kLinkMark;
-  c.extras.OutputEncoding = "windows-1251";
+  c.extras.OutputEncoding = TOutputEncoding::kWindows1251;
   c.extras.SiteUrl.clear();
   c.extras.PruneStale = false;
   c.extras.SafeLinks = true;

@@ -13,23 +13,12 @@
 namespace orvana {
 
 QString CommandErrorText(const std::exception& error) {
-  std::string message;
   const auto* own = dynamic_cast<const EOrvanaError*>(&error);
-  // A name the code page cannot spell is named as given.
-  if (own && !own->PlatformText().empty()) {
-    const QString text = QString::fromStdString(own->PlatformText());
-    if (const auto russian = RussianFileError(text, own->ErrorCode()))
-      return QString::fromStdString(WithFullStop(russian->toStdString()));
-    return QString::fromStdString(WithFullStop(own->PlatformText()));
-  }
-  if (own)
-    message = own->what();
-  else
-    message = ToEngine(QString::fromUtf8(error.what()));
   // A file the system refused: said in Russian, the reason too.
-  if (const auto russian = RussianFileError(FromEngine(message), own ? own->ErrorCode() : 0))
-    return FromEngine(WithFullStop(ToEngine(*russian)));
-  return FromEngine(WithFullStop(message));
+  if (const auto russian =
+          RussianFileError(QString::fromUtf8(error.what()), own ? own->ErrorCode() : 0))
+    return QString::fromUtf8(WithFullStop(russian->toStdString()));
+  return QString::fromUtf8(WithFullStop(error.what()));
 }
 
 void ShowCommandError(const std::exception& error) {

@@ -19,8 +19,8 @@ class QWidget;
 namespace orvana {
 
 // Shows an error that ended a command in the application's error box.
-// EOrvanaError messages are Windows-1251; other errors' texts are taken as
-// UTF-8.
+// Every error's text, EOrvanaError's included, is UTF-8 and is shown whole,
+// characters Windows-1251 lacks included.
 void ShowCommandError(const std::exception& error);
 // The text ShowCommandError shows for error, without the box.
 QString CommandErrorText(const std::exception& error);

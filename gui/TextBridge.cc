@@ -1,11 +1,8 @@
 #include "gui/TextBridge.h"
 
-#include "engine/Error.h"
-
 #include <QFileInfo>
 
 #include "engine/CodePage.h"
-#include "engine/FileSystem.h"
 
 namespace orvana {
 
@@ -15,15 +12,6 @@ QString FromEngine(std::string_view text) {
 }
 
 bool SpelledInEngine(const QString& text) { return SpellInCp1251(text.toStdString()).has_value(); }
-
-std::string EngineFileName(const QString& path) {
-  if (std::optional<std::string> name = SpellInCp1251(path.toStdString())) return *std::move(name);
-  throw EOrvanaError::InPlatformText(
-      QStringLiteral("Файл «%1» нельзя использовать: в его имени есть знаки, которых нет в "
-                     "кодировке Windows-1251")
-          .arg(path)
-          .toStdString());
-}
 
 std::string ToEngine(const QString& text) {
   return Utf16ToCp1251(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),

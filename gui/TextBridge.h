@@ -1,8 +1,10 @@
 // Where the windows' Unicode texts meet the engine's Windows-1251 strings.
 //
-// QString is UTF-16; every engine string is Windows-1251 bytes. A character
+// QString is UTF-16; every engine text is Windows-1251 bytes. A character
 // that Windows-1251 lacks becomes '?' on the way in (a surrogate pair, one
-// character, becomes one '?').
+// character, becomes one '?'). Names of files and folders are no texts: they
+// are the platform's UTF-8 everywhere (QString::toStdString), a project's
+// SavePath included, and so are error messages.
 #pragma once
 
 #include <QString>
@@ -20,10 +22,6 @@ std::string ToEngine(const QString& text);
 // True when Windows-1251 spells every character of text, so that ToEngine
 // gives it back unchanged.
 bool SpelledInEngine(const QString& text);
-
-// A file name for the engine (SpellInCp1251). A name the code page cannot
-// spell throws EOrvanaError, its PlatformText naming the file as given.
-std::string EngineFileName(const QString& path);
 
 // True when a file (not a folder) exists at the path. Relative paths resolve
 // against the current folder.

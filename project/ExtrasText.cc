@@ -8,6 +8,7 @@
 // would otherwise be shadowed by them.
 #include "project/ObjectTextParser.h"
 
+#include "engine/CodePage.h"
 #include "engine/Error.h"
 #include "project/ObjectText.h"
 #include "project/ObjectTextScanner.h"
@@ -96,30 +97,26 @@ std::string TextAfterBlock(std::string_view trailer, size_t end, int64_t first_l
 }
 
 // Gives the extra the value when it is of the extra's kind and in its range;
-// false when it is not, and the extra is left as it was.
-bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
-                 TOrvanaExtras& extras) {
+// otherwise the extra is left as it was and the reason is returned.
+std::string AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TNode& value,
+                        TOrvanaExtras& extras) {
   switch (info.kind) {
     case TExtraKind::kInteger:
       if (value.kind == ot::TNodeKind::kInteger && !value.too_large && value.integer >= 0 &&
           value.integer <= std::numeric_limits<int32_t>::max()) {
         extras.*(info.integer) = static_cast<int32_t>(value.integer);
-        return true;
+        return {};
       }
       break;
     case TExtraKind::kString:
       if (value.kind == ot::TNodeKind::kString) {
         std::string text(tree.Text(value));
-        if (info.string == &TOrvanaExtras::OutputEncoding) {
-          text = CanonicalOutputEncoding(text);
-          if (text.empty()) break;
-        }
         if (info.string == &TOrvanaExtras::LinkSeed && !TOrvanaExtras::ParseLinkSeed(text)) break;
         // A target holding a password is not taken: the password would
         // stay in the file.
         if (info.string == &TOrvanaExtras::PublishTo && PublishTargetHoldsPassword(text)) break;
         extras.*(info.string) = std::move(text);
-        return true;
+        return {};
       }
       break;
     case TExtraKind::kBoolean:
@@ -127,12 +124,25 @@ bool AssignExtra(const TExtraProperty& info, const ot::TTree& tree, const ot::TN
         const std::string_view word = tree.Text(value);
         if (ot::EqualsIgnoreCase(word, ot::kTrue) || ot::EqualsIgnoreCase(word, ot::kFalse)) {
           extras.*(info.boolean) = ot::EqualsIgnoreCase(word, ot::kTrue);
-          return true;
+          return {};
         }
       }
       break;
+    case TExtraKind::kEncoding:
+      // The one place a stored name becomes an encoding: a name that is
+      // neither is named in the warning, never taken for either.
+      if (value.kind == ot::TNodeKind::kString) {
+        const std::string_view name = tree.Text(value);
+        if (const std::optional<TOutputEncoding> encoding = ParseOutputEncoding(name)) {
+          extras.*(info.encoding) = *encoding;
+          return {};
+        }
+        return "Unknown output encoding '" + std::string(name) +
+               "' (expected windows-1251 or utf-8)";
+      }
+      break;
   }
-  return false;
+  return std::string(ot::kInvalidPropertyValue);
 }
 
 }  // namespace
@@ -145,12 +155,6 @@ bool PublishTargetHoldsPassword(std::string_view url) {
   const size_t at = authority.rfind('@');
   return at != std::string_view::npos &&
          authority.substr(0, at).find(':') != std::string_view::npos;
-}
-
-std::string CanonicalOutputEncoding(std::string_view name) {
-  for (std::string_view known : {std::string_view("windows-1251"), std::string_view("utf-8")})
-    if (ot::EqualsIgnoreCase(name, known)) return std::string(known);
-  return {};
 }
 
 TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
@@ -176,7 +180,8 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
   try {
     root = ot::ParseObjectText(trailer, tree);
   } catch (const EOrvanaError& e) {
-    warnings.push_back(Prefix() + ": " + FileLineMessage(e.what(), first_line) +
+    // Errors speak UTF-8; the warnings are the engine's Windows-1251.
+    warnings.push_back(Prefix() + ": " + FileLineMessage(Utf8ToCp1251(e.what()), first_line) +
                        "; the extras keep their defaults");
     return extras;
   }
@@ -207,8 +212,10 @@ TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                          std::to_string(line) + " (first on line " + std::to_string(first) + ")");
     else
       first = line;
-    if (!AssignExtra(*info, tree, tree.nodes[property.first_child], extras))
-      skip(ot::kInvalidPropertyValue);
+    if (const std::string problem =
+            AssignExtra(*info, tree, tree.nodes[property.first_child], extras);
+        !problem.empty())
+      skip(problem);
   }
   if (std::string warning = TextAfterBlock(trailer, tree.root_end, first_line); !warning.empty())
     warnings.push_back(std::move(warning));

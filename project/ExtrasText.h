@@ -6,12 +6,12 @@
 // always loads as the root object says. Text after the root that is not an
 // object is ignored, as before the block existed; when an extras block
 // follows such text, the block is ignored too, with a warning naming both
-// lines. An object of another class, or a block with a syntax error, is
-// ignored as a whole: every extra takes its default and one warning says
-// why. Inside a readable block, an unknown property, a value of the wrong
-// kind or out of range (a negative window, an encoding other than
-// "windows-1251" and "utf-8") is skipped with a warning naming it, and the
-// extra keeps its default; the rest of the block is read. An extra set again
+// lines (the warnings are Windows-1251, as the text they quote). An object of another class, or a
+// block with a syntax error, is ignored as a whole: every extra takes its default and one warning
+// says why. Inside a readable block, an unknown property, a value of the wrong kind or out of range
+// (a negative window) is skipped with a warning naming it, an output encoding other than
+// "windows-1251" and "utf-8" with a warning naming the value too (ParseOutputEncoding reads it,
+// here only), and the extra keeps its default; the rest of the block is read. An extra set again
 // takes the later value, if valid, with a warning naming both lines. Text
 // after the block (a second block included) is ignored with a warning naming
 // its line.
@@ -32,10 +32,6 @@ namespace orvana {
 // line to `warnings` for each thing ignored.
 TOrvanaExtras ReadExtrasText(std::string_view trailer, int64_t first_line,
                              std::vector<std::string>& warnings);
-
-// The canonical name of an output encoding ("windows-1251", "utf-8"), matched
-// without regard to ASCII letter case, or empty for any other.
-std::string CanonicalOutputEncoding(std::string_view name);
 
 // Whether a publish target's address carries a password (USER:PASSWORD@):
 // such a target is never read into a project nor stored in one.

@@ -13,7 +13,7 @@ const TStringList& ModernTemplateLines() {
       u8"<!DOCTYPE html>",
       u8"<html lang=\"ru\">",
       u8"<head>",
-      u8"<meta charset=\"utf-8\">",
+      u8"<meta charset=\"windows-1251\">",
       u8"<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">",
       u8"<title>SiteGeneratorChange.Title</title>",
       u8"<link rel=\"stylesheet\" href=\"style.css\">",
@@ -71,14 +71,6 @@ const TStringList& ModernCssLines() {
   return lines;
 }
 
-TStringList ModernTemplateLines(std::string_view output_encoding) {
-  TStringList lines = ModernTemplateLines();
-  if (output_encoding == "utf-8") return lines;
-  for (std::string& line : lines)
-    if (line == "<meta charset=\"utf-8\">") line = "<meta charset=\"windows-1251\">";
-  return lines;
-}
-
 void ApplyModernPreset(TSiteGenerator& generator) {
   generator.SetSiteTemplate(MemoToStrings(ModernTemplateLines()));
   generator.SetCssCode(MemoToStrings(ModernCssLines()));
@@ -86,7 +78,7 @@ void ApplyModernPreset(TSiteGenerator& generator) {
   TOrvanaExtras extras = generator.Extras();
   extras.PagerWindow = 2;
   extras.SafeLinks = true;
-  extras.OutputEncoding = "utf-8";
+  extras.OutputEncoding = TOutputEncoding::kUtf8;
   generator.SetExtras(std::move(extras));
 }
 

@@ -2,11 +2,11 @@
 // declared charset, a viewport, readable on a phone) with the extras that
 // go with them.
 //
-// The texts are Windows-1251 lines, as the window's memos hold them; the
-// template declares UTF-8, the encoding the preset writes its pages in.
+// The texts are Windows-1251 lines, as the window's memos hold them. The
+// template declares Windows-1251, the code page it is made in, and so
+// follows the output encoding at build time: UTF-8 output rewrites the
+// declaration to utf-8 (see PageEncoding.h), Windows-1251 output keeps it.
 #pragma once
-
-#include <string_view>
 
 #include "engine/SiteGenerator.h"
 
@@ -14,9 +14,6 @@ namespace orvana {
 
 const TStringList& ModernTemplateLines();
 
-// The modern template declaring the charset of the given output encoding:
-// "utf-8" as ModernTemplateLines has it, else "windows-1251".
-TStringList ModernTemplateLines(std::string_view output_encoding);
 const TStringList& ModernCssLines();
 
 // Gives the generator the modern template and stylesheet (each line followed

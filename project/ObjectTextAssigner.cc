@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/CodePage.h"
 #include "engine/Error.h"
 #include "project/ObjectText.h"
 
@@ -41,7 +42,7 @@ class TAssigner {
     }
     if (!EqualsIgnoreCase(name, generator_.Name()) && context_.component_name_exists &&
         context_.component_name_exists(name))
-      throw EOrvanaError(FormatMessage(kComponentExists, {name}));
+      throw EOrvanaError(Cp1251ToUtf8(FormatMessage(kComponentExists, {name})));
     generator_.SetName(std::move(name));
   }
 
@@ -53,7 +54,8 @@ class TAssigner {
     message.append(property);
     message.append(": ");
     message.append(inner);
-    throw EOrvanaError(message);
+    // The names are the file's Windows-1251; the message speaks UTF-8.
+    throw EOrvanaError(Cp1251ToUtf8(message));
   }
 
   template <class T>
@@ -87,7 +89,8 @@ class TAssigner {
     switch (prop->kind) {
       case TPropKind::String:
         if (value.kind != TNodeKind::kString) break;
-        prop->SetString(object, std::string(tree_.Text(value)));
+        prop->SetString(object, prop->platform_text ? Cp1251ToUtf8(tree_.Text(value))
+                                                    : std::string(tree_.Text(value)));
         return;
       case TPropKind::Integer:
         if (value.kind != TNodeKind::kInteger || value.too_large ||

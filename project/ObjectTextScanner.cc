@@ -104,7 +104,9 @@ TScanner::TScanner(std::string_view text, std::string& arena, bool fast)
 // looking through every line ahead of the tokens.
 void TScanner::Fail(std::string_view inner) const {
   if (CurrentLineTooLong()) inner = kLineTooLong;
-  throw EOrvanaError(FormatMessage(kSyntaxErrorFormat, {inner, std::to_string(line_)}));
+  // The file's bytes are Windows-1251; the message speaks UTF-8.
+  throw EOrvanaError(
+      Cp1251ToUtf8(FormatMessage(kSyntaxErrorFormat, {inner, std::to_string(line_)})));
 }
 
 bool TScanner::CurrentLineTooLong() const {

@@ -7,11 +7,13 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "engine/CodePage.h"
 #include "engine/Error.h"
+#include "engine/PublishedProperties.h"
 #include "engine/SiteGenerator.h"
 #include "project/ObjectText.h"
 
@@ -59,6 +61,14 @@ struct TByteForms {
     }
   }
 };
+
+// A property held in the platform's UTF-8 as the file stores it.
+std::string StoredPlatformText(std::string_view name, const std::string& utf8) {
+  if (std::optional<std::string> stored = SpellInCp1251(utf8)) return *std::move(stored);
+  throw EOrvanaError("Cannot store the " +
+                     std::string(name == "SavePath" ? "output folder" : name) + " \"" + utf8 +
+                     "\" in the project: its name has characters outside Windows-1251");
+}
 
 const TByteForms& ByteForms() {
   static const TByteForms forms;
@@ -108,6 +118,11 @@ class TObjectTextWriter {
           if (extras.*p.boolean == defaults.*p.boolean) continue;
           BeginProperty(p.name, {}, 1);
           out_.append(extras.*p.boolean ? ot::kTrue : ot::kFalse);
+          break;
+        case TExtraKind::kEncoding:
+          if (extras.*p.encoding == defaults.*p.encoding) continue;
+          BeginProperty(p.name, {}, 1);
+          WriteString(std::string(OutputEncodingName(extras.*p.encoding)), 2);
           break;
       }
       out_.append(ot::kLineEnd);
@@ -184,7 +199,7 @@ class TObjectTextWriter {
           const std::string& value = prop.GetString(object);
           if (value.empty()) break;
           BeginProperty(prop.name, {}, level);
-          WriteString(value, level + 1);
+          WriteString(prop.platform_text ? StoredPlatformText(prop.name, value) : value, level + 1);
           out_.append(ot::kLineEnd);
           break;
         }
@@ -306,6 +321,11 @@ class TObjectTextWriter {
 
 }  // namespace
 
+void CheckStorable(const TSiteGenerator& generator) {
+  for (const TPropInfo<TSiteGenerator>& prop : SiteGeneratorClass().properties)
+    if (prop.platform_text) (void)StoredPlatformText(prop.name, prop.GetString(generator));
+}
+
 void ThrowSaveFailure(const std::string& file_name, const TWriteFailure& failure) {
   const std::string path = AbsolutePath(file_name);
   switch (failure.stage) {
@@ -335,8 +355,9 @@ struct TProjectFileStream::TState {
 TProjectFileStream::TProjectFileStream(const TSiteGenerator& generator,
                                        const std::string& file_name, TFileSystem* fs)
     : generator_(generator), file_name_(file_name), state_(std::make_unique<TState>()) {
+  CheckStorable(generator);
   TFileSystem& target = fs ? *fs : RealFileSystem();
-  file_ = target.BeginReplace(NativePath(file_name), TReplaceMode::kDocument, &failure_);
+  file_ = target.BeginReplace(file_name, TReplaceMode::kDocument, &failure_);
   if (!file_) failed_ = true;
   TObjectTextWriter writer(state_->buffer);
   writer.WriteHeader(generator);

@@ -23,6 +23,13 @@ std::string WriteProjectText(const TSiteGenerator& generator);
 void WriteProjectTextInChunks(const TSiteGenerator& generator,
                               const std::function<void(std::string_view)>& sink);
 
+// Names (file and folder names) are the platform's UTF-8. The one name a
+// project file stores, SavePath, is stored in Windows-1251: a SavePath the
+// code page cannot spell throws 'Cannot store the output folder "PATH" in the
+// project: its name has characters outside Windows-1251', which every save
+// checks (CheckStorable) before it creates a file.
+void CheckStorable(const TSiteGenerator& generator);
+
 // Throws the error a project file's save throws for a failed replacement of
 // the file: 'Cannot create file "PATH". REASON' (PATH absolute), with REASON
 // "Not a regular file" for a FIFO, a device and the like, or 'Stream write

@@ -159,8 +159,8 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
                       : request.sink     ? *request.sink
                                          : RealFileSystem();
   TSiteBuildOptions options;
-  options.folder = request.pages_only ? std::string(".")
-                                      : request.folder.value_or(NativePath(generator_.SavePath()));
+  options.folder =
+      request.pages_only ? std::string(".") : request.folder.value_or(generator_.SavePath());
   options.writers = request.writers;
   options.confirm_prune = request.confirm_prune;
   if (request.keep_pages || request.pages_only) options.on_page = generator_.KeepPages();
@@ -195,7 +195,7 @@ TSiteBuildResult TProjectDocument::Build(const TBuildRequest& request) {
       saved->Commit();
     } catch (const EOrvanaError& e) {
       // The site is on disk: the message says so before what failed.
-      throw EOrvanaError("The site was written into \"" + options.folder + "\" (" +
+      throw EOrvanaError("The site was written into \"" + AbsolutePath(options.folder) + "\" (" +
                              std::to_string(result.report.pages_written) +
                              " pages), but the project file was not saved: " + e.what(),
                          e.ErrorCode());
@@ -223,7 +223,7 @@ uint64_t TProjectDocument::ProjectFileRoom(const TBuildRequest& request,
     measured.Commit();
   }
   const uint64_t bytes = counter.Bytes();
-  const std::string project = NativePath(request.save_to);
+  const std::string& project = request.save_to;
   std::string project_folder = std::filesystem::path(project).parent_path().string();
   if (project_folder.empty()) project_folder = ".";
   const std::optional<dev_t> site_device = DeviceOf(build.folder);
@@ -232,11 +232,10 @@ uint64_t TProjectDocument::ProjectFileRoom(const TBuildRequest& request,
   if (!request.sink && site_device && site_device == project_device) return bytes;
   const std::optional<TFolderSpace> space = RealFileSystem().FolderSpace(project_folder);
   if (space && bytes > space->free_bytes)
-    throw EOrvanaError::InPlatformText("Not enough free space in \"" + project_folder +
-                                           "\": the project file needs " + std::to_string(bytes) +
-                                           " bytes, " + std::to_string(space->free_bytes) +
-                                           " bytes are free",
-                                       ENOSPC);
+    throw EOrvanaError("Not enough free space in \"" + AbsolutePath(project_folder) +
+                           "\": the project file needs " + std::to_string(bytes) + " bytes, " +
+                           std::to_string(space->free_bytes) + " bytes are free",
+                       ENOSPC);
   return 0;
 }
 

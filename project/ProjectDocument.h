@@ -16,12 +16,12 @@
 //     the template, advertising block and stylesheet are those lines each
 //     followed by one CR.
 //
-// Texts are Windows-1251; file names too, as the engine takes them.
+// Texts are Windows-1251; file names and SavePath are the platform's UTF-8.
 //
 // Build (below) is the one way either program builds the project: the
 // command line's build, the window's Generate and its write, Generate all,
-// and next the preview server and the publisher fill in a TBuildRequest and
-// get the build's report back.
+// the preview server and the publisher fill in a TBuildRequest and get the
+// build's report back.
 #pragma once
 
 #include <cstdint>

@@ -165,7 +165,7 @@ class TSecondHalf {
 size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t max_bytes) {
   // Opening without blocking keeps a FIFO without a writer from holding the
   // program; the type check that follows refuses it before any read.
-  const int fd = ::open(NativePath(file_name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) FailToOpen(file_name, errno);
   struct stat st;
   if (::fstat(fd, &st) != 0) {
@@ -256,10 +256,11 @@ void SaveProjectFile(const TSiteGenerator& generator, const std::string& file_na
   // The text goes to the replacement file a chunk at a time as it is made,
   // so the whole text, several times the size of the texts it encodes, is
   // never held at once.
+  CheckStorable(generator);
   TFileSystem& target = fs ? *fs : RealFileSystem();
   TWriteFailure failure{TWriteFailure::kCreate, 0};
   std::unique_ptr<TFileReplacement> file =
-      target.BeginReplace(NativePath(file_name), TReplaceMode::kDocument, &failure);
+      target.BeginReplace(file_name, TReplaceMode::kDocument, &failure);
   if (!file) ThrowSaveFailure(file_name, failure);
   bool ok = true;
   WriteProjectTextInChunks(generator, [&](std::string_view chunk) {

@@ -6,6 +6,11 @@
 // the generator are Windows-1251; in the file every character is 7-bit ASCII,
 // characters outside 32..127 and the apostrophe written as "#" and their
 // UTF-16 code. Lines end in CR LF.
+//
+// File names are the platform's (UTF-8), and so is the generator's SavePath:
+// the file stores that one in Windows-1251, converted here and nowhere else
+// (see TPropInfo::platform_text), so a project can live in any folder while
+// its output folder must be one the code page spells.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +31,9 @@ namespace orvana {
 // that is a symbolic link stays a link: the file at the end of its chain is
 // written (see TReplaceMode::kDocument). On any failure the temporary file is
 // removed, an existing file keeps its old content, and EOrvanaError is
-// thrown: 'Cannot create file "PATH". REASON' (PATH absolute) when the file
+// thrown: 'Cannot store the output folder "PATH" in the project: ...' before
+// anything is written when Windows-1251 cannot spell the SavePath (see
+// CheckStorable); 'Cannot create file "PATH". REASON' (PATH absolute) when the file
 // cannot be created, with REASON "Not a regular file" for a FIFO, a device
 // and the like; 'Stream write error: "PATH". REASON (error N)' when a write
 // fails. `fs` defaults to the real file system.

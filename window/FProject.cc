@@ -315,8 +315,8 @@ QWidget* TSiteProject::createExtrasTab() {
   form->addRow(QStringLiteral("Атрибут rel вставленных ссылок"), m_linkRel);
   m_outputEncoding = new QComboBox(group);
   m_outputEncoding->setObjectName(QStringLiteral("ExtrasOutputEncoding"));
-  for (const char* encoding : kOutputEncodings)
-    m_outputEncoding->addItem(QString::fromLatin1(encoding));
+  for (TOutputEncoding encoding : kOutputEncodings)
+    m_outputEncoding->addItem(QString::fromUtf8(OutputEncodingName(encoding)));
   form->addRow(QStringLiteral("Кодировка страниц и style.css"), m_outputEncoding);
   m_siteUrl = new QLineEdit(group);
   m_siteUrl->setObjectName(QStringLiteral("ExtrasSiteUrl"));
@@ -379,7 +379,7 @@ QString TSiteProject::SiteIndexFile() const {
   // While a file is read into the generator on another thread, its folder
   // is not to be looked at.
   if (m_reading || FGenerator->SavePath().empty()) return QString();
-  const QString folder = QString::fromStdString(NativePath(FGenerator->SavePath()));
+  const QString folder = QString::fromStdString(FGenerator->SavePath());
   return QDir(folder).absoluteFilePath(QStringLiteral("index.html"));
 }
 
@@ -388,11 +388,11 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
   // on a thread of its own, while the windows keep painting.
   QSet<QString> names;
   for (const QWidget* window : QApplication::topLevelWidgets()) names.insert(window->objectName());
-  const std::string engineName = EngineFileName(fileName);
+  const std::string name = fileName.toStdString();
   const QScopedValueRollback<bool> reading(m_reading, true);
   RunKeepingWindowsPainted([&] {
     FDocument->LoadFromFile(
-        engineName, [&names](const std::string& name) { return names.contains(FromEngine(name)); });
+        name, [&names](const std::string& name) { return names.contains(FromEngine(name)); });
   });
   {
     const QScopedValueRollback<bool> quiet(m_trackEdits, false);
@@ -413,7 +413,7 @@ void TSiteProject::LoadFromFile(const QString& fileName) {
 }
 
 void TSiteProject::SaveToFile(const QString& fileName) {
-  const std::string name = EngineFileName(fileName);
+  const std::string name = fileName.toStdString();
   ControlsToDocument();
   FDocument->SaveToFile(name);
   SetModified(false);
@@ -437,16 +437,16 @@ void TSiteProject::FormToGenerator() {
   FGenerator->SetSiteTitle(ToEngine(Edit1->text()));
   const std::string previousFolder = FGenerator->SavePath();
   if (acceptFolder(Edit4->text()))
-    FGenerator->SetSavePath(ToEngine(Edit4->text()));
+    FGenerator->SetSavePath(Edit4->text().toStdString());
   else
-    Edit4->setText(FromEngine(FGenerator->SavePath()));
+    Edit4->setText(QString::fromStdString(FGenerator->SavePath()));
   if (FGenerator->SavePath() != previousFolder) emit SiteChanged();
 }
 
 bool TSiteProject::acceptFolder(const QString& folder) {
   if (SpelledInEngine(folder)) return true;
-  // With '?' in place of the characters the engine cannot spell, the path
-  // would name another folder, or none.
+  // The project file stores its folder in Windows-1251: with '?' in place of
+  // the characters the code page cannot spell, it would name another folder.
   ShowCommandErrorText(
       QStringLiteral("Папку «%1» нельзя выбрать: в её имени есть знаки, которых нет в кодировке "
                      "Windows-1251")
@@ -488,7 +488,7 @@ void TSiteProject::GeneratorToForm() {
   Edit3->setText(QString::number(FGenerator->MaxCharsPerPage()));
   Edit1->setText(FromEngine(FGenerator->SiteTitle()));
   // Last: its change handler reads back the three values just shown.
-  Edit4->setText(FromEngine(FGenerator->SavePath()));
+  Edit4->setText(QString::fromStdString(FGenerator->SavePath()));
   // The memos' texts made while the windows paint, then shown.
   QString texts[5];
   RunKeepingWindowsPainted([&] {
@@ -522,7 +522,7 @@ TOrvanaExtras TSiteProject::extrasOfControls() const {
   extras.IndexLabel = ToEngine(m_indexLabel->text());
   extras.SafeLinks = m_safeLinks->isChecked();
   extras.LinkRel = ToEngine(m_linkRel->text());
-  extras.OutputEncoding = ToEngine(m_outputEncoding->currentText());
+  extras.OutputEncoding = kOutputEncodings[std::max(0, m_outputEncoding->currentIndex())];
   extras.SiteUrl = ToEngine(m_siteUrl->text());
   extras.PruneStale = m_pruneStale->isChecked();
   m_publishRows->read(extras);
@@ -542,10 +542,7 @@ void TSiteProject::showExtras(const TOrvanaExtras& extras) {
   m_indexLabel->setText(FromEngine(extras.IndexLabel));
   m_safeLinks->setChecked(extras.SafeLinks);
   m_linkRel->setText(FromEngine(extras.LinkRel));
-  const QString encoding = FromEngine(extras.OutputEncoding);
-  if (m_outputEncoding->findText(encoding, Qt::MatchExactly) < 0)
-    m_outputEncoding->addItem(encoding);
-  m_outputEncoding->setCurrentIndex(m_outputEncoding->findText(encoding, Qt::MatchExactly));
+  m_outputEncoding->setCurrentIndex(static_cast<int>(extras.OutputEncoding));
   m_siteUrl->setText(FromEngine(extras.SiteUrl));
   m_pruneStale->setChecked(extras.PruneStale);
   m_publishRows->show(extras);

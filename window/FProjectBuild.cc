@@ -48,7 +48,7 @@ QStringList TSiteProject::StaleFiles() const {
   // What a write of the pages in memory would remove, as the build lists it.
   QStringList names;
   for (const std::string& name :
-       ListStaleSiteFiles(*FGenerator, RealFileSystem(), NativePath(FGenerator->SavePath())))
+       ListStaleSiteFiles(*FGenerator, RealFileSystem(), FGenerator->SavePath()))
     names << FromEngine(name);
   return names;
 }

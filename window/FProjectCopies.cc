@@ -56,7 +56,7 @@ void TSiteProject::CopyFrom(TSiteProject& source) {
 }
 
 void TSiteProject::WriteRecoveryCopy(const QString& fileName) const {
-  const std::string name = EngineFileName(fileName);
+  const std::string name = fileName.toStdString();
   TProjectDocument copy;
   TSiteGenerator& generator = copy.Generator();
   // Every published setting and text the generator holds (not its pages:
@@ -69,7 +69,7 @@ void TSiteProject::WriteRecoveryCopy(const QString& fileName) const {
   if (TryStrToInt(ToEngine(Edit2->text()), value)) generator.SetMinCharsPerPage(value);
   if (TryStrToInt(ToEngine(Edit3->text()), value)) generator.SetMaxCharsPerPage(value);
   generator.SetSiteTitle(ToEngine(Edit1->text()));
-  if (SpelledInEngine(Edit4->text())) generator.SetSavePath(ToEngine(Edit4->text()));
+  if (SpelledInEngine(Edit4->text())) generator.SetSavePath(Edit4->text().toStdString());
   generator.SetExtras(extrasOfControls());
   const QString raw[] = {MemoRawText(*Memo2), MemoRawText(*Memo4), MemoRawText(*Memo5),
                          MemoRawText(*Memo6), MemoRawText(*Memo1)};

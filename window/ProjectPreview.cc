@@ -111,9 +111,10 @@ bool TProjectPreview::start() {
 void TProjectPreview::siteChanged() {
   if (!m_server) return;
   const TSiteGenerator& generator = m_window->Generator();
-  const QString folder = QString::fromStdString(NativePath(generator.SavePath()));
+  const QString folder = QString::fromStdString(generator.SavePath());
   m_server->setSite(QDir::current().absoluteFilePath(folder),
-                    QByteArray::fromStdString(generator.Extras().OutputEncoding));
+                    QByteArray::fromStdString(
+                        std::string(OutputEncodingName(generator.Extras().OutputEncoding))));
   m_server->reloadPages();
 }
 

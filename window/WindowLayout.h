@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "engine/Extras.h"
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -27,8 +29,11 @@ QWidget* makePanel(const QString& name, QWidget* parent);
 QLabel* placeLabel(const QString& name, const QString& caption, int left, int top, QWidget* parent);
 QLineEdit* placeEdit(const QString& name, const QString& text, int left, int top, int width,
                      QWidget* parent);
-// The output encodings the extras tab offers, as the engine spells them.
-inline const char* const kOutputEncodings[] = {"windows-1251", "utf-8"};
+// The output encodings the extras tab offers, in its list's order: an
+// encoding's place in the list is its value.
+inline constexpr orvana::TOutputEncoding kOutputEncodings[] = {
+    orvana::TOutputEncoding::kWindows1251, orvana::TOutputEncoding::kUtf8};
+static_assert(static_cast<int>(kOutputEncodings[1]) == 1);
 QSpinBox* makeWindowSpin(const QString& name, QWidget* parent);
 // The group box that fills a tab, with the tab's margins.
 QGroupBox* fillTab(QWidget* tab, const QString& name, const QString& caption);

@@ -15,6 +15,7 @@
 #include "project/ProjectFile.h"
 #include "tests/cli/CliTestUtil.h"
 #include "tests/cli/JsonValue.h"
+#include "tests/support/ChildProcess.h"
 
 namespace orvana::cli {
 namespace {
@@ -252,16 +253,15 @@ TEST_F(CliCommandsTest, NewWithUnreadableInputWritesNothing) {
   EXPECT_FALSE(FileExists(ProjectPath()));
 }
 
-TEST_F(CliCommandsTest, ProjectNameOutsideTheCodePageIsRefused) {
-  // Windows-1251 cannot spell é; the engine would write "caf?.orvana".
-  const RunResult r = RunTool({"new", dir_ / "café.orvana"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.err, "orvana-cli: Cannot use the file name \"" + dir_ / "café.orvana" +
-                       "\": it holds characters outside Windows-1251.\n");
-  EXPECT_TRUE(std::filesystem::is_empty(dir_.Path()));
-  // Cyrillic names are fine.
-  EXPECT_EQ(RunTool({"new", dir_ / "хроника.orvana"}).code, 0);
-  EXPECT_TRUE(FileExists(dir_ / "хроника.orvana"));
+// Project files are named as the platform names them: only the folder a
+// project stores must be spelt in Windows-1251.
+TEST_F(CliCommandsTest, ProjectNamesOutsideTheCodePageAreUsedAsGiven) {
+  for (const char* name : {"café.orvana", "中文.orvana", "хроника.orvana"}) {
+    const RunResult r = RunTool({"new", dir_ / name});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "wrote " + dir_ / name + " (title \"\", 0 bytes of text, 0 addresses)\n");
+    EXPECT_EQ(RunTool({"show", dir_ / name}).code, 0) << name;
+  }
 }
 
 TEST_F(CliCommandsTest, NewSaysWhatItWrote) {
@@ -371,36 +371,48 @@ TEST_F(CliCommandsTest, NewInputOptionsThatCannotBeRun) {
   }
 }
 
-TEST_F(CliCommandsTest, FolderNamesOutsideTheCodePageAreRefused) {
-  // The engine would spell 中文 as "??": keep a folder of each name to see
-  // that neither is written into.
-  for (const char* folder : {"中文", "??", "site"})
-    std::filesystem::create_directory(dir_ / folder);
-  RunResult r = RunTool({"new", ProjectPath(), "--out", "中文"});
-  EXPECT_EQ(r.code, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err,
-            "orvana-cli: the folder \"中文\" cannot be used: its name has characters outside "
-            "Windows-1251.\n");
-  EXPECT_FALSE(FileExists(ProjectPath()));
-
-  MakeProject(3, 2);
-  const std::string before = ReadWholeFile(ProjectPath());
-  for (const std::string& out : {dir_ / "中文", dir_ / "sub/中文", dir_ / "caf\xC3\xA9"}) {
-    r = RunTool({"build", ProjectPath(), "--out", out, "--save"});
-    EXPECT_EQ(r.code, 1) << out;
-    EXPECT_EQ(r.err, "orvana-cli: the folder \"" + out +
-                         "\" cannot be used: its name has characters outside Windows-1251.\n");
-  }
-  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "中文"));
-  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "??"));
-  EXPECT_TRUE(std::filesystem::is_empty(dir_ / "site"));
-  EXPECT_EQ(ReadWholeFile(ProjectPath()), before);
-  // Cyrillic folder names are Windows-1251's own.
-  std::filesystem::create_directory(dir_ / "сайт");
-  r = RunTool({"build", ProjectPath(), "--out", dir_ / "сайт"});
-  ASSERT_EQ(r.code, 0) << r.err;
-  EXPECT_TRUE(FileExists(dir_ / "сайт/index.html"));
+// Run from a folder Windows-1251 cannot spell, every command takes the
+// project and the folder it writes into however they are given, relative or
+// absolute, and names them as they are; only a folder to be stored in the
+// project must be one the code page spells.
+TEST_F(CliCommandsTest, FoldersOutsideTheCodePageWorkUnlessStored) {
+  const std::string here = std::filesystem::canonical(dir_.Path()).string() + "/中文";
+  std::filesystem::create_directories(here + "/сайт");
+  std::filesystem::create_directories(here + "/out");
+  WriteWholeFile(here + "/t.txt", "Текст страницы.\n");
+  const auto report = ::orvana::test::RunInChild([&] {
+    if (::chdir(here.c_str()) != 0) return std::string("<no chdir>");
+    std::string lines;
+    const auto run = [&](const std::vector<std::string>& args) {
+      const RunResult r = RunTool(args);
+      lines += r.code == 0 ? "0\n" : std::to_string(r.code) + " " + r.err;
+      return r;
+    };
+    for (const std::string& project : {std::string("проект.orvana"), here + "/проект.orvana"})
+      for (const std::string& out : {std::string("out"), here + "/out"}) {
+        run({"new", project, "--force", "--text", "t.txt", "--out", "сайт"});
+        run({"build", project});
+        run({"build", project, "--out", out, "--save"});
+        lines += ReadWholeFile(out + "/index.html").empty() ? "no page\n" : "";
+        lines += ReadWholeFile(here + "/сайт/index.html").empty() ? "no page\n" : "";
+        std::filesystem::remove(here + "/out/index.html");
+        // Stored, an absolute folder here cannot be spelt.
+        run({"set", project, "--out", here + "/сайт"});
+      }
+    run({"show", "missing.orvana"});
+    return lines;
+  });
+  std::string expected;
+  for (int i = 0; i < 4; ++i)
+    expected += "0\n0\n0\n1 orvana-cli: the folder \"" + here +
+                "/сайт\" cannot be used: its name has characters outside Windows-1251.\n";
+  expected += "1 orvana-cli: Cannot open file \"" + here +
+              "/missing.orvana\". No such file or directory.\n";
+  EXPECT_EQ(report.report, expected);
+  // What was stored is the folder as given.
+  TProjectDocument document;
+  document.LoadFromFile(here + "/проект.orvana");
+  EXPECT_EQ(document.Generator().SavePath(), "сайт");
 }
 
 // --- build -------------------------------------------------------------------

@@ -6,6 +6,7 @@
 
 #include "engine/CodePage.h"
 #include "engine/ExtrasOutput.h"
+#include "engine/PageEncoding.h"
 #include "project/ModernPreset.h"
 #include "project/ProjectDocument.h"
 #include "tests/cli/CliTestUtil.h"
@@ -74,7 +75,7 @@ TEST_F(CliExtrasTest, EachOptionSetsItsExtraOnly) {
       {{"--output-encoding", "UTF-8"},
        [] {
          TOrvanaExtras e;
-         e.OutputEncoding = "utf-8";
+         e.OutputEncoding = TOutputEncoding::kUtf8;
          return e;
        }()},
       {{"--site-url", "https://x.org/"},
@@ -93,7 +94,7 @@ TEST_F(CliExtrasTest, EachOptionSetsItsExtraOnly) {
        [] {
          TOrvanaExtras e;
          e.SafeLinks = true;
-         e.OutputEncoding = "utf-8";
+         e.OutputEncoding = TOutputEncoding::kUtf8;
          return e;
        }()},
   };
@@ -121,6 +122,35 @@ TEST_F(CliExtrasTest, PresetGivesTheModernTemplateUnlessAFileReplacesIt) {
   document.LoadFromFile(Utf8ToCp1251(Project()));
   EXPECT_EQ(document.Memos().site_template, TStringList{"<p>SiteGeneratorChange.MainText</p>"});
   EXPECT_EQ(document.Memos().css_code, ModernCssLines());
+}
+
+// The modern preset's pages declare the encoding they are written in,
+// whichever command chose it last: `new`, `set` or the build itself.
+TEST_F(CliExtrasTest, ModernPagesDeclareTheEncodingOfTheirBuild) {
+  WriteWholeFile(dir_ / "t.txt", "Первая строка текста.\n");
+  // Each command may choose an encoding ("" for none); the last one rules.
+  for (const std::string made : {"", "utf-8", "windows-1251"})
+    for (const std::string set : {"", "utf-8", "windows-1251"})
+      for (const std::string built : {"", "utf-8", "windows-1251"}) {
+        const std::string e = !built.empty() ? built : !set.empty() ? set : made;
+        const auto with = [](std::vector<std::string> args, const std::string& encoding) {
+          if (!encoding.empty()) args.insert(args.end(), {"--output-encoding", encoding});
+          return args;
+        };
+        ASSERT_EQ(RunTool(with({"new", Project(), "--force", "--preset", "modern", "--text",
+                                dir_ / "t.txt", "--out", dir_.Path()},
+                               made))
+                      .code,
+                  0);
+        if (!set.empty()) ASSERT_EQ(RunTool(with({"set", Project()}, set)).code, 0);
+        ASSERT_EQ(RunTool(with({"build", Project()}, built)).code, 0);
+        const std::string page = ReadWholeFile(dir_ / "index.html");
+        EXPECT_EQ(DeclaredCharset(page),
+                  e == "windows-1251" ? TCharsetKind::kWindows1251 : TCharsetKind::kUtf8)
+            << made << "/" << set << "/" << built;
+        EXPECT_NE(page.find(e == "windows-1251" ? Utf8ToCp1251("Первая") : "Первая"),
+                  std::string::npos);
+      }
 }
 
 TEST_F(CliExtrasTest, BadExtrasOptionsAreUsageErrorsAndWriteNothing) {

@@ -85,12 +85,18 @@ TEST(BuildReport, CutIntoPagesRecordsNothingWithoutTheList) {
 }
 
 TEST(BuildReport, DeclaresCharset) {
-  const std::vector<std::pair<const char*, bool>> cases = {
+  const std::vector<std::pair<std::string, bool>> cases = {
       {"<html><head><meta charset=\"utf-8\"></head>", true},
       {"<HEAD><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; CharSet=windows-1251\">",
        true},
       {"<head><meta name=\"robots\" content=\"index\"></head><body>charset</body>", false},
-      {"<head><meta name=\"robots\"><title>x</title></head><body><meta charset=x>", false},
+      // Browsers honour a declaration in the body, never one in a comment.
+      {"<head><meta name=\"robots\"><title>x</title></head><body><meta charset=x>", true},
+      {"<head><!-- <meta charset=\"utf-8\"> --></head>", false},
+      // ... in the body only in the first 1024 bytes, in the head anywhere
+      // (as Chromium reads them).
+      {"<head></head><body><p>" + std::string(1100, 'x') + "<meta charset=x>", false},
+      {"<head><style>" + std::string(1100, 'x') + "</style><meta charset=x>", true},
       {"<p>charset=utf-8</p>", false},
       {"", false},
   };

@@ -129,7 +129,7 @@ TEST(GeneratorExtrasTest, Utf8SiteWithSitemapAndStalePagesRemoved) {
   TSiteGenerator g;
   MakeSite(g, 6);
   TOrvanaExtras e;
-  e.OutputEncoding = "utf-8";
+  e.OutputEncoding = TOutputEncoding::kUtf8;
   e.SiteUrl = "https://example.org";
   e.PruneStale = true;
   g.SetExtras(e);

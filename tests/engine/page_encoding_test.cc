@@ -14,33 +14,87 @@ namespace {
 // A page's bytes as written, as a new string.
 std::string EncodePage(std::string_view html, std::string_view output_encoding) {
   std::string out;
-  EncodePageInto(html, output_encoding, out);
+  EncodePageInto(html, *ParseOutputEncoding(output_encoding), out);
   return out;
 }
 
-// The sniffer, fed a file cut anywhere, answers as DeclaredCharset does on
-// the whole file; the texts are built from the bytes that steer it.
+// A random page of `count` pieces of the '|'-separated list.
+std::string RandomPage(std::mt19937& rng, std::string_view list, int count) {
+  std::vector<std::string_view> pieces;
+  for (size_t at = 0, bar; at <= list.size(); at = bar + 1) {
+    bar = std::min(list.find('|', at), list.size());
+    pieces.push_back(list.substr(at, bar - at));
+  }
+  std::string html;
+  for (int i = 0; i < count; ++i) html += pieces[rng() % pieces.size()];
+  return html;
+}
+
+// The sniffer, fed a page cut anywhere, answers as the whole page read at
+// once does: the same declaration at the same offset, the same head and body.
 TEST(PageEncodingTest, SnifferAgreesWithWholeFileOverRandomCuts) {
-  static const char* const kBits[] = {
-      "<",    ">", "<meta", "<META ", "charset", "CharSet=utf-8", "<body", "<BoDy>",
-      "<bod", "y", "a",     " ",      "<b",      "=windows-1251", "<p>",   "</head>"};
+  constexpr std::string_view kBits =
+      "<|>|<meta|<META | charset|CharSet=utf-8|<body|<BoDy>|<bod|y|a| |<b|=windows-1251|<p>|"
+      "</head>|<head>|<!--|-->|--!>|'|\"|=| http-equiv=Content-Type|-|<meta charset=|"
+      " content='text/html; charset=koi8-r'";
   std::mt19937 rng(7);
   int declared = 0;
   for (int round = 0; round < 20000; ++round) {
-    std::string html;
-    const int bits = static_cast<int>(rng() % 24);
-    for (int i = 0; i < bits; ++i) html += kBits[rng() % std::size(kBits)];
-    TCharsetSniffer sniffer;
-    for (size_t at = 0; at < html.size();) {
-      const size_t n = std::min<size_t>(html.size() - at, rng() % 7);
-      sniffer.Feed(std::string_view(html).substr(at, n));
-      at += n;
-    }
+    const std::string html = RandomPage(rng, kBits, static_cast<int>(rng() % 24));
+    TCharsetSniffer whole, sniffer;
+    whole.Feed(html);
+    for (size_t at = 0, n = 0; at < html.size(); at += n)
+      sniffer.Feed(std::string_view(html).substr(at, n = rng() % 7));
     ASSERT_EQ(sniffer.Result(), DeclaredCharset(html)) << html;
+    ASSERT_EQ(sniffer.Name(), whole.Name()) << html;
+    if (whole.Declaration())
+      ASSERT_EQ(sniffer.Declaration()->offset, whole.Declaration()->offset) << html;
+    ASSERT_EQ(sniffer.HeadEnd(), whole.HeadEnd()) << html;
+    ASSERT_EQ(sniffer.BodyStart(), whole.BodyStart()) << html;
     declared += DeclaredCharset(html) != TCharsetKind::kNone;
   }
-  EXPECT_GT(declared, 1000);
+  EXPECT_GT(declared, 2000);
   EXPECT_LT(declared, 18000);
+}
+
+// A comment hides what it holds: a page with a comment anywhere between
+// its elements, whatever the comment holds, is encoded as the page without
+// it, with the comment kept where it stood.
+TEST(PageEncodingTest, CommentsHideTheirMarkupFromTheDeclaration) {
+  constexpr std::string_view kElements =
+      "<meta charset=\"koi8-r\">|<META CHARSET=utf-8>|<head>|<HEAD lang=ru>|<body>|text|"
+      "<p title='<meta charset=x>'>|<!DOCTYPE html>|<meta name=robots>|</head>|<!---->|\xE0\xE1|"
+      "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1251\">";
+  std::mt19937 rng(11);
+  for (int round = 0; round < 5000; ++round) {
+    const std::string before = RandomPage(rng, kElements, static_cast<int>(rng() % 5));
+    const std::string after = RandomPage(rng, kElements, static_cast<int>(rng() % 5));
+    std::string inside = RandomPage(rng, kElements, static_cast<int>(rng() % 4));
+    std::replace(inside.begin(), inside.end(), '-', '_');  // no end of the comment inside
+    // Browsers end a comment at "-->" or "--!>", and right after "<!--" at
+    // ">" or "->".
+    const std::string comment = "<!-- " + inside + (rng() % 2 ? " -->" : " --!>");
+    const std::string with = before + comment + after;
+    ASSERT_EQ(DeclaredCharset(with), DeclaredCharset(before + after)) << with;
+    const std::string plain = EncodePage(before + after, "utf-8");
+    std::string expected = EncodePage(with, "utf-8");
+    const size_t at = expected.find(Cp1251ToUtf8(comment));
+    ASSERT_NE(at, std::string::npos) << with;
+    expected.erase(at, Cp1251ToUtf8(comment).size());
+    ASSERT_EQ(expected, plain) << with;
+  }
+}
+
+// Where a page that declares nothing gets its declaration: within the first
+// 1024 bytes, where browsers look before they parse.
+TEST(PageEncodingTest, AnAddedDeclarationLiesInTheFirst1024Bytes) {
+  for (size_t filler : {0, 500, 995, 996, 1000, 2000}) {
+    const std::string html = "<!DOCTYPE html><!--" + std::string(filler, 'x') + "--><head><p>";
+    const std::string page = EncodePage(html, "utf-8");
+    const size_t meta = page.find("<meta charset=\"utf-8\">");
+    EXPECT_LE(meta + 22, 1024u) << filler;
+    EXPECT_EQ(DeclaredCharset(page), TCharsetKind::kUtf8);
+  }
 }
 
 // UTF-8 output: whatever the template declared, the page says utf-8 once,
@@ -94,8 +148,14 @@ TEST(CharsetMetaTest, InsertedWhenNoCharsetIsDeclaredRewrittenWhenAnother) {
       {"<head><meta http-equiv=\"Content-Type\" content=\"text/html\"></head>",
        "<head>" + meta + "<meta http-equiv=\"Content-Type\" content=\"text/html\"></head>"},
       {"<head><meta name=\"robots\"></head>", "<head>" + meta + "<meta name=\"robots\"></head>"},
-      // A charset named only in the body does not count.
-      {"<head></head><body><meta charset=x>", "<head>" + meta + "</head><body><meta charset=x>"},
+      // Browsers honour a charset named in the body, never one in a comment.
+      {"<head></head><body><meta charset=x>", "<head></head><body><meta charset=utf-8>"},
+      {"<head><!-- <meta charset=koi8-r> --></head>",
+       "<head>" + meta + "<!-- <meta charset=koi8-r> --></head>"},
+      {"<!-- <head> --><html><head>x", "<!-- <head> --><html><head>" + meta + "x"},
+      {"<html title='<meta charset=x>'><head>", "<html title='<meta charset=x>'><head>" + meta},
+      // A tag that cannot stand in a head ends it: a later <head> is none.
+      {"<p><head>x", meta + "<p><head>x"},
   };
   for (const auto& c : cases) EXPECT_EQ(EncodePage(c.html, "utf-8"), c.expected) << c.html;
 }
@@ -104,8 +164,9 @@ TEST(EncodePageTest, Utf8OutputConvertsAndDeclaresClassicOutputIsUntouched) {
   const std::string page = "<head></head>" + test::W("Привет");
   EXPECT_EQ(EncodePage(page, "windows-1251"), page);
   EXPECT_EQ(EncodePage(page, "utf-8"), "<head><meta charset=\"utf-8\"></head>Привет");
-  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "utf-8"), "/* ё */");
-  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), "windows-1251"), test::W("/* ё */"));
+  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), TOutputEncoding::kUtf8), "/* ё */");
+  EXPECT_EQ(EncodeStylesheet(test::W("/* ё */"), TOutputEncoding::kWindows1251),
+            test::W("/* ё */"));
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ void RandomProject(std::mt19937& rng, unsigned combo, TSiteGenerator& g) {
   extras.MenuWindow = (combo & 2) ? 1 + static_cast<int>(rng() % 3) : 0;
   extras.SafeLinks = combo & 4;
   extras.LinkRel = (combo & 8) ? "nofollow" : "";
-  extras.OutputEncoding = (combo & 16) ? "utf-8" : "windows-1251";
+  extras.OutputEncoding = (combo & 16) ? TOutputEncoding::kUtf8 : TOutputEncoding::kWindows1251;
   extras.SiteUrl = (combo & 32) ? "https://example.test/site/" : "";
   extras.PruneStale = combo & 64;
   if (combo & 128) {
@@ -180,7 +180,7 @@ TEST(SiteBuildProperty, EveryRouteWritesTheSameSiteAndReportsIt) {
     EXPECT_EQ(report.placed, placed);
     EXPECT_EQ(std::set<std::string>(report.unused.begin(), report.unused.end()), unused);
     // UTF-8 pages are valid UTF-8 and declare it.
-    if (streamed.Extras().OutputEncoding == "utf-8")
+    if (streamed.Extras().OutputEncoding == TOutputEncoding::kUtf8)
       for (const std::string& path : written)
         if (const std::string& content = fs_streamed.files.at(path); path.ends_with(".html")) {
           EXPECT_EQ(Cp1251ToUtf8(Utf8ToCp1251(content)), content) << path;

@@ -573,7 +573,7 @@ void TestMainWindow::failedSaveIsShownWhole() {
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   const QString shown = MessageBox::lastText();
   // The message's own words, the system's reason in Russian.
-  const QString frame = orvana::FromEngine(thrown).section(". ", 0, 0) + ". ";
+  const QString frame = QString::fromStdString(thrown).section(". ", 0, 0) + ". ";
   QVERIFY2(shown.startsWith(frame), qPrintable(shown));
   QCOMPARE(shown.mid(frame.size()).section(" (error", 0, 0).remove(QChar('.')),
            orvana::RussianSystemError(code));
@@ -965,11 +965,11 @@ void TestMainWindow::errorsOfCommandsAreShownAndTheProgramRunsOn() {
   QCOMPARE(MessageBox::lastIcon(), QMessageBox::Critical);
   QCOMPARE(MessageBox::history().last().buttons, MessageBox::OkOnly);
 
-  // No second full stop; a Windows-1251 message shown as Cyrillic.
+  // No second full stop; a message shown whole, whatever its letters.
   QVERIFY(!RunCommand([] { throw orvana::EOrvanaError("Done."); }));
   QCOMPARE(MessageBox::lastText(), QString("Done."));
-  QVERIFY(!RunCommand([] { throw orvana::EOrvanaError(orvana::ToEngine("Ошибка")); }));
-  QCOMPARE(MessageBox::lastText(), QString("Ошибка."));
+  QVERIFY(!RunCommand([] { throw orvana::EOrvanaError("Ошибка в «中文»"); }));
+  QCOMPARE(MessageBox::lastText(), QString("Ошибка в «中文»."));
   QVERIFY(!RunCommand([] { throw std::runtime_error("bad thing"); }));
   QCOMPARE(MessageBox::lastText(), QString("bad thing."));
   QVERIFY(RunCommand([] {}));
@@ -1408,7 +1408,7 @@ void TestMainWindow::modernProjectIsNumberedAsNewAndHoldsThePreset() {
   orvana::TOrvanaExtras expected;
   expected.PagerWindow = 2;
   expected.SafeLinks = true;
-  expected.OutputEncoding = "utf-8";
+  expected.OutputEncoding = orvana::TOutputEncoding::kUtf8;
   QVERIFY(generator.Extras() == expected);
   trigger("NewProject");
   QCOMPARE(nodeTexts().last(), QString("Untitled3"));

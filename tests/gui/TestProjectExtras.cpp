@@ -38,7 +38,7 @@ class TestProjectExtras : public ProjectWindowTestBase {
   void extrasTabComesAfterGenerationAndShowsTheDefaults();
   void eachControlReachesTheGenerator_data();
   void eachControlReachesTheGenerator();
-  void anEncodingTheListLacksIsKept();
+  void everyEncodingRoundTripsThroughTheList();
   void defaultsSaveAsBefore();
   void unusableExtrasAreNamedAndTheProjectLoads();
   void stalePagesAreListedAndRemovedOnlyWhenAllowed_data();
@@ -143,8 +143,9 @@ void TestProjectExtras::eachControlReachesTheGenerator_data() {
                            << "nofollow ugc"
                            << with([](TOrvanaExtras& e) { e.LinkRel = "nofollow ugc"; });
   QTest::newRow("OutputEncoding") << "ExtrasOutputEncoding"
-                                  << "utf-8"
-                                  << with([](TOrvanaExtras& e) { e.OutputEncoding = "utf-8"; });
+                                  << "utf-8" << with([](TOrvanaExtras& e) {
+                                       e.OutputEncoding = orvana::TOutputEncoding::kUtf8;
+                                     });
   QTest::newRow("SiteUrl") << "ExtrasSiteUrl"
                            << "https://example.org/сад/" << with([](TOrvanaExtras& e) {
                                 e.SiteUrl = orvana::ToEngine("https://example.org/сад/");
@@ -205,7 +206,7 @@ void TestProjectExtras::defaultsSaveAsBefore() {
   orvana::TProjectDocument document;
   document.SetMemos(orvana::TProjectDocument::NewProjectMemos());
   const QString classic = tempPath("classic.orvana");
-  document.SaveToFile(orvana::EngineFileName(classic));
+  document.SaveToFile(classic.toStdString());
 
   TSiteProject* w = newWindow();
   const QString untouched = tempPath("untouched.orvana");
@@ -256,20 +257,20 @@ void TestProjectExtras::unusableExtrasAreNamedAndTheProjectLoads() {
   QVERIFY(!w->IsModified());
 }
 
-void TestProjectExtras::anEncodingTheListLacksIsKept() {
+void TestProjectExtras::everyEncodingRoundTripsThroughTheList() {
   TSiteProject* w = newWindow();
-  TOrvanaExtras extras;
-  extras.OutputEncoding = "koi8-r";
-  w->Generator().SetExtras(extras);
-  w->GeneratorToForm();
   auto* combo = control<QComboBox>(w, "ExtrasOutputEncoding");
-  QCOMPARE(combo->currentText(), QString("koi8-r"));
-  w->ExtrasToGenerator();
-  QCOMPARE(w->Generator().Extras().OutputEncoding, std::string("koi8-r"));
-  // Shown twice, it is listed once.
-  w->GeneratorToForm();
-  QCOMPARE(combo->findText("koi8-r"), combo->count() - 1);
-  QCOMPARE(combo->count(), 3);
+  for (orvana::TOutputEncoding encoding :
+       {orvana::TOutputEncoding::kUtf8, orvana::TOutputEncoding::kWindows1251}) {
+    TOrvanaExtras extras;
+    extras.OutputEncoding = encoding;
+    w->Generator().SetExtras(extras);
+    w->GeneratorToForm();
+    QCOMPARE(combo->currentText().toStdString(), std::string(OutputEncodingName(encoding)));
+    w->ExtrasToGenerator();
+    QVERIFY(w->Generator().Extras().OutputEncoding == encoding);
+  }
+  QCOMPARE(combo->count(), 2);
 }
 
 void TestProjectExtras::stalePagesAreListedAndRemovedOnlyWhenAllowed_data() {

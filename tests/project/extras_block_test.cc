@@ -24,7 +24,7 @@ TOrvanaExtras EveryExtraSet() {
   e.IndexLabel = W("Начало");
   e.SafeLinks = true;
   e.LinkRel = "nofollow";
-  e.OutputEncoding = "utf-8";
+  e.OutputEncoding = TOutputEncoding::kUtf8;
   e.SiteUrl = "https://example.org/it's/";
   e.PruneStale = true;
   return e;
@@ -126,11 +126,12 @@ TEST(ExtrasBlockTest, DamagedBlocksNeverStopTheProject) {
         "  safelinks = true", "end"},
        [] {
          TOrvanaExtras e;
-         e.OutputEncoding = "utf-8";
+         e.OutputEncoding = TOutputEncoding::kUtf8;
          e.SafeLinks = true;
          return e;
        }(),
-       {"Error reading OrvanaExtras.OutputEncoding: Invalid property value; skipped",
+       {"Error reading OrvanaExtras.OutputEncoding: Unknown output encoding 'koi8-r' (expected "
+        "windows-1251 or utf-8); skipped",
         "Error reading OrvanaExtras.outputencoding: set again on line 7 (first on line 6)"}},
       {"syntax error: the whole block ignored, its line counted in the file",
        {"object OrvanaExtras: TOrvanaExtras", "  PagerWindow = 2", "  SafeLinks True", "end"},

@@ -23,7 +23,7 @@ TEST(ModernPresetTest, SetsTemplateStylesheetAdsAndItsThreeExtras) {
   EXPECT_EQ(g.AdsenseCode(), "");
   EXPECT_EQ(g.Extras().PagerWindow, 2);
   EXPECT_TRUE(g.Extras().SafeLinks);
-  EXPECT_EQ(g.Extras().OutputEncoding, "utf-8");
+  EXPECT_EQ(g.Extras().OutputEncoding, TOutputEncoding::kUtf8);
   // What the preset does not name stays.
   EXPECT_EQ(g.Extras().SiteUrl, "https://example.org/");
   EXPECT_EQ(g.SiteTitle(), "T");
@@ -33,8 +33,8 @@ TEST(ModernPresetTest, SetsTemplateStylesheetAdsAndItsThreeExtras) {
 TEST(ModernPresetTest, TemplateIsHtml5WithCharsetViewportAndLandmarks) {
   const std::string t = MemoToStrings(ModernTemplateLines());
   for (const char* needle :
-       {"<!DOCTYPE html>", "<html lang=", "<meta charset=\"utf-8\">", "name=\"viewport\"", "<nav",
-        "<main", "SiteGeneratorChange.Menu", "SiteGeneratorChange.MainText",
+       {"<!DOCTYPE html>", "<html lang=", "<meta charset=\"windows-1251\">", "name=\"viewport\"",
+        "<nav", "<main", "SiteGeneratorChange.Menu", "SiteGeneratorChange.MainText",
         "SiteGeneratorChange.Pagination", "SiteGeneratorChange.Title", "href=\"style.css\""})
     EXPECT_NE(t.find(needle), std::string::npos) << needle;
   // Nothing is fetched from elsewhere: no script, no image.

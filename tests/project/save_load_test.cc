@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/CodePage.h"
 #include "engine/FileSystem.h"
 #include "engine/SiteGenerator.h"
 #include "project/DefaultContent.h"
@@ -200,6 +201,40 @@ TEST_F(ProjectSaveLoad, SaveOnAFullDiskKeepsTheOldFileAndLeavesNoTemporary) {
   if (!report) GTEST_SKIP() << "no mount namespace on this machine";
   EXPECT_EQ(*report, "Stream write error: \"" + dir +
                          "/p.prj\". No space left on device (error 28)\nold bytes\np.prj");
+}
+
+// SavePath is held in UTF-8 and stored in Windows-1251: every stored byte
+// comes back as it was, and a folder the code page cannot spell is refused
+// before the file is touched.
+TEST_F(ProjectSaveLoad, SavePathIsStoredInTheCodePageAndHeldInUtf8) {
+  std::string every_byte;
+  for (int b = 1; b < 256; ++b) every_byte += static_cast<char>(b);
+  TSiteGenerator g;
+  g.SetSiteTitle(every_byte);
+  g.SetSavePath(Cp1251ToUtf8(every_byte));
+  SaveProjectFile(g, Path("p.prj"));
+  const std::string stored = ReadWholeFile(Path("p.prj"));
+  // Stored as the title, a Windows-1251 text, is.
+  const auto value = [&](std::string_view name) {  // up to the next property or "end"
+    size_t end = stored.find(name) + name.size();
+    const size_t begin = end;
+    while (stored.compare(end, 2, "\r\n") != 0 ||
+           (stored[end + 2] == ' ' && stored[end + 4] == ' '))
+      end = stored.find("\r\n", end + 1);
+    return stored.substr(begin, end - begin);
+  };
+  EXPECT_EQ(value("SavePath = "), value("SiteTitle = "));
+  TSiteGenerator h;
+  LoadProjectFile(Path("p.prj"), h);
+  EXPECT_EQ(h.SavePath(), g.SavePath());
+  SaveProjectFile(h, Path("p.prj"));
+  EXPECT_EQ(ReadWholeFile(Path("p.prj")), stored);
+  h.SetSavePath("/srv/中文");
+  ExpectThrowsMessage<EOrvanaError>(
+      [&] { SaveProjectFile(h, Path("p.prj")); },
+      "Cannot store the output folder \"/srv/中文\" in the project: its name has characters "
+      "outside Windows-1251");
+  EXPECT_EQ(ReadWholeFile(Path("p.prj")), stored);
 }
 
 // --- Symbolic links, files of other kinds, temporaries of killed saves -------------

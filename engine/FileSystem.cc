@@ -162,27 +162,11 @@ class TPosixReplacement final : public TFileReplacement {
       if (failure) *failure = {stage, err};
       return nullptr;
     };
-    std::string target = path;
-    if (document) {
-      int err = 0;
-      if (!FollowLinks(target, target, err)) return fail(TWriteFailure::kCreate, err);
-    }
-
-    // Every file, a new one too, is written as a temporary beside it and
-    // renamed over its name once whole: a process killed mid-way leaves the
-    // name as it was (absent, or the old file), never a file cut short. The
-    // rename replaces a symbolic link of that name, not its target.
-    struct stat st;
-    const bool exists = ::lstat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT) return fail(TWriteFailure::kCreate, errno);
-    const bool link = exists && S_ISLNK(st.st_mode);
-    if (exists) {
-      if (S_ISDIR(st.st_mode)) return fail(TWriteFailure::kCreate, EISDIR);
-      if (document && !link && !S_ISREG(st.st_mode)) return fail(TWriteFailure::kNotRegular, 0);
-      // A read-only file is not ours to replace, even though the folder
-      // would let a rename do it. A link's own permissions mean nothing.
-      if (!link && ::access(target.c_str(), W_OK) != 0) return fail(TWriteFailure::kCreate, errno);
-    }
+    TTarget t;
+    if (!Inspect(path, mode, t, failure)) return nullptr;
+    const std::string& target = t.path;
+    const struct stat& st = t.st;
+    const bool exists = t.exists, link = t.link;
     std::string written;
     const int fd = OpenTemporaryBeside(target, written);
     if (fd < 0) return fail(TWriteFailure::kCreate, errno);
@@ -191,6 +175,60 @@ class TPosixReplacement final : public TFileReplacement {
     if (exists && !link) (void)::fchmod(fd, st.st_mode & 07777);
     return std::unique_ptr<TPosixReplacement>(
         new TPosixReplacement(fd, document, std::move(target), std::move(written)));
+  }
+
+  // What Open finds of a target before it writes.
+  struct TTarget {
+    std::string path;  // a document's link followed
+    struct stat st;
+    bool exists = false;
+    bool link = false;
+  };
+
+  // The checks Open makes before it writes: false with the failure.
+  static bool Inspect(const std::string& path, TReplaceMode mode, TTarget& t,
+                      TWriteFailure* failure) {
+    const bool document = mode == TReplaceMode::kDocument;
+    auto fail = [&](TWriteFailure::Stage stage, int err) {
+      if (failure) *failure = {stage, err};
+      return false;
+    };
+    t.path = path;
+    if (document) {
+      int err = 0;
+      if (!FollowLinks(t.path, t.path, err)) return fail(TWriteFailure::kCreate, err);
+    }
+    // Every file, a new one too, is written as a temporary beside it and
+    // renamed over its name once whole: a process killed mid-way leaves the
+    // name as it was (absent, or the old file), never a file cut short. The
+    // rename replaces a symbolic link of that name, not its target.
+    t.exists = ::lstat(t.path.c_str(), &t.st) == 0;
+    if (!t.exists && errno != ENOENT) return fail(TWriteFailure::kCreate, errno);
+    t.link = t.exists && S_ISLNK(t.st.st_mode);
+    if (t.exists) {
+      if (S_ISDIR(t.st.st_mode)) return fail(TWriteFailure::kCreate, EISDIR);
+      if (document && !t.link && !S_ISREG(t.st.st_mode)) return fail(TWriteFailure::kNotRegular, 0);
+      // A read-only file is not ours to replace, even though the folder
+      // would let a rename do it. A link's own permissions mean nothing.
+      if (!t.link && ::access(t.path.c_str(), W_OK) != 0)
+        return fail(TWriteFailure::kCreate, errno);
+    }
+    return true;
+  }
+
+  // Inspect, and whether the folder takes the temporary.
+  static bool Check(const std::string& path, TReplaceMode mode, TWriteFailure* failure) {
+    TTarget t;
+    if (!Inspect(path, mode, t, failure)) return false;
+    const size_t slash = t.path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : t.path.substr(0, slash);
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
+      if (failure) *failure = {TWriteFailure::kCreate, errno};
+      return false;
+    }
+    return true;
   }
 
   ~TPosixReplacement() override {
@@ -271,6 +309,10 @@ class TPosixFileSystem final : public TFileSystem {
   std::unique_ptr<TFileReplacement> BeginReplace(const std::string& path, TReplaceMode mode,
                                                  TWriteFailure* failure) override {
     return TPosixReplacement::Open(path, mode, failure);
+  }
+
+  bool CanReplace(const std::string& path, TReplaceMode mode, TWriteFailure* failure) override {
+    return TPosixReplacement::Check(path, mode, failure);
   }
 
   std::optional<TFolderSpace> FolderSpace(const std::string& folder) override {

@@ -130,6 +130,15 @@ class TFileSystem {
     return false;
   }
 
+  // Whether a replacement of the path would begin, asked without writing
+  // anything: false with the failure BeginReplace would give (a folder of
+  // that name, a file not ours to replace, a folder that takes no new
+  // file). The default says yes.
+  virtual bool CanReplace(const std::string& /*path*/, TReplaceMode /*mode*/,
+                          TWriteFailure* /*failure*/) {
+    return true;
+  }
+
   // True when replacements (ReplaceFile, BeginReplace) may run on several
   // threads at once, each replacing a file of its own. The default says no.
   virtual bool ConcurrentReplaces() const { return false; }

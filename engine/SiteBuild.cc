@@ -47,6 +47,9 @@ class TDryRunFileSystem final : public TFileSystem {
   }
   // A dry run plans the writers the build would have, and their room.
   bool ConcurrentReplaces() const override { return real_.ConcurrentReplaces(); }
+  bool CanReplace(const std::string& path, TReplaceMode mode, TWriteFailure* failure) override {
+    return real_.CanReplace(path, mode, failure);
+  }
 
  private:
   TFileSystem& real_;
@@ -119,6 +122,8 @@ class TSiteBuild {
   // The sizes of every file the build will write, checked against the
   // folder's free space before the first is written.
   void CheckSpace(const std::string& css);
+  // Throws, as the write would, for a target that cannot be replaced.
+  void CheckTargets();
   // The pages' sizes from the template's shape, without filling most pages:
   // exact for full bars and menus in Windows-1251, else (`bound`) never
   // below the pages as written. False when the shape cannot tell.
@@ -404,6 +409,20 @@ void TSiteBuild::Prune(TBuildOutput& output) {
   output.pruned = RemoveStaleFiles(fs_, folder_, stale);
 }
 
+void TSiteBuild::CheckTargets() {
+  // Each file the build will write is asked about as its write will be,
+  // before the first is replaced: a target that would fail fails the build
+  // (and its dry run) with nothing written.
+  TWriteFailure failure{TWriteFailure::kCreate, 0};
+  const auto check = [&](std::string_view name) {
+    const std::string path = FilePathIn(folder_, name);
+    if (!fs_.CanReplace(path, TReplaceMode::kSitePage, &failure)) ThrowWriteFailure(path, failure);
+  };
+  for (int i = 0; i < g_.Pages().Count(); ++i) check(g_.Pages()[i].PageUrl);
+  check(kStylesheetFileName);
+  for (const TSitemapFile& part : sitemaps_) check(part.name);
+}
+
 TSiteBuildResult TSiteBuild::Run() {
   TSiteBuildResult result;
   if (!fs_.IsDirectory(folder_)) {
@@ -415,6 +434,7 @@ TSiteBuildResult TSiteBuild::Run() {
   Prepare();
   const std::string css = EncodeStylesheet(g_.CssCode(), extras_.OutputEncoding);
   CheckSpace(css);
+  CheckTargets();
   TBuildOutput output;
   output.folder = folder_;
   output.dry_run = options_.dry_run;

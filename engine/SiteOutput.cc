@@ -18,15 +18,6 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
                                                       : a + b;
 }
 
-[[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
-  const char* what =
-      failure.stage == TWriteFailure::kCreate ? "Cannot create file \"" : "Cannot write file \"";
-  throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
-                         SystemErrorText(failure.error_code) + " (error " +
-                         std::to_string(failure.error_code) + ")",
-                     failure.error_code);
-}
-
 }  // namespace
 
 void WriteSiteFile(TFileSystem& fs, const std::string& folder, std::string_view name,
@@ -52,6 +43,15 @@ void TSiteFileWrite::Write(const std::vector<std::string_view>& pieces) {
 void TSiteFileWrite::Commit() {
   TWriteFailure failure{TWriteFailure::kWrite, 0};
   if (!replacement_->Commit(&failure)) ThrowWriteFailure(path_, failure);
+}
+
+void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure) {
+  const char* what =
+      failure.stage == TWriteFailure::kCreate ? "Cannot create file \"" : "Cannot write file \"";
+  throw EOrvanaError(std::string(what) + AbsolutePath(path) + "\". " +
+                         SystemErrorText(failure.error_code) + " (error " +
+                         std::to_string(failure.error_code) + ")",
+                     failure.error_code);
 }
 
 bool IsSiteFileName(std::string_view name) {

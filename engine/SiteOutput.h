@@ -70,6 +70,10 @@ void CheckSiteFits(TFileSystem& fs, const std::string& folder,
                    const std::vector<TPlannedFile>& files, size_t in_flight = 1,
                    uint64_t besides = 0);
 
+// Throws the EOrvanaError of a file that could not be created or written:
+// 'Cannot create file "PATH". REASON (error N)', PATH absolute.
+[[noreturn]] void ThrowWriteFailure(const std::string& path, const TWriteFailure& failure);
+
 // The error box text for an output folder that fails the directory test.
 const std::string& MissingFolderMessage();
 

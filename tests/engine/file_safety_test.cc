@@ -165,6 +165,47 @@ TEST_F(FileSafetyTest, AWriteKilledAnywhereLeavesEveryNameAbsentOldOrWhole) {
   }
 }
 
+// A target the build could not replace (a folder of a page's name; for a
+// user who is not root, a read-only page or folder too) fails the dry run
+// and the build alike, before any file is replaced.
+TEST_F(FileSafetyTest, ATargetThatCannotBeReplacedFailsBeforeAnyFileIs) {
+  const bool root = ::geteuid() == 0;
+  const std::function<void()> spoil[] = {
+      [&] {
+        fs::remove(dir_ / "page2.html");
+        fs::create_directory(dir_ / "page2.html");
+      },
+      [&] { fs::permissions(dir_ / "page3.html", fs::perms::owner_read); },
+      [&] { fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec); },
+  };
+  for (size_t k = 0; k < std::size(spoil); ++k) {
+    if (k > 0 && root) continue;  // root may replace them
+    fs::permissions(dir_, fs::perms::owner_all);
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    TSiteGenerator g;
+    FillInputs(g);
+    ASSERT_EQ(test::BuildInto(g, dir_.string()).outcome, TBuildOutcome::kWritten);
+    ASSERT_GT(g.Pages().Count(), 3);
+    WriteWholeFile(dir_ / "index.html", "old");
+    spoil[k]();
+    std::string messages[2];
+    for (bool dry : {true, false}) {
+      TSiteBuildOptions options;
+      options.dry_run = dry;
+      try {
+        test::BuildInto(g, dir_.string(), RealFileSystem(), options);
+      } catch (const EOrvanaError& e) {
+        messages[dry] = e.what();
+      }
+    }
+    fs::permissions(dir_, fs::perms::owner_all);
+    EXPECT_NE(messages[1].find("Cannot create file"), std::string::npos) << k;
+    EXPECT_EQ(messages[0], messages[1]) << k;
+    EXPECT_EQ(ReadWholeFile(dir_ / "index.html"), "old") << k;
+  }
+}
+
 // --- Temporaries of dead processes ------------------------------------------------
 
 // A child that lives until it is killed.

@@ -28,24 +28,6 @@ bool IsXmlChar(long c) {
          (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-void AppendUtf8(std::string& out, long c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 // Every byte sequence must be UTF-8 and every character one XML allows.
 void CheckCharacters(std::string_view text) {
   for (size_t i = 0; i < text.size();) {
@@ -127,7 +109,7 @@ class TXmlReader {
       }
     }
     if (!IsXmlChar(code)) throw TXmlFault{start, "unknown entity &" + std::string(body) + ";"};
-    AppendUtf8(out, code);
+    AppendUtf8(out, static_cast<char32_t>(code));
   }
 
   // Attributes up to '>' or "/>" (or "?>" in the declaration); returns their

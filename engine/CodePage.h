@@ -42,6 +42,9 @@ std::optional<std::string> SpellInCp1251(std::string_view utf8_name);
 // UTF-8 sequence, become '?'.
 std::string Utf8ToCp1251(std::string_view text);
 
+// Appends the UTF-8 form of a code point (at most U+10FFFF).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // The code point of the UTF-8 sequence at the start of `text` (not empty),
 // with the bytes it spans in `length`; -1 for a sequence UTF-8 does not
 // allow (then `length` is how many bytes it spans, at least 1): a stray

@@ -166,6 +166,12 @@ QStringList SiteFileNames(const TSiteGenerator& generator) {
 }
 
 int FilesReplacedBefore(const QStringList& files, const QString& error, int pagesWritten) {
+  // The pages are written first, one at a time, each counted as it is
+  // written; a build that fails before its first page (a target it
+  // cannot replace) has replaced nothing.
+  const qsizetype pages =
+      files.indexOf(QString::fromLatin1(kStylesheetFileName.data(), kStylesheetFileName.size()));
+  if (pages < 0 || pagesWritten < pages) return pagesWritten;
   static const QRegularExpression kNamed(QStringLiteral("[«\"]([^«»\"]+)[»\"]"));
   const QRegularExpressionMatch match = kNamed.match(error);
   if (match.hasMatch()) {

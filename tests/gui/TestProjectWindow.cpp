@@ -936,21 +936,26 @@ void TestProjectWindow::diskErrorsAreRussian() {
 void TestProjectWindow::aWriteThatFailsMidwaySaysWhatItReplaced() {
   TSiteProject* w = newWindow();
   const QString folder = sitePages(w, 6);
-  // The fourth file cannot replace what stands in its place.
-  QDir().mkpath(folder + "/page3.html/inside");
+  // The stylesheet cannot replace what stands in its place: found before
+  // the first page is written, so nothing is replaced.
+  QDir().mkpath(folder + "/style.css/inside");
   MessageBox::setNextAnswer(MessageBox::Ok);
   MessageBox::setNextAnswer(MessageBox::Ok);
   control<QPushButton>(w, "Button1")->click();
-  const QString text = control<QPlainTextEdit>(w, "ReportView")->toPlainText();
-  QVERIFY2(text.startsWith("Сайт записан не полностью: заменено 3 из 7 файлов; Не удалось "),
-           qPrintable(text));
-  QVERIFY2(text.contains("«" + folder + "/page3.html»: "), qPrintable(text));
+  QString text = control<QPlainTextEdit>(w, "ReportView")->toPlainText();
+  QVERIFY2(text.startsWith("Сайт не записан: Не удалось "), qPrintable(text));
+  QVERIFY2(text.contains("«" + folder + "/style.css»: "), qPrintable(text));
   // Russian but for the file's name.
-  QVERIFY(!QString(text).remove(folder + "/page3.html").contains(QRegularExpression("[A-Za-z]")));
-  QCOMPARE(QDir(folder).entryList({"*.html"}, QDir::Files).size(), 3);
-  QVERIFY(control<QPushButton>(w, "OpenSiteButton")->isVisibleTo(w));
+  QVERIFY(!QString(text).remove(folder + "/style.css").contains(QRegularExpression("[A-Za-z]")));
+  QCOMPARE(QDir(folder).entryList({"*.html"}, QDir::Files).size(), 0);
   // The application's box says the same.
-  QCOMPARE(MessageBox::lastText().left(20), text.section("; ", 1).left(20));
+  QCOMPARE(MessageBox::lastText().left(20), text.section(": ", 1).left(20));
+  // A write that fails once its pages are written says how many it replaced.
+  const QStringList files = {"index.html", "page1.html", "style.css", "sitemap.xml"};
+  const QString error = "Не удалось создать файл «" + folder + "/style.css»: это папка";
+  QCOMPARE(orvana::FilesReplacedBefore(files, error, 2), 2);
+  QCOMPARE(orvana::FilesReplacedBefore(files, error, 1), 1);
+  QCOMPARE(orvana::FilesReplacedBefore(files, "… «" + folder + "/sitemap.xml»", 2), 3);
 }
 
 void TestProjectWindow::aStoppedWriteCountsAndSizesTheSameFiles() {

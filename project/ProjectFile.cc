@@ -157,17 +157,13 @@ class TSecondHalf {
   std::optional<TBackgroundTask> task_;
 };
 
-// The file into `text`; returns how many bytes of it the reader is to see.
-// That is the whole file unless a line grows past the reader's limit: the
-// reading then stops, and the text ends kMaxLineBytes bytes into that line,
-// which the scanner refuses exactly as it would the whole line, while what
-// comes before the line is read as before. Throws the opening failure.
-size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t max_bytes) {
+// Opens the project file for reading, with its status in `st`: a regular
+// file of at most max_bytes. Throws the opening failure.
+int OpenProjectFile(const std::string& file_name, uint64_t max_bytes, struct stat& st) {
   // Opening without blocking keeps a FIFO without a writer from holding the
   // program; the type check that follows refuses it before any read.
   const int fd = ::open(file_name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) FailToOpen(file_name, errno);
-  struct stat st;
   if (::fstat(fd, &st) != 0) {
     const int err = errno;
     ::close(fd);
@@ -183,6 +179,17 @@ size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t 
     ::close(fd);
     FailTooLarge(file_name, max_bytes);
   }
+  return fd;
+}
+
+// The file into `text`; returns how many bytes of it the reader is to see.
+// That is the whole file unless a line grows past the reader's limit: the
+// reading then stops, and the text ends kMaxLineBytes bytes into that line,
+// which the scanner refuses exactly as it would the whole line, while what
+// comes before the line is read as before. Throws the opening failure.
+size_t ReadProjectBytes(const std::string& file_name, TFileText& text, uint64_t max_bytes) {
+  struct stat st;
+  const int fd = OpenProjectFile(file_name, max_bytes, st);
   // The buffer is sized from the file at once up to kAtOnce (its pages are
   // only touched as they are read into), a larger file's once its first
   // chunk is known not to end in an endless line; it grows only if the file

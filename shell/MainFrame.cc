@@ -94,19 +94,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 
   createTree();
 
-  // The client area, under the notice of a project file changed on disk.
-  auto* clientColumn = new QWidget(Splitter1);
-  clientColumn->setObjectName(QStringLiteral("ClientColumn"));
-  auto* column = new QVBoxLayout(clientColumn);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  createChangeNotice(clientColumn);
-  column->addWidget(m_changeNotice);
-  m_clientArea = new QMdiArea(clientColumn);
-  column->addWidget(m_clientArea);
-  m_clientArea->setObjectName(QStringLiteral("ClientArea"));
-  m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-  m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  QWidget* clientColumn = createClientArea();
 
   new TTabRing(TreeView1, m_clientArea);
 
@@ -148,16 +136,7 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
             if (state == Qt::ApplicationActive) CheckActiveProjectFile();
           });
 
-  m_recovery = std::make_unique<TRecoveryStore>();
-  m_keepTimer = new QTimer(this);
-  m_keepTimer->setObjectName(QStringLiteral("KeepTimer"));
-  m_keepTimer->setInterval(kKeepIntervalMs);
-  connect(m_keepTimer, &QTimer::timeout, this, [this] {
-    // Only from the main loop: inside a command that turns the loop itself,
-    // a project may be half taken in, or read on another thread.
-    if (TApplication::DispatchDepth() <= 1) KeepEditedProjects();
-  });
-  m_keepTimer->start();
+  createKeeping();
 
   // Drops over widgets that take none come to the window itself.
   setAcceptDrops(true);
@@ -173,6 +152,37 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
   updateActions();
   // FormCreate: the run's new-project numbering starts at 0.
   m_newProjectCounter = 0;
+}
+
+QWidget* TForm1::createClientArea() {
+  // The client area, under the notice of a project file changed on disk.
+  auto* clientColumn = new QWidget(Splitter1);
+  clientColumn->setObjectName(QStringLiteral("ClientColumn"));
+  auto* column = new QVBoxLayout(clientColumn);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  createChangeNotice(clientColumn);
+  column->addWidget(m_changeNotice);
+  m_clientArea = new QMdiArea(clientColumn);
+  column->addWidget(m_clientArea);
+  m_clientArea->setObjectName(QStringLiteral("ClientArea"));
+  m_clientArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  m_clientArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  return clientColumn;
+}
+
+void TForm1::createKeeping() {
+  // Edited projects are kept every few seconds for a restart after a crash.
+  m_recovery = std::make_unique<TRecoveryStore>();
+  m_keepTimer = new QTimer(this);
+  m_keepTimer->setObjectName(QStringLiteral("KeepTimer"));
+  m_keepTimer->setInterval(kKeepIntervalMs);
+  connect(m_keepTimer, &QTimer::timeout, this, [this] {
+    // Only from the main loop: inside a command that turns the loop itself,
+    // a project may be half taken in, or read on another thread.
+    if (TApplication::DispatchDepth() <= 1) KeepEditedProjects();
+  });
+  m_keepTimer->start();
 }
 
 void TForm1::createTree() {

@@ -149,6 +149,10 @@ class TForm1 : public QMainWindow {
  private:
   // TreeView1, in Splitter1.
   void createTree();
+  // The notice of a changed project file above the MDI area; returns their column.
+  QWidget* createClientArea();
+  // The recovery store and the timer that keeps edited projects in it.
+  void createKeeping();
   void createActions();
   void createMenus();
   void createToolBar();

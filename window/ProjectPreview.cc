@@ -69,7 +69,7 @@ void TProjectPreview::createControls() {
 void TProjectPreview::placeRow() {
   if (!m_row) return;
   const QWidget* group = m_row->parentWidget();
-  constexpr int kLeft = 281;  // right of the generation button
+  constexpr int kLeft = 429;  // right of the generation and publish buttons
   m_row->setGeometry(kLeft, 40, qMax(120, group->width() - kLeft - 12), 25);
 }
 

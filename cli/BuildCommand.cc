@@ -108,7 +108,19 @@ struct TProjectBuild {
   std::string prefix;  // "PROJECT: " with several projects
   std::string report_project;
   TReportContext context;
+  // The pages written so far, always the first ones, in page order.
+  int pages_written = 0;
 };
+
+// After a build failed part-way: which of the site's files it had replaced.
+void PrintReplaced(const TProjectBuild& b, std::ostream& err) {
+  if (b.pages_written <= 0 || b.options.dry_run) return;
+  const int last = b.pages_written - 1;
+  err << "orvana-cli: " << b.prefix << "replaced before the failure: "
+      << Counted(static_cast<size_t>(b.pages_written), "page", "pages") << " (index.html"
+      << (last == 0 ? std::string() : " to page" + std::to_string(last) + ".html")
+      << "); the other files are as they were\n";
+}
 
 // The failure of a build whose folder does not exist. The desktop
 // application shows this box and writes nothing; here it is a failure, and
@@ -171,6 +183,7 @@ int BuildDocument(TProjectBuild& b, TProjectDocument& document, std::ostream& su
   if (b.options.save) request.save_to = b.project.native;
   TProgressLine progress(err, ProgressOnTerminal());
   request.progress = [&](int written, int pages) {
+    b.pages_written = written;
     progress.Update(written, pages);
     return true;
   };
@@ -214,7 +227,9 @@ int BuildProject(const TProjectArg& project, const TBuildOptions& options, std::
     return BuildDocument(b, *owned, summary, err, report);
   } catch (const std::exception&) {
     report = FailedBuildToJson(b.report_project, CurrentErrorText());
-    return PrintCommandError(err, b.prefix);
+    const int code = PrintCommandError(err, b.prefix);
+    PrintReplaced(b, err);
+    return code;
   }
 }
 

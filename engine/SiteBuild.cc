@@ -359,7 +359,22 @@ void TSiteBuild::WritePages(TBuildOutput& output) {
       reported = written;
       return options_.progress(written, count);
     };
-  const int taken = RunItems(job);
+  int taken = 0;
+  try {
+    taken = RunItems(job);
+  } catch (...) {
+    // The pages written before the failure, counted exactly, for a caller
+    // that says which files the failed build replaced; the failure itself
+    // is what the build ends with.
+    const int done = in_order.Done();
+    if (options_.progress && done > reported) {
+      try {
+        (void)options_.progress(done, count);
+      } catch (...) {
+      }
+    }
+    throw;
+  }
   for (uint64_t bytes : menu_and_bar_bytes) output.menu_and_bar_bytes += bytes;
   output.pages.resize(static_cast<size_t>(taken));
   if (taken < count) {

@@ -3,11 +3,14 @@
 // the report says was in effect, and a table of projects spoilt by one
 // warning each that --strict leaves unwritten.
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -187,6 +190,44 @@ TEST_F(CliBuildOptionsTest, SaveCountsTheNewProjectFileInTheSpaceCheck) {
   EXPECT_EQ(saved, 1 * 4 + 0 + 1) << "refused, nothing written, the project named";
   EXPECT_EQ(on_small_disk({"build", p, "--save", "--dry-run"}), 1 * 4 + 0 + 1);
   EXPECT_EQ(on_small_disk({"build", p}), 0 * 4 + 2 + 0);
+}
+
+// A build that fails part-way (a file-size limit the larger pages pass)
+// names exactly the pages it replaced: as many as stand in the folder.
+TEST_F(CliBuildOptionsTest, AFailedBuildNamesThePagesItReplaced) {
+  const std::string p = MakeProject("partial", {});
+  ASSERT_EQ(RunTool({"build", p, "--seed", "3"}).code, 0);
+  // Each page size but the largest, as a limit, stops the build at the
+  // first page larger than it.
+  std::set<rlim_t> limits;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_ / "partial"))
+    if (entry.path().extension() == ".html") limits.insert(entry.file_size());
+  limits.erase(std::prev(limits.end()));
+  int partial = 0;
+  for (const rlim_t limit : limits) {
+    std::filesystem::remove_all(dir_ / "partial");
+    std::filesystem::create_directory(dir_ / "partial");
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit small{limit, limit};
+      ::setrlimit(RLIMIT_FSIZE, &small);
+      const RunResult r = RunTool({"build", p, "--seed", "3"});
+      size_t pages = 0;
+      for (const auto& entry : std::filesystem::directory_iterator(dir_ / "partial"))
+        pages += entry.path().extension() == ".html";
+      const std::string said = "replaced before the failure: " + std::to_string(pages) +
+                               (pages == 1 ? " page (" : " pages (");
+      if (r.code == 0 || pages == 0) ::_exit(0);
+      ::_exit(r.err.find(said) != std::string::npos ? 2 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_NE(WEXITSTATUS(status), 1) << limit;
+    partial += WEXITSTATUS(status) == 2;
+  }
+  EXPECT_GT(partial, 0) << "no limit stopped the build part-way";
 }
 
 }  // namespace

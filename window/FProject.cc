@@ -224,6 +224,10 @@ QWidget* TSiteProject::createLinksTab() {
       kStripHeight, tab, Qt::AlignLeft));
   Memo1 = makeMemo(QStringLiteral("Memo1"), false, tab);
   tab->layout()->addWidget(Memo1);
+  m_linksTrimmed =
+      makeStrip(QStringLiteral("LinksTrimmed"), {}, kCounterStripHeight, tab, Qt::AlignLeft);
+  m_linksTrimmed->hide();
+  tab->layout()->addWidget(m_linksTrimmed);
   return tab;
 }
 
@@ -479,7 +483,12 @@ void TSiteProject::MemosToGenerator() {
     RunKeepingWindowsPainted(take);
   // Blanks around an address are trimmed, and the list shows the addresses kept.
   TStringList links = FGenerator->SiteUrlsToLink();
-  if (TrimAddressBlanks(links) > 0) SetMemoText(*Memo1, MemoTextOf(links));
+  if (const size_t trimmed = TrimAddressBlanks(links); trimmed > 0) {
+    SetMemoText(*Memo1, MemoTextOf(links));
+    m_linksTrimmed->setText(
+        QStringLiteral("Убраны пробелы вокруг адресов: %1").arg(static_cast<qulonglong>(trimmed)));
+    m_linksTrimmed->show();
+  }
   if (links != FGenerator->SiteUrlsToLink()) FGenerator->SetSiteUrlsToLink(std::move(links));
 }
 

@@ -298,6 +298,8 @@ class TSiteProject : public QMdiSubWindow {
   QPlainTextEdit* Memo5 = nullptr;
   QPlainTextEdit* Memo6 = nullptr;
   QLabel* Panel10 = nullptr;
+  // Under the links: how many addresses the last taking trimmed.
+  QLabel* m_linksTrimmed = nullptr;
   TPFolderDialog* PFolderDialog1 = nullptr;
   TCharCounter* m_memo2Counter = nullptr;
 

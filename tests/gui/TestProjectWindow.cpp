@@ -311,6 +311,10 @@ void TestProjectWindow::blanksAroundAddressesAreTrimmedAsTheListIsTaken() {
   QCOMPARE(w->Generator().SiteUrlsToLink(), trimmed);
   QCOMPARE(orvana::MemoLinesOf(*links), trimmed);
   QVERIFY(!w->IsModified());
+  // The links tab says how many it trimmed.
+  auto* note = control<QLabel>(w, "LinksTrimmed");
+  QCOMPARE(note->text(), QString("Убраны пробелы вокруг адресов: 2"));
+  QVERIFY(note->isVisibleTo(w->findChild<QWidget*>("TabSheet3")));
 }
 
 void TestProjectWindow::savingAndLoadingKeepsEveryMemoLine() {

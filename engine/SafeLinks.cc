@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/LinkDistribution.h"
+#include "engine/SiteMenu.h"
 #include "engine/UrlSafety.h"
 
 namespace orvana {
@@ -142,24 +143,7 @@ size_t EntityLength(std::string_view text, size_t at) {
 void AppendRelAttribute(std::string& out, std::string_view rel) {
   if (rel.empty()) return;
   out += " rel=\"";
-  for (char c : rel) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      default:
-        out += c;
-    }
-  }
+  out += EscapeHtmlText(rel);
   out += '"';
 }
 

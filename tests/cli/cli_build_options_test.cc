@@ -18,6 +18,7 @@
 #include "engine/Extras.h"
 #include "tests/cli/CliTestUtil.h"
 #include "tests/cli/JsonValue.h"
+#include "tests/support/ChildProcess.h"
 
 namespace orvana::cli {
 namespace {
@@ -163,8 +164,7 @@ TEST_F(CliBuildOptionsTest, SaveCountsTheNewProjectFileInTheSpaceCheck) {
   const auto on_small_disk = [&](const TArgs& args) {
     const pid_t pid = ::fork();
     if (pid == 0) {
-      if (::unshare(CLONE_NEWNS) != 0 ||
-          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      if (::unshare(CLONE_NEWNS) != 0 || !test::MakeMountsPrivate(disk) ||
           ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=280k") != 0)
         ::_exit(77);
       std::string text;

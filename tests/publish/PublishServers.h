@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestUtil.h"
 
 namespace orvana::publish::testing {
@@ -169,8 +170,7 @@ class TSshServer : public TServerBase {
                                 std::to_string(::getpwnam(user_.c_str())->pw_uid);
     own_mounts_ = true;
     Run({"/usr/sbin/sshd", "-D", "-e", "-f", dir_ / "sshd_config"}, [folder, options] {
-      if (::unshare(CLONE_NEWNS) != 0 ||
-          ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+      if (::unshare(CLONE_NEWNS) != 0 || !test::MakeMountsPrivate(folder) ||
           ::mount("tmpfs", folder.c_str(), "tmpfs", 0, options.c_str()) != 0)
         ::_exit(126);
     });

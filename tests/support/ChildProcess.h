@@ -18,6 +18,15 @@
 
 namespace orvana::test {
 
+// In a new mount namespace: keeps what is mounted on `dir` from reaching
+// the namespace it came from. Makes every mount private; where "/" is no
+// mount point (a chroot), makes `dir` one of its own, private.
+inline bool MakeMountsPrivate(const std::string& dir) {
+  if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0) return true;
+  return ::mount(dir.c_str(), dir.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
+         ::mount(nullptr, dir.c_str(), nullptr, MS_PRIVATE, nullptr) == 0;
+}
+
 // What a child process sent back, and how it ended (a waitpid status).
 struct TChildReport {
   std::string report;
@@ -73,7 +82,7 @@ inline std::optional<std::string> RunOnTmpfs(const std::string& dir, const char*
       put("/proc/self/uid_map", "0 " + std::to_string(uid) + " 1");
       put("/proc/self/gid_map", "0 " + std::to_string(gid) + " 1");
     }
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) ::_exit(77);
+    if (!MakeMountsPrivate(dir)) ::_exit(77);
     if (::mount("tmpfs", dir.c_str(), "tmpfs", 0, options) != 0) ::_exit(77);
     return scenario();
   });

@@ -1,6 +1,7 @@
 #include "cli/CommandLine.h"
 
 #include "cli/CliError.h"
+#include "engine/Extras.h"
 
 namespace orvana::cli {
 
@@ -85,16 +86,6 @@ std::string HelpText(const TCommandHelp& help, const std::vector<TOptionEntry>& 
   return out + help.epilogue;
 }
 
-std::optional<uint64_t> ParseUnsigned64(const std::string& text) {
-  if (text.empty()) return std::nullopt;
-  uint64_t value = 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    const uint64_t digit = static_cast<uint64_t>(c - '0');
-    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
-    value = value * 10 + digit;
-  }
-  return value;
-}
+std::optional<uint64_t> ParseUnsigned64(const std::string& text) { return ParseDecimal(text); }
 
 }  // namespace orvana::cli

@@ -23,6 +23,20 @@ constexpr std::string_view OutputEncodingName(TOutputEncoding encoding) {
 // any other name. The one place a name becomes an encoding.
 std::optional<TOutputEncoding> ParseOutputEncoding(std::string_view name);
 
+// The value of a decimal number of digits only (no sign, no blanks) that
+// fits into 64 bits; none for anything else, the empty text included.
+inline std::optional<uint64_t> ParseDecimal(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
+    value = value * 10 + digit;
+  }
+  return value;
+}
+
 struct TOrvanaExtras {
   // 0: the full pagination bar. K >= 1: the first and the last page's numbers
   // and those within K of the current page, each longer run of hidden numbers
@@ -57,15 +71,8 @@ struct TOrvanaExtras {
   // a decimal number in range.
   std::optional<uint64_t> StoredLinkSeed() const { return ParseLinkSeed(LinkSeed); }
   static std::optional<uint64_t> ParseLinkSeed(std::string_view text) {
-    if (text.empty() || text.size() > 20) return std::nullopt;
-    uint64_t value = 0;
-    for (const char c : text) {
-      if (c < '0' || c > '9') return std::nullopt;
-      const uint64_t digit = static_cast<uint64_t>(c - '0');
-      if (value > (UINT64_MAX - digit) / 10) return std::nullopt;
-      value = value * 10 + digit;
-    }
-    return value;
+    if (text.size() > 20) return std::nullopt;
+    return ParseDecimal(text);
   }
 
   bool operator==(const TOrvanaExtras&) const = default;

@@ -17,8 +17,8 @@
 namespace orvana::publish {
 
 std::string KnownHostsPath(std::string_view xdg_data_home, std::string_view home) {
-  // The specification wants an absolute XDG_DATA_HOME; a relative one is
-  // ignored.
+  // XDG_DATA_HOME counts only when it is an absolute path, as the XDG base
+  // directory rules have it; a relative one is ignored.
   if (!xdg_data_home.empty() && xdg_data_home.front() == '/')
     return std::string(xdg_data_home) + "/orvana/known_hosts";
   return std::string(home.empty() ? "/" : home) + "/.local/share/orvana/known_hosts";
